@@ -1,0 +1,1 @@
+// A library whose sources come later still builds as an empty target.

@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Runs the demo: a virtual router with a realistic home, and an application
+# that looks at it and drives it through the libraries.
+set -euo pipefail
+cd "$(dirname "$0")"
+./setup.sh
+cmake -S . -B build/host -G Ninja > build-host.configure.log 2>&1 || { cat build-host.configure.log; exit 1; }
+rm -f build-host.configure.log
+cmake --build build/host -j "$(nproc)" --target halvix_demo halvixsim
+exec build/host/router-run -- build/host/examples/halvix_demo "$@"

@@ -1,0 +1,64 @@
+// Access to the hub's record stores (qdbm Depot files under /tmp). Every
+// reader and writer of the library goes through these helpers so that the
+// open mode, repair, messages and read caps are the same everywhere.
+#pragma once
+
+#include <string>
+
+extern "C" {
+#include <depot.h>
+}
+
+namespace hastore {
+
+// writer | create | no file lock | sparse
+constexpr int kWriteMode = DP_OWRITER | DP_OCREAT | DP_ONOLCK | DP_OSPARSE;
+// reader | no file lock | sparse (pure readers of the client, mesh and pro stores)
+constexpr int kReadMode = DP_OREADER | DP_ONOLCK | DP_OSPARSE;
+
+// Opens a store. On failure writes "dpopen: %s\n", repairs and opens again;
+// if that fails too writes "cannot repair: %s\n", deletes the file and
+// returns null.
+DEPOT* open(const char* path, int mode = kWriteMode);
+
+// Reads at most `cap` bytes of the record into `buf` (which holds at least
+// `cap` bytes). Returns the number of bytes read, or -1 if the record is
+// missing. Bytes of `buf` beyond what was read are left untouched.
+int get(DEPOT* db, const char* key, void* buf, int cap);
+
+// Reads a text record cut at `cap` bytes into `buf` (at least cap + 1 bytes),
+// always zero-terminated. Returns false if missing (buf is then "").
+bool getText(DEPOT* db, const char* key, char* buf, int cap);
+
+// Writes in overwrite mode; on failure writes "dpput: %s\n" and returns false.
+bool put(DEPOT* db, const char* key, const void* value, int len);
+
+// Writes a text zero-padded to a fixed value length (cut if longer).
+bool putText(DEPOT* db, const char* key, const char* text, int valueLen);
+
+// Starts an iteration; on failure writes "dpiterinit: %s\n" and returns false.
+bool iterInit(DEPOT* db);
+// Next key of the iteration, or false at the end.
+bool iterNext(DEPOT* db, std::string& key);
+
+// Flushes the store's memory to the file ("memflush").
+void memFlush(DEPOT* db);
+
+// Closes; on failure writes "dpclose: %s\n".
+void close(DEPOT* db);
+
+// Opens, runs f(db) and closes; returns false (without calling f) if the
+// store cannot be opened.
+template <typename F>
+bool with(const char* path, int mode, F f) {
+    DEPOT* db = open(path, mode);
+    if (!db) return false;
+    f(db);
+    close(db);
+    return true;
+}
+
+// The text of qdbm's last error.
+const char* lastError();
+
+}  // namespace hastore

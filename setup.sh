@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs what the build, the tests and the demo need on a Debian 12 machine,
+# and makes the mipsel sysroot for the target build. Safe to run again.
+set -euo pipefail
+cd "$(dirname "$0")"
+
+PACKAGES=(
+  build-essential cmake ninja-build pkg-config file binutils
+  libqdbm-dev qdbm-util libcurl4-openssl-dev libssl-dev zlib1g-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  bubblewrap cron dnsmasq-base iproute2 libpng-dev libfreetype-dev fonts-dejavu-core
+  g++-mipsel-linux-gnu qemu-user mmdebstrap
+  clang-14 libfuzzer-14-dev libclang-rt-14-dev
+  libjsmn-dev libstb-dev libturbojpeg0-dev libsimdjson-dev
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  SUDO=""; [ "$(id -u)" -eq 0 ] || SUDO=sudo
+  $SUDO apt-get update -q
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+SYSROOT=.cache/sysroot-mipsel
+if [ ! -f "$SYSROOT/.complete" ]; then
+  echo "setup: making the mipsel sysroot in $SYSROOT"
+  rm -rf "$SYSROOT"; mkdir -p .cache
+  mmdebstrap --quiet --arch=mipsel --variant=extract \
+    --include=libc6-dev,libstdc++-12-dev,libqdbm-dev,libcurl4-openssl-dev,libssl-dev,libgtest-dev,libgmock-dev,zlib1g-dev \
+    bookworm "$SYSROOT"
+  touch "$SYSROOT/.complete"
+fi

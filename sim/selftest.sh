@@ -1,0 +1,12 @@
+#!/bin/sh
+# The virtual router itself: what every test relies on.
+set -e
+fail() { echo "FAIL: $*"; exit 1; }
+[ -d /halvix ] && [ -d /etc_ro ] && [ -d /data ] && [ -f /ID ] || fail "router directories"
+[ -z "$(ls -A /tmp)" ] || fail "/tmp not private and empty"
+[ -e /dev/mtdblock5 ] && [ -e /dev/halvix_timer ] || fail "device nodes"
+[ "$(command -v logger)" = /sim/tools/logger ] || fail "logger stand-in not first on PATH"
+logger hello world
+grep -qx 'hello world' /sim/state/log/syslog || fail "syslog line"
+ip -o addr 2>/dev/null | grep -v ' lo ' | grep -q inet && fail "network other than loopback"
+echo "sandbox ok"

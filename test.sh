@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Builds and runs the whole test suite three times: natively, under
+# AddressSanitizer and UndefinedBehaviorSanitizer, and cross-compiled for the
+# router (mipsel) under qemu-mipsel. Installs what it lacks first.
+set -euo pipefail
+cd "$(dirname "$0")"
+./setup.sh
+ROOT=$PWD
+JOBS=$(nproc)
+only="${1:-all}"   # host | asan | mipsel | all
+
+summary=()
+total_pass=0; total_fail=0
+
+run_suite() {
+  local name=$1 dir=$2; shift 2
+  echo "=== $name build ==="
+  cmake -S . -B "$dir" -G Ninja "$@" > "$dir.configure.log" 2>&1 || { cat "$dir.configure.log"; exit 1; }
+  cmake --build "$dir" -j "$JOBS"
+  echo "=== $name tests ==="
+  local log="$dir.ctest.log" rc=0
+  ctest --test-dir "$dir" --output-on-failure -j "$JOBS" 2>&1 | tee "$log" || rc=$?
+  local total failed
+  total=$(sed -n 's/.*tests failed out of \([0-9]*\).*/\1/p' "$log" | tail -1)
+  failed=$(sed -n 's/.*, \([0-9]*\) tests failed out of.*/\1/p' "$log" | tail -1)
+  total=${total:-0}; failed=${failed:-0}
+  [ "$rc" = 0 ] || [ "$failed" != 0 ] || failed=1
+  total_pass=$((total_pass + total - failed)); total_fail=$((total_fail + failed))
+  summary+=("$name: $((total - failed)) passed, $failed failed")
+}
+
+mkdir -p build
+if [ "$only" = all ] || [ "$only" = host ] || [ "$only" != asan -a "$only" != mipsel ]; then
+  run_suite host build/host
+fi
+if [ "$only" = all ] || [ "$only" = asan ]; then
+  [ -f build/host/router-run ] || run_suite host build/host
+  run_suite sanitizers build/asan -DHALVIX_SANITIZE=ON -DSIM_HOST_DIR="$ROOT/build/host"
+fi
+if [ "$only" = all ] || [ "$only" = mipsel ]; then
+  [ -f build/host/router-run ] || run_suite host build/host
+  run_suite mipsel build/mipsel -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mipsel-toolchain.cmake" \
+    -DSIM_HOST_DIR="$ROOT/build/host"
+fi
+if [ "$only" = all ] && [ -x fuzz/run.sh ]; then
+  echo "=== fuzz smoke ==="
+  fuzz/run.sh smoke
+fi
+
+printf '%s\n' "${summary[@]}"
+echo "$total_pass passed, $total_fail failed"
+[ "$total_fail" = 0 ]
