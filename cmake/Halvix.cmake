@@ -55,6 +55,5 @@ endfunction()
 function(halvix_exports)
   cmake_parse_arguments(A "" "LIB;LIST" "" ${ARGN})
   add_test(NAME ${A_LIB}_exports
-    COMMAND ${CMAKE_COMMAND} -DNM=${CMAKE_NM} -DLIB=$<TARGET_FILE:${A_LIB}> -DLIST=${A_LIST}
-            -P ${PROJECT_SOURCE_DIR}/cmake/CheckExports.cmake)
+    COMMAND sh ${PROJECT_SOURCE_DIR}/cmake/check-exports.sh ${CMAKE_NM} $<TARGET_FILE:${A_LIB}> ${A_LIST})
 endfunction()

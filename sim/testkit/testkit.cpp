@@ -5,6 +5,8 @@
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
+#include <linux/capability.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace testkit {
@@ -64,6 +66,14 @@ static std::string capture(int target, FILE* stream, void (*fn)(void*), void* ar
 
 std::string captureStderr(void (*fn)(void*), void* arg) { return capture(2, stderr, fn, arg); }
 std::string captureStdout(void (*fn)(void*), void* arg) { return capture(1, stdout, fn, arg); }
+
+void dropFileAccessOverride() {
+    __user_cap_header_struct header = {_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2] = {};
+    syscall(SYS_capget, &header, data);
+    data[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+    syscall(SYS_capset, &header, data);
+}
 
 std::string run(const std::string& cmd) {
     std::string out;

@@ -30,6 +30,10 @@ std::string captureStdout(F f) {
     return captureStdout([](void* p) { (*static_cast<F*>(p))(); }, &f);
 }
 
+// Drops root's power to read and write files regardless of their mode, so a
+// test can make a file unreadable even to itself (use in a forked child).
+void dropFileAccessOverride();
+
 // Runs a shell command, returns its standard output.
 std::string run(const std::string& cmd);
 

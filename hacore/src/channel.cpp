@@ -1,0 +1,335 @@
+// The process's channel to the hub's servers: address plan, identity, the
+// shared socket, the send functions and the RSC request with its reply.
+#include "channel.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <netdb.h>
+#include <string>
+#include <sys/socket.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include "receiver.h"
+#include "text.h"
+
+int which = 0;
+int s = -1;
+
+struct sockaddr_in adr_ha, adr_ha_assoc, adr_rsc, adr_ozw, adr_zigbee, adr_hue, adr_nest, adr_mesh,
+    adr_picdriver, adr_end, adr_cloud, adr_rulesEngine, adr_runRule, adr_free1, adr_free2, adr_web;
+int len_ha, len_ha_assoc, len_rsc, len_ozw, len_zigbee, len_hue, len_nest, len_mesh, len_picdriver,
+    len_end, len_cloud, len_rulesEngine, len_runRule, len_free1, len_free2, len_web;
+
+pthread_t receiver_thread;
+
+SetDataPacket set_data;
+OZWPacket OZWSendingPacket;
+ZigbeePacket ZigbeeSendingPacket;
+HuePacket HUESendingPacket;
+NestPacket NESTSendingPacket;
+
+std::recursive_mutex set_data_lock, ozw_lock, zigbee_lock, hue_lock, nest_lock;
+
+namespace {
+
+const char kHA[] = "127.255.255.1:8888";
+const char kHAAssoc[] = "127.255.255.1:9999";
+const char kRSC[] = "127.255.255.6:8888";
+const char kRSCReply[] = "127.255.255.5:8888";
+const char kOZW[] = "127.255.255.254:8888";
+const char kZigbee[] = "127.255.255.253:8888";
+const char kHue[] = "127.255.255.252:8888";
+const char kNest[] = "127.255.255.251:8888";
+const char kMesh[] = "127.255.255.250:8888";
+const char kPic[] = "127.255.255.249:8888";
+const char kCloud[] = "127.255.255.2:8888";
+
+constexpr int kRscBindAttempts = 1200;      // 100 ms apart: two minutes
+constexpr long kRscBindPauseNs = 100000000L;
+constexpr int kRscAnswerSeconds = 120;
+
+// mkaddr takes writable texts; the literals here are never written.
+int fill(sockaddr_in* adr, int* len, const char* text) {
+    *len = sizeof *adr;
+    return mkaddr(adr, len, const_cast<char*>(text), const_cast<char*>("udp"));
+}
+
+struct Identity {
+    int which;
+    sockaddr_in* adr;
+    int* len;
+    const char* text;
+    const char* badAddress;  // null: no message
+    const char* bindFailed;
+    bool bindFatal;
+};
+
+const Identity kIdentities[] = {
+    {0, &adr_end, &len_end, "127.255.255.3:8888", "Bad End Client address", "End Client binding failed", true},
+    {1, &adr_cloud, &len_cloud, kCloud, nullptr, "Cloud Client binding failed", true},
+    {3, &adr_rulesEngine, &len_rulesEngine, "127.255.255.7:8888", "Bad Rules Engine address",
+     "rulesEngine Client binding failed", true},
+    {4, &adr_runRule, &len_runRule, "127.255.255.8:8888", "Bad rule Client address",
+     "runRule Client binding failed", true},
+    {5, &adr_free1, &len_free1, "127.255.255.9:8888", "Bad free1 Client address", "free1 Client binding failed",
+     true},
+    {6, &adr_free2, &len_free2, "127.255.255.10:8888", "Bad free2 Client address",
+     "free2 Client binding failed", false},
+    {7, &adr_web, &len_web, "127.255.255.11:8888", "Bad web Client address", "web Client binding failed", false},
+    {8, &adr_mesh, &len_mesh, kMesh, "Bad mesh Client address", "mesh Client binding failed", false},
+};
+
+const Identity* identityOf(int w) {
+    for (const Identity& id : kIdentities)
+        if (id.which == w) return &id;
+    return nullptr;
+}
+
+int sendTo(const void* pkt, int len, const sockaddr_in& adr, int adrLen) {
+    return (int)sendto(s, pkt, len, 0, reinterpret_cast<const sockaddr*>(&adr), adrLen);
+}
+
+void pause100ms() {
+    timespec ts{0, kRscBindPauseNs};
+    while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {
+    }
+}
+
+}  // namespace
+
+void displayError(const char* text) {
+    int err = errno;
+    fprintf(stderr, "%s: %s\n", strerror(err), text ? text : "");
+}
+
+int mkaddr(void* addr, int* len, char* text, char* protocol) {
+    // The caller's buffer must hold an IPv4 address.
+    if (!addr || !len || *len < (int)sizeof(sockaddr_in)) return -1;
+
+    std::string copy = text ? text : "";
+    std::string host = copy, port;
+    size_t colon = copy.find(':');
+    if (colon != std::string::npos) {
+        host = copy.substr(0, colon);
+        port = copy.substr(colon + 1);
+        size_t nl = port.find('\n');
+        if (nl != std::string::npos) port.resize(nl);
+    }
+    if (host.empty()) host = "*";
+    if (port.empty()) port = "*";
+    const char* proto = protocol ? protocol : "tcp";
+
+    sockaddr_in* ap = static_cast<sockaddr_in*>(addr);
+    memset(addr, 0, *len);
+    ap->sin_family = AF_INET;
+
+    if (host == "*") {
+        ap->sin_addr.s_addr = htonl(INADDR_ANY);
+    } else if (host[0] >= '0' && host[0] <= '9') {
+        if (!inet_aton(host.c_str(), &ap->sin_addr)) return -1;
+    } else {
+        addrinfo hints;
+        memset(&hints, 0, sizeof hints);
+        hints.ai_family = AF_INET;
+        addrinfo* res = nullptr;
+        if (getaddrinfo(host.c_str(), nullptr, &hints, &res) != 0 || !res) return -1;
+        bool ok = res->ai_family == AF_INET && res->ai_addrlen >= sizeof(sockaddr_in);
+        if (ok) ap->sin_addr = reinterpret_cast<sockaddr_in*>(res->ai_addr)->sin_addr;
+        freeaddrinfo(res);
+        if (!ok) return -1;
+    }
+
+    if (port == "*") {
+        ap->sin_port = 0;
+    } else if (port[0] >= '0' && port[0] <= '9') {
+        char* end = nullptr;
+        errno = 0;
+        long v = strtol(port.c_str(), &end, 10);
+        if (*end != '\0' || errno == ERANGE || v >= 32768) return -2;
+        ap->sin_port = htons((uint16_t)v);
+    } else {
+        servent se, *sp = nullptr;
+        char buf[1024];
+        if (getservbyname_r(port.c_str(), proto, &se, buf, sizeof buf, &sp) != 0 || !sp) return -2;
+        ap->sin_port = (in_port_t)sp->s_port;
+    }
+
+    *len = sizeof(sockaddr_in);
+    return 0;
+}
+
+int ConnectToServers() {
+    s = socket(AF_INET, SOCK_DGRAM, 0);
+    if (s == -1) {
+        displayError("socket()");
+        return 0;
+    }
+
+    const Identity* me = identityOf(which);
+    if (me && fill(me->adr, me->len, me->text) < 0) {
+        if (me->badAddress) displayError(me->badAddress);
+        return 0;
+    }
+    if (which == 8) fill(&adr_cloud, &len_cloud, kCloud);
+
+    if (fill(&adr_ha, &len_ha, kHA) < 0 || fill(&adr_ha_assoc, &len_ha_assoc, kHAAssoc) < 0) {
+        displayError("Bad HA server address");
+        return 0;
+    }
+    if (fill(&adr_rsc, &len_rsc, kRSC) < 0) {
+        displayError("Bad RSC address");
+        return 0;
+    }
+    if (fill(&adr_ozw, &len_ozw, kOZW) < 0) {
+        displayError("Bad OZW Server address");
+        return 0;
+    }
+    if (fill(&adr_zigbee, &len_zigbee, kZigbee) < 0) {
+        displayError("Bad Zigbee Server address");
+        return 0;
+    }
+    if (fill(&adr_hue, &len_hue, kHue) < 0) {
+        displayError("Bad hue server address");
+        return 0;
+    }
+    if (fill(&adr_nest, &len_nest, kNest) < 0) displayError("Bad Nest server address");
+    if (fill(&adr_picdriver, &len_picdriver, kPic) < 0) {
+        displayError("Bad Pic driver address");
+        return 0;
+    }
+    if (which != 8 && fill(&adr_mesh, &len_mesh, kMesh) < 0) displayError("Bad mesh server address");
+
+    int on = 1;
+    if (setsockopt(s, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) < 0) {
+        displayError("setsockopt failed");
+        return 0;
+    }
+
+    if (me && bind(s, reinterpret_cast<sockaddr*>(me->adr), *me->len) < 0) {
+        displayError(me->bindFailed);
+        if (me->bindFatal) return 0;
+    }
+
+    int rc = pthread_create(&receiver_thread, nullptr, receiver, nullptr);
+    if (rc != 0) {
+        errno = rc;
+        displayError("pthread_create");
+        return 0;
+    }
+    return 1;
+}
+
+int SendDataPacketToZigbeeServer() {
+    std::lock_guard<std::recursive_mutex> g(zigbee_lock);
+    // The ZigBee server needs consecutive console commands 100 ms apart.
+    pause100ms();
+    int r = sendTo(&ZigbeeSendingPacket, sizeof ZigbeeSendingPacket, adr_zigbee, len_zigbee);
+    memset(&ZigbeeSendingPacket, 0, sizeof ZigbeeSendingPacket);
+    return r;
+}
+
+int SendDataPacketToOZWServer() {
+    std::lock_guard<std::recursive_mutex> g(ozw_lock);
+    int r = sendTo(&OZWSendingPacket, sizeof OZWSendingPacket, adr_ozw, len_ozw);
+    memset(&OZWSendingPacket, 0, sizeof OZWSendingPacket);
+    return r;
+}
+
+int SendDataPacketToHueServer() {
+    std::lock_guard<std::recursive_mutex> g(hue_lock);
+    int r = sendTo(&HUESendingPacket, sizeof HUESendingPacket, adr_hue, len_hue);
+    if (r < 0) perror("sendto");
+    memset(&HUESendingPacket, 0, sizeof HUESendingPacket);
+    return r;
+}
+
+int SendDataPacketToNestServer() {
+    std::lock_guard<std::recursive_mutex> g(nest_lock);
+    int r = sendTo(&NESTSendingPacket, sizeof NESTSendingPacket, adr_nest, len_nest);
+    if (r < 0) perror("sendto");
+    memset(&NESTSendingPacket, 0, sizeof NESTSendingPacket);
+    return r;
+}
+
+int sendToHA(const void* pkt, int len, bool assoc) {
+    return assoc ? sendTo(pkt, len, adr_ha_assoc, len_ha_assoc) : sendTo(pkt, len, adr_ha, len_ha);
+}
+
+int sendToPic(const void* pkt, int len) { return sendTo(pkt, len, adr_picdriver, len_picdriver); }
+
+bool sendRscClientPacket(RSC_PACKET packet) {
+    int rs = socket(AF_INET, SOCK_DGRAM, 0);
+    if (rs == -1) {
+        printf("Error in creating socket\n");
+        return false;
+    }
+    sockaddr_in server, own;
+    int serverLen, ownLen;
+    if (fill(&server, &serverLen, kRSC) < 0) {
+        printf("Bad RSC address\n");
+        close(rs);
+        return false;
+    }
+    if (fill(&own, &ownLen, kRSCReply) < 0) {
+        printf("Error in creating rscClient address\n");
+        close(rs);
+        return false;
+    }
+
+    // Every requester binds the one reply address: this is what keeps RSC
+    // requests of all processes one at a time.
+    for (int attempt = 1;; ++attempt) {
+        if (bind(rs, reinterpret_cast<sockaddr*>(&own), ownLen) == 0) break;
+        printf("rscClient binding failed\n");
+        fflush(stdout);
+        if (attempt >= kRscBindAttempts) {
+            printf("rscClient binding timed out\n");
+            close(rs);
+            return false;
+        }
+        pause100ms();
+    }
+
+    if (sendto(rs, &packet, sizeof packet, 0, reinterpret_cast<sockaddr*>(&server), serverLen) < 0)
+        fprintf(stderr, "sending Name failed to haserver\n");
+
+    timeval tv{kRscAnswerSeconds, 0};
+    if (setsockopt(rs, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv) < 0) perror("setsockopt: rcvtimeo");
+
+    // A signal (a periodic timer of the application, say) interrupts the
+    // wait; keep waiting for what is left of the two minutes.
+    timespec start;
+    clock_gettime(CLOCK_MONOTONIC, &start);
+    char answer[11];
+    memset(answer, 0, sizeof answer);
+    ssize_t n;
+    for (;;) {
+        n = recvfrom(rs, answer, 10, 0, nullptr, nullptr);
+        if (n >= 0 || errno != EINTR) break;
+        timespec now;
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        long long leftUs = kRscAnswerSeconds * 1000000LL - ((now.tv_sec - start.tv_sec) * 1000000LL +
+                                                            (now.tv_nsec - start.tv_nsec) / 1000);
+        if (leftUs <= 0) break;
+        timeval left{(time_t)(leftUs / 1000000), (suseconds_t)(leftUs % 1000000)};
+        setsockopt(rs, SOL_SOCKET, SO_RCVTIMEO, &left, sizeof left);
+    }
+    close(rs);
+    if (n < 0) return false;
+    answer[n] = '\0';
+    return strcmp(answer, "true") == 0;
+}
+
+bool Persist(int flag, char* storePath) {
+    RSC_PACKET p;
+    memset(&p, 0, sizeof p);
+    p.command = 52;
+    copyText(p.text, sizeof p.text, storePath);
+    p.int6 = flag;
+    return sendRscClientPacket(p);
+}

@@ -1,0 +1,22 @@
+// Channel internals shared by the command code: the locks that keep each
+// process-wide send buffer whole from fill to send, and the HA and pic-driver
+// senders.
+#pragma once
+
+#include <mutex>
+
+#include "hacore/channel.h"
+
+#define HACORE_INTERNAL __attribute__((visibility("hidden")))
+
+// One lock per send buffer; hold it from the first write into the buffer
+// until its send function returns. Recursive: the send functions take it too.
+HACORE_INTERNAL extern std::recursive_mutex set_data_lock, ozw_lock, zigbee_lock, hue_lock, nest_lock;
+
+// Sends len bytes on the shared socket to the HA server (adr_ha) or to its
+// association port (adr_ha_assoc). Returns what sendto returned.
+HACORE_INTERNAL int sendToHA(const void* pkt, int len, bool assoc);
+
+// Sends len bytes on the shared socket to the pic driver. Returns what sendto
+// returned.
+HACORE_INTERNAL int sendToPic(const void* pkt, int len);

@@ -1,0 +1,290 @@
+// Index types read back from the index store /tmp/idb, and the writer that
+// lays the catalogue into it.
+#include "hacore/index.h"
+
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "store.h"
+
+const char IdxArr[20][5] = {"IN", "DT", "RO", "LT", "IB", "GL", "DI", "VC",
+                            "UNT", "MIN", "MAX", "FCT", "PL", "SPL", "CD", "UIS",
+                            "DV", "STR", "EF", "AL"};
+
+namespace {
+
+const char kStorePath[] = "/tmp/idb";
+const char kErr[] = "#Err";
+
+constexpr int kDescriptorFields = 8;
+constexpr int kValueFields = 6;
+constexpr int kAttributeFields = 12;
+constexpr int kFieldCodes = kDescriptorFields + kAttributeFields;
+constexpr int kFieldIN = 0;
+constexpr int kFieldVC = 7;
+
+constexpr int kReadCap = 50;        // every text record but the value label
+constexpr int kLabelReadCap = 100;  // value labels
+// A store whose value count is out of all proportion must not make a reader
+// allocate without end; the catalogue's largest is 20.
+constexpr int kMaxValues = 255;
+
+// Copies at most size - 1 bytes and terminates.
+void copyText(char* dst, int size, const char* src) {
+    size_t n = strnlen(src, size - 1);
+    memcpy(dst, src, n);
+    dst[n] = '\0';
+}
+
+// Splits a catalogue row into `n` fields taken from the left; fields beyond
+// `n` are ignored, missing trailing fields read "NaN".
+void splitRow(const char* row, int n, char fields[][kIndexRowSize]) {
+    const char* p = row;
+    for (int i = 0; i < n; ++i) {
+        if (!p) {
+            strcpy(fields[i], "NaN");
+            continue;
+        }
+        const char* comma = strchr(p, ',');
+        size_t len = comma ? size_t(comma - p) : strlen(p);
+        if (len > kIndexRowSize - 1) len = kIndexRowSize - 1;
+        memcpy(fields[i], p, len);
+        fields[i][len] = '\0';
+        p = comma ? comma + 1 : nullptr;
+    }
+}
+
+// Decimal value of a text, 0 if it is not a number; clamped to int.
+int decimal(const char* s) {
+    long v = strtol(s, nullptr, 10);
+    if (v > INT_MAX) return INT_MAX;
+    if (v < INT_MIN) return INT_MIN;
+    return int(v);
+}
+
+void putText(DEPOT* db, const char* key, const char* text) {
+    hastore::put(db, key, text, int(strlen(text)));
+}
+
+// Reads a text record under `cap` into a field of `size` bytes, cut to fit.
+// Returns false (field left as it was) if the record is missing.
+bool getField(DEPOT* db, const char* key, int cap, char* field, int size) {
+    char buf[kLabelReadCap + 1];
+    if (!hastore::getText(db, key, buf, cap)) return false;
+    copyText(field, size, buf);
+    return true;
+}
+
+}  // namespace
+
+// ---- Index ----
+
+Index::Index() : count(0), indexID(IDX_NONE), valueCount(0) {
+    name[0] = dataType[0] = readOnly[0] = layout[0] = behaviour[0] = '\0';
+    groupLabel[0] = defaultIcon[0] = units[0] = minimum[0] = maximum[0] = '\0';
+    factor[0] = placement[0] = sPlacement[0] = conditional[0] = '\0';
+    useInScenes[0] = defaultVisibility[0] = showToggleInRules[0] = '\0';
+    excludeFrom[0] = appLabel[0] = '\0';
+}
+
+Index::Index(int code) : Index() {
+    DEPOT* db = hastore::open(kStorePath);
+    if (!db) return;
+
+    char key[48];
+    for (int f = 0; f < kFieldCodes; ++f) {
+        snprintf(key, sizeof key, "%d.%.4s", code, IdxArr[f]);
+        char text[kReadCap + 1];
+        if (!hastore::getText(db, key, text, kReadCap)) break;  // the rest stay empty
+        if (f == kFieldVC) {
+            valueCount = count = decimal(text);
+            continue;
+        }
+        int size = 0;
+        char* field = textField(f, &size);
+        copyText(field, size, text);
+        if (f == kFieldIN) indexID = StrToIndexTypeEnum(text);
+    }
+
+    if (count > kMaxValues) valueCount = count = kMaxValues;
+    for (int k = 1; k <= count; ++k) {
+        IndexValue v = {};
+        snprintf(key, sizeof key, "%d.V%d", code, k);
+        getField(db, key, kReadCap, v.value, sizeof v.value);
+        snprintf(key, sizeof key, "%d.L%d", code, k);
+        getField(db, key, kLabelReadCap, v.label, sizeof v.label);
+        snprintf(key, sizeof key, "%d.I%d", code, k);
+        getField(db, key, kReadCap, v.icon, sizeof v.icon);
+        snprintf(key, sizeof key, "%d.T%d", code, k);
+        getField(db, key, kReadCap, v.toggleValue, sizeof v.toggleValue);
+        snprintf(key, sizeof key, "%d.AL%d", code, k);
+        getField(db, key, kReadCap, v.appLabel, sizeof v.appLabel);
+        snprintf(key, sizeof key, "%d.EF%d", code, k);
+        getField(db, key, kReadCap, v.excludeFrom, sizeof v.excludeFrom);
+        valueList.push_back(v);
+    }
+
+    hastore::close(db);
+}
+
+Index::~Index() { valueList.clear(); }
+
+// The text field that holds field code `field` of IdxArr (not VC).
+char* Index::textField(int field, int* size) {
+    struct Slot {
+        char* p;
+        int n;
+    };
+    const Slot slots[kFieldCodes] = {
+        {name, sizeof name},
+        {dataType, sizeof dataType},
+        {readOnly, sizeof readOnly},
+        {layout, sizeof layout},
+        {behaviour, sizeof behaviour},
+        {groupLabel, sizeof groupLabel},
+        {defaultIcon, sizeof defaultIcon},
+        {nullptr, 0},  // VC is a number
+        {units, sizeof units},
+        {minimum, sizeof minimum},
+        {maximum, sizeof maximum},
+        {factor, sizeof factor},
+        {placement, sizeof placement},
+        {sPlacement, sizeof sPlacement},
+        {conditional, sizeof conditional},
+        {useInScenes, sizeof useInScenes},
+        {defaultVisibility, sizeof defaultVisibility},
+        {showToggleInRules, sizeof showToggleInRules},
+        {excludeFrom, sizeof excludeFrom},
+        {appLabel, sizeof appLabel},
+    };
+    *size = slots[field].n;
+    return slots[field].p;
+}
+
+void Index::WriteIndexToidb() {
+    DEPOT* db = hastore::open(kStorePath);
+    if (!db) return;
+
+    char row[kIndexRowSize];
+    char fields[kAttributeFields][kIndexRowSize];
+    char key[48];
+    for (int n = kIndexCatalogueFirst; n <= kIndexCatalogueLast; ++n) {
+        IndexDetails(IndexType(n), row, 0);
+        splitRow(row, kDescriptorFields, fields);
+
+        snprintf(key, sizeof key, "%d", n);
+        putText(db, key, key);
+        for (int f = 0; f < kDescriptorFields; ++f) {
+            snprintf(key, sizeof key, "%d.%.4s", n, IdxArr[f]);
+            putText(db, key, fields[f]);
+        }
+
+        int vc = decimal(fields[kFieldVC]);
+        for (int k = 1; k <= vc + 1; ++k) {
+            IndexDetails(IndexType(n), row, k);
+            if (k == vc + 1) {
+                splitRow(row, kAttributeFields, fields);
+                for (int f = 0; f < kAttributeFields; ++f) {
+                    snprintf(key, sizeof key, "%d.%.4s", n, IdxArr[kDescriptorFields + f]);
+                    putText(db, key, fields[f]);
+                }
+                break;
+            }
+            splitRow(row, kValueFields, fields);
+            static const char* const kValueKeys[kValueFields] = {"V", "L", "I", "T", "AL", "EF"};
+            for (int f = 0; f < kValueFields; ++f) {
+                snprintf(key, sizeof key, "%d.%s%d", n, kValueKeys[f], k);
+                putText(db, key, fields[f]);
+            }
+        }
+    }
+
+    hastore::close(db);
+}
+
+IndexType Index::getIndexID() { return indexID; }
+char* Index::getIndexName() { return name; }
+char* Index::getIndexDataType() { return dataType; }
+char* Index::getIndexReadOnly() { return readOnly; }
+char* Index::getIndexLayout() { return layout; }
+char* Index::getIndexBehaviour() { return behaviour; }
+char* Index::getIndexGroupLabel() { return groupLabel; }
+char* Index::getIndexDefaultIcon() { return defaultIcon; }
+char* Index::getIndexUnits() { return units; }
+char* Index::getIndexMin() { return minimum; }
+char* Index::getIndexMax() { return maximum; }
+char* Index::getIndexFactor() { return factor; }
+char* Index::getIndexPlacement() { return placement; }
+char* Index::getIndexSPlacement() { return sPlacement; }
+char* Index::getIndexConditional() { return conditional; }
+char* Index::getIndexUseinScenes() { return useInScenes; }
+char* Index::getIndexDefaultVisibility() { return defaultVisibility; }
+char* Index::getIndexShowToggleInRules() { return showToggleInRules; }
+char* Index::getIndexExcludeFrom() { return excludeFrom; }
+char* Index::getIndexAppLabel() { return appLabel; }
+
+// Walks the value list from its head; null when k is outside 1..count.
+const IndexValue* Index::valueAt(int k) const {
+    if (k < 1 || k > count) return nullptr;
+    int i = 1;
+    for (const IndexValue& v : valueList)
+        if (i++ == k) return &v;
+    return nullptr;
+}
+
+const char* Index::getValue(int k) {
+    const IndexValue* v = valueAt(k);
+    return v ? v->value : kErr;
+}
+
+const char* Index::getValueLabel(int k) {
+    const IndexValue* v = valueAt(k);
+    return v ? v->label : kErr;
+}
+
+const char* Index::getValueIcon(int k) {
+    const IndexValue* v = valueAt(k);
+    return v ? v->icon : kErr;
+}
+
+const char* Index::getValueToggleValue(int k) {
+    const IndexValue* v = valueAt(k);
+    return v ? v->toggleValue : kErr;
+}
+
+const char* Index::getValueAppLabel(int k) {
+    const IndexValue* v = valueAt(k);
+    return v ? v->appLabel : kErr;
+}
+
+const char* Index::getValueExcludeFrom(int k) {
+    const IndexValue* v = valueAt(k);
+    return v ? v->excludeFrom : kErr;
+}
+
+// ---- IndexList ----
+
+IndexList::IndexList() {}
+
+IndexList::~IndexList() { indexes.clear(); }
+
+void IndexList::Populate() {
+    DEPOT* db = hastore::open(kStorePath);
+    if (!db) return;
+
+    if (hastore::iterInit(db)) {
+        std::string key;
+        while (hastore::iterNext(db, key)) {
+            char value[kReadCap + 1];
+            if (!hastore::getText(db, key.c_str(), value, kReadCap)) break;
+            if (key.find('.') != std::string::npos) continue;
+            // Index(int) opens the store again beside this iteration's handle.
+            indexes.push_back(Index(decimal(value)));
+        }
+    }
+
+    hastore::close(db);
+}

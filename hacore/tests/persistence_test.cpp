@@ -1,0 +1,96 @@
+// Flash persistence: copies land on /data, the system log records each mount.
+#include <gtest/gtest.h>
+
+#include "hacore/HAPersistence.h"
+#include "testkit.h"
+
+using namespace testkit;
+
+namespace {
+class PersistenceTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setFault("mount", false);
+        clearLog("syslog");
+        clearLog("mounts");
+        run("rm -rf /data/apps /tmp/store /tmp/out");
+    }
+};
+}  // namespace
+
+TEST_F(PersistenceTest, ConstructorMakesTheDirectory) {
+    HAPersistence p((char*)"y", (char*)"x");
+    EXPECT_TRUE(fileExists("/data/apps/x-y"));
+    EXPECT_EQ(logLines("syslog"), std::vector<std::string>{"success mount HAPersistence"});
+    EXPECT_EQ(logLines("mounts"),
+              (std::vector<std::string>{"mount /dev/mtdblock5 /data jffs2 1040", "umount /data"}));
+}
+
+TEST_F(PersistenceTest, PersistCopyAndDepersist) {
+    HAPersistence p((char*)"y", (char*)"x");
+    writeFile("/tmp/store", "records");
+    clearLog("syslog");
+    clearLog("mounts");
+    EXPECT_EQ(p.persist((char*)"/tmp/store", (char*)"n"), 0);
+    EXPECT_EQ(readFile("/data/apps/x-y/n"), "records");
+    EXPECT_EQ(logLines("mounts"),
+              (std::vector<std::string>{"mount /dev/mtdblock5 /data jffs2 1040", "umount /data"}));
+
+    EXPECT_EQ(p.copyFile((char*)"n", (char*)"/tmp/out"), 0);
+    EXPECT_EQ(readFile("/tmp/out"), "records");
+
+    writeFile("/tmp/s1", "1");
+    writeFile("/tmp/s2", "2");
+    EXPECT_EQ(p.persistmulti((char*)"/tmp/s1 /tmp/s2"), 0);
+    EXPECT_EQ(readFile("/data/apps/x-y/s2"), "2");
+
+    EXPECT_EQ(p.depersist((char*)"n"), 0);
+    EXPECT_FALSE(fileExists("/data/apps/x-y/n"));
+    EXPECT_EQ(logLines("syslog"), (std::vector<std::string>{
+                                      "success mount HAPersistence::persist",
+                                      "success mount HAPersistence::copyFile",
+                                      "success mount HAPersistence::persistmulti",
+                                      "success mount HAPersistence::depersist"}));
+}
+
+TEST_F(PersistenceTest, FailedMountLogsAndCopiesNothing) {
+    setFault("mount", true);
+    HAPersistence p((char*)"y", (char*)"x");
+    EXPECT_FALSE(fileExists("/data/apps"));
+    writeFile("/tmp/store", "records");
+    p.persist((char*)"/tmp/store", (char*)"n");
+    p.persistmulti((char*)"/tmp/store");
+    p.depersist((char*)"n");
+    p.copyFile((char*)"n", (char*)"/tmp/out");
+    EXPECT_FALSE(fileExists("/data/apps/x-y/n"));
+    EXPECT_FALSE(fileExists("/tmp/out"));
+    EXPECT_EQ(logLines("syslog"), (std::vector<std::string>{
+                                      "failed mount HAPersistence",
+                                      "failed mount HAPersistence::persist",
+                                      "failed mount HAPersistence::persistmulti",
+                                      "failed mount HAPersistence::depersist",
+                                      "failed mount HAPersistence::copyFile"}));
+}
+
+TEST_F(PersistenceTest, UnsafeOrOverlongTextNeverReachesTheShell) {
+    HAPersistence p((char*)"y", (char*)"x");
+    clearLog("syslog");
+    std::string err = captureStderr([&] {
+        EXPECT_EQ(p.persist((char*)"/tmp/a;touch /tmp/pwned", (char*)"n"), -1);
+        EXPECT_EQ(p.persistmulti((char*)"$(touch /tmp/pwned)"), -1);
+        EXPECT_EQ(p.depersist((char*)"n`touch /tmp/pwned`"), -1);
+        EXPECT_EQ(p.copyFile((char*)"n", (char*)"/tmp/o|touch /tmp/pwned"), -1);
+        // A cut command could copy to or delete another file: refused whole.
+        std::string longName(190, 'l');
+        EXPECT_EQ(p.depersist((char*)longName.c_str()), -1);
+    });
+    EXPECT_FALSE(fileExists("/tmp/pwned"));
+    EXPECT_TRUE(logLines("syslog").empty());
+    EXPECT_NE(err.find("refusing"), std::string::npos);
+    EXPECT_NE(err.find("too long"), std::string::npos);
+
+    HAPersistence bad((char*)"y;touch /tmp/pwned", (char*)"x");
+    writeFile("/tmp/store", "r");
+    captureStderr([&] { bad.persist((char*)"/tmp/store", (char*)"n"); });
+    EXPECT_FALSE(fileExists("/tmp/pwned"));
+}

@@ -1,0 +1,130 @@
+// Store access through the device store: repair, deletion, caps, and
+// compatibility with qdbm's own command-line tool.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "ddb.h"
+#include "hacore/Device.h"
+#include "testkit.h"
+
+using namespace testkit;
+
+namespace {
+
+class StoreTest : public ::testing::Test {
+protected:
+    void SetUp() override { removeFile("/tmp/ddb"); }
+};
+
+// Hexadecimal as dpmgr reads it (-vx) ...
+std::string hex(const void* data, size_t n) {
+    static const char* d = "0123456789abcdef";
+    std::string s;
+    const unsigned char* p = static_cast<const unsigned char*>(data);
+    for (size_t i = 0; i < n; ++i) {
+        s += d[p[i] >> 4];
+        s += d[p[i] & 15];
+    }
+    return s;
+}
+
+// ... and as it prints it (-ox).
+std::string hexOut(const void* data, size_t n) {
+    static const char* d = "0123456789ABCDEF";
+    std::string s;
+    const unsigned char* p = static_cast<const unsigned char*>(data);
+    for (size_t i = 0; i < n; ++i) {
+        if (i) s += ' ';
+        s += d[p[i] >> 4];
+        s += d[p[i] & 15];
+    }
+    return s + "\n";
+}
+
+}  // namespace
+
+TEST_F(StoreTest, ReadsRecordsWrittenByDpmgr) {
+    DeviceRecord r = makeDevice(7, "Porch light", "Porch", 2, "BinarySwitch", 1);
+    ValueRecord v = makeValue(1, "SWITCH BINARY", "true", 1, 0x25, 0, 1);
+    ASSERT_EQ(run("dpmgr create /tmp/ddb && echo ok"), "ok\n");
+    run("dpmgr put -vx /tmp/ddb 7 " + hex(&r, sizeof r));
+    run("dpmgr put -vx /tmp/ddb 7.1 " + hex(&v, sizeof v));
+    run("dpmgr put /tmp/ddb 7.MN Fibaro");
+
+    Device d(7);
+    EXPECT_STREQ(d.getDeviceName(), "Porch light");
+    EXPECT_STREQ(d.getValue(1), "true");
+    EXPECT_STREQ(d.getManufacturername(), "Fibaro");
+}
+
+TEST_F(StoreTest, WhatTheLibraryWritesReadsBackWithDpmgr) {
+    DeviceRecord r = makeDevice(3, "Hall", "Hall", 2, "BinarySwitch", 0);
+    putDevice(r);
+    Device d(3);  // writes the defaults and the index 0 record
+
+    std::string keys = run("dpmgr list -k /tmp/ddb | sort");
+    EXPECT_EQ(keys, "3\n3.0\n3.LT\n3.MI\n3.MN\n3.ST\n3.VS\n");
+    // Defaults are zero-padded to their value length.
+    EXPECT_EQ(run("dpmgr get -ox /tmp/ddb 3.MI"), hexOut("Unknown\0\0\0\0\0\0\0\0\0\0\0\0\0", 20));
+    EXPECT_EQ(run("dpmgr get -ox /tmp/ddb 3.VS"), hexOut("Unknown\0\0\0", 10));
+    EXPECT_EQ(run("dpmgr get -ox /tmp/ddb 3.LT"), hexOut("0\0\0\0\0\0\0\0\0\0", 10));
+    ValueRecord def = makeValue(0, "SECURITYDEVICE", "0", StrToIndexTypeEnum("SECURITYDEVICE"), 0, 0, 0);
+    EXPECT_EQ(run("dpmgr get -ox /tmp/ddb 3.0"), hexOut(&def, sizeof def));
+}
+
+TEST_F(StoreTest, RepairableStoreIsReadAfterOneMessage) {
+    putDevice(makeDevice(5, "Lamp", "Den", 2, "BinarySwitch", 0));
+    // A damaged header (a negative record count), the records intact.
+    int fd = ::open("/tmp/ddb", O_WRONLY);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(pwrite(fd, "\xff\xff\xff\xff", 4, 40), 4);
+    ::close(fd);
+
+    std::string err = captureStderr([] {
+        Device d(5);
+        EXPECT_STREQ(d.getDeviceName(), "Lamp");
+    });
+    EXPECT_EQ(err.find("dpopen: "), 0u) << err;
+    EXPECT_EQ(err.find("dpopen: ", 1), std::string::npos) << err;
+    EXPECT_EQ(err.find("cannot repair"), std::string::npos) << err;
+}
+
+TEST_F(StoreTest, UnrepairableStoreIsDeletedAndRecreated) {
+    putDevice(makeDevice(5, "Lamp", "Den", 2, "BinarySwitch", 0));
+    // A store that can be neither opened nor read for repair.
+    chmod("/tmp/ddb", 0);
+    EXPECT_EXIT(
+        {
+            dropFileAccessOverride();
+            DeviceList list;
+            list.Populate();
+            exit(list.devices.empty() && !fileExists("/tmp/ddb") ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "^dpopen: [^\n]+\ncannot repair: [^\n]+\n$");
+    EXPECT_FALSE(fileExists("/tmp/ddb"));
+
+    // The next reader starts afresh.
+    std::string err = captureStderr([] {
+        DeviceList list;
+        list.Populate();
+    });
+    EXPECT_EQ(err, "");
+    EXPECT_TRUE(fileExists("/tmp/ddb"));
+    EXPECT_EQ(ddbGet("NextDevid").substr(0, 2), std::string("1\0", 2));
+}
+
+TEST_F(StoreTest, DeviceFromUnrepairableStoreIsNoDevice) {
+    putDevice(makeDevice(4, "Lamp", "Den", 2, "BinarySwitch", 0));
+    chmod("/tmp/ddb", 0);
+    EXPECT_EXIT(
+        {
+            dropFileAccessOverride();
+            Device d;
+            d.fromDeviceID(4);  // no throw: the store is gone, not the device
+            exit(d.getID() == 0 ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "cannot repair: ");
+}

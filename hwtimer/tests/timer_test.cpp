@@ -1,0 +1,330 @@
+// The timer through the driver stand-in: requests recorded by the driver,
+// real tick signals counted by the handler, real files for the node.
+#include "hwtimer/Timer.h"
+#include "testkit.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <chrono>
+#include <dirent.h>
+#include <fcntl.h>
+#include <memory>
+#include <signal.h>
+#include <sys/ioctl.h>
+#include <string>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+static_assert(std::atomic<int>::is_always_lock_free, "counted from a signal handler");
+std::atomic<int> g_ticks{0};
+std::atomic<int> g_lastSignal{0};
+
+void onTick(int sig) {
+    g_lastSignal.store(sig);
+    g_ticks.fetch_add(1);
+}
+
+void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+// Generous: qemu and the sanitizers are slow, ticks only have to come.
+bool waitForTicks(int atLeast, int seconds = 15) {
+    for (int i = 0; i < seconds * 200; ++i) {
+        if (g_ticks.load() >= atLeast) return true;
+        sleepMs(5);
+    }
+    return g_ticks.load() >= atLeast;
+}
+
+// True when no tick arrives during `periods` periods, after letting a tick
+// already on its way land.
+bool staysQuiet(int periodMs, int periods = 30) {
+    sleepMs(periodMs * 5);
+    int before = g_ticks.load();
+    sleepMs(periodMs * periods);
+    return g_ticks.load() == before;
+}
+
+// What a request on no descriptor fails with: EBADF from the kernel (qemu
+// answers ENOSYS for a request number it does not know before it looks at
+// the descriptor).
+std::string noFd() {
+    errno = 0;
+    ioctl(-1, 11, 0UL);
+    return strerror(errno);
+}
+
+std::string pidLine() { return "pid " + std::to_string(getpid()); }
+
+Lines timerLog() { return testkit::logLines("timer"); }
+
+const char* const kFaults[] = {"halvix_timer-ioctl",    "halvix_timer-ioctl-10", "halvix_timer-ioctl-11",
+                               "halvix_timer-ioctl-12", "halvix_timer-ioctl-13", "halvix_timer-missing"};
+
+// Descriptor of this process on the timer node, -1 if none.
+int driverFd() {
+    DIR* d = opendir("/proc/self/fd");
+    if (!d) return -1;
+    int found = -1;
+    while (dirent* e = readdir(d)) {
+        char link[256];
+        std::string path = std::string("/proc/self/fd/") + e->d_name;
+        ssize_t n = readlink(path.c_str(), link, sizeof link - 1);
+        if (n <= 0) continue;
+        link[n] = 0;
+        if (std::string(link) == "/dev/halvix_timer") found = atoi(e->d_name);
+    }
+    closedir(d);
+    return found;
+}
+
+// Brings the process to "driver not open": a failed request gives the
+// descriptor up.
+void closeDriver() {
+    testkit::setFault("halvix_timer-ioctl-10", true);
+    testkit::captureStderr([] { Timer t; });
+    testkit::setFault("halvix_timer-ioctl-10", false);
+    ASSERT_EQ(-1, driverFd());
+}
+
+class TimerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* f : kFaults) testkit::setFault(f, false);
+        testkit::clearLog("timer");
+        g_ticks = 0;
+    }
+    void TearDown() override {
+        for (const char* f : kFaults) testkit::setFault(f, false);
+    }
+};
+
+TEST_F(TimerTest, TicksArriveAsTheTickSignalAndAreCounted) {
+    std::unique_ptr<Timer> t;
+    std::string out = testkit::captureStdout([&] { t.reset(new Timer); });
+    EXPECT_EQ("PID to send = " + std::to_string(getpid()) + "\n", out);
+    t->setTimerHandler(onTick);
+    EXPECT_EQ(0, t->set_period(10));
+    t->start();
+    ASSERT_TRUE(waitForTicks(3));
+    EXPECT_EQ(SIGTSTP, g_lastSignal.load());
+#if defined(__mips__)
+    EXPECT_EQ(24, g_lastSignal.load());
+#endif
+    Lines log = timerLog();
+    ASSERT_GE(log.size(), 3u);
+    EXPECT_EQ(pidLine(), log[0]);
+    EXPECT_EQ("period 10", log[1]);
+    EXPECT_EQ("start", log.back());
+    for (const std::string& l : log) EXPECT_EQ(std::string::npos, l.find("failed")) << l;
+}
+
+TEST_F(TimerTest, StopStopsTicksAndStartResendsPidAndLastPeriod) {
+    Timer t;
+    t.setTimerHandler(onTick);
+    ASSERT_EQ(0, t.set_period(10));
+    t.start();
+    ASSERT_TRUE(waitForTicks(1));
+    ASSERT_EQ(0, t.set_period(20));
+    t.stop();
+    EXPECT_EQ("stop", timerLog().back());
+    EXPECT_TRUE(staysQuiet(20));
+
+    testkit::clearLog("timer");
+    int stoppedAt = g_ticks.load();
+    t.start();
+    EXPECT_EQ((Lines{pidLine(), "period 20", "start"}), timerLog());
+    EXPECT_TRUE(waitForTicks(stoppedAt + 2));
+
+    // Stop and start alternate as often as wanted.
+    t.stop();
+    EXPECT_TRUE(staysQuiet(20));
+    testkit::clearLog("timer");
+    stoppedAt = g_ticks.load();
+    t.start();
+    EXPECT_EQ((Lines{pidLine(), "period 20", "start"}), timerLog());
+    EXPECT_TRUE(waitForTicks(stoppedAt + 1));
+}
+
+TEST_F(TimerTest, DestroyingTheTimerStopsTheTicks) {
+    {
+        Timer t;
+        t.setTimerHandler(onTick);
+        ASSERT_EQ(0, t.set_period(10));
+        t.start();
+        ASSERT_TRUE(waitForTicks(1));
+        testkit::clearLog("timer");
+    }
+    EXPECT_EQ((Lines{"stop"}), timerLog());
+    EXPECT_TRUE(staysQuiet(10));
+}
+
+TEST_F(TimerTest, StartWithoutHandlerKeepsTheProcessRunning) {
+    // Left at its default, the tick signal would stop the process.
+    signal(SIGTSTP, SIG_DFL);
+    {
+        Timer t;
+        ASSERT_EQ(0, t.set_period(10));
+        t.start();
+        sleepMs(200);
+        struct sigaction sa;
+        ASSERT_EQ(0, sigaction(SIGTSTP, nullptr, &sa));
+        EXPECT_EQ(SIG_IGN, sa.sa_handler);
+        EXPECT_EQ("start", timerLog().back());
+    }
+    // A handler the application installed itself stays.
+    signal(SIGTSTP, onTick);
+    {
+        Timer t;
+        ASSERT_EQ(0, t.set_period(10));
+        t.start();
+        EXPECT_TRUE(waitForTicks(2));
+    }
+}
+
+TEST_F(TimerTest, FailingRequestsPrintTheirMessages) {
+    std::unique_ptr<Timer> t;
+    int rc = 0;
+
+    // Everything refused: the registration fails and gives the descriptor
+    // up, so every later request fails without reaching the driver.
+    testkit::setFault("halvix_timer-ioctl", true);
+    EXPECT_EQ("ioctl timer pid: Input/output error\n", testkit::captureStderr([&] { t.reset(new Timer); }));
+    t->setTimerHandler(onTick);
+    EXPECT_EQ("ioctl period: " + noFd() + "\n", testkit::captureStderr([&] { rc = t->set_period(10); }));
+    EXPECT_EQ(-1, rc);
+    EXPECT_EQ("ioctl period: " + noFd() + "\n", testkit::captureStderr([&] { t->stop(); }));
+    EXPECT_EQ("ioctl timer pid: " + noFd() + "\nioctl period: " + noFd() + "\nioctl period: " + noFd() + "\n",
+              testkit::captureStderr([&] { t->start(); }));
+    EXPECT_EQ("ioctl period: " + noFd() + "\n", testkit::captureStderr([&] { t.reset(); }));
+    EXPECT_EQ((Lines{pidLine() + " failed"}), timerLog());
+    EXPECT_EQ(0, g_ticks.load());
+    testkit::setFault("halvix_timer-ioctl", false);
+
+    // Period refused; the next Timer opens the driver afresh.
+    testkit::clearLog("timer");
+    EXPECT_EQ("", testkit::captureStderr([&] { t.reset(new Timer); }));
+    testkit::setFault("halvix_timer-ioctl-11", true);
+    EXPECT_EQ("ioctl period: Input/output error\n", testkit::captureStderr([&] { rc = t->set_period(10); }));
+    EXPECT_EQ(-1, rc);
+    EXPECT_EQ((Lines{pidLine(), "period 10 failed"}), timerLog());
+    testkit::setFault("halvix_timer-ioctl-11", false);
+    testkit::captureStderr([&] { t.reset(); });
+
+    // Start refused: no tick comes.
+    EXPECT_EQ("", testkit::captureStderr([&] { t.reset(new Timer); }));
+    t->setTimerHandler(onTick);
+    ASSERT_EQ(0, t->set_period(10));
+    t->stop();
+    testkit::setFault("halvix_timer-ioctl-12", true);
+    EXPECT_EQ("ioctl period: Input/output error\n", testkit::captureStderr([&] { t->start(); }));
+    EXPECT_EQ("start failed", timerLog().back());
+    EXPECT_TRUE(staysQuiet(10));
+    EXPECT_EQ(0, g_ticks.load());
+    testkit::setFault("halvix_timer-ioctl-12", false);
+    testkit::captureStderr([&] { t.reset(); });
+
+    // Re-registration after a stop refused.
+    EXPECT_EQ("", testkit::captureStderr([&] { t.reset(new Timer); }));
+    ASSERT_EQ(0, t->set_period(10));
+    t->stop();
+    testkit::setFault("halvix_timer-ioctl-10", true);
+    EXPECT_EQ("ioctl timer pid: Input/output error\nioctl period: " + noFd() + "\nioctl period: " + noFd() + "\n",
+              testkit::captureStderr([&] { t->start(); }));
+    testkit::setFault("halvix_timer-ioctl-10", false);
+    testkit::captureStderr([&] { t.reset(); });
+
+    // Stop refused.
+    EXPECT_EQ("", testkit::captureStderr([&] { t.reset(new Timer); }));
+    t->setTimerHandler(onTick);
+    ASSERT_EQ(0, t->set_period(10));
+    t->start();
+    ASSERT_TRUE(waitForTicks(1));
+    testkit::setFault("halvix_timer-ioctl-13", true);
+    EXPECT_EQ("ioctl period: Input/output error\n", testkit::captureStderr([&] { t->stop(); }));
+    EXPECT_EQ("stop failed", timerLog().back());
+    testkit::setFault("halvix_timer-ioctl-13", false);
+    testkit::captureStderr([&] { t.reset(); });
+}
+
+TEST_F(TimerTest, FailedRequestLeavesAFileReusingTheDescriptorAlone) {
+    std::unique_ptr<Timer> t(new Timer);
+    int old = driverFd();
+    ASSERT_GE(old, 0);
+    testkit::setFault("halvix_timer-ioctl-11", true);
+    testkit::captureStderr([&] { t->set_period(10); });
+    testkit::setFault("halvix_timer-ioctl-11", false);
+    ASSERT_EQ(-1, driverFd());
+
+    // Another file now holds the descriptor number the driver had.
+    int other = open("/tmp/other", O_CREAT | O_RDWR, 0644);
+    ASSERT_GE(other, 0);
+    if (other != old) {
+        ASSERT_EQ(old, dup2(other, old));
+        close(other);
+    }
+    testkit::clearLog("timer");
+    EXPECT_EQ("ioctl period: " + noFd() + "\n", testkit::captureStderr([&] { t->stop(); }));
+    EXPECT_EQ("ioctl period: " + noFd() + "\n", testkit::captureStderr([&] { t.reset(); }));
+    EXPECT_NE(-1, fcntl(old, F_GETFD));
+    EXPECT_EQ(3, write(old, "abc", 3));
+    close(old);
+    EXPECT_EQ("abc", testkit::readFile("/tmp/other"));
+    EXPECT_TRUE(timerLog().empty());
+}
+
+TEST_F(TimerTest, MissingNodeIsMadeOnceAndOpened) {
+    closeDriver();
+    ASSERT_EQ(0, unlink("/dev/halvix_timer"));
+    testkit::clearLog("mknod");
+    testkit::clearLog("timer");
+    {
+        Timer t;
+        EXPECT_TRUE(testkit::fileExists("/dev/halvix_timer"));
+        // The major number comes from /proc/devices.
+        EXPECT_EQ((Lines{"/dev/halvix_timer c 240 0"}), testkit::logLines("mknod"));
+        EXPECT_GE(driverFd(), 0);
+        EXPECT_EQ((Lines{pidLine()}), timerLog());
+    }
+    Timer t;
+    t.setTimerHandler(onTick);
+    ASSERT_EQ(0, t.set_period(10));
+    t.start();
+    EXPECT_TRUE(waitForTicks(1));
+    EXPECT_EQ(1u, testkit::logLines("mknod").size());
+}
+
+TEST_F(TimerTest, NodeThatCannotBeOpenedIsTriedAgainByTheNextTimer) {
+    closeDriver();
+    testkit::clearLog("mknod");
+    testkit::clearLog("timer");
+    testkit::setFault("halvix_timer-missing", true);
+    std::unique_ptr<Timer> t;
+    // mknod refuses (the node is there) and says so; the open fails again.
+    std::string err = testkit::captureStderr([&] { t.reset(new Timer); });
+    const std::string failed = "ioctl timer pid: " + noFd() + "\n";
+    ASSERT_GE(err.size(), failed.size());
+    EXPECT_EQ(failed, err.substr(err.size() - failed.size())) << err;
+    EXPECT_EQ(-1, driverFd());
+    EXPECT_EQ((Lines{"/dev/halvix_timer c 240 0"}), testkit::logLines("mknod"));
+    EXPECT_TRUE(timerLog().empty());
+    testkit::captureStderr([&] { t.reset(); });
+
+    testkit::setFault("halvix_timer-missing", false);
+    EXPECT_EQ("", testkit::captureStderr([&] { t.reset(new Timer); }));
+    EXPECT_EQ((Lines{pidLine()}), timerLog());
+    t->setTimerHandler(onTick);
+    ASSERT_EQ(0, t->set_period(10));
+    t->start();
+    EXPECT_TRUE(waitForTicks(1));
+    EXPECT_EQ(1u, testkit::logLines("mknod").size());
+}
+
+}  // namespace

@@ -1,0 +1,231 @@
+// HA server: owner of the device store. Takes device settings packets
+// (port 8888), association packets and client events (port 9999) and the
+// device servers' value reports; writes /tmp/ddb and tells every client.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <poll.h>
+#include <strings.h>
+#include <sys/socket.h>
+#include <vector>
+
+extern "C" {
+#include <depot.h>
+}
+
+#include "hacore/vocab.h"
+#include "hub.h"
+
+namespace hub {
+namespace {
+
+const char* const kClients[] = {"127.255.255.2",  "127.255.255.3",  "127.255.255.7",
+                                "127.255.255.8",  "127.255.255.9",  "127.255.255.10",
+                                "127.255.255.11", "127.255.255.250"};
+
+Socket settings, assoc, reports;
+
+void toClients(const void* data, size_t len) {
+    for (const char* ip : kClients) {
+        sockaddr_in a = address(ip, 8888);
+        sendto(settings.fd, data, len, 0, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    }
+}
+
+void notify(int id, int index, const char* value) {
+    struct {
+        int32_t kind;
+        HAPacket p;
+    } msg;
+    memset(&msg, 0, sizeof msg);
+    msg.p.deviceId = id;
+    msg.p.index = index;
+    setField(msg.p.value, sizeof msg.p.value, value);
+    toClients(&msg, sizeof msg);
+}
+
+void announce(const Event& e) {
+    struct {
+        int32_t kind;
+        Event e;
+    } msg;
+    msg.kind = 1;
+    msg.e = e;
+    toClients(&msg, sizeof msg);
+}
+
+void announce(EventType type, int arg) {
+    Event e;
+    memset(&e, 0, sizeof e);
+    e.type = type;
+    e.arg = arg;
+    announce(e);
+}
+
+DEPOT* openForWrite() { return dpopen("/tmp/ddb", DP_OWRITER | DP_OCREAT | DP_ONOLCK | DP_OSPARSE, 1); }
+
+bool put(DEPOT* db, const std::string& key, const void* v, int len) {
+    return dpput(db, key.c_str(), (int)key.size(), static_cast<const char*>(v), len, DP_DOVER);
+}
+
+std::string valueKey(int id, int index) { return std::to_string(id) + "." + std::to_string(index); }
+
+template <typename F>
+bool updateDevice(int id, F change) {
+    StoredDevice d;
+    if (!loadDevice(id, &d)) return false;
+    change(d.rec);
+    DEPOT* db = openForWrite();
+    if (!db) return false;
+    bool ok = put(db, std::to_string(id), &d.rec, sizeof d.rec);
+    dpclose(db);
+    return ok;
+}
+
+template <typename F>
+bool updateValue(int id, int index, F change) {
+    ValueRecord v;
+    if (!loadValue(id, index, &v)) return false;
+    change(v);
+    DEPOT* db = openForWrite();
+    if (!db) return false;
+    bool ok = put(db, valueKey(id, index), &v, sizeof v);
+    dpclose(db);
+    return ok;
+}
+
+void setValue(int id, int index, const char* value) {
+    ValueRecord stored;
+    setField(stored.value, sizeof stored.value, value);
+    if (updateValue(id, index, [&](ValueRecord& v) { memcpy(v.value, stored.value, sizeof v.value); }))
+        notify(id, index, stored.value);
+}
+
+void removeDevice(int id) {
+    StoredDevice d;
+    if (!loadDevice(id, &d)) return;
+    DEPOT* db = openForWrite();
+    if (!db) return;
+    std::string main = std::to_string(id), prefix = main + ".";
+    std::vector<std::string> keys{main};
+    dpiterinit(db);
+    while (char* k = dpiternext(db, nullptr)) {
+        if (strncmp(k, prefix.c_str(), prefix.size()) == 0) keys.push_back(k);
+        free(k);
+    }
+    for (const std::string& k : keys) dpout(db, k.c_str(), (int)k.size());
+    dpclose(db);
+    announce(EV_DeviceRemoved, id);
+}
+
+void rename(int id, const char* name, bool location) {
+    bool ok = updateDevice(id, [&](DeviceRecord& r) {
+        setField(location ? r.location : r.name, sizeof r.name, name);
+    });
+    if (ok) announce(EV_DeviceUpdated, id);
+}
+
+// A settings request, from port 8888 (selector 0) or inside an association
+// packet.
+void settingsRequest(int selector, SetDataPacket d) {
+    d.operation[sizeof d.operation - 1] = '\0';
+    d.value[sizeof d.value - 1] = '\0';
+    const std::string op = d.operation;
+    int id = d.deviceId;
+    StoredDevice dev;
+    if (id < 1 || !loadDevice(id, &dev)) return;
+
+    if (op == "Name" || op == "Location") {
+        rename(id, d.value, op == "Location");
+    } else if (op == "modifydevicetype") {
+        char name[kDevTypeTextSize];
+        DevtypeEnumToStr((DevType)d.devType, name, sizeof name);
+        if (updateDevice(id, [&](DeviceRecord& r) {
+                r.typeCode = d.devType;
+                setField(r.typeName, sizeof r.typeName, name);
+            }))
+            announce(EV_DeviceUpdated, id);
+    } else if (op == "DeviceRemove") {
+        removeDevice(id);
+    } else if (op == "SetIndexName") {
+        updateValue(id, d.index, [&](ValueRecord& v) {
+            setField(v.name, sizeof v.name, d.value);
+        });
+        announce(EV_DeviceUpdated, id);
+    } else if (op == "SetDuration") {
+        int index = d.index ? d.index : dev.typeName() == "HalvixSiren" ? 5 : 4;
+        setValue(id, index, d.value);
+    } else if (selector != 0) {
+        setValue(id, d.index, d.value);
+    } else if (op == "security") {
+        setValue(id, 0, d.value);
+    } else {
+        // Clearing an alarm or tamper, camera settings: the value of that name.
+        int index = findValue(id, [&](const ValueRecord& v) {
+            return strncasecmp(v.name, op.c_str(), sizeof v.name) == 0;
+        });
+        if (index >= 0) setValue(id, index, d.value);
+    }
+}
+
+void onSettings() {
+    char buf[65536];
+    sockaddr_in from;
+    int n = receive(settings, buf, sizeof buf, &from);
+    if (n < 0) return;
+    SetDataPacket d;
+    memset(&d, 0, sizeof d);
+    memcpy(&d, buf, (size_t)n < sizeof d ? n : sizeof d);
+    settingsRequest(0, d);
+}
+
+void onAssoc() {
+    char buf[65536];
+    sockaddr_in from;
+    int n = receive(assoc, buf, sizeof buf, &from);
+    if (n == (int)sizeof(Event)) {
+        // broadcastEvent and Delayedarm: pass the event on to every client.
+        Event e;
+        memcpy(&e, buf, sizeof e);
+        announce(e);
+    } else if (n >= (int)(sizeof(int32_t) + sizeof(SetDataPacket))) {
+        AssocPacket a;
+        memcpy(&a, buf, sizeof(int32_t) + sizeof(SetDataPacket));
+        settingsRequest(a.selector, a.data);
+    }
+}
+
+void onReport() {
+    struct {
+        int32_t verb;
+        HAPacket p;
+    } msg;
+    sockaddr_in from;
+    memset(&msg, 0, sizeof msg);
+    if (receive(reports, &msg, sizeof msg, &from) != (int)sizeof msg) return;
+    msg.p.value[sizeof msg.p.value - 1] = '\0';
+    if (msg.verb == 0)
+        setValue(msg.p.deviceId, msg.p.index, msg.p.value);
+    else if (msg.verb == 1)
+        rename(msg.p.deviceId, msg.p.value, false);
+    else if (msg.verb == 2)
+        removeDevice(msg.p.deviceId);
+}
+
+}  // namespace
+
+int runHA() {
+    settings = bindOrDie("127.255.255.1", 8888, "ha");
+    assoc = bindOrDie("127.255.255.1", 9999, "ha-assoc");
+    reports = bindOrDie("127.255.255.1", kReportPort, "");
+    ready("ha");
+    pollfd fds[3] = {{settings.fd, POLLIN, 0}, {assoc.fd, POLLIN, 0}, {reports.fd, POLLIN, 0}};
+    for (;;) {
+        if (poll(fds, 3, -1) < 0) continue;
+        if (fds[0].revents) onSettings();
+        if (fds[1].revents) onAssoc();
+        if (fds[2].revents) onReport();
+    }
+}
+
+}  // namespace hub

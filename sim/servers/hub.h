@@ -1,0 +1,85 @@
+// The hub's servers of the virtual router: real UDP peers on their fixed
+// loopback addresses. Each records every datagram it receives to
+// /sim/state/log/<name>.dgrams (see sim/testkit/servers.h for the format).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <netinet/in.h>
+#include <string>
+#include <vector>
+
+#include "hacore/HADevices.h"
+#include "hacore/records.h"
+
+namespace hub {
+
+constexpr const char* kStateDir = "/sim/state/servers";
+
+// Where the HA server takes value reports of the device servers: the device
+// servers tell it what their devices now hold, it updates /tmp/ddb and
+// notifies the clients (as the radio servers do on the router).
+constexpr int kReportPort = 7777;
+
+struct Socket {
+    int fd = -1;
+    std::string log;   // datagram log name
+    int port = 0;      // bound port
+};
+
+sockaddr_in address(const char* ip, int port);
+// Zero-fills a text field and copies at most size - 1 characters into it.
+void setField(char* dst, size_t size, const std::string& src);
+// Binds a UDP socket to ip:port and gives it the log name; exits on failure.
+Socket bindOrDie(const char* ip, int port, const std::string& log);
+
+// Receives one datagram (at most 64 KiB) and records it to the socket's log
+// unless the log name is empty. Returns the length, -1 on error.
+int receive(const Socket& sock, void* buf, size_t cap, sockaddr_in* from);
+
+// Marks the server as listening: /sim/state/servers/<name>.ready.
+void ready(const std::string& name);
+
+// Text of a file under /sim/state/servers, without trailing blanks; "" if missing.
+std::string control(const std::string& name);
+
+// Device servers: tell the HA server the new value of a device's index.
+void report(int deviceId, int index, const std::string& value);
+// Device servers: tell the HA server to rename or remove a device.
+void reportName(int deviceId, const std::string& name);
+void reportRemoval(int deviceId);
+
+// The device store as the servers see it.
+struct StoredDevice {
+    DeviceRecord rec;
+    std::string typeName() const;
+};
+bool loadDevice(int id, StoredDevice* out);
+bool loadValue(int id, int index, ValueRecord* out);
+// IDs of the stored devices for which f(device) is true, ascending.
+std::vector<int> devicesImpl(bool (*f)(const StoredDevice&, void*), void* arg);
+template <typename F> std::vector<int> devicesWhere(F f) {
+    return devicesImpl([](const StoredDevice& d, void* a) { return (*static_cast<F*>(a))(d); }, &f);
+}
+// The lowest such ID, or 0.
+template <typename F> int findDevice(F f) {
+    std::vector<int> ids = devicesWhere(f);
+    return ids.empty() ? 0 : ids.front();
+}
+// Index of the first value of the device for which f(value) is true, or -1.
+int findValueImpl(int id, bool (*f)(const ValueRecord&, void*), void* arg);
+template <typename F> int findValue(int id, F f) {
+    return findValueImpl(id, [](const ValueRecord& v, void* a) { return (*static_cast<F*>(a))(v); }, &f);
+}
+
+// Server main loops.
+int runHA();
+int runRSC();
+int runZWave();
+int runZigbee();
+int runHue();
+int runNest();
+int runPic();
+int runMesh();
+
+}  // namespace hub
