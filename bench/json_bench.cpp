@@ -167,14 +167,15 @@ void jsmn(benchmark::State& st, const std::string& name) {
     st.SetBytesProcessed(int64_t(st.iterations()) * int64_t(d.text.size()));
 }
 
-// Keeps the real time per iteration of each run, for the ratio table.
+// Keeps the CPU time per iteration of each run (steadier than wall time on a
+// shared machine), for the ratio table.
 class Collect : public benchmark::ConsoleReporter {
 public:
     std::map<std::string, double> ns;
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& r : runs)
             if (r.run_type == Run::RT_Iteration || r.aggregate_name == "median")
-                ns[r.run_name.function_name] = r.GetAdjustedRealTime();
+                ns[r.run_name.function_name] = r.GetAdjustedCPUTime();
         ConsoleReporter::ReportRuns(runs);
     }
 };
@@ -201,7 +202,7 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     Collect rep;
     benchmark::RunSpecifiedBenchmarks(&rep);
-    std::printf("\nthroughput ratio (jsmn time / our time; above 1 means we are faster)\n");
+    std::printf("\nthroughput ratio (jsmn CPU time / ours; above 1 means we are faster)\n");
     for (auto& [name, d] : docs()) {
         const double j = rep.ns["jsmn/" + name], o = rep.ns["ours/" + name], g = rep.ns["ours_grown/" + name];
         if (j > 0 && o > 0 && g > 0)

@@ -105,6 +105,9 @@ bool consoleSafe(const char* text, const char* forbidden) {
     return true;
 }
 
+constexpr size_t kValueSize = sizeof(ValueRecord::value);
+
+// Value text of a value index (kValueSize bytes at most), or null.
 const char* valueOf(const Device& d, int index) {
     for (const ValueRecord& v : d.values())
         if (v.index == index) return v.value;
@@ -127,8 +130,8 @@ int hueSend(Device& d, int command, F fill) {
             bulb = 4; user = 5; bridge = 3;
         }
         if (const char* v = valueOf(d, bulb)) p.bulb = atoi(v);
-        if (const char* v = valueOf(d, user)) copyText(p.userName, sizeof p.userName, v);
-        if (const char* v = valueOf(d, bridge)) copyText(p.bridgeId, sizeof p.bridgeId, v);
+        if (const char* v = valueOf(d, user)) copyText(p.userName, sizeof p.userName, v, kValueSize);
+        if (const char* v = valueOf(d, bridge)) copyText(p.bridgeId, sizeof p.bridgeId, v, kValueSize);
     }
     fill(p);
     p.command = command;
@@ -143,7 +146,7 @@ int nestSend(Device& d, int command, F fill) {
     NestPacket& p = NESTSendingPacket;
     memset(&p, 0, sizeof p);
     p.command = command;
-    if (const char* v = valueOf(d, 1)) copyText(p.nestId, sizeof p.nestId, v);
+    if (const char* v = valueOf(d, 1)) copyText(p.nestId, sizeof p.nestId, v, kValueSize);
     p.presence = is(valueOf(d, 8), "home") ? 1 : 0;
     if (const char* v = valueOf(d, 7)) p.scale = v[0];
     fill(p);
@@ -226,7 +229,7 @@ int Device::setSwitchOn(bool on, unsigned char instance) {
         return sent(zbSend(shortId, cmd, kAllEndPoints));
     }
     case DEVTECH_HUE:
-        return hueSend(*this, 101, [&](HuePacket& p) { copyText(p.state, sizeof p.state, trueFalse(on)); });
+        return hueSend(*this, 101, [&](HuePacket& p) { snprintf(p.state, sizeof p.state, "%s", trueFalse(on)); });
     default:
         return 0;
     }
@@ -247,7 +250,7 @@ int Device::setSwitchAll(bool on) {
         char cmd[32];
         snprintf(cmd, sizeof cmd, "zcl on-off %s", onOff(on));
         zbSend(0xffff, cmd, kAllEndPoints);
-        hueSend(*this, 107, [&](HuePacket& p) { copyText(p.state, sizeof p.state, trueFalse(on)); });
+        hueSend(*this, 107, [&](HuePacket& p) { snprintf(p.state, sizeof p.state, "%s", trueFalse(on)); });
     }
     return 1;
 }

@@ -91,7 +91,8 @@ Index::Index() : count(0), indexID(IDX_NONE), valueCount(0) {
 }
 
 Index::Index(int code) : Index() {
-    DEPOT* db = hastore::open(kStorePath);
+    // Readers do not repair: a broken store leaves the entry empty.
+    DEPOT* db = hastore::openNoRepair(kStorePath);
     if (!db) return;
 
     char key[48];
@@ -272,7 +273,7 @@ IndexList::IndexList() {}
 IndexList::~IndexList() { indexes.clear(); }
 
 void IndexList::Populate() {
-    DEPOT* db = hastore::open(kStorePath);
+    DEPOT* db = hastore::openNoRepair(kStorePath);
     if (!db) return;
 
     if (hastore::iterInit(db)) {

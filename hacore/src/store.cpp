@@ -20,6 +20,12 @@ DEPOT* open(const char* path, int mode) {
     return nullptr;
 }
 
+DEPOT* openNoRepair(const char* path, int mode) {
+    DEPOT* db = dpopen(path, mode, 1);
+    if (!db) fprintf(stderr, "dpopen: %s\n", lastError());
+    return db;
+}
+
 int get(DEPOT* db, const char* key, void* buf, int cap) {
     if (cap <= 0) return -1;
     return dpgetwb(db, key, (int)strlen(key), 0, cap, static_cast<char*>(buf));

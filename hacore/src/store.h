@@ -21,6 +21,10 @@ constexpr int kReadMode = DP_OREADER | DP_ONOLCK | DP_OSPARSE;
 // returns null.
 DEPOT* open(const char* path, int mode = kWriteMode);
 
+// Opens without trying a repair: on failure writes "dpopen: %s\n" and
+// returns null.
+DEPOT* openNoRepair(const char* path, int mode = kWriteMode);
+
 // Reads at most `cap` bytes of the record into `buf` (which holds at least
 // `cap` bytes). Returns the number of bytes read, or -1 if the record is
 // missing. Bytes of `buf` beyond what was read are left untouched.

@@ -131,23 +131,25 @@ inline Pkt assoc(int selector, int id, const std::string& op, const std::string&
     return {"ha-assoc", b};
 }
 
-struct PicFields {
-    int a4 = 0, a8 = 0, a12 = 0, a16 = 0;
-    std::vector<int> freq, dur;
-    int volume = -1;  // byte 5
-};
-
-inline Pkt pic(int command, PicFields f = {}) {
+// Arguments at offsets 4, 8, 12 and 16, then the tone arrays.
+inline Pkt pic(int command, int a4 = 0, int a8 = 0, int a12 = 0, int a16 = 0, std::vector<int> freq = {},
+               std::vector<int> dur = {}) {
     std::string b(820, '\0');
     put32(b, 0, command);
-    put32(b, 4, f.a4);
-    if (f.volume >= 0) b[5] = (char)f.volume;
-    put32(b, 8, f.a8);
-    put32(b, 12, f.a12);
-    put32(b, 16, f.a16);
-    for (size_t i = 0; i < f.freq.size(); ++i) put32(b, 20 + 4 * i, f.freq[i]);
-    for (size_t i = 0; i < f.dur.size(); ++i) put32(b, 420 + 4 * i, f.dur[i]);
+    put32(b, 4, a4);
+    put32(b, 8, a8);
+    put32(b, 12, a12);
+    put32(b, 16, a16);
+    for (size_t i = 0; i < freq.size(); ++i) put32(b, 20 + 4 * i, freq[i]);
+    for (size_t i = 0; i < dur.size(); ++i) put32(b, 420 + 4 * i, dur[i]);
     return {"pic", b};
+}
+
+// Set volume: the volume in byte 5 alone.
+inline Pkt picVolume(int volume, int a12) {
+    Pkt p = pic(8, 0, 0, a12);
+    p.bytes[5] = (char)volume;
+    return p;
 }
 
 // ---- field-by-field comparison ----
@@ -263,24 +265,24 @@ inline long long nowMs() {
 // A last packet sent through the library's own channel to the server: once
 // it is recorded, everything sent before it on the same socket is too.
 struct Sentinels {
-    int zwave = 0, zigbee = 0, hue = 0, nest = 0, hlx = 0, ha = 0;
+    int zwaveId = 0, zigbeeId = 0, hueId = 0, nestId = 0, hlxId = 0, haId = 0;
 
     void create() {
-        zwave = layDown({"BinarySwitch", ZW, {}, 65535, 99});
-        zigbee = layDown({"BinarySwitch", ZB, {}, 0x7777});
-        hue = layDown({"HueLamp", HUE, {val(8, "HUE_BULB_ID", "99")}});
-        nest = layDown({"NestThermostat", NEST, {val(1, "NEST_ID", "sentinel")}});
-        hlx = layDown({"HalvixSiren", HLX, {}});
-        ha = layDown({"BinarySwitch", ZW, {}, 65535, 98});
+        zwaveId = layDown({"BinarySwitch", ZW, {}, 65535, 99});
+        zigbeeId = layDown({"BinarySwitch", ZB, {}, 0x7777});
+        hueId = layDown({"HueLamp", HUE, {val(8, "HUE_BULB_ID", "99")}});
+        nestId = layDown({"NestThermostat", NEST, {val(1, "NEST_ID", "sentinel")}});
+        hlxId = layDown({"HalvixSiren", HLX, {}});
+        haId = layDown({"BinarySwitch", ZW, {}, 65535, 98});
     }
     void send(const std::string& server) {
-        if (server == "zwave") Device(zwave).getBatteryStatus();
-        else if (server == "zigbee") Device(zigbee).setSirenOff();
-        else if (server == "hue") Device(hue).getstate();
-        else if (server == "nest") Device(nest).setThermostatMode(const_cast<char*>("eco"));
-        else if (server == "pic") Device(hlx).readPicVersion();
-        else if (server == "ha") Device(ha).setSecurityDevice(4242);
-        else if (server == "ha-assoc") Device(ha).setLocation(const_cast<char*>("sentinel"));
+        if (server == "zwave") Device(zwaveId).getBatteryStatus();
+        else if (server == "zigbee") Device(zigbeeId).setSirenOff();
+        else if (server == "hue") Device(hueId).getstate();
+        else if (server == "nest") Device(nestId).setThermostatMode(const_cast<char*>("eco"));
+        else if (server == "pic") Device(hlxId).readPicVersion();
+        else if (server == "ha") Device(haId).setSecurityDevice(4242);
+        else if (server == "ha-assoc") Device(haId).setLocation(const_cast<char*>("sentinel"));
     }
     std::string bytes(const std::string& server) {
         if (server == "zwave") return zw(99, 0x80, 0, 15, 1, 1, "").bytes;
@@ -295,8 +297,8 @@ struct Sentinels {
             return nest(104, f).bytes;
         }
         if (server == "pic") return pic(9).bytes;
-        if (server == "ha") return ha(this->ha, "security", "4242").bytes;
-        return assoc(0, this->ha, "Location", "sentinel").bytes;
+        if (server == "ha") return ha(haId, "security", "4242").bytes;
+        return assoc(0, haId, "Location", "sentinel").bytes;
     }
     // Sends the sentinel and returns what the server received before it.
     std::vector<std::string> collect(const std::string& server) {

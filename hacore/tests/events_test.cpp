@@ -1,0 +1,465 @@
+// The receiver thread and the HADevices facade: device notifications and
+// events from the HA server reach the callbacks; everything else, however
+// short, long or strange, is dropped with the receiver still running.
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <functional>
+#include <mutex>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+#include "ddb.h"
+#include "hacore/HADevices.h"
+#include "servers.h"
+#include "testkit.h"
+
+using namespace testkit;
+
+namespace {
+
+// ---- what the callbacks saw ----
+
+struct Seen {
+    int id = 0;
+    std::string value1;        // the device's value 1 as loaded
+    int lastIndex = 0;         // getLastNotificationIndex()
+    std::string lastName;      // getLastNotificationIndexName()
+    std::string notified;      // the notification buffer's value
+    bool onReceiver = false;
+};
+
+std::mutex seenLock;
+std::condition_variable seenChanged;
+std::vector<Seen> genericSeen, deviceSeen;
+std::vector<Event> eventsSeen;
+std::thread::id mainThread;
+
+Seen look(Device* d) {
+    Seen s;
+    s.id = d->getID();
+    s.value1 = d->getValue(1);
+    s.lastIndex = d->getLastNotificationIndex();
+    s.lastName = d->getLastNotificationIndexName();
+    s.notified = hapacket.value;
+    s.onReceiver = std::this_thread::get_id() != mainThread;
+    return s;
+}
+
+void onGeneric(Device* d) {
+    Seen s = look(d);
+    std::lock_guard<std::mutex> g(seenLock);
+    genericSeen.push_back(s);
+    seenChanged.notify_all();
+}
+
+void onDevice(Device* d) {
+    Seen s = look(d);
+    std::lock_guard<std::mutex> g(seenLock);
+    deviceSeen.push_back(s);
+    seenChanged.notify_all();
+}
+
+void onEvent(Event* e) {
+    std::lock_guard<std::mutex> g(seenLock);
+    eventsSeen.push_back(*e);
+    seenChanged.notify_all();
+}
+
+// Waits (generously) until the vector holds n entries; returns its size.
+template <typename T>
+size_t waitCount(const std::vector<T>& v, size_t n) {
+    std::unique_lock<std::mutex> g(seenLock);
+    seenChanged.wait_for(g, std::chrono::seconds(30), [&] { return v.size() >= n; });
+    return v.size();
+}
+
+void clearSeen() {
+    std::lock_guard<std::mutex> g(seenLock);
+    genericSeen.clear();
+    deviceSeen.clear();
+    eventsSeen.clear();
+}
+
+// ---- datagrams as the HA server sends them ----
+
+std::string notification(int id, int index, const std::string& value) {
+    struct {
+        int32_t kind;
+        HAPacket p;
+    } m;
+    memset(&m, 0, sizeof m);
+    m.p.deviceId = id;
+    m.p.index = index;
+    memcpy(m.p.value, value.data(), std::min(value.size(), sizeof m.p.value));
+    return std::string(reinterpret_cast<char*>(&m), sizeof m);
+}
+
+std::string event(int type, int arg, const std::string& data = "", int kind = 1) {
+    struct {
+        int32_t kind;
+        Event e;
+    } m;
+    memset(&m, 0, sizeof m);
+    m.kind = kind;
+    m.e.type = (EventType)type;
+    m.e.arg = arg;
+    memcpy(m.e.data, data.data(), std::min(data.size(), sizeof m.e.data));
+    return std::string(reinterpret_cast<char*>(&m), sizeof m);
+}
+
+// The HA server's address with a port of the test's own: the receiver
+// checks the sender's address only.
+UdpPeer& haPeer() {
+    static UdpPeer peer("127.255.255.1", 0);
+    return peer;
+}
+
+void toEndClient(UdpPeer& from, const std::string& d) { ASSERT_TRUE(from.sendTo("127.255.255.3", 8888, d)); }
+
+void storeDevices() {
+    DeviceRecord light = makeDevice(12, "Hall dimmer", "Hall", 2, "MultilevelSwitch", 1);
+    light.ozwNode = 5;
+    putDevice(light);
+    putValue(12, makeValue(0, "SECURITYDEVICE", "0", 0, 0, 0, 0));
+    putValue(12, makeValue(1, "SWITCH MULTILEVEL", "0", 17, 0x26, 0, 1));
+    for (int id : {7, 8}) {
+        putDevice(makeDevice(id, "Plug", "Den", 2, "BinarySwitch", 1));
+        putValue(id, makeValue(0, "SECURITYDEVICE", "0", 0, 0, 0, 0));
+        putValue(id, makeValue(1, "SWITCH BINARY", "false", 1, 0x25, 0, 1));
+    }
+    putDevice(makeDevice(13, "Blind", "Den", 2, "RollerShutter", 1));
+    putValue(13, makeValue(0, "SECURITYDEVICE", "0", 0, 0, 0, 0));
+    putValue(13, makeValue(1, "SHUTTER_LEVEL", "0", 20, 0x26, 0, 1));
+}
+
+class EventsEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        mainThread = std::this_thread::get_id();
+        storeDevices();
+        HADevices ha;
+        ASSERT_EQ(ha.initialize(), 1);
+        ha.eventCallback(onEvent);
+    }
+};
+const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new EventsEnvironment);
+
+class Receiver : public ::testing::Test {
+protected:
+    void SetUp() override {
+        clearSeen();
+        ha.genericCallback(onGeneric);
+        ha.deviceCallback(12, onDevice);
+        ha.eventCallback(onEvent);
+    }
+    // A good notification after the bad ones: handled in order, so once its
+    // callback ran, everything sent before it was dealt with.
+    void sync() {
+        size_t n = genericSeen.size();
+        toEndClient(haPeer(), notification(12, 1, "sync"));
+        ASSERT_EQ(waitCount(genericSeen, n + 1), n + 1);
+    }
+    HADevices ha;
+};
+
+}  // namespace
+
+TEST_F(Receiver, ZWaveLightRoundTrip) {
+    // An application switches the light: the Z-Wave server takes the command,
+    // the HA server stores the new level and notifies every client.
+    OZWSendingPacket.node = 5;
+    OZWSendingPacket.commandClass = 0x26;
+    OZWSendingPacket.commandIndex = 0;
+    OZWSendingPacket.instance = 1;
+    strcpy(OZWSendingPacket.value, "40");
+    OZWSendingPacket.operation = OZW_Code_SetValueOperation;
+    OZWSendingPacket.genre = 1;
+    OZWSendingPacket.valueType = 1;
+    SendDataPacketToOZWServer();
+
+    ASSERT_EQ(waitCount(deviceSeen, 1), 1u);
+    ASSERT_EQ(genericSeen.size(), 1u);
+    for (const Seen& s : {genericSeen[0], deviceSeen[0]}) {
+        EXPECT_EQ(s.id, 12);
+        EXPECT_EQ(s.value1, "40");  // as the store now holds it
+        EXPECT_EQ(s.lastIndex, 1);
+        EXPECT_EQ(s.lastName, "SWITCH MULTILEVEL");
+        EXPECT_EQ(s.notified, "40");
+        EXPECT_TRUE(s.onReceiver);
+    }
+    ValueRecord stored;
+    std::string raw = ddbGet("12.1");
+    ASSERT_EQ(raw.size(), sizeof stored);
+    memcpy(&stored, raw.data(), sizeof stored);
+    EXPECT_STREQ(stored.value, "40");
+}
+
+TEST_F(Receiver, DeviceCallbackOnlyForItsDevice) {
+    ha.deviceCallback(7, onDevice);
+    toEndClient(haPeer(), notification(8, 1, "true"));
+    ASSERT_EQ(waitCount(genericSeen, 1), 1u);
+    EXPECT_EQ(genericSeen[0].id, 8);
+    toEndClient(haPeer(), notification(7, 1, "true"));
+    ASSERT_EQ(waitCount(deviceSeen, 1), 1u);
+    EXPECT_EQ(deviceSeen[0].id, 7);
+    EXPECT_EQ(genericSeen.size(), 2u);
+    // Replacing and clearing.
+    ha.genericCallback(nullptr);
+    ha.deviceCallback(8, onDevice);
+    toEndClient(haPeer(), notification(8, 1, "false"));
+    ASSERT_EQ(waitCount(deviceSeen, 2), 2u);
+    EXPECT_EQ(deviceSeen[1].id, 8);
+    EXPECT_EQ(genericSeen.size(), 2u);
+}
+
+TEST_F(Receiver, DevicesNotStoredAreReportedAndSkipped) {
+    std::string err = captureStderr([&] {
+        toEndClient(haPeer(), notification(999, 1, "x"));
+        toEndClient(haPeer(), notification(0, 1, "x"));
+        toEndClient(haPeer(), notification(-5, 1, "x"));
+        sync();
+    });
+    EXPECT_EQ(err, "Device Not found\nDevice Not found\nDevice Not found\n");
+    ASSERT_EQ(genericSeen.size(), 1u);
+    EXPECT_EQ(genericSeen[0].notified, "sync");
+    ASSERT_EQ(waitCount(deviceSeen, 1), 1u);
+    EXPECT_EQ(deviceSeen[0].notified, "sync");
+}
+
+TEST_F(Receiver, AnyPortOfTheHAServerIsAccepted) {
+    ASSERT_TRUE(stopServer("ha"));
+    {
+        UdpPeer assocPort("127.255.255.1", 9999);
+        toEndClient(assocPort, notification(12, 1, "from 9999"));
+        ASSERT_EQ(waitCount(genericSeen, 1), 1u);
+        EXPECT_EQ(genericSeen[0].notified, "from 9999");
+    }
+    ASSERT_TRUE(startServer("ha"));
+}
+
+TEST_F(Receiver, UnknownSendersAreReportedAndDropped) {
+    std::string err = captureStderr([&] {
+        UdpPeer stranger("127.255.255.6", 0), mesh("127.255.255.250", 0);
+        toEndClient(stranger, notification(12, 1, "stranger"));
+        toEndClient(stranger, event(5, 1));
+        // Only the cloud identity takes events from the mesh server.
+        toEndClient(mesh, event(5, 1));
+        sync();
+    });
+    EXPECT_EQ(err,
+              "Unknown Packet received end from 127.255.255.6\n"
+              "Unknown Packet received end from 127.255.255.6\n"
+              "Unknown Packet received end from 127.255.255.250\n");
+    EXPECT_EQ(genericSeen.size(), 1u);
+    EXPECT_TRUE(eventsSeen.empty());
+}
+
+TEST_F(Receiver, EventsReachTheEventCallback) {
+    toEndClient(haPeer(), event(EV_HalvixUpdated, 5, "New hub"));
+    ASSERT_EQ(waitCount(eventsSeen, 1), 1u);
+    EXPECT_EQ(eventsSeen[0].type, EV_HalvixUpdated);
+    EXPECT_EQ(eventsSeen[0].arg, 5);
+    EXPECT_STREQ(eventsSeen[0].data, "New hub");
+    EXPECT_EQ(memcmp(&epacket, &eventsSeen[0], sizeof epacket), 0);
+}
+
+TEST_F(Receiver, EventTypeZeroIsStoredWithoutCallback) {
+    toEndClient(haPeer(), event(0, 77));
+    for (int i = 0; i < 3000 && epacket.arg != 77; ++i) usleep(10000);
+    EXPECT_EQ(epacket.arg, 77);
+    EXPECT_EQ(epacket.type, 0);
+    sync();
+    EXPECT_TRUE(eventsSeen.empty());
+}
+
+TEST_F(Receiver, UnknownKindsAreDropped) {
+    std::string err = captureStderr([&] {
+        for (int kind : {2, 3, -1, 0x7fffffff}) toEndClient(haPeer(), event(EV_HalvixUpdated, 1, "x", kind));
+        sync();
+    });
+    EXPECT_EQ(err, "");
+    EXPECT_TRUE(eventsSeen.empty());
+    EXPECT_EQ(genericSeen.size(), 1u);
+}
+
+// Every length from nothing to beyond the 1100 bytes read: what is handed on
+// holds the bytes of this datagram and zeros, never bytes of the one before.
+TEST_F(Receiver, EventsOfEveryLength) {
+    std::string dirty = event(EV_HalvixUpdated, 0x55555555, std::string(596, 'U'));
+    std::string full = event(23, 0x01020304, std::string(596, 'A')) + std::string(700, 'B');
+    std::vector<size_t> lengths;
+    for (size_t n = 0; n <= 620; ++n) lengths.push_back(n);
+    for (size_t n = 1090; n <= 1110; ++n) lengths.push_back(n);
+    lengths.push_back(1300);
+    for (size_t len : lengths) {
+        clearSeen();
+        toEndClient(haPeer(), full.substr(0, len));
+        toEndClient(haPeer(), dirty);
+        bool delivered = len >= 8;  // a kind and a whole event type
+        size_t want = delivered ? 2 : 1;
+        ASSERT_EQ(waitCount(eventsSeen, want), want) << len;
+        EXPECT_EQ(eventsSeen.back().arg, 0x55555555);
+        if (!delivered) continue;
+        const Event& e = eventsSeen[0];
+        std::string got(reinterpret_cast<const char*>(&e), sizeof e);
+        size_t body = std::min(len - 4, sizeof(Event));
+        EXPECT_EQ(got.substr(0, body), full.substr(4, body)) << len;
+        EXPECT_EQ(got.substr(body), std::string(sizeof(Event) - body, '\0')) << len;
+    }
+}
+
+TEST_F(Receiver, NotificationsOfEveryLength) {
+    std::string dirty = notification(12, 1, std::string(180, 'Z'));
+    std::string full = notification(12, 1, std::string(180, 'v')) + std::string(1000, 'w');
+    std::vector<size_t> lengths;
+    for (size_t n = 0; n <= 200; ++n) lengths.push_back(n);
+    for (size_t n = 1095; n <= 1105; ++n) lengths.push_back(n);
+    for (size_t len : lengths) {
+        clearSeen();
+        toEndClient(haPeer(), full.substr(0, len));
+        toEndClient(haPeer(), dirty);
+        bool delivered = len >= 12;  // a kind, a device ID and an index
+        size_t want = delivered ? 2 : 1;
+        ASSERT_EQ(waitCount(genericSeen, want), want) << len;
+        EXPECT_EQ(genericSeen.back().notified, std::string(179, 'Z'));  // always terminated
+        if (!delivered) continue;
+        EXPECT_EQ(genericSeen[0].notified, std::string(std::min<size_t>(len - 12, 179), 'v')) << len;
+        EXPECT_EQ(genericSeen[0].lastIndex, 1);
+    }
+}
+
+TEST_F(Receiver, LastLightCommandStandsForTheNotifiedValue) {
+    ha.deviceCallback(0, nullptr);  // only the generic callback reads the buffer
+    Device light(12), blind(13), plug(8);
+    lightDeviceID = 12;
+    sentLightValue = 40;
+    toEndClient(haPeer(), notification(12, 1, "99"));
+    ASSERT_EQ(waitCount(genericSeen, 1), 1u);
+    EXPECT_STREQ(plug.getLastNotificationIndexValue(), "#ERR");
+    EXPECT_EQ(plug.getLastNotificationIndex(), -1);
+    EXPECT_STREQ(plug.getLastNotificationIndexName(), "#ERR");
+    EXPECT_EQ(lightDeviceID, 12);  // untouched by another device's question
+    EXPECT_STREQ(light.getLastNotificationIndexValue(), "40");
+    EXPECT_STREQ(hapacket.value, "40");
+    EXPECT_EQ(lightDeviceID, -1);
+    EXPECT_EQ(sentLightValue, -1);
+    toEndClient(haPeer(), notification(12, 1, "99"));
+    ASSERT_EQ(waitCount(genericSeen, 2), 2u);
+    EXPECT_STREQ(light.getLastNotificationIndexValue(), "99");
+
+    // A roller shutter reports its own position.
+    lightDeviceID = 13;
+    sentLightValue = 40;
+    toEndClient(haPeer(), notification(13, 1, "75"));
+    ASSERT_EQ(waitCount(genericSeen, 3), 3u);
+    EXPECT_STREQ(blind.getLastNotificationIndexValue(), "75");
+    EXPECT_EQ(lightDeviceID, 13);
+    lightDeviceID = sentLightValue = -1;
+
+    // An index the device does not have has no name.
+    toEndClient(haPeer(), notification(12, 9, "x"));
+    ASSERT_EQ(waitCount(genericSeen, 4), 4u);
+    EXPECT_EQ(light.getLastNotificationIndex(), 9);
+    EXPECT_STREQ(light.getLastNotificationIndexName(), "#ERR");
+    Device none;
+    EXPECT_EQ(none.getLastNotificationIndex(), -1);
+}
+
+TEST_F(Receiver, BroadcastEventGoesToTheAssociationPortAndBack) {
+    clearReceived("ha-assoc");
+    Event e;
+    memset(&e, 0, sizeof e);
+    e.type = EV_HalvixUpdated;
+    e.arg = 9;
+    strcpy(e.data, "Kitchen hub");
+    ha.broadcastEvent(e);
+    ha.Delayedarm();
+    auto got = waitDatagrams("ha-assoc", 2);
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(got[0].bytes, std::string(reinterpret_cast<char*>(&e), sizeof e));
+    EXPECT_EQ(got[0].toPort, 9999);
+    ASSERT_EQ(got[1].bytes.size(), 604u);
+    EXPECT_EQ(le32(got[1].bytes, 0), 28);
+    EXPECT_TRUE(zeros(got[1].bytes, 4, 600));
+    // The HA server passes them on to every client, this one included.
+    ASSERT_EQ(waitCount(eventsSeen, 2), 2u);
+    EXPECT_EQ(memcmp(&eventsSeen[0], &e, sizeof e), 0);
+    EXPECT_EQ(eventsSeen[1].type, EV_DelayedArm);
+}
+
+TEST(Events, SendFailuresAreReported) {
+    // A process that never connected has no socket.
+    pid_t pid = fork();
+    if (pid == 0) {
+        s = -1;
+        HADevices ha;
+        Event e;
+        memset(&e, 0, sizeof e);
+        std::string err = captureStderr([&] {
+            ha.broadcastEvent(e);
+            ha.Delayedarm();
+        });
+        _exit(err == "sending event failed to haserver\nsending delayed arm event failed to haserver\n" ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+// ---- shared lookups and small helpers ----
+
+TEST(Lookups, DeviceByIDRetriesUntilLoadedThenKeepsIt) {
+    HADevices ha;
+    EXPECT_THROW(
+        {
+            try {
+                ha.getDeviceByID(77);
+            } catch (int id) {
+                EXPECT_EQ(id, 77);
+                throw;
+            }
+        },
+        int);
+    putDevice(makeDevice(77, "Late", "Attic", 2, "BinarySwitch", 0));
+    Device& d = ha.getDeviceByID(77);
+    EXPECT_EQ(d.getID(), 77);
+    EXPECT_EQ(&ha.getDeviceByID(12), &d);
+    EXPECT_EQ(ha.getDeviceByID(12).getID(), 77);
+}
+
+TEST(Lookups, ListsAreOnePerProcessAndStartEmpty) {
+    HADevices a, b;
+    EXPECT_EQ(&a.getDeviceList(), &b.getDeviceList());
+    EXPECT_EQ(&a.getDeviceByType(BinarySwitch), &b.getDeviceByType(HueLamp));
+    EXPECT_EQ(&a.getDeviceByHop(1), &b.getDeviceByHop(2));
+    EXPECT_TRUE(a.getDeviceList().devices.empty());
+    EXPECT_TRUE(a.getDeviceByType(BinarySwitch).devices.empty());
+}
+
+TEST(Helpers, ValidateLocalAddress) {
+    char onlyLeading[] = "@example.com", mail[] = "user@example.com", two[] = "@a@b.org", none[] = "user",
+         empty[] = "";
+    EXPECT_EQ(validate_local_address(onlyLeading), nullptr);
+    EXPECT_EQ(validate_local_address(mail), mail + 5);
+    EXPECT_EQ(validate_local_address(two), two + 3);
+    EXPECT_EQ(validate_local_address(none), nullptr);
+    EXPECT_EQ(validate_local_address(empty), nullptr);
+}
+
+TEST(Helpers, ValidateMode) {
+    for (int c = 0; c < 256; ++c) EXPECT_EQ(validate_mode((char)c), c >= '2' && c <= '5') << c;
+}
+
+TEST(Helpers, InterfaceMac) {
+    char out[32];
+    EXPECT_EQ(getIfMac("lo", out), 0);
+    EXPECT_STREQ(out, "000000000000");
+    std::string printed = captureStdout([&] { EXPECT_EQ(getIfMac("nosuch0", out), -1); });
+    EXPECT_STREQ(out, "<no_mac>");
+    EXPECT_EQ(printed, "getIfMac: ioctl SIOCGIFADDR error for nosuch0\n");
+}
