@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "hacore/frozen.h"
 
 #define JSMN_STATIC
@@ -171,6 +173,7 @@ void jsmn(benchmark::State& st, const std::string& name) {
 // shared machine), for the ratio table.
 class Collect : public benchmark::ConsoleReporter {
 public:
+    Collect() : ConsoleReporter(isatty(1) ? OO_ColorTabular : OO_Tabular) {}
     std::map<std::string, double> ns;
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& r : runs)

@@ -8,6 +8,8 @@
 #include <condition_variable>
 #include <cstring>
 #include <functional>
+#include <map>
+#include <sys/socket.h>
 #include <mutex>
 #include <sys/wait.h>
 #include <thread>
@@ -390,6 +392,123 @@ TEST_F(Receiver, BroadcastEventGoesToTheAssociationPortAndBack) {
     ASSERT_EQ(waitCount(eventsSeen, 2), 2u);
     EXPECT_EQ(memcmp(&eventsSeen[0], &e, sizeof e), 0);
     EXPECT_EQ(eventsSeen[1].type, EV_DelayedArm);
+}
+
+// ---- the hub's servers, as the tests of every command rely on them ----
+
+namespace {
+
+void storeRadioDevices() {
+    DeviceRecord zb = makeDevice(20, "Socket", "Den", 1, "SmartACSwitch", 1);
+    zb.shortId = 0x1a2b;
+    putDevice(zb);
+    putValue(20, makeValue(1, "SWITCH BINARY", "false", 1, 0, 0, 1));
+    putDevice(makeDevice(21, "Lamp", "Den", 3, "HueLamp", 8));
+    putValue(21, makeValue(2, "SWITCH BINARY", "false", 1));
+    putValue(21, makeValue(5, "DIMMER_LEVEL", "0", 18));
+    putValue(21, makeValue(8, "BULB", "3", 0));
+    putDevice(makeDevice(22, "Nest", "Hall", 4, "NestThermostat", 2));
+    putValue(22, makeValue(1, "NEST_ID", "nest-1", 0));
+    putValue(22, makeValue(2, "THERMOSTAT_MODE", "off", 56));
+    putDevice(makeDevice(23, "LED", "Hub", 5, "HalvixBlink", 1));
+    putValue(23, makeValue(1, "SWITCH BINARY", "false", 1));
+}
+
+std::string storedValue(int id, int index) {
+    ValueRecord v;
+    std::string raw = ddbGet(std::to_string(id) + "." + std::to_string(index));
+    if (raw.size() != sizeof v) return "<missing>";
+    memcpy(&v, raw.data(), sizeof v);
+    return v.value;
+}
+
+void sendAssoc(int selector, int id, const char* op, const char* value, int devType = 0, int index = 0) {
+    AssocPacket a;
+    memset(&a, 0, sizeof a);
+    a.selector = selector;
+    a.data.deviceId = id;
+    strcpy(a.data.operation, op);
+    strcpy(a.data.value, value);
+    a.data.devType = devType;
+    a.data.index = index;
+    ASSERT_EQ(sendto(s, &a, sizeof a, 0, reinterpret_cast<sockaddr*>(&adr_ha_assoc), len_ha_assoc),
+              (ssize_t)sizeof a);
+}
+
+}  // namespace
+
+TEST_F(Receiver, DeviceServersReportWhatTheirDevicesNowHold) {
+    storeRadioDevices();
+    strcpy(ZigbeeSendingPacket.command, "zcl on-off on\rsend 0x1a2b 1 255\r");
+    SendDataPacketToZigbeeServer();
+    HUESendingPacket.devType = HueLamp;
+    HUESendingPacket.bulb = 3;
+    HUESendingPacket.level = 180;
+    HUESendingPacket.command = 104;
+    SendDataPacketToHueServer();
+    NESTSendingPacket.command = 104;
+    strcpy(NESTSendingPacket.nestId, "nest-1");
+    NESTSendingPacket.hvacMode = 3;
+    SendDataPacketToNestServer();
+    PicPacket pic;
+    memset(&pic, 0, sizeof pic);
+    pic.command = 6;  // blink on
+    sendto(s, &pic, sizeof pic, 0, reinterpret_cast<sockaddr*>(&adr_picdriver), len_picdriver);
+
+    ASSERT_EQ(waitCount(genericSeen, 4), 4u);
+    std::map<int, Seen> by;
+    for (const Seen& s : genericSeen) by[s.id] = s;
+    EXPECT_EQ(by[20].notified, "true");
+    EXPECT_EQ(by[21].notified, "180");
+    EXPECT_EQ(by[21].lastIndex, 5);
+    EXPECT_EQ(by[22].notified, "heat-cool");
+    EXPECT_EQ(by[23].notified, "true");
+    EXPECT_EQ(storedValue(20, 1), "true");
+    EXPECT_EQ(storedValue(21, 5), "180");
+    EXPECT_EQ(storedValue(22, 2), "heat-cool");
+    EXPECT_EQ(storedValue(23, 1), "true");
+}
+
+TEST_F(Receiver, HAServerAppliesSettingsAndAssociationRequests) {
+    storeRadioDevices();
+    sendAssoc(0, 20, "Name", "Kitchen socket");
+    sendAssoc(0, 20, "Location", "Kitchen");
+    sendAssoc(0, 20, "modifydevicetype", "", BinarySwitch);
+    ASSERT_EQ(waitCount(eventsSeen, 3), 3u);
+    for (const Event& e : eventsSeen) {
+        EXPECT_EQ(e.type, EV_DeviceUpdated);
+        EXPECT_EQ(e.arg, 20);
+    }
+    Device d(20);
+    EXPECT_STREQ(d.getDeviceName(), "Kitchen socket");
+    EXPECT_STREQ(d.getDeviceLocation(), "Kitchen");
+    EXPECT_EQ(d.getDeviceType(), BinarySwitch);
+
+    // An index value, and the security flag through the settings port.
+    sendAssoc(2, 20, "SWITCH BINARY", "true", SmartACSwitch, 1);
+    ASSERT_EQ(waitCount(genericSeen, 1), 1u);
+    SetDataPacket sd;
+    memset(&sd, 0, sizeof sd);
+    sd.deviceId = 20;
+    strcpy(sd.operation, "security");
+    strcpy(sd.value, "1");
+    sendto(s, &sd, sizeof sd, 0, reinterpret_cast<sockaddr*>(&adr_ha), len_ha);
+    ASSERT_EQ(waitCount(genericSeen, 2), 2u);
+    EXPECT_EQ(genericSeen[0].lastIndex, 1);
+    EXPECT_EQ(genericSeen[0].notified, "true");
+    EXPECT_EQ(genericSeen[1].lastIndex, 0);
+    EXPECT_EQ(storedValue(20, 0), "1");
+
+    sendAssoc(0, 20, "DeviceRemove", "", BinarySwitch);
+    ASSERT_EQ(waitCount(eventsSeen, 4), 4u);
+    EXPECT_EQ(eventsSeen[3].type, EV_DeviceRemoved);
+    EXPECT_EQ(eventsSeen[3].arg, 20);
+    bool found = true;
+    ddbGet("20", &found);
+    EXPECT_FALSE(found);
+    ddbGet("20.1", &found);
+    EXPECT_FALSE(found);
+    EXPECT_THROW(Device(20), int);
 }
 
 TEST(Events, SendFailuresAreReported) {
