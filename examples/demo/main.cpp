@@ -1,9 +1,13 @@
 // The demo application: what an application of the router sees of the home
 // through the libraries.
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 
 #include "hacore/Device.h"
+#include "hacore/HADevices.h"
 #include "hacore/vocab.h"
 
 namespace {
@@ -42,10 +46,60 @@ void listDevices() {
     }
 }
 
+std::mutex g_lock;
+std::condition_variable g_heard;
+int g_notifications;
+
+// Runs on the library's receiver thread with the device as the store now
+// holds it.
+void onDeviceChanged(Device* d) {
+    std::lock_guard<std::mutex> g(g_lock);
+    printf("  notification: #%d %-18s [%d] %s = %s\n", d->getID(), d->getDeviceName(),
+           d->getLastNotificationIndex(), d->getLastNotificationIndexName(),
+           d->getLastNotificationIndexValue());
+    fflush(stdout);
+    ++g_notifications;
+    g_heard.notify_all();
+}
+
+void waitFor(int count) {
+    std::unique_lock<std::mutex> g(g_lock);
+    g_heard.wait_for(g, std::chrono::seconds(5), [&] { return g_notifications >= count; });
+}
+
+void command(const char* what, int id, void (*act)(Device&)) {
+    Device d(id);
+    printf("%s: %s (%s)\n", what, d.getDeviceName(), d.getDeviceLocation());
+    fflush(stdout);
+    act(d);
+}
+
 }  // namespace
 
 int main() {
     printf("== Devices ==\n");
     listDevices();
-    return 0;
+
+    printf("\n== Commands ==\n");
+    HADevices ha;
+    if (!ha.initialize()) {
+        fprintf(stderr, "demo: cannot reach the hub's servers\n");
+        return 1;
+    }
+    ha.genericCallback(onDeviceChanged);
+
+    int expected = 0;
+    command("switch on", 1, [](Device& d) { d.setSwitchOn(true, 1); });
+    waitFor(++expected);
+    command("dim to 30%", 6, [](Device& d) { d.setSwitchLevel(30); });
+    waitFor(++expected);
+    command("lock", 3, [](Device& d) { d.setDoorLock(255); });
+    waitFor(++expected);
+
+    printf("\n== After the commands ==\n");
+    for (int id : {1, 6, 3}) {
+        Device d(id);
+        printf("#%d %-18s %s\n", id, d.getDeviceName(), d.getValue(1));
+    }
+    return g_notifications >= expected ? 0 : 1;
 }
