@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "channel.h"
 #include "hacore/packets.h"
 #include "store.h"
 #include "text.h"
@@ -256,8 +257,13 @@ char* Device::getTamper() {
 
 // The Hue getters leave the device's type in the Hue packet buffer, where the
 // next Hue command expects it.
-char* Device::gethueid() {
+static void setHuePacketType(DevType type) {
+    std::lock_guard<std::recursive_mutex> guard(hue_lock);
     HUESendingPacket.devType = type;
+}
+
+char* Device::gethueid() {
+    setHuePacketType(type);
     const ValueRecord* v = nullptr;
     if (technology == DEVTECH_HUE) {
         if (strcmp(typeName, "HueLamp") == 0)
@@ -271,7 +277,7 @@ char* Device::gethueid() {
 }
 
 int Device::getbulbid() {
-    HUESendingPacket.devType = type;
+    setHuePacketType(type);
     if (technology != DEVTECH_HUE) return 0;
     const ValueRecord* v = nullptr;
     if (strcmp(typeName, "HueLamp") == 0)
@@ -282,7 +288,7 @@ int Device::getbulbid() {
 }
 
 char* Device::getusername() {
-    HUESendingPacket.devType = type;
+    setHuePacketType(type);
     if (technology != DEVTECH_HUE) return nullptr;
     const ValueRecord* v = nullptr;
     if (strcmp(typeName, "HueLamp") == 0)

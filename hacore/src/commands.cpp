@@ -56,8 +56,7 @@ int ozwSend(int node, int commandClass, int commandIndex, int operation, int gen
     p.operation = operation;
     p.genre = genre;
     p.valueType = valueType;
-    SendDataPacketToOZWServer();
-    return 1;
+    return SendDataPacketToOZWServer() >= 0 ? 1 : 0;
 }
 
 int ozwSendNumber(int node, int commandClass, int commandIndex, int genre, int valueType, int number) {
@@ -768,6 +767,9 @@ int Device::setHalvixSirenDuration(int seconds) {
         p.arg8 = seconds;
         if (!picSend(p, "Set Siren Duration")) ok = 0;
     }
+    // The HA server rewrites the device; callers reload it before the next
+    // command.
+    id = 0;
     return ok;
 }
 

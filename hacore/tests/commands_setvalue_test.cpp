@@ -46,6 +46,7 @@ Want tamper() {
 class SetValue : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { connectOnce(); }
+    void SetUp() override { settle(); }
 };
 
 TEST_F(SetValue, SwitchesAndDimmers) {
