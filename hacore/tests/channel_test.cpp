@@ -79,7 +79,9 @@ int mk(sockaddr_in* a, const char* text, const char* proto = "udp") {
     int len = sizeof *a;
     memset(a, 0xAB, sizeof *a);
     int r = mkaddr(a, &len, const_cast<char*>(text), const_cast<char*>(proto));
-    if (r == 0) EXPECT_EQ(len, 16);
+    if (r == 0) {
+        EXPECT_EQ(len, 16);
+    }
     return r;
 }
 
