@@ -21,6 +21,7 @@
 #include "hacore/HADevices.h"
 #include "hacore/channel.h"
 #include "servers.h"
+#include "ha_datagrams.h"
 #include "testkit.h"
 
 using namespace testkit;
@@ -599,30 +600,6 @@ TEST(Rsc, DISABLED_ReplyAddressHeldForTwoMinutesTimesOut) {
 // (Each in a process of its own, forked while this process runs no thread.)
 
 namespace {
-
-std::string notification(int id, int index, const std::string& value) {
-    struct {
-        int32_t kind;
-        HAPacket p;
-    } m;
-    memset(&m, 0, sizeof m);
-    m.p.deviceId = id;
-    m.p.index = index;
-    memcpy(m.p.value, value.data(), std::min(value.size(), sizeof m.p.value));
-    return std::string(reinterpret_cast<char*>(&m), sizeof m);
-}
-
-std::string event(int type, int arg) {
-    struct {
-        int32_t kind;
-        Event e;
-    } m;
-    memset(&m, 0, sizeof m);
-    m.kind = 1;
-    m.e.type = (EventType)type;
-    m.e.arg = arg;
-    return std::string(reinterpret_cast<char*>(&m), sizeof m);
-}
 
 void storeDevice12() {
     putDevice(makeDevice(12, "Hall dimmer", "Hall", 2, "MultilevelSwitch", 1));

@@ -18,6 +18,7 @@
 #include "ddb.h"
 #include "hacore/HADevices.h"
 #include "servers.h"
+#include "ha_datagrams.h"
 #include "testkit.h"
 
 using namespace testkit;
@@ -85,33 +86,6 @@ void clearSeen() {
     genericSeen.clear();
     deviceSeen.clear();
     eventsSeen.clear();
-}
-
-// ---- datagrams as the HA server sends them ----
-
-std::string notification(int id, int index, const std::string& value) {
-    struct {
-        int32_t kind;
-        HAPacket p;
-    } m;
-    memset(&m, 0, sizeof m);
-    m.p.deviceId = id;
-    m.p.index = index;
-    memcpy(m.p.value, value.data(), std::min(value.size(), sizeof m.p.value));
-    return std::string(reinterpret_cast<char*>(&m), sizeof m);
-}
-
-std::string event(int type, int arg, const std::string& data = "", int kind = 1) {
-    struct {
-        int32_t kind;
-        Event e;
-    } m;
-    memset(&m, 0, sizeof m);
-    m.kind = kind;
-    m.e.type = (EventType)type;
-    m.e.arg = arg;
-    memcpy(m.e.data, data.data(), std::min(data.size(), sizeof m.e.data));
-    return std::string(reinterpret_cast<char*>(&m), sizeof m);
 }
 
 // The HA server's address with a port of the test's own: the receiver
