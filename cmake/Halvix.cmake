@@ -8,8 +8,29 @@ else()
   set(SIM_TARGET_DIR "")
   set(HALVIX_RUN ${CMAKE_BINARY_DIR}/router-run --)
 endif()
+set(HALVIX_EXEC_PERMS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+# In the build tree it finds the virtual router in the sources and builds.
+set(ROUTER_RUN_PATHS "SIM_ETC=\"${PROJECT_SOURCE_DIR}/sim/etc\"
+SIM_TOOLS=\"${PROJECT_SOURCE_DIR}/sim/tools\"
+HOST_SIM_BIN=\"${SIM_HOST_DIR}/sim/bin\"
+HOST_SIM_LIB=\"${SIM_HOST_DIR}/sim/lib\"
+TARGET_SIM_LIB=\"${SIM_TARGET_DIR}/lib\"
+KEEP_DIRS=(\"${PROJECT_SOURCE_DIR}\" \"${CMAKE_BINARY_DIR}\" \"${SIM_HOST_DIR}\")
+APP_LIB_DIR=\"\"")
 configure_file(${PROJECT_SOURCE_DIR}/sim/router-run.in ${CMAKE_BINARY_DIR}/router-run
-  @ONLY FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+  @ONLY FILE_PERMISSIONS ${HALVIX_EXEC_PERMS})
+# Installed, it finds it beside itself in the prefix.
+set(ROUTER_RUN_PATHS "prefix=$(cd \"$(dirname \"$(readlink -f \"\${BASH_SOURCE[0]}\")\")/..\" && pwd)
+SIM_ETC=\"$prefix/share/halvix/sim/etc\"
+SIM_TOOLS=\"$prefix/share/halvix/sim/tools\"
+HOST_SIM_BIN=\"$prefix/lib/halvix/sim/host/bin\"
+HOST_SIM_LIB=\"$prefix/lib/halvix/sim/host/lib\"
+TARGET_SIM_LIB=\"$prefix/lib/halvix/sim/target/lib\"
+KEEP_DIRS=(\"$prefix\")
+APP_LIB_DIR=\"$prefix/lib\"")
+configure_file(${PROJECT_SOURCE_DIR}/sim/router-run.in ${CMAKE_BINARY_DIR}/sdk/router-run
+  @ONLY FILE_PERMISSIONS ${HALVIX_EXEC_PERMS})
+unset(ROUTER_RUN_PATHS)
 
 # Applies the sanitizer flags of this build to a target.
 function(halvix_sanitize target)
@@ -28,11 +49,75 @@ function(halvix_library)
     set(srcs ${PROJECT_SOURCE_DIR}/cmake/empty.cpp)
   endif()
   add_library(${A_NAME} SHARED ${srcs})
-  target_include_directories(${A_NAME} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/include
+  target_include_directories(${A_NAME} PUBLIC
+    $<BUILD_INTERFACE:${CMAKE_CURRENT_SOURCE_DIR}/include> $<INSTALL_INTERFACE:include>
     PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/src)
   target_link_libraries(${A_NAME} PUBLIC ${A_LIBS})
-  set_target_properties(${A_NAME} PROPERTIES OUTPUT_NAME ${A_NAME} PREFIX "")
+  string(REGEX REPLACE "^lib" "" short ${A_NAME})
+  set_target_properties(${A_NAME} PROPERTIES OUTPUT_NAME ${A_NAME} PREFIX "" EXPORT_NAME ${short})
   halvix_sanitize(${A_NAME})
+  halvix_install_library(${A_NAME} ${CMAKE_CURRENT_SOURCE_DIR}/include "${A_LIBS}")
+endfunction()
+
+# Installs a library of ours: the shared object (runtime), its public
+# headers, a pkg-config file and its place in the CMake package (dev).
+# LIBS are what it links publicly: ours become Requires, the system's their
+# pkg-config names or flags.
+set(HALVIX_INSTALLED_LIBS "" CACHE INTERNAL "")
+set(HALVIX_DEP_PACKAGES "" CACHE INTERNAL "")
+function(halvix_install_library name incdir libs)
+  install(TARGETS ${name} EXPORT HalvixTargets
+    LIBRARY DESTINATION lib COMPONENT runtime
+    ARCHIVE DESTINATION lib COMPONENT dev)
+  if(EXISTS ${incdir})
+    install(DIRECTORY ${incdir}/ DESTINATION include COMPONENT dev)
+  endif()
+  set(requires "") 
+  set(requires_private "")
+  set(libs_private "")
+  foreach(l ${libs})
+    set(dep "")
+    if(l STREQUAL "qdbm::qdbm")
+      string(APPEND libs_private " -lqdbm")
+    elseif(l STREQUAL "Threads::Threads")
+      string(APPEND libs_private " -pthread")
+    elseif(l STREQUAL "CURL::libcurl")
+      string(APPEND requires_private " libcurl")
+      set(dep CURL)
+    elseif(l MATCHES "^OpenSSL::")
+      string(APPEND requires_private " openssl")
+      set(dep OpenSSL)
+    elseif(l MATCHES "^PNG::")
+      string(APPEND requires_private " libpng")
+      set(dep PNG)
+    elseif(TARGET ${l})
+      string(APPEND requires " ${l}")
+    elseif(l MATCHES "^-")
+      string(APPEND libs_private " ${l}")
+    else()
+      string(APPEND libs_private " -l${l}")
+    endif()
+    if(dep AND NOT dep IN_LIST HALVIX_DEP_PACKAGES)
+      set(HALVIX_DEP_PACKAGES ${HALVIX_DEP_PACKAGES} ${dep} CACHE INTERNAL "")
+    endif()
+  endforeach()
+  string(REGEX REPLACE "^lib" "" short ${name})
+  set(pc ${CMAKE_BINARY_DIR}/pkgconfig/${name}.pc)
+  file(WRITE ${pc} "prefix=\${pcfiledir}/../..
+libdir=\${prefix}/lib
+includedir=\${prefix}/include
+
+Name: ${name}
+Description: Halvix hub library ${short}
+Version: ${PROJECT_VERSION}
+Requires:${requires}
+Requires.private:${requires_private}
+Cflags: -I\${includedir}
+Libs: -L\${libdir} -Wl,-rpath-link,\${libdir} -l${short}
+Libs.private:${libs_private}
+")
+  install(FILES ${pc} DESTINATION lib/pkgconfig COMPONENT dev)
+  set(HALVIX_INSTALLED_LIBS ${HALVIX_INSTALLED_LIBS} ${short} CACHE INTERNAL "")
 endfunction()
 
 # halvix_test(NAME <test> SOURCES ... LIBS ...): a GoogleTest binary run in a
