@@ -26,7 +26,10 @@ namespace {
 constexpr size_t kBuf = NVRAM_BUFFER_SIZE;
 
 int refuse(const char* what, int section, const char* name, int err) {
-    sim_record("nvram", "%s %d %.200s failed", what, section, name ? name : "");
+    if (*name)
+        sim_record("nvram", "%s %d %.200s failed", what, section, name);
+    else
+        sim_record("nvram", "%s %d failed", what, section);
     errno = err;
     return -1;
 }
@@ -44,23 +47,30 @@ int nvramIoctl(int, unsigned long request, void* arg) {
     NvramRequest* r = static_cast<NvramRequest*>(arg);
     if (!r) return refuse(what, 0, "", EFAULT);
     int section = r->section;
+    // The name as far as it is terminated within its buffer.
+    std::string name;
+    bool nameOk = false;
+    if (r->name) {
+        size_t n = strnlen(r->name, kBuf);
+        nameOk = n < kBuf;
+        name.assign(r->name, nameOk ? n : 0);
+    }
+    const char* shown = request == NVRAM_IOCTL_COMMIT ? "" : name.c_str();
     char fault[64];
     snprintf(fault, sizeof fault, "apsoc_nvram-ioctl-%lu", request);
     if (sim_fault("apsoc_nvram-ioctl") || sim_fault(fault)) {
         r->result = -1;
-        return refuse(what, section, "", EIO);
+        return refuse(what, section, shown, EIO);
     }
-    if (!simnvram::sectionName(section)) return refuse(what, section, "", EINVAL);
+    if (!simnvram::sectionName(section)) return refuse(what, section, shown, EINVAL);
     if (request == NVRAM_IOCTL_COMMIT) {
         simnvram::commit(section);
         sim_record("nvram", "commit %d", section);
         r->result = 0;
         return 0;
     }
-    if (!r->name || !r->value) return refuse(what, section, "", EFAULT);
-    size_t n = strnlen(r->name, kBuf);
-    if (n == kBuf) return refuse(what, section, "", EINVAL);
-    std::string name(r->name, n);
+    if (!r->name || !r->value) return refuse(what, section, shown, EFAULT);
+    if (!nameOk) return refuse(what, section, "", EINVAL);
     if (request == NVRAM_IOCTL_GET) {
         std::string value;
         bool found = simnvram::get(section, name, &value);
