@@ -22,7 +22,7 @@ inline void dpmgrPut(const std::string& store, const std::string& key, const std
 
 // The record's value as dpmgr prints it (no new line added), "" if missing.
 inline std::string dpmgrGet(const std::string& store, const std::string& key) {
-    return testkit::run("dpmgr get " + store + " " + quote(key) + " 2>/dev/null");
+    return testkit::run("dpmgr get -n " + store + " " + quote(key) + " 2>/dev/null");
 }
 
 inline std::string dpmgrKeys(const std::string& store) {

@@ -210,17 +210,21 @@ void Halvix::getPinToUserName(char* pin, char* user) {
     DEPOT* db = hastore::open("/tmp/apdb", hastore::kReadMode);
     if (!db) return;
     for (int n = 1; n <= 6; ++n) {
-        char key[32], v[kValueSize + 1];
+        char key[32], v[kValueSize + 2];
         snprintf(key, sizeof key, "SecurityPin.%d", n);
-        if (!hastore::getText(db, key, v, kValueSize)) {
+        if (!hastore::getText(db, key, v, kValueSize + 1)) {
             fprintf(stderr, "dpget: %s\n", hastore::lastError());
             break;
         }
+        // An entry longer than what is read, or a PIN longer than its piece,
+        // would match on a cut PIN: it matches nothing.
+        bool whole = strlen(v) <= (size_t)kValueSize;
+        v[kValueSize] = '\0';
         char* colon = strchr(v, ':');
-        char name[100], code[80];
-        copyText(name, sizeof name, v, colon ? (size_t)(colon - v) : strlen(v));
-        copyText(code, sizeof code, colon ? colon + 1 : "");
-        if (colon && strcmp(code, pin) == 0) {
+        if (!whole || !colon || strlen(colon + 1) > 79) continue;
+        char name[100];
+        copyText(name, sizeof name, v, colon - v);
+        if (strcmp(colon + 1, pin) == 0) {
             strcpy(user, name);
             break;
         }

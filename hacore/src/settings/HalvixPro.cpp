@@ -70,7 +70,10 @@ void Halvix::InitHalvixProDB(HalvixProDB* rec) {
     for (int n = 1; n <= 6; ++n) {
         char key[32];
         snprintf(key, sizeof key, "SecurityPin.%d", n);
-        if (!read(db, key, rec->securityPins[n - 1], sizeof rec->securityPins[0] - 1)) break;
+        if (!read(db, key, rec->securityPins[n - 1], sizeof rec->securityPins[0] - 1)) {
+            for (int rest = n; rest <= 6; ++rest) rec->securityPins[rest - 1][0] = '\0';
+            break;
+        }
     }
     hastore::close(db);
 }
