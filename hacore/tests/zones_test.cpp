@@ -66,7 +66,9 @@ TEST(Zones, TableIsSortedUniqueAndBounded) {
         EXPECT_LT(strnlen(zones[i].location, 80), 80u);
         EXPECT_LT(strnlen(zones[i].tz, 80), 80u);
         EXPECT_GE(strlen(zones[i].tz), 3u) << zones[i].location;
-        if (i) EXPECT_LT(strcmp(zones[i - 1].location, zones[i].location), 0) << zones[i].location;
+        if (i) {
+            EXPECT_LT(strcmp(zones[i - 1].location, zones[i].location), 0) << zones[i].location;
+        }
         EXPECT_EQ(strchr(zones[i].location, '_'), nullptr) << zones[i].location;
         std::string loc = zones[i].location;
         regions.insert(loc.substr(0, loc.find('/')));
