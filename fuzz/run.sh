@@ -29,6 +29,7 @@ FLAGS=(-std=c++17 -O1 -g -fno-omit-frame-pointer
 TARGETS=(
   "json_parse_fuzz|fuzz/json_parse_fuzz.cpp hacore/src/frozen.cpp|json|fuzz/json.dict"
   "json_path_fuzz|fuzz/json_path_fuzz.cpp hacore/src/frozen.cpp|json|fuzz/json.dict"
+  "client_record_fuzz|fuzz/client_record_fuzz.cpp hacore/src/*.cpp hacore/src/network/*.cpp -Ihacore/src -I/usr/include/qdbm -lqdbm -lpthread|client|fuzz/client.dict"
 )
 
 mkdir -p "$OUT/artifacts"

@@ -84,6 +84,8 @@ bool command(const char* what, int id, void (*act)(Device&)) {
 
 }  // namespace
 
+bool demoSettings(HADevices& ha);  // settings.cpp
+
 int main() {
     printf("== Devices ==\n");
     listDevices();
@@ -109,5 +111,6 @@ int main() {
         } catch (int) {
         }
     }
+    if (!demoSettings(ha)) return 1;
     return g_notifications >= expected ? 0 : 1;
 }

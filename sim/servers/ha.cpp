@@ -187,6 +187,7 @@ void onAssoc() {
         // broadcastEvent and Delayedarm: pass the event on to every client.
         Event e;
         memcpy(&e, buf, sizeof e);
+        if (e.type == EV_HalvixUpdated) applyHalvixSetting(e);
         announce(e);
     } else if (n >= (int)(sizeof(int32_t) + sizeof(SetDataPacket))) {
         AssocPacket a;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "hacore/HADevices.h"
+#include "hacore/packets.h"
 #include "hacore/records.h"
 
 namespace hub {
@@ -71,6 +72,12 @@ int findValueImpl(int id, bool (*f)(const ValueRecord&, void*), void* arg);
 template <typename F> int findValue(int id, F f) {
     return findValueImpl(id, [](const ValueRecord& v, void* a) { return (*static_cast<F*>(a))(v); }, &f);
 }
+
+// HA server: applies a hub-settings event to nvram and the hub's files.
+void applyHalvixSetting(const Event& e);
+// RSC server: applies client, mesh and pro-database requests; false when
+// the request is refused.
+bool applyNetworkRequest(const RSC_PACKET& p);
 
 // Server main loops.
 int runHA();

@@ -47,7 +47,7 @@ bool handle(const RSC_PACKET& p) {
     case 54:  // restore a store from flash
         return storeName(p, &name) && copyFile(std::string(kFlashDir) + "/" + name, "/tmp/" + name);
     default:
-        return true;
+        return applyNetworkRequest(p);
     }
 }
 

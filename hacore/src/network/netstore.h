@@ -1,0 +1,18 @@
+// Opening the client, mesh and pro stores, whose open-and-repair steps
+// differ a little from the common ones of store.h.
+#pragma once
+
+#include "store.h"
+
+namespace hastore {
+
+// Client store: writer first; on failure "dpopen: %s\n", repair and open
+// read-only; if that fails too "cannot repair: %s\n" and the file is removed.
+DEPOT* openClientStore(const char* path);
+
+// Mesh store: writer first; on failure "dpopen: %s\n", a dated line in
+// /tmp/meshdebug.log, repair and open read-only; if that fails too another
+// log line. The file is never removed.
+DEPOT* openMeshStore(const char* path);
+
+}  // namespace hastore
