@@ -75,10 +75,14 @@ function(halvix_install_library name incdir libs)
   set(requires "") 
   set(requires_private "")
   set(libs_private "")
+  set(cflags "")
   foreach(l ${libs})
     set(dep "")
     if(l STREQUAL "qdbm::qdbm")
+      # Public headers include qdbm's (in the sysroot for a cross build).
       string(APPEND libs_private " -lqdbm")
+      get_target_property(qinc qdbm::qdbm INTERFACE_INCLUDE_DIRECTORIES)
+      string(APPEND cflags " -I${qinc}")
     elseif(l STREQUAL "Threads::Threads")
       string(APPEND libs_private " -pthread")
     elseif(l STREQUAL "CURL::libcurl")
@@ -112,7 +116,7 @@ Description: Halvix hub library ${short}
 Version: ${PROJECT_VERSION}
 Requires:${requires}
 Requires.private:${requires_private}
-Cflags: -I\${includedir}
+Cflags: -I\${includedir}${cflags}
 Libs: -L\${libdir} -Wl,-rpath-link,\${libdir} -l${short}
 Libs.private:${libs_private}
 ")

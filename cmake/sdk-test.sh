@@ -20,11 +20,12 @@ else
   cxx=(g++); run=("$prefix/bin/router-run" --home --); cmake_args=(); make_args=(); machine="x86-64"
 fi
 
-# Every public header compiles on its own.
+# Every public header compiles on its own, with its library's flags.
 n=0
 for h in "$prefix"/include/*/*.h; do
   rel=${h#"$prefix/include/"}
-  echo "#include <$rel>" | "${cxx[@]}" -std=c++17 -fsyntax-only -x c++ -I"$prefix/include" - \
+  flags=$(PKG_CONFIG_PATH="$prefix/lib/pkgconfig" pkg-config --cflags "lib${rel%%/*}")
+  echo "#include <$rel>" | "${cxx[@]}" -std=c++17 -fsyntax-only -x c++ $flags - \
     || fail "header $rel does not compile on its own"
   n=$((n + 1))
 done
