@@ -29,6 +29,8 @@ FLAGS=(-std=c++17 -O1 -g -fno-omit-frame-pointer
 TARGETS=(
   "json_parse_fuzz|fuzz/json_parse_fuzz.cpp hacore/src/frozen.cpp|json|fuzz/json.dict"
   "json_path_fuzz|fuzz/json_path_fuzz.cpp hacore/src/frozen.cpp|json|fuzz/json.dict"
+  "version_fuzz|fuzz/version_fuzz.cpp fwupdate/src/version.cpp -Ifwupdate/src|version|fuzz/version.dict"
+  "read_data_fuzz|fuzz/read_data_fuzz.cpp logupload/src/sendLogs.cpp -Ilogupload/include -lcurl|reply|fuzz/reply.dict"
 )
 
 mkdir -p "$OUT/artifacts"

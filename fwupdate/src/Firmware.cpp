@@ -19,52 +19,12 @@ const char kReleaseBase[] = "https://firmware.halvix.net/VK7_64MB/";
 const char kBetaBase[] = "https://firmware.halvix.net/VK7_64MB_BETA/";
 const char kNaN[] = "NaN";
 
-bool isBeta(const char* version) { return strcasestr(version, "beta") != nullptr; }
+bool isBeta(const char* version) { return fwupdate::isBetaVersion(version); }
 
 const char* baseFor(const char* version) { return isBeta(version) ? kBetaBase : kReleaseBase; }
 
 // Cuts the text at its first newline or carriage return.
 void cutLine(char* s) { s[strcspn(s, "\r\n")] = 0; }
-
-// The release number: characters 5-7.
-int releaseNumber(const char* v) {
-    char digits[4] = {0};
-    size_t len = strlen(v);
-    for (size_t i = 5; i < 8 && i < len; ++i) digits[i - 5] = v[i];
-    return atoi(digits);
-}
-
-// Length of the suffix that starts at character 8 and ends at the first '-'
-// found at or after character `dashFrom`, or at the end of the string.
-size_t suffixLength(const char* v, size_t dashFrom) {
-    size_t len = strlen(v);
-    if (len <= 8) return 0;
-    size_t end = len;
-    if (dashFrom < len) {
-        const char* dash = strchr(v + dashFrom, '-');
-        if (dash) end = dash - v;
-    }
-    return end > 8 ? end - 8 : 0;
-}
-
-// True when `announced` is newer than `running`.
-bool isNewer(const char* running, const char* announced) {
-    if (strlen(announced) < 6) return false;
-    int r = releaseNumber(running), a = releaseNumber(announced);
-    if (a != r) return a > r;
-    size_t dashFrom = 7;
-    if (isBeta(running)) {
-        if (!isBeta(announced)) return false;
-        dashFrom = 5;
-    }
-    size_t rl = suffixLength(running, dashFrom), al = suffixLength(announced, dashFrom);
-    if (rl != al) return al > rl;
-    for (size_t i = 0; i < 3 && i < al; ++i) {
-        unsigned char rc = running[8 + i], ac = announced[8 + i];
-        if (rc != ac) return ac > rc;
-    }
-    return false;
-}
 
 }  // namespace
 
@@ -212,7 +172,7 @@ int Firmware::checkUpdate(char* currentOut, char* newOut, int source, FirmwareWr
     }
     cutLine(announced);
 
-    if (!isNewer(running, announced)) {
+    if (!fwupdate::isNewerVersion(running, announced)) {
         strcpy(newOut, kNaN);
         strcpy(currentOut, running);
         return 0;

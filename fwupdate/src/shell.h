@@ -1,4 +1,4 @@
-// Quoting of outside text for the shell commands this library runs.
+// Internals of the library: shell quoting, version rules, the settings.
 #pragma once
 #include <cstddef>
 
@@ -12,6 +12,11 @@ bool shellQuote(const char* text, char* out, size_t outSize);
 
 // The announced firmware version from the hub settings; "NaN" when none.
 void announcedFirmwareVersion(char* out, size_t outSize);
+
+// Whether the version names a pre-release ("beta", any case).
+bool isBetaVersion(const char* version);
+// True when `announced` is newer than `running` (the update check's rules).
+bool isNewerVersion(const char* running, const char* announced);
 
 #pragma GCC visibility pop
 
