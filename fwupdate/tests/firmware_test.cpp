@@ -3,7 +3,9 @@
 #include "fwupdate/Firmware.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sched.h>
+#include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -214,6 +216,46 @@ TEST_F(FirmwareTest, CheckUpdateFromTheHubSettingsWithoutAnnouncement) {
     EXPECT_EQ(0, fw.checkUpdate(current, announced, 1, fwrite));
     EXPECT_STREQ("VK7-R024d", current);
     EXPECT_STREQ("NaN", announced);
+    EXPECT_TRUE(httpsRequests().empty());
+}
+
+// The settings device request (section, result, name, value).
+struct NvramRequest {
+    int32_t section;
+    int32_t result;
+    char* name;
+    char* value;
+};
+
+// Sets a main-section setting through the settings device; false where this
+// virtual router has no settings store behind the device.
+bool nvramSet(const char* key, const char* text) {
+    char name[1024] = {0}, value[1024] = {0}, back[1024] = {0};
+    snprintf(name, sizeof name, "%s", key);
+    snprintf(value, sizeof value, "%s", text);
+    int fd = open("/dev/apsoc_nvram", O_RDONLY);
+    if (fd < 0) return false;
+    NvramRequest set{1, 0, name, value};
+    ioctl(fd, 0x1003, &set);
+    NvramRequest get{1, 0, name, back};
+    ioctl(fd, 0x1001, &get);
+    close(fd);
+    return strcmp(back, text) == 0;
+}
+
+TEST_F(FirmwareTest, CheckUpdateFromTheHubSettings) {
+    if (!nvramSet("NewFirmwareVersion", "VK7-R025b")) GTEST_SKIP() << "no settings store behind /dev/apsoc_nvram";
+    Firmware fw;
+    char current[100] = {0}, announced[100] = {0}, stored[100] = {0};
+    EXPECT_EQ(1, fw.checkUpdate(current, announced, 1, fwrite));
+    EXPECT_STREQ("VK7-R025b", announced);
+    fw.getNewFirmware(stored);
+    EXPECT_STREQ("VK7-R025b", stored);
+    // Anything that is no VK7-R version reads as "NaN".
+    ASSERT_TRUE(nvramSet("NewFirmwareVersion", "R099z"));
+    EXPECT_EQ(0, fw.checkUpdate(current, announced, 1, fwrite));
+    EXPECT_STREQ("NaN", announced);
+    nvramSet("NewFirmwareVersion", "");
     EXPECT_TRUE(httpsRequests().empty());
 }
 
