@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "shell.h"
 
@@ -125,11 +126,11 @@ int Firmware::checkmd5(char* url, char* path, int which, FirmwareProgressFn prog
     }
 
     if (!downloadfile(full, path, 600, progressFn, writeFn)) return 4;
-    char quoted[1100];
-    if (!fwupdate::shellQuote(path, quoted, sizeof quoted)) return 4;
-    char cmd[1200];
-    snprintf(cmd, sizeof cmd, "md5sum %s", quoted);
-    FILE* p = popen(cmd, "r");
+    // Every byte of the path may need four in its quoted form.
+    std::vector<char> cmd(strlen(path) * 4 + 16);
+    memcpy(cmd.data(), "md5sum ", 7);
+    fwupdate::shellQuote(path, cmd.data() + 7, cmd.size() - 7);
+    FILE* p = popen(cmd.data(), "r");
     if (!p) return 4;
     char line[512] = {0};
     if (!fgets(line, sizeof line, p)) line[0] = 0;

@@ -1,3 +1,6 @@
+// Directory walks of 32-bit builds (under qemu) see the host's 64-bit
+// directory offsets.
+#define _FILE_OFFSET_BITS 64
 #include "https.h"
 
 #include <dirent.h>
