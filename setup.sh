@@ -9,6 +9,7 @@ PACKAGES=(
   libqdbm-dev qdbm-util libcurl4-openssl-dev libssl-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   bubblewrap cron dnsmasq-base iproute2 libpng-dev libfreetype-dev fonts-dejavu-core
+  python3 openssl bsdextrautils net-tools wireless-tools
   g++-mipsel-linux-gnu qemu-user mmdebstrap
   clang-14 libfuzzer-14-dev libclang-rt-14-dev
   libjsmn-dev libstb-dev libturbojpeg0-dev libsimdjson-dev

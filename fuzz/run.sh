@@ -30,6 +30,8 @@ TARGETS=(
   "json_parse_fuzz|fuzz/json_parse_fuzz.cpp hacore/src/frozen.cpp|json|fuzz/json.dict"
   "json_path_fuzz|fuzz/json_path_fuzz.cpp hacore/src/frozen.cpp|json|fuzz/json.dict"
   "client_record_fuzz|fuzz/client_record_fuzz.cpp hacore/src/*.cpp hacore/src/network/*.cpp -Ihacore/src -I/usr/include/qdbm -lqdbm -lpthread|client|fuzz/client.dict"
+  "version_fuzz|fuzz/version_fuzz.cpp fwupdate/src/version.cpp -Ifwupdate/src|version|fuzz/version.dict"
+  "read_data_fuzz|fuzz/read_data_fuzz.cpp logupload/src/sendLogs.cpp -Ilogupload/include -lcurl|reply|fuzz/reply.dict"
 )
 
 mkdir -p "$OUT/artifacts"

@@ -10,6 +10,8 @@
 #include "hacore/HADevices.h"
 #include "hacore/vocab.h"
 
+bool demoUpdateAndLogs();  // update.cpp
+
 namespace {
 
 const char* techName(DevTech t) {
@@ -112,5 +114,6 @@ int main() {
         }
     }
     if (!demoSettings(ha)) return 1;
+    if (!demoUpdateAndLogs()) return 1;
     return g_notifications >= expected ? 0 : 1;
 }
