@@ -12,6 +12,7 @@ PACKAGES=(
   g++-mipsel-linux-gnu qemu-user mmdebstrap
   clang-14 libfuzzer-14-dev libclang-rt-14-dev
   libjsmn-dev libstb-dev libturbojpeg0-dev libsimdjson-dev
+  libjpeg-turbo-progs
 )
 
 missing=()

@@ -1,0 +1,659 @@
+// Baseline JPEG decoder (ITU-T T.81, Huffman coding, 8-bit samples) with one
+// process-wide context. Hardened against hostile files: every read is
+// bounded by the input, sizes are computed in 64 bits and refused above a
+// fixed budget, and running out of entropy-coded data is a syntax error.
+#include "lcddraw/nanojpeg.h"
+
+#include <stdint.h>
+#include <stdlib.h>
+#include <string.h>
+
+namespace {
+
+// Budget of the planes and the output of one picture. The panel is 320 x 240;
+// the router has little memory, so pictures beyond this are refused (code 3)
+// rather than allocated.
+constexpr uint64_t kMaxBytes = 64u << 20;
+
+// A block whose dequantised coefficients sum (in magnitude) to at most this
+// keeps every step of the 32-bit inverse DCT within range: the largest
+// weight of any step is 727077 per coefficient in the rows and 90885 per
+// row output (at most 11.1 per coefficient) in the columns. Other blocks,
+// rare in real pictures, take the same arithmetic in 64 bits.
+constexpr unsigned kSafeSum = 2048;
+
+struct Component {
+    int cid, ssx, ssy;
+    int width, height;  // samples that carry the picture
+    int stride, rows;   // allocated plane: stride x rows (>= width x height)
+    int qtsel, actabsel, dctabsel;
+    int dcpred;
+    uint8_t* pixels;
+};
+
+struct Vlc {
+    uint8_t bits, code;
+};
+
+struct Context {
+    nj_result_t error;
+    const uint8_t* pos;
+    int size;
+    int length;
+    int width, height;
+    int mbwidth, mbheight;
+    int mbsizex, mbsizey;
+    int ncomp;
+    bool frame;
+    Component comp[3];
+    int qtused, qtavail;
+    uint8_t qtab[4][64];
+    Vlc vlctab[4][65536];
+    uint32_t buf;
+    int bufbits;
+    int padbits;  // bits added past the end of the entropy-coded data
+    int block[64];
+    int rstinterval;
+    uint8_t* rgb;
+};
+
+Context nj;
+
+const uint8_t kZigZag[64] = {0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,
+                             12, 19, 26, 33, 40, 48, 41, 34, 27, 20, 13, 6,  7,  14, 21, 28,
+                             35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23, 30, 37, 44, 51,
+                             58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
+
+inline uint8_t clip(int x) { return x < 0 ? 0 : (x > 255 ? 255 : (uint8_t)x); }
+
+constexpr int W1 = 2841, W2 = 2676, W3 = 2408, W5 = 1609, W6 = 1108, W7 = 565;
+
+// One row of the classic integer inverse DCT, in place.
+template <typename T>
+inline void rowIdct(T* blk) {
+    T x0, x1, x2, x3, x4, x5, x6, x7, x8;
+    x1 = blk[4] * 2048;
+    x2 = blk[6];
+    x3 = blk[2];
+    x4 = blk[1];
+    x5 = blk[7];
+    x6 = blk[5];
+    x7 = blk[3];
+    if (!(x1 | x2 | x3 | x4 | x5 | x6 | x7)) {
+        T v = blk[0] * 8;
+        for (int i = 0; i < 8; ++i) blk[i] = v;
+        return;
+    }
+    x0 = blk[0] * 2048 + 128;
+    x8 = W7 * (x4 + x5);
+    x4 = x8 + (W1 - W7) * x4;
+    x5 = x8 - (W1 + W7) * x5;
+    x8 = W3 * (x6 + x7);
+    x6 = x8 - (W3 - W5) * x6;
+    x7 = x8 - (W3 + W5) * x7;
+    x8 = x0 + x1;
+    x0 -= x1;
+    x1 = W6 * (x3 + x2);
+    x2 = x1 - (W2 + W6) * x2;
+    x3 = x1 + (W2 - W6) * x3;
+    x1 = x4 + x6;
+    x4 -= x6;
+    x6 = x5 + x7;
+    x5 -= x7;
+    x7 = x8 + x3;
+    x8 -= x3;
+    x3 = x0 + x2;
+    x0 -= x2;
+    x2 = (181 * (x4 + x5) + 128) >> 8;
+    x4 = (181 * (x4 - x5) + 128) >> 8;
+    blk[0] = (x7 + x1) >> 8;
+    blk[1] = (x3 + x2) >> 8;
+    blk[2] = (x0 + x4) >> 8;
+    blk[3] = (x8 + x6) >> 8;
+    blk[4] = (x8 - x6) >> 8;
+    blk[5] = (x0 - x4) >> 8;
+    blk[6] = (x3 - x2) >> 8;
+    blk[7] = (x7 - x1) >> 8;
+}
+
+template <typename T>
+inline uint8_t clipT(T x) { return x < 0 ? 0 : (x > 255 ? 255 : (uint8_t)x); }
+
+// One column, with the level shift and clipping, into the plane.
+template <typename T>
+inline void colIdct(const T* blk, uint8_t* out, int stride) {
+    T x0, x1, x2, x3, x4, x5, x6, x7, x8;
+    x1 = blk[8 * 4] * 256;
+    x2 = blk[8 * 6];
+    x3 = blk[8 * 2];
+    x4 = blk[8 * 1];
+    x5 = blk[8 * 7];
+    x6 = blk[8 * 5];
+    x7 = blk[8 * 3];
+    if (!(x1 | x2 | x3 | x4 | x5 | x6 | x7)) {
+        uint8_t v = clipT<T>(((blk[0] + 32) >> 6) + 128);
+        for (int i = 0; i < 8; ++i, out += stride) *out = v;
+        return;
+    }
+    x0 = blk[0] * 256 + 8192;
+    x8 = W7 * (x4 + x5) + 4;
+    x4 = (x8 + (W1 - W7) * x4) >> 3;
+    x5 = (x8 - (W1 + W7) * x5) >> 3;
+    x8 = W3 * (x6 + x7) + 4;
+    x6 = (x8 - (W3 - W5) * x6) >> 3;
+    x7 = (x8 - (W3 + W5) * x7) >> 3;
+    x8 = x0 + x1;
+    x0 -= x1;
+    x1 = W6 * (x3 + x2) + 4;
+    x2 = (x1 - (W2 + W6) * x2) >> 3;
+    x3 = (x1 + (W2 - W6) * x3) >> 3;
+    x1 = x4 + x6;
+    x4 -= x6;
+    x6 = x5 + x7;
+    x5 -= x7;
+    x7 = x8 + x3;
+    x8 -= x3;
+    x3 = x0 + x2;
+    x0 -= x2;
+    x2 = (181 * (x4 + x5) + 128) >> 8;
+    x4 = (181 * (x4 - x5) + 128) >> 8;
+    out[0] = clipT<T>(((x7 + x1) >> 14) + 128);
+    out[stride] = clipT<T>(((x3 + x2) >> 14) + 128);
+    out[2 * stride] = clipT<T>(((x0 + x4) >> 14) + 128);
+    out[3 * stride] = clipT<T>(((x8 + x6) >> 14) + 128);
+    out[4 * stride] = clipT<T>(((x8 - x6) >> 14) + 128);
+    out[5 * stride] = clipT<T>(((x0 - x4) >> 14) + 128);
+    out[6 * stride] = clipT<T>(((x3 - x2) >> 14) + 128);
+    out[7 * stride] = clipT<T>(((x7 - x1) >> 14) + 128);
+}
+
+template <typename T>
+void idct(T* blk, uint8_t* out, int stride) {
+    for (int i = 0; i < 64; i += 8) rowIdct<T>(blk + i);
+    for (int i = 0; i < 8; ++i) colIdct<T>(blk + i, out + i, stride);
+}
+
+inline void fail(nj_result_t code) {
+    if (nj.error == NJ_OK || nj.error == __NJ_FINISHED) nj.error = code;
+}
+
+inline void skip(int count) {
+    nj.pos += count;
+    nj.size -= count;
+    nj.length -= count;
+    if (nj.size < 0) fail(NJ_SYNTAX_ERROR);
+}
+
+inline int decode16(const uint8_t* p) { return (p[0] << 8) | p[1]; }
+
+// Reads a segment's length; it must lie within the input.
+bool decodeLength() {
+    if (nj.size < 2) {
+        fail(NJ_SYNTAX_ERROR);
+        return false;
+    }
+    nj.length = decode16(nj.pos);
+    if (nj.length < 2 || nj.length > nj.size) {
+        fail(NJ_SYNTAX_ERROR);
+        return false;
+    }
+    skip(2);
+    return true;
+}
+
+void skipMarker() {
+    if (decodeLength()) skip(nj.length);
+}
+
+// Makes at least `bits` (<= 16) bits available. Past the end of the data
+// (or at the end-of-image marker) 1-bits are fed and counted, so that a
+// decoder that goes on to consume them is caught.
+inline void refill(int bits) {
+    while (nj.bufbits < bits) {
+        if (nj.size <= 0) {
+            nj.buf = (nj.buf << 8) | 0xFF;
+            nj.bufbits += 8;
+            nj.padbits += 8;
+            continue;
+        }
+        uint8_t b = *nj.pos++;
+        nj.size--;
+        nj.bufbits += 8;
+        nj.buf = (nj.buf << 8) | b;
+        if (b == 0xFF) {
+            if (!nj.size) {
+                fail(NJ_SYNTAX_ERROR);
+                nj.padbits += 8;
+                continue;
+            }
+            uint8_t marker = *nj.pos++;
+            nj.size--;
+            switch (marker) {
+                case 0x00:
+                case 0xFF:
+                    break;
+                case 0xD9:
+                    nj.size = 0;
+                    nj.padbits += 8;
+                    break;
+                default:
+                    if ((marker & 0xF8) != 0xD0) {
+                        fail(NJ_SYNTAX_ERROR);
+                        nj.padbits += 8;
+                    } else {
+                        nj.buf = (nj.buf << 8) | marker;
+                        nj.bufbits += 8;
+                    }
+            }
+        }
+    }
+}
+
+inline int showBits(int bits) {
+    refill(bits);
+    return (int)((nj.buf >> (nj.bufbits - bits)) & ((1u << bits) - 1));
+}
+
+inline void skipBits(int bits) {
+    refill(bits);
+    nj.bufbits -= bits;
+}
+
+inline int getBits(int bits) {
+    int r = showBits(bits);
+    nj.bufbits -= bits;
+    return r;
+}
+
+inline void byteAlign() { nj.bufbits &= 0xF8; }
+
+// True when the decoder consumed bits that are not in the input.
+inline bool overrun() { return nj.padbits > nj.bufbits; }
+
+inline int getVlc(const Vlc* vlc, uint8_t* code) {
+    int value = showBits(16);
+    int bits = vlc[value].bits;
+    if (!bits) {
+        fail(NJ_SYNTAX_ERROR);
+        return 0;
+    }
+    nj.bufbits -= bits;
+    value = vlc[value].code;
+    if (code) *code = (uint8_t)value;
+    bits = value & 15;
+    if (!bits) return 0;
+    value = getBits(bits);
+    if (value < (1 << (bits - 1))) value -= (1 << bits) - 1;
+    return value;
+}
+
+void decodeBlock(Component* c, uint8_t* out) {
+    uint8_t code = 0;
+    int coef = 0;
+    const uint8_t* q = nj.qtab[c->qtsel];
+    memset(nj.block, 0, sizeof nj.block);
+    // Valid predictors stay within 11 bits; a hostile file cannot make them
+    // overflow.
+    int pred = c->dcpred + getVlc(nj.vlctab[c->dctabsel], nullptr);
+    if (pred > 32767) pred = 32767;
+    if (pred < -32768) pred = -32768;
+    c->dcpred = pred;
+    int v = pred * q[0];
+    nj.block[0] = v;
+    unsigned sum = (unsigned)(v < 0 ? -v : v);
+    do {
+        int value = getVlc(nj.vlctab[c->actabsel], &code);
+        if (!code) break;  // end of block
+        if (!(code & 0x0F) && code != 0xF0) {
+            fail(NJ_SYNTAX_ERROR);
+            return;
+        }
+        coef += (code >> 4) + 1;
+        if (coef > 63) {
+            fail(NJ_SYNTAX_ERROR);
+            return;
+        }
+        v = value * q[coef];
+        sum += (unsigned)(v < 0 ? -v : v);
+        nj.block[kZigZag[coef]] = v;
+    } while (coef < 63);
+    if (nj.error) return;
+    if (sum <= kSafeSum) {
+        idct<int>(nj.block, out, c->stride);
+    } else {
+        int64_t wide[64];
+        for (int i = 0; i < 64; ++i) wide[i] = nj.block[i];
+        idct<int64_t>(wide, out, c->stride);
+    }
+}
+
+void decodeSOF() {
+    if (!decodeLength()) return;
+    if (nj.frame) {  // a second frame would leak the first one's planes
+        fail(NJ_SYNTAX_ERROR);
+        return;
+    }
+    if (nj.length < 9) return fail(NJ_SYNTAX_ERROR);
+    if (nj.pos[0] != 8) return fail(NJ_UNSUPPORTED);
+    nj.height = decode16(nj.pos + 1);
+    nj.width = decode16(nj.pos + 3);
+    if (!nj.width || !nj.height) return fail(NJ_SYNTAX_ERROR);
+    int ncomp = nj.pos[5];
+    skip(6);
+    if (ncomp != 1 && ncomp != 3) return fail(NJ_UNSUPPORTED);
+    if (nj.length < ncomp * 3) return fail(NJ_SYNTAX_ERROR);
+    nj.ncomp = ncomp;
+    nj.frame = true;
+    int ssxmax = 0, ssymax = 0;
+    for (int i = 0; i < nj.ncomp; ++i) {
+        Component* c = &nj.comp[i];
+        c->cid = nj.pos[0];
+        if (!(c->ssx = nj.pos[1] >> 4)) return fail(NJ_SYNTAX_ERROR);
+        if (c->ssx & (c->ssx - 1)) return fail(NJ_UNSUPPORTED);
+        if (!(c->ssy = nj.pos[1] & 15)) return fail(NJ_SYNTAX_ERROR);
+        if (c->ssy & (c->ssy - 1)) return fail(NJ_UNSUPPORTED);
+        if ((c->qtsel = nj.pos[2]) & 0xFC) return fail(NJ_SYNTAX_ERROR);
+        skip(3);
+        nj.qtused |= 1 << c->qtsel;
+        if (c->ssx > ssxmax) ssxmax = c->ssx;
+        if (c->ssy > ssymax) ssymax = c->ssy;
+    }
+    if (nj.ncomp == 1) {
+        nj.comp[0].ssx = nj.comp[0].ssy = ssxmax = ssymax = 1;
+    }
+    nj.mbsizex = ssxmax * 8;
+    nj.mbsizey = ssymax * 8;
+    nj.mbwidth = (nj.width + nj.mbsizex - 1) / nj.mbsizex;
+    nj.mbheight = (nj.height + nj.mbsizey - 1) / nj.mbsizey;
+    // The whole budget first, in 64 bits: planes, their upsampled copies
+    // and the output, so no size computation below can wrap.
+    uint64_t total = nj.ncomp == 3 ? (uint64_t)nj.width * nj.height * 3 : 0;
+    for (int i = 0; i < nj.ncomp; ++i) {
+        Component* c = &nj.comp[i];
+        uint64_t plane = (uint64_t)nj.mbwidth * c->ssx * 8 * nj.mbheight * c->ssy * 8;
+        total += plane;
+        if (c->ssx != ssxmax || c->ssy != ssymax)
+            total += 2 * (uint64_t)(nj.mbwidth * nj.mbsizex + 8) * (nj.mbheight * nj.mbsizey + 8);
+    }
+    if (total > kMaxBytes) return fail(NJ_OUT_OF_MEM);
+    for (int i = 0; i < nj.ncomp; ++i) {
+        Component* c = &nj.comp[i];
+        c->width = (nj.width * c->ssx + ssxmax - 1) / ssxmax;
+        c->height = (nj.height * c->ssy + ssymax - 1) / ssymax;
+        c->stride = nj.mbwidth * c->ssx * 8;
+        c->rows = nj.mbheight * c->ssy * 8;
+        c->pixels = (uint8_t*)malloc((size_t)c->stride * c->rows);
+        if (!c->pixels) return fail(NJ_OUT_OF_MEM);
+    }
+    if (nj.ncomp == 3) {
+        nj.rgb = (uint8_t*)malloc((size_t)nj.width * nj.height * 3);
+        if (!nj.rgb) return fail(NJ_OUT_OF_MEM);
+    }
+    skip(nj.length);
+}
+
+void decodeDHT() {
+    uint8_t counts[16];
+    if (!decodeLength()) return;
+    while (nj.length >= 17) {
+        int i = nj.pos[0];
+        if (i & 0xEC) return fail(NJ_SYNTAX_ERROR);
+        if (i & 0x02) return fail(NJ_UNSUPPORTED);
+        i = (i | (i >> 3)) & 3;  // DC tables 0-1, AC tables 2-3
+        for (int len = 1; len <= 16; ++len) counts[len - 1] = nj.pos[len];
+        skip(17);
+        Vlc* vlc = nj.vlctab[i];
+        int remain = 65536, spread = 65536;
+        for (int len = 1; len <= 16; ++len) {
+            spread >>= 1;
+            int count = counts[len - 1];
+            if (!count) continue;
+            if (nj.length < count) return fail(NJ_SYNTAX_ERROR);
+            // More codes than the lengths can hold would run past the table.
+            remain -= count << (16 - len);
+            if (remain < 0) return fail(NJ_SYNTAX_ERROR);
+            for (int k = 0; k < count; ++k) {
+                Vlc entry = {(uint8_t)len, nj.pos[k]};
+                for (int j = 0; j < spread; ++j) *vlc++ = entry;
+            }
+            skip(count);
+        }
+        while (remain--) {
+            vlc->bits = 0;
+            vlc->code = 0;
+            ++vlc;
+        }
+    }
+    if (nj.length) fail(NJ_SYNTAX_ERROR);
+}
+
+void decodeDQT() {
+    if (!decodeLength()) return;
+    while (nj.length >= 65) {
+        int i = nj.pos[0];
+        if (i & 0xFC) return fail(NJ_SYNTAX_ERROR);
+        nj.qtavail |= 1 << i;
+        memcpy(nj.qtab[i], nj.pos + 1, 64);
+        skip(65);
+    }
+    if (nj.length) fail(NJ_SYNTAX_ERROR);
+}
+
+void decodeDRI() {
+    if (!decodeLength()) return;
+    if (nj.length < 2) return fail(NJ_SYNTAX_ERROR);
+    nj.rstinterval = decode16(nj.pos);
+    skip(nj.length);
+}
+
+void decodeScan() {
+    if (!decodeLength()) return;
+    if (!nj.frame) return fail(NJ_SYNTAX_ERROR);
+    if (nj.length < 4 + 2 * nj.ncomp) return fail(NJ_SYNTAX_ERROR);
+    if (nj.pos[0] != nj.ncomp) return fail(NJ_UNSUPPORTED);
+    skip(1);
+    for (int i = 0; i < nj.ncomp; ++i) {
+        Component* c = &nj.comp[i];
+        if (nj.pos[0] != c->cid) return fail(NJ_SYNTAX_ERROR);
+        if (nj.pos[1] & 0xEE) return fail(NJ_SYNTAX_ERROR);
+        c->dctabsel = nj.pos[1] >> 4;
+        c->actabsel = (nj.pos[1] & 1) | 2;
+        skip(2);
+    }
+    if (nj.pos[0] || nj.pos[1] != 63 || nj.pos[2]) return fail(NJ_UNSUPPORTED);
+    if (nj.qtused & ~nj.qtavail) return fail(NJ_SYNTAX_ERROR);
+    skip(nj.length);
+    if (nj.error) return;
+    int rstcount = nj.rstinterval, nextrst = 0;
+    for (int mbx = 0, mby = 0;;) {
+        for (int i = 0; i < nj.ncomp; ++i) {
+            Component* c = &nj.comp[i];
+            for (int sby = 0; sby < c->ssy; ++sby)
+                for (int sbx = 0; sbx < c->ssx; ++sbx) {
+                    size_t off = ((size_t)(mby * c->ssy + sby) * c->stride + (size_t)(mbx * c->ssx + sbx)) * 8;
+                    decodeBlock(c, c->pixels + off);
+                    if (nj.error) return;
+                    if (overrun()) return fail(NJ_SYNTAX_ERROR);
+                }
+        }
+        if (++mbx >= nj.mbwidth) {
+            mbx = 0;
+            if (++mby >= nj.mbheight) break;
+        }
+        if (nj.rstinterval && !(--rstcount)) {
+            byteAlign();
+            int m = getBits(16);
+            if (nj.error) return;
+            if (overrun() || (m & 0xFFF8) != 0xFFD0 || (m & 7) != nextrst) return fail(NJ_SYNTAX_ERROR);
+            nextrst = (nextrst + 1) & 7;
+            rstcount = nj.rstinterval;
+            for (int i = 0; i < 3; ++i) nj.comp[i].dcpred = 0;
+        }
+    }
+    nj.error = __NJ_FINISHED;
+}
+
+// Four-tap chroma filter: sums rounded by +64, shifted by 7, clipped.
+inline uint8_t cf(int x) { return clip((x + 64) >> 7); }
+
+// Doubles a plane horizontally. A plane narrower than the filter's three
+// samples uses the decoded samples beside it (a plane is at least a block).
+bool upsampleH(Component* c) {
+    const int n = c->width < 3 ? 3 : c->width;
+    const int ostride = 2 * n;
+    uint8_t* out = (uint8_t*)malloc((size_t)ostride * c->rows);
+    if (!out) return false;
+    const int xmax = n - 3;
+    for (int y = 0; y < c->rows; ++y) {
+        const uint8_t* lin = c->pixels + (size_t)y * c->stride;
+        uint8_t* lout = out + (size_t)y * ostride;
+        lout[0] = cf(139 * lin[0] - 11 * lin[1]);
+        lout[1] = cf(104 * lin[0] + 27 * lin[1] - 3 * lin[2]);
+        lout[2] = cf(28 * lin[0] + 109 * lin[1] - 9 * lin[2]);
+        for (int x = 0; x < xmax; ++x) {
+            int u = lin[x], v = lin[x + 1], w = lin[x + 2], z = lin[x + 3];
+            lout[2 * x + 3] = cf(111 * v + 29 * w - 9 * u - 3 * z);
+            lout[2 * x + 4] = cf(29 * v + 111 * w - 3 * u - 9 * z);
+        }
+        const uint8_t* e = lin + n;
+        uint8_t* o = lout + 2 * n;
+        o[-3] = cf(28 * e[-1] + 109 * e[-2] - 9 * e[-3]);
+        o[-2] = cf(104 * e[-1] + 27 * e[-2] - 3 * e[-3]);
+        o[-1] = cf(139 * e[-1] - 11 * e[-2]);
+    }
+    free(c->pixels);
+    c->pixels = out;
+    c->width *= 2;
+    c->stride = ostride;
+    return true;
+}
+
+// Doubles a plane vertically, row by row.
+bool upsampleV(Component* c) {
+    const int m = c->height < 3 ? 3 : c->height;
+    const int w = c->stride;
+    uint8_t* out = (uint8_t*)malloc((size_t)w * 2 * m);
+    if (!out) return false;
+    auto row = [&](int y) { return c->pixels + (size_t)y * w; };
+    auto orow = [&](int y) { return out + (size_t)y * w; };
+    {
+        const uint8_t *s0 = row(0), *s1 = row(1), *s2 = row(2);
+        uint8_t *o0 = orow(0), *o1 = orow(1), *o2 = orow(2);
+        for (int x = 0; x < w; ++x) {
+            o0[x] = cf(139 * s0[x] - 11 * s1[x]);
+            o1[x] = cf(104 * s0[x] + 27 * s1[x] - 3 * s2[x]);
+            o2[x] = cf(28 * s0[x] + 109 * s1[x] - 9 * s2[x]);
+        }
+    }
+    for (int y = 0; y < m - 3; ++y) {
+        const uint8_t *u = row(y), *v = row(y + 1), *ww = row(y + 2), *z = row(y + 3);
+        uint8_t *a = orow(2 * y + 3), *b = orow(2 * y + 4);
+        for (int x = 0; x < w; ++x) {
+            a[x] = cf(111 * v[x] + 29 * ww[x] - 9 * u[x] - 3 * z[x]);
+            b[x] = cf(29 * v[x] + 111 * ww[x] - 3 * u[x] - 9 * z[x]);
+        }
+    }
+    {
+        const uint8_t *e1 = row(m - 1), *e2 = row(m - 2), *e3 = row(m - 3);
+        uint8_t *o3 = orow(2 * m - 3), *o2 = orow(2 * m - 2), *o1 = orow(2 * m - 1);
+        for (int x = 0; x < w; ++x) {
+            o3[x] = cf(28 * e1[x] + 109 * e2[x] - 9 * e3[x]);
+            o2[x] = cf(104 * e1[x] + 27 * e2[x] - 3 * e3[x]);
+            o1[x] = cf(139 * e1[x] - 11 * e2[x]);
+        }
+    }
+    free(c->pixels);
+    c->pixels = out;
+    c->height *= 2;
+    c->rows = 2 * m;
+    return true;
+}
+
+void convert() {
+    for (int i = 0; i < nj.ncomp; ++i) {
+        Component* c = &nj.comp[i];
+        while (c->width < nj.width || c->height < nj.height) {
+            if (c->width < nj.width && !upsampleH(c)) return fail(NJ_OUT_OF_MEM);
+            if (c->height < nj.height && !upsampleV(c)) return fail(NJ_OUT_OF_MEM);
+        }
+        if (c->width < nj.width || c->height < nj.height) return fail(NJ_INTERNAL_ERR);
+    }
+    if (nj.ncomp == 3) {
+        uint8_t* prgb = nj.rgb;
+        for (int y = 0; y < nj.height; ++y) {
+            const uint8_t* py = nj.comp[0].pixels + (size_t)y * nj.comp[0].stride;
+            const uint8_t* pcb = nj.comp[1].pixels + (size_t)y * nj.comp[1].stride;
+            const uint8_t* pcr = nj.comp[2].pixels + (size_t)y * nj.comp[2].stride;
+            for (int x = 0; x < nj.width; ++x) {
+                int yy = py[x] << 8;
+                int cb = pcb[x], cr = pcr[x];
+                *prgb++ = clip((yy + 359 * cr - 45824) >> 8);
+                *prgb++ = clip((yy - 88 * cb - 183 * cr + 34816) >> 8);
+                *prgb++ = clip((yy + 454 * cb - 57984) >> 8);
+            }
+        }
+    } else if (nj.comp[0].width != nj.comp[0].stride) {
+        Component* c = &nj.comp[0];
+        uint8_t* pin = c->pixels + c->stride;
+        uint8_t* pout = c->pixels + c->width;
+        for (int y = c->height - 1; y; --y) {
+            memmove(pout, pin, c->width);
+            pin += c->stride;
+            pout += c->width;
+        }
+        c->stride = c->width;
+    }
+}
+
+}  // namespace
+
+extern "C" {
+
+void njInit(void) { memset(&nj, 0, sizeof nj); }
+
+void njDone(void) {
+    for (int i = 0; i < 3; ++i) free(nj.comp[i].pixels);
+    free(nj.rgb);
+    njInit();
+}
+
+nj_result_t njDecode(const void* jpeg, const int size) {
+    njDone();
+    if (!jpeg || size < 2) return nj.error = NJ_NO_JPEG;
+    nj.pos = (const uint8_t*)jpeg;
+    nj.size = size;
+    if (nj.pos[0] != 0xFF || nj.pos[1] != 0xD8) return nj.error = NJ_NO_JPEG;
+    skip(2);
+    while (!nj.error) {
+        if (nj.size < 2 || nj.pos[0] != 0xFF) {
+            fail(NJ_SYNTAX_ERROR);
+            break;
+        }
+        skip(2);
+        switch (nj.pos[-1]) {
+            case 0xC0: decodeSOF(); break;
+            case 0xC4: decodeDHT(); break;
+            case 0xDB: decodeDQT(); break;
+            case 0xDD: decodeDRI(); break;
+            case 0xDA: decodeScan(); break;
+            case 0xFE: skipMarker(); break;
+            default:
+                if ((nj.pos[-1] & 0xF0) == 0xE0)
+                    skipMarker();
+                else
+                    fail(NJ_UNSUPPORTED);
+        }
+    }
+    if (nj.error != __NJ_FINISHED) return nj.error;
+    nj.error = NJ_OK;
+    convert();
+    return nj.error;
+}
+
+int njGetWidth(void) { return nj.width; }
+int njGetHeight(void) { return nj.height; }
+int njIsColor(void) { return nj.ncomp != 1; }
+unsigned char* njGetImage(void) { return nj.ncomp == 1 ? nj.comp[0].pixels : nj.rgb; }
+int njGetImageSize(void) { return nj.width * nj.height * nj.ncomp; }
+
+}  // extern "C"
