@@ -103,8 +103,12 @@ TEST_F(Primitives, FilledCircleCoversTheDisc) {
     for (int y = 60; y <= 140; ++y)
         for (int x = 60; x <= 140; ++x) {
             double d = hypot(x - 100, y - 100);
-            if (d < 29.0) EXPECT_EQ(v.at(x, y), kRed) << x << "," << y;
-            if (d > 31.0) EXPECT_EQ(v.at(x, y), 0) << x << "," << y;
+            if (d < 29.0) {
+                EXPECT_EQ(v.at(x, y), kRed) << x << "," << y;
+            }
+            if (d > 31.0) {
+                EXPECT_EQ(v.at(x, y), 0) << x << "," << y;
+            }
         }
 }
 
@@ -299,7 +303,9 @@ TEST_F(Primitives, DrawingPinsTheProcessToTheFirstProcessor) {
     cpu_set_t got;
     sched_getaffinity(0, sizeof got, &got);
     long cpus = sysconf(_SC_NPROCESSORS_ONLN);
-    if (cpus > 1) EXPECT_GT(CPU_COUNT(&got), 1);
+    if (cpus > 1) {
+        EXPECT_GT(CPU_COUNT(&got), 1);
+    }
     drawPixel(0, 0, 1);
     sched_getaffinity(0, sizeof got, &got);
     EXPECT_EQ(CPU_COUNT(&got), 1);
