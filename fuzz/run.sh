@@ -29,6 +29,7 @@ FLAGS=(-std=c++17 -O1 -g -fno-omit-frame-pointer
 TARGETS=(
   "json_parse_fuzz|fuzz/json_parse_fuzz.cpp hacore/src/frozen.cpp|json|fuzz/json.dict"
   "json_path_fuzz|fuzz/json_path_fuzz.cpp hacore/src/frozen.cpp|json|fuzz/json.dict"
+  "jpeg_fuzz|fuzz/jpeg_fuzz.cpp lcddraw/src/nanojpeg.cpp|jpeg|fuzz/jpeg.dict"
 )
 
 mkdir -p "$OUT/artifacts"
@@ -36,7 +37,7 @@ for entry in "${TARGETS[@]}"; do
   IFS='|' read -r name srcs _ _ <<< "$entry"
   echo "building $name"
   # shellcheck disable=SC2086
-  "$CXX" "${FLAGS[@]}" -Ihacore/include $srcs -o "$OUT/$name"
+  "$CXX" "${FLAGS[@]}" -Ihacore/include -Ilcddraw/include $srcs -o "$OUT/$name"
 done
 [ "$secs" -gt 0 ] || exit 0
 
