@@ -10,6 +10,8 @@
 #include "hacore/HADevices.h"
 #include "hacore/vocab.h"
 
+int demoScreen();  // screen.cpp
+
 namespace {
 
 const char* techName(DevTech t) {
@@ -101,5 +103,6 @@ int main() {
         Device d(id);
         printf("#%d %-18s %s\n", id, d.getDeviceName(), d.getValue(1));
     }
+    if (demoScreen() != 0) return 1;
     return g_notifications >= expected ? 0 : 1;
 }
