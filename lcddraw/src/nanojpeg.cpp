@@ -48,7 +48,7 @@ struct Context {
     Component comp[3];
     int qtused, qtavail;
     uint8_t qtab[4][64];
-    Vlc vlctab[4][65536];
+    int vlcavail;  // Huffman tables defined by this picture
     uint32_t buf;
     int bufbits;
     int padbits;  // bits added past the end of the entropy-coded data
@@ -58,6 +58,25 @@ struct Context {
 };
 
 Context nj;
+// The four Huffman lookup tables (DC 0-1, AC 2-3), 65,536 entries each:
+// one lookup of the next 16 bits decodes a symbol. Kept out of the context
+// that njInit clears (half a megabyte per picture); `vlcavail` says which
+// ones this picture defined.
+Vlc vlctab[4][65536];
+// The first 9 bits of each table (codes up to 9 bits, which are nearly all
+// of them): a lookup that stays in the first-level cache. Entries of longer
+// codes have bits 0 and send the lookup to the full table.
+constexpr int kFastBits = 9;
+Vlc vlcfast[4][1 << kFastBits];
+
+// Clipping to 0-255 by lookup: index v + 384 for v in -384..639.
+struct ClipTable {
+    uint8_t t[1024];
+    ClipTable() {
+        for (int i = 0; i < 1024; ++i) t[i] = (uint8_t)(i < 384 ? 0 : (i > 639 ? 255 : i - 384));
+    }
+} const kClip;
+inline uint8_t clipFast(int v) { return kClip.t[v + 384]; }
 
 const uint8_t kZigZag[64] = {0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,
                              12, 19, 26, 33, 40, 48, 41, 34, 27, 20, 13, 6,  7,  14, 21, 28,
@@ -270,15 +289,17 @@ inline void byteAlign() { nj.bufbits &= 0xF8; }
 // True when the decoder consumed bits that are not in the input.
 inline bool overrun() { return nj.padbits > nj.bufbits; }
 
-inline int getVlc(const Vlc* vlc, uint8_t* code) {
+inline int getVlc(int table, uint8_t* code) {
     int value = showBits(16);
-    int bits = vlc[value].bits;
+    Vlc e = vlcfast[table][value >> (16 - kFastBits)];
+    if (!e.bits) e = vlctab[table][value];
+    int bits = e.bits;
     if (!bits) {
         fail(NJ_SYNTAX_ERROR);
         return 0;
     }
     nj.bufbits -= bits;
-    value = vlc[value].code;
+    value = e.code;
     if (code) *code = (uint8_t)value;
     bits = value & 15;
     if (!bits) return 0;
@@ -294,7 +315,7 @@ void decodeBlock(Component* c, uint8_t* out) {
     memset(nj.block, 0, sizeof nj.block);
     // Valid predictors stay within 11 bits; a hostile file cannot make them
     // overflow.
-    int pred = c->dcpred + getVlc(nj.vlctab[c->dctabsel], nullptr);
+    int pred = c->dcpred + getVlc(c->dctabsel, nullptr);
     if (pred > 32767) pred = 32767;
     if (pred < -32768) pred = -32768;
     c->dcpred = pred;
@@ -302,7 +323,7 @@ void decodeBlock(Component* c, uint8_t* out) {
     nj.block[0] = v;
     unsigned sum = (unsigned)(v < 0 ? -v : v);
     do {
-        int value = getVlc(nj.vlctab[c->actabsel], &code);
+        int value = getVlc(c->actabsel, &code);
         if (!code) break;  // end of block
         if (!(code & 0x0F) && code != 0xF0) {
             fail(NJ_SYNTAX_ERROR);
@@ -402,7 +423,8 @@ void decodeDHT() {
         i = (i | (i >> 3)) & 3;  // DC tables 0-1, AC tables 2-3
         for (int len = 1; len <= 16; ++len) counts[len - 1] = nj.pos[len];
         skip(17);
-        Vlc* vlc = nj.vlctab[i];
+        Vlc* vlc = vlctab[i];
+        nj.vlcavail |= 1 << i;
         int remain = 65536, spread = 65536;
         for (int len = 1; len <= 16; ++len) {
             spread >>= 1;
@@ -422,6 +444,10 @@ void decodeDHT() {
             vlc->bits = 0;
             vlc->code = 0;
             ++vlc;
+        }
+        for (int k = 0; k < (1 << kFastBits); ++k) {
+            Vlc e = vlctab[i][k << (16 - kFastBits)];
+            vlcfast[i][k] = e.bits <= kFastBits ? e : Vlc{0, 0};
         }
     }
     if (nj.length) fail(NJ_SYNTAX_ERROR);
@@ -458,6 +484,9 @@ void decodeScan() {
         if (nj.pos[1] & 0xEE) return fail(NJ_SYNTAX_ERROR);
         c->dctabsel = nj.pos[1] >> 4;
         c->actabsel = (nj.pos[1] & 1) | 2;
+        // An undefined table: every lookup would fail.
+        if (!(nj.vlcavail & (1 << c->dctabsel)) || !(nj.vlcavail & (1 << c->actabsel)))
+            return fail(NJ_SYNTAX_ERROR);
         skip(2);
     }
     if (nj.pos[0] || nj.pos[1] != 63 || nj.pos[2]) return fail(NJ_UNSUPPORTED);
@@ -494,19 +523,19 @@ void decodeScan() {
 }
 
 // Four-tap chroma filter: sums rounded by +64, shifted by 7, clipped.
-inline uint8_t cf(int x) { return clip((x + 64) >> 7); }
+inline uint8_t cf(int x) { return clipFast((x + 64) >> 7); }
 
 // Doubles a plane horizontally. A plane narrower than the filter's three
 // samples uses the decoded samples beside it (a plane is at least a block).
 bool upsampleH(Component* c) {
     const int n = c->width < 3 ? 3 : c->width;
-    const int ostride = 2 * n;
-    uint8_t* out = (uint8_t*)malloc((size_t)ostride * c->rows);
+    const int ostride = 2 * n, rows = c->rows, stride = c->stride;
+    uint8_t* out = (uint8_t*)malloc((size_t)ostride * rows);
     if (!out) return false;
     const int xmax = n - 3;
-    for (int y = 0; y < c->rows; ++y) {
-        const uint8_t* lin = c->pixels + (size_t)y * c->stride;
-        uint8_t* lout = out + (size_t)y * ostride;
+    for (int y = 0; y < rows; ++y) {
+        const uint8_t* __restrict lin = c->pixels + (size_t)y * stride;
+        uint8_t* __restrict lout = out + (size_t)y * ostride;
         lout[0] = cf(139 * lin[0] - 11 * lin[1]);
         lout[1] = cf(104 * lin[0] + 27 * lin[1] - 3 * lin[2]);
         lout[2] = cf(28 * lin[0] + 109 * lin[1] - 9 * lin[2]);
@@ -528,40 +557,46 @@ bool upsampleH(Component* c) {
     return true;
 }
 
-// Doubles a plane vertically, row by row.
+// Row r of plane c doubled vertically (the same filter as upsampleV),
+// `cols` samples. Rows shorter than three use the block's padding rows.
+void vrow(const Component* c, int r, uint8_t* __restrict out, int cols) {
+    const int m = c->height < 3 ? 3 : c->height;
+    const size_t s = (size_t)c->stride;
+    const uint8_t* base = c->pixels;
+    if (r < 3) {
+        const uint8_t *s0 = base, *s1 = base + s, *s2 = base + 2 * s;
+        for (int x = 0; x < cols; ++x) {
+            int a = s0[x], b = s1[x], d = s2[x];
+            out[x] = r == 0 ? cf(139 * a - 11 * b) : r == 1 ? cf(104 * a + 27 * b - 3 * d) : cf(28 * a + 109 * b - 9 * d);
+        }
+    } else if (r >= 2 * m - 3) {
+        const uint8_t *e1 = base + (m - 1) * s, *e2 = base + (m - 2) * s, *e3 = base + (m - 3) * s;
+        const int k = r - (2 * m - 3);
+        for (int x = 0; x < cols; ++x) {
+            int a = e1[x], b = e2[x], d = e3[x];
+            out[x] = k == 0 ? cf(28 * a + 109 * b - 9 * d) : k == 1 ? cf(104 * a + 27 * b - 3 * d) : cf(139 * a - 11 * b);
+        }
+    } else {
+        const bool odd = r & 1;
+        const int y = odd ? (r - 3) / 2 : (r - 4) / 2;
+        const uint8_t* __restrict u = base + y * s;
+        const uint8_t* __restrict v = u + s;
+        const uint8_t* __restrict w = v + s;
+        const uint8_t* __restrict z = w + s;
+        if (odd)
+            for (int x = 0; x < cols; ++x) out[x] = cf(111 * v[x] + 29 * w[x] - 9 * u[x] - 3 * z[x]);
+        else
+            for (int x = 0; x < cols; ++x) out[x] = cf(29 * v[x] + 111 * w[x] - 3 * u[x] - 9 * z[x]);
+    }
+}
+
+// Doubles a plane vertically.
 bool upsampleV(Component* c) {
     const int m = c->height < 3 ? 3 : c->height;
     const int w = c->stride;
     uint8_t* out = (uint8_t*)malloc((size_t)w * 2 * m);
     if (!out) return false;
-    auto row = [&](int y) { return c->pixels + (size_t)y * w; };
-    auto orow = [&](int y) { return out + (size_t)y * w; };
-    {
-        const uint8_t *s0 = row(0), *s1 = row(1), *s2 = row(2);
-        uint8_t *o0 = orow(0), *o1 = orow(1), *o2 = orow(2);
-        for (int x = 0; x < w; ++x) {
-            o0[x] = cf(139 * s0[x] - 11 * s1[x]);
-            o1[x] = cf(104 * s0[x] + 27 * s1[x] - 3 * s2[x]);
-            o2[x] = cf(28 * s0[x] + 109 * s1[x] - 9 * s2[x]);
-        }
-    }
-    for (int y = 0; y < m - 3; ++y) {
-        const uint8_t *u = row(y), *v = row(y + 1), *ww = row(y + 2), *z = row(y + 3);
-        uint8_t *a = orow(2 * y + 3), *b = orow(2 * y + 4);
-        for (int x = 0; x < w; ++x) {
-            a[x] = cf(111 * v[x] + 29 * ww[x] - 9 * u[x] - 3 * z[x]);
-            b[x] = cf(29 * v[x] + 111 * ww[x] - 3 * u[x] - 9 * z[x]);
-        }
-    }
-    {
-        const uint8_t *e1 = row(m - 1), *e2 = row(m - 2), *e3 = row(m - 3);
-        uint8_t *o3 = orow(2 * m - 3), *o2 = orow(2 * m - 2), *o1 = orow(2 * m - 1);
-        for (int x = 0; x < w; ++x) {
-            o3[x] = cf(28 * e1[x] + 109 * e2[x] - 9 * e3[x]);
-            o2[x] = cf(104 * e1[x] + 27 * e2[x] - 3 * e3[x]);
-            o1[x] = cf(139 * e1[x] - 11 * e2[x]);
-        }
-    }
+    for (int r = 0; r < 2 * m; ++r) vrow(c, r, out + (size_t)r * w, w);
     free(c->pixels);
     c->pixels = out;
     c->height *= 2;
@@ -570,28 +605,56 @@ bool upsampleV(Component* c) {
 }
 
 void convert() {
+    // Each plane is doubled, horizontally then vertically, until it covers
+    // the picture. A plane whose last doubling is vertical gets that one
+    // row by row during the colour conversion, without a full-size plane.
+    bool lazy[3] = {false, false, false};
     for (int i = 0; i < nj.ncomp; ++i) {
         Component* c = &nj.comp[i];
         while (c->width < nj.width || c->height < nj.height) {
             if (c->width < nj.width && !upsampleH(c)) return fail(NJ_OUT_OF_MEM);
-            if (c->height < nj.height && !upsampleV(c)) return fail(NJ_OUT_OF_MEM);
-        }
-        if (c->width < nj.width || c->height < nj.height) return fail(NJ_INTERNAL_ERR);
-    }
-    if (nj.ncomp == 3) {
-        uint8_t* prgb = nj.rgb;
-        for (int y = 0; y < nj.height; ++y) {
-            const uint8_t* py = nj.comp[0].pixels + (size_t)y * nj.comp[0].stride;
-            const uint8_t* pcb = nj.comp[1].pixels + (size_t)y * nj.comp[1].stride;
-            const uint8_t* pcr = nj.comp[2].pixels + (size_t)y * nj.comp[2].stride;
-            for (int x = 0; x < nj.width; ++x) {
-                int yy = py[x] << 8;
-                int cb = pcb[x], cr = pcr[x];
-                *prgb++ = clip((yy + 359 * cr - 45824) >> 8);
-                *prgb++ = clip((yy - 88 * cb - 183 * cr + 34816) >> 8);
-                *prgb++ = clip((yy + 454 * cb - 57984) >> 8);
+            if (c->height < nj.height) {
+                if (c->width >= nj.width && c->height * 2 >= nj.height && nj.ncomp == 3) {
+                    lazy[i] = true;
+                    break;
+                }
+                if (!upsampleV(c)) return fail(NJ_OUT_OF_MEM);
             }
         }
+        if (c->width < nj.width || (!lazy[i] && c->height < nj.height)) return fail(NJ_INTERNAL_ERR);
+    }
+    if (nj.ncomp == 3) {
+        const int width = nj.width, height = nj.height;
+        uint8_t* rowbuf = nullptr;
+        if (lazy[0] || lazy[1] || lazy[2]) {
+            rowbuf = (uint8_t*)malloc((size_t)width * 3);
+            if (!rowbuf) return fail(NJ_OUT_OF_MEM);
+        }
+        uint8_t* __restrict prgb = nj.rgb;
+        for (int y = 0; y < height; ++y) {
+            const uint8_t* row[3];
+            for (int i = 0; i < 3; ++i) {
+                const Component* c = &nj.comp[i];
+                if (lazy[i]) {
+                    vrow(c, y, rowbuf + (size_t)i * width, width);
+                    row[i] = rowbuf + (size_t)i * width;
+                } else {
+                    row[i] = c->pixels + (size_t)y * c->stride;
+                }
+            }
+            const uint8_t* __restrict py = row[0];
+            const uint8_t* __restrict pcb = row[1];
+            const uint8_t* __restrict pcr = row[2];
+            for (int x = 0; x < width; ++x) {
+                int yy = py[x] << 8;
+                int cb = pcb[x], cr = pcr[x];
+                prgb[0] = clipFast((yy + 359 * cr - 45824) >> 8);
+                prgb[1] = clipFast((yy - 88 * cb - 183 * cr + 34816) >> 8);
+                prgb[2] = clipFast((yy + 454 * cb - 57984) >> 8);
+                prgb += 3;
+            }
+        }
+        free(rowbuf);
     } else if (nj.comp[0].width != nj.comp[0].stride) {
         Component* c = &nj.comp[0];
         uint8_t* pin = c->pixels + c->stride;
