@@ -49,9 +49,6 @@ struct Context {
     int qtused, qtavail;
     uint8_t qtab[4][64];
     int vlcavail;  // Huffman tables defined by this picture
-    uint32_t buf;
-    int bufbits;
-    int padbits;  // bits added past the end of the entropy-coded data
     int block[64];
     int rstinterval;
     uint8_t* rgb;
@@ -224,98 +221,105 @@ void skipMarker() {
     if (decodeLength()) skip(nj.length);
 }
 
-// Makes at least `bits` (<= 16) bits available. Past the end of the data
-// (or at the end-of-image marker) 1-bits are fed and counted, so that a
-// decoder that goes on to consume them is caught.
-inline void refill(int bits) {
-    while (nj.bufbits < bits) {
-        if (nj.size <= 0) {
-            nj.buf = (nj.buf << 8) | 0xFF;
-            nj.bufbits += 8;
-            nj.padbits += 8;
+// The entropy-coded data's bit reader, kept in a local of the scan so that
+// it lives in registers.
+struct Bits {
+    uint64_t buf;
+    int bits;       // unconsumed bits at the bottom of buf
+    int padbits;    // bits added past the end of the data
+    const uint8_t* pos;
+    int size;
+};
+
+// Tops the buffer up to more than 48 bits. Past the end of the data (or at
+// the end-of-image marker) 1-bits are fed and counted, so that a decoder
+// that goes on to consume them is caught.
+__attribute__((noinline)) void fill(Bits& b) {
+    while (b.bits <= 48) {
+        if (b.size <= 0) {
+            b.buf = (b.buf << 8) | 0xFF;
+            b.bits += 8;
+            b.padbits += 8;
             continue;
         }
-        uint8_t b = *nj.pos++;
-        nj.size--;
-        nj.bufbits += 8;
-        nj.buf = (nj.buf << 8) | b;
-        if (b == 0xFF) {
-            if (!nj.size) {
+        uint8_t byte = *b.pos++;
+        b.size--;
+        b.bits += 8;
+        b.buf = (b.buf << 8) | byte;
+        if (byte == 0xFF) {
+            if (!b.size) {
                 fail(NJ_SYNTAX_ERROR);
-                nj.padbits += 8;
+                b.padbits += 8;
                 continue;
             }
-            uint8_t marker = *nj.pos++;
-            nj.size--;
+            uint8_t marker = *b.pos++;
+            b.size--;
             switch (marker) {
                 case 0x00:
                 case 0xFF:
                     break;
                 case 0xD9:
-                    nj.size = 0;
-                    nj.padbits += 8;
+                    b.size = 0;
+                    b.padbits += 8;
                     break;
                 default:
                     if ((marker & 0xF8) != 0xD0) {
                         fail(NJ_SYNTAX_ERROR);
-                        nj.padbits += 8;
+                        b.padbits += 8;
                     } else {
-                        nj.buf = (nj.buf << 8) | marker;
-                        nj.bufbits += 8;
+                        b.buf = (b.buf << 8) | marker;
+                        b.bits += 8;
                     }
             }
         }
     }
 }
 
-inline int showBits(int bits) {
-    refill(bits);
-    return (int)((nj.buf >> (nj.bufbits - bits)) & ((1u << bits) - 1));
+#define NJ_INLINE inline __attribute__((always_inline))
+
+NJ_INLINE int showBits(Bits& b, int n) {
+    if (b.bits < n) fill(b);
+    return (int)((b.buf >> (b.bits - n)) & ((1u << n) - 1));
 }
 
-inline void skipBits(int bits) {
-    refill(bits);
-    nj.bufbits -= bits;
-}
-
-inline int getBits(int bits) {
-    int r = showBits(bits);
-    nj.bufbits -= bits;
+NJ_INLINE int getBits(Bits& b, int n) {
+    int r = showBits(b, n);
+    b.bits -= n;
     return r;
 }
 
-inline void byteAlign() { nj.bufbits &= 0xF8; }
+NJ_INLINE void byteAlign(Bits& b) { b.bits &= ~7; }
 
 // True when the decoder consumed bits that are not in the input.
-inline bool overrun() { return nj.padbits > nj.bufbits; }
+NJ_INLINE bool overrun(const Bits& b) { return b.padbits > b.bits; }
 
-inline int getVlc(int table, uint8_t* code) {
-    int value = showBits(16);
+NJ_INLINE int getVlc(Bits& b, int table, uint8_t* code) {
+    int value = showBits(b, 16);
     Vlc e = vlcfast[table][value >> (16 - kFastBits)];
     if (!e.bits) e = vlctab[table][value];
-    int bits = e.bits;
-    if (!bits) {
+    int n = e.bits;
+    if (!n) {
         fail(NJ_SYNTAX_ERROR);
         return 0;
     }
-    nj.bufbits -= bits;
+    b.bits -= n;
     value = e.code;
     if (code) *code = (uint8_t)value;
-    bits = value & 15;
-    if (!bits) return 0;
-    value = getBits(bits);
-    if (value < (1 << (bits - 1))) value -= (1 << bits) - 1;
+    n = value & 15;
+    if (!n) return 0;
+    value = getBits(b, n);
+    if (value < (1 << (n - 1))) value -= (1 << n) - 1;
     return value;
 }
 
-void decodeBlock(Component* c, uint8_t* out) {
+NJ_INLINE void decodeBlock(Bits& b, Component* c, uint8_t* out) {
     uint8_t code = 0;
     int coef = 0;
     const uint8_t* q = nj.qtab[c->qtsel];
     memset(nj.block, 0, sizeof nj.block);
     // Valid predictors stay within 11 bits; a hostile file cannot make them
     // overflow.
-    int pred = c->dcpred + getVlc(c->dctabsel, nullptr);
+    int pred = c->dcpred + getVlc(b, c->dctabsel, nullptr);
     if (pred > 32767) pred = 32767;
     if (pred < -32768) pred = -32768;
     c->dcpred = pred;
@@ -323,7 +327,7 @@ void decodeBlock(Component* c, uint8_t* out) {
     nj.block[0] = v;
     unsigned sum = (unsigned)(v < 0 ? -v : v);
     do {
-        int value = getVlc(c->actabsel, &code);
+        int value = getVlc(b, c->actabsel, &code);
         if (!code) break;  // end of block
         if (!(code & 0x0F) && code != 0xF0) {
             fail(NJ_SYNTAX_ERROR);
@@ -494,15 +498,16 @@ void decodeScan() {
     skip(nj.length);
     if (nj.error) return;
     int rstcount = nj.rstinterval, nextrst = 0;
+    Bits b = {0, 0, 0, nj.pos, nj.size};
     for (int mbx = 0, mby = 0;;) {
         for (int i = 0; i < nj.ncomp; ++i) {
             Component* c = &nj.comp[i];
             for (int sby = 0; sby < c->ssy; ++sby)
                 for (int sbx = 0; sbx < c->ssx; ++sbx) {
                     size_t off = ((size_t)(mby * c->ssy + sby) * c->stride + (size_t)(mbx * c->ssx + sbx)) * 8;
-                    decodeBlock(c, c->pixels + off);
+                    decodeBlock(b, c, c->pixels + off);
                     if (nj.error) return;
-                    if (overrun()) return fail(NJ_SYNTAX_ERROR);
+                    if (overrun(b)) return fail(NJ_SYNTAX_ERROR);
                 }
         }
         if (++mbx >= nj.mbwidth) {
@@ -510,10 +515,10 @@ void decodeScan() {
             if (++mby >= nj.mbheight) break;
         }
         if (nj.rstinterval && !(--rstcount)) {
-            byteAlign();
-            int m = getBits(16);
+            byteAlign(b);
+            int m = getBits(b, 16);
             if (nj.error) return;
-            if (overrun() || (m & 0xFFF8) != 0xFFD0 || (m & 7) != nextrst) return fail(NJ_SYNTAX_ERROR);
+            if (overrun(b) || (m & 0xFFF8) != 0xFFD0 || (m & 7) != nextrst) return fail(NJ_SYNTAX_ERROR);
             nextrst = (nextrst + 1) & 7;
             rstcount = nj.rstinterval;
             for (int i = 0; i < 3; ++i) nj.comp[i].dcpred = 0;
