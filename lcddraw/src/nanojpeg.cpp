@@ -528,7 +528,10 @@ void decodeScan() {
 }
 
 // Four-tap chroma filter: sums rounded by +64, shifted by 7, clipped.
-inline uint8_t cf(int x) { return clipFast((x + 64) >> 7); }
+inline uint8_t cf(int x) {
+    x = (x + 64) >> 7;
+    return (uint8_t)(x < 0 ? 0 : (x > 255 ? 255 : x));
+}
 
 // Doubles a plane horizontally. A plane narrower than the filter's three
 // samples uses the decoded samples beside it (a plane is at least a block).
@@ -546,8 +549,10 @@ bool upsampleH(Component* c) {
         lout[2] = cf(28 * lin[0] + 109 * lin[1] - 9 * lin[2]);
         for (int x = 0; x < xmax; ++x) {
             int u = lin[x], v = lin[x + 1], w = lin[x + 2], z = lin[x + 3];
-            lout[2 * x + 3] = cf(111 * v + 29 * w - 9 * u - 3 * z);
-            lout[2 * x + 4] = cf(29 * v + 111 * w - 3 * u - 9 * z);
+            // 111v + 29w - 9u - 3z and 29v + 111w - 3u - 9z, sharing terms
+            int a = 70 * (v + w) - 6 * (u + z), b = 41 * (v - w) - 3 * (u - z);
+            lout[2 * x + 3] = cf(a + b);
+            lout[2 * x + 4] = cf(a - b);
         }
         const uint8_t* e = lin + n;
         uint8_t* o = lout + 2 * n;
@@ -588,10 +593,13 @@ void vrow(const Component* c, int r, uint8_t* __restrict out, int cols) {
         const uint8_t* __restrict v = u + s;
         const uint8_t* __restrict w = v + s;
         const uint8_t* __restrict z = w + s;
-        if (odd)
-            for (int x = 0; x < cols; ++x) out[x] = cf(111 * v[x] + 29 * w[x] - 9 * u[x] - 3 * z[x]);
-        else
-            for (int x = 0; x < cols; ++x) out[x] = cf(29 * v[x] + 111 * w[x] - 3 * u[x] - 9 * z[x]);
+        // 111v + 29w - 9u - 3z (odd rows) and 29v + 111w - 3u - 9z (even)
+        const int sign = odd ? 1 : -1;
+        for (int x = 0; x < cols; ++x) {
+            int a = 70 * (v[x] + w[x]) - 6 * (u[x] + z[x]);
+            int b = 41 * (v[x] - w[x]) - 3 * (u[x] - z[x]);
+            out[x] = cf(a + sign * b);
+        }
     }
 }
 
