@@ -603,6 +603,22 @@ void vrow(const Component* c, int r, uint8_t* __restrict out, int cols) {
     }
 }
 
+// Rows r and r + 1 (r odd, both in the middle: 3 <= r, r + 1 <= 2m - 4)
+// of plane c doubled vertically: they come from the same four rows.
+void vrow2(const Component* c, int r, uint8_t* __restrict out0, uint8_t* __restrict out1, int cols) {
+    const size_t s = (size_t)c->stride;
+    const uint8_t* __restrict u = c->pixels + (size_t)((r - 3) / 2) * s;
+    const uint8_t* __restrict v = u + s;
+    const uint8_t* __restrict w = v + s;
+    const uint8_t* __restrict z = w + s;
+    for (int x = 0; x < cols; ++x) {
+        int a = 70 * (v[x] + w[x]) - 6 * (u[x] + z[x]);
+        int b = 41 * (v[x] - w[x]) - 3 * (u[x] - z[x]);
+        out0[x] = cf(a + b);
+        out1[x] = cf(a - b);
+    }
+}
+
 // Doubles a plane vertically.
 bool upsampleV(Component* c) {
     const int m = c->height < 3 ? 3 : c->height;
@@ -638,9 +654,11 @@ void convert() {
     }
     if (nj.ncomp == 3) {
         const int width = nj.width, height = nj.height;
+        // Two rows per lazy plane: the middle rows come in pairs.
         uint8_t* rowbuf = nullptr;
+        int cached[3] = {-1, -1, -1};
         if (lazy[0] || lazy[1] || lazy[2]) {
-            rowbuf = (uint8_t*)malloc((size_t)width * 3);
+            rowbuf = (uint8_t*)malloc((size_t)width * 6);
             if (!rowbuf) return fail(NJ_OUT_OF_MEM);
         }
         uint8_t* __restrict prgb = nj.rgb;
@@ -649,8 +667,19 @@ void convert() {
             for (int i = 0; i < 3; ++i) {
                 const Component* c = &nj.comp[i];
                 if (lazy[i]) {
-                    vrow(c, y, rowbuf + (size_t)i * width, width);
-                    row[i] = rowbuf + (size_t)i * width;
+                    uint8_t* b0 = rowbuf + (size_t)(2 * i) * width;
+                    uint8_t* b1 = b0 + width;
+                    const int m = c->height < 3 ? 3 : c->height;
+                    if (cached[i] == y) {
+                        row[i] = b1;
+                    } else if ((y & 1) && y >= 3 && y + 1 <= 2 * m - 4) {
+                        vrow2(c, y, b0, b1, width);
+                        cached[i] = y + 1;
+                        row[i] = b0;
+                    } else {
+                        vrow(c, y, b0, width);
+                        row[i] = b0;
+                    }
                 } else {
                     row[i] = c->pixels + (size_t)y * c->stride;
                 }
