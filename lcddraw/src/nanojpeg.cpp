@@ -533,6 +533,26 @@ inline uint8_t cf(int x) {
     return (uint8_t)(x < 0 ? 0 : (x > 255 ? 255 : x));
 }
 
+// One row of the horizontal doubling: n input samples (n >= 3) to 2n.
+void hrow(const uint8_t* __restrict lin, uint8_t* __restrict lout, int n) {
+    lout[0] = cf(139 * lin[0] - 11 * lin[1]);
+    lout[1] = cf(104 * lin[0] + 27 * lin[1] - 3 * lin[2]);
+    lout[2] = cf(28 * lin[0] + 109 * lin[1] - 9 * lin[2]);
+    const int xmax = n - 3;
+    for (int x = 0; x < xmax; ++x) {
+        int u = lin[x], v = lin[x + 1], w = lin[x + 2], z = lin[x + 3];
+        // 111v + 29w - 9u - 3z and 29v + 111w - 3u - 9z, sharing terms
+        int a = 70 * (v + w) - 6 * (u + z), b = 41 * (v - w) - 3 * (u - z);
+        lout[2 * x + 3] = cf(a + b);
+        lout[2 * x + 4] = cf(a - b);
+    }
+    const uint8_t* e = lin + n;
+    uint8_t* o = lout + 2 * n;
+    o[-3] = cf(28 * e[-1] + 109 * e[-2] - 9 * e[-3]);
+    o[-2] = cf(104 * e[-1] + 27 * e[-2] - 3 * e[-3]);
+    o[-1] = cf(139 * e[-1] - 11 * e[-2]);
+}
+
 // Doubles a plane horizontally. A plane narrower than the filter's three
 // samples uses the decoded samples beside it (a plane is at least a block).
 bool upsampleH(Component* c) {
@@ -540,26 +560,7 @@ bool upsampleH(Component* c) {
     const int ostride = 2 * n, rows = c->rows, stride = c->stride;
     uint8_t* out = (uint8_t*)malloc((size_t)ostride * rows);
     if (!out) return false;
-    const int xmax = n - 3;
-    for (int y = 0; y < rows; ++y) {
-        const uint8_t* __restrict lin = c->pixels + (size_t)y * stride;
-        uint8_t* __restrict lout = out + (size_t)y * ostride;
-        lout[0] = cf(139 * lin[0] - 11 * lin[1]);
-        lout[1] = cf(104 * lin[0] + 27 * lin[1] - 3 * lin[2]);
-        lout[2] = cf(28 * lin[0] + 109 * lin[1] - 9 * lin[2]);
-        for (int x = 0; x < xmax; ++x) {
-            int u = lin[x], v = lin[x + 1], w = lin[x + 2], z = lin[x + 3];
-            // 111v + 29w - 9u - 3z and 29v + 111w - 3u - 9z, sharing terms
-            int a = 70 * (v + w) - 6 * (u + z), b = 41 * (v - w) - 3 * (u - z);
-            lout[2 * x + 3] = cf(a + b);
-            lout[2 * x + 4] = cf(a - b);
-        }
-        const uint8_t* e = lin + n;
-        uint8_t* o = lout + 2 * n;
-        o[-3] = cf(28 * e[-1] + 109 * e[-2] - 9 * e[-3]);
-        o[-2] = cf(104 * e[-1] + 27 * e[-2] - 3 * e[-3]);
-        o[-1] = cf(139 * e[-1] - 11 * e[-2]);
-    }
+    for (int y = 0; y < rows; ++y) hrow(c->pixels + (size_t)y * stride, out + (size_t)y * ostride, n);
     free(c->pixels);
     c->pixels = out;
     c->width *= 2;
@@ -567,20 +568,38 @@ bool upsampleH(Component* c) {
     return true;
 }
 
-// Row r of plane c doubled vertically (the same filter as upsampleV),
-// `cols` samples. Rows shorter than three use the block's padding rows.
-void vrow(const Component* c, int r, uint8_t* __restrict out, int cols) {
-    const int m = c->height < 3 ? 3 : c->height;
-    const size_t s = (size_t)c->stride;
-    const uint8_t* base = c->pixels;
+// The rows a vertical doubling reads: the plane's own, or (when the plane's
+// horizontal doubling is done on the way) each row doubled when first
+// needed, in a ring of six (rows are needed in increasing order, at most
+// four at a time).
+struct Rows {
+    const Component* c;
+    uint8_t* ring = nullptr;  // 6 rows of `width` samples when doubling
+    int n = 0, width = 0;
+    int tag[6] = {-1, -1, -1, -1, -1, -1};
+    const uint8_t* row(int i) {
+        if (!ring) return c->pixels + (size_t)i * c->stride;
+        uint8_t* r = ring + (size_t)(i % 6) * width;
+        if (tag[i % 6] != i) {
+            hrow(c->pixels + (size_t)i * c->stride, r, n);
+            tag[i % 6] = i;
+        }
+        return r;
+    }
+};
+
+// Row r of the vertical doubling of `height` rows, `cols` samples. Planes
+// shorter than three rows use the block's padding rows.
+void vrow(Rows& src, int height, int r, uint8_t* __restrict out, int cols) {
+    const int m = height < 3 ? 3 : height;
     if (r < 3) {
-        const uint8_t *s0 = base, *s1 = base + s, *s2 = base + 2 * s;
+        const uint8_t *s0 = src.row(0), *s1 = src.row(1), *s2 = src.row(2);
         for (int x = 0; x < cols; ++x) {
             int a = s0[x], b = s1[x], d = s2[x];
             out[x] = r == 0 ? cf(139 * a - 11 * b) : r == 1 ? cf(104 * a + 27 * b - 3 * d) : cf(28 * a + 109 * b - 9 * d);
         }
     } else if (r >= 2 * m - 3) {
-        const uint8_t *e1 = base + (m - 1) * s, *e2 = base + (m - 2) * s, *e3 = base + (m - 3) * s;
+        const uint8_t *e3 = src.row(m - 3), *e2 = src.row(m - 2), *e1 = src.row(m - 1);
         const int k = r - (2 * m - 3);
         for (int x = 0; x < cols; ++x) {
             int a = e1[x], b = e2[x], d = e3[x];
@@ -589,10 +608,10 @@ void vrow(const Component* c, int r, uint8_t* __restrict out, int cols) {
     } else {
         const bool odd = r & 1;
         const int y = odd ? (r - 3) / 2 : (r - 4) / 2;
-        const uint8_t* __restrict u = base + y * s;
-        const uint8_t* __restrict v = u + s;
-        const uint8_t* __restrict w = v + s;
-        const uint8_t* __restrict z = w + s;
+        const uint8_t* __restrict u = src.row(y);
+        const uint8_t* __restrict v = src.row(y + 1);
+        const uint8_t* __restrict w = src.row(y + 2);
+        const uint8_t* __restrict z = src.row(y + 3);
         // 111v + 29w - 9u - 3z (odd rows) and 29v + 111w - 3u - 9z (even)
         const int sign = odd ? 1 : -1;
         for (int x = 0; x < cols; ++x) {
@@ -603,14 +622,14 @@ void vrow(const Component* c, int r, uint8_t* __restrict out, int cols) {
     }
 }
 
-// Rows r and r + 1 (r odd, both in the middle: 3 <= r, r + 1 <= 2m - 4)
-// of plane c doubled vertically: they come from the same four rows.
-void vrow2(const Component* c, int r, uint8_t* __restrict out0, uint8_t* __restrict out1, int cols) {
-    const size_t s = (size_t)c->stride;
-    const uint8_t* __restrict u = c->pixels + (size_t)((r - 3) / 2) * s;
-    const uint8_t* __restrict v = u + s;
-    const uint8_t* __restrict w = v + s;
-    const uint8_t* __restrict z = w + s;
+// Rows r and r + 1 (r odd, both in the middle: 3 <= r, r + 1 <= 2m - 4):
+// they come from the same four rows.
+void vrow2(Rows& src, int r, uint8_t* __restrict out0, uint8_t* __restrict out1, int cols) {
+    const int y = (r - 3) / 2;
+    const uint8_t* __restrict u = src.row(y);
+    const uint8_t* __restrict v = src.row(y + 1);
+    const uint8_t* __restrict w = src.row(y + 2);
+    const uint8_t* __restrict z = src.row(y + 3);
     for (int x = 0; x < cols; ++x) {
         int a = 70 * (v[x] + w[x]) - 6 * (u[x] + z[x]);
         int b = 41 * (v[x] - w[x]) - 3 * (u[x] - z[x]);
@@ -625,7 +644,8 @@ bool upsampleV(Component* c) {
     const int w = c->stride;
     uint8_t* out = (uint8_t*)malloc((size_t)w * 2 * m);
     if (!out) return false;
-    for (int r = 0; r < 2 * m; ++r) vrow(c, r, out + (size_t)r * w, w);
+    Rows src{c};
+    for (int r = 0; r < 2 * m; ++r) vrow(src, c->height, r, out + (size_t)r * w, w);
     free(c->pixels);
     c->pixels = out;
     c->height *= 2;
@@ -636,10 +656,18 @@ bool upsampleV(Component* c) {
 void convert() {
     // Each plane is doubled, horizontally then vertically, until it covers
     // the picture. A plane whose last doubling is vertical gets that one
-    // row by row during the colour conversion, without a full-size plane.
+    // row by row during the colour conversion, without a full-size plane;
+    // when its only doublings are one horizontal and that vertical one (4:2:0),
+    // the horizontal one is done row by row too.
     bool lazy[3] = {false, false, false};
+    bool lazyH[3] = {false, false, false};
     for (int i = 0; i < nj.ncomp; ++i) {
         Component* c = &nj.comp[i];
+        if (nj.ncomp == 3 && c->width < nj.width && c->width * 2 >= nj.width && c->height < nj.height &&
+            c->height * 2 >= nj.height) {
+            lazy[i] = lazyH[i] = true;
+            continue;
+        }
         while (c->width < nj.width || c->height < nj.height) {
             if (c->width < nj.width && !upsampleH(c)) return fail(NJ_OUT_OF_MEM);
             if (c->height < nj.height) {
@@ -654,13 +682,27 @@ void convert() {
     }
     if (nj.ncomp == 3) {
         const int width = nj.width, height = nj.height;
-        // Two rows per lazy plane: the middle rows come in pairs.
+        // Per lazy plane: two output rows (the middle rows come in pairs)
+        // and, when doubling horizontally on the way, a ring of six rows.
+        Rows src[3] = {Rows{&nj.comp[0]}, Rows{&nj.comp[1]}, Rows{&nj.comp[2]}};
         uint8_t* rowbuf = nullptr;
         int cached[3] = {-1, -1, -1};
+        size_t ringw = 0;
+        for (int i = 0; i < 3; ++i)
+            if (lazyH[i]) {
+                int n = nj.comp[i].width < 3 ? 3 : nj.comp[i].width;
+                if ((size_t)(2 * n) > ringw) ringw = (size_t)(2 * n);
+            }
         if (lazy[0] || lazy[1] || lazy[2]) {
-            rowbuf = (uint8_t*)malloc((size_t)width * 6);
+            rowbuf = (uint8_t*)malloc((size_t)width * 6 + ringw * 18);
             if (!rowbuf) return fail(NJ_OUT_OF_MEM);
         }
+        for (int i = 0; i < 3; ++i)
+            if (lazyH[i]) {
+                src[i].n = nj.comp[i].width < 3 ? 3 : nj.comp[i].width;
+                src[i].width = (int)ringw;
+                src[i].ring = rowbuf + (size_t)width * 6 + ringw * 6 * i;
+            }
         uint8_t* __restrict prgb = nj.rgb;
         for (int y = 0; y < height; ++y) {
             const uint8_t* row[3];
@@ -673,11 +715,11 @@ void convert() {
                     if (cached[i] == y) {
                         row[i] = b1;
                     } else if ((y & 1) && y >= 3 && y + 1 <= 2 * m - 4) {
-                        vrow2(c, y, b0, b1, width);
+                        vrow2(src[i], y, b0, b1, width);
                         cached[i] = y + 1;
                         row[i] = b0;
                     } else {
-                        vrow(c, y, b0, width);
+                        vrow(src[i], c->height, y, b0, width);
                         row[i] = b0;
                     }
                 } else {
