@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "lcddraw/nanojpeg.h"
+#include "lcddraw/jpeg.h"
 
 unsigned char* stb_nosimd_decode(const unsigned char* data, int size, int* w, int* h);
 void stb_nosimd_free(unsigned char* p);

@@ -10,7 +10,7 @@
 
 #include <vector>
 
-#include "lcddraw/nanojpeg.h"
+#include "lcddraw/jpeg.h"
 
 #define STBI_NO_SIMD
 #define STB_IMAGE_IMPLEMENTATION

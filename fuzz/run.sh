@@ -29,7 +29,7 @@ FLAGS=(-std=c++17 -O1 -g -fno-omit-frame-pointer
 TARGETS=(
   "json_parse_fuzz|fuzz/json_parse_fuzz.cpp hacore/src/frozen.cpp|json|fuzz/json.dict"
   "json_path_fuzz|fuzz/json_path_fuzz.cpp hacore/src/frozen.cpp|json|fuzz/json.dict"
-  "jpeg_fuzz|fuzz/jpeg_fuzz.cpp lcddraw/src/nanojpeg.cpp|jpeg|fuzz/jpeg.dict"
+  "jpeg_fuzz|fuzz/jpeg_fuzz.cpp lcddraw/src/jpeg.cpp|jpeg|fuzz/jpeg.dict"
 )
 
 mkdir -p "$OUT/artifacts"

@@ -10,7 +10,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-#include "lcddraw/nanojpeg.h"
+#include "lcddraw/jpeg.h"
 
 extern "C" {
 int filed = -1;

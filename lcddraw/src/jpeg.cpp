@@ -2,7 +2,7 @@
 // process-wide context. Hardened against hostile files: every read is
 // bounded by the input, sizes are computed in 64 bits and refused above a
 // fixed budget, and running out of entropy-coded data is a syntax error.
-#include "lcddraw/nanojpeg.h"
+#include "lcddraw/jpeg.h"
 
 #include <stdint.h>
 #include <stdlib.h>

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "lcddraw/libHalvixGui.h"
-#include "lcddraw/nanojpeg.h"
+#include "lcddraw/jpeg.h"
 #include "lcdview.h"
 #include "testkit.h"
 
@@ -94,7 +94,7 @@ struct Case {
 // chroma sample the four-tap filter spreads against the block's padding,
 // gives 39.8 dB.
 
-TEST(NanoJpeg, MatchesDjpegOnCjpegPictures) {
+TEST(JpegDecoder, MatchesDjpegOnCjpegPictures) {
     const Case cases[] = {
         {"grey", 160, 120, "-grayscale -quality 90"},
         {"s444", 160, 120, "-sample 1x1,1x1,1x1 -quality 90"},
@@ -147,7 +147,7 @@ int decode(const std::string& d) {
     return r;
 }
 
-TEST(NanoJpeg, RefusesWhatItDoesNotDecode) {
+TEST(JpegDecoder, RefusesWhatItDoesNotDecode) {
     std::string prog = readAll(makeJpeg("prog", 64, 48, "-progressive"));
     EXPECT_EQ(decode(prog), NJ_UNSUPPORTED);
     std::string arith = readAll(makeJpeg("arith", 64, 48, "-arithmetic"));
@@ -171,7 +171,7 @@ size_t findMarker(const std::string& d, uint8_t marker) {
     return std::string::npos;
 }
 
-TEST(NanoJpeg, DamagedAndHostileFiles) {
+TEST(JpegDecoder, DamagedAndHostileFiles) {
     std::string good = readAll(makeJpeg("hostile", 96, 64, "-quality 80 -restart 1B"));
     ASSERT_EQ(decode(good), NJ_OK);
 
@@ -224,7 +224,7 @@ TEST(NanoJpeg, DamagedAndHostileFiles) {
     EXPECT_EQ(decode(twelve), NJ_UNSUPPORTED);
 }
 
-TEST(NanoJpeg, ContextIsReusedAndReleased) {
+TEST(JpegDecoder, ContextIsReusedAndReleased) {
     std::string a = readAll(makeJpeg("reuse_a", 40, 30, ""));
     std::string b = readAll(makeJpeg("reuse_b", 17, 9, "-grayscale"));
     njInit();
