@@ -14,6 +14,7 @@ PACKAGES=(
   clang-14 libfuzzer-14-dev libclang-rt-14-dev
   libjsmn-dev libstb-dev libturbojpeg0-dev libsimdjson-dev
   tzdata
+  libjpeg-turbo-progs
 )
 
 missing=()

@@ -32,6 +32,7 @@ TARGETS=(
   "client_record_fuzz|fuzz/client_record_fuzz.cpp hacore/src/*.cpp hacore/src/network/*.cpp -Ihacore/src -I/usr/include/qdbm -lqdbm -lpthread|client|fuzz/client.dict"
   "version_fuzz|fuzz/version_fuzz.cpp fwupdate/src/version.cpp -Ifwupdate/src|version|fuzz/version.dict"
   "read_data_fuzz|fuzz/read_data_fuzz.cpp logupload/src/sendLogs.cpp -Ilogupload/include -lcurl|reply|fuzz/reply.dict"
+  "jpeg_fuzz|fuzz/jpeg_fuzz.cpp lcddraw/src/jpeg.cpp|jpeg|fuzz/jpeg.dict"
 )
 
 mkdir -p "$OUT/artifacts"
@@ -39,7 +40,7 @@ for entry in "${TARGETS[@]}"; do
   IFS='|' read -r name srcs _ _ <<< "$entry"
   echo "building $name"
   # shellcheck disable=SC2086
-  "$CXX" "${FLAGS[@]}" -Ihacore/include $srcs -o "$OUT/$name"
+  "$CXX" "${FLAGS[@]}" -Ihacore/include -Ilcddraw/include $srcs -o "$OUT/$name"
 done
 [ "$secs" -gt 0 ] || exit 0
 

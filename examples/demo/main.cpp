@@ -11,6 +11,7 @@
 #include "hacore/vocab.h"
 
 bool demoUpdateAndLogs();  // update.cpp
+int demoScreen();  // screen.cpp
 
 namespace {
 
@@ -115,5 +116,6 @@ int main() {
     }
     if (!demoSettings(ha)) return 1;
     if (!demoUpdateAndLogs()) return 1;
+    if (demoScreen() != 0) return 1;
     return g_notifications >= expected ? 0 : 1;
 }

@@ -1,0 +1,806 @@
+// Baseline JPEG decoder (ITU-T T.81, Huffman coding, 8-bit samples) with one
+// process-wide context. Hardened against hostile files: every read is
+// bounded by the input, sizes are computed in 64 bits and refused above a
+// fixed budget, and running out of entropy-coded data is a syntax error.
+#include "lcddraw/jpeg.h"
+
+#include <stdint.h>
+#include <stdlib.h>
+#include <string.h>
+
+namespace {
+
+// Budget of the planes and the output of one picture. The panel is 320 x 240;
+// the router has little memory, so pictures beyond this are refused (code 3)
+// rather than allocated.
+constexpr uint64_t kMaxBytes = 64u << 20;
+
+// A block whose dequantised coefficients sum (in magnitude) to at most this
+// keeps every step of the 32-bit inverse DCT within range: the largest
+// weight of any step is 727077 per coefficient in the rows and 90885 per
+// row output (at most 11.1 per coefficient) in the columns. Other blocks,
+// rare in real pictures, take the same arithmetic in 64 bits.
+constexpr unsigned kSafeSum = 2048;
+
+struct Component {
+    int cid, ssx, ssy;
+    int width, height;  // samples that carry the picture
+    int stride, rows;   // allocated plane: stride x rows (>= width x height)
+    int qtsel, actabsel, dctabsel;
+    int dcpred;
+    uint8_t* pixels;
+};
+
+struct Vlc {
+    uint8_t bits, code;
+};
+
+struct Context {
+    nj_result_t error;
+    const uint8_t* pos;
+    int size;
+    int length;
+    int width, height;
+    int mbwidth, mbheight;
+    int mbsizex, mbsizey;
+    int ncomp;
+    bool frame;
+    Component comp[3];
+    int qtused, qtavail;
+    uint8_t qtab[4][64];
+    int vlcavail;  // Huffman tables defined by this picture
+    int block[64];
+    int rstinterval;
+    uint8_t* rgb;
+};
+
+Context nj;
+// The four Huffman lookup tables (DC 0-1, AC 2-3), 65,536 entries each:
+// one lookup of the next 16 bits decodes a symbol. Kept out of the context
+// that njInit clears (half a megabyte per picture); `vlcavail` says which
+// ones this picture defined.
+Vlc vlctab[4][65536];
+// The first 9 bits of each table (codes up to 9 bits, which are nearly all
+// of them): a lookup that stays in the first-level cache. Entries of longer
+// codes have bits 0 and send the lookup to the full table.
+constexpr int kFastBits = 9;
+Vlc vlcfast[4][1 << kFastBits];
+
+// Clipping to 0-255 by lookup: index v + 384 for v in -384..639.
+struct ClipTable {
+    uint8_t t[1024];
+    ClipTable() {
+        for (int i = 0; i < 1024; ++i) t[i] = (uint8_t)(i < 384 ? 0 : (i > 639 ? 255 : i - 384));
+    }
+} const kClip;
+inline uint8_t clipFast(int v) { return kClip.t[v + 384]; }
+
+const uint8_t kZigZag[64] = {0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,
+                             12, 19, 26, 33, 40, 48, 41, 34, 27, 20, 13, 6,  7,  14, 21, 28,
+                             35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23, 30, 37, 44, 51,
+                             58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
+
+inline uint8_t clip(int x) { return x < 0 ? 0 : (x > 255 ? 255 : (uint8_t)x); }
+
+constexpr int W1 = 2841, W2 = 2676, W3 = 2408, W5 = 1609, W6 = 1108, W7 = 565;
+
+// One row of the classic integer inverse DCT, in place.
+template <typename T>
+inline void rowIdct(T* blk) {
+    T x0, x1, x2, x3, x4, x5, x6, x7, x8;
+    x1 = blk[4] * 2048;
+    x2 = blk[6];
+    x3 = blk[2];
+    x4 = blk[1];
+    x5 = blk[7];
+    x6 = blk[5];
+    x7 = blk[3];
+    if (!(x1 | x2 | x3 | x4 | x5 | x6 | x7)) {
+        T v = blk[0] * 8;
+        for (int i = 0; i < 8; ++i) blk[i] = v;
+        return;
+    }
+    x0 = blk[0] * 2048 + 128;
+    x8 = W7 * (x4 + x5);
+    x4 = x8 + (W1 - W7) * x4;
+    x5 = x8 - (W1 + W7) * x5;
+    x8 = W3 * (x6 + x7);
+    x6 = x8 - (W3 - W5) * x6;
+    x7 = x8 - (W3 + W5) * x7;
+    x8 = x0 + x1;
+    x0 -= x1;
+    x1 = W6 * (x3 + x2);
+    x2 = x1 - (W2 + W6) * x2;
+    x3 = x1 + (W2 - W6) * x3;
+    x1 = x4 + x6;
+    x4 -= x6;
+    x6 = x5 + x7;
+    x5 -= x7;
+    x7 = x8 + x3;
+    x8 -= x3;
+    x3 = x0 + x2;
+    x0 -= x2;
+    x2 = (181 * (x4 + x5) + 128) >> 8;
+    x4 = (181 * (x4 - x5) + 128) >> 8;
+    blk[0] = (x7 + x1) >> 8;
+    blk[1] = (x3 + x2) >> 8;
+    blk[2] = (x0 + x4) >> 8;
+    blk[3] = (x8 + x6) >> 8;
+    blk[4] = (x8 - x6) >> 8;
+    blk[5] = (x0 - x4) >> 8;
+    blk[6] = (x3 - x2) >> 8;
+    blk[7] = (x7 - x1) >> 8;
+}
+
+template <typename T>
+inline uint8_t clipT(T x) { return x < 0 ? 0 : (x > 255 ? 255 : (uint8_t)x); }
+
+// One column, with the level shift and clipping, into the plane.
+template <typename T>
+inline void colIdct(const T* blk, uint8_t* out, int stride) {
+    T x0, x1, x2, x3, x4, x5, x6, x7, x8;
+    x1 = blk[8 * 4] * 256;
+    x2 = blk[8 * 6];
+    x3 = blk[8 * 2];
+    x4 = blk[8 * 1];
+    x5 = blk[8 * 7];
+    x6 = blk[8 * 5];
+    x7 = blk[8 * 3];
+    if (!(x1 | x2 | x3 | x4 | x5 | x6 | x7)) {
+        uint8_t v = clipT<T>(((blk[0] + 32) >> 6) + 128);
+        for (int i = 0; i < 8; ++i, out += stride) *out = v;
+        return;
+    }
+    x0 = blk[0] * 256 + 8192;
+    x8 = W7 * (x4 + x5) + 4;
+    x4 = (x8 + (W1 - W7) * x4) >> 3;
+    x5 = (x8 - (W1 + W7) * x5) >> 3;
+    x8 = W3 * (x6 + x7) + 4;
+    x6 = (x8 - (W3 - W5) * x6) >> 3;
+    x7 = (x8 - (W3 + W5) * x7) >> 3;
+    x8 = x0 + x1;
+    x0 -= x1;
+    x1 = W6 * (x3 + x2) + 4;
+    x2 = (x1 - (W2 + W6) * x2) >> 3;
+    x3 = (x1 + (W2 - W6) * x3) >> 3;
+    x1 = x4 + x6;
+    x4 -= x6;
+    x6 = x5 + x7;
+    x5 -= x7;
+    x7 = x8 + x3;
+    x8 -= x3;
+    x3 = x0 + x2;
+    x0 -= x2;
+    x2 = (181 * (x4 + x5) + 128) >> 8;
+    x4 = (181 * (x4 - x5) + 128) >> 8;
+    out[0] = clipT<T>(((x7 + x1) >> 14) + 128);
+    out[stride] = clipT<T>(((x3 + x2) >> 14) + 128);
+    out[2 * stride] = clipT<T>(((x0 + x4) >> 14) + 128);
+    out[3 * stride] = clipT<T>(((x8 + x6) >> 14) + 128);
+    out[4 * stride] = clipT<T>(((x8 - x6) >> 14) + 128);
+    out[5 * stride] = clipT<T>(((x0 - x4) >> 14) + 128);
+    out[6 * stride] = clipT<T>(((x3 - x2) >> 14) + 128);
+    out[7 * stride] = clipT<T>(((x7 - x1) >> 14) + 128);
+}
+
+template <typename T>
+void idct(T* blk, uint8_t* out, int stride) {
+    for (int i = 0; i < 64; i += 8) rowIdct<T>(blk + i);
+    for (int i = 0; i < 8; ++i) colIdct<T>(blk + i, out + i, stride);
+}
+
+inline void fail(nj_result_t code) {
+    if (nj.error == NJ_OK || nj.error == __NJ_FINISHED) nj.error = code;
+}
+
+inline void skip(int count) {
+    nj.pos += count;
+    nj.size -= count;
+    nj.length -= count;
+    if (nj.size < 0) fail(NJ_SYNTAX_ERROR);
+}
+
+inline int decode16(const uint8_t* p) { return (p[0] << 8) | p[1]; }
+
+// Reads a segment's length; it must lie within the input.
+bool decodeLength() {
+    if (nj.size < 2) {
+        fail(NJ_SYNTAX_ERROR);
+        return false;
+    }
+    nj.length = decode16(nj.pos);
+    if (nj.length < 2 || nj.length > nj.size) {
+        fail(NJ_SYNTAX_ERROR);
+        return false;
+    }
+    skip(2);
+    return true;
+}
+
+void skipMarker() {
+    if (decodeLength()) skip(nj.length);
+}
+
+// The entropy-coded data's bit reader, kept in a local of the scan so that
+// it lives in registers.
+struct Bits {
+    uint64_t buf;
+    int bits;       // unconsumed bits at the bottom of buf
+    int padbits;    // bits added past the end of the data
+    const uint8_t* pos;
+    int size;
+};
+
+// Tops the buffer up to more than 48 bits. Past the end of the data (or at
+// the end-of-image marker) 1-bits are fed and counted, so that a decoder
+// that goes on to consume them is caught.
+__attribute__((noinline)) void fill(Bits& b) {
+    while (b.bits <= 48) {
+        if (b.size <= 0) {
+            b.buf = (b.buf << 8) | 0xFF;
+            b.bits += 8;
+            b.padbits += 8;
+            continue;
+        }
+        uint8_t byte = *b.pos++;
+        b.size--;
+        b.bits += 8;
+        b.buf = (b.buf << 8) | byte;
+        if (byte == 0xFF) {
+            if (!b.size) {
+                fail(NJ_SYNTAX_ERROR);
+                b.padbits += 8;
+                continue;
+            }
+            uint8_t marker = *b.pos++;
+            b.size--;
+            switch (marker) {
+                case 0x00:
+                case 0xFF:
+                    break;
+                case 0xD9:
+                    b.size = 0;
+                    b.padbits += 8;
+                    break;
+                default:
+                    if ((marker & 0xF8) != 0xD0) {
+                        fail(NJ_SYNTAX_ERROR);
+                        b.padbits += 8;
+                    } else {
+                        b.buf = (b.buf << 8) | marker;
+                        b.bits += 8;
+                    }
+            }
+        }
+    }
+}
+
+#define NJ_INLINE inline __attribute__((always_inline))
+
+NJ_INLINE int showBits(Bits& b, int n) {
+    if (b.bits < n) fill(b);
+    return (int)((b.buf >> (b.bits - n)) & ((1u << n) - 1));
+}
+
+NJ_INLINE int getBits(Bits& b, int n) {
+    int r = showBits(b, n);
+    b.bits -= n;
+    return r;
+}
+
+NJ_INLINE void byteAlign(Bits& b) { b.bits &= ~7; }
+
+// True when the decoder consumed bits that are not in the input.
+NJ_INLINE bool overrun(const Bits& b) { return b.padbits > b.bits; }
+
+NJ_INLINE int getVlc(Bits& b, int table, uint8_t* code) {
+    int value = showBits(b, 16);
+    Vlc e = vlcfast[table][value >> (16 - kFastBits)];
+    if (!e.bits) e = vlctab[table][value];
+    int n = e.bits;
+    if (!n) {
+        fail(NJ_SYNTAX_ERROR);
+        return 0;
+    }
+    b.bits -= n;
+    value = e.code;
+    if (code) *code = (uint8_t)value;
+    n = value & 15;
+    if (!n) return 0;
+    value = getBits(b, n);
+    if (value < (1 << (n - 1))) value -= (1 << n) - 1;
+    return value;
+}
+
+NJ_INLINE void decodeBlock(Bits& b, Component* c, uint8_t* out) {
+    uint8_t code = 0;
+    int coef = 0;
+    const uint8_t* q = nj.qtab[c->qtsel];
+    memset(nj.block, 0, sizeof nj.block);
+    // Valid predictors stay within 11 bits; a hostile file cannot make them
+    // overflow.
+    int pred = c->dcpred + getVlc(b, c->dctabsel, nullptr);
+    if (pred > 32767) pred = 32767;
+    if (pred < -32768) pred = -32768;
+    c->dcpred = pred;
+    int v = pred * q[0];
+    nj.block[0] = v;
+    unsigned sum = (unsigned)(v < 0 ? -v : v);
+    do {
+        int value = getVlc(b, c->actabsel, &code);
+        if (!code) break;  // end of block
+        if (!(code & 0x0F) && code != 0xF0) {
+            fail(NJ_SYNTAX_ERROR);
+            return;
+        }
+        coef += (code >> 4) + 1;
+        if (coef > 63) {
+            fail(NJ_SYNTAX_ERROR);
+            return;
+        }
+        v = value * q[coef];
+        sum += (unsigned)(v < 0 ? -v : v);
+        nj.block[kZigZag[coef]] = v;
+    } while (coef < 63);
+    if (nj.error) return;
+    if (sum <= kSafeSum) {
+        idct<int>(nj.block, out, c->stride);
+    } else {
+        int64_t wide[64];
+        for (int i = 0; i < 64; ++i) wide[i] = nj.block[i];
+        idct<int64_t>(wide, out, c->stride);
+    }
+}
+
+void decodeSOF() {
+    if (!decodeLength()) return;
+    if (nj.frame) {  // a second frame would leak the first one's planes
+        fail(NJ_SYNTAX_ERROR);
+        return;
+    }
+    if (nj.length < 9) return fail(NJ_SYNTAX_ERROR);
+    if (nj.pos[0] != 8) return fail(NJ_UNSUPPORTED);
+    nj.height = decode16(nj.pos + 1);
+    nj.width = decode16(nj.pos + 3);
+    if (!nj.width || !nj.height) return fail(NJ_SYNTAX_ERROR);
+    int ncomp = nj.pos[5];
+    skip(6);
+    if (ncomp != 1 && ncomp != 3) return fail(NJ_UNSUPPORTED);
+    if (nj.length < ncomp * 3) return fail(NJ_SYNTAX_ERROR);
+    nj.ncomp = ncomp;
+    nj.frame = true;
+    int ssxmax = 0, ssymax = 0;
+    for (int i = 0; i < nj.ncomp; ++i) {
+        Component* c = &nj.comp[i];
+        c->cid = nj.pos[0];
+        if (!(c->ssx = nj.pos[1] >> 4)) return fail(NJ_SYNTAX_ERROR);
+        if (c->ssx & (c->ssx - 1)) return fail(NJ_UNSUPPORTED);
+        if (!(c->ssy = nj.pos[1] & 15)) return fail(NJ_SYNTAX_ERROR);
+        if (c->ssy & (c->ssy - 1)) return fail(NJ_UNSUPPORTED);
+        if ((c->qtsel = nj.pos[2]) & 0xFC) return fail(NJ_SYNTAX_ERROR);
+        skip(3);
+        nj.qtused |= 1 << c->qtsel;
+        if (c->ssx > ssxmax) ssxmax = c->ssx;
+        if (c->ssy > ssymax) ssymax = c->ssy;
+    }
+    if (nj.ncomp == 1) {
+        nj.comp[0].ssx = nj.comp[0].ssy = ssxmax = ssymax = 1;
+    }
+    nj.mbsizex = ssxmax * 8;
+    nj.mbsizey = ssymax * 8;
+    nj.mbwidth = (nj.width + nj.mbsizex - 1) / nj.mbsizex;
+    nj.mbheight = (nj.height + nj.mbsizey - 1) / nj.mbsizey;
+    // The whole budget first, in 64 bits: planes, their upsampled copies
+    // and the output, so no size computation below can wrap.
+    uint64_t total = nj.ncomp == 3 ? (uint64_t)nj.width * nj.height * 3 : 0;
+    for (int i = 0; i < nj.ncomp; ++i) {
+        Component* c = &nj.comp[i];
+        uint64_t plane = (uint64_t)nj.mbwidth * c->ssx * 8 * nj.mbheight * c->ssy * 8;
+        total += plane;
+        if (c->ssx != ssxmax || c->ssy != ssymax)
+            total += 2 * (uint64_t)(nj.mbwidth * nj.mbsizex + 8) * (nj.mbheight * nj.mbsizey + 8);
+    }
+    if (total > kMaxBytes) return fail(NJ_OUT_OF_MEM);
+    for (int i = 0; i < nj.ncomp; ++i) {
+        Component* c = &nj.comp[i];
+        c->width = (nj.width * c->ssx + ssxmax - 1) / ssxmax;
+        c->height = (nj.height * c->ssy + ssymax - 1) / ssymax;
+        c->stride = nj.mbwidth * c->ssx * 8;
+        c->rows = nj.mbheight * c->ssy * 8;
+        c->pixels = (uint8_t*)malloc((size_t)c->stride * c->rows);
+        if (!c->pixels) return fail(NJ_OUT_OF_MEM);
+    }
+    if (nj.ncomp == 3) {
+        nj.rgb = (uint8_t*)malloc((size_t)nj.width * nj.height * 3);
+        if (!nj.rgb) return fail(NJ_OUT_OF_MEM);
+    }
+    skip(nj.length);
+}
+
+void decodeDHT() {
+    uint8_t counts[16];
+    if (!decodeLength()) return;
+    while (nj.length >= 17) {
+        int i = nj.pos[0];
+        if (i & 0xEC) return fail(NJ_SYNTAX_ERROR);
+        if (i & 0x02) return fail(NJ_UNSUPPORTED);
+        i = (i | (i >> 3)) & 3;  // DC tables 0-1, AC tables 2-3
+        for (int len = 1; len <= 16; ++len) counts[len - 1] = nj.pos[len];
+        skip(17);
+        Vlc* vlc = vlctab[i];
+        nj.vlcavail |= 1 << i;
+        int remain = 65536, spread = 65536;
+        for (int len = 1; len <= 16; ++len) {
+            spread >>= 1;
+            int count = counts[len - 1];
+            if (!count) continue;
+            if (nj.length < count) return fail(NJ_SYNTAX_ERROR);
+            // More codes than the lengths can hold would run past the table.
+            remain -= count << (16 - len);
+            if (remain < 0) return fail(NJ_SYNTAX_ERROR);
+            for (int k = 0; k < count; ++k) {
+                Vlc entry = {(uint8_t)len, nj.pos[k]};
+                for (int j = 0; j < spread; ++j) *vlc++ = entry;
+            }
+            skip(count);
+        }
+        while (remain--) {
+            vlc->bits = 0;
+            vlc->code = 0;
+            ++vlc;
+        }
+        for (int k = 0; k < (1 << kFastBits); ++k) {
+            Vlc e = vlctab[i][k << (16 - kFastBits)];
+            vlcfast[i][k] = e.bits <= kFastBits ? e : Vlc{0, 0};
+        }
+    }
+    if (nj.length) fail(NJ_SYNTAX_ERROR);
+}
+
+void decodeDQT() {
+    if (!decodeLength()) return;
+    while (nj.length >= 65) {
+        int i = nj.pos[0];
+        if (i & 0xFC) return fail(NJ_SYNTAX_ERROR);
+        nj.qtavail |= 1 << i;
+        memcpy(nj.qtab[i], nj.pos + 1, 64);
+        skip(65);
+    }
+    if (nj.length) fail(NJ_SYNTAX_ERROR);
+}
+
+void decodeDRI() {
+    if (!decodeLength()) return;
+    if (nj.length < 2) return fail(NJ_SYNTAX_ERROR);
+    nj.rstinterval = decode16(nj.pos);
+    skip(nj.length);
+}
+
+void decodeScan() {
+    if (!decodeLength()) return;
+    if (!nj.frame) return fail(NJ_SYNTAX_ERROR);
+    if (nj.length < 4 + 2 * nj.ncomp) return fail(NJ_SYNTAX_ERROR);
+    if (nj.pos[0] != nj.ncomp) return fail(NJ_UNSUPPORTED);
+    skip(1);
+    for (int i = 0; i < nj.ncomp; ++i) {
+        Component* c = &nj.comp[i];
+        if (nj.pos[0] != c->cid) return fail(NJ_SYNTAX_ERROR);
+        if (nj.pos[1] & 0xEE) return fail(NJ_SYNTAX_ERROR);
+        c->dctabsel = nj.pos[1] >> 4;
+        c->actabsel = (nj.pos[1] & 1) | 2;
+        // An undefined table: every lookup would fail.
+        if (!(nj.vlcavail & (1 << c->dctabsel)) || !(nj.vlcavail & (1 << c->actabsel)))
+            return fail(NJ_SYNTAX_ERROR);
+        skip(2);
+    }
+    if (nj.pos[0] || nj.pos[1] != 63 || nj.pos[2]) return fail(NJ_UNSUPPORTED);
+    if (nj.qtused & ~nj.qtavail) return fail(NJ_SYNTAX_ERROR);
+    skip(nj.length);
+    if (nj.error) return;
+    int rstcount = nj.rstinterval, nextrst = 0;
+    Bits b = {0, 0, 0, nj.pos, nj.size};
+    for (int mbx = 0, mby = 0;;) {
+        for (int i = 0; i < nj.ncomp; ++i) {
+            Component* c = &nj.comp[i];
+            for (int sby = 0; sby < c->ssy; ++sby)
+                for (int sbx = 0; sbx < c->ssx; ++sbx) {
+                    size_t off = ((size_t)(mby * c->ssy + sby) * c->stride + (size_t)(mbx * c->ssx + sbx)) * 8;
+                    decodeBlock(b, c, c->pixels + off);
+                    if (nj.error) return;
+                    if (overrun(b)) return fail(NJ_SYNTAX_ERROR);
+                }
+        }
+        if (++mbx >= nj.mbwidth) {
+            mbx = 0;
+            if (++mby >= nj.mbheight) break;
+        }
+        if (nj.rstinterval && !(--rstcount)) {
+            byteAlign(b);
+            int m = getBits(b, 16);
+            if (nj.error) return;
+            if (overrun(b) || (m & 0xFFF8) != 0xFFD0 || (m & 7) != nextrst) return fail(NJ_SYNTAX_ERROR);
+            nextrst = (nextrst + 1) & 7;
+            rstcount = nj.rstinterval;
+            for (int i = 0; i < 3; ++i) nj.comp[i].dcpred = 0;
+        }
+    }
+    nj.error = __NJ_FINISHED;
+}
+
+// Four-tap chroma filter: sums rounded by +64, shifted by 7, clipped.
+inline uint8_t cf(int x) {
+    x = (x + 64) >> 7;
+    return (uint8_t)(x < 0 ? 0 : (x > 255 ? 255 : x));
+}
+
+// One row of the horizontal doubling: n input samples (n >= 3) to 2n.
+void hrow(const uint8_t* __restrict lin, uint8_t* __restrict lout, int n) {
+    lout[0] = cf(139 * lin[0] - 11 * lin[1]);
+    lout[1] = cf(104 * lin[0] + 27 * lin[1] - 3 * lin[2]);
+    lout[2] = cf(28 * lin[0] + 109 * lin[1] - 9 * lin[2]);
+    const int xmax = n - 3;
+    for (int x = 0; x < xmax; ++x) {
+        int u = lin[x], v = lin[x + 1], w = lin[x + 2], z = lin[x + 3];
+        // 111v + 29w - 9u - 3z and 29v + 111w - 3u - 9z, sharing terms
+        int a = 70 * (v + w) - 6 * (u + z), b = 41 * (v - w) - 3 * (u - z);
+        lout[2 * x + 3] = cf(a + b);
+        lout[2 * x + 4] = cf(a - b);
+    }
+    const uint8_t* e = lin + n;
+    uint8_t* o = lout + 2 * n;
+    o[-3] = cf(28 * e[-1] + 109 * e[-2] - 9 * e[-3]);
+    o[-2] = cf(104 * e[-1] + 27 * e[-2] - 3 * e[-3]);
+    o[-1] = cf(139 * e[-1] - 11 * e[-2]);
+}
+
+// Doubles a plane horizontally. A plane narrower than the filter's three
+// samples uses the decoded samples beside it (a plane is at least a block).
+bool upsampleH(Component* c) {
+    const int n = c->width < 3 ? 3 : c->width;
+    const int ostride = 2 * n, rows = c->rows, stride = c->stride;
+    uint8_t* out = (uint8_t*)malloc((size_t)ostride * rows);
+    if (!out) return false;
+    for (int y = 0; y < rows; ++y) hrow(c->pixels + (size_t)y * stride, out + (size_t)y * ostride, n);
+    free(c->pixels);
+    c->pixels = out;
+    c->width *= 2;
+    c->stride = ostride;
+    return true;
+}
+
+// The rows a vertical doubling reads: the plane's own, or (when the plane's
+// horizontal doubling is done on the way) each row doubled when first
+// needed, in a ring of six (rows are needed in increasing order, at most
+// four at a time).
+struct Rows {
+    const Component* c;
+    uint8_t* ring = nullptr;  // 6 rows of `width` samples when doubling
+    int n = 0, width = 0;
+    int tag[6] = {-1, -1, -1, -1, -1, -1};
+    const uint8_t* row(int i) {
+        if (!ring) return c->pixels + (size_t)i * c->stride;
+        uint8_t* r = ring + (size_t)(i % 6) * width;
+        if (tag[i % 6] != i) {
+            hrow(c->pixels + (size_t)i * c->stride, r, n);
+            tag[i % 6] = i;
+        }
+        return r;
+    }
+};
+
+// Row r of the vertical doubling of `height` rows, `cols` samples. Planes
+// shorter than three rows use the block's padding rows.
+void vrow(Rows& src, int height, int r, uint8_t* __restrict out, int cols) {
+    const int m = height < 3 ? 3 : height;
+    if (r < 3) {
+        const uint8_t *s0 = src.row(0), *s1 = src.row(1), *s2 = src.row(2);
+        for (int x = 0; x < cols; ++x) {
+            int a = s0[x], b = s1[x], d = s2[x];
+            out[x] = r == 0 ? cf(139 * a - 11 * b) : r == 1 ? cf(104 * a + 27 * b - 3 * d) : cf(28 * a + 109 * b - 9 * d);
+        }
+    } else if (r >= 2 * m - 3) {
+        const uint8_t *e3 = src.row(m - 3), *e2 = src.row(m - 2), *e1 = src.row(m - 1);
+        const int k = r - (2 * m - 3);
+        for (int x = 0; x < cols; ++x) {
+            int a = e1[x], b = e2[x], d = e3[x];
+            out[x] = k == 0 ? cf(28 * a + 109 * b - 9 * d) : k == 1 ? cf(104 * a + 27 * b - 3 * d) : cf(139 * a - 11 * b);
+        }
+    } else {
+        const bool odd = r & 1;
+        const int y = odd ? (r - 3) / 2 : (r - 4) / 2;
+        const uint8_t* __restrict u = src.row(y);
+        const uint8_t* __restrict v = src.row(y + 1);
+        const uint8_t* __restrict w = src.row(y + 2);
+        const uint8_t* __restrict z = src.row(y + 3);
+        // 111v + 29w - 9u - 3z (odd rows) and 29v + 111w - 3u - 9z (even)
+        const int sign = odd ? 1 : -1;
+        for (int x = 0; x < cols; ++x) {
+            int a = 70 * (v[x] + w[x]) - 6 * (u[x] + z[x]);
+            int b = 41 * (v[x] - w[x]) - 3 * (u[x] - z[x]);
+            out[x] = cf(a + sign * b);
+        }
+    }
+}
+
+// Rows r and r + 1 (r odd, both in the middle: 3 <= r, r + 1 <= 2m - 4):
+// they come from the same four rows.
+void vrow2(Rows& src, int r, uint8_t* __restrict out0, uint8_t* __restrict out1, int cols) {
+    const int y = (r - 3) / 2;
+    const uint8_t* __restrict u = src.row(y);
+    const uint8_t* __restrict v = src.row(y + 1);
+    const uint8_t* __restrict w = src.row(y + 2);
+    const uint8_t* __restrict z = src.row(y + 3);
+    for (int x = 0; x < cols; ++x) {
+        int a = 70 * (v[x] + w[x]) - 6 * (u[x] + z[x]);
+        int b = 41 * (v[x] - w[x]) - 3 * (u[x] - z[x]);
+        out0[x] = cf(a + b);
+        out1[x] = cf(a - b);
+    }
+}
+
+// Doubles a plane vertically.
+bool upsampleV(Component* c) {
+    const int m = c->height < 3 ? 3 : c->height;
+    const int w = c->stride;
+    uint8_t* out = (uint8_t*)malloc((size_t)w * 2 * m);
+    if (!out) return false;
+    Rows src{c};
+    for (int r = 0; r < 2 * m; ++r) vrow(src, c->height, r, out + (size_t)r * w, w);
+    free(c->pixels);
+    c->pixels = out;
+    c->height *= 2;
+    c->rows = 2 * m;
+    return true;
+}
+
+void convert() {
+    // Each plane is doubled, horizontally then vertically, until it covers
+    // the picture. A plane whose last doubling is vertical gets that one
+    // row by row during the colour conversion, without a full-size plane;
+    // when its only doublings are one horizontal and that vertical one (4:2:0),
+    // the horizontal one is done row by row too.
+    bool lazy[3] = {false, false, false};
+    bool lazyH[3] = {false, false, false};
+    for (int i = 0; i < nj.ncomp; ++i) {
+        Component* c = &nj.comp[i];
+        if (nj.ncomp == 3 && c->width < nj.width && c->width * 2 >= nj.width && c->height < nj.height &&
+            c->height * 2 >= nj.height) {
+            lazy[i] = lazyH[i] = true;
+            continue;
+        }
+        while (c->width < nj.width || c->height < nj.height) {
+            if (c->width < nj.width && !upsampleH(c)) return fail(NJ_OUT_OF_MEM);
+            if (c->height < nj.height) {
+                if (c->width >= nj.width && c->height * 2 >= nj.height && nj.ncomp == 3) {
+                    lazy[i] = true;
+                    break;
+                }
+                if (!upsampleV(c)) return fail(NJ_OUT_OF_MEM);
+            }
+        }
+        if (c->width < nj.width || (!lazy[i] && c->height < nj.height)) return fail(NJ_INTERNAL_ERR);
+    }
+    if (nj.ncomp == 3) {
+        const int width = nj.width, height = nj.height;
+        // Per lazy plane: two output rows (the middle rows come in pairs)
+        // and, when doubling horizontally on the way, a ring of six rows.
+        Rows src[3] = {Rows{&nj.comp[0]}, Rows{&nj.comp[1]}, Rows{&nj.comp[2]}};
+        uint8_t* rowbuf = nullptr;
+        int cached[3] = {-1, -1, -1};
+        size_t ringw = 0;
+        for (int i = 0; i < 3; ++i)
+            if (lazyH[i]) {
+                int n = nj.comp[i].width < 3 ? 3 : nj.comp[i].width;
+                if ((size_t)(2 * n) > ringw) ringw = (size_t)(2 * n);
+            }
+        if (lazy[0] || lazy[1] || lazy[2]) {
+            rowbuf = (uint8_t*)malloc((size_t)width * 6 + ringw * 18);
+            if (!rowbuf) return fail(NJ_OUT_OF_MEM);
+        }
+        for (int i = 0; i < 3; ++i)
+            if (lazyH[i]) {
+                src[i].n = nj.comp[i].width < 3 ? 3 : nj.comp[i].width;
+                src[i].width = (int)ringw;
+                src[i].ring = rowbuf + (size_t)width * 6 + ringw * 6 * i;
+            }
+        uint8_t* __restrict prgb = nj.rgb;
+        for (int y = 0; y < height; ++y) {
+            const uint8_t* row[3];
+            for (int i = 0; i < 3; ++i) {
+                const Component* c = &nj.comp[i];
+                if (lazy[i]) {
+                    uint8_t* b0 = rowbuf + (size_t)(2 * i) * width;
+                    uint8_t* b1 = b0 + width;
+                    const int m = c->height < 3 ? 3 : c->height;
+                    if (cached[i] == y) {
+                        row[i] = b1;
+                    } else if ((y & 1) && y >= 3 && y + 1 <= 2 * m - 4) {
+                        vrow2(src[i], y, b0, b1, width);
+                        cached[i] = y + 1;
+                        row[i] = b0;
+                    } else {
+                        vrow(src[i], c->height, y, b0, width);
+                        row[i] = b0;
+                    }
+                } else {
+                    row[i] = c->pixels + (size_t)y * c->stride;
+                }
+            }
+            const uint8_t* __restrict py = row[0];
+            const uint8_t* __restrict pcb = row[1];
+            const uint8_t* __restrict pcr = row[2];
+            for (int x = 0; x < width; ++x) {
+                int yy = py[x] << 8;
+                int cb = pcb[x], cr = pcr[x];
+                prgb[0] = clipFast((yy + 359 * cr - 45824) >> 8);
+                prgb[1] = clipFast((yy - 88 * cb - 183 * cr + 34816) >> 8);
+                prgb[2] = clipFast((yy + 454 * cb - 57984) >> 8);
+                prgb += 3;
+            }
+        }
+        free(rowbuf);
+    } else if (nj.comp[0].width != nj.comp[0].stride) {
+        Component* c = &nj.comp[0];
+        uint8_t* pin = c->pixels + c->stride;
+        uint8_t* pout = c->pixels + c->width;
+        for (int y = c->height - 1; y; --y) {
+            memmove(pout, pin, c->width);
+            pin += c->stride;
+            pout += c->width;
+        }
+        c->stride = c->width;
+    }
+}
+
+}  // namespace
+
+extern "C" {
+
+void njInit(void) { memset(&nj, 0, sizeof nj); }
+
+void njDone(void) {
+    for (int i = 0; i < 3; ++i) free(nj.comp[i].pixels);
+    free(nj.rgb);
+    njInit();
+}
+
+nj_result_t njDecode(const void* jpeg, const int size) {
+    njDone();
+    if (!jpeg || size < 2) return nj.error = NJ_NO_JPEG;
+    nj.pos = (const uint8_t*)jpeg;
+    nj.size = size;
+    if (nj.pos[0] != 0xFF || nj.pos[1] != 0xD8) return nj.error = NJ_NO_JPEG;
+    skip(2);
+    while (!nj.error) {
+        if (nj.size < 2 || nj.pos[0] != 0xFF) {
+            fail(NJ_SYNTAX_ERROR);
+            break;
+        }
+        skip(2);
+        switch (nj.pos[-1]) {
+            case 0xC0: decodeSOF(); break;
+            case 0xC4: decodeDHT(); break;
+            case 0xDB: decodeDQT(); break;
+            case 0xDD: decodeDRI(); break;
+            case 0xDA: decodeScan(); break;
+            case 0xFE: skipMarker(); break;
+            default:
+                if ((nj.pos[-1] & 0xF0) == 0xE0)
+                    skipMarker();
+                else
+                    fail(NJ_UNSUPPORTED);
+        }
+    }
+    if (nj.error != __NJ_FINISHED) return nj.error;
+    nj.error = NJ_OK;
+    convert();
+    return nj.error;
+}
+
+int njGetWidth(void) { return nj.width; }
+int njGetHeight(void) { return nj.height; }
+int njIsColor(void) { return nj.ncomp != 1; }
+unsigned char* njGetImage(void) { return nj.ncomp == 1 ? nj.comp[0].pixels : nj.rgb; }
+int njGetImageSize(void) { return nj.width * nj.height * nj.ncomp; }
+
+}  // extern "C"
