@@ -11,6 +11,7 @@
 #include <net/if.h>
 #include <netinet/ip.h>
 #include <pthread.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
@@ -90,8 +91,14 @@ std::string readRequest(int fd) {
 
 void serveHttp(const HttpPeer* peer, const Socket* sock, int fd, sockaddr_in from) {
     if (peer->kind == HttpKind::Close) {
-        close(fd);
+        // The end of the stream at once; what the client still sends is read
+        // and dropped, so the close never turns into a reset.
+        shutdown(fd, SHUT_WR);
         recordMessage(*sock, "", from);
+        char buf[256];
+        while (read(fd, buf, sizeof buf) > 0) {
+        }
+        close(fd);
         return;
     }
     std::string req = readRequest(fd);
@@ -102,9 +109,7 @@ void serveHttp(const HttpPeer* peer, const Socket* sock, int fd, sockaddr_in fro
         ssize_t w = send(fd, kReply, sizeof kReply - 1, MSG_NOSIGNAL);
         (void)w;
     } else if (peer->kind == HttpKind::Silent) {
-        char buf[256];
-        while (read(fd, buf, sizeof buf) > 0) {  // until the client goes
-        }
+        sleep(120);  // holds the connection open, saying nothing
     } else {
         linger l{1, 0};
         setsockopt(fd, SOL_SOCKET, SO_LINGER, &l, sizeof l);
@@ -163,6 +168,44 @@ bool scripted(in_addr dst) {
     return a == 0x0a4d0002 || a == 0x0a580002;  // 10.77.0.2, 10.88.0.2
 }
 
+// Sends the reply in at the far end of the veth pair the request left by
+// (sim0 -> sim1), from the address it was sent to, so that it arrives on the
+// request's interface like an answer from the link.
+void answerThroughLink(int tap, const char* iface, const unsigned char* request, const std::vector<unsigned char>& icmp) {
+    std::string peer = iface;
+    if (peer.empty()) return;
+    peer.back() = '1';
+    unsigned peerIndex = if_nametoindex(peer.c_str());
+    ifreq ifr;
+    memset(&ifr, 0, sizeof ifr);
+    snprintf(ifr.ifr_name, sizeof ifr.ifr_name, "%s", iface);
+    int fd = socket(AF_INET, SOCK_DGRAM, 0);
+    bool mac = fd >= 0 && ioctl(fd, SIOCGIFHWADDR, &ifr) == 0;
+    if (fd >= 0) close(fd);
+    if (!peerIndex || !mac) return;
+
+    std::vector<unsigned char> ip(20 + icmp.size(), 0);
+    ip[0] = 0x45;
+    ip[2] = (unsigned char)(ip.size() >> 8);
+    ip[3] = (unsigned char)ip.size();
+    ip[8] = 64;
+    ip[9] = IPPROTO_ICMP;
+    memcpy(&ip[12], request + 16, 4);  // from where it was sent to
+    memcpy(&ip[16], request + 12, 4);
+    uint16_t sum = inetChecksum(ip.data(), 20);
+    memcpy(&ip[10], &sum, 2);
+    memcpy(&ip[20], icmp.data(), icmp.size());
+
+    sockaddr_ll to;
+    memset(&to, 0, sizeof to);
+    to.sll_family = AF_PACKET;
+    to.sll_protocol = htons(ETH_P_IP);
+    to.sll_ifindex = (int)peerIndex;
+    to.sll_halen = 6;
+    memcpy(to.sll_addr, ifr.ifr_hwaddr.sa_data, 6);
+    sendto(tap, ip.data(), ip.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+}
+
 }  // namespace
 
 int runHttp() {
@@ -204,7 +247,8 @@ int runDnsRaw() {
 // 10.77.0.2 or 10.88.0.2 are answered as /sim/state/servers/icmp-script
 // says, one character per request ('y' answers).
 int runIcmp() {
-    int tap = socket(AF_PACKET, SOCK_DGRAM, htons(ETH_P_IP));
+    // Only ETH_P_ALL taps see what leaves an interface.
+    int tap = socket(AF_PACKET, SOCK_DGRAM, htons(ETH_P_ALL));
     int raw = socket(AF_INET, SOCK_RAW, IPPROTO_ICMP);
     if (tap < 0 || raw < 0) {
         fprintf(stderr, "hub-server: icmp: %s\n", strerror(errno));
@@ -219,7 +263,7 @@ int runIcmp() {
         sockaddr_ll ll;
         socklen_t len = sizeof ll;
         ssize_t n = recvfrom(tap, buf.data(), buf.size(), 0, reinterpret_cast<sockaddr*>(&ll), &len);
-        if (n < 20 || ll.sll_pkttype != PACKET_OUTGOING) continue;
+        if (n < 20 || ll.sll_pkttype != PACKET_OUTGOING || ll.sll_protocol != htons(ETH_P_IP)) continue;
         char name[IF_NAMESIZE + 1] = "";
         if (!if_indextoname(ll.sll_ifindex, name)) continue;
         int ipLen = (buf[0] & 0x0f) * 4;
@@ -242,11 +286,15 @@ int runIcmp() {
         reply[2] = reply[3] = 0;
         uint16_t sum = inetChecksum(reply.data(), reply.size());
         memcpy(&reply[2], &sum, 2);
-        sockaddr_in to;
-        memset(&to, 0, sizeof to);
-        to.sin_family = AF_INET;
-        memcpy(&to.sin_addr, &buf[12], 4);
-        sendto(raw, reply.data(), reply.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+        if (strcmp(name, "lo") == 0) {
+            sockaddr_in to;
+            memset(&to, 0, sizeof to);
+            to.sin_family = AF_INET;
+            memcpy(&to.sin_addr, &buf[12], 4);
+            sendto(raw, reply.data(), reply.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+        } else {
+            answerThroughLink(tap, name, buf.data(), reply);
+        }
     }
 }
 

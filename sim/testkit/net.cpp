@@ -2,7 +2,9 @@
 
 #include <arpa/inet.h>
 #include <cstring>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "servers.h"
 #include "testkit.h"
@@ -41,7 +43,27 @@ std::vector<WirePacket> wire() {
 
 void clearWire() { clearReceived("wire"); }
 
+bool syncWire() {
+    static int serial;
+    std::string marker = "sync-" + std::to_string(getpid()) + "-" + std::to_string(++serial);
+    int fd = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in to;
+    memset(&to, 0, sizeof to);
+    to.sin_family = AF_INET;
+    to.sin_port = htons(9);
+    inet_pton(AF_INET, "10.77.0.2", &to.sin_addr);
+    sendto(fd, marker.data(), marker.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+    close(fd);
+    for (int i = 0; i < 3000; ++i) {
+        for (const WirePacket& p : wire())
+            if (p.protocol() == 17 && p.payload().size() > 8 && p.payload().substr(8) == marker) return true;
+        usleep(10000);
+    }
+    return false;
+}
+
 std::vector<WirePacket> echoRequests(const std::string& dst) {
+    syncWire();
     std::vector<WirePacket> out;
     for (const WirePacket& p : wire())
         if (p.protocol() == 1 && !p.payload().empty() && p.payload()[0] == 8 && (dst.empty() || p.dst() == dst))

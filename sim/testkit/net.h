@@ -21,7 +21,10 @@ struct WirePacket {
 // Every packet recorded by the ICMP peer since the last clearWire().
 std::vector<WirePacket> wire();
 void clearWire();
-// Echo requests (ICMP type 8) that left for dst ("" for any).
+// Waits until the ICMP peer has recorded everything that left before the
+// call (it sends a marker out of sim0 and waits for it); false on time-out.
+bool syncWire();
+// Echo requests (ICMP type 8) that left for dst ("" for any), after syncWire().
 std::vector<WirePacket> echoRequests(const std::string& dst = "");
 
 // The ICMP peer's answers to echo requests for 10.77.0.2 and 10.88.0.2:
