@@ -29,6 +29,7 @@ FLAGS=(-std=c++17 -O1 -g -fno-omit-frame-pointer
 TARGETS=(
   "json_parse_fuzz|fuzz/json_parse_fuzz.cpp hacore/src/frozen.cpp|json|fuzz/json.dict"
   "json_path_fuzz|fuzz/json_path_fuzz.cpp hacore/src/frozen.cpp|json|fuzz/json.dict"
+  "dns_answer_fuzz|-Idaemonlink/include -Idaemonlink/src fuzz/dns_answer_fuzz.cpp daemonlink/src/dns.cpp|dns|"
 )
 
 mkdir -p "$OUT/artifacts"
@@ -49,7 +50,7 @@ for entry in "${TARGETS[@]}"; do
   echo "running $name for ${secs}s"
   # stdout closed: the value lookup prints on a miss
   if "$OUT/$name" -max_total_time="$secs" -timeout=10 -rss_limit_mb=2048 -max_len=16384 \
-       -dict="$dict" -close_fd_mask=1 -print_final_stats=1 \
+       ${dict:+-dict="$dict"} -close_fd_mask=1 -print_final_stats=1 \
        -artifact_prefix="$OUT/artifacts/$name-" "$work" "fuzz/corpus/$corpus" > "$log" 2>&1; then
     grep -E '^stat::number_of_executed_units|^Done' "$log" | tr '\n' ' '; echo
   else

@@ -76,6 +76,8 @@ void command(const char* what, int id, void (*act)(Device&)) {
 
 }  // namespace
 
+int demoNetwork();
+
 int main() {
     printf("== Devices ==\n");
     listDevices();
@@ -101,5 +103,6 @@ int main() {
         Device d(id);
         printf("#%d %-18s %s\n", id, d.getDeviceName(), d.getValue(1));
     }
+    if (demoNetwork() != 0) return 1;
     return g_notifications >= expected ? 0 : 1;
 }
