@@ -6,7 +6,7 @@
 
 #include "daemonlink/probes.h"
 
-namespace dnsparse {
+namespace dnsparse __attribute__((visibility("hidden"))) {
 
 namespace {
 constexpr int kHeader = 12;

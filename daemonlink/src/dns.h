@@ -1,7 +1,7 @@
 // The resolver's reading of DNS replies, bounded by the received length.
 #pragma once
 
-namespace dnsparse {
+namespace dnsparse __attribute__((visibility("hidden"))) {
 
 // Bytes the name at msg[pos] occupies there (compression pointers count 2),
 // walking at most 255 name bytes; pointers must point backwards, inside the
