@@ -430,3 +430,27 @@ TEST(JsonValue, LookupOverTheTokenizer) {
     captureStdout([&] { EXPECT_EQ(getJsonValue("nope", out, t), 0); });
     free(t);
 }
+
+TEST_F(Connector, ManyDatagramsOfRandomLengths) {
+    ASSERT_EQ(start(3), 0);
+    UdpPeer daemon("127.255.254.9", 0);
+    unsigned seed = 12345;
+    auto next = [&] { return seed = seed * 1103515245u + 12345u; };
+    const int kCount = 100;
+    std::vector<std::string> sent;
+    for (int i = 0; i < kCount; ++i) {
+        size_t len = 16 + next() % (65507 - 16 + 1);
+        std::string d(len, '\0');
+        for (char& c : d) c = (char)(next() >> 16);
+        ASSERT_TRUE(daemon.sendTo("127.255.254.2", 8998, d));
+        sent.push_back(d);
+        waitHeard(i + 1);  // the receive buffer of the socket is smaller than all of them
+    }
+    std::vector<Heard> h = waitHeard(kCount);
+    ASSERT_EQ(h.size(), (size_t)kCount);
+    for (int i = 0; i < kCount; ++i) {
+        EXPECT_EQ(h[i].a, (int32_t)be(sent[i], 4));
+        std::string text = sent[i].substr(16);
+        EXPECT_EQ(h[i].payload, text.substr(0, text.find('\0')));
+    }
+}
