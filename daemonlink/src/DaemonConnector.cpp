@@ -147,13 +147,14 @@ void DaemonConnector::infoRequest(int a, int b, int c, char* payload) {
 }
 
 int DaemonConnector::receiveData() {
-    if (sock == -1) {
-        printf("DC- Check if the call to establishConnection() succeeded. -- %d\n", getpid());
-        return -1;
-    }
     // The socket this thread serves: closeConnection() and a later init()
     // change the member, and this thread must not go on to read another one.
     const int fd = sock;
+    if (fd == -1) {
+        printf("DC- Check if the call to establishConnection() succeeded. -- %d\n", getpid());
+        return -1;
+    }
+    if (fd <= 0) return 0;  // closed before the thread came to read
     // One more byte than the largest datagram, for the terminating zero.
     char* buf = static_cast<char*>(malloc(DC_RECV_BUFFER + 1));
     if (!buf) return -1;

@@ -332,6 +332,17 @@ TEST_F(Connector, MessagesAndOptions) {
     other.clientType = 2;
     EXPECT_EQ(other.init(), 0);
     other.closeConnection();
+    EXPECT_TRUE(waitThreads(base + 1));  // its thread is gone before it is
+}
+
+TEST_F(Connector, CloseRightAfterInit) {
+    // However soon the connection closes, its thread never reads another
+    // descriptor (such as standard input) and ends.
+    for (int i = 0; i < 50; ++i) {
+        ASSERT_EQ(start(4), 0);
+        dc->closeConnection();
+        ASSERT_TRUE(waitThreads(base)) << i;
+    }
 }
 
 TEST(ConnectorPacket, Layout) {
