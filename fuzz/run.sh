@@ -33,6 +33,7 @@ TARGETS=(
   "version_fuzz|fuzz/version_fuzz.cpp fwupdate/src/version.cpp -Ifwupdate/src|version|fuzz/version.dict"
   "read_data_fuzz|fuzz/read_data_fuzz.cpp logupload/src/sendLogs.cpp -Ilogupload/include -lcurl|reply|fuzz/reply.dict"
   "jpeg_fuzz|fuzz/jpeg_fuzz.cpp lcddraw/src/jpeg.cpp|jpeg|fuzz/jpeg.dict"
+  "dns_answer_fuzz|-Idaemonlink/include -Idaemonlink/src fuzz/dns_answer_fuzz.cpp daemonlink/src/dns.cpp|dns|"
 )
 
 mkdir -p "$OUT/artifacts"
@@ -53,7 +54,7 @@ for entry in "${TARGETS[@]}"; do
   echo "running $name for ${secs}s"
   # stdout closed: the value lookup prints on a miss
   if "$OUT/$name" -max_total_time="$secs" -timeout=10 -rss_limit_mb=2048 -max_len=16384 \
-       -dict="$dict" -close_fd_mask=1 -print_final_stats=1 \
+       ${dict:+-dict="$dict"} -close_fd_mask=1 -print_final_stats=1 \
        -artifact_prefix="$OUT/artifacts/$name-" "$work" "fuzz/corpus/$corpus" > "$log" 2>&1; then
     grep -E '^stat::number_of_executed_units|^Done' "$log" | tr '\n' ' '; echo
   else

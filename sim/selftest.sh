@@ -11,5 +11,9 @@ done
 [ "$(command -v logger)" = /sim/tools/logger ] || fail "logger stand-in not first on PATH"
 logger hello world
 grep -qx 'hello world' /sim/state/log/syslog || fail "syslog line"
-ip -o addr 2>/dev/null | grep -v ' lo ' | grep -q inet && fail "network other than loopback"
+# Loopback and the veth pairs of router-net, both ends inside; no way out.
+for i in $(ip -o link 2>/dev/null | sed 's/^[0-9]*: \([^:@]*\).*/\1/'); do
+  case "$i" in lo|sim0|sim1|ppp0|ppp1) ;; *) fail "network other than the sandbox's own: $i" ;; esac
+done
+ip route 2>/dev/null | grep -q '^default' && fail "a route out of the sandbox"
 echo "sandbox ok"

@@ -88,6 +88,7 @@ bool command(const char* what, int id, void (*act)(Device&)) {
 }  // namespace
 
 bool demoSettings(HADevices& ha);  // settings.cpp
+int demoNetwork();
 
 int main() {
     printf("== Devices ==\n");
@@ -117,5 +118,6 @@ int main() {
     if (!demoSettings(ha)) return 1;
     if (!demoUpdateAndLogs()) return 1;
     if (demoScreen() != 0) return 1;
+    if (demoNetwork() != 0) return 1;
     return g_notifications >= expected ? 0 : 1;
 }

@@ -1,0 +1,467 @@
+// The daemon connector against the cloud daemon of the virtual router.
+#include <arpa/inet.h>
+#include <dirent.h>
+#include <gtest/gtest.h>
+#include <malloc.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "daemonlink/DaemonConnector.h"
+#include "net.h"
+#include "servers.h"
+#include "testkit.h"
+
+using namespace testkit;
+
+namespace {
+
+struct Heard {
+    int a, b, c;
+    std::string payload;
+};
+
+std::mutex g_lock;
+std::condition_variable g_cv;
+std::vector<Heard> g_heard;
+
+void onData(int a, int b, int c, char* payload) {
+    std::lock_guard<std::mutex> g(g_lock);
+    g_heard.push_back({a, b, c, payload});
+    g_cv.notify_all();
+}
+
+std::vector<Heard> waitHeard(size_t count) {
+    std::unique_lock<std::mutex> g(g_lock);
+    g_cv.wait_for(g, std::chrono::seconds(30), [&] { return g_heard.size() >= count; });
+    return g_heard;
+}
+
+int threads() {
+    int n = 0;
+    if (DIR* d = opendir("/proc/self/task")) {
+        while (dirent* e = readdir(d))
+            if (e->d_name[0] != '.') ++n;
+        closedir(d);
+    }
+    return n;
+}
+
+// Waits until the process runs `count` threads or fewer.
+bool waitThreads(int count) {
+    for (int i = 0; i < 3000; ++i) {
+        if (threads() <= count) return true;
+        usleep(10000);
+    }
+    return false;
+}
+
+uint32_t be(const std::string& s, size_t at) {
+    uint32_t v;
+    memcpy(&v, s.data() + at, 4);
+    return ntohl(v);
+}
+
+std::string word(uint32_t v) {
+    uint32_t b = htonl(v);
+    return std::string(reinterpret_cast<char*>(&b), 4);
+}
+
+std::string reply(uint32_t a, uint32_t b, uint32_t c, const std::string& payload) {
+    return word((uint32_t)payload.size()) + word(a) + word(b) + word(c) + payload;
+}
+
+class Connector : public ::testing::Test {
+protected:
+    void SetUp() override {
+        {
+            std::lock_guard<std::mutex> g(g_lock);
+            g_heard.clear();
+        }
+        clearReceived("daemon");
+        clearReceived("daemon.msgs");
+        setDaemonMode("");
+        base = threads();
+        dc = new DaemonConnector();
+        dc->dataCallback = onData;
+    }
+    void TearDown() override {
+        dc->closeConnection();
+        ASSERT_TRUE(waitThreads(base));
+        delete dc;
+    }
+    int start(int type) {
+        dc->clientType = type;
+        return dc->init();
+    }
+    DaemonConnector* dc = nullptr;
+    int base = 0;
+};
+
+}  // namespace
+
+TEST(ConnectorAddress, EachClientType) {
+    const struct {
+        int type;
+        const char* ip;
+    } cases[] = {{2, "127.255.254.1"}, {3, "127.255.254.2"}, {4, "127.255.254.3"}, {5, "127.255.254.4"},
+                 {6, "127.255.254.5"}, {7, "127.255.254.6"}, {8, "127.255.254.7"}, {0, ""},
+                 {1, ""},              {9, ""},              {-1, ""}};
+    DaemonConnector dc;
+    for (const auto& c : cases) {
+        dc.clientType = c.type;
+        EXPECT_STREQ(dc.getClientIP(), c.ip) << c.type;
+        EXPECT_STREQ(dc.localIP, c.ip);
+    }
+}
+
+TEST(ConnectorAddress, SingletonAndCopy) {
+    DaemonConnector* one = DaemonConnector::getInstance();
+    EXPECT_EQ(one, DaemonConnector::getInstance());
+    EXPECT_EQ(one->sock, 0);
+    DaemonConnector src;
+    src.sock = 42;
+    src.clientType = 5;
+    DaemonConnector copy(src);
+    EXPECT_EQ(copy.sock, 42);
+    EXPECT_EQ(copy.clientType, 0);
+}
+
+TEST_F(Connector, EveryClientTypeSendsFromItsAddress) {
+    for (int type = 2; type <= 8; ++type) {
+        clearReceived("daemon");
+        ASSERT_EQ(start(type), 0);
+        char text[] = "{\"t\":1}";
+        dc->sendData(1, 2, 3, text);
+        std::vector<Datagram> d = waitDatagrams("daemon", 1);
+        ASSERT_EQ(d.size(), 1u);
+        EXPECT_EQ(d[0].from, "127.255.254." + std::to_string(type - 1));
+        EXPECT_EQ(d[0].fromPort, 8998);
+        waitHeard(type - 1);
+        dc->closeConnection();
+        ASSERT_TRUE(waitThreads(base));
+    }
+}
+
+TEST_F(Connector, UnknownClientLeavesSocketOpen) {
+    for (int type : {1, 9}) {
+        std::string out = captureStdout([&] { EXPECT_EQ(start(type), -1); });
+        EXPECT_EQ(out, "DC- Unknown client is trying to access Cloud Daemon -- " + std::to_string(getpid()) + "\n");
+        EXPECT_GT(dc->sock, 0);
+        EXPECT_GT(pingSock, 0);  // opened before the address is chosen
+        close(dc->sock);
+        dc->sock = 0;
+    }
+}
+
+TEST_F(Connector, SmallPacketIsOneDatagramAndTheAnswerReachesTheCallback) {
+    ASSERT_EQ(start(2), 0);
+    std::string payload(100, 'x');
+    payload.replace(0, 7, "{\"a\":1}");
+    dc->sendData(7, -2, 123456789, &payload[0]);
+    std::vector<std::string> d = waitReceived("daemon", 1);
+    ASSERT_EQ(d.size(), 1u);
+    ASSERT_EQ(d[0].size(), 120u);
+    EXPECT_EQ(be(d[0], 0), 100u);
+    EXPECT_EQ(be(d[0], 4), 0u);
+    EXPECT_EQ((int32_t)be(d[0], 8), 7);
+    EXPECT_EQ((int32_t)be(d[0], 12), -2);
+    EXPECT_EQ((int32_t)be(d[0], 16), 123456789);
+    EXPECT_EQ(d[0].substr(20), payload);
+
+    std::vector<Heard> h = waitHeard(1);
+    ASSERT_EQ(h.size(), 1u);
+    EXPECT_EQ(h[0].a, 7);
+    EXPECT_EQ(h[0].b, -2);
+    EXPECT_EQ(h[0].c, 123456789);
+    EXPECT_EQ(h[0].payload, payload);
+}
+
+TEST_F(Connector, LargePacketGoesInPieces) {
+    ASSERT_EQ(start(3), 0);
+    std::string payload(70000, 'p');
+    for (size_t i = 0; i < payload.size(); ++i) payload[i] = (char)('a' + i % 26);
+    dc->sendData(1, 2, 3, &payload[0]);
+    std::vector<std::string> d = waitReceived("daemon", 2);
+    ASSERT_EQ(d.size(), 2u);
+    EXPECT_EQ(d[0].size(), 64512u);
+    EXPECT_EQ(d[1].size(), 5508u);
+    std::vector<std::string> msgs = waitReceived("daemon.msgs", 1);
+    ASSERT_EQ(msgs.size(), 1u);
+    ASSERT_EQ(msgs[0].size(), 70020u);
+    EXPECT_EQ(be(msgs[0], 0), 70000u);
+    EXPECT_EQ(msgs[0].substr(20), payload);
+    std::vector<Heard> h = waitHeard(1);
+    ASSERT_EQ(h.size(), 1u);
+    EXPECT_EQ(h[0].payload, "{\"received\":70000}");
+}
+
+TEST_F(Connector, PieceBoundary) {
+    ASSERT_EQ(start(4), 0);
+    // 64491 + 20 is below the limit, 64492 + 20 reaches it: both one datagram.
+    for (size_t len : {64491u, 64492u, 64493u}) {
+        clearReceived("daemon");
+        clearReceived("daemon.msgs");
+        std::string payload(len, 'q');
+        dc->sendData(0, 0, 0, &payload[0]);
+        std::vector<std::string> msgs = waitReceived("daemon.msgs", 1);
+        ASSERT_EQ(msgs.size(), 1u);
+        std::vector<std::string> d = received("daemon");
+        if (len + 20 <= 64512) {
+            ASSERT_EQ(d.size(), 1u) << len;
+            EXPECT_EQ(d[0].size(), len + 20);
+        } else {
+            ASSERT_EQ(d.size(), 2u) << len;
+            EXPECT_EQ(d[0].size(), 64512u);
+            EXPECT_EQ(d[1].size(), len + 20 - 64512);
+        }
+    }
+}
+
+TEST_F(Connector, InfoRequestNeverSplits) {
+    ASSERT_EQ(start(5), 0);
+    std::string big(70000, 'i');
+    dc->infoRequest(1, 1, 1, &big[0]);  // too long for one datagram: lost
+    std::string small(1000, 's');
+    dc->infoRequest(4, 5, 6, &small[0]);
+    std::vector<std::string> d = waitReceived("daemon", 1);
+    ASSERT_EQ(d.size(), 1u);
+    EXPECT_EQ(d[0].size(), 1020u);
+    EXPECT_EQ(be(d[0], 4), 1u);
+    EXPECT_EQ(be(d[0], 8), 4u);
+    EXPECT_EQ(d[0].substr(20), small);
+    dc->infoRequest(0, 0, 0, nullptr);
+    std::string last = "{}";
+    dc->infoRequest(9, 9, 9, &last[0]);
+    d = waitReceived("daemon", 2);
+    ASSERT_EQ(d.size(), 2u);
+    EXPECT_EQ(d[1].substr(20), "{}");
+}
+
+TEST_F(Connector, NullPayloadSendsNothing) {
+    ASSERT_EQ(start(6), 0);
+    std::string out = captureStdout([&] { dc->sendData(1, 2, 3, nullptr); });
+    EXPECT_EQ(out, "DC- got JsonPayload as NULL -- " + std::to_string(getpid()) + "\n");
+    char marker[] = "marker";
+    dc->sendData(0, 0, 0, marker);
+    std::vector<std::string> d = waitReceived("daemon", 1);
+    ASSERT_EQ(d.size(), 1u);
+    EXPECT_EQ(d[0].substr(20), "marker");
+}
+
+TEST_F(Connector, DatagramsOfAnyLengthAndContent) {
+    setDaemonMode("silent");
+    std::string zeros("a\0b\0c", 5);
+    std::string big(65507 - 16, '\xff');
+    addDaemonReply("1", reply(1, 0, 0, ""));
+    addDaemonReply("2", reply(2, 0xffffffff, 0x80000000, zeros));
+    addDaemonReply("3", reply(3, 0, 0, big));
+    addDaemonReply("4", std::string(16, '\x01'));
+    ASSERT_EQ(start(7), 0);
+    char go[] = "go";
+    dc->sendData(0, 0, 0, go);
+    std::vector<Heard> h = waitHeard(4);
+    ASSERT_EQ(h.size(), 4u);
+    EXPECT_EQ(h[0].a, 1);
+    EXPECT_EQ(h[0].payload, "");
+    EXPECT_EQ(h[1].b, -1);
+    EXPECT_EQ(h[1].c, INT32_MIN);
+    EXPECT_EQ(h[1].payload, "a");  // the text ends at its first zero
+    EXPECT_EQ(h[2].payload, big);
+    EXPECT_EQ(h[3].a, 0x01010101);
+}
+
+TEST_F(Connector, ShortDatagramEndsTheReceiver) {
+    setDaemonMode("silent");
+    addDaemonReply("1", std::string(15, 'x'));
+    ASSERT_EQ(start(8), 0);
+    ASSERT_EQ(threads(), base + 1);
+    char go[] = "go";
+    dc->sendData(0, 0, 0, go);
+    EXPECT_TRUE(waitThreads(base));
+    // The short datagram was only looked at; it and later ones stay in the
+    // socket.
+    UdpPeer daemon("127.255.254.9", 0);
+    std::string r = reply(5, 5, 5, "late");
+    ASSERT_TRUE(daemon.sendTo("127.255.254.7", 8998, r));
+    char buf[64];
+    EXPECT_EQ(recv(dc->sock, buf, sizeof buf, MSG_DONTWAIT), 15);
+    ssize_t n = -1;
+    for (int i = 0; i < 3000 && (n = recv(dc->sock, buf, sizeof buf, MSG_DONTWAIT)) < 0; ++i) usleep(10000);
+    EXPECT_EQ(n, (ssize_t)r.size());
+    EXPECT_TRUE(g_heard.empty());
+}
+
+TEST_F(Connector, CloseEndsTheReceiverAndInitWorksAgain) {
+    ASSERT_EQ(start(2), 0);
+    ASSERT_EQ(threads(), base + 1);
+    int pinged = pingSock;
+    EXPECT_GT(pinged, 0);
+    dc->closeConnection();
+    EXPECT_EQ(dc->sock, 0);
+    EXPECT_EQ(pingSock, 0);
+    EXPECT_TRUE(waitThreads(base));
+    ASSERT_EQ(dc->init(), 0);
+    char text[] = "again";
+    dc->sendData(1, 1, 1, text);
+    std::vector<Heard> h = waitHeard(1);
+    ASSERT_EQ(h.size(), 1u);
+    EXPECT_EQ(h[0].payload, "again");
+}
+
+TEST_F(Connector, ReceiveWithoutSocket) {
+    dc->sock = -1;
+    std::string out = captureStdout([&] { EXPECT_EQ(dc->receiveData(), -1); });
+    EXPECT_EQ(out, "DC- Check if the call to establishConnection() succeeded. -- " + std::to_string(getpid()) + "\n");
+    dc->sock = 0;
+}
+
+TEST_F(Connector, MessagesAndOptions) {
+    std::string out = captureStdout([&] { dc->registerApplicationID(77); });
+    EXPECT_EQ(out, "DC- Application ID set to 77 -- " + std::to_string(getpid()) + "\n");
+    EXPECT_EQ(dc->applicationID, 77);
+    ASSERT_EQ(start(2), 0);
+    EXPECT_EQ(captureStdout([&] { dc->sockoptTestFun(); }), "SO_REUSEADDR is ON\n");
+    // A second process-like client on the same address binds too (address reuse).
+    DaemonConnector other;
+    other.clientType = 2;
+    EXPECT_EQ(other.init(), 0);
+    other.closeConnection();
+    EXPECT_TRUE(waitThreads(base + 1));  // its thread is gone before it is
+}
+
+TEST_F(Connector, CloseRightAfterInit) {
+    // However soon the connection closes, its thread never reads another
+    // descriptor (such as standard input) and ends.
+    for (int i = 0; i < 50; ++i) {
+        ASSERT_EQ(start(4), 0);
+        dc->closeConnection();
+        ASSERT_TRUE(waitThreads(base)) << i;
+    }
+}
+
+TEST(ConnectorPacket, Layout) {
+    DaemonConnector dc;
+    char text[] = "hello";
+    char* p = dc.prepareCommandPacket(1, 2, 3, 4, text);
+    ASSERT_NE(p, nullptr);
+    EXPECT_GE(malloc_usable_size(p), 20u + 5 + 1 + 9);
+    std::string s(p, 26);
+    EXPECT_EQ(be(s, 0), 5u);
+    EXPECT_EQ(be(s, 4), 1u);
+    EXPECT_EQ(be(s, 8), 2u);
+    EXPECT_EQ(be(s, 12), 3u);
+    EXPECT_EQ(be(s, 16), 4u);
+    EXPECT_EQ(s.substr(20), std::string("hello\0", 6));
+    free(p);
+}
+
+TEST(Escapers, Encode) {
+    const struct {
+        const char* in;
+        const char* out;
+    } cases[] = {
+        {"a/b\"c", "a\\/b\\\"c"},
+        {"back\\slash", "back\\\\slash"},
+        {"say &quot;hi&quot;", "say \\\"hi\\\""},
+        {"plain", "plain"},
+        {"", ""},
+    };
+    for (const auto& c : cases) {
+        char buf[600];
+        strcpy(buf, c.in);
+        stringEncode(buf);
+        EXPECT_STREQ(buf, c.out) << c.in;
+        stringDecode(buf);
+        std::string back = c.in;
+        for (size_t at; (at = back.find("&quot;")) != std::string::npos;) back.replace(at, 6, "\"");
+        EXPECT_EQ(back, buf) << c.in;
+    }
+}
+
+TEST(Escapers, EncodeIsBoundedAt503) {
+    char buf[1200];
+    memset(buf, '/', 600);
+    buf[600] = '\0';
+    stringEncode(buf);
+    EXPECT_EQ(strlen(buf), 502u);  // 251 escaped slashes; a 252nd would need 504
+    EXPECT_EQ(std::string(buf, 4), "\\/\\/");
+    memset(buf, 'a', 600);
+    buf[600] = '\0';
+    stringEncode(buf);
+    EXPECT_EQ(strlen(buf), 503u);
+}
+
+TEST(Escapers, DecodeOrder) {
+    char s[] = "\\\\/ \\\\\" \\/";
+    stringDecode(s);
+    // The pairs go first, so the backslash they leave joins the next pass.
+    EXPECT_STREQ(s, "/ \" /");
+}
+
+TEST(Escapers, EncodeJSON) {
+    const struct {
+        const char* in;
+        const char* out;
+    } cases[] = {
+        {"a & b", "a &amp; b"},
+        {"&amp;", "&amp;"},
+        {"&quot;", "&amp;quot;"},
+        {"&apos;&lt;&gt;", "&apos;&lt;&gt;"},
+        {"it's <b>", "it&apos;s &lt;b&gt;"},
+    };
+    for (const auto& c : cases) {
+        char buf[100];
+        strcpy(buf, c.in);
+        stringEncodeJSON(buf);
+        EXPECT_STREQ(buf, c.out) << c.in;
+    }
+    // Far more than 100 bytes of growth.
+    std::string many(200, '\'');
+    std::vector<char> buf(many.size() * 6 + 1);
+    strcpy(buf.data(), many.c_str());
+    stringEncodeJSON(buf.data());
+    EXPECT_EQ(strlen(buf.data()), 1200u);
+}
+
+TEST(JsonValue, LookupOverTheTokenizer) {
+    const char text[] = "{\"cmd\":\"status\",\"args\":{\"id\":42}}";
+    json_token* t = parse_json2(text, (int)strlen(text));
+    ASSERT_NE(t, nullptr);
+    char out[64] = "";
+    EXPECT_EQ(getJsonValue("args.id", out, t), 1);
+    EXPECT_STREQ(out, "42");
+    EXPECT_EQ(getJsonValue("cmd", out, t), 1);
+    EXPECT_STREQ(out, "status");
+    captureStdout([&] { EXPECT_EQ(getJsonValue("nope", out, t), 0); });
+    free(t);
+}
+
+TEST_F(Connector, ManyDatagramsOfRandomLengths) {
+    ASSERT_EQ(start(3), 0);
+    UdpPeer daemon("127.255.254.9", 0);
+    unsigned seed = 12345;
+    auto next = [&] { return seed = seed * 1103515245u + 12345u; };
+    const int kCount = 100;
+    std::vector<std::string> sent;
+    for (int i = 0; i < kCount; ++i) {
+        size_t len = 16 + next() % (65507 - 16 + 1);
+        std::string d(len, '\0');
+        for (char& c : d) c = (char)(next() >> 16);
+        ASSERT_TRUE(daemon.sendTo("127.255.254.2", 8998, d));
+        sent.push_back(d);
+        waitHeard(i + 1);  // the receive buffer of the socket is smaller than all of them
+    }
+    std::vector<Heard> h = waitHeard(kCount);
+    ASSERT_EQ(h.size(), (size_t)kCount);
+    for (int i = 0; i < kCount; ++i) {
+        EXPECT_EQ(h[i].a, (int32_t)be(sent[i], 4));
+        std::string text = sent[i].substr(16);
+        EXPECT_EQ(h[i].payload, text.substr(0, text.find('\0')));
+    }
+}
