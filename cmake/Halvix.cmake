@@ -73,7 +73,6 @@ function(halvix_install_library name incdir libs)
     install(DIRECTORY ${incdir}/ DESTINATION include COMPONENT dev)
   endif()
   set(requires "") 
-  set(requires_private "")
   set(libs_private "")
   set(cflags "")
   foreach(l ${libs})
@@ -85,14 +84,16 @@ function(halvix_install_library name incdir libs)
       string(APPEND cflags " -I${qinc}")
     elseif(l STREQUAL "Threads::Threads")
       string(APPEND libs_private " -pthread")
+    # No public header includes these: flags for static links only, so a
+    # cross build never picks up the host's pkg-config files for them.
     elseif(l STREQUAL "CURL::libcurl")
-      string(APPEND requires_private " libcurl")
+      string(APPEND libs_private " -lcurl")
       set(dep CURL)
     elseif(l MATCHES "^OpenSSL::")
-      string(APPEND requires_private " openssl")
+      string(APPEND libs_private " -lssl -lcrypto")
       set(dep OpenSSL)
     elseif(l MATCHES "^PNG::")
-      string(APPEND requires_private " libpng")
+      string(APPEND libs_private " -lpng")
       set(dep PNG)
     elseif(TARGET ${l})
       string(APPEND requires " ${l}")
@@ -115,7 +116,6 @@ Name: ${name}
 Description: Halvix hub library ${short}
 Version: ${PROJECT_VERSION}
 Requires:${requires}
-Requires.private:${requires_private}
 Cflags: -I\${includedir}${cflags}
 Libs: -L\${libdir} -Wl,-rpath-link,\${libdir} -l${short}
 Libs.private:${libs_private}
