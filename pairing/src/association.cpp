@@ -157,6 +157,12 @@ int HalvixAssociation::checkAssocConnection() {
         local_meshID = atoi(id);
     }
 
+    // The receiver starts idle; set here rather than on the new thread, so
+    // that a request made right after this call is never reset by a thread
+    // that starts late.
+    idle = true;
+    cancelType = 0;
+    rxTimeout = 180;
     int rc = pthread_create(&pairing_receiver_thread, nullptr, receiverHelper, this);
     if (rc != 0) {
         log(0, "libpairing:can't create thread :[%s]", strerror(rc));
@@ -172,10 +178,12 @@ void HalvixAssociation::closeAssocConnection() {
     log(0, "libpairing:closing the Assoc Connection");
     assocConnected = 0;
     assoc_meshID = -1;
-    if (assocSocket != 0) {
-        shutdown(assocSocket, SHUT_RDWR);
-        close(assocSocket);
-        assocSocket = 0;
+    // The receiver closes the connection itself after some answers: whoever
+    // takes the descriptor first closes it, never twice.
+    int fd = __atomic_exchange_n(&assocSocket, 0, __ATOMIC_SEQ_CST);
+    if (fd != 0) {
+        shutdown(fd, SHUT_RDWR);
+        close(fd);
     }
 }
 

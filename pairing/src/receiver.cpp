@@ -58,9 +58,6 @@ void* HalvixAssociation::receiverHelper(void* instance) {
 
 void* HalvixAssociation::receiver(void*) {
     log(0, "libpairing:entered receive thread");
-    idle = true;
-    cancelType = 0;
-    rxTimeout = 180;
     const int generation = connectionGeneration;
     char buf[kReceiveSize];
     long long deadline = 0;
