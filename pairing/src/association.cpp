@@ -29,6 +29,7 @@ int rxTimeout = 180;
 // Incremented by every successful connect: a receiver of an earlier
 // connection ends instead of reading the new socket.
 int connectionGeneration = 0;
+int receiversRunning = 0;
 }  // namespace pairing
 
 using namespace pairing;
@@ -183,7 +184,23 @@ void HalvixAssociation::closeAssocConnection() {
     int fd = __atomic_exchange_n(&assocSocket, 0, __ATOMIC_SEQ_CST);
     if (fd != 0) {
         shutdown(fd, SHUT_RDWR);
+        // A shutdown does not always wake a receive on an unconnected UDP
+        // socket, and the port stays taken until that receive returns: an
+        // empty datagram to the port wakes it.
+        int wake = socket(AF_INET, SOCK_DGRAM, 0);
+        if (wake >= 0) {
+            sendto(wake, "", 0, 0, reinterpret_cast<sockaddr*>(&assocAddr), sizeof assocAddr);
+            close(wake);
+        }
         close(fd);
+    }
+    // Called by the application: return once the receiver let go of the
+    // port, so that the next checkAssocConnection can bind it.
+    if (!pthread_equal(pthread_self(), pairing_receiver_thread)) {
+        for (int ms = 0; ms < 2000 && __atomic_load_n(&receiversRunning, __ATOMIC_SEQ_CST) > 0; ++ms) {
+            timespec ts{0, 1000000L};
+            nanosleep(&ts, nullptr);
+        }
     }
 }
 

@@ -14,6 +14,7 @@
 
 namespace pairing {
 extern int connectionGeneration;
+extern int receiversRunning;
 }
 
 using namespace pairing;
@@ -58,6 +59,7 @@ void* HalvixAssociation::receiverHelper(void* instance) {
 
 void* HalvixAssociation::receiver(void*) {
     log(0, "libpairing:entered receive thread");
+    __atomic_add_fetch(&receiversRunning, 1, __ATOMIC_SEQ_CST);
     const int generation = connectionGeneration;
     char buf[kReceiveSize];
     long long deadline = 0;
@@ -110,6 +112,7 @@ void* HalvixAssociation::receiver(void*) {
         }
         handleAnswer(from, buf, n);
     }
+    __atomic_sub_fetch(&receiversRunning, 1, __ATOMIC_SEQ_CST);
     log(0, "libpairing:exited receive thread\n");
     return nullptr;
 }
