@@ -76,6 +76,8 @@ void command(const char* what, int id, void (*act)(Device&)) {
 
 }  // namespace
 
+int demoPairing();
+
 int main() {
     printf("== Devices ==\n");
     listDevices();
@@ -96,10 +98,15 @@ int main() {
     command("lock", 3, [](Device& d) { d.setDoorLock(255); });
     waitFor(++expected);
 
+    printf("\n== Pairing ==\n");
+    int paired = demoPairing();
+    printf("\n== The home now ==\n");
+    listDevices();
+
     printf("\n== After the commands ==\n");
     for (int id : {1, 6, 3}) {
         Device d(id);
         printf("#%d %-18s %s\n", id, d.getDeviceName(), d.getValue(1));
     }
-    return g_notifications >= expected ? 0 : 1;
+    return g_notifications >= expected && paired == 0 ? 0 : 1;
 }
