@@ -352,9 +352,10 @@ void HalvixAssociation::sendHuePacket(int command, char* mac, char* userName, co
         copyText(p.bridgeId, id);
     }
     if (userName) copyText(p.userName, userName);
-    sendToServers(ST_Hue, &p);
+    // Pending before the request goes out: the answer may come at once.
     idle = false;
     if (cmd) copyText(cmdtype, cmd);
+    sendToServers(ST_Hue, &p);
 }
 
 void HalvixAssociation::Hue_initiateAdd() { sendHuePacket(114, nullptr, nullptr, nullptr); }
@@ -437,9 +438,9 @@ void HalvixAssociation::sendNestPacket(int command, char* code, const char* cmd)
     memset(&p, 0, sizeof p);
     p.command = command;
     if (code) copyText(p.nestId, code);
-    sendToServers(ST_Nest, &p);
     copyText(cmdtype, cmd);
     idle = false;
+    sendToServers(ST_Nest, &p);
 }
 
 void HalvixAssociation::Nest_add(char* code) { sendNestPacket(100, code, "AddIPDevice"); }
