@@ -19,10 +19,9 @@ int DevId;
 int assoc_meshID = -1;
 int local_meshID = -1;
 char DBName[] = "/tmp/ddb";
-pthread_t receiver_thread;
-// libhacore has a receiver thread handle of the same name; the pairing
-// client always writes its own, never the one of the device receiver.
-extern pthread_t pairing_receiver_thread __attribute__((alias("receiver_thread"), visibility("hidden")));
+// libhacore exports a receiver thread handle of the same name: this one stays
+// inside the library, so that neither overwrites the other's.
+__attribute__((visibility("hidden"))) pthread_t receiver_thread;
 
 namespace pairing {
 int rxTimeout = 180;
@@ -164,14 +163,14 @@ int HalvixAssociation::checkAssocConnection() {
     idle = true;
     cancelType = 0;
     rxTimeout = 180;
-    int rc = pthread_create(&pairing_receiver_thread, nullptr, receiverHelper, this);
+    int rc = pthread_create(&receiver_thread, nullptr, receiverHelper, this);
     if (rc != 0) {
         log(0, "libpairing:can't create thread :[%s]", strerror(rc));
     } else {
         log(0, "libpairing:Thread created successfully");
     }
     memset(cmdtype, 0, sizeof cmdtype);
-    if (rc == 0) pthread_detach(pairing_receiver_thread);
+    if (rc == 0) pthread_detach(receiver_thread);
     return 0;
 }
 
@@ -196,7 +195,7 @@ void HalvixAssociation::closeAssocConnection() {
     }
     // Called by the application: return once the receiver let go of the
     // port, so that the next checkAssocConnection can bind it.
-    if (!pthread_equal(pthread_self(), pairing_receiver_thread)) {
+    if (!pthread_equal(pthread_self(), receiver_thread)) {
         for (int ms = 0; ms < 2000 && __atomic_load_n(&receiversRunning, __ATOMIC_SEQ_CST) > 0; ++ms) {
             timespec ts{0, 1000000L};
             nanosleep(&ts, nullptr);

@@ -234,7 +234,8 @@ extern int DevId;
 extern int assoc_meshID;
 extern int local_meshID;
 extern char DBName[];
-extern pthread_t receiver_thread;
+// The pairing receiver's handle is internal to the library (libhacore
+// exports its own receiver_thread).
 // Typing flags of Z-Wave generic devices.
 extern bool SensorBinaryFlag;
 extern bool BasicFlag;
