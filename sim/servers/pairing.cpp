@@ -375,7 +375,9 @@ int storeDevice(const std::string& name, const std::string& location, int tech, 
         char itype[kIndexTypeTextSize] = "";
         IndexTypeEnumToStr((IndexType)values[k].indexType, itype, 0, sizeof itype);
         setField(v.name, sizeof v.name, itype);
-        setField(v.value, sizeof v.value, "0");
+        char dataType[kIndexTypeTextSize] = "";
+        IndexTypeEnumToStr((IndexType)values[k].indexType, dataType, 1, sizeof dataType);
+        setField(v.value, sizeof v.value, strcmp(dataType, "Bool") == 0 ? "false" : "0");
         v.commandClass = values[k].commandClass;
         v.commandIndex = values[k].commandIndex;
         v.endPoint = values[k].endPoint;
