@@ -111,3 +111,27 @@ TEST_F(Association, FoundThenSilentReportsItsProgress) {
     ASSERT_EQ(zb.size(), 2u);
     EXPECT_EQ(field(zb[1], 180, 130), "cancel");
 }
+
+// Three minutes of silence after a start: both radios are cancelled and
+// one timeout event is raised. Disabled in the default run for its length
+// (--gtest_also_run_disabled_tests runs it).
+TEST_F(Association, DISABLED_AddWithNoAnswerCancelsBothRadios) {
+    script("zwave", "");
+    script("zigbee", "");
+    a->addDevZigbeeZwave();
+    auto evs = waitEvents(1, 300000);
+    ASSERT_EQ(evs.size(), 1u);
+    EXPECT_EQ(evs[0].type, 2);
+    auto* t = reinterpret_cast<const AssocTimeoutPayload*>(evs[0].payload);
+    EXPECT_EQ(t->lastStatus, 0);
+    EXPECT_STREQ(t->json,
+                 "{\"CommandType\":\"AddDevice\", \"MobileInternalIndex\":\"\",\"Success\":\"false\",\"Reason\":\"TimeoutReached\"}");
+    auto zb = testkit::waitReceived("zigbee", 2);
+    auto zw = testkit::waitReceived("zwave", 2);
+    ASSERT_EQ(zb.size(), 2u);
+    ASSERT_EQ(zw.size(), 2u);
+    EXPECT_EQ(field(zb[1], 180, 130), "cancel");
+    EXPECT_EQ(le32(zw[1], 192), 4);
+    EXPECT_EQ(logged("libpairing:Didn't get packet for 180 secs").size(), 1u);
+    EXPECT_EQ(events().size(), 1u);
+}
