@@ -107,6 +107,15 @@ function(halvix_install_library name incdir libs)
     endif()
   endforeach()
   string(REGEX REPLACE "^lib" "" short ${name})
+  halvix_pkgconfig(${name} ${short} "${requires}" "${libs_private}" "${cflags}")
+  set(HALVIX_INSTALLED_LIBS ${HALVIX_INSTALLED_LIBS} ${short} CACHE INTERNAL "")
+endfunction()
+
+# halvix_pkgconfig(name short requires [libs_private] [cflags]): writes and
+# installs name.pc, linking -l<short>.
+function(halvix_pkgconfig name short requires)
+  set(libs_private "${ARGV3}")
+  set(cflags "${ARGV4}")
   set(pc ${CMAKE_BINARY_DIR}/pkgconfig/${name}.pc)
   file(WRITE ${pc} "prefix=\${pcfiledir}/../..
 libdir=\${prefix}/lib
@@ -121,7 +130,6 @@ Libs: -L\${libdir} -Wl,-rpath-link,\${libdir} -l${short}
 Libs.private:${libs_private}
 ")
   install(FILES ${pc} DESTINATION lib/pkgconfig COMPONENT dev)
-  set(HALVIX_INSTALLED_LIBS ${HALVIX_INSTALLED_LIBS} ${short} CACHE INTERNAL "")
 endfunction()
 
 # halvix_test(NAME <test> SOURCES ... LIBS ...): a GoogleTest binary run in a

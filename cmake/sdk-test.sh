@@ -24,7 +24,8 @@ fi
 n=0
 for h in "$prefix"/include/*/*.h; do
   rel=${h#"$prefix/include/"}
-  flags=$(PKG_CONFIG_PATH="$prefix/lib/pkgconfig" pkg-config --cflags "lib${rel%%/*}")
+  pcname=lib${rel%%/*}; [ -f "$prefix/lib/pkgconfig/$pcname.pc" ] || pcname=libhacore
+  flags=$(PKG_CONFIG_PATH="$prefix/lib/pkgconfig" pkg-config --cflags "$pcname")
   echo "#include <$rel>" | "${cxx[@]}" -std=c++17 -fsyntax-only -x c++ $flags - \
     || fail "header $rel does not compile on its own"
   n=$((n + 1))
@@ -34,12 +35,13 @@ echo "$n headers compile on their own"
 
 # The pkg-config files and the CMake package name the same libraries.
 pcs=$(cd "$prefix/lib/pkgconfig" && ls *.pc | sed 's/\.pc$//; s/^lib//' | sort | tr '\n' ' ')
-targets=$(sed -n 's/^add_library(Halvix::\([a-z0-9_]*\) SHARED IMPORTED).*/\1/p' \
+targets=$(sed -n 's/^add_library(Halvix::\([A-Za-z0-9_]*\) SHARED IMPORTED).*/\1/p' \
   "$prefix"/lib/cmake/Halvix/HalvixTargets.cmake | sort | tr '\n' ' ')
 [ -n "$pcs" ] && [ "$pcs" = "$targets" ] || fail "pkg-config ($pcs) and CMake ($targets) differ"
-for l in $pcs; do
-  [ -f "$prefix/lib/lib$l.so" ] || fail "lib$l.so not installed"
-  PKG_CONFIG_PATH="$prefix/lib/pkgconfig" pkg-config --exists "lib$l" || fail "pkg-config lib$l"
+for pc in "$prefix"/lib/pkgconfig/*.pc; do
+  name=$(basename "$pc" .pc)
+  [ -f "$prefix/lib/lib${name#lib}.so" ] || fail "lib${name#lib}.so not installed"
+  PKG_CONFIG_PATH="$prefix/lib/pkgconfig" pkg-config --exists "$name" || fail "pkg-config $name"
 done
 echo "libraries: $pcs"
 
@@ -63,8 +65,9 @@ echo "application built and run both ways"
 
 if [ "$cross" = TRUE ]; then
   cmake --build "$build" --target rootfs > "$work/rootfs.log" 2>&1 || { cat "$work/rootfs.log"; fail "rootfs"; }
-  for l in $pcs; do
-    so=$build/rootfs/usr/lib/lib$l.so
+  # Our libraries; the outside pieces are the router's own.
+  for pc in "$prefix"/lib/pkgconfig/lib*.pc; do
+    so=$build/rootfs/usr/lib/$(basename "$pc" .pc).so
     file "$so" | grep -q "32-bit LSB shared object, MIPS" || fail "$so"
     file "$so" | grep -q "stripped" && ! file "$so" | grep -q "not stripped" || fail "$so not stripped"
   done

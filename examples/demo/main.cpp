@@ -89,6 +89,7 @@ bool command(const char* what, int id, void (*act)(Device&)) {
 
 bool demoSettings(HADevices& ha);  // settings.cpp
 int demoNetwork();
+int demoPairing();
 
 int main() {
     printf("== Devices ==\n");
@@ -107,6 +108,11 @@ int main() {
     if (command("dim to 30%", 6, [](Device& d) { d.setSwitchLevel(30); })) waitFor(++expected);
     if (command("lock", 3, [](Device& d) { d.setDoorLock(255); })) waitFor(++expected);
 
+    printf("\n== Pairing ==\n");
+    int paired = demoPairing();
+    printf("\n== The home now ==\n");
+    listDevices();
+
     printf("\n== After the commands ==\n");
     for (int id : {1, 6, 3}) {
         try {
@@ -119,5 +125,5 @@ int main() {
     if (!demoUpdateAndLogs()) return 1;
     if (demoScreen() != 0) return 1;
     if (demoNetwork() != 0) return 1;
-    return g_notifications >= expected ? 0 : 1;
+    return g_notifications >= expected && paired == 0 ? 0 : 1;
 }

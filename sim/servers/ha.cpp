@@ -183,6 +183,7 @@ void onAssoc() {
     char buf[65536];
     sockaddr_in from;
     int n = receive(assoc, buf, sizeof buf, &from);
+    if (pairingAssoc(buf, n)) return;
     if (n == (int)sizeof(Event)) {
         // broadcastEvent and Delayedarm: pass the event on to every client.
         Event e;
@@ -214,6 +215,8 @@ void onReport() {
 }
 
 }  // namespace
+
+void announceEvent(int type, int arg) { announce((EventType)type, arg); }
 
 int runHA() {
     settings = bindOrDie("127.255.255.1", 8888, "ha");

@@ -78,6 +78,17 @@ void applyHalvixSetting(const Event& e);
 // RSC server: applies client, mesh and pro-database requests; false when
 // the request is refused.
 bool applyNetworkRequest(const RSC_PACKET& p);
+// Pairing conversations (pairing.cpp). The radio servers wait through
+// pairingWait (which sends the scripted answers that fall due) and pass
+// every datagram to pairingRequest; the HA server passes association
+// packets to pairingAssoc, which stores or removes a paired device and
+// returns true when the packet was one.
+void pairingWait(const Socket& sock);
+void pairingRequest(const Socket& sock, const std::string& radio, const void* data, int len,
+                    const sockaddr_in& from);
+bool pairingAssoc(const void* data, int len);
+// HA server: tells every client of an event.
+void announceEvent(int type, int arg);
 
 // Server main loops.
 int runHA();

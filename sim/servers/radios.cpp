@@ -23,8 +23,10 @@ int serve(const char* ip, const std::string& name, F handle) {
     static char buf[65536];
     for (;;) {
         sockaddr_in from;
+        pairingWait(sock);
         int n = receive(sock, buf, sizeof buf, &from);
         if (n < 0) continue;
+        pairingRequest(sock, name, buf, n, from);
         Packet p;
         memset(&p, 0, sizeof p);
         memcpy(&p, buf, (size_t)n < sizeof p ? n : sizeof p);

@@ -1,0 +1,427 @@
+// The pairing client: the association socket, the requests to the device
+// servers, the naming steps and the hand-over of the finished device.
+#include <cerrno>
+#include <cstdarg>
+#include <cstdlib>
+#include <ctime>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "Logger.h"
+#include "hacore/channel.h"
+#include "hacore/packets.h"
+#include "internal.h"
+
+bool idle = true;
+char cmdtype[60];
+char tempStr[512];
+int DevId;
+int assoc_meshID = -1;
+int local_meshID = -1;
+char DBName[] = "/tmp/ddb";
+// libhacore exports a receiver thread handle of the same name: this one stays
+// inside the library, so that neither overwrites the other's.
+__attribute__((visibility("hidden"))) pthread_t receiver_thread;
+
+namespace pairing {
+int rxTimeout = 180;
+// Incremented by every successful connect: a receiver of an earlier
+// connection ends instead of reading the new socket.
+int connectionGeneration = 0;
+int receiversRunning = 0;
+}  // namespace pairing
+
+using namespace pairing;
+
+namespace {
+
+HalvixAssociation* g_instance;
+
+void sleepSeconds(int secs) {
+    timespec ts{secs, 0};
+    while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {
+    }
+}
+
+int resolve(sockaddr_in* addr, const char* text) {
+    int len = sizeof *addr;
+    return mkaddr(addr, &len, const_cast<char*>(text), const_cast<char*>("udp"));
+}
+
+}  // namespace
+
+HalvixAssociation::HalvixAssociation()
+    : assocConnected(0),
+      assocSocket(0),
+      clientType(0),
+      serverType(0),
+      baseDevType(0),
+      devType(0),
+      removedDevId(0),
+      logger(Logger::getInstance()),
+      eventCB(nullptr),
+      assocState(0),
+      lastStatus(0),
+      cancelType(0),
+      zbIndexSlot(1) {
+    memset(devName, 0, sizeof devName);
+    memset(devLocation, 0, sizeof devLocation);
+    memset(removedDevName, 0, sizeof removedDevName);
+    memset(&haAssocPacket, 0, sizeof haAssocPacket);
+    memset(&zbRecord, 0, sizeof zbRecord);
+    memset(&zwNode, 0, sizeof zwNode);
+    memset(&zwRx, 0, sizeof zwRx);
+    memset(&assocAddr, 0, sizeof assocAddr);
+    ConnectToServers();
+}
+
+HalvixAssociation::~HalvixAssociation() {}
+
+HalvixAssociation* HalvixAssociation::getInstance() {
+    if (!g_instance) g_instance = new HalvixAssociation();
+    return g_instance;
+}
+
+static HalvixAssociation* withClient(int type) {
+    HalvixAssociation* a = HalvixAssociation::getInstance();
+    a->clientType = type;
+    return a;
+}
+
+HalvixAssociation* HalvixAssociation::webServerAssocInit() { return withClient(AC_WebServer); }
+HalvixAssociation* HalvixAssociation::LCDAssocInit() { return withClient(AC_LCD); }
+HalvixAssociation* HalvixAssociation::cloudappsAssocInit() { return withClient(AC_CloudApps); }
+HalvixAssociation* HalvixAssociation::meshServerAssocInit() { return withClient(AC_MeshServer); }
+HalvixAssociation* HalvixAssociation::FreeUsr1AssocInit() { return withClient(AC_FreeUser1); }
+HalvixAssociation* HalvixAssociation::FreeUsr2AssocInit() { return withClient(AC_FreeUser2); }
+
+void HalvixAssociation::log(int level, const char* fmt, ...) {
+    // A local line buffer: the receiver and the application thread both log.
+    char line[sizeof tempStr];
+    va_list ap;
+    va_start(ap, fmt);
+    vsnprintf(line, sizeof line, fmt, ap);
+    va_end(ap);
+    if (logger) logger->Log(level, line);
+}
+
+void HalvixAssociation::raise(int type, int server, AssocEvent* ev) {
+    ev->type = type;
+    ev->server = server;
+    void (*cb)(AssocEvent*) = eventCB;
+    if (cb) cb(ev);
+}
+
+void HalvixAssociation::registerAssocEventCB(void (*cb)(AssocEvent*)) { eventCB = cb; }
+
+int HalvixAssociation::ConnectToServers() {
+    memset(&webAddr, 0, sizeof webAddr);
+    if (resolve(&assocAddr, kAssocPort) < 0) displayError("libpairing:Bad Association client address");
+    if (resolve(&haAssocAddr, kHAAssoc) < 0) displayError("libpairing:Bad Haserver association Client address");
+    if (resolve(&haAddr, kHA) < 0) displayError("libpairing:Bad HA server address");
+    if (resolve(&zwaveAddr, kZwave) < 0) displayError("libpairing:Bad OZW Server address");
+    if (resolve(&zigbeeAddr, kZigbee) < 0) displayError("libpairing:Bad Zigbee Server address");
+    if (resolve(&hueAddr, kHue) < 0) displayError("libpairing:Bad Hue Server address");
+    if (resolve(&nestAddr, kNest) < 0) displayError("libpairing:Bad Nest Server address");
+    if (resolve(&webAddr, kWeb) < 0) displayError("libpairing:Bad web Client address");
+    return 0;
+}
+
+int HalvixAssociation::checkAssocConnection() {
+    int fd = socket(AF_INET, SOCK_DGRAM, 0);
+    if (fd < 0) {
+        displayError("libpairing:socket()");
+        return -1;
+    }
+    int priority = 1;
+    if (setsockopt(fd, SOL_SOCKET, SO_PRIORITY, &priority, sizeof priority) < 0) {
+        displayError("libpairing:setsockopt failed");
+        close(fd);
+        return -1;
+    }
+    // No address reuse: one process at a time holds the association port.
+    if (bind(fd, reinterpret_cast<sockaddr*>(&assocAddr), sizeof assocAddr) < 0) {
+        displayError("libpairing:Assoc binding failed");
+        close(fd);
+        return -1;
+    }
+    assocSocket = fd;
+    assocConnected = 1;
+    assoc_meshID = -1;
+    ++connectionGeneration;
+
+    if (FILE* p = popen("nvram_get 2860 MeshSlaveID", "r")) {
+        char id[10] = "";
+        if (!fgets(id, sizeof id, p)) id[0] = '\0';
+        pclose(p);
+        local_meshID = atoi(id);
+    }
+
+    // The receiver starts idle; set here rather than on the new thread, so
+    // that a request made right after this call is never reset by a thread
+    // that starts late.
+    idle = true;
+    cancelType = 0;
+    rxTimeout = 180;
+    int rc = pthread_create(&receiver_thread, nullptr, receiverHelper, this);
+    if (rc != 0) {
+        log(0, "libpairing:can't create thread :[%s]", strerror(rc));
+    } else {
+        log(0, "libpairing:Thread created successfully");
+    }
+    memset(cmdtype, 0, sizeof cmdtype);
+    if (rc == 0) pthread_detach(receiver_thread);
+    return 0;
+}
+
+void HalvixAssociation::closeAssocConnection() {
+    log(0, "libpairing:closing the Assoc Connection");
+    assocConnected = 0;
+    assoc_meshID = -1;
+    // The receiver closes the connection itself after some answers: whoever
+    // takes the descriptor first closes it, never twice.
+    int fd = __atomic_exchange_n(&assocSocket, 0, __ATOMIC_SEQ_CST);
+    if (fd != 0) {
+        shutdown(fd, SHUT_RDWR);
+        // A shutdown does not always wake a receive on an unconnected UDP
+        // socket, and the port stays taken until that receive returns: an
+        // empty datagram to the port wakes it.
+        int wake = socket(AF_INET, SOCK_DGRAM, 0);
+        if (wake >= 0) {
+            sendto(wake, "", 0, 0, reinterpret_cast<sockaddr*>(&assocAddr), sizeof assocAddr);
+            close(wake);
+        }
+        close(fd);
+    }
+    // Called by the application: return once the receiver let go of the
+    // port, so that the next checkAssocConnection can bind it.
+    if (!pthread_equal(pthread_self(), receiver_thread)) {
+        for (int ms = 0; ms < 2000 && __atomic_load_n(&receiversRunning, __ATOMIC_SEQ_CST) > 0; ++ms) {
+            timespec ts{0, 1000000L};
+            nanosleep(&ts, nullptr);
+        }
+    }
+}
+
+int HalvixAssociation::sendToServers(ServerType server, void* packet) {
+    const sockaddr_in* to;
+    size_t size;
+    switch (server) {
+        case ST_Zigbee: to = &zigbeeAddr; size = sizeof(ZigbeePacket); break;
+        case ST_Zwave: to = &zwaveAddr; size = sizeof(OZWPacket); break;
+        case ST_Hue: to = &hueAddr; size = sizeof(HuePacket); break;
+        case ST_Nest: to = &nestAddr; size = sizeof(NestPacket); break;
+        case ST_HaAssoc: to = &haAssocAddr; size = sizeof(HAAssocPacket); break;
+        case ST_Mesh:
+            log(1, "send to mesh server Not Implemented");
+            return 0;
+        default:
+            log(2, "libpairing:Unknown server specified");
+            return -1;
+    }
+    if (sendto(assocSocket, packet, size, 0, reinterpret_cast<const sockaddr*>(to), sizeof *to) < 0) {
+        perror("sendto error");
+        return -1;
+    }
+    return 0;
+}
+
+void HalvixAssociation::cmdToZigbee(zigbee_cmd cmd) {
+    ZigbeePacket p;
+    memset(&p, 0, sizeof p);
+    switch (cmd) {
+        case ZB_Add:
+            copyText(p.command, "option button1");
+            copyText(p.keyword, "IAS");
+            break;
+        case ZB_Remove:
+            copyText(p.command, " ");
+            copyText(p.keyword, "remove");
+            break;
+        case ZB_Reset:
+            copyText(p.command, "n l");
+            sendToServers(ST_Zigbee, &p);
+            sleepSeconds(2);
+            memset(&p, 0, sizeof p);
+            copyText(p.command, "option button0");
+            sendToServers(ST_Zigbee, &p);
+            log(0, "libpairing:Sending reset command to zigbee_server");
+            return;
+        case ZB_Cancel:
+            copyText(p.command, "network pjoin 0");
+            copyText(p.keyword, "cancel");
+            break;
+        default:
+            return;
+    }
+    sendToServers(ST_Zigbee, &p);
+}
+
+void HalvixAssociation::cmdToZwave(zwave_cmd cmd) {
+    OZWPacket p;
+    memset(&p, 0, sizeof p);
+    int32_t controller = 0;
+    switch (cmd) {
+        case ZW_Add: p.operation = OZW_Code_ControllerCommandOperation; controller = OZW_ControllerCommand_AddDevice; break;
+        case ZW_Remove: p.operation = OZW_Code_ControllerCommandOperation; controller = OZW_ControllerCommand_RemoveDevice; break;
+        case ZW_Reset: p.operation = OZW_Code_ResetCommandOperation; break;
+        case ZW_Cancel: p.operation = OZW_Code_CancelCommandOperation; break;
+        default: return;
+    }
+    // The controller command lies at offset 212, in the span that device
+    // commands leave zero.
+    static_assert(offsetof(OZWPacket, zero204) + 8 == 212, "controller command offset");
+    memcpy(p.zero204 + 8, &controller, sizeof controller);
+    sendToServers(ST_Zwave, &p);
+}
+
+void HalvixAssociation::sendCancelTo(cancel_type type) {
+    switch (type) {
+        case CANCEL_Zigbee:
+            log(0, "libpairing:Sending cancel command to zigbee_server");
+            cmdToZigbee(ZB_Cancel);
+            break;
+        case CANCEL_Zwave:
+            log(0, "libpairing:Sending cancel command to zwave_server");
+            cmdToZwave(ZW_Cancel);
+            break;
+        case CANCEL_Both:
+            log(0, "libpairing:Sending cancel command to zigbee_server");
+            cmdToZigbee(ZB_Cancel);
+            log(0, "libpairing:Sending cancel command to zwave_server");
+            cmdToZwave(ZW_Cancel);
+            idle = true;
+            break;
+        default:
+            log(2, "libpairing:Unknown cancel type");
+    }
+}
+
+// The state is set before the requests go out: a server that answers at once
+// must find the client already adding or removing.
+void HalvixAssociation::addDevZigbeeZwave() {
+    log(0, "libpairing:inside addDevZigbeeZwave");
+    cancelType = CANCEL_Both;
+    copyText(cmdtype, "AddDevice");
+    idle = false;
+    assocState = 1;
+    cmdToZigbee(ZB_Add);
+    cmdToZwave(ZW_Add);
+}
+
+void HalvixAssociation::removeDevZigbeeZwave() {
+    cancelType = CANCEL_Both;
+    copyText(cmdtype, "RemoveDevice");
+    idle = false;
+    assocState = 2;
+    cmdToZigbee(ZB_Remove);
+    cmdToZwave(ZW_Remove);
+}
+
+void HalvixAssociation::setDevType(DevType type) {
+    log(0, "libpairing:inside setDevType");
+    calculateDevId();
+    if (zwNode.foundType != GenericDevice) {
+        char name[kDevTypeTextSize];
+        DevtypeEnumToStr(type, name, sizeof name);
+        snprintf(devName, sizeof devName, "%s #%d", name, DevId);
+        zwNode.chosenType = type;
+    } else {
+        log(0, "libpairing:inside setDevType GenericDevice");
+        GenericIndexType(type);
+        snprintf(devName, sizeof devName, "GenericDevice #%d", DevId);
+        zwNode.chosenType = GenericDevice;
+    }
+    devType = type;
+    zbRecord.devType = (uint8_t)type;
+    lastStatus = 7;
+    AssocEvent ev;
+    memset(&ev, 0, sizeof ev);
+    AssocDevicePayload* p = reinterpret_cast<AssocDevicePayload*>(ev.payload);
+    copyText(p->name, devName);
+    copyText(devLocation, "Default");
+    copyText(p->location, devLocation);
+    p->devType = (uint32_t)devType;
+    raise(7, serverType, &ev);
+    copyText(cmdtype, "EditNameLocation");
+}
+
+void HalvixAssociation::setDevType2(DevType type) {
+    log(0, "libpairing:inside setDevType2 ***");
+    devType = type;
+    zbRecord.devType = (uint8_t)type;
+    zwNode.chosenType = type;
+}
+
+void HalvixAssociation::setDevName(char* name) {
+    log(0, "libpairing:inside setDevName");
+    copyText(devName, name);
+}
+
+void HalvixAssociation::setDevLocation(char* location) {
+    log(0, "libpairing:inside setDevLocation");
+    copyText(devLocation, location);
+}
+
+int HalvixAssociation::addingDone() {
+    idle = true;
+    log(0, "libpairing:inside addingDone");
+    log(0, "libpairing:Name:%s Location:%s", devName, devLocation);
+    HAAssocPacket packet;
+    memset(&packet, 0, sizeof packet);
+    if (zwNode.devTech != DEVTECH_ZWAVE) {
+        copyText(zbRecord.name, devName);
+        copyText(zbRecord.location, devLocation);
+        zbRecord.status = 10;
+        log(0, "libpairing:Sending final addingDone packet to HA Server");
+        packet.selector = 0;
+        memcpy(packet.data, &zbRecord, sizeof zbRecord);
+        return sendToServers(ST_HaAssoc, &packet) < 0 ? -1 : 0;
+    }
+    copyText(zwNode.name, devName);
+    copyText(zwNode.location, devLocation);
+    packet.selector = DEVTECH_ZWAVE;
+    memcpy(packet.data, &zwNode, sizeof zwNode);
+    if (sendToServers(ST_HaAssoc, &packet) == 0)
+        log(0, "libpairing:Sending Packet to Haserver Success");
+    else
+        log(2, "libpairing:Sending Packet to Haserver Failed");
+    memset(&zwNode, 0, sizeof zwNode);
+    SensorBinaryFlag = ZwAcExtFlag = BasicFlag = MultilevelFlag = false;
+    return 0;
+}
+
+void HalvixAssociation::doResetFor(reset_type type) {
+    switch (type) {
+        case RESET_Zigbee:
+            log(0, "libpairing:Sending reset command to Zigbee_server");
+            cmdToZigbee(ZB_Reset);
+            break;
+        case RESET_Zwave:
+            cmdToZwave(ZW_Reset);
+            log(0, "libpairing:Sending reset command to Zwave_server");
+            break;
+        case RESET_Both:
+        case RESET_BothAndRemoveAll:
+            log(0, "libpairing:*** Sending reset command to Zigbee_server and Zwave_server");
+            cmdToZigbee(ZB_Reset);
+            cmdToZwave(ZW_Reset);
+            if (type == RESET_BothAndRemoveAll) {
+                log(3, "libpairing:*** Removing all devices ***");
+                removeAllDevices();
+            }
+            break;
+        default:
+            log(2, "libpairing:Unknown reset type");
+    }
+    sleepSeconds(7);
+}
+
+void HalvixAssociation::removeAllDevices() {
+    memset(&haAssocPacket, 0, sizeof haAssocPacket);
+    haAssocPacket.selector = 0;
+    memcpy(haAssocPacket.data, "removeAllDevices", sizeof "removeAllDevices");
+    log(3, "libpairing:Sending removeAllDevices to haserver");
+    sendToServers(ST_HaAssoc, &haAssocPacket);
+    memset(&haAssocPacket, 0, sizeof haAssocPacket);
+}

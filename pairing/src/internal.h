@@ -1,0 +1,52 @@
+// Internals shared by the pairing sources.
+#pragma once
+
+#include <cstdio>
+#include <cstring>
+#include <functional>
+
+extern "C" {
+#include <depot.h>
+}
+
+#include "hacore/records.h"
+#include "pairing/HalvixAssociation.h"
+
+namespace pairing {
+
+// Fixed addresses.
+constexpr const char* kAssocPort = "127.255.255.4:8888";
+constexpr const char* kHAAssoc = "127.255.255.1:9999";
+constexpr const char* kHA = "127.255.255.1:8888";
+constexpr const char* kZwave = "127.255.255.254:8888";
+constexpr const char* kZigbee = "127.255.255.253:8888";
+constexpr const char* kHue = "127.255.255.252:8888";
+constexpr const char* kNest = "127.255.255.251:8888";
+constexpr const char* kWeb = "127.255.255.11:8888";
+
+// Opens the device store for reading. On failure: "dpopen: %s\n", repair,
+// open again in create mode; if that fails too the file is deleted and the
+// result is null.
+DEPOT* openStore();
+void closeStore(DEPOT* db);
+// Calls f for every device record of the open store (keys "NextDevid",
+// "Version" and every key with a dot are skipped); stops when f returns
+// false or a record cannot be read.
+void forEachDevice(DEPOT* db, const std::function<bool(const DeviceRecord&)>& f);
+
+// Bounded copy that always terminates (dst holds size bytes).
+inline void copyText(char* dst, size_t size, const char* src) {
+    if (!size) return;
+    size_t n = src ? strnlen(src, size - 1) : 0;
+    memcpy(dst, src, n);
+    dst[n] = '\0';
+}
+template <size_t N>
+inline void copyText(char (&dst)[N], const char* src) {
+    copyText(dst, N, src);
+}
+
+// Receive timeout of the receiver thread, in seconds.
+extern int rxTimeout;
+
+}  // namespace pairing

@@ -1,0 +1,514 @@
+// The receiver thread: reads the device servers' answers on the association
+// socket, drives the pairing state machine and reports every step to the
+// application's callback. A silent server becomes a timeout event.
+#include <arpa/inet.h>
+#include <cerrno>
+#include <cstdlib>
+#include <ctime>
+#include <sys/socket.h>
+#include <sys/time.h>
+
+#include "Logger.h"
+#include "hacore/frozen.h"
+#include "internal.h"
+
+namespace pairing {
+extern int connectionGeneration;
+extern int receiversRunning;
+}
+
+using namespace pairing;
+
+namespace {
+
+constexpr int kReceiveSize = 4096;
+
+long long nowMs() {
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return ts.tv_sec * 1000LL + ts.tv_nsec / 1000000;
+}
+
+AssocDevicePayload* devicePayload(AssocEvent* ev) { return reinterpret_cast<AssocDevicePayload*>(ev->payload); }
+
+void clearEvent(AssocEvent* ev) { memset(ev, 0, sizeof *ev); }
+
+}  // namespace
+
+int HalvixAssociation::findClientType(in_addr addr) {
+    char ip[INET_ADDRSTRLEN] = "";
+    inet_ntop(AF_INET, &addr, ip, sizeof ip);
+    // The whole address must match (the port is not compared): a client at
+    // 127.255.255.2 is no Z-Wave server for sharing the first characters of
+    // 127.255.255.254.
+    static const struct {
+        const char* server;
+        int type;
+    } kServers[] = {{kZwave, 1}, {kZigbee, 2}, {kHAAssoc, 3}, {kHue, 4}, {kNest, 5}};
+    for (const auto& s : kServers) {
+        const char* colon = strchr(s.server, ':');
+        size_t n = (size_t)(colon - s.server);
+        if (strlen(ip) == n && strncmp(ip, s.server, n) == 0) return s.type;
+    }
+    return 0;
+}
+
+void* HalvixAssociation::receiverHelper(void* instance) {
+    return static_cast<HalvixAssociation*>(instance)->receiver(instance);
+}
+
+void* HalvixAssociation::receiver(void*) {
+    log(0, "libpairing:entered receive thread");
+    __atomic_add_fetch(&receiversRunning, 1, __ATOMIC_SEQ_CST);
+    const int generation = connectionGeneration;
+    char buf[kReceiveSize];
+    long long deadline = 0;
+
+    while (assocConnected && generation == connectionGeneration) {
+        // The deadline survives a signal that interrupts the receive, so an
+        // application's timer ticks never postpone a timeout.
+        if (!deadline) deadline = nowMs() + rxTimeout * 1000LL;
+        long long left = deadline - nowMs();
+        if (left < 1) left = 1;
+        timeval tv{(time_t)(left / 1000), (suseconds_t)((left % 1000) * 1000)};
+        if (setsockopt(assocSocket, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv) < 0)
+            perror("libpairing:setsockopt: rcvtimeo");
+
+        memset(buf, 0, sizeof buf);
+        sockaddr_in from;
+        memset(&from, 0, sizeof from);
+        socklen_t fromLen = sizeof from;
+        int n = (int)recvfrom(assocSocket, buf, sizeof buf, 0, reinterpret_cast<sockaddr*>(&from), &fromLen);
+        int err = errno;
+        if (!assocConnected || generation != connectionGeneration) break;
+        if (n < 0 && err == EINTR && nowMs() < deadline) continue;
+        deadline = 0;
+
+        if (n < 0) {
+            log(0, "libpairing:Didn't get packet for %d secs", rxTimeout);
+            if (err != EAGAIN && err != EWOULDBLOCK && err != EINTR) {
+                timespec pause{0, 10000000L};
+                nanosleep(&pause, nullptr);
+            }
+            if (idle) {
+                rxTimeout = 180;
+                log(0, "libpairing:idle timeout set to 180 sec...");
+            } else {
+                sendCancelTo((cancel_type)cancelType);
+                AssocEvent ev;
+                clearEvent(&ev);
+                AssocTimeoutPayload* p = reinterpret_cast<AssocTimeoutPayload*>(ev.payload);
+                p->lastStatus = lastStatus;
+                snprintf(p->json, sizeof p->json,
+                         "{\"CommandType\":\"%s\", \"MobileInternalIndex\":\"\",\"Success\":\"false\","
+                         "\"Reason\":\"TimeoutReached\"}",
+                         cmdtype);
+                lastStatus = 0;
+                raise(2, 0, &ev);
+                cancelType = 0;
+                idle = true;
+            }
+            continue;
+        }
+        handleAnswer(from, buf, n);
+    }
+    __atomic_sub_fetch(&receiversRunning, 1, __ATOMIC_SEQ_CST);
+    log(0, "libpairing:exited receive thread\n");
+    return nullptr;
+}
+
+void HalvixAssociation::handleAnswer(const sockaddr_in& from, const void* data, int len) {
+    const int cls = findClientType(from.sin_addr);
+    if (len < 0) len = 0;
+    // Each answer must hold its whole record; a longer one is cut to it.
+    auto whole = [&](int size, const char* what) {
+        if (len >= size) return true;
+        char ip[INET_ADDRSTRLEN] = "";
+        inet_ntop(AF_INET, &from.sin_addr, ip, sizeof ip);
+        log(1, "libpairing:short %s answer (%d of %d bytes) from %s dropped", what, len, size, ip);
+        return false;
+    };
+    switch (cls) {
+        case 1:
+            if (!whole(sizeof zwRx, "Z-wave")) return;
+            memcpy(&zwRx, data, sizeof zwRx);
+            assoc_meshID = local_meshID;
+            log(0, "libpairing:Received Packet from Z-wave");
+            zwaveAnswer();
+            break;
+        case 2:
+            if (!whole(sizeof zbRecord, "Zigbee")) return;
+            memcpy(&zbRecord, data, sizeof zbRecord);
+            assoc_meshID = local_meshID;
+            zigbeeAnswer();
+            break;
+        case 4: {
+            if (!whole(8, "HUE")) return;
+            HueAnswer a;
+            memset(&a, 0, sizeof a);
+            memcpy(&a, data, len < (int)sizeof a ? (size_t)len : sizeof a);
+            assoc_meshID = local_meshID;
+            hueAnswer(a, len);
+            break;
+        }
+        case 5: {
+            if (!whole(sizeof(NestAnswer), "NEST")) return;
+            NestAnswer a;
+            memcpy(&a, data, sizeof a);
+            assoc_meshID = local_meshID;
+            nestAnswer(a);
+            break;
+        }
+        case 3:
+            log(1, "libpairing:\n*** Got data from HA_Server. Not implemented ***\n");
+            break;
+        default:
+            log(2, "libpairing:received command from unknown server\n");
+            break;
+    }
+}
+
+// The naming event: name, location "Default" and the type.
+void HalvixAssociation::namingEvent(int server) {
+    AssocEvent ev;
+    clearEvent(&ev);
+    AssocDevicePayload* p = devicePayload(&ev);
+    copyText(p->name, devName);
+    copyText(devLocation, "Default");
+    copyText(p->location, devLocation);
+    p->devType = (uint32_t)devType;
+    lastStatus = 7;
+    raise(7, server, &ev);
+    copyText(cmdtype, "EditNameLocation");
+}
+
+void HalvixAssociation::zwaveAnswer() {
+    AssocEvent ev;
+    clearEvent(&ev);
+    switch (assocState) {
+        case 1:
+            log(0, "................. ASSOC ...................");
+            serverType = DEVTECH_ZWAVE;
+            sendCancelTo(CANCEL_Zigbee);
+            cancelType = CANCEL_Zwave;
+            if (zwRx.nodeId == 255) {
+                lastStatus = 0;
+                raise(9, DEVTECH_ZWAVE, &ev);
+                idle = true;
+                assocState = 0;
+                log(1, "libpairing:Association failed (Z-wave)");
+            } else {
+                assocState = 4;
+                lastStatus = 3;
+                copyText(cmdtype, "AddingSensor");
+                raise(3, DEVTECH_ZWAVE, &ev);
+                log(0, "libpairing:Adding sensor (Z-wave)");
+                rxTimeout = 60;
+                idle = false;
+                log(0, "libpairing:timeout set to 60 sec...");
+            }
+            break;
+        case 4:
+            log(0, "................. ZW_ASSOC ...................");
+            if (ZW_checkNodeExists()) {
+                lastStatus = 0;
+                raise(4, DEVTECH_ZWAVE, &ev);
+                idle = true;
+                assocState = 0;
+                log(0, "libpairing:Z-wave sensor already joined");
+            } else if (zwRx.nodeId == 0 || zwRx.nodeId == 255) {
+                lastStatus = 0;
+                raise(9, DEVTECH_ZWAVE, &ev);
+                idle = true;
+                assocState = 0;
+                log(1, "libpairing:Association failed (Z-wave)");
+            } else {
+                assocState = 5;
+                lastStatus = 5;
+                copyText(cmdtype, "GettingInfo");
+                raise(5, DEVTECH_ZWAVE, &ev);
+                log(0, "libpairing:Getting sensor info (Z-wave)");
+                rxTimeout = 180;
+                log(0, "libpairing:ZW_ASSOC_QUERY:timeout set to 180 secs");
+            }
+            break;
+        case 5: {
+            log(0, "................. ZW_ASSOC_QUERY ...................");
+            zwNode = zwRx;
+            if (!ZW_createDeviceType()) {
+                log(1, "libpairing:zw_createDevice is unsuccessful (Z-wave)");
+                lastStatus = 0;
+                raise(9, DEVTECH_ZWAVE, &ev);
+                idle = true;
+                assocState = 0;
+                break;
+            }
+            log(0, "libpairing:zw_createDevice is successful (Z-wave)");
+            AssocDevicePayload* p = devicePayload(&ev);
+            zwNode.chosenType = zwNode.foundType;
+            // The type found is the pending device's type until the user
+            // picks another one.
+            devType = zwNode.foundType;
+            p->devType = (uint32_t)zwNode.foundType;
+            listSubDevType((DevType)zwNode.foundType, reinterpret_cast<DevType*>(p->u.subTypes));
+            if (p->u.subTypes[0] != 0) {
+                lastStatus = 6;
+                raise(6, DEVTECH_ZWAVE, &ev);
+                copyText(cmdtype, "SelectDeviceType");
+                zwNode.chosenType = devType;
+            } else {
+                namingEvent(DEVTECH_ZWAVE);
+            }
+            assocState = 0;
+            break;
+        }
+        case 2:
+            log(0, "................. DEASSOC ...................");
+            serverType = DEVTECH_ZWAVE;
+            sendCancelTo(CANCEL_Zigbee);
+            cancelType = CANCEL_Zwave;
+            if (zwRx.nodeId == 0 || zwRx.nodeId == 255) {
+                lastStatus = 0;
+                raise(12, DEVTECH_ZWAVE, &ev);
+                assocState = 0;
+                log(0, "libpairing:111 Unknown Sensor Removed (Z-wave) and Node:%d", zwRx.nodeId);
+                idle = true;
+            } else if (ZW_checkNodeExists()) {
+                assocState = 6;
+                ZW_removeNode();
+                AssocDevicePayload* p = devicePayload(&ev);
+                copyText(p->removedName, removedDevName);
+                p->removedId = removedDevId;
+                lastStatus = 0;
+                raise(11, DEVTECH_ZWAVE, &ev);
+                log(0, "libpairing:%s is Removing (Z-wave)", removedDevName);
+                rxTimeout = 20;
+                idle = false;
+                copyText(cmdtype, "RemoveDevice");
+                log(0, "libpairing:timeout set to 20 sec");
+            } else {
+                lastStatus = 0;
+                raise(12, DEVTECH_ZWAVE, &ev);
+                assocState = 6;
+                log(0, "libpairing:222 Unknown Sensor Removed (Z-wave) and Node:%d", zwRx.nodeId);
+                rxTimeout = 20;
+                idle = false;
+                copyText(cmdtype, "RemoveDevice");
+                log(0, "libpairing:timeout set to 20 sec");
+            }
+            break;
+        case 6:
+            log(0, "libpairing: Sensor Removed (Z-wave)");
+            idle = true;
+            cancelType = 0;
+            assocState = 0;
+            break;
+        case 3:
+            assocState = 0;
+            log(0, "libpairing:Reset Success");
+            idle = true;
+            break;
+        default:
+            assocState = 0;
+            break;
+    }
+}
+
+void HalvixAssociation::zigbeeAnswer() {
+    AssocEvent ev;
+    clearEvent(&ev);
+    AssocDevicePayload* p = devicePayload(&ev);
+    const int status = zbRecord.status;
+    if (assocState == 1) {
+        switch (status) {
+            case 1:
+                serverType = DEVTECH_ZIGBEE;
+                sendCancelTo(CANCEL_Zwave);
+                cancelType = CANCEL_Zigbee;
+                log(0, "libpairing: Device got found (Zigbee)");
+                p->zbStatus = (uint32_t)status;
+                copyText(p->u.json, "{\"CommandType\":\"AddingDevice\",\"MobileInternalIndex\":\"\"}");
+                lastStatus = 3;
+                raise(3, DEVTECH_ZIGBEE, &ev);
+                copyText(cmdtype, "AddingSensor");
+                idle = false;
+                rxTimeout = 60;
+                log(0, "libpairing:timeout set to 60 sec");
+                break;
+            case 2:
+            case 11:
+                assocState = 0;
+                log(1, "libpairing:Association failed (Zigbee)");
+                p->zbStatus = (uint32_t)status;
+                p->zero = 0;
+                copyText(p->u.json,
+                         "{\"CommandType\":\"AddDevice\",\"MobileInternalIndex\":\"\",\"Success\":\"false\","
+                         "\"Reason\":\"AddingFailed\"}");
+                lastStatus = 0;
+                raise(9, DEVTECH_ZIGBEE, &ev);
+                idle = true;
+                break;
+            case 6:
+                log(0, "libpairing:Getting Sensor info (Zigbee)");
+                p->zbStatus = (uint32_t)status;
+                copyText(p->u.json, "{\"CommandType\":\"GettingInfo\",\"MobileInternalIndex\":\"\"}");
+                lastStatus = 5;
+                raise(5, DEVTECH_ZIGBEE, &ev);
+                copyText(cmdtype, "GettingInfo");
+                idle = false;
+                rxTimeout = 180;
+                log(0, "libpairing:timeout set to 180 sec");
+                break;
+            case 10:
+                if (zb_createAnyDevice() == 0) {
+                    devType = zbRecord.devType;
+                    p->devType = (uint32_t)devType;
+                    listSubDevType((DevType)baseDevType, reinterpret_cast<DevType*>(p->u.subTypes));
+                    if (p->u.subTypes[0] != 0) {
+                        p->zbStatus = (uint32_t)status;
+                        lastStatus = 6;
+                        raise(6, DEVTECH_ZIGBEE, &ev);
+                        copyText(cmdtype, "SelectDeviceType");
+                        zbRecord.devType = (uint8_t)devType;
+                    } else {
+                        namingEvent(DEVTECH_ZIGBEE);
+                    }
+                }
+                log(0, "libpairing:Sensor got Associated %d name %s (Zigbee)", DevId, devName);
+                assocState = 8;
+                break;
+            case 3:
+                break;
+            default:
+                assocState = 0;
+                break;
+        }
+    } else if (assocState == 2) {
+        zb_removeNode(zbRecord.shortAddr);
+        if (zbRecord.status == 2) {
+            serverType = DEVTECH_ZIGBEE;
+            sendCancelTo(CANCEL_Zwave);
+            HAAssocPacket packet;
+            memset(&packet, 0, sizeof packet);
+            memcpy(packet.data, &zbRecord, sizeof zbRecord);
+            sendToServers(ST_HaAssoc, &packet);
+            log(0, "libpairing:Sensor name %s is removed (Zigbee)", removedDevName);
+            copyText(p->removedName, removedDevName);
+            p->removedId = removedDevId;
+            lastStatus = 0;
+            raise(11, DEVTECH_ZIGBEE, &ev);
+            idle = true;
+            cancelType = 0;
+            assocState = 0;
+        } else if (zbRecord.status == 12) {
+            serverType = DEVTECH_ZIGBEE;
+            sendCancelTo(CANCEL_Zwave);
+            log(0, "libpairing:Unknown Sensor removed (Zigbee)");
+            lastStatus = 0;
+            raise(12, DEVTECH_ZIGBEE, &ev);
+            idle = true;
+            cancelType = 0;
+            assocState = 0;
+        }
+    }
+}
+
+void HalvixAssociation::hueAnswer(const HueAnswer& a, int len) {
+    AssocEvent ev;
+    clearEvent(&ev);
+    const char* fmt = nullptr;
+    int type = 0;
+    switch (a.state) {
+        case 0: {
+            AssocBridgeListPayload* list = reinterpret_cast<AssocBridgeListPayload*>(ev.payload);
+            char mac[50] = "", ip[50] = "";
+            uint32_t count = a.count < kHueBridgeSlots ? a.count : kHueBridgeSlots;
+            for (uint32_t i = 0; i < count; ++i) {
+                // An object is at most 65 bytes, whether or not it is terminated;
+                // what the datagram did not carry reads as empty.
+                int avail = len - 8 - (int)i * kHueObjectSize;
+                int objLen = avail <= 0 ? 0 : (int)strnlen(a.bridges[i], avail < kHueObjectSize ? avail : kHueObjectSize);
+                if (json_token* tokens = objLen ? parse_json2(a.bridges[i], objLen) : nullptr) {
+                    if (json_token* t = find_json_token(tokens, "id")) snprintf(mac, sizeof mac, "%.*s", t->length, t->start);
+                    if (json_token* t = find_json_token(tokens, "internalipaddress"))
+                        snprintf(ip, sizeof ip, "%.*s", t->length, t->start);
+                    free(tokens);
+                }
+                HueMac(mac, list->mac[i]);
+                copyText(list->ip[i], ip);
+            }
+            lastStatus = 21;
+            raise(21, DEVTECH_HUE, &ev);
+            idle = false;
+            copyText(cmdtype, "AddIPDevice");
+            break;
+        }
+        case 1:
+            type = 30;
+            fmt = "{\"CommandType\":\"%s\",\"MobileInternalIndex\":\"\",\"Success\":\"false\",\"Reason\":\"HueFailed\","
+                  "\"Type\":\"HueHub\"}\n";
+            break;
+        case 2:
+            type = 25;
+            fmt = "{\"CommandType\":\"%s\",\"MobileInternalIndex\":\"\",\"Success\":\"true\",\"Type\":\"HueHub\","
+                  "\"Reason\":\"HueAdded\"}\n";
+            break;
+        case 3:
+            type = 27;
+            fmt = "{\"CommandType\":\"%s\",\"MobileInternalIndex\":\"\",\"Success\":\"false\","
+                  "\"Reason\":\"HueBridgeNotFound\",\"Type\":\"HueHub\"}\n";
+            break;
+        case 4:
+            type = 26;
+            fmt = "{\"CommandType\":\"%s\",\"MobileInternalIndex\":\"\",\"Success\":\"false\",\"Type\":\"HueHub\","
+                  "\"Reason\":\"HueButtonNotPressed\"}\n";
+            break;
+        case 5:
+            type = 28;
+            fmt = "{\"CommandType\":\"%s\",\"MobileInternalIndex\":\"\",\"Success\":\"false\",\"Type\":\"HueHub\","
+                  "\"Reason\":\"BridgeNotFound\"}\n";
+            break;
+        case 6:
+            type = 29;
+            fmt = "{\"CommandType\":\"%s\", \"MobileInternalIndex\":\"\",\"Success\":\"true\",\"Type\":\"HueBulb\"}\n";
+            break;
+        case 8:
+        case 9:
+            type = a.state == 8 ? 22 : 23;
+            fmt = "{\"CommandType\":\"%s\", \"MobileInternalIndex\":\"\",\"Success\":\"true\",\"Type\":\"HueHub\"}\n";
+            break;
+        default:
+            log(2, "libpairing:Got unknown state from HUE");
+            break;
+    }
+    if (fmt) {
+        snprintf(reinterpret_cast<char*>(ev.payload), sizeof ev.payload, fmt, cmdtype);
+        lastStatus = 0;
+        raise(type, DEVTECH_HUE, &ev);
+        idle = true;
+    }
+    if (clientType == AC_WebServer) closeAssocConnection();
+}
+
+void HalvixAssociation::nestAnswer(const NestAnswer& a) {
+    AssocEvent ev;
+    clearEvent(&ev);
+    int type = 0;
+    switch (a.command) {
+        case 100:
+            type = 44;
+            memcpy(ev.payload, &a, sizeof a);
+            break;
+        case 121: type = 41; break;
+        case 122: type = 43; break;
+        case 123: type = 42; break;
+        case 124: type = a.result == 0 ? 45 : a.result == -1 ? 46 : 0; break;
+        default: log(2, "libpairing:Got unknown command from NEST"); break;
+    }
+    if (type) {
+        lastStatus = 0;
+        raise(type, DEVTECH_NEST, &ev);
+    }
+    idle = true;
+    if (clientType == AC_WebServer) closeAssocConnection();
+}

@@ -1,0 +1,41 @@
+// The device store as the pairing client reads it. The client never writes
+// it: the HA server stores what pairing finds.
+#include <cstdlib>
+#include <string>
+#include <unistd.h>
+
+#include "internal.h"
+
+namespace pairing {
+
+DEPOT* openStore() {
+    DEPOT* db = dpopen(DBName, DP_OREADER | DP_ONOLCK, 1);
+    if (db) return db;
+    fprintf(stderr, "dpopen: %s\n", dperrmsg(dpecode));
+    dprepair(DBName);
+    db = dpopen(DBName, DP_OWRITER | DP_OCREAT | DP_ONOLCK | DP_OSPARSE, 1);
+    if (!db) unlink(DBName);
+    return db;
+}
+
+void closeStore(DEPOT* db) {
+    if (db && !dpclose(db)) fprintf(stderr, "dpclose: %s\n", dperrmsg(dpecode));
+}
+
+void forEachDevice(DEPOT* db, const std::function<bool(const DeviceRecord&)>& f) {
+    if (!dpiterinit(db)) {
+        fprintf(stderr, "dpiterinit: %s\n", dperrmsg(dpecode));
+        return;
+    }
+    while (char* key = dpiternext(db, nullptr)) {
+        std::string k = key;
+        free(key);
+        if (k == "NextDevid" || k == "Version" || k.find('.') != std::string::npos) continue;
+        DeviceRecord rec;
+        memset(&rec, 0, sizeof rec);
+        if (dpgetwb(db, k.data(), (int)k.size(), 0, sizeof rec, reinterpret_cast<char*>(&rec)) < 0) break;
+        if (!f(rec)) break;
+    }
+}
+
+}  // namespace pairing

@@ -1,0 +1,302 @@
+// Z-Wave typing: a node's device classes and command classes become a
+// DevType, a generic node gets an index list built from its values, and the
+// store lookups that pairing needs (next device id, is the node known).
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "Logger.h"
+#include "internal.h"
+
+bool SensorBinaryFlag;
+bool BasicFlag;
+bool ZwAcExtFlag;
+bool MultilevelFlag;
+
+using namespace pairing;
+
+namespace {
+
+constexpr uint8_t kMeter = 0x32, kAlarm = 0x71, kSwitchMultilevel = 0x26;
+
+struct Specific {
+    int specific;
+    int type;           // DevType
+    const char* name;   // Z-Wave name of the specific class
+};
+
+struct Generic {
+    int generic;
+    const char* name;
+    std::initializer_list<Specific> rows;  // rows with their own result or name
+};
+
+// Generic class, then the specific classes that have a row. A specific class
+// without a row gives GenericDevice. METER and ALARM + SWITCH MULTILEVEL
+// cases are decided in typeOf().
+const Generic kGenerics[] = {
+    {0x00, "zw_No_Generic_Type", {}},
+    {0x01, "zw_Remote_Controller",
+     {{1, 60, "RC_Portable_Remote_Controller"}, {2, 60, "RC_Portable_Scene_Controller"},
+      {3, 60, "RC_Portable_Installer_Tool"}, {4, 60, "RC_Remote_Control_AV"}, {6, 60, "RC_Remote_Control_Simple"}}},
+    {0x02, "zw_Static_Controller_v2",
+     {{1, 60, "SC_PC_Controller"}, {2, 60, "SC_Scene_Controller"}, {3, 60, "SC_Static_Installer_Tool"},
+      {4, 60, "SC_Set_Top_Box"}, {5, 60, "SC_Sub_System_Controller"}, {6, 60, "SC_TV"}, {7, 8, "SC_Gateway"}}},
+    {0x03, "zw_AV_Control_Point", {{4, 60, "AV_Satellite_Receiver"}, {17, 60, "AV_Doorbell"}}},
+    {0x04, "zw_Display", {{1, 60, "DS_Simple_Display"}}},
+    {0x05, "zw_Network_Extender", {}},
+    {0x06, "zw_Appliance", {{1, 60, "AP_General_Appliance"}, {2, 60, "AP_Kitchen_Appliance"}}},
+    {0x07, "zw_Notification_Sensor", {{1, 59, "NS_Notification_Sensor"}}},
+    {0x08, "zw_Thermostat",
+     {{0, 47, "TT_Not_Used"}, {2, 47, "TT_General_Thermostat"}, {4, 46, "TT_Setpoint_Thermostat"},
+      {6, 47, "TT_General_Thermostat_V2"}}},
+    {0x09, "zw_Window_Covering", {{1, 60, "WC_Simple_Window_Covering"}}},
+    {0x0F, "zw_Repeater_Slave", {{1, 60, "RS_Basic_Repeater_Slave"}}},
+    {0x10, "zw_Binary_Switch",
+     {{0, 44, "BS_Not_Used"}, {1, 1, "BS_Binary_Power_Switch"}, {3, 1, "BS_Binary_Scene_Switch"}, {5, 42, "BS_Siren"}}},
+    {0x11, "zw_Multilevel_Switch",
+     {{0, 2, "MS_Unknown"}, {1, 2, "MS_Multilevel_Power_Switch"}, {4, 2, "MS_Motor_Control_Class_B"},
+      {6, 2, "MS_Multilevel_Scene_Switch"}}},
+    {0x12, "zw_Remote_Switch", {{1, 60, "RS_Binary_Remote_Switch"}}},
+    {0x13, "zw_Toggle_Switch", {{1, 60, "TS_Binary_Toggle_Switch"}}},
+    {0x14, "zw_Z_IP_Gateway", {{1, 60, "ZG_Z_IP_Tunneling_Gateway"}}},
+    {0x15, "zw_Z_IP_Node", {{1, 60, "ZN_Z_IP_Tunneling_Node"}}},
+    {0x16, "zw_Ventilation", {{1, 60, "VT_Residential_HRV"}}},
+    {0x17, "zw_Security_Panel", {{1, 60, "SP_Zoned_Security_Panel"}}},
+    {0x18, "zw_Wall_Controller", {{1, 60, "WC_Basic_Wall_Controller"}}},
+    {0x20, "zw_Binary_Sensor", {{1, 3, "BS_Routing_Binary_Sensor"}}},
+    {0x21, "zw_Multilevel_Sensor", {{1, 35, "MS_Routing_Multilevel_Sensor"}}},
+    {0x30, "zw_Pulse_Meter", {}},
+    {0x31, "zw_Meter", {{1, 35, "ME_Simple_Meter"}}},
+    {0x40, "zw_Entry_Control",
+     {{2, 5, "EC_Advanced_Door_Lock"}, {3, 5, "EC_Secure_Keypad_Door_Lock"}, {7, 53, "EC_Garage_Door_Opener"}}},
+    {0x50, "zw_Semi_Interoperable", {{1, 60, "SI_Energy_Production"}}},
+    {0xA1, "zw_Alarm_Sensor",
+     {{0, 6, "AS_Not_Used"}, {2, 6, "AS_Routing_Alarm_Sensor"}, {6, 0, "AS_Basic_Routing_Smoke_Sensor"}}},
+    {0xFF, "zw_Non_Interoperable", {}},
+};
+
+}  // namespace
+
+bool HalvixAssociation::CommandExists(unsigned char* list, unsigned char cc) {
+    // A node's class list has room for 53 classes; a list without its end
+    // is not read beyond that.
+    for (int i = 0; i < kZWClassCap && list[i] != 0xFF; ++i) {
+        if (list[i] == cc) {
+            log(0, "libpairing:cmd matched");
+            return true;
+        }
+    }
+    return false;
+}
+
+int HalvixAssociation::calculateDevId() {
+    DEPOT* db = openStore();
+    if (!db) return -1;
+    char next[11] = "";
+    if (dpgetwb(db, "NextDevid", -1, 0, 10, next) >= 0) DevId = atoi(next);
+    closeStore(db);
+    return DevId;
+}
+
+bool HalvixAssociation::ZW_checkNodeExists() {
+    DEPOT* db = openStore();
+    if (!db) return false;
+    bool found = false;
+    forEachDevice(db, [&](const DeviceRecord& r) {
+        if (r.technology == DEVTECH_ZWAVE && (uint8_t)r.ozwNode == zwRx.nodeId) {
+            copyText(removedDevName, r.name);
+            removedDevId = (uint32_t)r.id;
+            log(0, "libpairing:Removing Zwave device %d", r.ozwNode);
+            found = true;
+        }
+        return true;
+    });
+    closeStore(db);
+    return found;
+}
+
+bool HalvixAssociation::ZW_createDeviceType() {
+    calculateDevId();
+
+    std::string classes = "node " + std::to_string(zwRx.nodeId) + " Supported Command Classes:";
+    int n = 0;
+    for (; n < kZWClassCap && zwRx.classes[n] != 0xFF; ++n) {
+        char hex[8];
+        snprintf(hex, sizeof hex, " 0x%.2x", zwRx.classes[n]);
+        classes += hex;
+        zwNode.classes[n] = zwRx.classes[n];
+    }
+    if (n < kZWClassCap) zwNode.classes[n] = 0;
+    log(0, "%s", classes.c_str());
+
+    if (zwRx.basicClass == 0) {
+        log(2, "libpairing:BasicType is 0,so skipping Device addition");
+        return false;
+    }
+
+    int generic = zwRx.genericClass, specific = zwRx.specificClass;
+    int type = GenericDevice;
+    const Generic* g = nullptr;
+    for (const Generic& row : kGenerics)
+        if (row.generic == generic) g = &row;
+    if (!g) {
+        log(0, "libpairing:Generic:GenericDevice , Specific:GenericDevice");
+    } else {
+        const Specific* s = nullptr;
+        for (const Specific& row : g->rows)
+            if (row.specific == specific) s = &row;
+        const char* sname = s ? s->name : (generic == 0x00 ? "Unknown" : "GenericDevice");
+        if (s) type = s->type;
+        if (generic == 0x10 && specific == 0 && CommandExists(zwRx.classes, kMeter)) type = BinaryPowerSwitch;
+        if (generic == 0x10 && specific == 1 && CommandExists(zwRx.classes, kMeter)) type = BinaryPowerSwitch;
+        if (generic == 0x11 && specific == 1 && CommandExists(zwRx.classes, kAlarm) &&
+            CommandExists(zwRx.classes, kSwitchMultilevel))
+            type = GenericDevice;
+        if (generic == 0x02 && specific == 4)
+            log(0, "libpairing:Generic:zw_Static_Controller_v2 , SC_Set_Top_Box");
+        else if (generic == 0x05)
+            log(0, "libpairing:Genericzw_Network_Extender , Specific:GenericDevice");
+        else if (generic == 0x11 && specific == 0)
+            log(0, "Generic:zw_Multilevel_Switch , Specific:MS_Unknown");
+        else
+            log(0, "libpairing:Generic:%s , Specific:%s", g->name, sname);
+    }
+    zwNode.foundType = type;
+
+    if (type == GenericDevice) ZW_indexToEnum(zwNode.values[0]);
+
+    zwNode.devTech = DEVTECH_ZWAVE;
+    zwNode.nodeId = zwRx.nodeId;
+    baseDevType = type;
+    getDefaultDevName((DevType)type, DevId, devName);
+    copyText(zwNode.name, devName);
+    zwNode.marker = 255;
+    log(0, "libpairing:Device Basic Type:0x%.2x, Generic Type:0x%.2x, Specific Type:0x%.2x,Nodeid:%d",
+        zwRx.basicClass, zwRx.genericClass, zwRx.specificClass, zwRx.nodeId);
+    return true;
+}
+
+static int indexTypeOf(int c, int i) {
+    switch (c) {
+        case 0x20: return IDX_BASIC;
+        case 0x25: return IDX_SWITCH_BINARY;
+        case 0x26: return i == 0 ? IDX_SWITCH_MULTILEVEL : 0;
+        case 0x30: return IDX_SENSOR_BINARY;
+        case 0x31: return i == 1 ? IDX_TEMPERATURE : i == 3 ? IDX_ILLUMINANCE : i == 5 ? IDX_HUMIDITY : 0;
+        case 0x32: return i == 0 ? IDX_ENERGY : i == 8 ? IDX_POWER : 0;
+        case 0x40: return IDX_THERMOSTAT_MODE;
+        case 0x42: return IDX_THERMOSTAT_OPERATING_STATE;
+        case 0x43: return i == 1 ? IDX_THERMOSTAT_SETPOINT_HEATING : i == 2 ? IDX_THERMOSTAT_SETPOINT_COOLING : 0;
+        case 0x44: return IDX_THERMOSTAT_FAN_MODE;
+        case 0x5B: return IDX_GESTURESENSOR;
+        case 0x62: return i == 0 ? IDX_LOCK_STATE : 0;
+        case 0x63: return i == 0 ? 0 : i == 255 ? IDX_MAXIMUM_USERS : IDX_USER_CODE;
+        case 0x66: return IDX_BARRIER_OPERATOR;
+        case 0x70: return i == 27 ? IDX_AC_SWING : i == 33 ? IDX_IR_CODE : 0;
+        case 0x71: return i == 2 ? IDX_TAMPER : 0;
+        case 0x80: return IDX_BATTERY;
+        default: return 0;
+    }
+}
+
+void HalvixAssociation::ZW_indexToEnum(unsigned char* list) {
+    uint8_t* idx = zwNode.indexes;
+    idx[0] = 0;
+    int pos = 0;
+    // The value list holds at most 181 entries; the index list 31.
+    for (int e = 0; e < kZWValueCap && list[3 * e] != 0; ++e) {
+        int c = list[3 * e], i = list[3 * e + 1], n = list[3 * e + 2];
+        log(3, "libpairing:GenericDevice: command class: %d command index %d", c, i);
+        int t = indexTypeOf(c, i);
+        if (!t) {
+            log(3, "libpairing:GenericDevice: Enum is not defined for : cmdclass %d ind %d", c, i);
+            continue;
+        }
+        if (pos >= kZWIndexCap) {
+            log(1, "libpairing:GenericDevice: index list full, cmdclass %d index %d left out", c, i);
+            continue;
+        }
+        idx[2 * pos] = (uint8_t)t;
+        idx[2 * pos + 1] = (uint8_t)n;
+        if (t == IDX_SENSOR_BINARY) SensorBinaryFlag = true;
+        if (t == IDX_BASIC) BasicFlag = true;
+        if (t == IDX_THERMOSTAT_MODE || t == IDX_THERMOSTAT_SETPOINT_HEATING ||
+            t == IDX_THERMOSTAT_SETPOINT_COOLING || t == IDX_THERMOSTAT_FAN_MODE)
+            ZwAcExtFlag = true;
+        if (t == IDX_SWITCH_MULTILEVEL) MultilevelFlag = true;
+        idx[2 * (pos + 1)] = 0;  // pos + 1 <= 31: the end entry's type byte is the record's last byte
+        log(3, "libpairing:GenericDevice: cmdclass %d index %d instance : %d Enum: %d ", c, i, n, t);
+        ++pos;
+    }
+}
+
+void HalvixAssociation::listSubDevType(DevType type, DevType* out) {
+    std::vector<DevType> list;
+    switch (type) {
+        case BinarySwitch:
+        case UnknownOnOffModule: list = {Siren, BinarySwitch, MultiSwitch}; break;
+        case MultilevelSwitch: list = {MultilevelSwitch, RollerShutter, MultiSoundSiren}; break;
+        case BinarySensor: list = {DoorSensor, MovementSensor, ShockSensor, FloodSensor, MultiSensor}; break;
+        case Alarm: list = {FloodSensor, MultiSensor, SmokeDetector}; break;
+        case StandardCIE: list = {StandardWarningDevice, KeyFob, StandardCIE}; break;
+        case MultilevelSensor: list = {LightSensor, MoistureSensor, TemperatureSensor, EnergyReader, MultiSensor}; break;
+        case BinaryPowerSwitch: list = {MultiSwitch, BinaryPowerSwitch}; break;
+        case UnknownThermostat: list = {Thermostat, SetPointThermostat, ZWtoACIRExtender}; break;
+        case NotificationSensor: list = {DoorSensor, MultiSensor, SmokeDetector, FloodSensor, MovementSensor}; break;
+        case GenericDevice:
+            if (BasicFlag && MultilevelFlag)
+                list = {MultiSoundSiren, RollerShutter, MovementSensor};
+            else if (ZwAcExtFlag)
+                list = {ZWtoACIRExtender, SetPointThermostat};
+            else if (SensorBinaryFlag ||
+                     (BasicFlag && strnlen(reinterpret_cast<const char*>(zwNode.indexes), sizeof zwNode.indexes) < 10))
+                list = {DoorSensor, MotionSensor, FloodSensor, SmokeDetector, MultiSoundSiren, Siren};
+            break;
+        default: break;
+    }
+    int k = 0;
+    for (DevType t : list) out[k++] = t;
+    out[k] = UnknownDeviceType;
+}
+
+void HalvixAssociation::ChangeIndexType(IndexType from, IndexType to) {
+    for (int pos = 0; pos < kZWIndexCap && zwNode.indexes[2 * pos] != 0; ++pos) {
+        if (zwNode.indexes[2 * pos] == (uint8_t)from) {
+            zwNode.indexes[2 * pos] = (uint8_t)to;
+            log(3, "ChangeIndexType:: IndexType Found");
+            return;
+        }
+    }
+}
+
+void HalvixAssociation::GenericIndexType(DevType type) {
+    switch (type) {
+        case SmokeDetector: ChangeIndexType(IDX_BASIC, IDX_SMOKE_STATE); break;
+        case FloodSensor: ChangeIndexType(IDX_BASIC, IDX_FLOOD_STATE); break;
+        case DoorSensor: ChangeIndexType(IDX_SENSOR_BINARY, IDX_DOOR_STATE); break;
+        case MovementSensor: ChangeIndexType(IDX_SENSOR_BINARY, IDX_MOTION_STATE); break;
+        case Siren: ChangeIndexType(IDX_SWITCH_BINARY, IDX_ALARM_STATE); break;
+        case SetPointThermostat: ChangeIndexType(IDX_SENSOR_BINARY, IDX_MOTION_STATE); break;
+        case RollerShutter:
+            ChangeIndexType(IDX_BASIC, IDX_UP_DOWN);
+            ChangeIndexType(IDX_SWITCH_MULTILEVEL, IDX_SHUTTER_LEVEL);
+            ChangeIndexType(IDX_SWITCH_BINARY, IDX_STOP);
+            break;
+        case ZWtoACIRExtender:
+            ChangeIndexType(IDX_THERMOSTAT_MODE, IDX_AC_MODE);
+            ChangeIndexType(IDX_THERMOSTAT_SETPOINT_HEATING, IDX_AC_SETPOINT_HEATING);
+            ChangeIndexType(IDX_THERMOSTAT_SETPOINT_COOLING, IDX_AC_SETPOINT_COOLING);
+            ChangeIndexType(IDX_THERMOSTAT_FAN_MODE, IDX_AC_FAN_MODE);
+            break;
+        case MultiSoundSiren: ChangeIndexType(IDX_SWITCH_MULTILEVEL, IDX_SWITCH_MULTISOUND); break;
+        default: break;
+    }
+}
+
+void HalvixAssociation::getDefaultDevName(DevType type, int n, char* out) {
+    char name[180];
+    memset(name, 0, sizeof name);
+    DevtypeEnumToStr(type, name, kDevTypeTextSize);
+    sprintf(out, "%s #%d", name, n);  // at most 25 + 2 + 11 characters
+}

@@ -1,0 +1,124 @@
+#include "pairing_util.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <sys/stat.h>
+#include <ctime>
+
+#include "Logger.h"
+#include "ddb.h"
+#include "servers.h"
+#include "testkit.h"
+
+namespace ptest {
+
+namespace {
+std::mutex g_lock;
+std::condition_variable g_cv;
+std::vector<AssocEvent> g_events;
+std::vector<int> g_status;
+}  // namespace
+
+void recordEvent(AssocEvent* ev) {
+    std::lock_guard<std::mutex> g(g_lock);
+    g_events.push_back(*ev);
+    g_status.push_back(HalvixAssociation::getInstance()->lastStatus);
+    g_cv.notify_all();
+}
+
+std::vector<AssocEvent> events() {
+    std::lock_guard<std::mutex> g(g_lock);
+    return g_events;
+}
+
+void clearEvents() {
+    std::lock_guard<std::mutex> g(g_lock);
+    g_events.clear();
+    g_status.clear();
+}
+
+std::vector<int> statuses() {
+    std::lock_guard<std::mutex> g(g_lock);
+    return g_status;
+}
+
+bool waitUntil(const std::function<bool()>& cond, int timeoutMs) {
+    for (int waited = 0;; waited += 10) {
+        if (cond()) return true;
+        if (waited >= timeoutMs) return false;
+        struct timespec ts = {0, 10000000L};
+        nanosleep(&ts, nullptr);
+    }
+}
+
+std::vector<AssocEvent> waitEvents(size_t count, int timeoutMs) {
+    std::unique_lock<std::mutex> g(g_lock);
+    g_cv.wait_for(g, std::chrono::milliseconds(timeoutMs), [&] { return g_events.size() >= count; });
+    return g_events;
+}
+
+void script(const std::string& radio, const std::string& text) {
+    testkit::writeFile("/sim/state/servers/" + radio + ".pairing", text);
+}
+
+void fakeNvramGet(const std::string& meshId) {
+    mkdir("/tmp/bin", 0755);
+    testkit::writeFile("/tmp/bin/nvram_get", "#!/bin/sh\necho " + meshId + "\n");
+    chmod("/tmp/bin/nvram_get", 0755);
+    std::string path = getenv("PATH") ? getenv("PATH") : "";
+    if (path.compare(0, 9, "/tmp/bin:") != 0) setenv("PATH", ("/tmp/bin:" + path).c_str(), 1);
+}
+
+std::vector<std::string> logged(const std::string& part) {
+    std::vector<std::string> out;
+    for (const Logger::Line& l : Logger::getInstance()->lines())
+        if (l.text.find(part) != std::string::npos) out.push_back(l.text);
+    return out;
+}
+
+const AssocDevicePayload& device(const AssocEvent& ev) {
+    return *reinterpret_cast<const AssocDevicePayload*>(ev.payload);
+}
+
+std::string json(const AssocEvent& ev) {
+    const AssocDevicePayload& p = device(ev);
+    return std::string(p.u.json, strnlen(p.u.json, sizeof p.u.json));
+}
+
+std::vector<int> subTypes(const AssocEvent& ev) {
+    std::vector<int> out;
+    const AssocDevicePayload& p = device(ev);
+    for (int k = 0; k < 306 && p.u.subTypes[k]; ++k) out.push_back((int)p.u.subTypes[k]);
+    return out;
+}
+
+void PairingTest::SetUp() {
+    fakeNvramGet("7");
+    a = HalvixAssociation::LCDAssocInit();
+    a->assocState = 0;
+    a->lastStatus = 0;
+    a->cancelType = 0;
+    idle = true;
+    a->registerAssocEventCB(recordEvent);
+    ASSERT_EQ(a->checkAssocConnection(), 0);
+    clearEvents();
+    Logger::getInstance()->clear();
+    for (const char* s : {"zwave", "zigbee", "hue", "nest", "ha-assoc"}) testkit::clearReceived(s);
+}
+
+void PairingTest::TearDown() {
+    if (a) a->closeAssocConnection();
+}
+
+void storeDevice(int id, const char* name, int tech, const char* type, int node, int shortId) {
+    DeviceRecord r = testkit::makeDevice(id, name, "Hall", tech, type, 1);
+    r.ozwNode = node;
+    r.shortId = shortId;
+    testkit::putDevice(r);
+    testkit::putValue(id, testkit::makeValue(1, "SWITCH BINARY", "false", 1, 0x25, 0, 1));
+}
+
+}  // namespace ptest

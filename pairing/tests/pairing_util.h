@@ -1,0 +1,53 @@
+// Helpers of the pairing tests: the events the client raised, scripts for
+// the radio servers, and a clean client for each test.
+#pragma once
+
+#include <functional>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+#include "pairing/HalvixAssociation.h"
+
+namespace ptest {
+
+// Every event raised since the last clear, copied on the receiver thread.
+std::vector<AssocEvent> events();
+void clearEvents();
+// Waits until `count` events have been raised (generous limit: qemu and
+// sanitizers are slow); returns what there is.
+std::vector<AssocEvent> waitEvents(size_t count, int timeoutMs = 60000);
+// lastStatus of the client as each recorded event was raised.
+std::vector<int> statuses();
+// Polls a condition every 10 ms until it holds or the time runs out.
+bool waitUntil(const std::function<bool()>& cond, int timeoutMs = 60000);
+// The callback that records events.
+void recordEvent(AssocEvent* ev);
+
+// Writes the pairing script of a radio server ("zwave", "zigbee", "hue", "nest").
+void script(const std::string& radio, const std::string& text);
+
+// Puts a stand-in nvram_get that answers `meshId` first on PATH (the test's
+// own, in its private /tmp).
+void fakeNvramGet(const std::string& meshId);
+
+// Logger lines containing `part`.
+std::vector<std::string> logged(const std::string& part);
+
+const AssocDevicePayload& device(const AssocEvent& ev);
+std::string json(const AssocEvent& ev);  // device payload text at 564
+std::vector<int> subTypes(const AssocEvent& ev);
+
+// A client connected to the association port with a recording callback,
+// its state reset; closed at the end of the test.
+class PairingTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    HalvixAssociation* a = nullptr;
+};
+
+// A device record in /tmp/ddb.
+void storeDevice(int id, const char* name, int tech, const char* type, int node, int shortId);
+
+}  // namespace ptest

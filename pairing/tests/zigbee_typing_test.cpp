@@ -1,0 +1,180 @@
+// ZigBee typing, Hue bridge ids and the bridge list, and the naming and
+// hand-over steps that do not need a conversation.
+#include <cstdlib>
+#include <cstring>
+
+#include "Logger.h"
+#include "ddb.h"
+#include "pairing_util.h"
+#include "servers.h"
+#include "testkit.h"
+
+using namespace ptest;
+
+namespace {
+
+struct Case {
+    const char* what;
+    std::vector<std::pair<int, int>> clusters;  // id, end point
+    const char* maker;
+    const char* model;
+    int zone;
+    int type;                                   // DevType byte after typing
+    std::vector<std::pair<int, int>> indexes;   // (IndexType, end point)
+    const char* name;                           // devName, "%d" for DevId
+    int result = 0;
+};
+
+const Case kCases[] = {
+    {"bulb on/off, level, colour", {{6, 11}, {8, 11}, {0x300, 11}}, "", "", 0, 32,
+     {{1, 11}, {18, 11}, {31, 11}, {32, 11}, {33, 11}}, "ColorDimmableLight #%d"},
+    {"colour first", {{0x300, 11}, {6, 11}, {8, 11}}, "", "", 0, 4,
+     {{31, 11}, {32, 11}, {33, 11}, {1, 11}, {18, 11}}, "MultilevelSwitchOnOff #%d"},
+    {"two on/off", {{6, 1}, {6, 2}}, "", "", 0, 43, {{1, 1}, {1, 2}}, "MultiSwitch #%d"},
+    {"no rule", {{0x0001, 1}, {0x0003, 1}}, "", "", 0, 60, {}, "GenericDevice #%d"},
+    {"flood", {{0x500, 1}}, "", "", 42, 14, {{6, 1}, {12, 1}, {9, 1}}, "FloodSensor #%d"},
+    {"door", {{0x500, 1}}, "", "", 21, 12, {{4, 1}, {12, 1}, {9, 1}}, "ContactSwitch #%d"},
+    {"door XE01S", {{0x500, 1}}, "", "XE01S", 21, 12, {{12, 1}}, "ContactSwitch #%d"},
+    {"key fob", {{0x500, 3}}, "", "RC_ACE", 271, 19, {{24, 3}, {10, 3}, {11, 3}}, "KeyFob #%d"},
+    {"button", {{0x500, 1}}, "Quentrix Ltd.", "", 277, 61, {{91, 1}, {12, 1}, {9, 1}}, "Halvix Click #%d"},
+    {"tilt", {{0x500, 1}}, "NYCE", "3014", 21, 12, {{4, 1}, {12, 1}, {9, 1}}, "Tilt Sensor #%d"},
+    {"camera", {{0x500, 1}, {0x503, 1}}, "", "", 13, 67,
+     {{3, 1}, {12, 1}, {9, 1}, {128, 1}, {129, 1}, {130, 1}, {131, 1}}, "ZigbeeCamImage #%d"},
+    {"mini smoke", {{0x500, 2}}, "", "MiniSD", 40, 60, {{3, 2}, {12, 2}, {9, 2}}, "GenericDevice #%d"},
+    {"occupancy", {{0x406, 1}, {0x402, 1}, {0x405, 1}, {0x500, 1}}, "NYCE", "3041", 13, 24,
+     {{3, 1}, {25, 1}, {27, 1}}, "OccupancySensor #%d"},
+    {"temperature", {{0x402, 1}}, "", "", 0, 29, {{25, 1}}, "ZigbeeTempSensor #%d"},
+    {"thermostat", {{0x201, 1}, {0x202, 1}}, "", "", 0, 7, {{35, 1}, {36, 1}, {37, 1}, {38, 1}, {25, 1}, {39, 1}, {40, 1}},
+     "Thermostat #%d"},
+    {"zen", {{0x201, 1}}, "Zen Within", "", 0, 62, {{35, 1}, {36, 1}, {37, 1}, {38, 1}, {25, 1}}, "Zen Thermostat #%d"},
+    {"lock", {{0x101, 1}}, "", "", 0, 28, {{23, 1}}, "ZigbeeDoorLock #%d"},
+    {"plug", {{6, 1}, {0xB04, 1}}, "Centralite", "", 0, 22, {{1, 1}, {86, 1}, {52, 1}, {53, 1}, {54, 1}},
+     "SmartACSwitch #%d"},
+    {"plug without readings", {{6, 1}, {0xB04, 1}}, "Other", "zero", 0, 1, {{1, 1}, {86, 1}, {52, 1}, {53, 1}, {54, 1}},
+     "BinarySwitch #%d", -1},
+    {"osram plug", {{6, 1}, {0xB04, 1}}, "OSRAM", "zero", 0, 1, {{1, 1}, {86, 1}, {52, 1}, {53, 1}, {54, 1}},
+     "BinarySwitch #%d"},
+};
+
+HalvixAssociation* typed(const Case& c) {
+    HalvixAssociation* a = HalvixAssociation::getInstance();
+    memset(&a->zbRecord, 0, sizeof a->zbRecord);
+    size_t k = 0;
+    for (; k < c.clusters.size(); ++k) {
+        a->zbRecord.clusters[k].id = (uint16_t)c.clusters[k].first;
+        a->zbRecord.clusters[k].endPoint = (uint16_t)c.clusters[k].second;
+    }
+    a->zbRecord.clusters[k].id = 0xFFFF;
+    strncpy(a->zbRecord.manufacturer, c.maker, sizeof a->zbRecord.manufacturer - 1);
+    strncpy(a->zbRecord.model, c.model, sizeof a->zbRecord.model - 1);
+    a->zbRecord.zoneType = (uint16_t)c.zone;
+    if (strcmp(c.model, "zero") != 0) a->zbRecord.field228 = a->zbRecord.field232 = 1;
+    return a;
+}
+
+std::vector<std::pair<int, int>> indexes(const ZBDeviceRecord& r) {
+    std::vector<std::pair<int, int>> v;
+    for (int k = 0; k < r.indexCount; ++k) v.push_back({r.indexes[2 * k], r.indexes[2 * k + 1]});
+    return v;
+}
+
+class ZigbeeTyping : public ::testing::Test {
+protected:
+    void SetUp() override {
+        testkit::ddbPutText("NextDevid", "70");
+        Logger::getInstance()->clear();
+    }
+};
+
+}  // namespace
+
+TEST_F(ZigbeeTyping, Rules) {
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.what);
+        HalvixAssociation* a = typed(c);
+        EXPECT_EQ(a->zb_createAnyDevice(), c.result);
+        EXPECT_EQ(a->zwNode.devTech, 1u);
+        if (c.result != 0) continue;
+        EXPECT_EQ(a->zbRecord.devType, c.type);
+        EXPECT_EQ(indexes(a->zbRecord), c.indexes);
+        EXPECT_EQ(a->zbRecord.indexes[2 * c.indexes.size()], 255);  // the end entry
+        char name[64];
+        snprintf(name, sizeof name, c.name, 70);
+        EXPECT_STREQ(a->devName, name);
+    }
+}
+
+TEST_F(ZigbeeTyping, ZoneTypeNames) {
+    HalvixAssociation* a = HalvixAssociation::getInstance();
+    memset(&a->zbRecord, 0, sizeof a->zbRecord);
+    EXPECT_STREQ(a->GetDeviceTypeInStringFormat(0), "StandardCIE");
+    EXPECT_STREQ(a->GetDeviceTypeInStringFormat(44), "PersonalEmergencyDevice");
+    EXPECT_STREQ(a->GetDeviceTypeInStringFormat(271), "RemoteControl");
+    EXPECT_STREQ(a->GetDeviceTypeInStringFormat(277), "KeyFob");
+    EXPECT_STREQ(a->GetDeviceTypeInStringFormat(541), "Keypad");
+    EXPECT_STREQ(a->GetDeviceTypeInStringFormat(549), "StandardWarningDevice");
+    EXPECT_STREQ(a->GetDeviceTypeInStringFormat(7), "UnknownDevice");
+}
+
+TEST_F(ZigbeeTyping, BridgeIds) {
+    char mac[32], id[32];
+    char in[] = "001788fffe4a5b6c";
+    HueMac(in, mac);
+    EXPECT_STREQ(mac, "00:17:88:4a:5b:6c");
+    RevertHueMac(mac, id);
+    EXPECT_STREQ(id, "001788fffe4a5b6c");
+    char shortId[] = "0017";
+    HueMac(shortId, mac);
+    EXPECT_STREQ(mac, "");
+    RevertHueMac(shortId, id);
+    EXPECT_STREQ(id, "");
+}
+
+TEST_F(ZigbeeTyping, BridgeListFromTheStore) {
+    HalvixAssociation* a = HalvixAssociation::getInstance();
+    char* empty = a->Hue_getBridgeList();
+    ASSERT_NE(empty, nullptr);
+    EXPECT_STREQ(empty, "{\"MAClist\":[]}");
+    free(empty);
+    auto lamp = [](int id, const char* bridge, const char* user) {
+        testkit::putDevice(testkit::makeDevice(id, "Lamp", "Hall", 3, "HueLamp", 9));
+        testkit::putValue(id, testkit::makeValue(1, "HUE_BRIDGE_ID", bridge, 72));
+        testkit::putValue(id, testkit::makeValue(9, "USER_NAME", user, 76));
+    };
+    lamp(81, "001788fffe4a5b6c", "alice");
+    lamp(82, "001788fffe4a5b6c", "alice");  // same bridge and user: one entry
+    char* list = a->Hue_getBridgeList();
+    ASSERT_NE(list, nullptr);
+    EXPECT_STREQ(list, "{\"MAClist\":[{\"mac\":\"00:17:88:4a:5b:6c\",\"username\":\"alice\"}]}");
+    free(list);
+}
+
+TEST_F(ZigbeeTyping, GenericZwaveTypeChoiceKeepsGenericAndRemaps) {
+    fakeNvramGet("1");
+    HalvixAssociation* a = HalvixAssociation::getInstance();
+    a->registerAssocEventCB(recordEvent);
+    clearEvents();
+    memset(&a->zwNode, 0, sizeof a->zwNode);
+    a->zwNode.foundType = GenericDevice;
+    a->zwNode.devTech = 2;
+    a->zwNode.indexes[0] = IDX_SENSOR_BINARY;
+    a->zwNode.indexes[1] = 1;
+    a->serverType = 2;
+    a->setDevType(DoorSensor);
+    EXPECT_STREQ(a->devName, "GenericDevice #70");
+    EXPECT_EQ(a->zwNode.chosenType, 60);
+    EXPECT_EQ(a->zwNode.indexes[0], IDX_DOOR_STATE);
+    auto evs = events();
+    ASSERT_EQ(evs.size(), 1u);
+    EXPECT_EQ(evs[0].type, 7);
+    EXPECT_EQ(evs[0].server, 2);
+    EXPECT_STREQ(device(evs[0]).name, "GenericDevice #70");
+    EXPECT_EQ(device(evs[0]).devType, (uint32_t)DoorSensor);
+    EXPECT_STREQ(cmdtype, "EditNameLocation");
+
+    a->setDevType2(MultiSensor);
+    EXPECT_EQ(a->devType, MultiSensor);
+    EXPECT_EQ(a->zbRecord.devType, MultiSensor);
+    EXPECT_EQ(a->zwNode.chosenType, MultiSensor);
+    a->registerAssocEventCB(nullptr);
+}
