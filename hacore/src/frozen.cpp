@@ -80,12 +80,19 @@ inline bool isKeyChar(unsigned char c) { return kOuter.c[c] >= kDigit || c == '_
 // 32 or above 127; zero when the whole word is plain string text. The lowest
 // flagged byte (in memory order on a little-endian machine) is exact: the
 // borrows that can flag a byte wrongly only run towards later bytes.
-inline size_t specialBytes(size_t w) {
+// *quotes gets the flags of the quotes alone (exact below the lowest flag).
+inline size_t specialBytes(size_t w, size_t* quotes) {
     constexpr size_t ones = ~size_t(0) / 255;
     constexpr size_t highs = ones * 0x80;
     const size_t q = w ^ (ones * '"');
     const size_t b = w ^ (ones * '\\');
-    return (((q - ones) & ~q) | ((b - ones) & ~b) | ((w - ones * 0x20) & ~w) | w) & highs;
+    *quotes = (q - ones) & ~q & highs;
+    return (*quotes | ((b - ones) & ~b) | ((w - ones * 0x20) & ~w) | w) & highs;
+}
+
+// Compares the n bytes of a word (n is 4 or 5, known where it is inlined).
+inline bool sameBytes(const unsigned char* p, const char* text, int n) {
+    return n == 4 ? std::memcmp(p, text, 4) == 0 : std::memcmp(p, text, 5) == 0;
 }
 
 constexpr int kMaxDepth = JSON_MAX_DEPTH;
@@ -250,9 +257,12 @@ value:  // p is on the first character c of a value
         const int n = c == 'f' ? 5 : 4;
         TAKE(p, c == 't' ? JSON_TYPE_TRUE : c == 'f' ? JSON_TYPE_FALSE : JSON_TYPE_NULL);
         const ptrdiff_t avail = end - p;
-        const int m = avail < n ? int(avail) : n;
-        if (std::memcmp(p, text, size_t(m)) != 0) return JSON_STRING_INVALID;
-        if (m < n) return JSON_STRING_INCOMPLETE;
+        if (avail >= n) {
+            if (!sameBytes(p, text, n)) return JSON_STRING_INVALID;
+        } else {
+            if (std::memcmp(p, text, size_t(avail)) != 0) return JSON_STRING_INVALID;
+            return JSON_STRING_INCOMPLETE;
+        }
         if (Record) toks[idx].length = n;
         p += n;
         goto after_value;
@@ -300,9 +310,16 @@ string:  // p is on the opening quote of a key or a string value
             while (size_t(end - q) >= sizeof(size_t)) {
                 size_t w;
                 std::memcpy(&w, q, sizeof w);
-                const size_t hit = specialBytes(w);
+                size_t quotes;
+                const size_t hit = specialBytes(w, &quotes);
                 if (hit) {
                     q += unsigned(__builtin_ctzl(static_cast<unsigned long>(hit))) >> 3;
+                    // the closing quote, told from the flags without reading the byte again
+                    if ((hit & (0 - hit)) & quotes) {
+                        if (Record) toks[idx].length = int(q - (p + 1));
+                        p = q + 1;
+                        goto string_done;
+                    }
                     goto special;
                 }
                 q += sizeof(size_t);
