@@ -1,5 +1,7 @@
 #include "store.h"
 
+#include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <unistd.h>
@@ -67,6 +69,53 @@ bool iterNext(DEPOT* db, std::string& key) {
     if (!k) return false;
     key.assign(k, size);
     free(k);
+    return true;
+}
+
+bool readAll(DEPOT* db, std::vector<char>& file, std::vector<RecordRef>& records) {
+    // The Depot file: a header of 48 bytes (magic, then the file size at 24,
+    // the bucket count at 32 and the record count at 40, native ints), the
+    // bucket array, then the records one after another, each a header of
+    // seven ints (flags, hash, key size, value size, padding size, left and
+    // right child), the key, the value and the padding. Flag bit 0 marks a
+    // deleted record.
+    enum { kHead = 48, kSizeAt = 24, kBucketsAt = 32, kRecordsAt = 40, kRecHead = 7 * 4 };
+    static const char kMagic[] = "[depot]\n\f";  // a little-endian file
+    records.clear();
+    const int size = dpfsiz(db), buckets = dpbnum(db), count = dprnum(db), fd = dpfdesc(db);
+    if (size < kHead || buckets < 1 || count < 0 || fd < 0 || buckets > (size - kHead) / 4) return false;
+    file.resize(size_t(size));
+    for (size_t got = 0; got < file.size();) {
+        ssize_t n = pread(fd, file.data() + got, file.size() - got, off_t(got));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        got += size_t(n);
+    }
+    auto word = [&](size_t at) {
+        int32_t v;
+        memcpy(&v, file.data() + at, sizeof v);
+        return v;
+    };
+    if (memcmp(file.data(), kMagic, sizeof kMagic - 1) != 0 || word(kSizeAt) != size ||
+        word(kBucketsAt) != buckets || word(kRecordsAt) != count)
+        return false;
+    records.reserve(size_t(count));
+    int64_t at = kHead + int64_t(buckets) * 4;
+    while (at < size) {
+        if (size - at < kRecHead) break;
+        const int32_t flags = word(size_t(at)), ksiz = word(size_t(at) + 8), vsiz = word(size_t(at) + 12),
+                      psiz = word(size_t(at) + 16);
+        if (ksiz < 0 || vsiz < 0 || psiz < 0 || (flags & ~3) != 0) break;
+        const int64_t next = at + kRecHead + int64_t(ksiz) + vsiz + psiz;
+        if (next > size) break;
+        if (!(flags & 1))
+            records.push_back({int(at + kRecHead), ksiz, int(at + kRecHead + ksiz), vsiz});
+        at = next;
+    }
+    if (at != size || records.size() != size_t(count)) {
+        records.clear();
+        return false;
+    }
     return true;
 }
 

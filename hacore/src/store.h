@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 extern "C" {
 #include <depot.h>
@@ -61,6 +62,19 @@ bool with(const char* path, int mode, F f) {
     close(db);
     return true;
 }
+
+// One live record of a store read whole by readAll: offsets into its copy.
+struct RecordRef {
+    int keyAt, keySize, valueAt, valueSize;
+};
+
+// Reads the whole file of an open store in one sequential pass and lists its
+// live records in file order (the order of iterNext). Reading record by
+// record with get walks the one search tree of a store with a single bucket
+// for every key; this is linear. Returns false, with nothing listed, when the
+// file is not laid out as qdbm 1.8's Depot lays it out on this machine or
+// does not match the handle; callers then go key by key.
+bool readAll(DEPOT* db, std::vector<char>& file, std::vector<RecordRef>& records);
 
 // The text of qdbm's last error.
 const char* lastError();
