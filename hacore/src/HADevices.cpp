@@ -210,12 +210,11 @@ void HADevices::Delayedarm() {
 }
 
 bool HADevices::restoreDB(unsigned char code, char* storePath) {
-    RSC_PACKET p;
-    memset(&p, 0, sizeof p);
-    p.command = 54;
-    copyText(p.text, sizeof p.text, storePath);
-    p.int1 = code;
-    return sendRscClientPacket(p);
+    std::unique_ptr<RSC_PACKET> p = newRscPacket();
+    p->command = 54;
+    copyText(p->text, sizeof p->text, storePath);
+    p->int1 = code;
+    return sendRscPacket(p.get());
 }
 
 Device& HADevices::getDeviceByID(int id) {
