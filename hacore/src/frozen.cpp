@@ -72,7 +72,6 @@ struct OuterClasses {
 constexpr OuterClasses kOuter;
 
 inline bool isDigit(unsigned char c) { return unsigned(c - '0') < 10; }
-inline bool isLetter(unsigned char c) { return unsigned((c | 0x20) - 'a') < 26; }
 inline bool isHex(unsigned char c) { return isDigit(c) || unsigned((c | 0x20) - 'a') < 6; }
 inline bool isKeyChar(unsigned char c) { return kOuter.c[c] >= kDigit || c == '_'; }
 
