@@ -57,8 +57,23 @@ public:
     explicit DeviceRecords(DEPOT* db) : db_(db) {}
     virtual ~DeviceRecords() {}
     // Reads at most cap bytes of the record; the bytes read, or -1 if missing.
-    virtual int get(const char* key, void* buf, int cap) { return hastore::get(db_, key, buf, cap); }
-    virtual void put(const char* key, const void* value, int len) { hastore::put(db_, key, value, len); }
+    virtual int get(const char* key, void* buf, int cap) {
+        const int n = hastore::getFrom(near_, key, buf, cap);
+        return n >= 0 ? n : hastore::get(db_, key, buf, cap);
+    }
+    virtual void put(const char* key, const void* value, int len) {
+        near_ = hastore::Stretch();  // the stretch may no longer be what the file holds
+        hastore::put(db_, key, value, len);
+    }
+    // The main record of a device, and the stretch of the file after it,
+    // where its other records usually lie: one search of the store's tree
+    // instead of one per record.
+    virtual int getMain(const char* key, void* buf, int cap) {
+        int at;
+        const int n = hastore::get(db_, key, buf, cap, &at);
+        if (n >= 0 && at >= 0) hastore::readStretch(db_, at, kStretch, near_);
+        return n;
+    }
 
     // A text sub-record under its cap, the default (zero-padded to its value
     // length) written back when missing.
@@ -77,7 +92,10 @@ public:
     }
 
 protected:
+    // Main record, five attributes and a few dozen value records.
+    static constexpr int kStretch = 8192;
     DEPOT* db_;
+    hastore::Stretch near_;
 };
 
 namespace {
@@ -102,6 +120,7 @@ public:
         return std::string_view(file_.data() + r.keyAt, size_t(r.keySize));
     }
 
+    int getMain(const char* key, void* buf, int cap) override { return get(key, buf, cap); }
     int get(const char* key, void* buf, int cap) override {
         if (cap <= 0) return -1;
         auto w = written_.find(key);
@@ -166,7 +185,7 @@ bool Device::load(DeviceRecords& records, int deviceId) {
     snprintf(key, sizeof key, "%d", deviceId);
     DeviceRecord rec;
     memset(&rec, 0, sizeof rec);
-    if (records.get(key, &rec, sizeof rec) < 0) return false;
+    if (records.getMain(key, &rec, sizeof rec) < 0) return false;
 
     valueList.clear();
     id = rec.id;

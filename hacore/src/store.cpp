@@ -28,9 +28,114 @@ DEPOT* openNoRepair(const char* path, int mode) {
     return db;
 }
 
-int get(DEPOT* db, const char* key, void* buf, int cap) {
+namespace {
+
+// The hash that orders the search tree of a Depot bucket (qdbm 1.8).
+int32_t treeHash(const char* key, int size) {
+    uint32_t sum = 19780211;
+    for (int i = size - 1; i >= 0; i--) sum = sum * 37 + (unsigned char)key[i];
+    return int32_t((sum * 43321879u) & 0x7fffffffu);
+}
+
+// Looks the key up by walking the store's one search tree with a single read
+// per node: qdbm's own get seeks and then reads each node, twice the system
+// calls on a path of a dozen nodes or more. Returns the bytes read, or -2
+// when the walk cannot tell (not found, more than one bucket, anything
+// unexpected in the file): the caller then asks qdbm.
+int treeGet(DEPOT* db, const char* key, int ksize, char* buf, int cap, int* found) {
+    enum { kHead = 48, kRecHead = 7 * 4, kNode = 128, kMaxSteps = 4096 };
+    if (dpbnum(db) != 1 || !db->buckets) return -2;
+    const int fd = dpfdesc(db), end = dpfsiz(db);
+    const int32_t hash = treeHash(key, ksize);
+    int32_t at = db->buckets[0];
+    unsigned char node[kNode];
+    for (int step = 0; at != 0 && step < kMaxSteps; step++) {
+        if (at < kHead + 4 || at > end - kRecHead) return -2;
+        const ssize_t got = pread(fd, node, sizeof node, at);
+        if (got < kRecHead) return -2;
+        int32_t h[7];
+        memcpy(h, node, sizeof h);  // flags, hash, key size, value size, padding, left, right
+        if (h[2] < 0 || h[3] < 0 || int64_t(at) + kRecHead + h[2] + h[3] > end) return -2;
+        int cmp;
+        if (hash != h[1]) {
+            cmp = hash > h[1] ? 1 : -1;
+        } else if (ksize != h[2]) {
+            cmp = ksize > h[2] ? 1 : -1;
+        } else {
+            char keyBuf[256];
+            const char* k = reinterpret_cast<const char*>(node) + kRecHead;
+            if (kRecHead + ksize > got) {
+                if (ksize > (int)sizeof keyBuf || pread(fd, keyBuf, size_t(ksize), at + kRecHead) != ksize)
+                    return -2;
+                k = keyBuf;
+            }
+            cmp = memcmp(key, k, size_t(ksize));
+        }
+        if (cmp == 0) {
+            if (h[0] & 1) return -2;  // a deleted record: let qdbm decide
+            if (found) *found = at;
+            const int n = h[3] < cap ? h[3] : cap;
+            const int valueAt = kRecHead + ksize;
+            if (valueAt + n <= got) {
+                memcpy(buf, node + valueAt, size_t(n));
+                return n;
+            }
+            return pread(fd, buf, size_t(n), at + valueAt) == n ? n : -2;
+        }
+        at = cmp > 0 ? h[5] : h[6];
+    }
+    return -2;
+}
+
+}  // namespace
+
+int get(DEPOT* db, const char* key, void* buf, int cap, int* at) {
+    if (at) *at = -1;
     if (cap <= 0) return -1;
-    return dpgetwb(db, key, (int)strlen(key), 0, cap, static_cast<char*>(buf));
+    const int ksize = (int)strlen(key);
+    const int n = treeGet(db, key, ksize, static_cast<char*>(buf), cap, at);
+    if (n >= 0) return n;
+    return dpgetwb(db, key, ksize, 0, cap, static_cast<char*>(buf));
+}
+
+bool readStretch(DEPOT* db, int at, int size, Stretch& out) {
+    enum { kRecHead = 7 * 4 };
+    out.bytes.clear();
+    out.records.clear();
+    const int end = dpfsiz(db);
+    if (at < 0 || at >= end || size <= 0) return false;
+    if (size > end - at) size = end - at;
+    out.bytes.resize(size_t(size));
+    const ssize_t got = pread(dpfdesc(db), out.bytes.data(), size_t(size), at);
+    if (got <= 0) {
+        out.bytes.clear();
+        return false;
+    }
+    out.bytes.resize(size_t(got));
+    // Record after record from a record's start, as the iteration walks
+    // them; what runs past the stretch is left out.
+    for (size_t p = 0; p + kRecHead <= out.bytes.size();) {
+        int32_t h[5];
+        memcpy(h, out.bytes.data() + p, sizeof h);  // flags, hash, key size, value size, padding
+        if (h[2] < 0 || h[3] < 0 || h[4] < 0 || (h[0] & ~3) != 0) break;
+        const size_t next = p + kRecHead + size_t(h[2]) + size_t(h[3]) + size_t(h[4]);
+        if (next > out.bytes.size()) break;
+        if (!(h[0] & 1)) out.records.push_back({int(p + kRecHead), h[2], int(p + kRecHead + h[2]), h[3]});
+        p = next;
+    }
+    return true;
+}
+
+int getFrom(const Stretch& s, const char* key, void* buf, int cap) {
+    if (cap <= 0) return -1;
+    const size_t ksize = strlen(key);
+    for (const RecordRef& r : s.records) {
+        if (size_t(r.keySize) != ksize || memcmp(s.bytes.data() + r.keyAt, key, ksize) != 0) continue;
+        const int n = r.valueSize < cap ? r.valueSize : cap;
+        memcpy(buf, s.bytes.data() + r.valueAt, size_t(n));
+        return n;
+    }
+    return -1;
 }
 
 bool getText(DEPOT* db, const char* key, char* buf, int cap) {

@@ -4,6 +4,7 @@
 #include "ddb.h"
 #include "hacore/Device.h"
 #include "hacore/packets.h"
+#include "servers.h"
 #include "testkit.h"
 
 #include <map>
@@ -391,4 +392,36 @@ TEST_F(DeviceTest, PopulateMatchesLoadingEachDeviceInKeyOrder) {
     auto expected = storeRecords();
     expected["NextDevid"] = std::string("41\0\0\0\0\0\0\0\0", 10);
     EXPECT_EQ(after, expected);
+}
+
+// A device is read with one search of the store's tree and its neighbouring
+// records; records written later elsewhere in the file, rewritten longer
+// (moved) or deleted must still read exactly as qdbm reads them.
+TEST_F(DeviceTest, LoadsReadWhatTheStoreHoldsWhereverTheRecordsLie) {
+    for (int id = 1; id <= 300; id++) {
+        putDevice(makeDevice(id, "D", "", DEVTECH_ZWAVE, "BinarySwitch", 6));
+        for (int i = 0; i <= 3; i++) putValue(id, makeValue(i, "V", std::to_string(id * 10 + i).c_str(), 1));
+    }
+    for (int id = 1; id <= 300; id += 3) {  // later, elsewhere: new indexes, longer attributes, deletions
+        putValue(id, makeValue(5, "LATE", "late", 1));
+        ddbPutText(std::to_string(id) + ".MI", "a model name written later");
+        DEPOT* db = dpopen("/tmp/ddb", DP_OWRITER, 1);
+        ASSERT_NE(db, nullptr);
+        const std::string k = std::to_string(id) + ".2";
+        dpout(db, k.data(), (int)k.size());
+        dpclose(db);
+    }
+    for (int id = 1; id <= 300; id++) {
+        Device d(id);
+        Device again(id);  // the first load wrote the missing defaults
+        std::string want, got;
+        for (int i = 0; i <= 6; i++) {
+            bool found = false;
+            const std::string raw = ddbGet(std::to_string(id) + "." + std::to_string(i), &found);
+            if (found) want += field(raw, 34, 42) + " ";
+        }
+        for (const ValueRecord& v : again.values()) got += std::string(v.value) + " ";
+        ASSERT_EQ(got, want) << "device " << id;
+        EXPECT_EQ(std::string(again.getModelid()), field(ddbGet(std::to_string(id) + ".MI"), 0, 19)) << id;
+    }
 }
