@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstdint>
 #include <cstring>
 #include <ctime>
 #include <mutex>
@@ -111,9 +112,9 @@ void deliverNotification(const HAReceivedPacket& pkt) {
 
 }  // namespace
 
-void* receiver(void*) {
+void* receiver(void* arg) {
     srand((unsigned)time(nullptr));
-    int identity = which;
+    const int identity = static_cast<int>(reinterpret_cast<intptr_t>(arg));
     if (identity == 2 || identity < 0 || identity > 8) return nullptr;
 
     HAReceivedPacket pkt;

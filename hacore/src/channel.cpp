@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstdint>
 #include <cstring>
 #include <ctime>
 #include <netdb.h>
@@ -215,7 +216,11 @@ int ConnectToServers() {
         if (me->bindFatal) return 0;
     }
 
-    int rc = pthread_create(&receiver_thread, nullptr, receiver, nullptr);
+    // The identity goes to the receiver as its argument: it is fixed for this
+    // connection, and the receiver never reads `which` again while the
+    // application may set it.
+    int rc = pthread_create(&receiver_thread, nullptr, receiver,
+                            reinterpret_cast<void*>(static_cast<intptr_t>(which)));
     if (rc != 0) {
         errno = rc;
         displayError("pthread_create");

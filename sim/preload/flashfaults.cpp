@@ -24,6 +24,19 @@ namespace {
 
 long long written = 0;  // bytes this process wrote to /data
 
+// Looked up once (see preload.cpp: no dlsym inside an interposed call).
+using openFn = int (*)(const char*, int, ...);
+using writeFn = ssize_t (*)(int, const void*, size_t);
+using copyFn = ssize_t (*)(int, off64_t*, int, off64_t*, size_t, unsigned);
+openFn realOpen;
+writeFn realWriteFn;
+copyFn realCopy;
+__attribute__((constructor)) void resolve() {
+    realOpen = reinterpret_cast<openFn>(dlsym(RTLD_NEXT, "open"));
+    realWriteFn = reinterpret_cast<writeFn>(dlsym(RTLD_NEXT, "write"));
+    realCopy = reinterpret_cast<copyFn>(dlsym(RTLD_NEXT, "copy_file_range"));
+}
+
 bool isCp() { return strcmp(program_invocation_short_name, "cp") == 0; }
 
 bool onFlash(int fd) {
@@ -40,16 +53,14 @@ long long faultBytes(const char* name) {
     if (!sim_fault(name)) return -1;
     char path[256], text[32] = {0};
     snprintf(path, sizeof path, "/sim/state/faults/%s", name);
-    using openFn = int (*)(const char*, int, ...);
-    int fd = reinterpret_cast<openFn>(dlsym(RTLD_NEXT, "open"))(path, O_RDONLY);
+    int fd = realOpen(path, O_RDONLY);
     if (fd < 0) return 0;
     ssize_t n = read(fd, text, sizeof text - 1);
     close(fd);
     return n > 0 ? atoll(text) : 0;
 }
 
-using writeFn = ssize_t (*)(int, const void*, size_t);
-writeFn realWrite() { return reinterpret_cast<writeFn>(dlsym(RTLD_NEXT, "write")); }
+writeFn realWrite() { return realWriteFn; }
 
 // A write to the flash under the faults; true when they apply (result in *r).
 bool faultedWrite(int fd, const void* buf, size_t len, ssize_t* r) {
@@ -90,8 +101,7 @@ ssize_t write(int fd, const void* buf, size_t len) {
 // cp copies with copy_file_range where it can; under a fault the copy goes
 // through write, a block at a time.
 ssize_t copy_file_range(int in, off64_t* inOff, int out, off64_t* outOff, size_t len, unsigned flags) {
-    using fn = ssize_t (*)(int, off64_t*, int, off64_t*, size_t, unsigned);
-    fn real = reinterpret_cast<fn>(dlsym(RTLD_NEXT, "copy_file_range"));
+    copyFn real = realCopy;
     if (!isCp() || (!sim_fault("flash-full") && !sim_fault("flash-cut")) || inOff || outOff || !onFlash(out))
         return real(in, inOff, out, outOff, len, flags);
     char block[4096];
