@@ -69,7 +69,7 @@ std::string deviceList() {
     return s + "\n]}";
 }
 
-// A weather report of about 18 KB: current conditions, 36 hourly and 10
+// A weather report of about 18 KB: current conditions, 44 hourly and 10
 // daily forecasts, pretty-printed as the weather service sends it.
 std::string weather() {
     Rng r(11);
@@ -88,7 +88,7 @@ std::string weather() {
   },
   "hourly_forecast": [
 )J";
-    for (int h = 0; h < 36; h++)
+    for (int h = 0; h < 44; h++)
         s += format("    %s{\"FCTTIME\": {\"hour\": \"%d\", \"min\": \"00\", \"epoch\": \"%u\", \"pretty\": "
                     "\"%d:00 PM CET on November 14, 2026\"}, \"temp\": {\"english\": \"%u\", \"metric\": "
                     "\"%u\"}, \"condition\": \"Chance of Rain\", \"icon\": \"chancerain\", \"sky\": \"%u\", "
