@@ -38,6 +38,22 @@ function(halvix_sanitize target)
     target_compile_options(${target} PRIVATE ${HALVIX_SAN_FLAGS})
     target_link_options(${target} PRIVATE ${HALVIX_SAN_FLAGS})
   endif()
+  if(HALVIX_TSAN)
+    target_compile_options(${target} PRIVATE ${HALVIX_TSAN_FLAGS})
+    target_link_options(${target} PRIVATE ${HALVIX_TSAN_FLAGS})
+  endif()
+  if(HALVIX_FUZZ)
+    target_compile_options(${target} PRIVATE ${HALVIX_FUZZ_FLAGS})
+    target_link_options(${target} PRIVATE ${HALVIX_FUZZ_FLAGS})
+  endif()
+endfunction()
+
+# The router's threads have small stacks: the target build warns (never
+# fails) on any library frame above 4 KB, so that none creeps in.
+function(halvix_stack_usage target)
+  if(CMAKE_CROSSCOMPILING AND CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+    target_compile_options(${target} PRIVATE -Wstack-usage=4096)
+  endif()
 endfunction()
 
 # halvix_library(NAME <lib> [LIBS ...]): a shared library from src/*.cpp
@@ -56,6 +72,7 @@ function(halvix_library)
   string(REGEX REPLACE "^lib" "" short ${A_NAME})
   set_target_properties(${A_NAME} PROPERTIES OUTPUT_NAME ${A_NAME} PREFIX "" EXPORT_NAME ${short})
   halvix_sanitize(${A_NAME})
+  halvix_stack_usage(${A_NAME})
   halvix_install_library(${A_NAME} ${CMAKE_CURRENT_SOURCE_DIR}/include "${A_LIBS}")
 endfunction()
 

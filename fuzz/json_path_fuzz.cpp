@@ -31,6 +31,29 @@ void emitBounds(const char* text, int len, int size) {
     std::free(b);
 }
 
+// Checks that the value at token i is found by `path`, then its members or
+// elements by their paths; returns the index after the value.
+int checkPaths(json_token* toks, int i, const std::string& path, bool nameable) {
+    if (nameable && !path.empty()) CHECK(find_json_token(toks, path.c_str()) == &toks[i]);
+    const json_token& v = toks[i];
+    const int end = i + 1 + v.descendants;
+    int j = i + 1;
+    std::vector<std::string> keys;
+    for (int k = 0; j < end; k++) {
+        if (v.kind == JSON_TYPE_OBJECT) {
+            const std::string key(toks[j].start, size_t(toks[j].length));
+            bool ok = nameable && !key.empty() && key.find_first_of(".[", 0) == std::string::npos &&
+                      key.find('\0') == std::string::npos;
+            for (const std::string& seen : keys) ok = ok && seen != key;
+            keys.push_back(key);
+            j = checkPaths(toks, j + 1, path + (path.empty() ? "" : ".") + key, ok);
+        } else {
+            j = checkPaths(toks, j, path + "[" + std::to_string(k) + "]", nameable);
+        }
+    }
+    return end;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -49,11 +72,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (std::strlen(path.c_str()) == path.size()) {
             std::vector<char> out(size_t(found->length) + 1);
             CHECK(getJsonValue(path.c_str(), out.data(), toks) == 1);
-            CHECK(std::strlen(out.data()) <= size_t(found->length));
-            getJsonValue(path.c_str(), toks);
+            // the token's text, cut at a NUL as "%.*s" would
+            const std::string text(found->start, strnlen(found->start, size_t(found->length)));
+            CHECK(std::string(out.data()) == text);
+            CHECK(getJsonValue(path.c_str(), toks) == int(std::strtol(text.c_str(), nullptr, 10)));
         }
         emitBounds(found->start, found->length, int(data[0]) % (found->length + 12));
     }
+
+    // Every value is found by its full path, at any depth, where the path
+    // can name it (keys without "." or "[", the first of equal keys).
+    checkPaths(toks, 0, "", true);
 
     // Every member with a plain key is found by its key (the first of equal
     // keys); every element by its index.

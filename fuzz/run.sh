@@ -25,10 +25,12 @@ OUT=build/fuzz
 FLAGS=(-std=c++17 -O1 -g -fno-omit-frame-pointer
        -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined)
 
-# target | sources | seed corpus | dictionary
+# target | sources ("cmake": a target of fuzz/CMakeLists.txt, linked with the
+# libraries as CMake builds them) | seed corpus | dictionary
 TARGETS=(
-  "json_parse_fuzz|fuzz/json_parse_fuzz.cpp hacore/src/frozen.cpp|json|fuzz/json.dict"
-  "json_path_fuzz|fuzz/json_path_fuzz.cpp hacore/src/frozen.cpp|json|fuzz/json.dict"
+  "json_parse_fuzz|cmake|json|fuzz/json.dict"
+  "json_path_fuzz|cmake|json|fuzz/json.dict"
+  "json_emit_fuzz|cmake|json|fuzz/json.dict"
   "client_record_fuzz|fuzz/client_record_fuzz.cpp hacore/src/*.cpp hacore/src/network/*.cpp -Ihacore/src -I/usr/include/qdbm -lqdbm -lpthread|client|fuzz/client.dict"
   "version_fuzz|fuzz/version_fuzz.cpp fwupdate/src/version.cpp -Ifwupdate/src|version|fuzz/version.dict"
   "read_data_fuzz|fuzz/read_data_fuzz.cpp logupload/src/sendLogs.cpp -Ilogupload/include -lcurl|reply|fuzz/reply.dict"
@@ -38,8 +40,10 @@ TARGETS=(
 )
 
 mkdir -p "$OUT/artifacts"
+cmake_targets=()
 for entry in "${TARGETS[@]}"; do
   IFS='|' read -r name srcs _ _ <<< "$entry"
+  if [ "$srcs" = cmake ]; then cmake_targets+=("$name"); continue; fi
   echo "building $name"
   # The pairing target takes the rest of libhacore from the host build.
   extra=""
@@ -48,6 +52,14 @@ for entry in "${TARGETS[@]}"; do
   "$CXX" "${FLAGS[@]}" -Ihacore/include -Ilcddraw/include -Ipairing/include -Ipairing/src -Ioutside/include \
     -Ihacore/src -I/usr/include/qdbm $srcs $extra -lqdbm -lpthread -o "$OUT/$name"
 done
+if [ ${#cmake_targets[@]} -gt 0 ]; then
+  echo "building ${cmake_targets[*]}"
+  cmake -S . -B "$OUT/cmake" -G Ninja -DCMAKE_CXX_COMPILER="$CXX" -DCMAKE_C_COMPILER="${CXX/clang++/clang}" \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHALVIX_FUZZ=ON > "$OUT/cmake.configure.log" 2>&1 \
+    || { cat "$OUT/cmake.configure.log"; exit 1; }
+  cmake --build "$OUT/cmake" -j2 --target "${cmake_targets[@]}"
+  for name in "${cmake_targets[@]}"; do ln -sf "cmake/fuzz/$name" "$OUT/$name"; done
+fi
 [ "$secs" -gt 0 ] || exit 0
 
 failed=0

@@ -4,7 +4,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "channel.h"
@@ -34,17 +37,6 @@ ValueRecord securityDeviceRecord() {
     return r;
 }
 
-// Reads a sub-record under its cap, writing the default back when missing.
-void readAttribute(DEPOT* db, int id, const char* suffix, int cap, const char* def, int defLen,
-                   char* out) {
-    char key[32];
-    snprintf(key, sizeof key, "%d.%s", id, suffix);
-    if (!hastore::getText(db, key, out, cap)) {
-        hastore::putText(db, key, def, defLen);
-        copyText(out, cap + 1, def);
-    }
-}
-
 bool isDeviceKey(const std::string& key, int* id) {
     if (key.empty() || key.size() > 10) return false;
     for (char c : key)
@@ -54,6 +46,109 @@ bool isDeviceKey(const std::string& key, int* id) {
     *id = (int)v;
     return true;
 }
+
+}  // namespace
+
+// Where a load reads a device's records and writes the defaults it finds
+// missing: the store itself, or a copy of the whole store read in one pass
+// (DeviceList::Populate). Writes always go to the store.
+class HACORE_INTERNAL DeviceRecords {
+public:
+    explicit DeviceRecords(DEPOT* db) : db_(db) {}
+    virtual ~DeviceRecords() {}
+    // Reads at most cap bytes of the record; the bytes read, or -1 if missing.
+    virtual int get(const char* key, void* buf, int cap) {
+        const int n = hastore::getFrom(near_, key, buf, cap);
+        return n >= 0 ? n : hastore::get(db_, key, buf, cap);
+    }
+    virtual void put(const char* key, const void* value, int len) {
+        near_ = hastore::Stretch();  // the stretch may no longer be what the file holds
+        hastore::put(db_, key, value, len);
+    }
+    // The main record of a device, and the stretch of the file after it,
+    // where its other records usually lie: one search of the store's tree
+    // instead of one per record.
+    virtual int getMain(const char* key, void* buf, int cap) {
+        int at;
+        const int n = hastore::get(db_, key, buf, cap, &at);
+        if (n >= 0 && at >= 0) hastore::readStretch(db_, at, kStretch, near_);
+        return n;
+    }
+
+    // A text sub-record under its cap, the default (zero-padded to its value
+    // length) written back when missing.
+    void attribute(int id, const char* suffix, int cap, const char* def, int defLen, char* out) {
+        char key[32];
+        snprintf(key, sizeof key, "%d.%s", id, suffix);
+        const int n = get(key, out, cap);
+        if (n >= 0) {
+            out[n] = '\0';
+            return;
+        }
+        char padded[32] = {0};
+        copyText(padded, sizeof padded, def);
+        put(key, padded, defLen);
+        copyText(out, cap + 1, def);
+    }
+
+protected:
+    // Main record, five attributes and a few dozen value records.
+    static constexpr int kStretch = 8192;
+    DEPOT* db_;
+    hastore::Stretch near_;
+};
+
+namespace {
+
+// A copy of the whole store, its records looked up in memory. Defaults
+// written during the load are seen by later reads, as they would be in the
+// store.
+class StoreCopy : public DeviceRecords {
+public:
+    explicit StoreCopy(DEPOT* db) : DeviceRecords(db) {}
+
+    bool read() {
+        if (!hastore::readAll(db_, file_, records_)) return false;
+        index_.reserve(records_.size());
+        for (const hastore::RecordRef& r : records_)
+            index_.emplace(std::string_view(file_.data() + r.keyAt, size_t(r.keySize)),
+                           Value{file_.data() + r.valueAt, r.valueSize});
+        return true;
+    }
+    const std::vector<hastore::RecordRef>& records() const { return records_; }
+    std::string_view key(const hastore::RecordRef& r) const {
+        return std::string_view(file_.data() + r.keyAt, size_t(r.keySize));
+    }
+
+    int getMain(const char* key, void* buf, int cap) override { return get(key, buf, cap); }
+    int get(const char* key, void* buf, int cap) override {
+        if (cap <= 0) return -1;
+        auto w = written_.find(key);
+        if (w != written_.end()) return copyOut(w->second.data(), int(w->second.size()), buf, cap);
+        auto it = index_.find(std::string_view(key));
+        if (it == index_.end()) return -1;
+        return copyOut(it->second.at, it->second.size, buf, cap);
+    }
+    void put(const char* key, const void* value, int len) override {
+        if (hastore::put(db_, key, value, len))
+            written_[key].assign(static_cast<const char*>(value), size_t(len));
+    }
+
+private:
+    struct Value {
+        const char* at;
+        int size;
+    };
+    static int copyOut(const char* at, int size, void* buf, int cap) {
+        const int n = size < cap ? size : cap;
+        memcpy(buf, at, size_t(n));
+        return n;
+    }
+    std::vector<char> file_;
+    std::vector<hastore::RecordRef> records_;
+    std::unordered_map<std::string_view, Value> index_;  // a store holds each key once
+    std::map<std::string, std::string> written_;
+};
 
 }  // namespace
 
@@ -79,15 +174,18 @@ void Device::fromDeviceID(int deviceId) {
     if (deviceId < 1) return;
     DEPOT* db = hastore::open(kDeviceStore);
     if (!db) return;
+    DeviceRecords records(db);
+    const bool found = load(records, deviceId);
+    hastore::close(db);
+    if (!found) throw deviceId;
+}
 
+bool Device::load(DeviceRecords& records, int deviceId) {
     char key[32];
     snprintf(key, sizeof key, "%d", deviceId);
     DeviceRecord rec;
     memset(&rec, 0, sizeof rec);
-    if (hastore::get(db, key, &rec, sizeof rec) < 0) {
-        hastore::close(db);
-        throw deviceId;
-    }
+    if (records.getMain(key, &rec, sizeof rec) < 0) return false;
 
     valueList.clear();
     id = rec.id;
@@ -105,15 +203,15 @@ void Device::fromDeviceID(int deviceId) {
     valueCount = rec.valueCount;
 
     char text[33];
-    readAttribute(db, deviceId, "LT", 10, "0", 10, text);
+    records.attribute(deviceId, "LT", 10, "0", 10, text);
     lastActive = strtoll(text, nullptr, 10);
-    readAttribute(db, deviceId, "MI", 20, "Unknown", 20, text);
+    records.attribute(deviceId, "MI", 20, "Unknown", 20, text);
     copyText(modelId, sizeof modelId, text);
-    readAttribute(db, deviceId, "VS", 32, "Unknown", 10, text);
+    records.attribute(deviceId, "VS", 32, "Unknown", 10, text);
     copyText(version, sizeof version, text);
-    readAttribute(db, deviceId, "MN", 32, "Unknown", 10, text);
+    records.attribute(deviceId, "MN", 32, "Unknown", 10, text);
     copyText(manufacturer, sizeof manufacturer, text);
-    readAttribute(db, deviceId, "ST", 32, "0", 10, text);
+    records.attribute(deviceId, "ST", 32, "0", 10, text);
     state = atoi(text);
 
     int last = valueCount < kMaxValueIndex ? valueCount : kMaxValueIndex;
@@ -121,17 +219,17 @@ void Device::fromDeviceID(int deviceId) {
         snprintf(key, sizeof key, "%d.%d", deviceId, i);
         ValueRecord v;
         memset(&v, 0, sizeof v);
-        if (hastore::get(db, key, &v, sizeof v) >= 0) {
+        if (records.get(key, &v, sizeof v) >= 0) {
             // Stored texts may fill their field; keep them terminated in memory.
             v.name[sizeof v.name - 1] = '\0';
             v.value[sizeof v.value - 1] = '\0';
             valueList.push_back(v);
         } else {
             ValueRecord def = securityDeviceRecord();
-            hastore::put(db, key, &def, sizeof def);
+            records.put(key, &def, sizeof def);
         }
     }
-    hastore::close(db);
+    return true;
 }
 
 void Device::RefreshDevice() {
@@ -313,18 +411,27 @@ long long Device::getLastActiveTime() {
 DeviceList::DeviceList() {}
 DeviceList::~DeviceList() {}
 
+// One open of the store for the whole list. The store is read whole in one
+// pass and each device is loaded from that copy, its missing defaults written
+// through the same handle (which also raises "NextDevid" afterwards, so no
+// handle writes over another's records). A store that cannot be read whole
+// is gone through key by key, as a single device is loaded.
 void DeviceList::Populate() {
     devices.clear();
     int highest = 0;
-
-    // Collect the device IDs first and close the store before loading each
-    // device: a load writes defaults through its own handle, and writing
-    // "NextDevid" through a handle opened before those writes would
-    // overwrite them.
-    std::vector<int> ids;
     DEPOT* db = hastore::open(kDeviceStore);
     if (!db) return;
-    if (hastore::iterInit(db)) {
+
+    std::vector<int> ids;
+    StoreCopy copy(db);
+    const bool whole = copy.read();
+    if (whole) {
+        for (const hastore::RecordRef& r : copy.records()) {
+            const std::string key(copy.key(r));
+            int deviceId;
+            if (key.find('.') == std::string::npos && isDeviceKey(key, &deviceId)) ids.push_back(deviceId);
+        }
+    } else if (hastore::iterInit(db)) {
         std::string key;
         char probe[512];
         while (hastore::iterNext(db, key)) {
@@ -335,19 +442,15 @@ void DeviceList::Populate() {
             ids.push_back(deviceId);
         }
     }
-    hastore::close(db);
 
+    DeviceRecords direct(db);
+    DeviceRecords& records = whole ? static_cast<DeviceRecords&>(copy) : direct;
     for (int deviceId : ids) {
         if (deviceId > highest) highest = deviceId;
-        try {
-            devices.push_back(Device(deviceId));
-        } catch (int) {
-            // Removed since the iteration saw it.
-        }
+        Device d;
+        if (d.load(records, deviceId)) devices.push_back(d);
     }
 
-    db = hastore::open(kDeviceStore);
-    if (!db) return;
     char text[11];
     char next[16];
     if (!hastore::getText(db, "NextDevid", text, 10)) {

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstdint>
 #include <cstring>
 #include <ctime>
 #include <mutex>
@@ -111,9 +112,9 @@ void deliverNotification(const HAReceivedPacket& pkt) {
 
 }  // namespace
 
-void* receiver(void*) {
+void* receiver(void* arg) {
     srand((unsigned)time(nullptr));
-    int identity = which;
+    const int identity = static_cast<int>(reinterpret_cast<intptr_t>(arg));
     if (identity == 2 || identity < 0 || identity > 8) return nullptr;
 
     HAReceivedPacket pkt;
@@ -210,12 +211,11 @@ void HADevices::Delayedarm() {
 }
 
 bool HADevices::restoreDB(unsigned char code, char* storePath) {
-    RSC_PACKET p;
-    memset(&p, 0, sizeof p);
-    p.command = 54;
-    copyText(p.text, sizeof p.text, storePath);
-    p.int1 = code;
-    return sendRscClientPacket(p);
+    std::unique_ptr<RSC_PACKET> p = newRscPacket();
+    p->command = 54;
+    copyText(p->text, sizeof p->text, storePath);
+    p->int1 = code;
+    return sendRscPacket(p.get());
 }
 
 Device& HADevices::getDeviceByID(int id) {

@@ -80,6 +80,11 @@ int HAPersistence::run(const char* operation, const char* command) {
     return rc;
 }
 
+// A copy onto the flash goes to a temporary name beside the target and is
+// renamed over it only when whole, so that power lost during the copy, or a
+// full partition, leaves the previous copy in place: /data holds the old or
+// the new copy, never a cut one. The command is first built as the plain
+// copy would be, so the same names fit or are refused as before.
 int HAPersistence::persist(char* src, char* name) {
     char cmd[200];
     if (!safePath(src, false) || !safePath(name, false) || !safePath(dir, false)) {
@@ -87,7 +92,14 @@ int HAPersistence::persist(char* src, char* name) {
         return -1;
     }
     if (!build(cmd, sizeof cmd, "cp %s /data%s/%s 2> /dev/null", src, dir, name)) return -1;
-    return run("persist", cmd);
+    char target[200], safe[1024];
+    snprintf(target, sizeof target, "/data%s/%s", dir, name);
+    if (!build(safe, sizeof safe,
+               "t=%s; cp %s \"${t%%/*}/.${t##*/}.part\" 2> /dev/null && "
+               "mv -f \"${t%%/*}/.${t##*/}.part\" \"$t\" || { rm -f \"${t%%/*}/.${t##*/}.part\"; false; }",
+               target, src))
+        return -1;
+    return run("persist", safe);
 }
 
 int HAPersistence::persistmulti(char* srcs) {
@@ -97,7 +109,16 @@ int HAPersistence::persistmulti(char* srcs) {
         return -1;
     }
     if (!build(cmd, sizeof cmd, "cp %s /data%s/ 2> /dev/null", srcs, dir)) return -1;
-    return run("persistmulti", cmd);
+    // Each source word (after the shell's globbing, as cp would get them)
+    // copied on its own; the status is cp's: 1 if any copy failed.
+    char safe[2048];
+    if (!build(safe, sizeof safe,
+               "d=/data%s; set -- %s; r=$(($# == 0)); for f; do t=\"$d/.${f##*/}.part\"; "
+               "if cp \"$f\" \"$t\" 2> /dev/null; then mv -f \"$t\" \"$d/${f##*/}\" || r=1; "
+               "else rm -f \"$t\"; r=1; fi; done; exit $r",
+               dir, srcs))
+        return -1;
+    return run("persistmulti", safe);
 }
 
 int HAPersistence::depersist(char* name) {

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstdint>
 #include <cstring>
 #include <ctime>
 #include <netdb.h>
@@ -215,7 +216,11 @@ int ConnectToServers() {
         if (me->bindFatal) return 0;
     }
 
-    int rc = pthread_create(&receiver_thread, nullptr, receiver, nullptr);
+    // The identity goes to the receiver as its argument: it is fixed for this
+    // connection, and the receiver never reads `which` again while the
+    // application may set it.
+    int rc = pthread_create(&receiver_thread, nullptr, receiver,
+                            reinterpret_cast<void*>(static_cast<intptr_t>(which)));
     if (rc != 0) {
         errno = rc;
         displayError("pthread_create");
@@ -262,7 +267,11 @@ int sendToHA(const void* pkt, int len, bool assoc) {
 
 int sendToPic(const void* pkt, int len) { return sendTo(pkt, len, adr_picdriver, len_picdriver); }
 
-bool sendRscClientPacket(RSC_PACKET packet) {
+bool sendRscClientPacket(RSC_PACKET packet) { return sendRscPacket(&packet); }
+
+std::unique_ptr<RSC_PACKET> newRscPacket() { return std::unique_ptr<RSC_PACKET>(new RSC_PACKET()); }
+
+bool sendRscPacket(const RSC_PACKET* packet) {
     int rs = socket(AF_INET, SOCK_DGRAM, 0);
     if (rs == -1) {
         printf("Error in creating socket\n");
@@ -295,7 +304,7 @@ bool sendRscClientPacket(RSC_PACKET packet) {
         pause100ms();
     }
 
-    if (sendto(rs, &packet, sizeof packet, 0, reinterpret_cast<sockaddr*>(&server), serverLen) < 0)
+    if (sendto(rs, packet, sizeof *packet, 0, reinterpret_cast<sockaddr*>(&server), serverLen) < 0)
         fprintf(stderr, "sending Name failed to haserver\n");
 
     timeval tv{kRscAnswerSeconds, 0};
@@ -326,10 +335,9 @@ bool sendRscClientPacket(RSC_PACKET packet) {
 }
 
 bool Persist(int flag, char* storePath) {
-    RSC_PACKET p;
-    memset(&p, 0, sizeof p);
-    p.command = 52;
-    copyText(p.text, sizeof p.text, storePath);
-    p.int6 = flag;
-    return sendRscClientPacket(p);
+    std::unique_ptr<RSC_PACKET> p = newRscPacket();
+    p->command = 52;
+    copyText(p->text, sizeof p->text, storePath);
+    p->int6 = flag;
+    return sendRscPacket(p.get());
 }

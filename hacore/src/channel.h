@@ -3,6 +3,7 @@
 // senders.
 #pragma once
 
+#include <memory>
 #include <mutex>
 
 #include "hacore/channel.h"
@@ -20,3 +21,10 @@ HACORE_INTERNAL int sendToHA(const void* pkt, int len, bool assoc);
 // Sends len bytes on the shared socket to the pic driver. Returns what sendto
 // returned.
 HACORE_INTERNAL int sendToPic(const void* pkt, int len);
+
+// sendRscClientPacket on a packet the caller keeps: 10 KB is too much for a
+// stack frame on the router (and a copy by value doubles it).
+HACORE_INTERNAL bool sendRscPacket(const RSC_PACKET* packet);
+
+// A zeroed RSC packet on the heap, for callers that fill one.
+HACORE_INTERNAL std::unique_ptr<RSC_PACKET> newRscPacket();

@@ -167,11 +167,13 @@ bool haSend(int deviceId, const char* operation, const char* value, int devType,
     if (selector < 0) {
         rc = sendToHA(&set_data, sizeof set_data, false);
     } else {
-        AssocPacket a;
+        // 4 KB: a process-wide buffer under the same lock, not the stack.
+        static AssocPacket a;
         memset(&a, 0, sizeof a);
         a.selector = selector;
         a.data = set_data;
         rc = sendToHA(&a, sizeof a, true);
+        memset(&a, 0, sizeof a);
     }
     memset(&set_data, 0, sizeof set_data);
     return rc >= 0;

@@ -59,47 +59,57 @@ struct EscapeSet {
 };
 constexpr EscapeSet kEscape;
 
-inline bool isBlank(unsigned char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t'; }
-inline bool isDigit(unsigned char c) { return unsigned(c - '0') < 10; }
-inline bool isLetter(unsigned char c) { return unsigned((c | 0x20) - 'a') < 26; }
-inline bool isHex(unsigned char c) { return isDigit(c) || unsigned((c | 0x20) - 'a') < 6; }
+// Byte classes between tokens.
+enum : uint8_t { kOther = 0, kBlank, kDigit, kLetter };
+struct OuterClasses {
+    uint8_t c[256];
+    constexpr OuterClasses() : c() {
+        c[uint8_t(' ')] = c[uint8_t('\t')] = c[uint8_t('\r')] = c[uint8_t('\n')] = kBlank;
+        for (int i = '0'; i <= '9'; i++) c[i] = kDigit;
+        for (int i = 'a'; i <= 'z'; i++) c[i] = c[i - 32] = kLetter;
+    }
+};
+constexpr OuterClasses kOuter;
 
-// True when no byte of the word is a quote, a backslash, below 32 or above
-// 127: the whole word is plain string text.
-inline bool plainWord(size_t w) {
+inline bool isDigit(unsigned char c) { return unsigned(c - '0') < 10; }
+inline bool isHex(unsigned char c) { return isDigit(c) || unsigned((c | 0x20) - 'a') < 6; }
+inline bool isKeyChar(unsigned char c) { return kOuter.c[c] >= kDigit || c == '_'; }
+
+// High bit set in each byte of the word that is a quote, a backslash, below
+// 32 or above 127; zero when the whole word is plain string text. The lowest
+// flagged byte (in memory order on a little-endian machine) is exact: the
+// borrows that can flag a byte wrongly only run towards later bytes.
+// *quotes gets the flags of the quotes alone (exact below the lowest flag).
+inline size_t specialBytes(size_t w, size_t* quotes) {
     constexpr size_t ones = ~size_t(0) / 255;
     constexpr size_t highs = ones * 0x80;
     const size_t q = w ^ (ones * '"');
     const size_t b = w ^ (ones * '\\');
-    const size_t hit = ((q - ones) & ~q) | ((b - ones) & ~b) | ((w - ones * 0x20) & ~w) | w;
-    return (hit & highs) == 0;
+    *quotes = (q - ones) & ~q & highs;
+    return (*quotes | ((b - ones) & ~b) | ((w - ones * 0x20) & ~w) | w) & highs;
+}
+
+// Compares the n bytes of a word (n is 4 or 5, known where it is inlined).
+inline bool sameBytes(const unsigned char* p, const char* text, int n) {
+    return n == 4 ? std::memcmp(p, text, 4) == 0 : std::memcmp(p, text, 5) == 0;
 }
 
 constexpr int kMaxDepth = JSON_MAX_DEPTH;
 
-// Record: tokens are stored. Grow: the array is ours and may be reallocated.
+// One forward pass over the text. The position, the token array and the
+// counters live in locals so that the compiler keeps them in registers (a
+// store into a token could otherwise alias them). Record: tokens are stored.
+// Grow: the array is ours and may be reallocated.
 template <bool Record, bool Grow>
 class Tokenizer {
 public:
     Tokenizer(const char* s, int len, json_token* toks, int cap)
-        : begin_(s), cur_(s), end_(s + len), toks_(toks), cap_(cap) {}
+        : begin_(s), end_(s + len), toks_(toks), cap_(cap) {}
 
     int run();
     json_token* tokens() const { return toks_; }
 
 private:
-    // Takes a token for a value that starts here; its index, or -3.
-    int take(const char* start, json_type kind) {
-        if (!Record) return 0;
-        if (count_ >= cap_ && !grow()) return JSON_TOKEN_ARRAY_TOO_SMALL;
-        json_token& t = toks_[count_];
-        t.start = start;
-        t.length = 0;
-        t.descendants = 0;
-        t.kind = kind;
-        return count_++;
-    }
-
     bool grow() {
         if (!Grow) return false;
         if (cap_ > INT_MAX / 2) return false;
@@ -112,235 +122,273 @@ private:
         return true;
     }
 
-    void skipBlanks() {
-        while (cur_ < end_ && isBlank(static_cast<unsigned char>(*cur_))) ++cur_;
-    }
-
-    int string();
-    int bareKey();
-    int number();
-    int word(const char* text, int n, json_type kind);
-    int scalar();
-    int open(json_type kind);
-    bool isObject() const { return (kinds_[(depth_ - 1) >> 5] >> ((depth_ - 1) & 31)) & 1u; }
-
     const char* const begin_;
-    const char* cur_;
     const char* const end_;
     json_token* toks_;
     int cap_;
-    int count_ = 0;
-    int open_ = -1;  // index of the innermost open container (Record only)
-    int depth_ = 0;
-    uint32_t kinds_[kMaxDepth / 32] = {};  // bit set: object at that level
 };
 
-// cur_ is on the opening quote.
 template <bool Record, bool Grow>
-int Tokenizer<Record, Grow>::string() {
-    const int idx = take(cur_ + 1, JSON_TYPE_STRING);
-    if (idx < 0) return idx;
-    const unsigned char* p = reinterpret_cast<const unsigned char*>(cur_ + 1);
-    const unsigned char* const s = p;
-    const unsigned char* const end = reinterpret_cast<const unsigned char*>(end_);
-    for (;;) {
-        while (size_t(end - p) >= sizeof(size_t)) {
-            size_t w;
-            std::memcpy(&w, p, sizeof w);
-            if (!plainWord(w)) break;
-            p += sizeof(size_t);
-        }
-        while (p < end && kString.c[*p] == kPlain) ++p;
-        if (p >= end) return JSON_STRING_INCOMPLETE;
-        switch (kString.c[*p]) {
-        case kQuote:
-            if (Record) toks_[idx].length = int(p - s);
-            cur_ = reinterpret_cast<const char*>(p + 1);
-            return 0;
-        case kBackslash:
-            if (end - p < 2) return JSON_STRING_INCOMPLETE;
-            if (p[1] == 'u') {
-                if (end - p < 6) return JSON_STRING_INCOMPLETE;
-                if (!isHex(p[2]) || !isHex(p[3]) || !isHex(p[4]) || !isHex(p[5]))
-                    return JSON_STRING_INVALID;
-                p += 6;
-            } else {
-                if (!kEscape.ok[p[1]]) return JSON_STRING_INVALID;
-                p += 2;
-            }
-            break;
-        case kControl:
-            return JSON_STRING_INVALID;
-        default: {
-            // Lead byte: the following bytes are taken as they are.
-            const int n = kString.c[*p] - kLead2 + 2;
-            if (end - p < n) return JSON_STRING_INCOMPLETE;
-            p += n;
-            break;
-        }
-        }
-    }
-}
+__attribute__((flatten)) int Tokenizer<Record, Grow>::run() {
+    typedef const unsigned char* Ptr;
+    Ptr p = reinterpret_cast<Ptr>(begin_);
+    const Ptr end = reinterpret_cast<Ptr>(end_);
+    json_token* toks = toks_;
+    int cap = cap_;
+    int count = 0;
+    int open = -1;  // index of the innermost open container (Record only)
+    int depth = 0;
+    bool object;    // the innermost open container is an object
+    uint32_t kinds[kMaxDepth / 32];  // bit set: object at that level
+    int idx = 0;    // token of the value being read
+    bool key = false;  // the string being read is a key
+    unsigned char c;
 
-// Unquoted key: a letter, then letters, digits and underscores.
-template <bool Record, bool Grow>
-int Tokenizer<Record, Grow>::bareKey() {
-    const int idx = take(cur_, JSON_TYPE_STRING);
-    if (idx < 0) return idx;
-    const char* p = cur_ + 1;
-    while (p < end_) {
-        const unsigned char c = static_cast<unsigned char>(*p);
-        if (!isLetter(c) && !isDigit(c) && c != '_') break;
+// Takes a token for a value that starts at `at`; -3 when the array is full.
+#define TAKE(at, kind_)                                                     \
+    do {                                                                    \
+        if (Record) {                                                       \
+            if (count >= cap) {                                             \
+                toks_ = toks;                                               \
+                if (!grow()) return JSON_TOKEN_ARRAY_TOO_SMALL;             \
+                toks = toks_;                                               \
+                cap = cap_;                                                 \
+            }                                                               \
+            json_token& t_ = toks[count];                                   \
+            t_.start = reinterpret_cast<const char*>(at);                   \
+            t_.length = 0;                                                  \
+            t_.descendants = 0;                                             \
+            t_.kind = kind_;                                                \
+            idx = count++;                                                  \
+        }                                                                   \
+    } while (0)
+// Skips blanks; the text must go on after them.
+#define SKIP()                                                              \
+    do {                                                                    \
+        while (p < end && kOuter.c[*p] == kBlank) ++p;                      \
+        if (p >= end) return JSON_STRING_INCOMPLETE;                        \
+    } while (0)
+
+    SKIP();
+    if (*p != '{' && *p != '[') return JSON_STRING_INVALID;
+    c = *p;
+
+open_container:  // p is on the opening brace or bracket c
+    if (depth >= kMaxDepth) return JSON_STRING_INVALID;
+    object = c == '{';
+    TAKE(p, object ? JSON_TYPE_OBJECT : JSON_TYPE_ARRAY);
+    if (Record) {
+        toks[idx].descendants = open;  // parent link while open
+        open = idx;
+    }
+    {
+        const uint32_t bit = 1u << (depth & 31);
+        if (object) kinds[depth >> 5] |= bit;
+        else kinds[depth >> 5] &= ~bit;
+    }
+    ++depth;
+    ++p;
+    // first member or element, or the closer
+    if (p < end && kOuter.c[*p] == kBlank) SKIP();
+    if (p >= end) return JSON_STRING_INCOMPLETE;
+    c = *p;
+    if (c == (object ? '}' : ']')) goto close_container;
+    goto member;
+
+after_value:  // just after a value of the innermost container
+    if (p < end && kOuter.c[*p] == kBlank) SKIP();
+    if (p >= end) return JSON_STRING_INCOMPLETE;
+    c = *p;
+    if (c == ',') {
         ++p;
+        SKIP();
+        c = *p;  // a closer here is the allowed trailing comma
+        if (c == (object ? '}' : ']')) goto close_container;
+        goto member;
     }
-    if (Record) toks_[idx].length = int(p - cur_);
-    cur_ = p;
-    return 0;
-}
+    if (c == (object ? '}' : ']')) goto close_container;
+    return JSON_STRING_INVALID;
 
-template <bool Record, bool Grow>
-int Tokenizer<Record, Grow>::number() {
-    const int idx = take(cur_, JSON_TYPE_NUMBER);
-    if (idx < 0) return idx;
-    const char* p = cur_;
-    if (*p == '-') ++p;
-    // one or more digits
-    auto digits = [&]() -> int {
-        if (p >= end_) return JSON_STRING_INCOMPLETE;
-        if (!isDigit(static_cast<unsigned char>(*p))) return JSON_STRING_INVALID;
-        do ++p;
-        while (p < end_ && isDigit(static_cast<unsigned char>(*p)));
-        return 0;
-    };
-    int r = digits();
-    if (r) return r;
-    if (p < end_ && *p == '.') {
-        ++p;
-        if ((r = digits())) return r;
+close_container:  // p is on the closer of the innermost container
+    ++p;
+    --depth;
+    if (Record) {
+        json_token& t = toks[open];
+        t.length = int(reinterpret_cast<const char*>(p) - t.start);
+        const int parent = t.descendants;
+        t.descendants = count - 1 - open;
+        open = parent;
     }
-    if (p < end_ && (*p == 'e' || *p == 'E')) {
-        ++p;
-        if (p < end_ && (*p == '+' || *p == '-')) ++p;
-        if ((r = digits())) return r;
+    if (depth == 0) goto done;
+    object = (kinds[(depth - 1) >> 5] >> ((depth - 1) & 31)) & 1u;
+    goto after_value;
+
+member:  // p is on the first character of a member (object) or element
+    if (object) {
+        if (c == '"') {
+            key = true;
+            goto string;
+        }
+        if (kOuter.c[c] != kLetter) return JSON_STRING_INVALID;
+        // Unquoted key: a letter, then letters, digits and underscores.
+        TAKE(p, JSON_TYPE_STRING);
+        {
+            Ptr k = p + 1;
+            while (k < end && isKeyChar(*k)) ++k;
+            if (Record) toks[idx].length = int(k - p);
+            p = k;
+        }
+        goto colon;
     }
-    if (Record) toks_[idx].length = int(p - cur_);
-    cur_ = p;
-    return 0;
-}
 
-template <bool Record, bool Grow>
-int Tokenizer<Record, Grow>::word(const char* text, int n, json_type kind) {
-    const int idx = take(cur_, kind);
-    if (idx < 0) return idx;
-    const ptrdiff_t avail = end_ - cur_;
-    const int m = avail < n ? int(avail) : n;
-    if (std::memcmp(cur_, text, size_t(m)) != 0) return JSON_STRING_INVALID;
-    if (m < n) return JSON_STRING_INCOMPLETE;
-    if (Record) toks_[idx].length = n;
-    cur_ += n;
-    return 0;
-}
-
-// A value that is not an object or array; cur_ is on its first character.
-template <bool Record, bool Grow>
-int Tokenizer<Record, Grow>::scalar() {
-    switch (*cur_) {
-    case '"': return string();
-    case 't': return word("true", 4, JSON_TYPE_TRUE);
-    case 'f': return word("false", 5, JSON_TYPE_FALSE);
-    case 'n': return word("null", 4, JSON_TYPE_NULL);
+value:  // p is on the first character c of a value
+    switch (c) {
+    case '"':
+        key = false;
+        goto string;
+    case '{':
+    case '[':
+        goto open_container;
+    case 't':
+    case 'f':
+    case 'n': {
+        const char* text = c == 't' ? "true" : c == 'f' ? "false" : "null";
+        const int n = c == 'f' ? 5 : 4;
+        TAKE(p, c == 't' ? JSON_TYPE_TRUE : c == 'f' ? JSON_TYPE_FALSE : JSON_TYPE_NULL);
+        const ptrdiff_t avail = end - p;
+        if (avail >= n) {
+            if (!sameBytes(p, text, n)) return JSON_STRING_INVALID;
+        } else {
+            if (std::memcmp(p, text, size_t(avail)) != 0) return JSON_STRING_INVALID;
+            return JSON_STRING_INCOMPLETE;
+        }
+        if (Record) toks[idx].length = n;
+        p += n;
+        goto after_value;
+    }
     case '-':
     case '0': case '1': case '2': case '3': case '4':
-    case '5': case '6': case '7': case '8': case '9':
-        return number();
-    default: return JSON_STRING_INVALID;
+    case '5': case '6': case '7': case '8': case '9': {
+        TAKE(p, JSON_TYPE_NUMBER);
+        Ptr q = p;
+        if (*q == '-') ++q;
+        // one or more digits
+#define DIGITS()                                                            \
+    do {                                                                    \
+        if (q >= end) return JSON_STRING_INCOMPLETE;                        \
+        if (!isDigit(*q)) return JSON_STRING_INVALID;                       \
+        do ++q;                                                             \
+        while (q < end && isDigit(*q));                                     \
+    } while (0)
+        DIGITS();
+        if (q < end && *q == '.') {
+            ++q;
+            DIGITS();
+        }
+        if (q < end && (*q == 'e' || *q == 'E')) {
+            ++q;
+            if (q < end && (*q == '+' || *q == '-')) ++q;
+            DIGITS();
+        }
+#undef DIGITS
+        if (Record) toks[idx].length = int(q - p);
+        p = q;
+        goto after_value;
     }
-}
-
-// cur_ is on the opening brace or bracket.
-template <bool Record, bool Grow>
-int Tokenizer<Record, Grow>::open(json_type kind) {
-    if (depth_ >= kMaxDepth) return JSON_STRING_INVALID;
-    const int idx = take(cur_, kind);
-    if (idx < 0) return idx;
-    if (Record) {
-        toks_[idx].descendants = open_;  // parent link while open
-        open_ = idx;
+    default:
+        return JSON_STRING_INVALID;
     }
-    const uint32_t bit = 1u << (depth_ & 31);
-    if (kind == JSON_TYPE_OBJECT) kinds_[depth_ >> 5] |= bit;
-    else kinds_[depth_ >> 5] &= ~bit;
-    ++depth_;
-    ++cur_;
-    return 0;
-}
 
-template <bool Record, bool Grow>
-int Tokenizer<Record, Grow>::run() {
-    int r;
-    skipBlanks();
-    if (cur_ >= end_) return JSON_STRING_INCOMPLETE;
-    if (*cur_ == '{') r = open(JSON_TYPE_OBJECT);
-    else if (*cur_ == '[') r = open(JSON_TYPE_ARRAY);
-    else return JSON_STRING_INVALID;
-    if (r) return r;
-
-    bool justOpened = true;  // else just after a value of the innermost container
-    for (;;) {
-        skipBlanks();
-        if (cur_ >= end_) return JSON_STRING_INCOMPLETE;
-        char c = *cur_;
-        const bool object = isObject();
-        const char closer = object ? '}' : ']';
-        if (!justOpened) {
-            if (c == ',') {
-                ++cur_;
-                skipBlanks();
-                if (cur_ >= end_) return JSON_STRING_INCOMPLETE;
-                c = *cur_;  // a closer here is the allowed trailing comma
-            } else if (c != closer) {
+string:  // p is on the opening quote of a key or a string value
+    TAKE(p + 1, JSON_TYPE_STRING);
+    {
+        Ptr q = p + 1;
+        for (;;) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+            // A word at a time up to the first byte that is not plain text.
+            while (size_t(end - q) >= sizeof(size_t)) {
+                size_t w;
+                std::memcpy(&w, q, sizeof w);
+                size_t quotes;
+                const size_t hit = specialBytes(w, &quotes);
+                if (hit) {
+                    q += unsigned(__builtin_ctzl(static_cast<unsigned long>(hit))) >> 3;
+                    // the closing quote, told from the flags without reading the byte again
+                    if ((hit & (0 - hit)) & quotes) {
+                        if (Record) toks[idx].length = int(q - (p + 1));
+                        p = q + 1;
+                        goto string_done;
+                    }
+                    goto special;
+                }
+                q += sizeof(size_t);
+            }
+#endif
+            while (q < end && kString.c[*q] == kPlain) ++q;
+            if (q >= end) return JSON_STRING_INCOMPLETE;
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+        special:
+#endif
+            switch (kString.c[*q]) {
+            case kPlain:  // not reached: the word scan stops on special bytes only
+                ++q;
+                break;
+            case kQuote:
+                if (Record) toks[idx].length = int(q - (p + 1));
+                p = q + 1;
+                goto string_done;
+            case kBackslash:
+                if (end - q < 2) return JSON_STRING_INCOMPLETE;
+                if (q[1] == 'u') {
+                    if (end - q < 6) return JSON_STRING_INCOMPLETE;
+                    if (!isHex(q[2]) || !isHex(q[3]) || !isHex(q[4]) || !isHex(q[5]))
+                        return JSON_STRING_INVALID;
+                    q += 6;
+                } else {
+                    if (!kEscape.ok[q[1]]) return JSON_STRING_INVALID;
+                    q += 2;
+                }
+                break;
+            case kControl:
                 return JSON_STRING_INVALID;
+            default: {
+                // Lead byte: the following bytes are taken as they are.
+                const int n = kString.c[*q] - kLead2 + 2;
+                if (end - q < n) return JSON_STRING_INCOMPLETE;
+                q += n;
+                break;
+            }
             }
         }
-        if (c == closer) {
-            ++cur_;
-            --depth_;
-            if (Record) {
-                json_token& t = toks_[open_];
-                t.length = int(cur_ - t.start);
-                const int parent = t.descendants;
-                t.descendants = count_ - 1 - open_;
-                open_ = parent;
-            }
-            if (depth_ == 0) break;
-            justOpened = false;
-            continue;
-        }
-        if (object) {
-            if (c == '"') r = string();
-            else if (isLetter(static_cast<unsigned char>(c))) r = bareKey();
-            else return JSON_STRING_INVALID;
-            if (r) return r;
-            skipBlanks();
-            if (cur_ >= end_) return JSON_STRING_INCOMPLETE;
-            if (*cur_ != ':') return JSON_STRING_INVALID;
-            ++cur_;
-            skipBlanks();
-            if (cur_ >= end_) return JSON_STRING_INCOMPLETE;
-            c = *cur_;
-        }
-        if (c == '{' || c == '[') {
-            if ((r = open(c == '{' ? JSON_TYPE_OBJECT : JSON_TYPE_ARRAY))) return r;
-            justOpened = true;
-            continue;
-        }
-        if ((r = scalar())) return r;
-        justOpened = false;
     }
+string_done:
+    if (!key) goto after_value;
 
-    const int end = take(cur_, JSON_TYPE_EOF);
-    if (end < 0) return end;
-    return int(cur_ - begin_);
+colon:
+    SKIP();
+    if (*p != ':') return JSON_STRING_INVALID;
+    ++p;
+    SKIP();
+    c = *p;
+    goto value;
+
+done:
+#undef TAKE
+#undef SKIP
+    toks_ = toks;
+    cap_ = cap;
+    {
+        // end marker
+        if (Record) {
+            if (count >= cap && !grow()) return JSON_TOKEN_ARRAY_TOO_SMALL;
+            json_token& t = toks_[count];
+            t.start = reinterpret_cast<const char*>(p);
+            t.length = 0;
+            t.descendants = 0;
+            t.kind = JSON_TYPE_EOF;
+        }
+    }
+    return int(reinterpret_cast<const char*>(p) - begin_);
 }
 
 }  // namespace

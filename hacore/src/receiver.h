@@ -4,5 +4,6 @@
 #include "channel.h"
 
 // Takes datagrams from the HA server (and the identity's one peer) for ever
-// and hands them to the registered callbacks.
+// and hands them to the registered callbacks. The argument is the identity
+// (`which` when the connection was made), as an intptr_t.
 HACORE_INTERNAL void* receiver(void*);

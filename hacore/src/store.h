@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 extern "C" {
 #include <depot.h>
@@ -28,7 +29,8 @@ DEPOT* openNoRepair(const char* path, int mode = kWriteMode);
 // Reads at most `cap` bytes of the record into `buf` (which holds at least
 // `cap` bytes). Returns the number of bytes read, or -1 if the record is
 // missing. Bytes of `buf` beyond what was read are left untouched.
-int get(DEPOT* db, const char* key, void* buf, int cap);
+// *at, when given, gets the file offset of the record (-1 when not known).
+int get(DEPOT* db, const char* key, void* buf, int cap, int* at = nullptr);
 
 // Reads a text record cut at `cap` bytes into `buf` (at least cap + 1 bytes),
 // always zero-terminated. Returns false if missing (buf is then "").
@@ -61,6 +63,31 @@ bool with(const char* path, int mode, F f) {
     close(db);
     return true;
 }
+
+// One live record of a store read whole by readAll: offsets into its copy.
+struct RecordRef {
+    int keyAt, keySize, valueAt, valueSize;
+};
+
+// Reads the whole file of an open store in one sequential pass and lists its
+// live records in file order (the order of iterNext). Reading record by
+// record with get walks the one search tree of a store with a single bucket
+// for every key; this is linear. Returns false, with nothing listed, when the
+// file is not laid out as qdbm 1.8's Depot lays it out on this machine or
+// does not match the handle; callers then go key by key.
+bool readAll(DEPOT* db, std::vector<char>& file, std::vector<RecordRef>& records);
+
+// The live records of a stretch of a store's file that starts at a record,
+// read at once: the HA server writes a device's records one after another, so
+// the stretch after its main record usually holds them all.
+struct Stretch {
+    std::vector<char> bytes;
+    std::vector<RecordRef> records;  // offsets into bytes
+};
+bool readStretch(DEPOT* db, int at, int size, Stretch& out);
+// A record of the stretch read like get; -1 when the stretch does not hold
+// it (it may still be elsewhere in the store).
+int getFrom(const Stretch& s, const char* key, void* buf, int cap);
 
 // The text of qdbm's last error.
 const char* lastError();

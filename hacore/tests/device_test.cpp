@@ -4,9 +4,12 @@
 #include "ddb.h"
 #include "hacore/Device.h"
 #include "hacore/packets.h"
+#include "servers.h"
 #include "testkit.h"
 
+#include <map>
 #include <set>
+#include <vector>
 
 using namespace testkit;
 
@@ -303,4 +306,122 @@ TEST_F(DeviceTest, NestUrlsFromTheNestServersFile) {
     strcpy(out, "unchanged");
     getNestUrl((char*)"cam1", 1, out);
     EXPECT_STREQ(out, "unchanged");
+}
+
+namespace {
+
+// Every record of the store, key to value.
+std::map<std::string, std::string> storeRecords() {
+    std::map<std::string, std::string> all;
+    DEPOT* db = dpopen("/tmp/ddb", DP_OREADER, 1);
+    if (!db) return all;
+    dpiterinit(db);
+    int size = 0;
+    while (char* k = dpiternext(db, &size)) {
+        const std::string key(k, size);
+        free(k);
+        all[key] = ddbGet(key);
+    }
+    dpclose(db);
+    return all;
+}
+
+std::string describe(Device& d) {
+    std::string s = std::to_string(d.getID()) + "|" + d.getDeviceName() + "|" + d.getModelid() + "|" +
+                    d.getVersion() + "|" + std::to_string(d.getLastActiveTime()) + "|" +
+                    std::to_string(d.getdeviceState());
+    for (const ValueRecord& v : d.values()) s += "|" + std::to_string(v.index) + "=" + v.value;
+    return s;
+}
+
+}  // namespace
+
+// Populate reads the store in one pass; what it lists and writes must be what
+// loading each device key by key gives, also in a store where records were
+// overwritten with longer values (moved), deleted, or keyed "01".
+TEST_F(DeviceTest, PopulateMatchesLoadingEachDeviceInKeyOrder) {
+    for (int id = 1; id <= 40; id++) {
+        putDevice(makeDevice(id, ("Dev " + std::to_string(id)).c_str(), "", DEVTECH_ZWAVE, "BinarySwitch", id % 4));
+        if (id % 3) putValue(id, makeValue(1, "SWITCH BINARY", "0", 1));
+        if (id % 5) ddbPutText(std::to_string(id) + ".MI", "M" + std::to_string(id));
+    }
+    for (int id = 2; id <= 40; id += 7) {  // moved: longer than before
+        putDevice(makeDevice(id, ("Renamed " + std::to_string(id)).c_str(), "", DEVTECH_ZWAVE, "BinarySwitch", 2));
+        ddbPutText(std::to_string(id) + ".MI", "a much longer model name");
+    }
+    {
+        DEPOT* db = dpopen("/tmp/ddb", DP_OWRITER, 1);
+        ASSERT_NE(db, nullptr);
+        for (const char* k : {"9", "10.1", "11.MI", "33"}) dpout(db, k, (int)strlen(k));
+        dpclose(db);
+    }
+    ddbPutText("01", std::string(512, '\0'));  // read as device 1 again
+    ddbPutText("NextDevid", "7");
+    const std::string original = readFile("/tmp/ddb");
+
+    DeviceList list;
+    list.Populate();
+    std::vector<std::string> got;
+    for (Device& d : list.devices) got.push_back(describe(d));
+    const auto after = storeRecords();
+
+    writeFile("/tmp/ddb", original);
+    std::vector<std::string> want;
+    std::vector<std::string> keys;
+    {
+        DEPOT* db = dpopen("/tmp/ddb", DP_OREADER, 1);
+        ASSERT_NE(db, nullptr);
+        dpiterinit(db);
+        int size = 0;
+        while (char* k = dpiternext(db, &size)) {
+            keys.emplace_back(k, size);
+            free(k);
+        }
+        dpclose(db);
+    }
+    for (const std::string& k : keys) {
+        if (k.find('.') != std::string::npos || k.find_first_not_of("0123456789") != std::string::npos) continue;
+        try {
+            Device d(atoi(k.c_str()));
+            want.push_back(describe(d));
+        } catch (int) {
+        }
+    }
+    EXPECT_EQ(got, want);
+    EXPECT_EQ(got.size(), 38u + 1u);  // 40 devices, 2 deleted, "01" loads device 1 again
+    auto expected = storeRecords();
+    expected["NextDevid"] = std::string("41\0\0\0\0\0\0\0\0", 10);
+    EXPECT_EQ(after, expected);
+}
+
+// A device is read with one search of the store's tree and its neighbouring
+// records; records written later elsewhere in the file, rewritten longer
+// (moved) or deleted must still read exactly as qdbm reads them.
+TEST_F(DeviceTest, LoadsReadWhatTheStoreHoldsWhereverTheRecordsLie) {
+    for (int id = 1; id <= 300; id++) {
+        putDevice(makeDevice(id, "D", "", DEVTECH_ZWAVE, "BinarySwitch", 6));
+        for (int i = 0; i <= 3; i++) putValue(id, makeValue(i, "V", std::to_string(id * 10 + i).c_str(), 1));
+    }
+    for (int id = 1; id <= 300; id += 3) {  // later, elsewhere: new indexes, longer attributes, deletions
+        putValue(id, makeValue(5, "LATE", "late", 1));
+        ddbPutText(std::to_string(id) + ".MI", "a model name written later");
+        DEPOT* db = dpopen("/tmp/ddb", DP_OWRITER, 1);
+        ASSERT_NE(db, nullptr);
+        const std::string k = std::to_string(id) + ".2";
+        dpout(db, k.data(), (int)k.size());
+        dpclose(db);
+    }
+    for (int id = 1; id <= 300; id++) {
+        Device d(id);
+        Device again(id);  // the first load wrote the missing defaults
+        std::string want, got;
+        for (int i = 0; i <= 6; i++) {
+            bool found = false;
+            const std::string raw = ddbGet(std::to_string(id) + "." + std::to_string(i), &found);
+            if (found) want += field(raw, 34, 42) + " ";
+        }
+        for (const ValueRecord& v : again.values()) got += std::string(v.value) + " ";
+        ASSERT_EQ(got, want) << "device " << id;
+        EXPECT_EQ(std::string(again.getModelid()), field(ddbGet(std::to_string(id) + ".MI"), 0, 19)) << id;
+    }
 }

@@ -94,3 +94,59 @@ TEST_F(PersistenceTest, UnsafeOrOverlongTextNeverReachesTheShell) {
     captureStderr([&] { bad.persist((char*)"/tmp/store", (char*)"n"); });
     EXPECT_FALSE(fileExists("/tmp/pwned"));
 }
+
+namespace {
+// Names in a directory other than . and ..
+std::string listDir(const std::string& dir) { return run("ls -A " + dir + " | tr '\\n' ' '"); }
+}  // namespace
+
+// A copy cut short by a full partition or by power lost midway must leave the
+// previous copy whole where it was: that is what the next restore reads.
+TEST_F(PersistenceTest, CopiesCutShortLeaveThePreviousCopyWhole) {
+    HAPersistence p((char*)"y", (char*)"x");
+    const std::string oldCopy(3000, 'o'), newCopy(9000, 'n');
+    writeFile("/tmp/store", oldCopy);
+    writeFile("/tmp/s1", oldCopy);
+    ASSERT_EQ(p.persist((char*)"/tmp/store", (char*)"n"), 0);
+    ASSERT_EQ(p.persistmulti((char*)"/tmp/s1"), 0);
+    EXPECT_EQ(listDir("/data/apps/x-y"), "n s1 ");
+    writeFile("/tmp/store", newCopy);
+    writeFile("/tmp/s1", newCopy);
+    clearLog("syslog");
+
+    struct Case {
+        const char* fault;
+        const char* bytes;
+        const char* log;
+    } cases[] = {{"flash-full", "4096", "partition full"}, {"flash-cut", "5000", "copy killed after 5000 bytes"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fault);
+        clearLog("flash");
+        writeFile(std::string("/sim/state/faults/") + c.fault, c.bytes);
+        EXPECT_NE(p.persist((char*)"/tmp/store", (char*)"n"), 0);
+        EXPECT_NE(p.persistmulti((char*)"/tmp/s1"), 0);
+        setFault(c.fault, false);
+        EXPECT_EQ(logLines("flash"), (std::vector<std::string>{c.log, c.log}));
+        EXPECT_EQ(readFile("/data/apps/x-y/n"), oldCopy);
+        EXPECT_EQ(readFile("/data/apps/x-y/s1"), oldCopy);
+        // what the next start restores
+        EXPECT_EQ(p.copyFile((char*)"n", (char*)"/tmp/out"), 0);
+        EXPECT_EQ(readFile("/tmp/out"), oldCopy);
+    }
+    // No temporary copy is left behind (the shell survives its cp here).
+    EXPECT_EQ(listDir("/data/apps/x-y"), "n s1 ");
+    EXPECT_EQ(logLines("syslog"), (std::vector<std::string>{
+                                      "success mount HAPersistence::persist",
+                                      "success mount HAPersistence::persistmulti",
+                                      "success mount HAPersistence::copyFile",
+                                      "success mount HAPersistence::persist",
+                                      "success mount HAPersistence::persistmulti",
+                                      "success mount HAPersistence::copyFile"}));
+
+    // The next copy replaces the old one.
+    EXPECT_EQ(p.persist((char*)"/tmp/store", (char*)"n"), 0);
+    EXPECT_EQ(p.persistmulti((char*)"/tmp/s1"), 0);
+    EXPECT_EQ(readFile("/data/apps/x-y/n"), newCopy);
+    EXPECT_EQ(readFile("/data/apps/x-y/s1"), newCopy);
+    EXPECT_EQ(listDir("/data/apps/x-y"), "n s1 ");
+}

@@ -9,6 +9,19 @@
 #include <sys/mount.h>
 
 namespace {
+// Looked up once (see preload.cpp: no dlsym inside an interposed call).
+using mountFn = int (*)(const char*, const char*, const char*, unsigned long, const void*);
+using umountFn = int (*)(const char*);
+using umount2Fn = int (*)(const char*, int);
+mountFn realMount;
+umountFn realUmount;
+umount2Fn realUmount2;
+__attribute__((constructor)) void resolve() {
+    realMount = reinterpret_cast<mountFn>(dlsym(RTLD_NEXT, "mount"));
+    realUmount = reinterpret_cast<umountFn>(dlsym(RTLD_NEXT, "umount"));
+    realUmount2 = reinterpret_cast<umount2Fn>(dlsym(RTLD_NEXT, "umount2"));
+}
+
 bool is_flash(const char* source) {
     return source && (strcmp(source, "/dev/mtdblock5") == 0);
 }
@@ -29,8 +42,7 @@ int mount(const char* source, const char* target, const char* fstype, unsigned l
                    fstype ? fstype : "", flags);
         return 0;
     }
-    using fn = int (*)(const char*, const char*, const char*, unsigned long, const void*);
-    return reinterpret_cast<fn>(dlsym(RTLD_NEXT, "mount"))(source, target, fstype, flags, data);
+    return realMount(source, target, fstype, flags, data);
 }
 
 int umount(const char* target) {
@@ -38,8 +50,7 @@ int umount(const char* target) {
         sim_record("mounts", "umount %s", target);
         return 0;
     }
-    using fn = int (*)(const char*);
-    return reinterpret_cast<fn>(dlsym(RTLD_NEXT, "umount"))(target);
+    return realUmount(target);
 }
 
 int umount2(const char* target, int flags) {
@@ -47,8 +58,7 @@ int umount2(const char* target, int flags) {
         sim_record("mounts", "umount %s", target);
         return 0;
     }
-    using fn = int (*)(const char*, int);
-    return reinterpret_cast<fn>(dlsym(RTLD_NEXT, "umount2"))(target, flags);
+    return realUmount2(target, flags);
 }
 
 }  // extern "C"

@@ -23,8 +23,21 @@ int g_driver_count;
 const SimDriver* g_fds[kMaxFds];
 pthread_mutex_t g_record_lock = PTHREAD_MUTEX_INITIALIZER;
 
+// The next definitions of what we interpose, looked up once when the library
+// loads: calling dlsym inside an interposed call can re-enter a sanitizer's
+// runtime at a bad moment (ThreadSanitizer's symbolizer opens files through
+// open(), and dlsym then frees its error state with the wrong allocator).
+const char* const kRealNames[] = {"open", "open64", "close", "ioctl"};
+void* g_real[sizeof kRealNames / sizeof kRealNames[0]];
+
+__attribute__((constructor)) void resolveReal() {
+    for (size_t i = 0; i < sizeof kRealNames / sizeof kRealNames[0]; ++i) g_real[i] = dlsym(RTLD_NEXT, kRealNames[i]);
+}
+
 template <typename F>
 F real(const char* name) {
+    for (size_t i = 0; i < sizeof kRealNames / sizeof kRealNames[0]; ++i)
+        if (g_real[i] && strcmp(kRealNames[i], name) == 0) return reinterpret_cast<F>(g_real[i]);
     return reinterpret_cast<F>(dlsym(RTLD_NEXT, name));
 }
 

@@ -18,6 +18,8 @@ enum DevTech {
     DEVTECH_HALVIX = 5,  // the hub's own siren and LED, through the pic driver
 };
 
+class DeviceRecords;  // internal: where a load reads and writes records
+
 class Device {
 public:
     Device();
@@ -176,6 +178,11 @@ public:
     // ---- notifications: end ----
 
 private:
+    friend class DeviceList;
+    // Loads the device through `records` (where its records are read and
+    // its defaults written); false if the store holds no main record for it.
+    bool load(DeviceRecords& records, int id);
+
     const ValueRecord* valueAt(int pos) const;
     const ValueRecord* valueByIndex(int index) const;
     const ValueRecord* valueByName(const char* name) const;
