@@ -78,6 +78,9 @@ void applyHalvixSetting(const Event& e);
 // RSC server: applies client, mesh and pro-database requests; false when
 // the request is refused.
 bool applyNetworkRequest(const RSC_PACKET& p);
+// RSC server: scene (3..11) and rule (1, 12..24) requests.
+bool isAutomationRequest(int command);
+bool applyAutomationRequest(const RSC_PACKET& p);
 
 // Server main loops.
 int runHA();
