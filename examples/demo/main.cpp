@@ -85,6 +85,7 @@ bool command(const char* what, int id, void (*act)(Device&)) {
 }  // namespace
 
 bool demoSettings(HADevices& ha);  // settings.cpp
+bool demoAutomation(HADevices& ha);  // automation.cpp
 
 int main() {
     printf("== Devices ==\n");
@@ -112,5 +113,6 @@ int main() {
         }
     }
     if (!demoSettings(ha)) return 1;
+    if (!demoAutomation(ha)) return 1;
     return g_notifications >= expected ? 0 : 1;
 }
