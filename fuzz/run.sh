@@ -29,6 +29,8 @@ FLAGS=(-std=c++17 -O1 -g -fno-omit-frame-pointer
 TARGETS=(
   "json_parse_fuzz|fuzz/json_parse_fuzz.cpp hacore/src/frozen.cpp|json|fuzz/json.dict"
   "json_path_fuzz|fuzz/json_path_fuzz.cpp hacore/src/frozen.cpp|json|fuzz/json.dict"
+  "weather_fuzz|fuzz/weather_fuzz.cpp hacore/src/automation/Weather.cpp hacore/src/automation/sunmath.cpp hacore/src/frozen.cpp -Ihacore/src -ffp-contract=off|weather|fuzz/json.dict"
+  "automation_record_fuzz|fuzz/automation_record_fuzz.cpp hacore/src/*.cpp hacore/src/network/*.cpp hacore/src/settings/*.cpp hacore/src/automation/*.cpp -Ihacore/src -Ihacore/src/automation -I/usr/include/qdbm -lqdbm -lpthread|automation|fuzz/automation.dict"
   "client_record_fuzz|fuzz/client_record_fuzz.cpp hacore/src/*.cpp hacore/src/network/*.cpp -Ihacore/src -I/usr/include/qdbm -lqdbm -lpthread|client|fuzz/client.dict"
 )
 

@@ -37,6 +37,8 @@ bool isRecordKey(const std::string& key, int* id);
 // value to throw in *thrown.
 struct SceneStore {
     static bool read(DEPOT* db, Scene& s, int* thrown);
+    static void setId(Scene& s, int id) { s.id = id; }
+    static int entryCount(const Scene& s) { return s.entryCount; }
 };
 
 // A repair request found while reading a rule.
@@ -51,6 +53,7 @@ struct RuleStore {
     // appended to *repairs. Returns false (the rule's name record missing,
     // ID set to 0) when the caller must throw 0.
     static bool read(DEPOT* db, Rules& r, std::vector<RuleRepair>* repairs);
+    static void setId(Rules& r, int id) { r.id = id; }
     // The fields a trigger or result of that type keeps; others zeroed,
     // texts terminated. False for a type that is not accepted.
     static bool keepFields(const RuleTrigger& in, RuleTrigger* out);
