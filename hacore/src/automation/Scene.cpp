@@ -41,7 +41,9 @@ PacketPtr::PacketPtr(int command) : p(static_cast<RSC_PACKET*>(calloc(1, sizeof(
 }
 PacketPtr::~PacketPtr() { free(p); }
 
-bool send(const RSC_PACKET* p) { return sendRscClientPacket(*p); }
+// The one frame that holds a copy of the packet: sendRscClientPacket takes
+// it by value. Kept out of line so the copy never lands in the callers.
+__attribute__((noinline)) bool send(const RSC_PACKET* p) { return sendRscClientPacket(*p); }
 
 bool isRecordKey(const std::string& key, int* id) {
     if (key.empty() || key.size() > 9 || key.find('.') != std::string::npos) return false;
