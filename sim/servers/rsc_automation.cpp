@@ -4,7 +4,9 @@
 //             "<id>.<k>" the 40-byte entry k (1-based)
 //   /tmp/rdb: "<id>" = "<id>"; "<id>.NM", ".VA", ".RC", ".TC" texts;
 //             "<id>.R<k>" 636-byte results, "<id>.T<k>" 624-byte triggers
-// A request for a scene or rule that does not exist is refused ("false").
+// A request for a scene or rule that does not exist changes nothing; like
+// every request it is answered "true" (no scene or rule operation reads
+// the answer).
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -265,8 +267,9 @@ bool rule(const RSC_PACKET& p) {
 bool isAutomationRequest(int command) { return command >= 1 && command <= 24 && command != 2; }
 
 bool applyAutomationRequest(const RSC_PACKET& p) {
-    if (p.command >= 3 && p.command <= 11) return scene(p);
-    return rule(p);
+    bool applied = p.command >= 3 && p.command <= 11 ? scene(p) : rule(p);
+    if (!applied) fprintf(stderr, "rsc: request %d changed nothing\n", p.command);
+    return true;
 }
 
 }  // namespace hub
