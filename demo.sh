@@ -10,7 +10,7 @@ if [ "${1:-}" = --target ]; then target=1; shift; fi
 ./setup.sh
 mkdir -p build
 cmake -S . -B build/host -G Ninja > build/host.configure.log 2>&1 || { cat build/host.configure.log; exit 1; }
-cmake --build build/host -j "$(nproc)" --target halvix_demo halvixsim sim-home sim-lan sim-nvram hub-server
+cmake --build build/host -j "$(nproc)" --target halvix_demo halvixsim sim-home sim-lan sim-nvram sim-automation hub-server
 if [ "$target" = 1 ]; then
   cmake -S . -B build/mipsel -G Ninja -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mipsel-toolchain.cmake" \
     -DSIM_HOST_DIR="$PWD/build/host" > build/mipsel.configure.log 2>&1 || { cat build/mipsel.configure.log; exit 1; }

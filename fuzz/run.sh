@@ -31,6 +31,8 @@ TARGETS=(
   "json_parse_fuzz|cmake|json|fuzz/json.dict"
   "json_path_fuzz|cmake|json|fuzz/json.dict"
   "json_emit_fuzz|cmake|json|fuzz/json.dict"
+  "weather_fuzz|fuzz/weather_fuzz.cpp hacore/src/automation/Weather.cpp hacore/src/automation/sunmath.cpp hacore/src/frozen.cpp -Ihacore/src -ffp-contract=off|weather|fuzz/json.dict"
+  "automation_record_fuzz|fuzz/automation_record_fuzz.cpp hacore/src/*.cpp hacore/src/network/*.cpp hacore/src/settings/*.cpp hacore/src/automation/*.cpp -Ihacore/src -Ihacore/src/automation -I/usr/include/qdbm -lqdbm -lpthread|automation|fuzz/automation.dict"
   "client_record_fuzz|fuzz/client_record_fuzz.cpp hacore/src/*.cpp hacore/src/network/*.cpp -Ihacore/src -I/usr/include/qdbm -lqdbm -lpthread|client|fuzz/client.dict"
   "version_fuzz|fuzz/version_fuzz.cpp fwupdate/src/version.cpp -Ifwupdate/src|version|fuzz/version.dict"
   "read_data_fuzz|fuzz/read_data_fuzz.cpp logupload/src/sendLogs.cpp -Ilogupload/include -lcurl|reply|fuzz/reply.dict"

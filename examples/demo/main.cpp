@@ -90,6 +90,7 @@ bool command(const char* what, int id, void (*act)(Device&)) {
 bool demoSettings(HADevices& ha);  // settings.cpp
 int demoNetwork();
 int demoPairing();
+bool demoAutomation(HADevices& ha);  // automation.cpp
 
 int main() {
     printf("== Devices ==\n");
@@ -125,5 +126,6 @@ int main() {
     if (!demoUpdateAndLogs()) return 1;
     if (demoScreen() != 0) return 1;
     if (demoNetwork() != 0) return 1;
+    if (!demoAutomation(ha)) return 1;
     return g_notifications >= expected && paired == 0 ? 0 : 1;
 }

@@ -89,6 +89,9 @@ void pairingRequest(const Socket& sock, const std::string& radio, const void* da
 bool pairingAssoc(const void* data, int len);
 // HA server: tells every client of an event.
 void announceEvent(int type, int arg);
+// RSC server: scene (3..11) and rule (1, 12..24) requests.
+bool isAutomationRequest(int command);
+bool applyAutomationRequest(const RSC_PACKET& p);
 
 // Server main loops.
 int runHA();

@@ -47,6 +47,7 @@ bool handle(const RSC_PACKET& p) {
     case 54:  // restore a store from flash
         return storeName(p, &name) && copyFile(std::string(kFlashDir) + "/" + name, "/tmp/" + name);
     default:
+        if (isAutomationRequest(p.command)) return applyAutomationRequest(p);
         return applyNetworkRequest(p);
     }
 }

@@ -48,6 +48,9 @@ static_assert(offsetof(HAReceivedPacket, notification) == 4, "");
 extern HAPacket hapacket;
 extern Event epacket;
 
+class Scene;
+class Rules;
+
 class HADevices {
 public:
     HADevices();
@@ -87,6 +90,10 @@ public:
     DeviceList& getDeviceByHop(int hop);
 
     // ---- lookups of other entities: begin ----
+    // One process-wide scene and rule, created empty on first use; the
+    // argument is not used: the caller loads the object itself.
+    Scene& getSceneByID(int id);
+    Rules& getRuleByID(int id);
     // ---- lookups of other entities: end ----
 };
 

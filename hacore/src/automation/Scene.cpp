@@ -1,0 +1,335 @@
+// Scenes: read from /tmp/sdb, changed through requests to the RSC server.
+#include "hacore/Scene.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "automation.h"
+#include "channel.h"
+#include "hacore/Device.h"
+#include "hacore/HADevices.h"
+#include "hacore/Halvix.h"
+#include "text.h"
+
+namespace {
+
+const char kStore[] = "/tmp/sdb";
+
+const char kNotFoundName[] = "\nERROR:Could not update Scene Name,Scene not found";
+const char kNotFoundEntry[] = "\nERROR:Could not add or update SceneEntry,Scene not found";
+const char kNotFoundRemove[] = "\nERROR:Could not remove SceneEntry,Scene not found";
+const char kNotFoundDelete[] = "\nERROR:Could not delete Scene,Scene not found";
+const char kNotFoundActivate[] = "\nERROR:Could not activate Scene,Scene not found";
+
+void say(const char* message) {
+    printf("%s\n", message);
+    fflush(stdout);
+}
+
+std::string key(int id, const char* suffix) { return std::to_string(id) + "." + suffix; }
+
+}  // namespace
+
+namespace automation {
+
+PacketPtr::PacketPtr(int command) : p(static_cast<RSC_PACKET*>(calloc(1, sizeof(RSC_PACKET)))) {
+    if (!p) abort();
+    p->command = command;
+}
+PacketPtr::~PacketPtr() { free(p); }
+
+// By pointer: no frame holds a copy of the 10 KB packet.
+bool send(const RSC_PACKET* p) { return sendRscPacket(p); }
+
+bool isRecordKey(const std::string& key, int* id) {
+    if (key.empty() || key.size() > 9 || key.find('.') != std::string::npos) return false;
+    for (char c : key)
+        if (c < '0' || c > '9') return false;
+    *id = atoi(key.c_str());
+    return true;
+}
+
+int nextId(DEPOT* db) {
+    int largest = 0;
+    if (hastore::iterInit(db)) {
+        std::string k;
+        int id;
+        while (hastore::iterNext(db, k))
+            if (isRecordKey(k, &id) && id > largest) largest = id;
+    }
+    return largest + 1;
+}
+
+}  // namespace automation
+
+bool SceneStore::read(DEPOT* db, Scene& s, int* thrown) {
+    char text[51];
+    if (!hastore::getText(db, key(s.id, "NM").c_str(), text, 50)) {
+        s.id = 0;
+        s.name[0] = '\0';
+        *thrown = 0;
+        return false;
+    }
+    copyText(s.name, sizeof s.name, text);
+    if (!hastore::getText(db, key(s.id, "EC").c_str(), text, 50)) {
+        *thrown = -33;
+        return false;
+    }
+    s.entryCount = atoi(text);
+    if (!hastore::getText(db, key(s.id, "AT").c_str(), text, 50)) return true;
+    s.atTime = (uint64_t)(int64_t)strtoll(text, nullptr, 10);
+    if (!hastore::getText(db, key(s.id, "ST").c_str(), text, 50)) return true;
+    s.state = strcmp(text, "true") == 0;
+    s.voiceCompatible = hastore::getText(db, key(s.id, "VC").c_str(), text, 50) && strcmp(text, "true") == 0;
+    // A damaged count cannot make the reader walk millions of keys.
+    int count = s.entryCount > 4096 ? 4096 : s.entryCount;
+    for (int k = 1; k <= count; ++k) {
+        SceneEntry e;
+        memset(&e, 0, sizeof e);
+        if (hastore::get(db, key(s.id, std::to_string(k).c_str()).c_str(), &e, sizeof e) < 0) {
+            printf("Scene::Refresh : dpget returned null\n");
+            break;
+        }
+        e.state = 0;
+        e.value[24] = '\0';
+        memset(e.pad2, 0, sizeof e.pad2);
+        memset(e.pad37, 0, sizeof e.pad37);
+        s.entries.push_back(e);
+    }
+    return true;
+}
+
+Scene::Scene() : atTime(0), id(0), entryCount(0), state(false), voiceCompatible(false) { name[0] = '\0'; }
+
+Scene::Scene(int sceneId) : Scene() {
+    id = sceneId;
+    Refresh();
+}
+
+Scene::Scene(char* newName) : Scene() {
+    DEPOT* db = hastore::open(kStore);
+    if (!db) return;
+    int newId = automation::nextId(db);
+    hastore::close(db);
+    id = newId;
+    copyText(name, sizeof name, newName);
+    atTime = 0;
+    automation::PacketPtr p(3);
+    copyText(p->text, sizeof p->text, newName);
+    p->int2 = newId;
+    p->int5 = newId;
+    automation::send(p.p);
+}
+
+Scene::~Scene() {}
+
+void Scene::Refresh() {
+    if (id == 0) return;
+    entries.clear();
+    entryCount = 0;
+    DEPOT* db = hastore::open(kStore);
+    if (!db) return;
+    int thrown = 0;
+    bool ok = SceneStore::read(db, *this, &thrown);
+    hastore::close(db);
+    if (!ok) throw thrown;
+}
+
+int Scene::getID() { return id; }
+bool Scene::getState() { return state; }
+bool Scene::getVoiceCompatible() { return voiceCompatible; }
+char* Scene::getSceneName() { return name; }
+std::list<SceneEntry> Scene::getSceneEntries() { return entries; }
+
+void Scene::setName(char* newName) {
+    if (id == 0) {
+        say(kNotFoundName);
+        return;
+    }
+    if (!newName || strcmp(newName, name) == 0) return;
+    copyText(name, sizeof name, newName);
+    automation::PacketPtr p(4);
+    copyText(p->text, sizeof p->text, name, sizeof name);
+    p->int2 = id;
+    automation::send(p.p);
+}
+
+void Scene::addOrUpdateSceneEntry(int deviceID, int index, char* value) {
+    if (id == 0) {
+        say(kNotFoundEntry);
+        return;
+    }
+    SceneEntry* found = nullptr;
+    for (SceneEntry& e : entries)
+        if (e.deviceID == deviceID && e.index == index) {
+            found = &e;
+            break;
+        }
+    if (!found) {
+        SceneEntry e;
+        memset(&e, 0, sizeof e);
+        e.valid = 1;
+        e.deviceID = deviceID;
+        e.index = index;
+        entries.push_back(e);
+        found = &entries.back();
+    }
+    copyText(found->value, sizeof found->value, value);
+    automation::PacketPtr p(5);
+    copyText(p->text, 25, found->value);
+    p->int1 = deviceID;
+    p->int2 = id;
+    p->int5 = index;
+    p->int6 = (int)entries.size();
+    automation::send(p.p);
+}
+
+void Scene::setSceneEntryState(int deviceID, int index, bool on) {
+    if (id == 0) {
+        say(kNotFoundEntry);
+        return;
+    }
+    for (SceneEntry& e : entries)
+        if (e.deviceID == deviceID && e.index == index) {
+            e.state = on ? 1 : 0;
+            return;
+        }
+}
+
+void Scene::setSceneEntryValid(int deviceID, int index, bool on) {
+    if (id == 0) {
+        say(kNotFoundEntry);
+        return;
+    }
+    int position = 0;
+    for (SceneEntry& e : entries) {
+        ++position;
+        if (e.deviceID != deviceID || e.index != index) continue;
+        if ((e.valid != 0) == on) return;
+        e.valid = on ? 1 : 0;
+        automation::PacketPtr p(10);
+        snprintf(p->text, sizeof p->text, "%s, %d", on ? "true" : "false", position);
+        p->int2 = id;
+        p->int6 = 8;
+        automation::send(p.p);
+        return;
+    }
+}
+
+void Scene::setSceneState(bool active) {
+    if (id == 0) {
+        say(kNotFoundEntry);
+        return;
+    }
+    if (state == active) return;
+    state = active;
+    automation::PacketPtr p(9);
+    if (!active) {
+        atTime = (uint64_t)time(nullptr);
+        snprintf(p->text, sizeof p->text, "%llu", (unsigned long long)atTime);
+    }
+    p->int2 = id;
+    p->int6 = active ? 1 : 0;
+    automation::send(p.p);
+}
+
+void Scene::setSceneVoiceCompatible(bool flag) {
+    if (id == 0) {
+        say(kNotFoundEntry);
+        return;
+    }
+    if (voiceCompatible == flag) return;
+    voiceCompatible = flag;
+    automation::PacketPtr p(11);
+    p->int2 = id;
+    p->int6 = flag ? 1 : 0;
+    automation::send(p.p);
+}
+
+void Scene::removeAllSceneEntrys() {
+    if (id == 0) {
+        say(kNotFoundRemove);
+        return;
+    }
+    automation::PacketPtr p(7);
+    p->int2 = id;
+    p->int4 = (int)entries.size();
+    automation::send(p.p);
+    entries.clear();
+}
+
+void Scene::deleteScene() {
+    if (id == 0) {
+        say(kNotFoundDelete);
+        return;
+    }
+    automation::PacketPtr p(8);
+    p->int2 = id;
+    automation::send(p.p);
+}
+
+void Scene::activate() {
+    if (id == 0) {
+        say(kNotFoundActivate);
+        return;
+    }
+    for (const SceneEntry& e : entries) {
+        if (e.deviceID == 0 && e.index == 1) {
+            unsigned char mode = strcmp(e.value, "home") == 0 ? 2 : strcmp(e.value, "away") == 0 ? 3 : 0;
+            if (!mode) continue;
+            char email[256] = "NULL";
+            if (FILE* f = fopen("/halvix/email", "r")) {
+                if (!fgets(email, sizeof email, f)) email[0] = '\0';
+                email[strcspn(email, "\r\n")] = '\0';
+                fclose(f);
+            }
+            char reason[100];
+            snprintf(reason, sizeof reason, "Scene:%s", name);
+            Halvix hub;
+            hub.setHalvixModeToDisarm(reason, email, mode);
+            continue;
+        }
+        if (!e.valid) continue;
+        try {
+            Device device(e.deviceID);
+            char value[25];
+            copyText(value, sizeof value, e.value);
+            device.setValue(e.index, value);
+        } catch (...) {
+            // A device removed since the scene was made: the other entries still apply.
+        }
+    }
+}
+
+ScenesList::ScenesList() {}
+ScenesList::~ScenesList() {}
+
+void ScenesList::Populate() {
+    scenes.clear();
+    DEPOT* db = hastore::open(kStore);
+    if (!db) return;
+    std::vector<int> ids;
+    if (hastore::iterInit(db)) {
+        std::string k;
+        int id;
+        while (hastore::iterNext(db, k))
+            if (automation::isRecordKey(k, &id) && id != 0) ids.push_back(id);
+    }
+    hastore::close(db);
+    for (int id : ids) scenes.push_back(Scene(id));
+}
+
+void ScenesList::deleteAllScenes() {
+    scenes.clear();
+    automation::PacketPtr p(6);
+    automation::send(p.p);
+}
+
+Scene& HADevices::getSceneByID(int) {
+    static Scene scene;
+    return scene;
+}

@@ -1,0 +1,67 @@
+// Test helpers for scenes and rules: records laid into /tmp/sdb and
+// /tmp/rdb as the RSC server writes them, and the requests it received.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "ddb.h"
+#include "hacore/packets.h"
+#include "servers.h"
+#include "testkit.h"
+
+namespace autotest {
+
+constexpr size_t kRscSize = sizeof(RSC_PACKET);
+
+struct Request {
+    int command = -1;
+    std::string text;      // zero-terminated text of the field
+    std::string raw;       // the whole text field
+    int ints[7] = {0, 0, 0, 0, 0, 0, 0};  // [1]..[6]
+    bool ok = false;
+};
+
+inline Request parse(const std::string& bytes) {
+    Request r;
+    r.ok = bytes.size() == kRscSize;
+    if (!r.ok) return r;
+    r.command = testkit::le32(bytes, 0);
+    r.text = testkit::field(bytes, 4, 10240);
+    r.raw = bytes.substr(4, 10240);
+    for (int i = 1; i <= 6; ++i) r.ints[i] = testkit::le32(bytes, 10240 + 4 * i);
+    return r;
+}
+
+// What the RSC server received since the last call, parsed.
+inline std::vector<Request> requests() {
+    std::vector<std::string> got = testkit::received("rsc");
+    testkit::clearReceived("rsc");
+    std::vector<Request> out;
+    for (const std::string& b : got) out.push_back(parse(b));
+    return out;
+}
+
+// Checks one request: command, text and the six integers.
+inline void expectRequest(const Request& r, int command, const std::string& text, std::vector<int> ints) {
+    EXPECT_TRUE(r.ok) << "packet of the wrong size";
+    EXPECT_EQ(r.command, command);
+    EXPECT_EQ(r.text, text);
+    ints.resize(6, 0);
+    for (int i = 1; i <= 6; ++i) EXPECT_EQ(r.ints[i], ints[i - 1]) << "integer " << i << " of command " << command;
+}
+
+inline void put(const char* store, const std::string& key, const void* data, size_t len) {
+    testkit::ddbPut(key, data, (int)len, store);
+}
+inline void putText(const char* store, const std::string& key, const std::string& text) {
+    testkit::ddbPutText(key, text, store);
+}
+
+inline std::string dpmgrGet(const std::string& store, const std::string& key) {
+    return testkit::run("dpmgr get -n " + store + " '" + key + "' 2>/dev/null");
+}
+
+}  // namespace autotest

@@ -1,0 +1,362 @@
+// Rules: made through the library, stored by the RSC server stand-in, read
+// back fresh and through RuleList; the bytes of every request; validation;
+// the repairs a reader asks for; damaged stores.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+#include "automation_util.h"
+#include "hacore/HADevices.h"
+#include "hacore/Rule.h"
+#include "hacore/Scene.h"
+
+using namespace testkit;
+using namespace autotest;
+
+namespace {
+
+const char kStore[] = "/tmp/rdb";
+
+class RulesTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { run("sim-home >/dev/null 2>&1"); }
+    void SetUp() override {
+        removeFile(kStore);
+        removeFile("/tmp/sdb");
+        setRscMode("");
+        clearReceived("rsc");
+    }
+};
+
+RuleTrigger timeTrigger(int hour, int minute, const char* day = "*", const char* month = "*",
+                        const char* weekday = "*") {
+    RuleTrigger t;
+    memset(&t, 0, sizeof t);
+    t.type = RT_Time;
+    t.hour = hour;
+    t.minute = minute;
+    t.minutes = hour * 60 + minute;
+    strncpy(t.day, day, sizeof t.day - 1);
+    strncpy(t.month, month, sizeof t.month - 1);
+    strncpy(t.weekday, weekday, sizeof t.weekday - 1);
+    t.triggerID = 1;
+    return t;
+}
+
+RuleTrigger deviceTrigger(int device, int index, const char* value, int duration = 0) {
+    RuleTrigger t;
+    memset(&t, 0, sizeof t);
+    t.type = RT_Device;
+    t.deviceID = device;
+    t.index = index;
+    strncpy(t.value, value, sizeof t.value - 1);
+    t.duration = duration;
+    t.triggerID = 2;
+    return t;
+}
+
+RuleResult deviceResult(int device, int index, const char* value, int resultID = 1) {
+    RuleResult r;
+    memset(&r, 0, sizeof r);
+    r.type = RR_Device;
+    r.deviceID = device;
+    r.index = index;
+    strncpy(r.value, value, sizeof r.value - 1);
+    r.resultID = resultID;
+    r.preDelay = 5;
+    return r;
+}
+
+void putRule(int id, const char* name, const std::vector<RuleTrigger>& ts, const std::vector<RuleResult>& rs,
+             bool counts = true, bool valid = true) {
+    std::string n = std::to_string(id);
+    putText(kStore, n, n);
+    putText(kStore, n + ".NM", name);
+    if (valid) putText(kStore, n + ".VA", "1");
+    if (counts) {
+        putText(kStore, n + ".TC", std::to_string(ts.size()));
+        putText(kStore, n + ".RC", std::to_string(rs.size()));
+    }
+    for (size_t k = 0; k < ts.size(); ++k) put(kStore, n + ".T" + std::to_string(k + 1), &ts[k], sizeof ts[k]);
+    for (size_t k = 0; k < rs.size(); ++k) put(kStore, n + ".R" + std::to_string(k + 1), &rs[k], sizeof rs[k]);
+}
+
+TEST_F(RulesTest, MadeThroughTheLibraryAndReadBackFresh) {
+    putRule(3, "older", {}, {});
+    Rules r((char*)"Wake up");
+    EXPECT_EQ(r.getID(), 4);
+    RuleTrigger t = timeTrigger(6, 45, "*", "*", "1-5");
+    RuleResult res = deviceResult(2, 1, "70");
+    ASSERT_EQ(r.addTrigger(t), 1);
+    ASSERT_EQ(r.addResult(res), 1);
+    r.setName((char*)"Weekday wake-up");
+    r.makeValid(true);
+    std::vector<Request> q = requests();
+    ASSERT_EQ(q.size(), 5u);
+    expectRequest(q[0], 12, "Wake up", {0, 0, 4, 0, 4});
+    EXPECT_EQ(q[1].command, 14);
+    EXPECT_EQ(q[1].ints[3], 4);
+    EXPECT_EQ(q[1].raw.substr(0, sizeof t), std::string((const char*)&t, sizeof t)) << "the trigger as given";
+    EXPECT_EQ(q[2].command, 13);
+    EXPECT_EQ(q[2].raw.substr(0, sizeof res), std::string((const char*)&res, sizeof res));
+    expectRequest(q[3], 21, "Weekday wake-up", {0, 0, 4});
+    expectRequest(q[4], 24, "Rule, ID, 4, Rule, Valid, 1, /tmp/rdb", {0, 0, 0, 0, 0, 6});
+
+    EXPECT_EQ(r.getRuleTriggers().front().valid, 1);
+    Rules fresh(4);
+    EXPECT_STREQ(fresh.getName(), "Weekday wake-up");
+    EXPECT_TRUE(fresh.isValid());
+    ASSERT_EQ(fresh.getRuleTriggers().size(), 1u);
+    RuleTrigger back = fresh.getRuleTriggers().front();
+    EXPECT_EQ(back.hour, 6);
+    EXPECT_EQ(back.minute, 45);
+    EXPECT_STREQ(back.weekday, "1-5");
+    EXPECT_EQ(back.valid, 1);
+    ASSERT_EQ(fresh.getRuleResults().size(), 1u);
+    EXPECT_STREQ(fresh.getRuleResults().front().value, "70");
+    EXPECT_EQ(fresh.getPreDelay(1), 5);
+    EXPECT_EQ(dpmgrGet(kStore, "4.TC"), "1");
+    EXPECT_EQ(dpmgrGet(kStore, "4.T1").size(), 624u);
+    EXPECT_EQ(dpmgrGet(kStore, "4.R1").size(), 636u);
+    EXPECT_TRUE(requests().empty()) << "a whole rule needs no repair";
+
+    RuleList list;
+    list.populate();
+    EXPECT_EQ(list.rules.size(), 2u);
+}
+
+TEST_F(RulesTest, TimeTriggersAreValidatedAsCronFields) {
+    putRule(1, "r", {}, {});
+    Rules r(1);
+    struct Case {
+        RuleTrigger t;
+        int want;
+    };
+    const Case cases[] = {
+        {timeTrigger(24, 0), 0},
+        {timeTrigger(0, 60), 0},
+        {timeTrigger(-1, 0), 0},
+        {[] { RuleTrigger t = timeTrigger(1, 1); t.minutes = 1440; return t; }(), 0},
+        {timeTrigger(1, 1, "32"), 0},
+        {timeTrigger(1, 1, "0"), 0},
+        {timeTrigger(1, 1, "*", "13"), 0},
+        {timeTrigger(1, 1, "*", "*", "8"), 0},
+        {timeTrigger(1, 1, ""), 0},
+        {timeTrigger(1, 1, "*;touch /tmp/marker"), 0},
+        {timeTrigger(1, 1, "$(touch /tmp/marker)"), 0},
+        {timeTrigger(1, 1, "`touch /tmp/marker`"), 0},
+        {timeTrigger(1, 1, "*\" ; touch /tmp/marker ; \""), 0},
+        {timeTrigger(1, 1, "*", "*\n* * * * * touch /tmp/marker"), 0},
+        {timeTrigger(1, 1, "*", "1\t2"), 0},
+        {timeTrigger(1, 1, "5-1"), 0},
+        {timeTrigger(1, 1, "*/0"), 0},
+        {timeTrigger(23, 59, "1,15", "jan-mar", "mon-fri"), 1},
+        {timeTrigger(0, 0, "*/5", "*", "0,7"), 1},
+        {timeTrigger(12, 30, "1-31/2", "Dec", "Sat"), 1},
+    };
+    size_t accepted = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.t.day) + " | " + c.t.month + " | " + c.t.weekday + " " + std::to_string(c.t.hour) +
+                     ":" + std::to_string(c.t.minute));
+        EXPECT_EQ(r.addTrigger(c.t), c.want);
+        EXPECT_EQ(r.checkForTimeTriggerValidation(c.t), c.want == 1);
+        accepted += c.want;
+    }
+    EXPECT_EQ(requests().size(), accepted);
+    EXPECT_FALSE(fileExists("/tmp/marker"));
+}
+
+TEST_F(RulesTest, DurationsAndReferencesAreChecked) {
+    putRule(1, "r", {}, {});
+    Rules r(1);
+    EXPECT_EQ(r.addTrigger(deviceTrigger(4, 1, "true", 90)), 0);
+    EXPECT_EQ(r.addTrigger(deviceTrigger(4, 1, "true", 120)), 1);
+    EXPECT_FALSE(r.checkForSingleDuration());
+    EXPECT_EQ(r.addTrigger(deviceTrigger(7, 1, "true", 120)), 0);
+    EXPECT_EQ(r.addTrigger(deviceTrigger(7, 1, "true", 0)), 1);
+    EXPECT_EQ(r.addTrigger(deviceTrigger(99, 1, "true")), 0);   // no such device
+    EXPECT_EQ(r.addTrigger(deviceTrigger(4, 42, "true")), 0);   // no such value
+    RuleTrigger kind3 = deviceTrigger(4, 1, "x");
+    kind3.type = 3;
+    EXPECT_EQ(r.addTrigger(kind3), 0);
+    EXPECT_EQ(r.getTriggerDuration(2), 120);
+    EXPECT_EQ(r.getTriggerDuration(77), 0);
+
+    RuleResult scene;
+    memset(&scene, 0, sizeof scene);
+    scene.type = RR_Scene;
+    scene.sceneID = 5;
+    EXPECT_EQ(r.addResult(scene), 0);  // no scene 5
+    putText("/tmp/sdb", "5", "5");
+    putText("/tmp/sdb", "5.NM", "Evening");
+    putText("/tmp/sdb", "5.EC", "0");
+    EXPECT_EQ(r.addResult(scene), 1);
+    EXPECT_EQ(r.addResult(deviceResult(1, 1, "true")), 1);
+    EXPECT_EQ(r.addResult(deviceResult(1, 9, "true")), 0);
+    EXPECT_EQ(r.getPreDelay(123), -1);
+    EXPECT_FALSE(r.getResultValid(123));
+    EXPECT_EQ(requests().size(), 4u);
+
+    Rules none(0);
+    EXPECT_EQ(none.addTrigger(timeTrigger(1, 1)), 0);
+    EXPECT_EQ(none.addResult(deviceResult(1, 1, "true")), 0);
+    EXPECT_EQ(none.setResultValid(1, true), 0);
+    EXPECT_EQ(none.removeAllTriggers(), 0);
+    EXPECT_EQ(none.removeRule(), 0);
+    EXPECT_TRUE(requests().empty());
+}
+
+TEST_F(RulesTest, ChangesSendTheirRequests) {
+    RuleResult a = deviceResult(1, 1, "true", 11), b = deviceResult(2, 1, "5", 12);
+    RuleTrigger t = deviceTrigger(4, 1, "true");
+    t.triggerID = 21;
+    a.valid = b.valid = t.valid = 1;  // as the server stores them
+    putRule(8, "eight", {t}, {a, b});
+    Rules r(8);
+    EXPECT_EQ(r.setResultValid(12, false), 1);
+    EXPECT_EQ(r.setTriggerValid(21, false), 1);
+    EXPECT_EQ(r.setTriggerValid(99, true), 1);  // sent even for an unknown ID
+    EXPECT_FALSE(r.getResultValid(12));
+    EXPECT_FALSE(r.getTriggerValid(21));
+    EXPECT_EQ(r.makeValid(false), 1);
+    EXPECT_FALSE(r.isValid());
+    std::vector<Request> q = requests();
+    ASSERT_EQ(q.size(), 4u);
+    expectRequest(q[0], 22, "", {12, 0, 8, 0, 0});
+    expectRequest(q[1], 23, "", {21, 0, 8, 0, 0});
+    expectRequest(q[2], 23, "", {99, 0, 8, 0, 1});
+    expectRequest(q[3], 24, "Rule, ID, 8, Rule, Valid, 0, /tmp/rdb", {0, 0, 0, 0, 0, 6});
+    Rules fresh(8);
+    EXPECT_FALSE(fresh.isValid());
+    EXPECT_FALSE(fresh.getResultValid(12));
+    EXPECT_TRUE(fresh.getResultValid(11));
+    EXPECT_FALSE(fresh.getTriggerValid(21));
+
+    EXPECT_EQ(r.removeAllResults(), 1);
+    EXPECT_EQ(r.removeAllTriggers(), 1);
+    EXPECT_TRUE(r.getRuleResults().empty());
+    q = requests();
+    ASSERT_EQ(q.size(), 2u);
+    expectRequest(q[0], 16, "", {0, 0, 8, 0, 2});
+    expectRequest(q[1], 18, "", {0, 0, 8, 0, 1});
+    EXPECT_TRUE(Rules(8).getRuleTriggers().empty());
+    EXPECT_EQ(r.removeRule(), 1);
+    q = requests();
+    ASSERT_EQ(q.size(), 1u);
+    expectRequest(q[0], 19, "", {0, 0, 8});
+    EXPECT_THROW(Rules(8), int);
+
+    putRule(9, "nine", {}, {});
+    RuleList list;
+    list.populate();
+    ASSERT_EQ(list.rules.size(), 1u);
+    list.removeAllRules();
+    EXPECT_TRUE(list.rules.empty());
+    q = requests();
+    ASSERT_EQ(q.size(), 1u);
+    expectRequest(q[0], 20, "", {});
+    list.populate();
+    EXPECT_TRUE(list.rules.empty());
+
+    HADevices ha;
+    EXPECT_EQ(&ha.getRuleByID(1), &ha.getRuleByID(2));
+}
+
+TEST_F(RulesTest, AReaderAsksForItsRepairs) {
+    RuleTrigger t1 = deviceTrigger(4, 1, "true"), t2 = timeTrigger(7, 0);
+    putRule(5, "no counts", {t1, t2}, {}, false, false);
+    putText(kStore, "5.RC", "0");
+    Rules r(5);
+    EXPECT_TRUE(r.isValid());
+    EXPECT_EQ(r.getRuleTriggers().size(), 2u);
+    std::vector<Request> q = requests();
+    ASSERT_EQ(q.size(), 3u);
+    expectRequest(q[0], 1, "Rule, ID, 5, Rule, Valid, 1, /tmp/rdb", {0, 0, 0, 0, 0, 6});
+    expectRequest(q[1], 1, "Rule, ID, 5, Triggers, Count, 2, /tmp/rdb", {0, 0, 0, 0, 0, 6});
+    expectRequest(q[2], 52, "/tmp/rdb", {0, 0, 0, 0, 0, 1});
+    EXPECT_EQ(dpmgrGet(kStore, "5.TC"), "2");
+    EXPECT_EQ(dpmgrGet(kStore, "5.VA"), "1");
+    EXPECT_TRUE(fileExists("/data/rsc/rdb")) << "persisted to flash";
+
+    // Unknown types: dropped and their removal asked for.
+    RuleTrigger bad = deviceTrigger(4, 1, "x");
+    bad.type = 3;
+    RuleResult badResult = deviceResult(1, 1, "x");
+    badResult.type = 9;
+    putRule(6, "bad items", {t2, bad}, {badResult, deviceResult(1, 1, "true")});
+    Rules s(6);
+    EXPECT_EQ(s.getRuleTriggers().size(), 1u);
+    EXPECT_EQ(s.getRuleResults().size(), 1u);
+    q = requests();
+    ASSERT_EQ(q.size(), 3u);
+    expectRequest(q[0], 15, "", {0, 0, 6, 0, 1});
+    expectRequest(q[1], 17, "", {0, 0, 6, 0, 2});
+    EXPECT_EQ(q[2].command, 52);
+    Rules again(6);
+    EXPECT_TRUE(requests().empty()) << "the server removed them";
+    EXPECT_EQ(again.getRuleResults().size(), 1u);
+}
+
+TEST_F(RulesTest, FieldsAnotherTypeDoesNotUseReadBackZero) {
+    RuleTrigger t = deviceTrigger(4, 1, "true");
+    t.hour = 5;
+    strcpy(t.day, "rubbish");
+    t.weatherKind = 1;
+    memset(t.text, 'x', sizeof t.text);
+    memset(t.value, 'v', sizeof t.value);  // not terminated
+    RuleTrigger w;
+    memset(&w, 0, sizeof w);
+    w.type = RT_Weather;
+    w.weatherKind = 2;
+    strcpy(w.weatherValue, "-15");
+    w.deviceID = 9;
+    w.duration = 60;
+    putRule(2, "fields", {t, w}, {});
+    Rules r(2);
+    std::list<RuleTrigger> got = r.getRuleTriggers();
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(got.front().hour, 0);
+    EXPECT_STREQ(got.front().day, "");
+    EXPECT_EQ(got.front().weatherKind, 0);
+    EXPECT_EQ(got.front().text[0], 0);
+    EXPECT_EQ(std::string(got.front().value), std::string(24, 'v'));
+    EXPECT_EQ(got.back().deviceID, 0);
+    EXPECT_EQ(got.back().duration, 60);
+    EXPECT_STREQ(got.back().weatherValue, "-15");
+}
+
+TEST_F(RulesTest, MissingNameThrowsZero) {
+    putText(kStore, "12", "12");
+    try {
+        Rules r(12);
+        FAIL();
+    } catch (int e) {
+        EXPECT_EQ(e, 0);
+    }
+    RuleList list;
+    EXPECT_THROW(list.populate(), int);
+}
+
+TEST_F(RulesTest, AStoreThatCannotBeRepairedIsRemoved) {
+    putRule(1, "one", {}, {});
+    chmod(kStore, 0);
+    EXPECT_EXIT(
+        {
+            dropFileAccessOverride();
+            RuleList list;
+            list.populate();
+            exit(list.rules.empty() && !fileExists(kStore) ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "^dpopen: [^\n]+\ncannot repair: [^\n]+\n$");
+    writeFile(kStore, std::string(4096, '\x5a'));
+    std::string err = captureStderr([] {
+        Rules made((char*)"after repair");
+        EXPECT_EQ(made.getID(), 1);
+    });
+    EXPECT_EQ(err.find("dpopen: "), 0u) << err;
+}
+
+}  // namespace

@@ -1,0 +1,210 @@
+// Weather readings: the current-conditions file of the demo home and of
+// the tests, the JSON members missing, of the wrong type or too long,
+// damaged files, the condition codes and the copy.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <string>
+
+#include "hacore/Weather.h"
+#include "testkit.h"
+
+using namespace testkit;
+
+namespace {
+
+const char kFile[] = "/tmp/autoip.json";
+
+const char kDocument[] =
+    "{\"response\": {\"version\": \"0.1\"}, \"observation_interval\": 1800,\n"
+    " \"conditions\": {\"city\": \"Amsterdam\", \"country\": \"NL\", \"latitude\": \"52.3676\",\n"
+    "   \"longitude\": \"4.9041\", \"local_epoch\": \"1781949600\", \"local_tz_long\": \"Europe/Amsterdam\",\n"
+    "   \"local_tz_offset\": \"+0200\", \"temp_f\": 64.4, \"temp_c\": \"18\", \"relative_humidity\": \"72%\",\n"
+    "   \"pressure_mb\": \"1016\", \"icon\": \"nt_partlycloudy\", \"wind_mph\": 8}}";
+
+int minutesOf(const std::string& hhmm) { return atoi(hhmm.c_str()) * 60 + atoi(hhmm.c_str() + 3); }
+
+class WeatherTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("TZ", ":Europe/Amsterdam", 1);
+        tzset();
+        removeFile(kFile);
+    }
+    void TearDown() override {
+        unsetenv("TZ");
+        tzset();
+    }
+};
+
+TEST_F(WeatherTest, ReadsTheCurrentConditions) {
+    writeFile(kFile, kDocument);
+    Weather w;
+    ASSERT_EQ(w.RefreshData(), 1);
+    EXPECT_EQ(w.GetTemperaturinF(), 64);
+    EXPECT_EQ(w.GetTemperaturinC(), 18);
+    EXPECT_EQ(w.GetRelativeHumidity(), 72);
+    EXPECT_EQ(w.GetPressure(), 1016);
+    EXPECT_STREQ(w.GetCity(), "Amsterdam");
+    EXPECT_STREQ(w.GetCountry(), "NL");
+    EXPECT_STREQ(w.GetTimeZoneName(), "Europe/Amsterdam");
+    EXPECT_STREQ(w.GetTimeZoneOffset(), "+0200");
+    EXPECT_STREQ(w.GetWeatherConditionAsString(), "nt_partlycloudy");
+    EXPECT_EQ(w.GetWeatherConditionTypeFromSring(), 24);
+    EXPECT_FLOAT_EQ(w.GetLatitude(), 52.3676f);
+    EXPECT_FLOAT_EQ(w.GetLongitude(), 4.9041f);
+    EXPECT_EQ(w.GetNextObservation(), 1800);
+    EXPECT_EQ(w.GetLocalTime(), 1781949600);
+    // 20 June 2026 in summer time; the NOAA equations
+    // (tools/sun-reference.py) give 05:16 and 22:08.
+    EXPECT_FLOAT_EQ(w.GetTimezone(), 2.0f);
+    EXPECT_LE(std::abs(minutesOf(w.GetSunrise()) - (5 * 60 + 16)), 5) << w.GetSunrise();
+    EXPECT_LE(std::abs(minutesOf(w.GetSunset()) - (22 * 60 + 8)), 5) << w.GetSunset();
+    const std::string sunset = w.GetSunset();
+
+    Weather copy(w);
+    EXPECT_STREQ(copy.GetCity(), "Amsterdam");
+    EXPECT_EQ(copy.GetSunset(), sunset);
+    EXPECT_FLOAT_EQ(copy.GetTimezone(), 2.0f);
+    EXPECT_EQ(copy.GetLocalTime(), 0);
+    EXPECT_EQ(copy.GetNextObservation(), 0);
+
+    EXPECT_EQ(w.SetSunrise((char*)"04:59"), 1);
+    EXPECT_STREQ(w.GetSunrise(), "04:59");
+    std::string longText(60, 's');
+    EXPECT_EQ(w.SetSunset(&longText[0]), 1);
+    EXPECT_EQ(std::string(w.GetSunset()), longText.substr(0, 29));
+}
+
+TEST_F(WeatherTest, TheDemoHomesDocument) {
+    ASSERT_EQ(system("sim-automation >/dev/null 2>&1"), 0);
+    setenv("TZ", ":America/New_York", 1);
+    tzset();
+    Weather w;
+    ASSERT_EQ(w.RefreshData(), 1);
+    EXPECT_STREQ(w.GetCity(), "New York");
+    EXPECT_EQ(w.GetWeatherConditionTypeFromSring(), 31);
+    EXPECT_EQ(w.GetRelativeHumidity(), 65);
+    EXPECT_NEAR(std::labs((long)w.GetLocalTime() - (long)time(nullptr)), 0, 600);
+    EXPECT_EQ(std::string(w.GetSunrise()).size(), 5u);
+}
+
+TEST_F(WeatherTest, FilesThatCannotBeRead) {
+    Weather w;
+    EXPECT_EQ(captureStdout([&] { EXPECT_EQ(w.RefreshData(), 0); }), "Time: File cannot be opened\n");
+    EXPECT_EQ(captureStdout([&] { EXPECT_EQ(w.ReadDataFromFile((char*)"/tmp/none.json"), 0); }), "");
+    EXPECT_EQ(captureStdout([&] { EXPECT_EQ(w.ReadDataFromFile(nullptr), 0); }), "");
+
+    writeFile("/tmp/w.json", kDocument);
+    ASSERT_EQ(w.ReadDataFromFile((char*)"/tmp/w.json"), 1);
+    writeFile(kFile, "");
+    EXPECT_EQ(captureStdout([&] { EXPECT_EQ(w.RefreshData(), 0); }), "File is empty\n");
+    EXPECT_STREQ(w.GetCity(), "Amsterdam") << "unchanged";
+    writeFile(kFile, "{\"conditions\": {\"city\": \"Par");
+    EXPECT_EQ(captureStdout([&] { EXPECT_EQ(w.RefreshData(), 0); }),
+              "invalid json  data\nUnable to set data properly.Returning null...\n");
+    writeFile(kFile, std::string(100000, '[') + std::string(100000, ']'));
+    EXPECT_EQ(w.RefreshData(), 0);
+    EXPECT_EQ(captureStdout([&] { EXPECT_EQ(w.SetDownloadedData(nullptr), 0); }), "Got NULL buffer\n");
+    EXPECT_STREQ(w.GetCity(), "Amsterdam");
+    // A directory opens but is no document.
+    EXPECT_EQ(w.ReadDataFromFile((char*)"/tmp"), 0);
+}
+
+TEST_F(WeatherTest, MissingMembersAreReportedInOrder) {
+    Weather w;
+    writeFile(kFile, kDocument);
+    ASSERT_EQ(w.RefreshData(), 1);
+    std::string doc = "{\"conditions\": {\"wind_mph\": 3}}";
+    std::string out = captureStdout([&] { EXPECT_EQ(w.SetDownloadedData(&doc[0]), 1); });
+    const char* lines[] = {"No next observation tag present",
+                           "Doesn't have  temp_f tag",
+                           "Doesn't have  temp_c tag",
+                           "Doesn't have  humidity tag",
+                           "Doesn't have  city tag",
+                           "Doesn't have  country tag",
+                           "Doesn't have  tz_offset tag",
+                           "Doesn't have  name tag",
+                           "Doesn't have  longitude tag",
+                           "Doesn't have  latitude tag",
+                           "Doesn't have  \"pressure_mb\" tag",
+                           "Doesn't have  weather condition tag",
+                           "Doesn't have  local_epoch tag"};
+    size_t at = 0;
+    for (const char* l : lines) {
+        size_t found = out.find(std::string(l) + "\n", at);
+        EXPECT_NE(found, std::string::npos) << l << " in\n" << out;
+        if (found != std::string::npos) at = found;
+    }
+    EXPECT_NE(out.find("\nERROR:NO Data conditions.temp_f field found\n\n"), std::string::npos);
+    // Numbers read 0, texts stay as they were.
+    EXPECT_EQ(w.GetTemperaturinC(), 0);
+    EXPECT_EQ(w.GetPressure(), 0);
+    EXPECT_EQ(w.GetNextObservation(), 0);
+    EXPECT_STREQ(w.GetCity(), "Amsterdam");
+    EXPECT_STREQ(w.GetWeatherConditionAsString(), "nt_partlycloudy");
+
+    // Without "conditions" only the next observation changes.
+    ASSERT_EQ(w.RefreshData(), 1);
+    const std::string sunset = w.GetSunset();
+    std::string bare = "{\"observation_interval\": 900, \"current\": {\"temp_c\": 40}}";
+    EXPECT_EQ(w.SetDownloadedData(&bare[0]), 1);
+    EXPECT_EQ(w.GetNextObservation(), 900);
+    EXPECT_EQ(w.GetTemperaturinC(), 18);
+    EXPECT_EQ(w.GetSunset(), sunset);
+}
+
+TEST_F(WeatherTest, WrongTypesAndLongValuesAreCutOrEmptied) {
+    Weather w;
+    writeFile(kFile, kDocument);
+    ASSERT_EQ(w.RefreshData(), 1);
+    std::string longCity(200, 'c');
+    std::string doc = "{\"observation_interval\": {\"a\": 1}, \"conditions\": {\"city\": \"" + longCity +
+                      "\", \"country\": [\"N\", \"L\"], \"temp_c\": {\"v\": 5}, \"temp_f\": \"99999999999999\","
+                      " \"relative_humidity\": true, \"icon\": \"" + std::string(40, 'i') +
+                      "\", \"local_tz_offset\": \"+020000000000\", \"latitude\": null, \"longitude\": \"abc\","
+                      " \"local_tz_long\": 12, \"pressure_mb\": -3, \"local_epoch\": \"1781949600\"}}";
+    ASSERT_EQ(w.SetDownloadedData(&doc[0]), 1);
+    EXPECT_EQ(std::string(w.GetCity()), longCity.substr(0, 29));
+    EXPECT_STREQ(w.GetCountry(), "");
+    EXPECT_EQ(w.GetTemperaturinC(), 0);
+    EXPECT_EQ(w.GetTemperaturinF(), 2147483647);
+    EXPECT_EQ(w.GetRelativeHumidity(), 0);
+    EXPECT_EQ(std::string(w.GetWeatherConditionAsString()), std::string(31, 'i'));
+    EXPECT_EQ(w.GetWeatherConditionTypeFromSring(), -1);
+    EXPECT_STREQ(w.GetTimeZoneOffset(), "+02000000");
+    EXPECT_STREQ(w.GetTimeZoneName(), "12");
+    EXPECT_EQ(w.GetPressure(), -3);
+    EXPECT_EQ(w.GetLatitude(), 0.0f);
+    EXPECT_EQ(w.GetNextObservation(), 0);
+    // At 0°, 0° the sun rises and sets about six in the morning and evening UTC.
+    EXPECT_EQ(std::string(w.GetSunrise()).size(), 5u);
+}
+
+TEST(WeatherCodes, EveryIcon) {
+    const char* const icons[] = {
+        "chanceflurries", "chancerain", "chancesleet", "chancesnow", "chancetstorms", "clear", "cloudy", "flurries",
+        "fog", "hazy", "mostlycloudy", "mostlysunny", "nt_chanceflurries", "nt_chancerain", "nt_chancesleet",
+        "nt_chancesnow", "nt_chancetstorms", "nt_clear", "nt_cloudy", "nt_flurries", "nt_fog", "nt_hazy",
+        "nt_mostlycloudy", "nt_mostlysunny", "nt_partlycloudy", "nt_partlysunny", "nt_rain", "nt_sleet", "nt_snow",
+        "nt_sunny", "nt_tstorms", "partlycloudy", "partlysunny", "rain", "sleet", "snow", "sunny", "tstorms"};
+    for (int code = 0; code < 38; ++code) {
+        std::string doc = std::string("{\"conditions\": {\"icon\": \"") + icons[code] + "\"}}";
+        Weather w;
+        captureStdout([&] { w.SetDownloadedData(&doc[0]); });
+        EXPECT_EQ(w.GetWeatherConditionTypeFromSring(), code) << icons[code];
+    }
+    for (const char* other : {"Clear", "clear ", "", "unknown", "nt_"}) {
+        std::string doc = std::string("{\"conditions\": {\"icon\": \"") + other + "\"}}";
+        Weather w;
+        captureStdout([&] { w.SetDownloadedData(&doc[0]); });
+        EXPECT_EQ(w.GetWeatherConditionTypeFromSring(), -1) << other;
+    }
+    Weather empty;
+    EXPECT_EQ(empty.GetWeatherConditionTypeFromSring(), -1);
+    EXPECT_STREQ(empty.GetCity(), "");
+    EXPECT_EQ(empty.GetTemperaturinC(), 0);
+}
+
+}  // namespace

@@ -1,0 +1,275 @@
+// RSC server: the scene store /tmp/sdb and the rule store /tmp/rdb, laid
+// out as their readers in libhacore expect them.
+//   /tmp/sdb: "<id>" = "<id>"; "<id>.NM", ".EC", ".AT", ".ST", ".VC" texts;
+//             "<id>.<k>" the 40-byte entry k (1-based)
+//   /tmp/rdb: "<id>" = "<id>"; "<id>.NM", ".VA", ".RC", ".TC" texts;
+//             "<id>.R<k>" 636-byte results, "<id>.T<k>" 624-byte triggers
+// A request for a scene or rule that does not exist changes nothing; like
+// every request it is answered "true" (no scene or rule operation reads
+// the answer).
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+extern "C" {
+#include <depot.h>
+}
+
+#include "hacore/Rule.h"
+#include "hacore/Scene.h"
+#include "hub.h"
+
+namespace hub {
+namespace {
+
+const char kScenes[] = "/tmp/sdb";
+const char kRules[] = "/tmp/rdb";
+
+struct Store {
+    explicit Store(const char* path) : db(dpopen(path, DP_OWRITER | DP_OCREAT | DP_ONOLCK | DP_OSPARSE, 1)) {}
+    ~Store() {
+        if (db) dpclose(db);
+    }
+    void put(const std::string& k, const void* v, size_t n) {
+        if (db) dpput(db, k.data(), (int)k.size(), static_cast<const char*>(v), (int)n, DP_DOVER);
+    }
+    void put(const std::string& k, const std::string& v) { put(k, v.data(), v.size()); }
+    bool get(const std::string& k, std::string* v) {
+        int size = 0;
+        char* p = db ? dpget(db, k.data(), (int)k.size(), 0, 65536, &size) : nullptr;
+        if (!p) return false;
+        v->assign(p, size);
+        free(p);
+        return true;
+    }
+    bool has(const std::string& k) { return db && dpvsiz(db, k.data(), (int)k.size()) >= 0; }
+    void out(const std::string& k) {
+        if (db) dpout(db, k.data(), (int)k.size());
+    }
+    int number(const std::string& k) {
+        std::string v;
+        return get(k, &v) ? atoi(v.c_str()) : 0;
+    }
+    template <typename F>
+    void removeWhere(F f) {
+        if (!db) return;
+        std::vector<std::string> keys;
+        dpiterinit(db);
+        int size;
+        while (char* k = dpiternext(db, &size)) {
+            std::string key(k, size);
+            free(k);
+            if (f(key)) keys.push_back(key);
+        }
+        for (const std::string& k : keys) out(k);
+    }
+    DEPOT* db;
+};
+
+std::string text(const RSC_PACKET& p) { return std::string(p.text, strnlen(p.text, sizeof p.text)); }
+std::string key(int id, const std::string& suffix) { return std::to_string(id) + "." + suffix; }
+
+void removeRecord(Store& db, int id) {
+    std::string prefix = std::to_string(id) + ".";
+    std::string self = std::to_string(id);
+    db.removeWhere([&](const std::string& k) { return k == self || k.compare(0, prefix.size(), prefix) == 0; });
+}
+
+bool scene(const RSC_PACKET& p) {
+    Store db(kScenes);
+    if (!db.db) return false;
+    int id = p.int2;
+    std::string t = text(p);
+    if (p.command == 6) {
+        db.removeWhere([](const std::string&) { return true; });
+        return true;
+    }
+    if (id <= 0) return false;
+    if (p.command == 3) {
+        if (db.has(std::to_string(id))) return false;
+        db.put(std::to_string(id), std::to_string(id));
+        db.put(key(id, "NM"), t.substr(0, 32));
+        db.put(key(id, "EC"), "0");
+        db.put(key(id, "AT"), "0");
+        db.put(key(id, "ST"), "false");
+        db.put(key(id, "VC"), "false");
+        return true;
+    }
+    if (!db.has(std::to_string(id))) return false;
+    int count = db.number(key(id, "EC"));
+    switch (p.command) {
+    case 4: db.put(key(id, "NM"), t.substr(0, 32)); return true;
+    case 5: {  // add or change the entry of (device, index)
+        SceneEntry e;
+        int at = 0;
+        for (int k = 1; k <= count && !at; ++k) {
+            std::string v;
+            if (!db.get(key(id, std::to_string(k)), &v) || v.size() < sizeof e) continue;
+            memcpy(&e, v.data(), sizeof e);
+            if (e.deviceID == p.int1 && e.index == p.int5) at = k;
+        }
+        if (!at) {
+            memset(&e, 0, sizeof e);
+            e.valid = 1;
+            e.deviceID = p.int1;
+            e.index = p.int5;
+            at = ++count;
+            db.put(key(id, "EC"), std::to_string(count));
+        }
+        memset(e.value, 0, sizeof e.value);
+        strncpy(e.value, t.c_str(), sizeof e.value - 1);
+        db.put(key(id, std::to_string(at)), &e, sizeof e);
+        return true;
+    }
+    case 7:
+        for (int k = 1; k <= count; ++k) db.out(key(id, std::to_string(k)));
+        db.put(key(id, "EC"), "0");
+        return true;
+    case 8: removeRecord(db, id); return true;
+    case 9:
+        db.put(key(id, "ST"), p.int6 ? "true" : "false");
+        if (!t.empty()) db.put(key(id, "AT"), t);
+        return true;
+    case 10: {  // "true, 3"
+        size_t comma = t.find(", ");
+        if (comma == std::string::npos) return false;
+        int k = atoi(t.c_str() + comma + 2);
+        std::string v;
+        if (k < 1 || k > count || !db.get(key(id, std::to_string(k)), &v) || v.size() < sizeof(SceneEntry))
+            return false;
+        SceneEntry e;
+        memcpy(&e, v.data(), sizeof e);
+        e.valid = t.compare(0, comma, "true") == 0 ? 1 : 0;
+        db.put(key(id, std::to_string(k)), &e, sizeof e);
+        return true;
+    }
+    case 11: db.put(key(id, "VC"), p.int6 ? "true" : "false"); return true;
+    }
+    return false;
+}
+
+// "Rule, ID, <id>, <group>, <field>, <value>, /tmp/rdb"
+bool ruleField(Store& db, const std::string& t) {
+    std::vector<std::string> f;
+    size_t start = 0;
+    for (;;) {
+        size_t at = t.find(", ", start);
+        f.push_back(t.substr(start, at == std::string::npos ? std::string::npos : at - start));
+        if (at == std::string::npos) break;
+        start = at + 2;
+    }
+    if (f.size() != 7 || f[0] != "Rule" || f[1] != "ID" || f[6] != kRules) return false;
+    int id = atoi(f[2].c_str());
+    if (id <= 0 || !db.has(std::to_string(id))) return false;
+    const char* suffix = f[3] == "Rule" && f[4] == "Valid"        ? "VA"
+                         : f[3] == "Results" && f[4] == "Count"  ? "RC"
+                         : f[3] == "Triggers" && f[4] == "Count" ? "TC"
+                                                                 : nullptr;
+    if (!suffix) return false;
+    db.put(key(id, suffix), std::to_string(atoi(f[5].c_str())));
+    return true;
+}
+
+// Removes item k of the kind ('R' or 'T') and closes the gap.
+void removeItem(Store& db, int id, char kind, const char* countKey, int k) {
+    int count = db.number(key(id, countKey));
+    if (k < 1 || k > count) return;
+    for (int i = k; i < count; ++i) {
+        std::string v;
+        if (db.get(key(id, std::string(1, kind) + std::to_string(i + 1)), &v))
+            db.put(key(id, std::string(1, kind) + std::to_string(i)), v);
+    }
+    db.out(key(id, std::string(1, kind) + std::to_string(count)));
+    db.put(key(id, countKey), std::to_string(count - 1));
+}
+
+template <typename Item>
+bool setItemValid(Store& db, int id, char kind, const char* countKey, int32_t Item::*idField, int itemId, int flag) {
+    int count = db.number(key(id, countKey));
+    for (int k = 1; k <= count; ++k) {
+        std::string v;
+        std::string kk = key(id, std::string(1, kind) + std::to_string(k));
+        if (!db.get(kk, &v) || v.size() < sizeof(Item)) continue;
+        Item item;
+        memcpy(&item, v.data(), sizeof item);
+        if (item.*idField != itemId) continue;
+        item.valid = flag ? 1 : 0;
+        db.put(kk, &item, sizeof item);
+        return true;
+    }
+    return true;
+}
+
+bool rule(const RSC_PACKET& p) {
+    Store db(kRules);
+    if (!db.db) return false;
+    if (p.command == 1 || p.command == 24) return ruleField(db, text(p));
+    if (p.command == 20) {
+        db.removeWhere([](const std::string&) { return true; });
+        return true;
+    }
+    int id = p.int3;
+    if (id <= 0) return false;
+    if (p.command == 12) {
+        if (db.has(std::to_string(id))) return false;
+        db.put(std::to_string(id), std::to_string(id));
+        db.put(key(id, "NM"), text(p).substr(0, 1023));
+        db.put(key(id, "VA"), "0");
+        db.put(key(id, "RC"), "0");
+        db.put(key(id, "TC"), "0");
+        return true;
+    }
+    if (!db.has(std::to_string(id))) return false;
+    switch (p.command) {
+    case 13: {
+        RuleResult r;
+        memcpy(&r, p.text, sizeof r);
+        r.valid = 1;
+        int n = db.number(key(id, "RC")) + 1;
+        db.put(key(id, "R" + std::to_string(n)), &r, sizeof r);
+        db.put(key(id, "RC"), std::to_string(n));
+        return true;
+    }
+    case 14: {
+        RuleTrigger t;
+        memcpy(&t, p.text, sizeof t);
+        t.valid = 1;
+        int n = db.number(key(id, "TC")) + 1;
+        db.put(key(id, "T" + std::to_string(n)), &t, sizeof t);
+        db.put(key(id, "TC"), std::to_string(n));
+        return true;
+    }
+    case 15: removeItem(db, id, 'R', "RC", p.int5); return true;
+    case 17: removeItem(db, id, 'T', "TC", p.int5); return true;
+    case 16:
+    case 18: {
+        const char* countKey = p.command == 16 ? "RC" : "TC";
+        std::string prefix = std::to_string(id) + (p.command == 16 ? ".R" : ".T");
+        db.removeWhere([&](const std::string& k) {
+            return k.compare(0, prefix.size(), prefix) == 0 && k.size() > prefix.size() &&
+                   k.find_first_not_of("0123456789", prefix.size()) == std::string::npos;
+        });
+        db.put(key(id, countKey), "0");
+        return true;
+    }
+    case 19: removeRecord(db, id); return true;
+    case 21: db.put(key(id, "NM"), text(p).substr(0, 1023)); return true;
+    case 22: return setItemValid<RuleResult>(db, id, 'R', "RC", &RuleResult::resultID, p.int1, p.int5);
+    case 23: return setItemValid<RuleTrigger>(db, id, 'T', "TC", &RuleTrigger::triggerID, p.int1, p.int5);
+    }
+    return false;
+}
+
+}  // namespace
+
+bool isAutomationRequest(int command) { return command >= 1 && command <= 24 && command != 2; }
+
+bool applyAutomationRequest(const RSC_PACKET& p) {
+    bool applied = p.command >= 3 && p.command <= 11 ? scene(p) : rule(p);
+    if (!applied) fprintf(stderr, "rsc: request %d changed nothing\n", p.command);
+    return true;
+}
+
+}  // namespace hub
