@@ -53,13 +53,13 @@ cmake --build "$work/app/build-cmake" >> "$work/app-cmake.log" 2>&1 || { cat "$w
 PKG_CONFIG_PATH="$prefix/lib/pkgconfig" make -s -C "$work/app" "${make_args[@]}" \
   > "$work/app-make.log" 2>&1 || { cat "$work/app-make.log"; fail "build with pkg-config"; }
 for exe in "$work/app/build-cmake/lights" "$work/app/lights"; do
-  file -L "$exe" | grep -q "$machine" || fail "$exe is not a $machine program"
+  [[ $(file -L "$exe") == *"$machine"* ]] || fail "$exe is not a $machine program"
   out=$("${run[@]}" "$exe" 2>&1) || { echo "$out"; fail "$exe in the virtual router"; }
-  echo "$out" | grep -q "devices" || { echo "$out"; fail "$exe listed no devices"; }
-  echo "$out" | grep -q "^notification: #1 " || { echo "$out"; fail "$exe: the light's change was not heard"; }
+  grep -q "devices" <<< "$out" || { echo "$out"; fail "$exe listed no devices"; }
+  grep -q "^notification: #1 " <<< "$out" || { echo "$out"; fail "$exe: the light's change was not heard"; }
   # A device that is not there is a message, not an abort.
   rc=0; out=$("${run[@]}" "$exe" 4242 2>&1) || rc=$?
-  [ "$rc" = 1 ] && echo "$out" | grep -q "no device 4242" || { echo "$out"; fail "$exe with a missing device"; }
+  [ "$rc" = 1 ] && grep -q "no device 4242" <<< "$out" || { echo "$out"; fail "$exe with a missing device"; }
 done
 echo "application built and run both ways"
 
@@ -68,8 +68,9 @@ if [ "$cross" = TRUE ]; then
   # Our libraries; the outside pieces are the router's own.
   for pc in "$prefix"/lib/pkgconfig/lib*.pc; do
     so=$build/rootfs/usr/lib/$(basename "$pc" .pc).so
-    file "$so" | grep -q "32-bit LSB shared object, MIPS" || fail "$so"
-    file "$so" | grep -q "stripped" && ! file "$so" | grep -q "not stripped" || fail "$so not stripped"
+    kind=$(file "$so")
+    [[ $kind == *"32-bit LSB shared object, MIPS"* ]] || fail "$so: $kind"
+    [[ $kind == *", stripped"* ]] || fail "$so not stripped"
   done
   echo "rootfs staged"
 fi

@@ -467,18 +467,7 @@ RuleList::~RuleList() {}
 
 void RuleList::populate() {
     rules.clear();
-    DEPOT* db = hastore::open(kStore);
-    if (!db) return;
-    std::vector<int> ids;
-    if (hastore::iterInit(db)) {
-        std::string k;
-        int id;
-        while (hastore::iterNext(db, k))
-            if (automation::isRecordKey(k, &id) && id != 0) ids.push_back(id);
-    }
-    hastore::memFlush(db);
-    hastore::close(db);
-    for (int id : ids) rules.push_back(Rules(id));
+    for (int id : automation::recordIds(kStore, true)) rules.push_back(Rules(id));
 }
 
 void RuleList::removeAllRules() {

@@ -45,6 +45,21 @@ PacketPtr::~PacketPtr() { free(p); }
 // By pointer: no frame holds a copy of the 10 KB packet.
 bool send(const RSC_PACKET* p) { return sendRscPacket(p); }
 
+std::vector<int> recordIds(const char* store, bool flush) {
+    std::vector<int> ids;
+    DEPOT* db = hastore::open(store);
+    if (!db) return ids;
+    if (hastore::iterInit(db)) {
+        std::string k;
+        int id;
+        while (hastore::iterNext(db, k))
+            if (isRecordKey(k, &id) && id != 0) ids.push_back(id);
+    }
+    if (flush) hastore::memFlush(db);
+    hastore::close(db);
+    return ids;
+}
+
 bool isRecordKey(const std::string& key, int* id) {
     if (key.empty() || key.size() > 9 || key.find('.') != std::string::npos) return false;
     for (char c : key)
@@ -310,17 +325,7 @@ ScenesList::~ScenesList() {}
 
 void ScenesList::Populate() {
     scenes.clear();
-    DEPOT* db = hastore::open(kStore);
-    if (!db) return;
-    std::vector<int> ids;
-    if (hastore::iterInit(db)) {
-        std::string k;
-        int id;
-        while (hastore::iterNext(db, k))
-            if (automation::isRecordKey(k, &id) && id != 0) ids.push_back(id);
-    }
-    hastore::close(db);
-    for (int id : ids) scenes.push_back(Scene(id));
+    for (int id : automation::recordIds(kStore, false)) scenes.push_back(Scene(id));
 }
 
 void ScenesList::deleteAllScenes() {

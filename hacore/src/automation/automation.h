@@ -30,6 +30,9 @@ int nextId(DEPOT* db);
 
 // True for a key made of decimal digits only, with its value in *id.
 bool isRecordKey(const std::string& key, int* id);
+// The IDs of the store's records, in the store's order (the store is closed
+// again before the caller loads them); flush writes the handle's cache first.
+std::vector<int> recordIds(const char* store, bool flush);
 
 }  // namespace automation
 
