@@ -638,6 +638,50 @@ void vrow2(Rows& src, int r, uint8_t* __restrict out0, uint8_t* __restrict out1,
     }
 }
 
+// Colour conversion of one pixel: (256y + t) >> 8 is y + (t >> 8), so the
+// red and blue terms come from tables of the chroma value.
+struct ColourTables {
+    int16_t r[256], b[256];
+    ColourTables() {
+        for (int i = 0; i < 256; ++i) {
+            r[i] = (int16_t)((359 * i - 45824) >> 8);
+            b[i] = (int16_t)((454 * i - 57984) >> 8);
+        }
+    }
+} const kColour;
+
+NJ_INLINE void ycc(uint8_t* __restrict o, int y, int cb, int cr) {
+    o[0] = clipFast(y + kColour.r[cr]);
+    o[1] = clipFast(y + ((34816 - 88 * cb - 183 * cr) >> 8));
+    o[2] = clipFast(y + kColour.b[cb]);
+}
+
+NJ_INLINE uint8_t cfFast(int x) { return clipFast((x + 64) >> 7); }
+
+// Output rows r and r + 1 (as in vrow2) of a picture whose two chroma planes
+// are both doubled in each direction: the vertical filter and the colour
+// conversion in one pass, with no intermediate rows.
+void pair420(Rows& scb, Rows& scr, int r, const uint8_t* __restrict y0, const uint8_t* __restrict y1,
+             uint8_t* __restrict o0, uint8_t* __restrict o1, int cols) {
+    const int k = (r - 3) / 2;
+    const uint8_t* __restrict bu = scb.row(k);
+    const uint8_t* __restrict bv = scb.row(k + 1);
+    const uint8_t* __restrict bw = scb.row(k + 2);
+    const uint8_t* __restrict bz = scb.row(k + 3);
+    const uint8_t* __restrict ru = scr.row(k);
+    const uint8_t* __restrict rv = scr.row(k + 1);
+    const uint8_t* __restrict rw = scr.row(k + 2);
+    const uint8_t* __restrict rz = scr.row(k + 3);
+    for (int x = 0; x < cols; ++x) {
+        int ba = 70 * (bv[x] + bw[x]) - 6 * (bu[x] + bz[x]);
+        int bb = 41 * (bv[x] - bw[x]) - 3 * (bu[x] - bz[x]);
+        int ra = 70 * (rv[x] + rw[x]) - 6 * (ru[x] + rz[x]);
+        int rb = 41 * (rv[x] - rw[x]) - 3 * (ru[x] - rz[x]);
+        ycc(o0 + 3 * x, y0[x], cfFast(ba + bb), cfFast(ra + rb));
+        ycc(o1 + 3 * x, y1[x], cfFast(ba - bb), cfFast(ra - rb));
+    }
+}
+
 // Doubles a plane vertically.
 bool upsampleV(Component* c) {
     const int m = c->height < 3 ? 3 : c->height;
@@ -704,7 +748,20 @@ void convert() {
                 src[i].ring = rowbuf + (size_t)width * 6 + ringw * 6 * i;
             }
         uint8_t* __restrict prgb = nj.rgb;
+        // Both chroma planes doubled on the way, the same size: the middle
+        // row pairs go through pair420.
+        const bool fused = !lazy[0] && lazyH[1] && lazyH[2] && nj.comp[1].height == nj.comp[2].height &&
+                           nj.comp[1].width == nj.comp[2].width;
+        const int fm = nj.comp[1].height < 3 ? 3 : nj.comp[1].height;
         for (int y = 0; y < height; ++y) {
+            if (fused && (y & 1) && y >= 3 && y + 1 <= 2 * fm - 4) {
+                const Component* c = &nj.comp[0];
+                const uint8_t* y0 = c->pixels + (size_t)y * c->stride;
+                pair420(src[1], src[2], y, y0, y0 + c->stride, prgb, prgb + (size_t)width * 3, width);
+                prgb += (size_t)width * 6;
+                ++y;
+                continue;
+            }
             const uint8_t* row[3];
             for (int i = 0; i < 3; ++i) {
                 const Component* c = &nj.comp[i];
@@ -730,11 +787,7 @@ void convert() {
             const uint8_t* __restrict pcb = row[1];
             const uint8_t* __restrict pcr = row[2];
             for (int x = 0; x < width; ++x) {
-                int yy = py[x] << 8;
-                int cb = pcb[x], cr = pcr[x];
-                prgb[0] = clipFast((yy + 359 * cr - 45824) >> 8);
-                prgb[1] = clipFast((yy - 88 * cb - 183 * cr + 34816) >> 8);
-                prgb[2] = clipFast((yy + 454 * cb - 57984) >> 8);
+                ycc(prgb, py[x], pcb[x], pcr[x]);
                 prgb += 3;
             }
         }
