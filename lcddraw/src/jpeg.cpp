@@ -55,14 +55,17 @@ struct Context {
 };
 
 Context nj;
-// The four Huffman lookup tables (DC 0-1, AC 2-3), 65,536 entries each:
-// one lookup of the next 16 bits decodes a symbol. Kept out of the context
-// that njInit clears (half a megabyte per picture); `vlcavail` says which
-// ones this picture defined.
-Vlc vlctab[4][65536];
-// The first 9 bits of each table (codes up to 9 bits, which are nearly all
-// of them): a lookup that stays in the first-level cache. Entries of longer
-// codes have bits 0 and send the lookup to the full table.
+// The four Huffman tables (DC 0-1, AC 2-3) as canonical codes: the 16-bit
+// window v holds a code of length n when end[n - 1] <= v < end[n] (each
+// length's codes fill their share of the 65,536 windows in order); beyond
+// end[16] no code matches. Kept out of the context that njInit clears;
+// `vlcavail` says which ones this picture defined.
+struct Huffman {
+    uint32_t end[17];
+    uint16_t first[17];  // index in `syms` of the first code of each length
+    uint8_t syms[16 * 255];
+};
+Huffman huff[4];
 constexpr int kFastBits = 9;
 Vlc vlcfast[4][1 << kFastBits];
 
@@ -293,10 +296,19 @@ NJ_INLINE void byteAlign(Bits& b) { b.bits &= ~7; }
 // True when the decoder consumed bits that are not in the input.
 NJ_INLINE bool overrun(const Bits& b) { return b.padbits > b.bits; }
 
+// The code at the top of a 16-bit window, by length ({0, 0}: none).
+__attribute__((noinline)) Vlc slowVlc(int table, int value) {
+    const Huffman& h = huff[table];
+    for (int len = 1; len <= 16; ++len)
+        if ((uint32_t)value < h.end[len])
+            return Vlc{(uint8_t)len, h.syms[h.first[len] + ((value - (int)h.end[len - 1]) >> (16 - len))]};
+    return Vlc{0, 0};
+}
+
 NJ_INLINE int getVlc(Bits& b, int table, uint8_t* code) {
     int value = showBits(b, 16);
     Vlc e = vlcfast[table][value >> (16 - kFastBits)];
-    if (!e.bits) e = vlctab[table][value];
+    if (!e.bits) e = slowVlc(table, value);
     int n = e.bits;
     if (!n) {
         fail(NJ_SYNTAX_ERROR);
@@ -427,31 +439,32 @@ void decodeDHT() {
         i = (i | (i >> 3)) & 3;  // DC tables 0-1, AC tables 2-3
         for (int len = 1; len <= 16; ++len) counts[len - 1] = nj.pos[len];
         skip(17);
-        Vlc* vlc = vlctab[i];
+        Huffman& h = huff[i];
+        Vlc* fast = vlcfast[i];
         nj.vlcavail |= 1 << i;
-        int remain = 65536, spread = 65536;
+        int remain = 65536, spread = 65536, nsyms = 0;
+        h.end[0] = 0;
+        memset(fast, 0, sizeof vlcfast[i]);
         for (int len = 1; len <= 16; ++len) {
             spread >>= 1;
             int count = counts[len - 1];
+            h.first[len] = (uint16_t)nsyms;
+            h.end[len] = h.end[len - 1];
             if (!count) continue;
             if (nj.length < count) return fail(NJ_SYNTAX_ERROR);
             // More codes than the lengths can hold would run past the table.
             remain -= count << (16 - len);
             if (remain < 0) return fail(NJ_SYNTAX_ERROR);
-            for (int k = 0; k < count; ++k) {
-                Vlc entry = {(uint8_t)len, nj.pos[k]};
-                for (int j = 0; j < spread; ++j) *vlc++ = entry;
+            memcpy(h.syms + nsyms, nj.pos, count);
+            if (len <= kFastBits) {
+                const int span = spread >> (16 - kFastBits);
+                Vlc* f = fast + (h.end[len] >> (16 - kFastBits));
+                for (int k = 0; k < count; ++k)
+                    for (int j = 0; j < span; ++j) *f++ = Vlc{(uint8_t)len, nj.pos[k]};
             }
+            nsyms += count;
+            h.end[len] += (uint32_t)count << (16 - len);
             skip(count);
-        }
-        while (remain--) {
-            vlc->bits = 0;
-            vlc->code = 0;
-            ++vlc;
-        }
-        for (int k = 0; k < (1 << kFastBits); ++k) {
-            Vlc e = vlctab[i][k << (16 - kFastBits)];
-            vlcfast[i][k] = e.bits <= kFastBits ? e : Vlc{0, 0};
         }
     }
     if (nj.length) fail(NJ_SYNTAX_ERROR);
@@ -658,6 +671,33 @@ NJ_INLINE void ycc(uint8_t* __restrict o, int y, int cb, int cr) {
 
 NJ_INLINE uint8_t cfFast(int x) { return clipFast((x + 64) >> 7); }
 
+// The colour terms of a chroma sample straight from its unclipped filter
+// sum t = (x + 64) >> 7, -24 <= t <= 279: the clipping to 0-255 is in the
+// table. `gb` + `gr` is the green term before its shift.
+struct ChromaTerms {
+    struct Cb {
+        int32_t gb, b;
+    } cb[304];
+    struct Cr {
+        int32_t gr, r;
+    } cr[304];
+    ChromaTerms() {
+        for (int t = -24; t < 280; ++t) {
+            int v = t < 0 ? 0 : (t > 255 ? 255 : t);
+            cb[t + 24] = {34816 - 88 * v, (454 * v - 57984) >> 8};
+            cr[t + 24] = {-183 * v, (359 * v - 45824) >> 8};
+        }
+    }
+} const kChroma;
+
+NJ_INLINE void yccT(uint8_t* __restrict o, int y, int sb, int sr) {
+    const ChromaTerms::Cb& b = kChroma.cb[((sb + 64) >> 7) + 24];
+    const ChromaTerms::Cr& r = kChroma.cr[((sr + 64) >> 7) + 24];
+    o[0] = clipFast(y + r.r);
+    o[1] = clipFast(y + ((b.gb + r.gr) >> 8));
+    o[2] = clipFast(y + b.b);
+}
+
 // Output rows r and r + 1 (as in vrow2) of a picture whose two chroma planes
 // are both doubled in each direction: the vertical filter and the colour
 // conversion in one pass, with no intermediate rows.
@@ -677,8 +717,8 @@ void pair420(Rows& scb, Rows& scr, int r, const uint8_t* __restrict y0, const ui
         int bb = 41 * (bv[x] - bw[x]) - 3 * (bu[x] - bz[x]);
         int ra = 70 * (rv[x] + rw[x]) - 6 * (ru[x] + rz[x]);
         int rb = 41 * (rv[x] - rw[x]) - 3 * (ru[x] - rz[x]);
-        ycc(o0 + 3 * x, y0[x], cfFast(ba + bb), cfFast(ra + rb));
-        ycc(o1 + 3 * x, y1[x], cfFast(ba - bb), cfFast(ra - rb));
+        yccT(o0 + 3 * x, y0[x], ba + bb, ra + rb);
+        yccT(o1 + 3 * x, y1[x], ba - bb, ra - rb);
     }
 }
 
