@@ -68,6 +68,14 @@ struct Huffman {
 Huffman huff[4];
 constexpr int kFastBits = 9;
 Vlc vlcfast[4][1 << kFastBits];
+// For the AC tables: a code and its coefficient's bits that fit in the first
+// 9 bits together, decoded in one lookup (len 0: not such a code).
+struct FastAc {
+    int16_t value;  // the coefficient
+    uint8_t run;    // positions to advance: zeros skipped plus one
+    uint8_t len;    // code and coefficient bits
+};
+FastAc fastac[2][1 << kFastBits];
 
 // Clipping to 0-255 by lookup: index v + 384 for v in -384..639.
 struct ClipTable {
@@ -338,8 +346,24 @@ NJ_INLINE void decodeBlock(Bits& b, Component* c, uint8_t* out) {
     int v = pred * q[0];
     nj.block[0] = v;
     unsigned sum = (unsigned)(v < 0 ? -v : v);
+    const FastAc* fa = fastac[c->actabsel - 2];
     do {
+        const int peek = showBits(b, 16);
+        const FastAc f = fa[peek >> (16 - kFastBits)];
+        if (f.len) {
+            b.bits -= f.len;
+            coef += f.run;
+            if (coef > 63) {
+                fail(NJ_SYNTAX_ERROR);
+                return;
+            }
+            v = f.value * q[coef];
+            sum += (unsigned)(v < 0 ? -v : v);
+            nj.block[kZigZag[coef]] = v;
+            continue;
+        }
         int value = getVlc(b, c->actabsel, &code);
+        if (nj.error) return;
         if (!code) break;  // end of block
         if (!(code & 0x0F) && code != 0xF0) {
             fail(NJ_SYNTAX_ERROR);
@@ -465,6 +489,19 @@ void decodeDHT() {
             nsyms += count;
             h.end[len] += (uint32_t)count << (16 - len);
             skip(count);
+        }
+        if (i >= 2) {
+            for (int k = 0; k < (1 << kFastBits); ++k) {
+                const Vlc e = fast[k];
+                const int n = e.code & 15, len = e.bits + n;
+                FastAc a = {0, 0, 0};
+                if (e.bits && n && len <= kFastBits) {
+                    int value = (k >> (kFastBits - len)) & ((1 << n) - 1);
+                    if (value < (1 << (n - 1))) value -= (1 << n) - 1;
+                    a = FastAc{(int16_t)value, (uint8_t)((e.code >> 4) + 1), (uint8_t)len};
+                }
+                fastac[i - 2][k] = a;
+            }
         }
     }
     if (nj.length) fail(NJ_SYNTAX_ERROR);
