@@ -735,27 +735,78 @@ NJ_INLINE void yccT(uint8_t* __restrict o, int y, int sb, int sr) {
     o[2] = clipFast(y + b.b);
 }
 
+// The two chroma planes' horizontal doublings side by side, one 32-bit word
+// per column: Cb in the low 16 bits, Cr in the high ones, so that the
+// vertical filter runs on both at once. Rows are doubled when first needed
+// into a ring of six, as in Rows.
+struct PackedRows {
+    const Component *cb, *cr;
+    uint32_t* ring;
+    int n, width;
+    int tag[6];
+    const uint32_t* row(int i) {
+        uint32_t* r = ring + (size_t)(i % 6) * width;
+        if (tag[i % 6] != i) {
+            tag[i % 6] = i;
+            const uint8_t* b = cb->pixels + (size_t)i * cb->stride;
+            const uint8_t* c = cr->pixels + (size_t)i * cr->stride;
+            auto two = [](int xb, int xc) { return (uint32_t)cfFast(xb) | (uint32_t)cfFast(xc) << 16; };
+            r[0] = two(139 * b[0] - 11 * b[1], 139 * c[0] - 11 * c[1]);
+            r[1] = two(104 * b[0] + 27 * b[1] - 3 * b[2], 104 * c[0] + 27 * c[1] - 3 * c[2]);
+            r[2] = two(28 * b[0] + 109 * b[1] - 9 * b[2], 28 * c[0] + 109 * c[1] - 9 * c[2]);
+            for (int x = 0; x < n - 3; ++x) {
+                int ba = 70 * (b[x + 1] + b[x + 2]) - 6 * (b[x] + b[x + 3]);
+                int bb = 41 * (b[x + 1] - b[x + 2]) - 3 * (b[x] - b[x + 3]);
+                int ca = 70 * (c[x + 1] + c[x + 2]) - 6 * (c[x] + c[x + 3]);
+                int cc = 41 * (c[x + 1] - c[x + 2]) - 3 * (c[x] - c[x + 3]);
+                r[2 * x + 3] = two(ba + bb, ca + cc);
+                r[2 * x + 4] = two(ba - bb, ca - cc);
+            }
+            const uint8_t* eb = b + n;
+            const uint8_t* ec = c + n;
+            uint32_t* o = r + 2 * n;
+            o[-3] = two(28 * eb[-1] + 109 * eb[-2] - 9 * eb[-3], 28 * ec[-1] + 109 * ec[-2] - 9 * ec[-3]);
+            o[-2] = two(104 * eb[-1] + 27 * eb[-2] - 3 * eb[-3], 104 * ec[-1] + 27 * ec[-2] - 3 * ec[-3]);
+            o[-1] = two(139 * eb[-1] - 11 * eb[-2], 139 * ec[-1] - 11 * ec[-2]);
+        }
+        return r;
+    }
+};
+
 // Output rows r and r + 1 (as in vrow2) of a picture whose two chroma planes
-// are both doubled in each direction: the vertical filter and the colour
-// conversion in one pass, with no intermediate rows.
-void pair420(Rows& scb, Rows& scr, int r, const uint8_t* __restrict y0, const uint8_t* __restrict y1,
+// are both doubled in each direction: the vertical filter, on both planes
+// at once, and the colour conversion in one pass. Per 16-bit lane, with
+// u, v, w, z the four rows' samples, the sums are kept non-negative and
+// below 65,536 so that no lane carries into the next:
+//   P = 70(v + w) + 6(510 - u - z)              = a + 3060
+//   Q = 41(v + 255 - w) + 3(z + 255 - u)        = b + 11220
+//   S0 = P + Q - 11144 = a + b + 64 + 3072,     76 <= S0 <= 38836
+//   S1 = P + 11296 - Q = a - b + 64 + 3072,     76 <= S1 <= 38836
+// so S >> 7 is the rounded filter sum plus 24, the index of kChroma.
+void pair420(PackedRows& s, int r, const uint8_t* __restrict y0, const uint8_t* __restrict y1,
              uint8_t* __restrict o0, uint8_t* __restrict o1, int cols) {
     const int k = (r - 3) / 2;
-    const uint8_t* __restrict bu = scb.row(k);
-    const uint8_t* __restrict bv = scb.row(k + 1);
-    const uint8_t* __restrict bw = scb.row(k + 2);
-    const uint8_t* __restrict bz = scb.row(k + 3);
-    const uint8_t* __restrict ru = scr.row(k);
-    const uint8_t* __restrict rv = scr.row(k + 1);
-    const uint8_t* __restrict rw = scr.row(k + 2);
-    const uint8_t* __restrict rz = scr.row(k + 3);
+    const uint32_t* __restrict u = s.row(k);
+    const uint32_t* __restrict v = s.row(k + 1);
+    const uint32_t* __restrict w = s.row(k + 2);
+    const uint32_t* __restrict z = s.row(k + 3);
+    const uint32_t k255 = 0x00FF00FFu, k510 = 0x01FE01FEu;
+    const uint32_t c0 = 11144u * 0x10001u, c1 = 11296u * 0x10001u;
     for (int x = 0; x < cols; ++x) {
-        int ba = 70 * (bv[x] + bw[x]) - 6 * (bu[x] + bz[x]);
-        int bb = 41 * (bv[x] - bw[x]) - 3 * (bu[x] - bz[x]);
-        int ra = 70 * (rv[x] + rw[x]) - 6 * (ru[x] + rz[x]);
-        int rb = 41 * (rv[x] - rw[x]) - 3 * (ru[x] - rz[x]);
-        yccT(o0 + 3 * x, y0[x], ba + bb, ra + rb);
-        yccT(o1 + 3 * x, y1[x], ba - bb, ra - rb);
+        const uint32_t U = u[x], V = v[x], W = w[x], Z = z[x];
+        const uint32_t p = 70 * (V + W) + 6 * (k510 - U - Z);
+        const uint32_t q = 41 * (V + k255 - W) + 3 * (Z + k255 - U);
+        const uint32_t s0 = p + q - c0, s1 = p + c1 - q;
+        for (int row = 0; row < 2; ++row) {
+            const uint32_t sv = row ? s1 : s0;
+            const ChromaTerms::Cb& b = kChroma.cb[(sv >> 7) & 0x1FF];
+            const ChromaTerms::Cr& c = kChroma.cr[sv >> 23];
+            const int yy = row ? y1[x] : y0[x];
+            uint8_t* o = (row ? o1 : o0) + 3 * x;
+            o[0] = clipFast(yy + c.r);
+            o[1] = clipFast(yy + ((b.gb + c.gr) >> 8));
+            o[2] = clipFast(yy + b.b);
+        }
     }
 }
 
@@ -830,11 +881,19 @@ void convert() {
         const bool fused = !lazy[0] && lazyH[1] && lazyH[2] && nj.comp[1].height == nj.comp[2].height &&
                            nj.comp[1].width == nj.comp[2].width;
         const int fm = nj.comp[1].height < 3 ? 3 : nj.comp[1].height;
+        PackedRows packed = {&nj.comp[1], &nj.comp[2], nullptr, src[1].n, (int)ringw, {-1, -1, -1, -1, -1, -1}};
+        if (fused) {
+            packed.ring = (uint32_t*)malloc(ringw * 6 * sizeof(uint32_t));
+            if (!packed.ring) {
+                free(rowbuf);
+                return fail(NJ_OUT_OF_MEM);
+            }
+        }
         for (int y = 0; y < height; ++y) {
             if (fused && (y & 1) && y >= 3 && y + 1 <= 2 * fm - 4) {
                 const Component* c = &nj.comp[0];
                 const uint8_t* y0 = c->pixels + (size_t)y * c->stride;
-                pair420(src[1], src[2], y, y0, y0 + c->stride, prgb, prgb + (size_t)width * 3, width);
+                pair420(packed, y, y0, y0 + c->stride, prgb, prgb + (size_t)width * 3, width);
                 prgb += (size_t)width * 6;
                 ++y;
                 continue;
@@ -869,6 +928,7 @@ void convert() {
             }
         }
         free(rowbuf);
+        free(packed.ring);
     } else if (nj.comp[0].width != nj.comp[0].stride) {
         Component* c = &nj.comp[0];
         uint8_t* pin = c->pixels + c->stride;
