@@ -85,6 +85,13 @@ struct ClipTable {
     }
 } const kClip;
 inline uint8_t clipFast(int v) { return kClip.t[v + 384]; }
+// The same for t - 24, t = 0..303 (the packed filter sums' range).
+struct Clip24Table {
+    uint8_t t[304];
+    Clip24Table() {
+        for (int i = 0; i < 304; ++i) t[i] = (uint8_t)(i < 24 ? 0 : (i > 279 ? 255 : i - 24));
+    }
+} const kClip24;
 
 const uint8_t kZigZag[64] = {0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,
                              12, 19, 26, 33, 40, 48, 41, 34, 27, 20, 13, 6,  7,  14, 21, 28,
@@ -754,13 +761,22 @@ struct PackedRows {
             r[0] = two(139 * b[0] - 11 * b[1], 139 * c[0] - 11 * c[1]);
             r[1] = two(104 * b[0] + 27 * b[1] - 3 * b[2], 104 * c[0] + 27 * c[1] - 3 * c[2]);
             r[2] = two(28 * b[0] + 109 * b[1] - 9 * b[2], 28 * c[0] + 109 * c[1] - 9 * c[2]);
+            // The middle, on both planes at once as in pair420: S0 and S1
+            // are the two outputs' sums + 64 + 3072, clipped by table.
+            const uint32_t k255 = 0x00FF00FFu, k510 = 0x01FE01FEu;
+            const uint32_t c0 = 11144u * 0x10001u, c1 = 11296u * 0x10001u;
+            uint32_t U = b[0] | (uint32_t)c[0] << 16, V = b[1] | (uint32_t)c[1] << 16;
+            uint32_t W = b[2] | (uint32_t)c[2] << 16;
             for (int x = 0; x < n - 3; ++x) {
-                int ba = 70 * (b[x + 1] + b[x + 2]) - 6 * (b[x] + b[x + 3]);
-                int bb = 41 * (b[x + 1] - b[x + 2]) - 3 * (b[x] - b[x + 3]);
-                int ca = 70 * (c[x + 1] + c[x + 2]) - 6 * (c[x] + c[x + 3]);
-                int cc = 41 * (c[x + 1] - c[x + 2]) - 3 * (c[x] - c[x + 3]);
-                r[2 * x + 3] = two(ba + bb, ca + cc);
-                r[2 * x + 4] = two(ba - bb, ca - cc);
+                const uint32_t Z = b[x + 3] | (uint32_t)c[x + 3] << 16;
+                const uint32_t p = 70 * (V + W) + 6 * (k510 - U - Z);
+                const uint32_t q = 41 * (V + k255 - W) + 3 * (Z + k255 - U);
+                const uint32_t s0 = p + q - c0, s1 = p + c1 - q;
+                r[2 * x + 3] = kClip24.t[(s0 >> 7) & 0x1FF] | (uint32_t)kClip24.t[s0 >> 23] << 16;
+                r[2 * x + 4] = kClip24.t[(s1 >> 7) & 0x1FF] | (uint32_t)kClip24.t[s1 >> 23] << 16;
+                U = V;
+                V = W;
+                W = Z;
             }
             const uint8_t* eb = b + n;
             const uint8_t* ec = c + n;
