@@ -239,15 +239,22 @@ void skipMarker() {
     if (decodeLength()) skip(nj.length);
 }
 
+#define NJ_INLINE inline __attribute__((always_inline))
+
 // The entropy-coded data's bit reader, kept in a local of the scan so that
 // it lives in registers.
 struct Bits {
-    uint64_t buf;
-    int bits;       // unconsumed bits at the bottom of buf
+    uint64_t buf;   // unconsumed bits from the top down, zeros below them
+    int bits;       // how many
     int padbits;    // bits added past the end of the data
     const uint8_t* pos;
     int size;
 };
+
+NJ_INLINE void push(Bits& b, uint8_t byte) {
+    b.buf |= (uint64_t)byte << (56 - b.bits);
+    b.bits += 8;
+}
 
 // Tops the buffer up to more than 48 bits. Past the end of the data (or at
 // the end-of-image marker) 1-bits are fed and counted, so that a decoder
@@ -255,15 +262,13 @@ struct Bits {
 __attribute__((noinline)) void fill(Bits& b) {
     while (b.bits <= 48) {
         if (b.size <= 0) {
-            b.buf = (b.buf << 8) | 0xFF;
-            b.bits += 8;
+            push(b, 0xFF);
             b.padbits += 8;
             continue;
         }
         uint8_t byte = *b.pos++;
         b.size--;
-        b.bits += 8;
-        b.buf = (b.buf << 8) | byte;
+        push(b, byte);
         if (byte == 0xFF) {
             if (!b.size) {
                 fail(NJ_SYNTAX_ERROR);
@@ -285,28 +290,30 @@ __attribute__((noinline)) void fill(Bits& b) {
                         fail(NJ_SYNTAX_ERROR);
                         b.padbits += 8;
                     } else {
-                        b.buf = (b.buf << 8) | marker;
-                        b.bits += 8;
+                        push(b, marker);
                     }
             }
         }
     }
 }
 
-#define NJ_INLINE inline __attribute__((always_inline))
-
 NJ_INLINE int showBits(Bits& b, int n) {
     if (b.bits < n) fill(b);
-    return (int)((b.buf >> (b.bits - n)) & ((1u << n) - 1));
+    return (int)((uint32_t)(b.buf >> 32) >> (32 - n));
+}
+
+NJ_INLINE void consume(Bits& b, int n) {
+    b.buf <<= n;
+    b.bits -= n;
 }
 
 NJ_INLINE int getBits(Bits& b, int n) {
     int r = showBits(b, n);
-    b.bits -= n;
+    consume(b, n);
     return r;
 }
 
-NJ_INLINE void byteAlign(Bits& b) { b.bits &= ~7; }
+NJ_INLINE void byteAlign(Bits& b) { consume(b, b.bits & 7); }
 
 // True when the decoder consumed bits that are not in the input.
 NJ_INLINE bool overrun(const Bits& b) { return b.padbits > b.bits; }
@@ -329,7 +336,7 @@ NJ_INLINE int getVlc(Bits& b, int table, uint8_t* code) {
         fail(NJ_SYNTAX_ERROR);
         return 0;
     }
-    b.bits -= n;
+    consume(b, n);
     value = e.code;
     if (code) *code = (uint8_t)value;
     n = value & 15;
@@ -358,7 +365,7 @@ NJ_INLINE void decodeBlock(Bits& b, Component* c, uint8_t* out) {
         const int peek = showBits(b, 16);
         const FastAc f = fa[peek >> (16 - kFastBits)];
         if (f.len) {
-            b.bits -= f.len;
+            consume(b, f.len);
             coef += f.run;
             if (coef > 63) {
                 fail(NJ_SYNTAX_ERROR);
