@@ -102,9 +102,9 @@ inline uint8_t clip(int x) { return x < 0 ? 0 : (x > 255 ? 255 : (uint8_t)x); }
 
 constexpr int W1 = 2841, W2 = 2676, W3 = 2408, W5 = 1609, W6 = 1108, W7 = 565;
 
-// One row of the classic integer inverse DCT, in place.
+// One row of the classic integer inverse DCT (in place when blk == out).
 template <typename T>
-inline void rowIdct(T* blk) {
+inline void rowIdct(const T* blk, T* out) {
     T x0, x1, x2, x3, x4, x5, x6, x7, x8;
     x1 = blk[4] * 2048;
     x2 = blk[6];
@@ -115,7 +115,7 @@ inline void rowIdct(T* blk) {
     x7 = blk[3];
     if (!(x1 | x2 | x3 | x4 | x5 | x6 | x7)) {
         T v = blk[0] * 8;
-        for (int i = 0; i < 8; ++i) blk[i] = v;
+        for (int i = 0; i < 8; ++i) out[i] = v;
         return;
     }
     x0 = blk[0] * 2048 + 128;
@@ -140,14 +140,14 @@ inline void rowIdct(T* blk) {
     x0 -= x2;
     x2 = (181 * (x4 + x5) + 128) >> 8;
     x4 = (181 * (x4 - x5) + 128) >> 8;
-    blk[0] = (x7 + x1) >> 8;
-    blk[1] = (x3 + x2) >> 8;
-    blk[2] = (x0 + x4) >> 8;
-    blk[3] = (x8 + x6) >> 8;
-    blk[4] = (x8 - x6) >> 8;
-    blk[5] = (x0 - x4) >> 8;
-    blk[6] = (x3 - x2) >> 8;
-    blk[7] = (x7 - x1) >> 8;
+    out[0] = (x7 + x1) >> 8;
+    out[1] = (x3 + x2) >> 8;
+    out[2] = (x0 + x4) >> 8;
+    out[3] = (x8 + x6) >> 8;
+    out[4] = (x8 - x6) >> 8;
+    out[5] = (x0 - x4) >> 8;
+    out[6] = (x3 - x2) >> 8;
+    out[7] = (x7 - x1) >> 8;
 }
 
 template <typename T>
@@ -201,10 +201,11 @@ inline void colIdct(const T* blk, uint8_t* out, int stride) {
     out[7 * stride] = clipT<T>(((x7 - x1) >> 14) + 128);
 }
 
+// The rows go to `tmp` (which may be blk itself).
 template <typename T>
-void idct(T* blk, uint8_t* out, int stride) {
-    for (int i = 0; i < 64; i += 8) rowIdct<T>(blk + i);
-    for (int i = 0; i < 8; ++i) colIdct<T>(blk + i, out + i, stride);
+void idct(const T* blk, T* tmp, uint8_t* out, int stride) {
+    for (int i = 0; i < 64; i += 8) rowIdct<T>(blk + i, tmp + i);
+    for (int i = 0; i < 8; ++i) colIdct<T>(tmp + i, out + i, stride);
 }
 
 inline void fail(nj_result_t code) {
@@ -350,7 +351,7 @@ NJ_INLINE void decodeBlock(Bits& b, Component* c, uint8_t* out) {
     uint8_t code = 0;
     int coef = 0;
     const uint8_t* q = nj.qtab[c->qtsel];
-    memset(nj.block, 0, sizeof nj.block);
+    // nj.block is all zeros here: each block clears what it set.
     // Valid predictors stay within 11 bits; a hostile file cannot make them
     // overflow.
     int pred = c->dcpred + getVlc(b, c->dctabsel, nullptr);
@@ -394,12 +395,14 @@ NJ_INLINE void decodeBlock(Bits& b, Component* c, uint8_t* out) {
     } while (coef < 63);
     if (nj.error) return;
     if (sum <= kSafeSum) {
-        idct<int>(nj.block, out, c->stride);
+        int tmp[64];
+        idct<int>(nj.block, tmp, out, c->stride);
     } else {
         int64_t wide[64];
         for (int i = 0; i < 64; ++i) wide[i] = nj.block[i];
-        idct<int64_t>(wide, out, c->stride);
+        idct<int64_t>(wide, wide, out, c->stride);
     }
+    for (int i = 0; i <= coef; ++i) nj.block[kZigZag[i]] = 0;
 }
 
 void decodeSOF() {
