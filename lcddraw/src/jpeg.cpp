@@ -153,6 +153,18 @@ inline void rowIdct(const T* blk, T* out) {
 template <typename T>
 inline uint8_t clipT(T x) { return x < 0 ? 0 : (x > 255 ? 255 : (uint8_t)x); }
 
+// Blocks within kSafeSum give samples within -365..621 (one coefficient of
+// 2048 at the worst place; the rest is linear up to a few units of
+// rounding): they are clipped by a table with a wide margin.
+struct IdctClipTable {
+    uint8_t t[2304 + 1024];
+    IdctClipTable() {
+        for (int i = 0; i < 2304 + 1024; ++i) t[i] = (uint8_t)(i < 1024 ? 0 : (i > 1279 ? 255 : i - 1024));
+    }
+} const kIdctClip;
+template <>
+inline uint8_t clipT<int>(int x) { return kIdctClip.t[x + 1024]; }
+
 // One column, with the level shift and clipping, into the plane.
 template <typename T>
 inline void colIdct(const T* blk, uint8_t* out, int stride) {
