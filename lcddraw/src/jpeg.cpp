@@ -68,14 +68,15 @@ struct Huffman {
 Huffman huff[4];
 constexpr int kFastBits = 9;
 Vlc vlcfast[4][1 << kFastBits];
-// For the AC tables: a code and its coefficient's bits that fit in the first
-// 9 bits together, decoded in one lookup (len 0: not such a code).
+// A code and its coefficient's bits that fit in the first 9 bits together,
+// decoded in one lookup (len 0: not such a code). In the AC tables (2-3)
+// the codes of a coefficient only; in the DC tables every code.
 struct FastAc {
     int16_t value;  // the coefficient
     uint8_t run;    // positions to advance: zeros skipped plus one
     uint8_t len;    // code and coefficient bits
 };
-FastAc fastac[2][1 << kFastBits];
+FastAc fastac[4][1 << kFastBits];
 
 // Clipping to 0-255 by lookup: index v + 384 for v in -384..639.
 struct ClipTable {
@@ -366,14 +367,22 @@ NJ_INLINE void decodeBlock(Bits& b, Component* c, uint8_t* out) {
     // nj.block is all zeros here: each block clears what it set.
     // Valid predictors stay within 11 bits; a hostile file cannot make them
     // overflow.
-    int pred = c->dcpred + getVlc(b, c->dctabsel, nullptr);
+    const FastAc fd = fastac[c->dctabsel][showBits(b, 16) >> (16 - kFastBits)];
+    int diff;
+    if (fd.len) {
+        consume(b, fd.len);
+        diff = fd.value;
+    } else {
+        diff = getVlc(b, c->dctabsel, nullptr);
+    }
+    int pred = c->dcpred + diff;
     if (pred > 32767) pred = 32767;
     if (pred < -32768) pred = -32768;
     c->dcpred = pred;
     int v = pred * q[0];
     nj.block[0] = v;
     unsigned sum = (unsigned)(v < 0 ? -v : v);
-    const FastAc* fa = fastac[c->actabsel - 2];
+    const FastAc* fa = fastac[c->actabsel];
     do {
         const int peek = showBits(b, 16);
         const FastAc f = fa[peek >> (16 - kFastBits)];
@@ -519,18 +528,19 @@ void decodeDHT() {
             h.end[len] += (uint32_t)count << (16 - len);
             skip(count);
         }
-        if (i >= 2) {
-            for (int k = 0; k < (1 << kFastBits); ++k) {
-                const Vlc e = fast[k];
-                const int n = e.code & 15, len = e.bits + n;
-                FastAc a = {0, 0, 0};
-                if (e.bits && n && len <= kFastBits) {
-                    int value = (k >> (kFastBits - len)) & ((1 << n) - 1);
+        for (int k = 0; k < (1 << kFastBits); ++k) {
+            const Vlc e = fast[k];
+            const int n = e.code & 15, len = e.bits + n;
+            FastAc a = {0, 0, 0};
+            if (e.bits && (n || i < 2) && len <= kFastBits) {
+                int value = 0;
+                if (n) {
+                    value = (k >> (kFastBits - len)) & ((1 << n) - 1);
                     if (value < (1 << (n - 1))) value -= (1 << n) - 1;
-                    a = FastAc{(int16_t)value, (uint8_t)((e.code >> 4) + 1), (uint8_t)len};
                 }
-                fastac[i - 2][k] = a;
+                a = FastAc{(int16_t)value, (uint8_t)((e.code >> 4) + 1), (uint8_t)len};
             }
+            fastac[i][k] = a;
         }
     }
     if (nj.length) fail(NJ_SYNTAX_ERROR);
