@@ -4,6 +4,7 @@
 // fixed budget, and running out of entropy-coded data is a syntax error.
 #include "lcddraw/jpeg.h"
 
+#include <stddef.h>
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
@@ -831,8 +832,8 @@ struct PackedRows {
 //   S0 = P + Q - 11144 = a + b + 64 + 3072,     76 <= S0 <= 38836
 //   S1 = P + 11296 - Q = a - b + 64 + 3072,     76 <= S1 <= 38836
 // so S >> 7 is the rounded filter sum plus 24, the index of kChroma.
-void pair420(PackedRows& s, int r, const uint8_t* __restrict y0, const uint8_t* __restrict y1,
-             uint8_t* __restrict o0, uint8_t* __restrict o1, int cols) {
+void pair420(PackedRows& s, int r, const uint8_t* __restrict y0, ptrdiff_t ystride, uint8_t* __restrict o0,
+             ptrdiff_t ostride, int cols) {
     const int k = (r - 3) / 2;
     const uint32_t* __restrict u = s.row(k);
     const uint32_t* __restrict v = s.row(k + 1);
@@ -840,20 +841,29 @@ void pair420(PackedRows& s, int r, const uint8_t* __restrict y0, const uint8_t* 
     const uint32_t* __restrict z = s.row(k + 3);
     const uint32_t k255 = 0x00FF00FFu, k510 = 0x01FE01FEu;
     const uint32_t c0 = 11144u * 0x10001u, c1 = 11296u * 0x10001u;
-    for (int x = 0; x < cols; ++x) {
-        const uint32_t U = u[x], V = v[x], W = w[x], Z = z[x];
+    const uint8_t* const clip = kClip.t + 384;
+    const ChromaTerms::Cb* const tcb = kChroma.cb;
+    const ChromaTerms::Cr* const tcr = kChroma.cr;
+    for (const uint8_t* const yend = y0 + cols; y0 != yend; ++y0, o0 += 3) {
+        const uint32_t U = *u++, V = *v++, W = *w++, Z = *z++;
         const uint32_t p = 70 * (V + W) + 6 * (k510 - U - Z);
         const uint32_t q = 41 * (V + k255 - W) + 3 * (Z + k255 - U);
         const uint32_t s0 = p + q - c0, s1 = p + c1 - q;
-        for (int row = 0; row < 2; ++row) {
-            const uint32_t sv = row ? s1 : s0;
-            const ChromaTerms::Cb& b = kChroma.cb[(sv >> 7) & 0x1FF];
-            const ChromaTerms::Cr& c = kChroma.cr[sv >> 23];
-            const int yy = row ? y1[x] : y0[x];
-            uint8_t* o = (row ? o1 : o0) + 3 * x;
-            o[0] = clipFast(yy + c.r);
-            o[1] = clipFast(yy + ((b.gb + c.gr) >> 8));
-            o[2] = clipFast(yy + b.b);
+        {
+            const ChromaTerms::Cb& b = tcb[(s0 >> 7) & 0x1FF];
+            const ChromaTerms::Cr& c = tcr[s0 >> 23];
+            const intptr_t yy = y0[0];
+            o0[0] = clip[yy + c.r];
+            o0[1] = clip[yy + ((b.gb + c.gr) >> 8)];
+            o0[2] = clip[yy + b.b];
+        }
+        {
+            const ChromaTerms::Cb& b = tcb[(s1 >> 7) & 0x1FF];
+            const ChromaTerms::Cr& c = tcr[s1 >> 23];
+            const intptr_t yy = y0[ystride];
+            o0[ostride] = clip[yy + c.r];
+            o0[ostride + 1] = clip[yy + ((b.gb + c.gr) >> 8)];
+            o0[ostride + 2] = clip[yy + b.b];
         }
     }
 }
@@ -941,7 +951,7 @@ void convert() {
             if (fused && (y & 1) && y >= 3 && y + 1 <= 2 * fm - 4) {
                 const Component* c = &nj.comp[0];
                 const uint8_t* y0 = c->pixels + (size_t)y * c->stride;
-                pair420(packed, y, y0, y0 + c->stride, prgb, prgb + (size_t)width * 3, width);
+                pair420(packed, y, y0, c->stride, prgb, (ptrdiff_t)width * 3, width);
                 prgb += (size_t)width * 6;
                 ++y;
                 continue;
