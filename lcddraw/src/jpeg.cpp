@@ -767,14 +767,6 @@ struct ChromaTerms {
     }
 } const kChroma;
 
-NJ_INLINE void yccT(uint8_t* __restrict o, int y, int sb, int sr) {
-    const ChromaTerms::Cb& b = kChroma.cb[((sb + 64) >> 7) + 24];
-    const ChromaTerms::Cr& r = kChroma.cr[((sr + 64) >> 7) + 24];
-    o[0] = clipFast(y + r.r);
-    o[1] = clipFast(y + ((b.gb + r.gr) >> 8));
-    o[2] = clipFast(y + b.b);
-}
-
 // The two chroma planes' horizontal doublings side by side, one 32-bit word
 // per column: Cb in the low 16 bits, Cr in the high ones, so that the
 // vertical filter runs on both at once. Rows are doubled when first needed
