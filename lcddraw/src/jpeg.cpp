@@ -4,6 +4,7 @@
 // fixed budget, and running out of entropy-coded data is a syntax error.
 #include "lcddraw/jpeg.h"
 
+#include <stddef.h>
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
@@ -55,16 +56,28 @@ struct Context {
 };
 
 Context nj;
-// The four Huffman lookup tables (DC 0-1, AC 2-3), 65,536 entries each:
-// one lookup of the next 16 bits decodes a symbol. Kept out of the context
-// that njInit clears (half a megabyte per picture); `vlcavail` says which
-// ones this picture defined.
-Vlc vlctab[4][65536];
-// The first 9 bits of each table (codes up to 9 bits, which are nearly all
-// of them): a lookup that stays in the first-level cache. Entries of longer
-// codes have bits 0 and send the lookup to the full table.
+// The four Huffman tables (DC 0-1, AC 2-3) as canonical codes: the 16-bit
+// window v holds a code of length n when end[n - 1] <= v < end[n] (each
+// length's codes fill their share of the 65,536 windows in order); beyond
+// end[16] no code matches. Kept out of the context that njInit clears;
+// `vlcavail` says which ones this picture defined.
+struct Huffman {
+    uint32_t end[17];
+    uint16_t first[17];  // index in `syms` of the first code of each length
+    uint8_t syms[16 * 255];
+};
+Huffman huff[4];
 constexpr int kFastBits = 9;
 Vlc vlcfast[4][1 << kFastBits];
+// A code and its coefficient's bits that fit in the first 9 bits together,
+// decoded in one lookup (len 0: not such a code). In the AC tables (2-3)
+// the codes of a coefficient only; in the DC tables every code.
+struct FastAc {
+    int16_t value;  // the coefficient
+    uint8_t run;    // positions to advance: zeros skipped plus one
+    uint8_t len;    // code and coefficient bits
+};
+FastAc fastac[4][1 << kFastBits];
 
 // Clipping to 0-255 by lookup: index v + 384 for v in -384..639.
 struct ClipTable {
@@ -74,6 +87,13 @@ struct ClipTable {
     }
 } const kClip;
 inline uint8_t clipFast(int v) { return kClip.t[v + 384]; }
+// The same for t - 24, t = 0..303 (the packed filter sums' range).
+struct Clip24Table {
+    uint8_t t[304];
+    Clip24Table() {
+        for (int i = 0; i < 304; ++i) t[i] = (uint8_t)(i < 24 ? 0 : (i > 279 ? 255 : i - 24));
+    }
+} const kClip24;
 
 const uint8_t kZigZag[64] = {0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,
                              12, 19, 26, 33, 40, 48, 41, 34, 27, 20, 13, 6,  7,  14, 21, 28,
@@ -84,9 +104,9 @@ inline uint8_t clip(int x) { return x < 0 ? 0 : (x > 255 ? 255 : (uint8_t)x); }
 
 constexpr int W1 = 2841, W2 = 2676, W3 = 2408, W5 = 1609, W6 = 1108, W7 = 565;
 
-// One row of the classic integer inverse DCT, in place.
+// One row of the classic integer inverse DCT (in place when blk == out).
 template <typename T>
-inline void rowIdct(T* blk) {
+inline void rowIdct(const T* blk, T* out) {
     T x0, x1, x2, x3, x4, x5, x6, x7, x8;
     x1 = blk[4] * 2048;
     x2 = blk[6];
@@ -97,7 +117,7 @@ inline void rowIdct(T* blk) {
     x7 = blk[3];
     if (!(x1 | x2 | x3 | x4 | x5 | x6 | x7)) {
         T v = blk[0] * 8;
-        for (int i = 0; i < 8; ++i) blk[i] = v;
+        for (int i = 0; i < 8; ++i) out[i] = v;
         return;
     }
     x0 = blk[0] * 2048 + 128;
@@ -122,18 +142,30 @@ inline void rowIdct(T* blk) {
     x0 -= x2;
     x2 = (181 * (x4 + x5) + 128) >> 8;
     x4 = (181 * (x4 - x5) + 128) >> 8;
-    blk[0] = (x7 + x1) >> 8;
-    blk[1] = (x3 + x2) >> 8;
-    blk[2] = (x0 + x4) >> 8;
-    blk[3] = (x8 + x6) >> 8;
-    blk[4] = (x8 - x6) >> 8;
-    blk[5] = (x0 - x4) >> 8;
-    blk[6] = (x3 - x2) >> 8;
-    blk[7] = (x7 - x1) >> 8;
+    out[0] = (x7 + x1) >> 8;
+    out[1] = (x3 + x2) >> 8;
+    out[2] = (x0 + x4) >> 8;
+    out[3] = (x8 + x6) >> 8;
+    out[4] = (x8 - x6) >> 8;
+    out[5] = (x0 - x4) >> 8;
+    out[6] = (x3 - x2) >> 8;
+    out[7] = (x7 - x1) >> 8;
 }
 
 template <typename T>
 inline uint8_t clipT(T x) { return x < 0 ? 0 : (x > 255 ? 255 : (uint8_t)x); }
+
+// Blocks within kSafeSum give samples within -365..621 (one coefficient of
+// 2048 at the worst place; the rest is linear up to a few units of
+// rounding): they are clipped by a table with a wide margin.
+struct IdctClipTable {
+    uint8_t t[2304 + 1024];
+    IdctClipTable() {
+        for (int i = 0; i < 2304 + 1024; ++i) t[i] = (uint8_t)(i < 1024 ? 0 : (i > 1279 ? 255 : i - 1024));
+    }
+} const kIdctClip;
+template <>
+inline uint8_t clipT<int>(int x) { return kIdctClip.t[x + 1024]; }
 
 // One column, with the level shift and clipping, into the plane.
 template <typename T>
@@ -183,10 +215,11 @@ inline void colIdct(const T* blk, uint8_t* out, int stride) {
     out[7 * stride] = clipT<T>(((x7 - x1) >> 14) + 128);
 }
 
+// The rows go to `tmp` (which may be blk itself).
 template <typename T>
-void idct(T* blk, uint8_t* out, int stride) {
-    for (int i = 0; i < 64; i += 8) rowIdct<T>(blk + i);
-    for (int i = 0; i < 8; ++i) colIdct<T>(blk + i, out + i, stride);
+void idct(const T* blk, T* tmp, uint8_t* out, int stride) {
+    for (int i = 0; i < 64; i += 8) rowIdct<T>(blk + i, tmp + i);
+    for (int i = 0; i < 8; ++i) colIdct<T>(tmp + i, out + i, stride);
 }
 
 inline void fail(nj_result_t code) {
@@ -221,15 +254,22 @@ void skipMarker() {
     if (decodeLength()) skip(nj.length);
 }
 
+#define NJ_INLINE inline __attribute__((always_inline))
+
 // The entropy-coded data's bit reader, kept in a local of the scan so that
 // it lives in registers.
 struct Bits {
-    uint64_t buf;
-    int bits;       // unconsumed bits at the bottom of buf
+    uint64_t buf;   // unconsumed bits from the top down, zeros below them
+    int bits;       // how many
     int padbits;    // bits added past the end of the data
     const uint8_t* pos;
     int size;
 };
+
+NJ_INLINE void push(Bits& b, uint8_t byte) {
+    b.buf |= (uint64_t)byte << (56 - b.bits);
+    b.bits += 8;
+}
 
 // Tops the buffer up to more than 48 bits. Past the end of the data (or at
 // the end-of-image marker) 1-bits are fed and counted, so that a decoder
@@ -237,15 +277,13 @@ struct Bits {
 __attribute__((noinline)) void fill(Bits& b) {
     while (b.bits <= 48) {
         if (b.size <= 0) {
-            b.buf = (b.buf << 8) | 0xFF;
-            b.bits += 8;
+            push(b, 0xFF);
             b.padbits += 8;
             continue;
         }
         uint8_t byte = *b.pos++;
         b.size--;
-        b.bits += 8;
-        b.buf = (b.buf << 8) | byte;
+        push(b, byte);
         if (byte == 0xFF) {
             if (!b.size) {
                 fail(NJ_SYNTAX_ERROR);
@@ -267,42 +305,53 @@ __attribute__((noinline)) void fill(Bits& b) {
                         fail(NJ_SYNTAX_ERROR);
                         b.padbits += 8;
                     } else {
-                        b.buf = (b.buf << 8) | marker;
-                        b.bits += 8;
+                        push(b, marker);
                     }
             }
         }
     }
 }
 
-#define NJ_INLINE inline __attribute__((always_inline))
-
 NJ_INLINE int showBits(Bits& b, int n) {
     if (b.bits < n) fill(b);
-    return (int)((b.buf >> (b.bits - n)) & ((1u << n) - 1));
+    return (int)((uint32_t)(b.buf >> 32) >> (32 - n));
+}
+
+NJ_INLINE void consume(Bits& b, int n) {
+    b.buf <<= n;
+    b.bits -= n;
 }
 
 NJ_INLINE int getBits(Bits& b, int n) {
     int r = showBits(b, n);
-    b.bits -= n;
+    consume(b, n);
     return r;
 }
 
-NJ_INLINE void byteAlign(Bits& b) { b.bits &= ~7; }
+NJ_INLINE void byteAlign(Bits& b) { consume(b, b.bits & 7); }
 
 // True when the decoder consumed bits that are not in the input.
 NJ_INLINE bool overrun(const Bits& b) { return b.padbits > b.bits; }
 
+// The code at the top of a 16-bit window, by length ({0, 0}: none).
+__attribute__((noinline)) Vlc slowVlc(int table, int value) {
+    const Huffman& h = huff[table];
+    for (int len = 1; len <= 16; ++len)
+        if ((uint32_t)value < h.end[len])
+            return Vlc{(uint8_t)len, h.syms[h.first[len] + ((value - (int)h.end[len - 1]) >> (16 - len))]};
+    return Vlc{0, 0};
+}
+
 NJ_INLINE int getVlc(Bits& b, int table, uint8_t* code) {
     int value = showBits(b, 16);
     Vlc e = vlcfast[table][value >> (16 - kFastBits)];
-    if (!e.bits) e = vlctab[table][value];
+    if (!e.bits) e = slowVlc(table, value);
     int n = e.bits;
     if (!n) {
         fail(NJ_SYNTAX_ERROR);
         return 0;
     }
-    b.bits -= n;
+    consume(b, n);
     value = e.code;
     if (code) *code = (uint8_t)value;
     n = value & 15;
@@ -316,18 +365,42 @@ NJ_INLINE void decodeBlock(Bits& b, Component* c, uint8_t* out) {
     uint8_t code = 0;
     int coef = 0;
     const uint8_t* q = nj.qtab[c->qtsel];
-    memset(nj.block, 0, sizeof nj.block);
+    // nj.block is all zeros here: each block clears what it set.
     // Valid predictors stay within 11 bits; a hostile file cannot make them
     // overflow.
-    int pred = c->dcpred + getVlc(b, c->dctabsel, nullptr);
+    const FastAc fd = fastac[c->dctabsel][showBits(b, 16) >> (16 - kFastBits)];
+    int diff;
+    if (fd.len) {
+        consume(b, fd.len);
+        diff = fd.value;
+    } else {
+        diff = getVlc(b, c->dctabsel, nullptr);
+    }
+    int pred = c->dcpred + diff;
     if (pred > 32767) pred = 32767;
     if (pred < -32768) pred = -32768;
     c->dcpred = pred;
     int v = pred * q[0];
     nj.block[0] = v;
     unsigned sum = (unsigned)(v < 0 ? -v : v);
+    const FastAc* fa = fastac[c->actabsel];
     do {
+        const int peek = showBits(b, 16);
+        const FastAc f = fa[peek >> (16 - kFastBits)];
+        if (f.len) {
+            consume(b, f.len);
+            coef += f.run;
+            if (coef > 63) {
+                fail(NJ_SYNTAX_ERROR);
+                return;
+            }
+            v = f.value * q[coef];
+            sum += (unsigned)(v < 0 ? -v : v);
+            nj.block[kZigZag[coef]] = v;
+            continue;
+        }
         int value = getVlc(b, c->actabsel, &code);
+        if (nj.error) return;
         if (!code) break;  // end of block
         if (!(code & 0x0F) && code != 0xF0) {
             fail(NJ_SYNTAX_ERROR);
@@ -344,12 +417,14 @@ NJ_INLINE void decodeBlock(Bits& b, Component* c, uint8_t* out) {
     } while (coef < 63);
     if (nj.error) return;
     if (sum <= kSafeSum) {
-        idct<int>(nj.block, out, c->stride);
+        int tmp[64];
+        idct<int>(nj.block, tmp, out, c->stride);
     } else {
         int64_t wide[64];
         for (int i = 0; i < 64; ++i) wide[i] = nj.block[i];
-        idct<int64_t>(wide, out, c->stride);
+        idct<int64_t>(wide, wide, out, c->stride);
     }
+    for (int i = 0; i <= coef; ++i) nj.block[kZigZag[i]] = 0;
 }
 
 void decodeSOF() {
@@ -427,31 +502,46 @@ void decodeDHT() {
         i = (i | (i >> 3)) & 3;  // DC tables 0-1, AC tables 2-3
         for (int len = 1; len <= 16; ++len) counts[len - 1] = nj.pos[len];
         skip(17);
-        Vlc* vlc = vlctab[i];
+        Huffman& h = huff[i];
+        Vlc* fast = vlcfast[i];
         nj.vlcavail |= 1 << i;
-        int remain = 65536, spread = 65536;
+        int remain = 65536, spread = 65536, nsyms = 0;
+        h.end[0] = 0;
+        memset(fast, 0, sizeof vlcfast[i]);
         for (int len = 1; len <= 16; ++len) {
             spread >>= 1;
             int count = counts[len - 1];
+            h.first[len] = (uint16_t)nsyms;
+            h.end[len] = h.end[len - 1];
             if (!count) continue;
             if (nj.length < count) return fail(NJ_SYNTAX_ERROR);
             // More codes than the lengths can hold would run past the table.
             remain -= count << (16 - len);
             if (remain < 0) return fail(NJ_SYNTAX_ERROR);
-            for (int k = 0; k < count; ++k) {
-                Vlc entry = {(uint8_t)len, nj.pos[k]};
-                for (int j = 0; j < spread; ++j) *vlc++ = entry;
+            memcpy(h.syms + nsyms, nj.pos, count);
+            if (len <= kFastBits) {
+                const int span = spread >> (16 - kFastBits);
+                Vlc* f = fast + (h.end[len] >> (16 - kFastBits));
+                for (int k = 0; k < count; ++k)
+                    for (int j = 0; j < span; ++j) *f++ = Vlc{(uint8_t)len, nj.pos[k]};
             }
+            nsyms += count;
+            h.end[len] += (uint32_t)count << (16 - len);
             skip(count);
         }
-        while (remain--) {
-            vlc->bits = 0;
-            vlc->code = 0;
-            ++vlc;
-        }
         for (int k = 0; k < (1 << kFastBits); ++k) {
-            Vlc e = vlctab[i][k << (16 - kFastBits)];
-            vlcfast[i][k] = e.bits <= kFastBits ? e : Vlc{0, 0};
+            const Vlc e = fast[k];
+            const int n = e.code & 15, len = e.bits + n;
+            FastAc a = {0, 0, 0};
+            if (e.bits && (n || i < 2) && len <= kFastBits) {
+                int value = 0;
+                if (n) {
+                    value = (k >> (kFastBits - len)) & ((1 << n) - 1);
+                    if (value < (1 << (n - 1))) value -= (1 << n) - 1;
+                }
+                a = FastAc{(int16_t)value, (uint8_t)((e.code >> 4) + 1), (uint8_t)len};
+            }
+            fastac[i][k] = a;
         }
     }
     if (nj.length) fail(NJ_SYNTAX_ERROR);
@@ -638,6 +728,138 @@ void vrow2(Rows& src, int r, uint8_t* __restrict out0, uint8_t* __restrict out1,
     }
 }
 
+// Colour conversion of one pixel: (256y + t) >> 8 is y + (t >> 8), so the
+// red and blue terms come from tables of the chroma value.
+struct ColourTables {
+    int16_t r[256], b[256];
+    ColourTables() {
+        for (int i = 0; i < 256; ++i) {
+            r[i] = (int16_t)((359 * i - 45824) >> 8);
+            b[i] = (int16_t)((454 * i - 57984) >> 8);
+        }
+    }
+} const kColour;
+
+NJ_INLINE void ycc(uint8_t* __restrict o, int y, int cb, int cr) {
+    o[0] = clipFast(y + kColour.r[cr]);
+    o[1] = clipFast(y + ((34816 - 88 * cb - 183 * cr) >> 8));
+    o[2] = clipFast(y + kColour.b[cb]);
+}
+
+NJ_INLINE uint8_t cfFast(int x) { return clipFast((x + 64) >> 7); }
+
+// The colour terms of a chroma sample straight from its unclipped filter
+// sum t = (x + 64) >> 7, -24 <= t <= 279: the clipping to 0-255 is in the
+// table. `gb` + `gr` is the green term before its shift.
+struct ChromaTerms {
+    struct Cb {
+        int32_t gb, b;
+    } cb[304];
+    struct Cr {
+        int32_t gr, r;
+    } cr[304];
+    ChromaTerms() {
+        for (int t = -24; t < 280; ++t) {
+            int v = t < 0 ? 0 : (t > 255 ? 255 : t);
+            cb[t + 24] = {34816 - 88 * v, (454 * v - 57984) >> 8};
+            cr[t + 24] = {-183 * v, (359 * v - 45824) >> 8};
+        }
+    }
+} const kChroma;
+
+// The two chroma planes' horizontal doublings side by side, one 32-bit word
+// per column: Cb in the low 16 bits, Cr in the high ones, so that the
+// vertical filter runs on both at once. Rows are doubled when first needed
+// into a ring of six, as in Rows.
+struct PackedRows {
+    const Component *cb, *cr;
+    uint32_t* ring;
+    int n, width;
+    int tag[6];
+    const uint32_t* row(int i) {
+        uint32_t* r = ring + (size_t)(i % 6) * width;
+        if (tag[i % 6] != i) {
+            tag[i % 6] = i;
+            const uint8_t* b = cb->pixels + (size_t)i * cb->stride;
+            const uint8_t* c = cr->pixels + (size_t)i * cr->stride;
+            auto two = [](int xb, int xc) { return (uint32_t)cfFast(xb) | (uint32_t)cfFast(xc) << 16; };
+            r[0] = two(139 * b[0] - 11 * b[1], 139 * c[0] - 11 * c[1]);
+            r[1] = two(104 * b[0] + 27 * b[1] - 3 * b[2], 104 * c[0] + 27 * c[1] - 3 * c[2]);
+            r[2] = two(28 * b[0] + 109 * b[1] - 9 * b[2], 28 * c[0] + 109 * c[1] - 9 * c[2]);
+            // The middle, on both planes at once as in pair420: S0 and S1
+            // are the two outputs' sums + 64 + 3072, clipped by table.
+            const uint32_t k255 = 0x00FF00FFu, k510 = 0x01FE01FEu;
+            const uint32_t c0 = 11144u * 0x10001u, c1 = 11296u * 0x10001u;
+            uint32_t U = b[0] | (uint32_t)c[0] << 16, V = b[1] | (uint32_t)c[1] << 16;
+            uint32_t W = b[2] | (uint32_t)c[2] << 16;
+            for (int x = 0; x < n - 3; ++x) {
+                const uint32_t Z = b[x + 3] | (uint32_t)c[x + 3] << 16;
+                const uint32_t p = 70 * (V + W) + 6 * (k510 - U - Z);
+                const uint32_t q = 41 * (V + k255 - W) + 3 * (Z + k255 - U);
+                const uint32_t s0 = p + q - c0, s1 = p + c1 - q;
+                r[2 * x + 3] = kClip24.t[(s0 >> 7) & 0x1FF] | (uint32_t)kClip24.t[s0 >> 23] << 16;
+                r[2 * x + 4] = kClip24.t[(s1 >> 7) & 0x1FF] | (uint32_t)kClip24.t[s1 >> 23] << 16;
+                U = V;
+                V = W;
+                W = Z;
+            }
+            const uint8_t* eb = b + n;
+            const uint8_t* ec = c + n;
+            uint32_t* o = r + 2 * n;
+            o[-3] = two(28 * eb[-1] + 109 * eb[-2] - 9 * eb[-3], 28 * ec[-1] + 109 * ec[-2] - 9 * ec[-3]);
+            o[-2] = two(104 * eb[-1] + 27 * eb[-2] - 3 * eb[-3], 104 * ec[-1] + 27 * ec[-2] - 3 * ec[-3]);
+            o[-1] = two(139 * eb[-1] - 11 * eb[-2], 139 * ec[-1] - 11 * ec[-2]);
+        }
+        return r;
+    }
+};
+
+// Output rows r and r + 1 (as in vrow2) of a picture whose two chroma planes
+// are both doubled in each direction: the vertical filter, on both planes
+// at once, and the colour conversion in one pass. Per 16-bit lane, with
+// u, v, w, z the four rows' samples, the sums are kept non-negative and
+// below 65,536 so that no lane carries into the next:
+//   P = 70(v + w) + 6(510 - u - z)              = a + 3060
+//   Q = 41(v + 255 - w) + 3(z + 255 - u)        = b + 11220
+//   S0 = P + Q - 11144 = a + b + 64 + 3072,     76 <= S0 <= 38836
+//   S1 = P + 11296 - Q = a - b + 64 + 3072,     76 <= S1 <= 38836
+// so S >> 7 is the rounded filter sum plus 24, the index of kChroma.
+void pair420(PackedRows& s, int r, const uint8_t* __restrict y0, ptrdiff_t ystride, uint8_t* __restrict o0,
+             ptrdiff_t ostride, int cols) {
+    const int k = (r - 3) / 2;
+    const uint32_t* __restrict u = s.row(k);
+    const uint32_t* __restrict v = s.row(k + 1);
+    const uint32_t* __restrict w = s.row(k + 2);
+    const uint32_t* __restrict z = s.row(k + 3);
+    const uint32_t k255 = 0x00FF00FFu, k510 = 0x01FE01FEu;
+    const uint32_t c0 = 11144u * 0x10001u, c1 = 11296u * 0x10001u;
+    const uint8_t* const clip = kClip.t + 384;
+    const ChromaTerms::Cb* const tcb = kChroma.cb;
+    const ChromaTerms::Cr* const tcr = kChroma.cr;
+    for (const uint8_t* const yend = y0 + cols; y0 != yend; ++y0, o0 += 3) {
+        const uint32_t U = *u++, V = *v++, W = *w++, Z = *z++;
+        const uint32_t p = 70 * (V + W) + 6 * (k510 - U - Z);
+        const uint32_t q = 41 * (V + k255 - W) + 3 * (Z + k255 - U);
+        const uint32_t s0 = p + q - c0, s1 = p + c1 - q;
+        {
+            const ChromaTerms::Cb& b = tcb[(s0 >> 7) & 0x1FF];
+            const ChromaTerms::Cr& c = tcr[s0 >> 23];
+            const intptr_t yy = y0[0];
+            o0[0] = clip[yy + c.r];
+            o0[1] = clip[yy + ((b.gb + c.gr) >> 8)];
+            o0[2] = clip[yy + b.b];
+        }
+        {
+            const ChromaTerms::Cb& b = tcb[(s1 >> 7) & 0x1FF];
+            const ChromaTerms::Cr& c = tcr[s1 >> 23];
+            const intptr_t yy = y0[ystride];
+            o0[ostride] = clip[yy + c.r];
+            o0[ostride + 1] = clip[yy + ((b.gb + c.gr) >> 8)];
+            o0[ostride + 2] = clip[yy + b.b];
+        }
+    }
+}
+
 // Doubles a plane vertically.
 bool upsampleV(Component* c) {
     const int m = c->height < 3 ? 3 : c->height;
@@ -704,7 +926,28 @@ void convert() {
                 src[i].ring = rowbuf + (size_t)width * 6 + ringw * 6 * i;
             }
         uint8_t* __restrict prgb = nj.rgb;
+        // Both chroma planes doubled on the way, the same size: the middle
+        // row pairs go through pair420.
+        const bool fused = !lazy[0] && lazyH[1] && lazyH[2] && nj.comp[1].height == nj.comp[2].height &&
+                           nj.comp[1].width == nj.comp[2].width;
+        const int fm = nj.comp[1].height < 3 ? 3 : nj.comp[1].height;
+        PackedRows packed = {&nj.comp[1], &nj.comp[2], nullptr, src[1].n, (int)ringw, {-1, -1, -1, -1, -1, -1}};
+        if (fused) {
+            packed.ring = (uint32_t*)malloc(ringw * 6 * sizeof(uint32_t));
+            if (!packed.ring) {
+                free(rowbuf);
+                return fail(NJ_OUT_OF_MEM);
+            }
+        }
         for (int y = 0; y < height; ++y) {
+            if (fused && (y & 1) && y >= 3 && y + 1 <= 2 * fm - 4) {
+                const Component* c = &nj.comp[0];
+                const uint8_t* y0 = c->pixels + (size_t)y * c->stride;
+                pair420(packed, y, y0, c->stride, prgb, (ptrdiff_t)width * 3, width);
+                prgb += (size_t)width * 6;
+                ++y;
+                continue;
+            }
             const uint8_t* row[3];
             for (int i = 0; i < 3; ++i) {
                 const Component* c = &nj.comp[i];
@@ -730,15 +973,12 @@ void convert() {
             const uint8_t* __restrict pcb = row[1];
             const uint8_t* __restrict pcr = row[2];
             for (int x = 0; x < width; ++x) {
-                int yy = py[x] << 8;
-                int cb = pcb[x], cr = pcr[x];
-                prgb[0] = clipFast((yy + 359 * cr - 45824) >> 8);
-                prgb[1] = clipFast((yy - 88 * cb - 183 * cr + 34816) >> 8);
-                prgb[2] = clipFast((yy + 454 * cb - 57984) >> 8);
+                ycc(prgb, py[x], pcb[x], pcr[x]);
                 prgb += 3;
             }
         }
         free(rowbuf);
+        free(packed.ring);
     } else if (nj.comp[0].width != nj.comp[0].stride) {
         Component* c = &nj.comp[0];
         uint8_t* pin = c->pixels + c->stride;

@@ -115,6 +115,9 @@ TEST(JpegDecoder, MatchesDjpegOnCjpegPictures) {
         {"q95", 160, 120, "-quality 95"},
         {"q100", 160, 120, "-quality 100 -sample 1x1,1x1,1x1"},
         {"optimized", 160, 120, "-optimize -quality 80"},
+        // Codes longer than the first-level lookup, odd widths in the
+        // two-plane chroma rows, restarts inside macroblock rows.
+        {"odd420_q98", 321, 241, "-optimize -quality 98 -restart 2B"},
     };
     for (const Case& c : cases) {
         std::string jpg = makeJpeg(c.name, c.w, c.h, c.options);
