@@ -73,9 +73,13 @@ bool nextLine() {
     struct stat st;
     if (fstat(fileno(f), &st) == 0) {
         // A script written anew starts from its beginning.
-        if (st.st_ino != g_inode || st.st_size < g_offset) {
+        // (inode numbers are reused, so a missing pen.done also restarts).
+        struct stat done;
+        bool noDone = g_offset > 0 && stat("/sim/state/pen.done", &done) != 0;
+        if (st.st_ino != g_inode || st.st_size < g_offset || noDone) {
             g_inode = st.st_ino;
             g_offset = 0;
+            g_s = State();
         }
     }
     bool got = false;
@@ -150,6 +154,8 @@ int touchIoctl(int, unsigned long request, void* arg) {
             if (g_s.active && !g_s.seen) {
                 g_s.seen = true;
                 g_s.seenAt = nowMs();
+                // A state without a time is played once seen.
+                if (g_s.ms == 0 && !g_s.pendingRelease) writeDone(g_s.endOffset);
             }
             *out = {g_s.down ? g_s.x : 0, g_s.down ? g_s.y : 0, g_s.down ? 1 : 0};
         }

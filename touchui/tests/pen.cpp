@@ -44,7 +44,11 @@ void run(Screen& screen) {
     // Bounded: a script that never ends fails the test instead of hanging.
     for (int i = 0; i < 200000; ++i) {
         int x = readX(), y = readY();
-        if (x > 0 && y > 0 && x < 320 && y < 240) screen.getTouch(x, y);
+        if (getenv("PEN_DEBUG")) fprintf(stderr, "pen %d %d\n", x, y);
+        if (x > 0 && y > 0 && x < 320 && y < 240) {
+            screen.getTouch(x, y);
+            sleepMs(1);
+        }
         else if (done()) return;
         else sleepMs(1);
     }
@@ -58,4 +62,14 @@ bool waitFor(bool (*cond)(), int seconds) {
     return cond();
 }
 
+}  // namespace pen
+
+namespace pen {
+std::string shot(const std::string& name) {
+    std::string dir = TOUCHUI_SHOTS;
+    testkit::run("mkdir -p '" + dir + "'");
+    std::string path = dir + "/" + name + ".png";
+    testkit::run("/sim/bin/lcd-png '" + path + "'");
+    return path;
+}
 }  // namespace pen

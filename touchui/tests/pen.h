@@ -20,3 +20,9 @@ void run(Screen& screen);
 bool waitFor(bool (*cond)(), int seconds);
 
 }  // namespace pen
+
+namespace pen {
+// Writes the panel as <name>.png into the suite's screenshot directory
+// (build/<build>/screenshots/touchui) and returns its path.
+std::string shot(const std::string& name);
+}  // namespace pen
