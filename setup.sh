@@ -37,3 +37,15 @@ if [ ! -f "$SYSROOT/.complete" ]; then
     bookworm "$SYSROOT"
   touch "$SYSROOT/.complete"
 fi
+
+# The touch toolkit's pictures: libpng in the sysroot (added to a sysroot
+# made before it was needed).
+if [ ! -f "$SYSROOT/.libpng" ]; then
+  echo "setup: adding libpng to the mipsel sysroot"
+  rm -rf .cache/libpng-mipsel
+  mmdebstrap --quiet --arch=mipsel --variant=extract --include=libpng-dev,libpng16-16 \
+    bookworm .cache/libpng-mipsel
+  cp -a .cache/libpng-mipsel/usr/. "$SYSROOT/usr/"
+  rm -rf .cache/libpng-mipsel
+  touch "$SYSROOT/.libpng"
+fi
