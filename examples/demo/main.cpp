@@ -89,6 +89,7 @@ bool command(const char* what, int id, void (*act)(Device&)) {
 
 bool demoSettings(HADevices& ha);  // settings.cpp
 int demoNetwork();
+int demoTouchPanel();  // touchpanel.cpp
 
 int main() {
     printf("== Devices ==\n");
@@ -119,5 +120,6 @@ int main() {
     if (!demoUpdateAndLogs()) return 1;
     if (demoScreen() != 0) return 1;
     if (demoNetwork() != 0) return 1;
+    if (demoTouchPanel() != 0) return 1;
     return g_notifications >= expected ? 0 : 1;
 }
