@@ -99,7 +99,7 @@ void onUnlocked() { show(g_home); }
 // The application's loop, for as long as the pen has script left.
 bool played() {
     struct stat st;
-    if (stat("/sim/state/pen", &st) != 0) return true;
+    if (stat("/sim/state/pen", &st) != 0 || st.st_size == 0) return true;
     FILE* f = fopen("/sim/state/pen.done", "r");
     long done = -1;
     if (f) {

@@ -35,7 +35,7 @@ void append(const std::string& lines) {
 
 bool done() {
     struct stat st;
-    if (stat("/sim/state/pen", &st) != 0) return true;
+    if (stat("/sim/state/pen", &st) != 0 || st.st_size == 0) return true;
     std::string d = testkit::readFile("/sim/state/pen.done");
     return !d.empty() && atol(d.c_str()) >= (long)st.st_size;
 }
