@@ -128,6 +128,7 @@ void loop() {
 // One step of the session: the pen lines, then a screenshot.
 std::string g_dir;
 int g_step;
+void shot(const char* what);
 void step(const char* what, const std::string& pen) {
     FILE* f = fopen("/sim/state/pen", "a");
     if (f) {
@@ -135,11 +136,20 @@ void step(const char* what, const std::string& pen) {
         fclose(f);
     }
     loop();
+    shot(what);
+}
+
+void shot(const char* what) {
     char path[PATH_MAX];
     snprintf(path, sizeof path, "%s/touch-%02d.png", g_dir.c_str(), ++g_step);
     std::string cmd = std::string("lcd-png '") + path + "'";
     if (system(cmd.c_str()) == 0) printf("  %-44s %s\n", what, path);
     else printf("  %-44s (screenshot failed)\n", what);
+}
+
+bool showTyped(wchar_t*) {
+    shot("name typed, Done pressed");
+    return true;
 }
 
 std::string tap(int x, int y) { return "tap " + std::to_string(x) + " " + std::to_string(y) + "\n"; }
@@ -157,6 +167,7 @@ std::string key(char c) {
 }  // namespace
 
 int demoTouchPanel() {
+    setvbuf(stdout, nullptr, _IOLBF, 0);
     printf("\n== Touch panel ==\n");
     char exe[PATH_MAX];
     ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
@@ -238,8 +249,11 @@ int demoTouchPanel() {
     typing += key('k');
     typing += tap(90, 223);
     for (char c : std::string("itchen hub")) typing += key(c);
-    step("name typed", typing);
-    step("name saved", tap(285, 223));
+    // The keyboard owns the pen until it closes: the typed name is shown by
+    // the validation function that Done runs.
+    setKeyboardValidationFunction(showTyped);
+    step("name saved, settings again", typing + tap(285, 223));
+    setKeyboardValidationFunction(nullptr);
     step("back home", tap(25, 20));
     // Idle: the panel goes dark and shows the PIN pad.
     home.draw();
