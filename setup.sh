@@ -37,3 +37,18 @@ if [ ! -f "$SYSROOT/.complete" ]; then
     bookworm "$SYSROOT"
   touch "$SYSROOT/.complete"
 fi
+
+# The touch toolkit's pictures: libpng in the sysroot (added to a sysroot
+# made before it was needed).
+if [ ! -f "$SYSROOT/.libpng" ]; then
+  echo "setup: adding libpng to the mipsel sysroot"
+  rm -rf .cache/libpng-mipsel
+  mmdebstrap --quiet --arch=mipsel --variant=extract --include=libpng-dev,libpng16-16 \
+    bookworm .cache/libpng-mipsel
+  # Only libpng's own files: the rest of the sysroot stays as it was made.
+  (cd .cache/libpng-mipsel && cp -a --parents usr/include/libpng usr/include/libpng16 \
+     usr/include/png.h usr/include/pngconf.h usr/include/pnglibconf.h \
+     usr/lib/mipsel-linux-gnu/libpng* usr/lib/mipsel-linux-gnu/pkgconfig/libpng* "../sysroot-mipsel/")
+  rm -rf .cache/libpng-mipsel
+  touch "$SYSROOT/.libpng"
+fi

@@ -37,6 +37,7 @@ TARGETS=(
   "version_fuzz|fuzz/version_fuzz.cpp fwupdate/src/version.cpp -Ifwupdate/src|version|fuzz/version.dict"
   "read_data_fuzz|fuzz/read_data_fuzz.cpp logupload/src/sendLogs.cpp -Ilogupload/include -lcurl|reply|fuzz/reply.dict"
   "jpeg_fuzz|fuzz/jpeg_fuzz.cpp lcddraw/src/jpeg.cpp|jpeg|fuzz/jpeg.dict"
+  "lang_utf8_fuzz|-Itouchui/include -Ihacore/src fuzz/lang_utf8_fuzz.cpp touchui/src/Languages.cpp touchui/src/TextFormat.cpp touchui/src/Memory.cpp hacore/src/settings/Memory.cpp|lang|fuzz/lang.dict"
   "dns_answer_fuzz|-Idaemonlink/include -Idaemonlink/src fuzz/dns_answer_fuzz.cpp daemonlink/src/dns.cpp|dns|"
   "pairing_answer_fuzz|fuzz/pairing_answer_fuzz.cpp pairing/src/*.cpp outside/src/Logger.cpp hacore/src/frozen.cpp|pairing|fuzz/json.dict"
 )

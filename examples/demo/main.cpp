@@ -91,6 +91,7 @@ bool demoSettings(HADevices& ha);  // settings.cpp
 int demoNetwork();
 int demoPairing();
 bool demoAutomation(HADevices& ha);  // automation.cpp
+int demoTouchPanel();  // touchpanel.cpp
 
 int main() {
     printf("== Devices ==\n");
@@ -127,5 +128,6 @@ int main() {
     if (demoScreen() != 0) return 1;
     if (demoNetwork() != 0) return 1;
     if (!demoAutomation(ha)) return 1;
+    if (demoTouchPanel() != 0) return 1;
     return g_notifications >= expected && paired == 0 ? 0 : 1;
 }

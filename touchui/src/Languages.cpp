@@ -1,0 +1,111 @@
+// Languages: lookups in the line-oriented language files.
+#include "touchui/Languages.h"
+
+#include <ctype.h>
+#include <errno.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "touchui/Memory.h"
+#include "touchui/TextFormat.h"
+
+namespace {
+
+char g_text[4096];       // the found text, UTF-8
+wchar_t g_wide[256];     // 255 characters and the terminator
+
+// Appends src to the found text, never past its end.
+void add(size_t& len, const char* src, size_t n) {
+    if (len >= sizeof g_text - 1) return;
+    if (n > sizeof g_text - 1 - len) n = sizeof g_text - 1 - len;
+    memcpy(g_text + len, src, n);
+    len += n;
+    g_text[len] = 0;
+}
+
+wchar_t* lookup(const char* file, const char* key, const char* section, size_t lineSize) {
+    FILE* f = fopen(file ? file : "", "r");
+    if (!f) {
+        int e = errno;
+        printf("%s: file cannot be opened\n", file ? file : "(null)");
+        printf("%s\n", strerror(e));
+        return nullptr;
+    }
+    char open[128], close[128], kopen[128], kclose[128];
+    snprintf(open, sizeof open, "<%s>", section ? section : "");
+    snprintf(close, sizeof close, "</%s>", section ? section : "");
+    snprintf(kopen, sizeof kopen, "<%s>", key ? key : "");
+    snprintf(kclose, sizeof kclose, "</%s>", key ? key : "");
+    char* line = (char*)malloc(lineSize);
+    size_t len = 0;
+    g_text[0] = 0;
+    bool inSection = false;
+    while (line && fgets(line, (int)lineSize, f)) {
+        if (!inSection) {
+            if (strstr(line, open)) inSection = true;
+            continue;
+        }
+        if (strstr(line, close)) break;
+        char* k = strstr(line, kopen);
+        if (!k) continue;
+        char* start = k + strlen(kopen);
+        char* end = strstr(start, kclose);
+        if (end) {
+            add(len, start, end - start);
+            break;
+        }
+        add(len, start, strlen(start));
+        // Continued on later lines up to the one holding the closing tag;
+        // an entry never closed ends with the file.
+        bool closed = false;
+        while (fgets(line, (int)lineSize, f)) {
+            char* e = strstr(line, kclose);
+            if (e) {
+                add(len, line, e - line);
+                closed = true;
+                break;
+            }
+            add(len, line, strlen(line));
+        }
+        (void)closed;
+        break;
+    }
+    free(line);
+    fclose(f);
+    if (!g_text[0]) strcpy(g_text, "<NOTAF>");
+    // Decoded whole, then cut to the 255 characters of the result.
+    static wchar_t all[sizeof g_text];
+    size_t n = utf8_to_wchar(g_text, strlen(g_text), all, sizeof g_text, UTF8_IGNORE_ERROR);
+    if (n > 255) n = 255;
+    wmemcpy(g_wide, all, n);
+    g_wide[n < 255 ? n : 255] = 0;
+    return g_wide;
+}
+
+}  // namespace
+
+Languages::Languages() {
+    code[0] = 0;
+    path[0] = 0;
+    refresh();
+}
+
+void Languages::refresh() {
+    char value[1024] = {0};
+    Memory().getSetting((char*)"Language", value);
+    // A code is a short name: anything else would point outside /halvix.
+    size_t n = 0;
+    while (value[n] && n < sizeof code - 1 &&
+           (isalnum((unsigned char)value[n]) || value[n] == '_' || value[n] == '-'))
+        ++n;
+    memcpy(code, value, n);
+    code[n] = 0;
+    snprintf(path, sizeof path, "/halvix/%s.xml", code);
+}
+
+wchar_t* Languages::get(char* key, char* section) { return getvalue(path, key, section); }
+
+wchar_t* Languages::getvalue(char* file, char* key, char* section) { return lookup(file, key, section, 255); }
+
+wchar_t* getLangvalue(char* file, char* key, char* section) { return lookup(file, key, section, 1024); }

@@ -1,0 +1,96 @@
+// Persistence: files of an application on the flash data partition. Every
+// operation mounts the partition and unmounts it again.
+#include "touchui/Persistence.h"
+
+#include <dirent.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+namespace {
+
+// Characters a name may carry into a command line; anything else could make
+// the shell run more than the copy (the same rule as HAPersistence).
+bool safe(const char* s) {
+    if (!s) return false;
+    for (; *s; ++s) {
+        unsigned char c = (unsigned char)*s;
+        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) continue;
+        if (strchr("._-/+,:@%=~", c)) continue;
+        return false;
+    }
+    return true;
+}
+
+bool exists(const char* path) {
+    DIR* d = opendir(path);
+    if (!d) return false;
+    closedir(d);
+    return true;
+}
+
+void shell(const char* cmd) {
+    int rc = system(cmd);
+    (void)rc;
+}
+
+void mountData() { shell("mount -t jffs2 /dev/mtdblock5 /data"); }
+void umountData() { shell("umount /data"); }
+
+// A command cut short by its 200-byte buffer would act on another file.
+template <typename... A>
+bool build(char* buf, const char* fmt, A... a) {
+    int n = snprintf(buf, 200, fmt, a...);
+    return n >= 0 && n < 200;
+}
+
+}  // namespace
+
+Persistence::Persistence(char* first, char* second) {
+    dir[0] = '\0';
+    int n = snprintf(dir, sizeof dir - 1, "/apps/%s-%s", second ? second : "", first ? first : "");
+    if (n < 0 || n >= (int)sizeof dir - 1 || !safe(dir)) {
+        fprintf(stderr, "Persistence: refusing unsafe directory\n");
+        dir[0] = '\0';
+        return;
+    }
+    mountData();
+    if (!exists("/data/apps")) shell("mkdir /data/apps");
+    char path[200], cmd[200];
+    if (build(path, "/data%s", dir) && !exists(path) && build(cmd, "mkdir /data%s", dir)) shell(cmd);
+    umountData();
+}
+
+void Persistence::persist(char* source, char* name) {
+    char cmd[200];
+    if (!dir[0] || !safe(source) || !safe(name) || !build(cmd, "cp %s /data%s/%s", source, dir, name)) {
+        fprintf(stderr, "Persistence::persist: refusing unsafe path\n");
+        return;
+    }
+    mountData();
+    shell(cmd);
+    umountData();
+}
+
+void Persistence::depersist(char* name) {
+    char cmd[200];
+    if (!dir[0] || !safe(name) || !build(cmd, "rm /data%s/%s", dir, name)) {
+        fprintf(stderr, "Persistence::depersist: refusing unsafe path\n");
+        return;
+    }
+    mountData();
+    shell(cmd);
+    umountData();
+}
+
+void Persistence::copyFile(char* name, char* destination) {
+    char cmd[200];
+    if (!dir[0] || !safe(name) || !safe(destination) ||
+        !build(cmd, "cp /data%s/%s  %s ", dir, name, destination)) {
+        fprintf(stderr, "Persistence::copyFile: refusing unsafe path\n");
+        return;
+    }
+    mountData();
+    shell(cmd);
+    umountData();
+}

@@ -1,0 +1,150 @@
+// Widget: the drawable record, its touch area and the touch behaviour of
+// each kind.
+#include "touchui/Widget.h"
+
+#include <string.h>
+
+#include "touch.h"
+
+WidgetType::WidgetType()
+    : label(8), button(0), buttonLeft(1), buttonRight(2), radio(3), checkbox(4), textField(5),
+      textField2(6), panel(7), colorButton(9) {}
+
+WidgetType wType;
+
+namespace {
+
+// At most 79 characters and always terminated: a longer label is cut.
+void copyLabel(wchar_t* dst, const wchar_t* src) {
+    int n = 0;
+    if (src)
+        for (; n < 79 && src[n]; ++n) dst[n] = src[n];
+    for (; n < 80; ++n) dst[n] = 0;
+}
+
+void blank(Widget* w) {
+    w->touchHandler = nullptr;
+    w->flag1 = false;
+    w->flag2 = true;
+    w->group = 0;
+    w->next = w->previous = nullptr;
+    memset(&w->record, 0, sizeof w->record);
+    memset(&w->area, 0, sizeof w->area);
+    w->flag3 = false;
+    w->textTarget = nullptr;
+}
+
+}  // namespace
+
+Widget::Widget() { blank(this); }
+Widget::Widget(const Widget&) { blank(this); }
+
+Widget::Widget(int kind, int x, int y, int width, int height, int selected, int colour, int selectedColour,
+               float fontSize, int textColour, wchar_t* label) {
+    blank(this);
+    record.kind = kind;
+    record.x = x;
+    record.y = y;
+    record.width = width;
+    record.height = height;
+    record.selected = selected;
+    record.colour = colour;
+    record.selectedColour = selectedColour;
+    record.fontSize = fontSize;
+    record.textColour = (float)textColour;
+    record.textLineMode = 1;
+    copyLabel(record.label, label);
+    flag1 = false;
+    flag2 = true;
+    flag3 = false;
+    area = getTouchArea(record);
+    group = 1;
+}
+
+Widget::Widget(int kind, int x, int y, int width, int height, int selected, wchar_t* label) {
+    blank(this);
+    record.kind = kind;
+    record.x = x;
+    record.y = y;
+    record.width = width;
+    record.height = height;
+    record.selected = selected;
+    record.fontSize = 16.0f;
+    record.textLineMode = 1;
+    copyLabel(record.label, label);
+    record.password = 0;
+    record.state = 1;
+    flag1 = false;
+    flag2 = true;
+    flag3 = false;
+    area = getTouchArea(record);
+    group = 1;
+}
+
+Widget::Widget(int x, int y, int width, int lineMode, int flagsA, float fontSize, int flagsB, int colour,
+               wchar_t* label) {
+    blank(this);
+    record.kind = 8;
+    record.x = x;
+    record.y = y;
+    record.width = width;
+    record.textLineMode = lineMode;
+    record.textFlagsA = flagsA;
+    record.fontSize = fontSize;
+    record.textFlagsB = flagsB;
+    record.colour = colour;
+    copyLabel(record.label, label);
+}
+
+Widget::~Widget() { unDrawWidget(record); }
+
+void Widget::draw() { drawWidget(record); }
+void Widget::unDraw() { unDrawWidget(record); }
+
+void Widget::setText(wchar_t* text) {
+    copyLabel(record.label, text);
+    draw();
+}
+
+void Widget::isPassword(int password) { record.password = password; }
+int Widget::getType() { return record.kind; }
+void Widget::setSelected(int selected) { record.selected = selected; }
+
+void Widget::useKeyboard(bool, char* text) {
+    // The application's target holds at least the label's 80 characters.
+    if (textTarget && text) {
+        strncpy(textTarget, text, 79);
+        textTarget[79] = 0;
+    }
+}
+
+bool Widget::checkTouch(int x, int y) {
+    if (!(area.left < x && x < area.right && area.top < y && y < area.bottom)) return false;
+    if (record.kind == wType.panel || record.state == -1) return false;
+    if (record.kind == wType.radio) {
+        record.selected = 1;
+        draw();
+        Widget* w = this;
+        while (w->previous) w = w->previous;
+        for (; w; w = w->next) {
+            if (w != this && w->record.kind == wType.radio && w->group == group) {
+                w->record.selected = 0;
+                w->draw();
+            }
+        }
+        waitForPenUp();
+    } else if (record.kind == wType.checkbox) {
+        record.selected = !record.selected;
+        draw();
+        waitForPenUp();
+    } else {
+        record.selected = 1;
+        draw();
+        waitForPenUp();
+        record.selected = 0;
+        draw();
+    }
+    // A widget without a handler takes the touch and does nothing more.
+    if (touchHandler) touchHandler();
+    return true;
+}

@@ -1,0 +1,112 @@
+// The screen lock: the inactivity tick switches the panel off and shows the
+// PIN pad; a touch wakes the panel, two more are swallowed, and the pad
+// takes a wrong and the right PIN.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "lcdview.h"
+#include "pen.h"
+#include "testkit.h"
+#include "touchui/Screen.h"
+
+namespace {
+
+std::string tap(int x, int y) { return "tap " + std::to_string(x) + " " + std::to_string(y) + "\n"; }
+
+// Centres of the pad's buttons.
+std::string pad(char c) {
+    if (c == 'D') return tap(274, 116);
+    if (c == 'N') return tap(274, 210);
+    if (c == '0') return tap(274, 163);
+    int d = c - '1';
+    return tap(3 + 77 * (d % 3) + 37, 94 + 47 * (d / 3) + 22);
+}
+std::string pin(const std::string& s) {
+    std::string out;
+    for (char c : s) out += pad(c);
+    return out;
+}
+
+int g_unlocked, g_button;
+void onUnlock() { ++g_unlocked; }
+void onButton() { ++g_button; }
+bool lockShown() { return isLockScreen(); }
+
+TEST(ScreenLock, InactivityWakeUpAndPin) {
+    testkit::run("nvram_set 2860 ScreenLock 1");
+    testkit::run("nvram_set 2860 PIN 2468");
+    testkit::run("nvram_set rtdev ScreenTimeout 1");
+    pen::script("");
+    Screen s((wchar_t*)L"Locked");
+    Widget button(wType.button, 100, 100, 100, 40, 0, (wchar_t*)L"Press");
+    button.touchHandler = onButton;
+    s.widgets = &button;
+    setLockHandler(onUnlock);
+    s.draw();
+    EXPECT_EQ(ScreenTime, 1);
+    testkit::clearLog("lcd");
+    cntEn = 1;
+    ASSERT_TRUE(pen::waitFor(lockShown, 60));
+    EXPECT_TRUE(isLocked());
+    cntEn = 0;
+    testkit::LcdView v = testkit::lcdSnapshot();
+    EXPECT_EQ(v.panel, 0u) << "panel switched off";
+    EXPECT_EQ(v.at(100, 30), 65535) << "PIN box";
+    EXPECT_EQ(v.at(10, 100), 1405) << "pad button";
+    bool off = false;
+    for (auto& r : testkit::lcdRequests()) off |= r.request == 2;
+    EXPECT_TRUE(off);
+    // The waking touch and the two after it do nothing but wake.
+    pen::script(tap(150, 120) + tap(150, 120) + tap(150, 120));
+    pen::run(s);
+    EXPECT_FALSE(isLocked());
+    EXPECT_EQ(returnNext, 0);
+    EXPECT_EQ(g_button, 0);
+    EXPECT_EQ(testkit::lcdSnapshot().panel, 1u);
+    pen::shot("lock_pad");
+    // Five digits keep four; a wrong PIN keeps the pad.
+    pen::script(pin("13579"));
+    pen::run(s);
+    EXPECT_EQ(lockPassCnt, 4);
+    EXPECT_EQ(std::string(lockPass), "1357");
+    EXPECT_TRUE(isLockScreen());
+    EXPECT_EQ(g_unlocked, 0);
+    pen::shot("lock_pad_wrong");
+    // Delete all (and once more at 0), then Done after two digits compares
+    // the short entry.
+    pen::script(pin("DDDDD") + pin("24N"));
+    pen::run(s);
+    EXPECT_EQ(lockPassCnt, 2);
+    EXPECT_TRUE(isLockScreen());
+    pen::script(pin("68"));
+    pen::run(s);
+    EXPECT_FALSE(isLockScreen());
+    EXPECT_EQ(g_unlocked, 1);
+    // Normal dispatch again.
+    s.draw();
+    pen::script(tap(150, 120));
+    pen::run(s);
+    EXPECT_EQ(g_button, 1);
+    s.widgets = nullptr;
+}
+
+TEST(ScreenLock, WithoutTheLockSettingTheScreenIsOnlyDark) {
+    testkit::run("nvram_set 2860 ScreenLock 0");
+    testkit::run("nvram_set rtdev ScreenTimeout 1");
+    Screen s((wchar_t*)L"Dark");
+    s.draw();
+    locked = lockScreen = 0;
+    cntEn = 1;
+    ASSERT_TRUE(pen::waitFor(isLocked, 60));
+    cntEn = 0;
+    EXPECT_FALSE(isLockScreen());
+    EXPECT_EQ(testkit::lcdSnapshot().panel, 0u);
+    pen::script(tap(150, 120));
+    pen::run(s);
+    EXPECT_FALSE(isLocked());
+    EXPECT_EQ(returnNext, 2);
+    returnNext = 0;
+}
+
+}  // namespace

@@ -1,0 +1,167 @@
+// Settings, persistence, language files, formatting and UTF-8 of the touch
+// toolkit, through the nvram stand-in and real files.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <string>
+
+#include "testkit.h"
+#include "touchui/Languages.h"
+#include "touchui/Memory.h"
+#include "touchui/Persistence.h"
+#include "touchui/TextFormat.h"
+
+namespace {
+
+std::wstring w(const wchar_t* s) { return s ? std::wstring(s) : std::wstring(L"(null)"); }
+
+TEST(Memory, SectionsAndFreeFunctionMapping) {
+    Memory m;
+    m.saveSetting((char*)"HostName", (char*)"Kitchen hub");
+    char out[1024];
+    m.getSetting((char*)"HostName", out);
+    EXPECT_STREQ(out, "Kitchen hub");
+    EXPECT_EQ(testkit::run("nvram_get 2860 HostName"), "Kitchen hub\n");
+    m.saveSettingRtdev((char*)"SSID1", (char*)"Five");
+    m.getSettingRtdev((char*)"SSID1", out);
+    EXPECT_STREQ(out, "Five");
+    // 0 and 1 both reach the second section; 2 stays.
+    for (int s : {0, 1, 2}) {
+        char* v = nvram_get(s, (char*)"SSID1");
+        ASSERT_NE(v, nullptr);
+        EXPECT_STREQ(v, "Five") << s;
+        free(v);
+    }
+    nvram_set(0, (char*)"ScreenTimeout", (char*)"7");
+    m.getSettingRtdev((char*)"ScreenTimeout", out);
+    EXPECT_STREQ(out, "7");
+    char* missing = nvram_getRtdev(1, (char*)"NoSuchSetting");
+    EXPECT_STREQ(missing, "");
+    free(missing);
+    auto log = testkit::logLines("nvram");
+    ASSERT_FALSE(log.empty());
+}
+
+TEST(Memory, OverlongValueIsRefused) {
+    std::string big(1100, 'a');
+    nvram_set(2, (char*)"Big", (char*)big.c_str());
+    char* v = nvram_get(2, (char*)"Big");
+    EXPECT_STREQ(v, "");
+    free(v);
+}
+
+TEST(Persistence, KeepsFilesAndRefusesUnsafeNames) {
+    testkit::writeFile("/tmp/notes.txt", "hello");
+    Persistence p((char*)"app", (char*)"halvix");
+    EXPECT_STREQ(p.dir, "/apps/halvix-app");
+    p.persist((char*)"/tmp/notes.txt", (char*)"notes.txt");
+    EXPECT_EQ(testkit::readFile("/data/apps/halvix-app/notes.txt"), "hello");
+    p.copyFile((char*)"notes.txt", (char*)"/tmp/back.txt");
+    EXPECT_EQ(testkit::readFile("/tmp/back.txt"), "hello");
+    std::string err = testkit::captureStderr([&] { p.persist((char*)"/tmp/notes.txt", (char*)"x;touch /tmp/owned"); });
+    EXPECT_NE(err.find("refusing"), std::string::npos);
+    EXPECT_FALSE(testkit::fileExists("/tmp/owned"));
+    p.depersist((char*)"notes.txt");
+    EXPECT_FALSE(testkit::fileExists("/data/apps/halvix-app/notes.txt"));
+}
+
+const char* kLang =
+    "<texts>\n<modal>\n<one>First</one>\n<multi>line a\nline b\nend</multi>\n<empty></empty>\n</modal>\n"
+    "<other>\n<one>Other</one>\n</other>\n</texts>\n";
+
+TEST(Languages, LookupsInSectionsAndMultiLineEntries) {
+    testkit::writeFile("/tmp/t.xml", kLang);
+    struct Case {
+        const char* key;
+        const char* section;
+        const wchar_t* want;
+    } cases[] = {{"one", "modal", L"First"},        {"one", "other", L"Other"},
+                 {"multi", "modal", L"line a\nline b\nend"}, {"missing", "modal", L"<NOTAF>"},
+                 {"empty", "modal", L"<NOTAF>"},    {"one", "nosection", L"<NOTAF>"}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(w(getLangvalue((char*)"/tmp/t.xml", (char*)c.key, (char*)c.section)), c.want) << c.key;
+        Languages l;
+        EXPECT_EQ(w(l.getvalue((char*)"/tmp/t.xml", (char*)c.key, (char*)c.section)), c.want) << c.key;
+    }
+    std::string out = testkit::captureStdout([] { EXPECT_EQ(getLangvalue((char*)"/tmp/none.xml", (char*)"a", (char*)"b"), nullptr); });
+    EXPECT_NE(out.find("/tmp/none.xml: file cannot be opened"), std::string::npos);
+}
+
+TEST(Languages, TheRoutersFilesInTwoLanguages) {
+    nvram_set(2, (char*)"x", (char*)"y");
+    Memory m;
+    m.saveSetting((char*)"Language", (char*)"en");
+    Languages en;
+    EXPECT_STREQ(en.path, "/halvix/en.xml");
+    EXPECT_EQ(w(en.get((char*)"savingl1", (char*)"modal")), L"Saving...");
+    m.saveSetting((char*)"Language", (char*)"de");
+    Languages de;
+    EXPECT_EQ(w(de.get((char*)"devices", (char*)"home")), L"Ger\u00e4te");
+    m.saveSetting((char*)"Language", (char*)"../etc/x");
+    Languages bad;
+    EXPECT_STREQ(bad.path, "/halvix/.xml");
+    m.saveSetting((char*)"Language", (char*)"en");
+}
+
+TEST(Languages, OverlongAndUnterminatedEntriesAreCut) {
+    std::string big = "<s>\n<k>" + std::string(3000, 'x') + "</k>\n</s>\n";
+    testkit::writeFile("/tmp/big.xml", big);
+    wchar_t* r = getLangvalue((char*)"/tmp/big.xml", (char*)"k", (char*)"s");
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(wcslen(r), 255u);
+    testkit::writeFile("/tmp/open.xml", "<s>\n<k>never closed\nmore");
+    r = getLangvalue((char*)"/tmp/open.xml", (char*)"k", (char*)"s");
+    EXPECT_EQ(w(r), L"never closed\nmore");
+    // Malformed UTF-8 is skipped.
+    testkit::writeFile("/tmp/bad.xml", "<s>\n<k>A\xC0" "B\xE2\x82</k>\n</s>\n");
+    EXPECT_EQ(w(getLangvalue((char*)"/tmp/bad.xml", (char*)"k", (char*)"s")), L"AB");
+}
+
+TEST(Format, ConversionsAndSegments) {
+    wchar_t out[256];
+    aswprintf(out, 255, (wchar_t*)L"Temp %d%%", 21);
+    EXPECT_EQ(w(out), L"Temp 21%");
+    aswprintf(out, 255, (wchar_t*)L"[%5d]", 3);
+    EXPECT_EQ(w(out), L"[]");
+    aswprintf(out, 255, (wchar_t*)L"%s/%ls/%c/%lc/%u/%x/%X/%f/%ld/%q", "ab", L"\u00fc", 'z', (wchar_t)0x263A, 4000000000u,
+              255u, 48879u, 2.5, -7L);
+    EXPECT_EQ(w(out), L"ab/\u00fc/z/\u263A/4000000000/ff/beef/2.50/-7/");
+    aswprintf(out, 5, (wchar_t*)L"%ls", L"0123456789");
+    EXPECT_EQ(w(out), L"01234");
+    // A format past the segment limits is cut, never past the buffer.
+    std::wstring longFmt(70000, L'a');
+    aswprintf(out, 255, (wchar_t*)longFmt.c_str());
+    EXPECT_EQ(wcslen(out), 255u);
+    char b[64];
+    EXPECT_STREQ(itoa(-12, b), "-12");
+    EXPECT_STREQ(uitoa(4294967295u, b), "4294967295");
+    EXPECT_STREQ(dtoa(3.14159, b), "3.14");
+    EXPECT_STREQ(utoxa(3054, b), "bee");
+}
+
+TEST(Utf8, DecodeFlagsAndLimits) {
+    wchar_t out[16];
+    EXPECT_EQ(utf8_to_wchar("A\xC0" "B", 3, out, 16, 0), 0u);
+    EXPECT_EQ(utf8_to_wchar("A\xC0" "B", 3, out, 16, UTF8_IGNORE_ERROR), 2u);
+    EXPECT_EQ(out[1], L'B');
+    EXPECT_EQ(utf8_to_wchar("\xEF\xBB\xBFx", 4, out, 16, 0), 2u);
+    EXPECT_EQ(utf8_to_wchar("\xEF\xBB\xBFx", 4, out, 16, UTF8_SKIP_BOM), 1u);
+    EXPECT_EQ(utf8_to_wchar("\xED\xA0\x80", 3, out, 16, 0), 0u) << "surrogate";
+    EXPECT_EQ(utf8_to_wchar("\xE2\x82", 2, out, 16, 0), 0u) << "cut short";
+    EXPECT_EQ(utf8_to_wchar("\xF8\x88\x80\x80\x80", 5, out, 16, 0), 1u);
+    EXPECT_EQ((unsigned)out[0], 0x200000u);
+    EXPECT_EQ(utf8_to_wchar("abc", 3, nullptr, 0, 0), 3u);
+    EXPECT_EQ(utf8_to_wchar("abc", 3, out, 2, 0), 0u) << "out of space";
+    char enc[32];
+    const wchar_t in[] = {L'a', 0xE9, 0x20AC, 0x1F600, 0x200000, 0x4000000};
+    size_t n = wchar_to_utf8(in, 6, enc, sizeof enc, 0);
+    EXPECT_EQ(n, 1u + 2 + 3 + 4 + 5 + 6);
+    EXPECT_EQ(wchar_to_utf8(in, 6, nullptr, 0, 0), n);
+    EXPECT_EQ(wchar_to_utf8(in, 6, enc, 5, 0), 0u);
+    wchar_t back[8];
+    EXPECT_EQ(utf8_to_wchar(enc, n, back, 8, 0), 6u);
+    EXPECT_EQ(memcmp(back, in, sizeof in), 0);
+}
+
+}  // namespace
