@@ -48,11 +48,11 @@ function(halvix_sanitize target)
   endif()
 endfunction()
 
-# The router's threads have small stacks: the target build warns (never
-# fails) on any library frame above 4 KB, so that none creeps in.
+# The router's threads have small stacks: the target build fails on any
+# library frame above 4 KB, so that none creeps in.
 function(halvix_stack_usage target)
   if(CMAKE_CROSSCOMPILING AND CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
-    target_compile_options(${target} PRIVATE -Wstack-usage=4096)
+    target_compile_options(${target} PRIVATE -Werror=stack-usage=4096)
   endif()
 endfunction()
 

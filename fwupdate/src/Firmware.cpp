@@ -207,11 +207,12 @@ void write_flash_kernel_version() {
         fclose(f);
     }
     cutLine(banner);
-    char quoted[2100];
-    fwupdate::shellQuote(banner, quoted, sizeof quoted);
-    char cmd[2200];
-    snprintf(cmd, sizeof cmd, "nvram_set 2860 old_firmware %s", quoted);
-    system(cmd);
+    // The quoted text and the command line go on the heap: together they
+    // are more than a router thread's frame may hold.
+    std::vector<char> quoted(2100), cmd(2200);
+    fwupdate::shellQuote(banner, quoted.data(), quoted.size());
+    snprintf(cmd.data(), cmd.size(), "nvram_set 2860 old_firmware %s", quoted.data());
+    system(cmd.data());
 }
 
 void freeProcesses(int mode) {
@@ -236,9 +237,8 @@ void mtd_write_firmware(char* path) {
     snprintf(copy, sizeof copy, "%s", path);
     for (char* p = copy; *p; ++p)
         if (*p == '\n' || *p == '\r') *p = ' ';
-    char quoted[2100];
-    if (!fwupdate::shellQuote(copy, quoted, sizeof quoted)) return;
-    char cmd[2200];
-    snprintf(cmd, sizeof cmd, "mtd_write -r -w write %s /dev/mtd4", quoted);
-    system(cmd);
+    std::vector<char> quoted(2100), cmd(2200);
+    if (!fwupdate::shellQuote(copy, quoted.data(), quoted.size())) return;
+    snprintf(cmd.data(), cmd.size(), "mtd_write -r -w write %s /dev/mtd4", quoted.data());
+    system(cmd.data());
 }

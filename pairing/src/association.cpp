@@ -4,6 +4,7 @@
 #include <cstdarg>
 #include <cstdlib>
 #include <ctime>
+#include <memory>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -335,14 +336,13 @@ void HalvixAssociation::setDevType(DevType type) {
     devType = type;
     zbRecord.devType = (uint8_t)type;
     lastStatus = 7;
-    AssocEvent ev;
-    memset(&ev, 0, sizeof ev);
-    AssocDevicePayload* p = reinterpret_cast<AssocDevicePayload*>(ev.payload);
+    std::unique_ptr<AssocEvent> ev(new AssocEvent());
+    AssocDevicePayload* p = reinterpret_cast<AssocDevicePayload*>(ev->payload);
     copyText(p->name, devName);
     copyText(devLocation, "Default");
     copyText(p->location, devLocation);
     p->devType = (uint32_t)devType;
-    raise(7, serverType, &ev);
+    raise(7, serverType, ev.get());
     copyText(cmdtype, "EditNameLocation");
 }
 
@@ -367,22 +367,21 @@ int HalvixAssociation::addingDone() {
     idle = true;
     log(0, "libpairing:inside addingDone");
     log(0, "libpairing:Name:%s Location:%s", devName, devLocation);
-    HAAssocPacket packet;
-    memset(&packet, 0, sizeof packet);
+    std::unique_ptr<HAAssocPacket> packet(new HAAssocPacket());
     if (zwNode.devTech != DEVTECH_ZWAVE) {
         copyText(zbRecord.name, devName);
         copyText(zbRecord.location, devLocation);
         zbRecord.status = 10;
         log(0, "libpairing:Sending final addingDone packet to HA Server");
-        packet.selector = 0;
-        memcpy(packet.data, &zbRecord, sizeof zbRecord);
-        return sendToServers(ST_HaAssoc, &packet) < 0 ? -1 : 0;
+        packet->selector = 0;
+        memcpy(packet->data, &zbRecord, sizeof zbRecord);
+        return sendToServers(ST_HaAssoc, packet.get()) < 0 ? -1 : 0;
     }
     copyText(zwNode.name, devName);
     copyText(zwNode.location, devLocation);
-    packet.selector = DEVTECH_ZWAVE;
-    memcpy(packet.data, &zwNode, sizeof zwNode);
-    if (sendToServers(ST_HaAssoc, &packet) == 0)
+    packet->selector = DEVTECH_ZWAVE;
+    memcpy(packet->data, &zwNode, sizeof zwNode);
+    if (sendToServers(ST_HaAssoc, packet.get()) == 0)
         log(0, "libpairing:Sending Packet to Haserver Success");
     else
         log(2, "libpairing:Sending Packet to Haserver Failed");

@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <ctime>
+#include <memory>
+#include <vector>
 #include <sys/socket.h>
 #include <sys/time.h>
 
@@ -31,7 +33,9 @@ long long nowMs() {
 
 AssocDevicePayload* devicePayload(AssocEvent* ev) { return reinterpret_cast<AssocDevicePayload*>(ev->payload); }
 
-void clearEvent(AssocEvent* ev) { memset(ev, 0, sizeof *ev); }
+// A zeroed event on the heap: at 4 KB an event is as big as a router
+// thread's whole frame budget.
+std::unique_ptr<AssocEvent> newEvent() { return std::unique_ptr<AssocEvent>(new AssocEvent()); }
 
 }  // namespace
 
@@ -61,7 +65,8 @@ void* HalvixAssociation::receiver(void*) {
     log(0, "libpairing:entered receive thread");
     __atomic_add_fetch(&receiversRunning, 1, __ATOMIC_SEQ_CST);
     const int generation = connectionGeneration;
-    char buf[kReceiveSize];
+    // Read into the heap: the thread's frame stays small.
+    std::vector<char> buf(kReceiveSize);
     long long deadline = 0;
 
     while (assocConnected && generation == connectionGeneration) {
@@ -74,11 +79,11 @@ void* HalvixAssociation::receiver(void*) {
         if (setsockopt(assocSocket, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv) < 0)
             perror("libpairing:setsockopt: rcvtimeo");
 
-        memset(buf, 0, sizeof buf);
+        memset(buf.data(), 0, buf.size());
         sockaddr_in from;
         memset(&from, 0, sizeof from);
         socklen_t fromLen = sizeof from;
-        int n = (int)recvfrom(assocSocket, buf, sizeof buf, 0, reinterpret_cast<sockaddr*>(&from), &fromLen);
+        int n = (int)recvfrom(assocSocket, buf.data(), buf.size(), 0, reinterpret_cast<sockaddr*>(&from), &fromLen);
         int err = errno;
         if (!assocConnected || generation != connectionGeneration) break;
         if (n < 0 && err == EINTR && nowMs() < deadline) continue;
@@ -95,22 +100,21 @@ void* HalvixAssociation::receiver(void*) {
                 log(0, "libpairing:idle timeout set to 180 sec...");
             } else {
                 sendCancelTo((cancel_type)cancelType);
-                AssocEvent ev;
-                clearEvent(&ev);
-                AssocTimeoutPayload* p = reinterpret_cast<AssocTimeoutPayload*>(ev.payload);
+                std::unique_ptr<AssocEvent> ev = newEvent();
+                AssocTimeoutPayload* p = reinterpret_cast<AssocTimeoutPayload*>(ev->payload);
                 p->lastStatus = lastStatus;
                 snprintf(p->json, sizeof p->json,
                          "{\"CommandType\":\"%s\", \"MobileInternalIndex\":\"\",\"Success\":\"false\","
                          "\"Reason\":\"TimeoutReached\"}",
                          cmdtype);
                 lastStatus = 0;
-                raise(2, 0, &ev);
+                raise(2, 0, ev.get());
                 cancelType = 0;
                 idle = true;
             }
             continue;
         }
-        handleAnswer(from, buf, n);
+        handleAnswer(from, buf.data(), n);
     }
     __atomic_sub_fetch(&receiversRunning, 1, __ATOMIC_SEQ_CST);
     log(0, "libpairing:exited receive thread\n");
@@ -170,21 +174,19 @@ void HalvixAssociation::handleAnswer(const sockaddr_in& from, const void* data, 
 
 // The naming event: name, location "Default" and the type.
 void HalvixAssociation::namingEvent(int server) {
-    AssocEvent ev;
-    clearEvent(&ev);
-    AssocDevicePayload* p = devicePayload(&ev);
+    std::unique_ptr<AssocEvent> ev = newEvent();
+    AssocDevicePayload* p = devicePayload(ev.get());
     copyText(p->name, devName);
     copyText(devLocation, "Default");
     copyText(p->location, devLocation);
     p->devType = (uint32_t)devType;
     lastStatus = 7;
-    raise(7, server, &ev);
+    raise(7, server, ev.get());
     copyText(cmdtype, "EditNameLocation");
 }
 
 void HalvixAssociation::zwaveAnswer() {
-    AssocEvent ev;
-    clearEvent(&ev);
+    std::unique_ptr<AssocEvent> ev = newEvent();
     switch (assocState) {
         case 1:
             log(0, "................. ASSOC ...................");
@@ -193,7 +195,7 @@ void HalvixAssociation::zwaveAnswer() {
             cancelType = CANCEL_Zwave;
             if (zwRx.nodeId == 255) {
                 lastStatus = 0;
-                raise(9, DEVTECH_ZWAVE, &ev);
+                raise(9, DEVTECH_ZWAVE, ev.get());
                 idle = true;
                 assocState = 0;
                 log(1, "libpairing:Association failed (Z-wave)");
@@ -201,7 +203,7 @@ void HalvixAssociation::zwaveAnswer() {
                 assocState = 4;
                 lastStatus = 3;
                 copyText(cmdtype, "AddingSensor");
-                raise(3, DEVTECH_ZWAVE, &ev);
+                raise(3, DEVTECH_ZWAVE, ev.get());
                 log(0, "libpairing:Adding sensor (Z-wave)");
                 rxTimeout = 60;
                 idle = false;
@@ -212,13 +214,13 @@ void HalvixAssociation::zwaveAnswer() {
             log(0, "................. ZW_ASSOC ...................");
             if (ZW_checkNodeExists()) {
                 lastStatus = 0;
-                raise(4, DEVTECH_ZWAVE, &ev);
+                raise(4, DEVTECH_ZWAVE, ev.get());
                 idle = true;
                 assocState = 0;
                 log(0, "libpairing:Z-wave sensor already joined");
             } else if (zwRx.nodeId == 0 || zwRx.nodeId == 255) {
                 lastStatus = 0;
-                raise(9, DEVTECH_ZWAVE, &ev);
+                raise(9, DEVTECH_ZWAVE, ev.get());
                 idle = true;
                 assocState = 0;
                 log(1, "libpairing:Association failed (Z-wave)");
@@ -226,7 +228,7 @@ void HalvixAssociation::zwaveAnswer() {
                 assocState = 5;
                 lastStatus = 5;
                 copyText(cmdtype, "GettingInfo");
-                raise(5, DEVTECH_ZWAVE, &ev);
+                raise(5, DEVTECH_ZWAVE, ev.get());
                 log(0, "libpairing:Getting sensor info (Z-wave)");
                 rxTimeout = 180;
                 log(0, "libpairing:ZW_ASSOC_QUERY:timeout set to 180 secs");
@@ -238,13 +240,13 @@ void HalvixAssociation::zwaveAnswer() {
             if (!ZW_createDeviceType()) {
                 log(1, "libpairing:zw_createDevice is unsuccessful (Z-wave)");
                 lastStatus = 0;
-                raise(9, DEVTECH_ZWAVE, &ev);
+                raise(9, DEVTECH_ZWAVE, ev.get());
                 idle = true;
                 assocState = 0;
                 break;
             }
             log(0, "libpairing:zw_createDevice is successful (Z-wave)");
-            AssocDevicePayload* p = devicePayload(&ev);
+            AssocDevicePayload* p = devicePayload(ev.get());
             zwNode.chosenType = zwNode.foundType;
             // The type found is the pending device's type until the user
             // picks another one.
@@ -253,7 +255,7 @@ void HalvixAssociation::zwaveAnswer() {
             listSubDevType((DevType)zwNode.foundType, reinterpret_cast<DevType*>(p->u.subTypes));
             if (p->u.subTypes[0] != 0) {
                 lastStatus = 6;
-                raise(6, DEVTECH_ZWAVE, &ev);
+                raise(6, DEVTECH_ZWAVE, ev.get());
                 copyText(cmdtype, "SelectDeviceType");
                 zwNode.chosenType = devType;
             } else {
@@ -269,18 +271,18 @@ void HalvixAssociation::zwaveAnswer() {
             cancelType = CANCEL_Zwave;
             if (zwRx.nodeId == 0 || zwRx.nodeId == 255) {
                 lastStatus = 0;
-                raise(12, DEVTECH_ZWAVE, &ev);
+                raise(12, DEVTECH_ZWAVE, ev.get());
                 assocState = 0;
                 log(0, "libpairing:111 Unknown Sensor Removed (Z-wave) and Node:%d", zwRx.nodeId);
                 idle = true;
             } else if (ZW_checkNodeExists()) {
                 assocState = 6;
                 ZW_removeNode();
-                AssocDevicePayload* p = devicePayload(&ev);
+                AssocDevicePayload* p = devicePayload(ev.get());
                 copyText(p->removedName, removedDevName);
                 p->removedId = removedDevId;
                 lastStatus = 0;
-                raise(11, DEVTECH_ZWAVE, &ev);
+                raise(11, DEVTECH_ZWAVE, ev.get());
                 log(0, "libpairing:%s is Removing (Z-wave)", removedDevName);
                 rxTimeout = 20;
                 idle = false;
@@ -288,7 +290,7 @@ void HalvixAssociation::zwaveAnswer() {
                 log(0, "libpairing:timeout set to 20 sec");
             } else {
                 lastStatus = 0;
-                raise(12, DEVTECH_ZWAVE, &ev);
+                raise(12, DEVTECH_ZWAVE, ev.get());
                 assocState = 6;
                 log(0, "libpairing:222 Unknown Sensor Removed (Z-wave) and Node:%d", zwRx.nodeId);
                 rxTimeout = 20;
@@ -315,9 +317,8 @@ void HalvixAssociation::zwaveAnswer() {
 }
 
 void HalvixAssociation::zigbeeAnswer() {
-    AssocEvent ev;
-    clearEvent(&ev);
-    AssocDevicePayload* p = devicePayload(&ev);
+    std::unique_ptr<AssocEvent> ev = newEvent();
+    AssocDevicePayload* p = devicePayload(ev.get());
     const int status = zbRecord.status;
     if (assocState == 1) {
         switch (status) {
@@ -329,7 +330,7 @@ void HalvixAssociation::zigbeeAnswer() {
                 p->zbStatus = (uint32_t)status;
                 copyText(p->u.json, "{\"CommandType\":\"AddingDevice\",\"MobileInternalIndex\":\"\"}");
                 lastStatus = 3;
-                raise(3, DEVTECH_ZIGBEE, &ev);
+                raise(3, DEVTECH_ZIGBEE, ev.get());
                 copyText(cmdtype, "AddingSensor");
                 idle = false;
                 rxTimeout = 60;
@@ -345,7 +346,7 @@ void HalvixAssociation::zigbeeAnswer() {
                          "{\"CommandType\":\"AddDevice\",\"MobileInternalIndex\":\"\",\"Success\":\"false\","
                          "\"Reason\":\"AddingFailed\"}");
                 lastStatus = 0;
-                raise(9, DEVTECH_ZIGBEE, &ev);
+                raise(9, DEVTECH_ZIGBEE, ev.get());
                 idle = true;
                 break;
             case 6:
@@ -353,7 +354,7 @@ void HalvixAssociation::zigbeeAnswer() {
                 p->zbStatus = (uint32_t)status;
                 copyText(p->u.json, "{\"CommandType\":\"GettingInfo\",\"MobileInternalIndex\":\"\"}");
                 lastStatus = 5;
-                raise(5, DEVTECH_ZIGBEE, &ev);
+                raise(5, DEVTECH_ZIGBEE, ev.get());
                 copyText(cmdtype, "GettingInfo");
                 idle = false;
                 rxTimeout = 180;
@@ -367,7 +368,7 @@ void HalvixAssociation::zigbeeAnswer() {
                     if (p->u.subTypes[0] != 0) {
                         p->zbStatus = (uint32_t)status;
                         lastStatus = 6;
-                        raise(6, DEVTECH_ZIGBEE, &ev);
+                        raise(6, DEVTECH_ZIGBEE, ev.get());
                         copyText(cmdtype, "SelectDeviceType");
                         zbRecord.devType = (uint8_t)devType;
                     } else {
@@ -388,15 +389,14 @@ void HalvixAssociation::zigbeeAnswer() {
         if (zbRecord.status == 2) {
             serverType = DEVTECH_ZIGBEE;
             sendCancelTo(CANCEL_Zwave);
-            HAAssocPacket packet;
-            memset(&packet, 0, sizeof packet);
-            memcpy(packet.data, &zbRecord, sizeof zbRecord);
-            sendToServers(ST_HaAssoc, &packet);
+            std::unique_ptr<HAAssocPacket> packet(new HAAssocPacket());
+            memcpy(packet->data, &zbRecord, sizeof zbRecord);
+            sendToServers(ST_HaAssoc, packet.get());
             log(0, "libpairing:Sensor name %s is removed (Zigbee)", removedDevName);
             copyText(p->removedName, removedDevName);
             p->removedId = removedDevId;
             lastStatus = 0;
-            raise(11, DEVTECH_ZIGBEE, &ev);
+            raise(11, DEVTECH_ZIGBEE, ev.get());
             idle = true;
             cancelType = 0;
             assocState = 0;
@@ -405,7 +405,7 @@ void HalvixAssociation::zigbeeAnswer() {
             sendCancelTo(CANCEL_Zwave);
             log(0, "libpairing:Unknown Sensor removed (Zigbee)");
             lastStatus = 0;
-            raise(12, DEVTECH_ZIGBEE, &ev);
+            raise(12, DEVTECH_ZIGBEE, ev.get());
             idle = true;
             cancelType = 0;
             assocState = 0;
@@ -414,13 +414,12 @@ void HalvixAssociation::zigbeeAnswer() {
 }
 
 void HalvixAssociation::hueAnswer(const HueAnswer& a, int len) {
-    AssocEvent ev;
-    clearEvent(&ev);
+    std::unique_ptr<AssocEvent> ev = newEvent();
     const char* fmt = nullptr;
     int type = 0;
     switch (a.state) {
         case 0: {
-            AssocBridgeListPayload* list = reinterpret_cast<AssocBridgeListPayload*>(ev.payload);
+            AssocBridgeListPayload* list = reinterpret_cast<AssocBridgeListPayload*>(ev->payload);
             char mac[50] = "", ip[50] = "";
             uint32_t count = a.count < kHueBridgeSlots ? a.count : kHueBridgeSlots;
             for (uint32_t i = 0; i < count; ++i) {
@@ -438,7 +437,7 @@ void HalvixAssociation::hueAnswer(const HueAnswer& a, int len) {
                 copyText(list->ip[i], ip);
             }
             lastStatus = 21;
-            raise(21, DEVTECH_HUE, &ev);
+            raise(21, DEVTECH_HUE, ev.get());
             idle = false;
             copyText(cmdtype, "AddIPDevice");
             break;
@@ -482,22 +481,21 @@ void HalvixAssociation::hueAnswer(const HueAnswer& a, int len) {
             break;
     }
     if (fmt) {
-        snprintf(reinterpret_cast<char*>(ev.payload), sizeof ev.payload, fmt, cmdtype);
+        snprintf(reinterpret_cast<char*>(ev->payload), sizeof ev->payload, fmt, cmdtype);
         lastStatus = 0;
-        raise(type, DEVTECH_HUE, &ev);
+        raise(type, DEVTECH_HUE, ev.get());
         idle = true;
     }
     if (clientType == AC_WebServer) closeAssocConnection();
 }
 
 void HalvixAssociation::nestAnswer(const NestAnswer& a) {
-    AssocEvent ev;
-    clearEvent(&ev);
+    std::unique_ptr<AssocEvent> ev = newEvent();
     int type = 0;
     switch (a.command) {
         case 100:
             type = 44;
-            memcpy(ev.payload, &a, sizeof a);
+            memcpy(ev->payload, &a, sizeof a);
             break;
         case 121: type = 41; break;
         case 122: type = 43; break;
@@ -507,7 +505,7 @@ void HalvixAssociation::nestAnswer(const NestAnswer& a) {
     }
     if (type) {
         lastStatus = 0;
-        raise(type, DEVTECH_NEST, &ev);
+        raise(type, DEVTECH_NEST, ev.get());
     }
     idle = true;
     if (clientType == AC_WebServer) closeAssocConnection();

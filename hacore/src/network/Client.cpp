@@ -9,6 +9,7 @@
 #include <string>
 
 #include "hacore/channel.h"
+#include "channel.h"
 #include "netstore.h"
 #include "text.h"
 
@@ -184,15 +185,14 @@ Client::Client(char* name, char* connectionType, char* mac, ClientType type, cha
     bin_.iotEnable = true;
     bin_.dnsEnable = true;
 
-    RSC_PACKET p;
-    memset(&p, 0, sizeof p);
-    p.command = 25;
-    snprintf(p.text, sizeof p.text, "%d,%llu, %s, %s, %s, %s, %s, %s, %d, %d, %s, %d,%d", bin_.clientID,
+    std::unique_ptr<RSC_PACKET> p = newRscPacket();
+    p->command = 25;
+    snprintf(p->text, sizeof p->text, "%d,%llu, %s, %s, %s, %s, %s, %s, %d, %d, %s, %d,%d", bin_.clientID,
              (unsigned long long)bin_.lastActiveEpoch, bin_.name, bin_.connectionType, bin_.mac,
              ClientTypeToString(bin_.type), bin_.ip, bin_.vendor, bin_.rssi, bin_.canBlock ? 1 : 0,
              "Others", bin_.nodeIdentifier, bin_.active ? 1 : 0);
-    p.int5 = bin_.clientID;
-    sendRscClientPacket(p);
+    p->int5 = bin_.clientID;
+    sendRscPacket(p.get());
 }
 
 bool Client::refresh() {
@@ -249,12 +249,11 @@ bool Client::isIOT(ClientType type) {
 }
 
 int Client::send(int command, const char* payload) {
-    RSC_PACKET p;
-    memset(&p, 0, sizeof p);
-    p.command = command;
-    copyText(p.text, sizeof p.text, payload);
-    p.int4 = bin_.clientID;
-    return sendRscClientPacket(p) ? 1 : 0;
+    std::unique_ptr<RSC_PACKET> p = newRscPacket();
+    p->command = command;
+    copyText(p->text, sizeof p->text, payload);
+    p->int4 = bin_.clientID;
+    return sendRscPacket(p.get()) ? 1 : 0;
 }
 
 int Client::sendFlag(int value, int bit) {
@@ -488,8 +487,7 @@ int ClientsList::populate() {
 
 int ClientsList::removeAllClients() {
     clients.clear();
-    RSC_PACKET p;
-    memset(&p, 0, sizeof p);
-    p.command = 36;
-    return sendRscClientPacket(p) ? 1 : 0;
+    std::unique_ptr<RSC_PACKET> p = newRscPacket();
+    p->command = 36;
+    return sendRscPacket(p.get()) ? 1 : 0;
 }

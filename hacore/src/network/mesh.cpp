@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "hacore/channel.h"
+#include "channel.h"
 #include "netstore.h"
 #include "text.h"
 
@@ -76,11 +77,10 @@ bool setDefault(meshServerDatabase& r, int i) {
 }
 
 void sendMesh(int command, const char* payload) {
-    RSC_PACKET p;
-    memset(&p, 0, sizeof p);
-    p.command = command;
-    copyText(p.text, sizeof p.text, payload);
-    sendRscClientPacket(p);
+    std::unique_ptr<RSC_PACKET> p = newRscPacket();
+    p->command = command;
+    copyText(p->text, sizeof p->text, payload);
+    sendRscPacket(p.get());
 }
 
 }  // namespace

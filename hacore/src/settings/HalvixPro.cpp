@@ -7,6 +7,7 @@
 
 #include "hacore/Halvix.h"
 #include "hacore/channel.h"
+#include "channel.h"
 #include "store.h"
 #include "text.h"
 
@@ -38,16 +39,15 @@ void readText(DEPOT* db, const char* key, char* out, size_t size, const char* mi
 }
 
 bool send53(const char* text, int int1, int int2, int int3, int int5, int int6) {
-    RSC_PACKET p;
-    memset(&p, 0, sizeof p);
-    p.command = 53;
-    copyText(p.text, sizeof p.text, text);
-    p.int1 = int1;
-    p.int2 = int2;
-    p.int3 = int3;
-    p.int5 = int5;
-    p.int6 = int6;
-    return sendRscClientPacket(p);
+    std::unique_ptr<RSC_PACKET> p = newRscPacket();
+    p->command = 53;
+    copyText(p->text, sizeof p->text, text);
+    p->int1 = int1;
+    p->int2 = int2;
+    p->int3 = int3;
+    p->int5 = int5;
+    p->int6 = int6;
+    return sendRscPacket(p.get());
 }
 
 }  // namespace
