@@ -316,7 +316,7 @@ void pairingRequest(const Socket& sock, const std::string& radio, const void* da
 
 namespace {
 
-DEPOT* openWrite() { return dpopen("/tmp/ddb", DP_OWRITER | DP_OCREAT | DP_ONOLCK | DP_OSPARSE, 1); }
+DEPOT* openWrite() { return dpopen("/tmp/ddb", DP_OWRITER | DP_OCREAT | DP_OSPARSE, 1); }
 
 void putRaw(DEPOT* db, const std::string& key, const void* v, int len) {
     dpput(db, key.c_str(), (int)key.size(), static_cast<const char*>(v), len, DP_DOVER);

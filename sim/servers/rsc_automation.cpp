@@ -28,7 +28,7 @@ const char kScenes[] = "/tmp/sdb";
 const char kRules[] = "/tmp/rdb";
 
 struct Store {
-    explicit Store(const char* path) : db(dpopen(path, DP_OWRITER | DP_OCREAT | DP_ONOLCK | DP_OSPARSE, 1)) {}
+    explicit Store(const char* path) : db(dpopen(path, DP_OWRITER | DP_OCREAT | DP_OSPARSE, 1)) {}
     ~Store() {
         if (db) dpclose(db);
     }

@@ -24,7 +24,7 @@ const char kMesh[] = "/tmp/mdb";
 const char kPro[] = "/tmp/apdb";
 
 struct Store {
-    explicit Store(const char* path) : db(dpopen(path, DP_OWRITER | DP_OCREAT | DP_ONOLCK | DP_OSPARSE, 1)) {}
+    explicit Store(const char* path) : db(dpopen(path, DP_OWRITER | DP_OCREAT | DP_OSPARSE, 1)) {}
     ~Store() {
         if (db) dpclose(db);
     }
