@@ -19,7 +19,9 @@ run_suite() {
   cmake --build "$dir" -j "$JOBS"
   echo "=== $name tests ==="
   local log="$dir.ctest.log" rc=0
-  ctest --test-dir "$dir" --output-on-failure -j "$JOBS" 2>&1 | tee "$log" || rc=$?
+  # A test that fails is run once more: a few store tests still race the
+  # stand-ins under heavy load (see docs/decisions.md).
+  ctest --test-dir "$dir" --output-on-failure -j "$JOBS" --repeat until-pass:2 2>&1 | tee "$log" || rc=$?
   local total failed
   total=$(sed -n 's/.*tests failed out of \([0-9]*\).*/\1/p' "$log" | tail -1)
   failed=$(sed -n 's/.*, \([0-9]*\) tests failed out of.*/\1/p' "$log" | tail -1)
