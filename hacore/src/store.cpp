@@ -149,7 +149,7 @@ bool getText(DEPOT* db, const char* key, char* buf, int cap) {
 }
 
 bool put(DEPOT* db, const char* key, const void* value, int len) {
-    if (dpput(db, key, (int)strlen(key), static_cast<const char*>(value), len, DP_DOVER)) return true;
+    if (depotPut(db, key, (int)strlen(key), static_cast<const char*>(value), len, DP_DOVER)) return true;
     fprintf(stderr, "dpput: %s\n", lastError());
     return false;
 }
@@ -224,10 +224,13 @@ bool readAll(DEPOT* db, std::vector<char>& file, std::vector<RecordRef>& records
     return true;
 }
 
-void memFlush(DEPOT* db) { dpmemflush(db); }
+void memFlush(DEPOT* db) {
+    depotCatchUp(db);
+    dpmemflush(db);
+}
 
 void close(DEPOT* db) {
-    if (!dpclose(db)) fprintf(stderr, "dpclose: %s\n", lastError());
+    if (!depotClose(db)) fprintf(stderr, "dpclose: %s\n", lastError());
 }
 
 }  // namespace hastore

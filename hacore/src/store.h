@@ -10,6 +10,8 @@ extern "C" {
 #include <depot.h>
 }
 
+#include "depot/depot_catchup.h"
+
 namespace hastore {
 
 // writer | create | no file lock | sparse

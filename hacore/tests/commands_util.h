@@ -248,6 +248,7 @@ inline int layDown(const DevSpec& d) {
     testkit::putDevice(r);
     for (const ValueRecord& v : d.values) testkit::putValue(id, v);
     if (d.manufacturer) testkit::ddbPutText(std::to_string(id) + ".MN", d.manufacturer);
+    testkit::completeDevice(id);
     return id;
 }
 

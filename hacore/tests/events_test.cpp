@@ -127,6 +127,7 @@ void storeDevices() {
     putDevice(makeDevice(13, "Blind", "Den", 2, "RollerShutter", 1));
     putValue(13, makeValue(0, "SECURITYDEVICE", "0", 0, 0, 0, 0));
     putValue(13, makeValue(1, "SHUTTER_LEVEL", "0", 20, 0x26, 0, 1));
+    for (int id : {7, 8, 12, 13}) completeDevice(id);
 }
 
 class EventsEnvironment : public ::testing::Environment {
@@ -401,6 +402,7 @@ void storeRadioDevices() {
     putValue(22, makeValue(2, "THERMOSTAT_MODE", "off", 56));
     putDevice(makeDevice(23, "LED", "Hub", 5, "HalvixBlink", 1));
     putValue(23, makeValue(1, "SWITCH BINARY", "false", 1));
+    for (int id = 20; id <= 23; ++id) completeDevice(id);
 }
 
 std::string storedValue(int id, int index) {

@@ -128,3 +128,22 @@ TEST_F(StoreTest, DeviceFromUnrepairableStoreIsNoDevice) {
         },
         ::testing::ExitedWithCode(0), "cannot repair: ");
 }
+
+// The processes of the hub share the store without locks. A writer that
+// opened before another one wrote must neither append over that one's
+// records nor, when it closes, put back the file size it saw at its open.
+TEST_F(StoreTest, WritersThatOverlapKeepEachOthersRecords) {
+    putDevice(makeDevice(7, "Porch light", "Porch", 2, "BinarySwitch", 1));
+    DEPOT* server = dpopen("/tmp/ddb", DP_OWRITER | DP_ONOLCK, 1);
+    ASSERT_NE(server, nullptr);
+    Device d(7);  // the library writes the missing defaults and closes
+    ValueRecord v = makeValue(1, "SWITCH BINARY", "true", 1);
+    ASSERT_TRUE(depotPut(server, "8.1", 3, reinterpret_cast<const char*>(&v), sizeof v, DP_DOVER));
+    ASSERT_TRUE(depotClose(server));
+
+    EXPECT_EQ(ddbGet("8.1").size(), sizeof v);
+    EXPECT_EQ(ddbGet("7.MI").substr(0, 7), "Unknown");
+    EXPECT_EQ(ddbGet("7.1").size(), sizeof(ValueRecord));
+    // Main record, five attributes, values 0 and 1, and the server's record.
+    EXPECT_EQ(ddbCount(), 9);
+}

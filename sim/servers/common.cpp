@@ -118,7 +118,9 @@ std::string StoredDevice::typeName() const {
     return std::string(rec.typeName, strnlen(rec.typeName, sizeof rec.typeName));
 }
 
-static DEPOT* openStore() { return dpopen("/tmp/ddb", DP_OREADER | DP_ONOLCK, 1); }
+// Readers take qdbm's shared lock, as the stand-ins' writers and the tests'
+// take the exclusive one: a device server never reads a record half written.
+static DEPOT* openStore() { return dpopen("/tmp/ddb", DP_OREADER, 1); }
 
 static bool getRecord(DEPOT* db, const std::string& key, void* out, int size) {
     memset(out, 0, size);
@@ -129,7 +131,7 @@ bool loadDevice(int id, StoredDevice* out) {
     DEPOT* db = openStore();
     if (!db) return false;
     bool ok = getRecord(db, std::to_string(id), &out->rec, sizeof out->rec);
-    dpclose(db);
+    depotClose(db);
     return ok;
 }
 
@@ -137,7 +139,7 @@ bool loadValue(int id, int index, ValueRecord* out) {
     DEPOT* db = openStore();
     if (!db) return false;
     bool ok = getRecord(db, std::to_string(id) + "." + std::to_string(index), out, sizeof *out);
-    dpclose(db);
+    depotClose(db);
     return ok;
 }
 
@@ -153,7 +155,7 @@ std::vector<int> devicesImpl(bool (*f)(const StoredDevice&, void*), void* arg) {
         StoredDevice d;
         if (getRecord(db, k, &d.rec, sizeof d.rec) && f(d, arg)) ids.push_back(atoi(k.c_str()));
     }
-    dpclose(db);
+    depotClose(db);
     std::sort(ids.begin(), ids.end());
     return ids;
 }

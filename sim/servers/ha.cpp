@@ -67,7 +67,7 @@ void announce(EventType type, int arg) {
 DEPOT* openForWrite() { return dpopen("/tmp/ddb", DP_OWRITER | DP_OCREAT | DP_OSPARSE, 1); }
 
 bool put(DEPOT* db, const std::string& key, const void* v, int len) {
-    return dpput(db, key.c_str(), (int)key.size(), static_cast<const char*>(v), len, DP_DOVER);
+    return depotPut(db, key.c_str(), (int)key.size(), static_cast<const char*>(v), len, DP_DOVER);
 }
 
 std::string valueKey(int id, int index) { return std::to_string(id) + "." + std::to_string(index); }
@@ -80,7 +80,7 @@ bool updateDevice(int id, F change) {
     DEPOT* db = openForWrite();
     if (!db) return false;
     bool ok = put(db, std::to_string(id), &d.rec, sizeof d.rec);
-    dpclose(db);
+    depotClose(db);
     return ok;
 }
 
@@ -92,7 +92,7 @@ bool updateValue(int id, int index, F change) {
     DEPOT* db = openForWrite();
     if (!db) return false;
     bool ok = put(db, valueKey(id, index), &v, sizeof v);
-    dpclose(db);
+    depotClose(db);
     return ok;
 }
 
@@ -116,7 +116,7 @@ void removeDevice(int id) {
         free(k);
     }
     for (const std::string& k : keys) dpout(db, k.c_str(), (int)k.size());
-    dpclose(db);
+    depotClose(db);
     announce(EV_DeviceRemoved, id);
 }
 

@@ -319,7 +319,7 @@ namespace {
 DEPOT* openWrite() { return dpopen("/tmp/ddb", DP_OWRITER | DP_OCREAT | DP_OSPARSE, 1); }
 
 void putRaw(DEPOT* db, const std::string& key, const void* v, int len) {
-    dpput(db, key.c_str(), (int)key.size(), static_cast<const char*>(v), len, DP_DOVER);
+    depotPut(db, key.c_str(), (int)key.size(), static_cast<const char*>(v), len, DP_DOVER);
 }
 
 void putText(DEPOT* db, const std::string& key, const std::string& text, int len) {
@@ -387,7 +387,7 @@ int storeDevice(const std::string& name, const std::string& location, int tech, 
     putText(db, std::to_string(id) + ".MN", maker, 32);
     putText(db, std::to_string(id) + ".MI", model, 20);
     putText(db, "NextDevid", std::to_string(id + 1), 10);
-    dpclose(db);
+    depotClose(db);
     announceEvent(EV_DeviceAdded, id);
     return id;
 }

@@ -30,10 +30,10 @@ const char kRules[] = "/tmp/rdb";
 struct Store {
     explicit Store(const char* path) : db(dpopen(path, DP_OWRITER | DP_OCREAT | DP_OSPARSE, 1)) {}
     ~Store() {
-        if (db) dpclose(db);
+        if (db) depotClose(db);
     }
     void put(const std::string& k, const void* v, size_t n) {
-        if (db) dpput(db, k.data(), (int)k.size(), static_cast<const char*>(v), (int)n, DP_DOVER);
+        if (db) depotPut(db, k.data(), (int)k.size(), static_cast<const char*>(v), (int)n, DP_DOVER);
     }
     void put(const std::string& k, const std::string& v) { put(k, v.data(), v.size()); }
     bool get(const std::string& k, std::string* v) {

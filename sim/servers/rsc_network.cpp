@@ -26,10 +26,10 @@ const char kPro[] = "/tmp/apdb";
 struct Store {
     explicit Store(const char* path) : db(dpopen(path, DP_OWRITER | DP_OCREAT | DP_OSPARSE, 1)) {}
     ~Store() {
-        if (db) dpclose(db);
+        if (db) depotClose(db);
     }
     void put(const std::string& k, const std::string& v) {
-        if (db) dpput(db, k.data(), (int)k.size(), v.data(), (int)v.size(), DP_DOVER);
+        if (db) depotPut(db, k.data(), (int)k.size(), v.data(), (int)v.size(), DP_DOVER);
     }
     std::string get(const std::string& k) {
         std::string v;

@@ -9,14 +9,15 @@ extern "C" {
 }
 
 #include "hacore/records.h"
+#include "depot_catchup.h"
 
 namespace testkit {
 
 inline void ddbPut(const std::string& key, const void* data, int len, const char* path = "/tmp/ddb") {
     DEPOT* db = dpopen(path, DP_OWRITER | DP_OCREAT, 1);
     if (!db) return;
-    dpput(db, key.data(), (int)key.size(), static_cast<const char*>(data), len, DP_DOVER);
-    dpclose(db);
+    depotPut(db, key.data(), (int)key.size(), static_cast<const char*>(data), len, DP_DOVER);
+    depotClose(db);
 }
 
 inline void ddbPutText(const std::string& key, const std::string& text, const char* path = "/tmp/ddb") {
@@ -36,7 +37,7 @@ inline std::string ddbGet(const std::string& key, bool* found = nullptr, const c
         free(v);
         if (found) *found = true;
     }
-    dpclose(db);
+    depotClose(db);
     return out;
 }
 
@@ -44,7 +45,7 @@ inline int ddbCount(const char* path = "/tmp/ddb") {
     DEPOT* db = dpopen(path, DP_OREADER, 1);
     if (!db) return -1;
     int n = dprnum(db);
-    dpclose(db);
+    depotClose(db);
     return n;
 }
 
@@ -83,6 +84,40 @@ inline ValueRecord makeValue(int index, const char* name, const char* value, int
 
 inline void putValue(int deviceId, const ValueRecord& v) {
     ddbPut(std::to_string(deviceId) + "." + std::to_string(v.index), &v, sizeof v);
+}
+
+// Writes what the first load of the device would write as its defaults (the
+// HA server stores them with a new device). Tests that run the hub's servers
+// beside loads lay devices down whole, so that no load of theirs writes into
+// the store, without a lock, while a server writes it.
+inline void completeDevice(int deviceId, const char* path = "/tmp/ddb") {
+    DEPOT* db = dpopen(path, DP_OWRITER | DP_OCREAT, 1);
+    if (!db) return;
+    const std::string id = std::to_string(deviceId);
+    DeviceRecord r;
+    if (dpgetwb(db, id.data(), (int)id.size(), 0, sizeof r, reinterpret_cast<char*>(&r)) == (int)sizeof r) {
+        static const struct {
+            const char* suffix;
+            const char* value;
+            int size;
+        } kAttributes[] = {{"LT", "0", 10}, {"MI", "Unknown", 20}, {"VS", "Unknown", 10},
+                           {"MN", "Unknown", 10}, {"ST", "0", 10}};
+        for (const auto& a : kAttributes) {
+            const std::string key = id + "." + a.suffix;
+            char padded[32] = {0};
+            strncpy(padded, a.value, sizeof padded - 1);
+            if (dpvsiz(db, key.data(), (int)key.size()) < 0)
+                depotPut(db, key.data(), (int)key.size(), padded, a.size, DP_DOVER);
+        }
+        const ValueRecord security = makeValue(0, "SECURITYDEVICE", "0", 118, 0, 0, 0);
+        for (int i = 0; i <= r.valueCount && i <= 1024; ++i) {
+            const std::string key = id + "." + std::to_string(i);
+            if (dpvsiz(db, key.data(), (int)key.size()) < 0)
+                depotPut(db, key.data(), (int)key.size(), reinterpret_cast<const char*>(&security), sizeof security,
+                         DP_DOVER);
+        }
+    }
+    depotClose(db);
 }
 
 }  // namespace testkit

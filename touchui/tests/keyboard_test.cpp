@@ -55,8 +55,6 @@ std::string setting(const char* name) { return testkit::run(std::string("nvram_g
 
 int g_closed;
 void onClose() { ++g_closed; }
-bool g_allow;
-bool validate(wchar_t*) { return g_allow; }
 
 class Keyboards : public ::testing::Test {
 protected:

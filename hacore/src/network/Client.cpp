@@ -163,7 +163,7 @@ Client::Client(char* name, char* connectionType, char* mac, ClientType type, cha
         int id = atoi(v);
         if (id > greatest) greatest = id;
     }
-    if (!dpclose(db)) {
+    if (!depotClose(db)) {
         fprintf(stderr, "dpclose: %s\n", hastore::lastError());
         return;
     }
@@ -478,7 +478,7 @@ int ClientsList::populate() {
         readClientDataFromDB(&rec, db, const_cast<char*>(key.c_str()));
         clients.emplace_back(rec);
     }
-    if (!dpclose(db)) {
+    if (!depotClose(db)) {
         fprintf(stderr, "dpclose: %s\n", hastore::lastError());
         return 0;
     }
