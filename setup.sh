@@ -15,7 +15,14 @@ PACKAGES=(
   libjsmn-dev libstb-dev libturbojpeg0-dev libsimdjson-dev
   tzdata
   libjpeg-turbo-progs
+  libcpp-httplib-dev
 )
+
+# The browser test of the panel (./test.sh browser) also needs a browser and
+# its driver.
+if [ "${1:-}" = --browser ]; then
+  PACKAGES+=(chromium chromium-driver python3-selenium util-linux)
+fi
 
 missing=()
 for p in "${PACKAGES[@]}"; do

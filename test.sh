@@ -4,10 +4,10 @@
 # router (mipsel) under qemu-mipsel. Installs what it lacks first.
 set -euo pipefail
 cd "$(dirname "$0")"
-./setup.sh
+if [ "${1:-}" = browser ]; then ./setup.sh --browser; else ./setup.sh; fi
 ROOT=$PWD
 JOBS=$(nproc)
-only="${1:-all}"   # host | asan | mipsel | tsan | all (tsan is not part of all: slow)
+only="${1:-all}"   # host | asan | mipsel | tsan | browser | all (tsan and browser are not part of all)
 
 summary=()
 total_pass=0; total_fail=0
@@ -32,7 +32,35 @@ run_suite() {
 }
 
 mkdir -p build
-if [ "$only" = all ] || [ "$only" = host ] || [ "$only" != asan -a "$only" != mipsel -a "$only" != tsan ]; then
+# The browser panel in headless Chromium, with the front end on the host and
+# on mipsel under qemu. In a network namespace of its own: the panel server
+# and the browser meet on a loopback no other test sees, and nothing the
+# browser tries to reach leaves the machine.
+browser_suite() {
+  local name=$1 dir=$2; shift 2
+  echo "=== $name build ==="
+  cmake -S . -B "$dir" -G Ninja "$@" > "$dir.configure.log" 2>&1 || { cat "$dir.configure.log"; exit 1; }
+  cmake --build "$dir" -j "$JOBS"
+  echo "=== $name browser test ==="
+  local flags=""
+  [ "$name" = mipsel ] && flags=--target
+  local user=()
+  [ "$(id -u)" = 0 ] || user=(--map-root-user)
+  if unshare --net "${user[@]}" -- sh -c 'ip link set lo up && exec "$@"' sh \
+       /usr/bin/python3 sim/panel/tests/browser_test.py --panel "$dir/router-panel" \
+       --app "$dir/examples/halvix_demo" $flags -v; then
+    total_pass=$((total_pass + 1)); summary+=("$name browser: passed")
+  else
+    total_fail=$((total_fail + 1)); summary+=("$name browser: failed")
+  fi
+}
+
+if [ "$only" = browser ]; then
+  browser_suite host build/host
+  browser_suite mipsel build/mipsel -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mipsel-toolchain.cmake" \
+    -DSIM_HOST_DIR="$ROOT/build/host"
+fi
+if [ "$only" = all ] || [ "$only" = host ] || [ "$only" != asan -a "$only" != mipsel -a "$only" != tsan -a "$only" != browser ]; then
   run_suite host build/host
 fi
 if [ "$only" = all ] || [ "$only" = asan ]; then

@@ -19,6 +19,8 @@ KEEP_DIRS=(\"${PROJECT_SOURCE_DIR}\" \"${CMAKE_BINARY_DIR}\" \"${SIM_HOST_DIR}\"
 APP_LIB_DIR=\"\"")
 configure_file(${PROJECT_SOURCE_DIR}/sim/router-run.in ${CMAKE_BINARY_DIR}/router-run
   @ONLY FILE_PERMISSIONS ${HALVIX_EXEC_PERMS})
+configure_file(${PROJECT_SOURCE_DIR}/sim/router-panel.in ${CMAKE_BINARY_DIR}/router-panel
+  @ONLY FILE_PERMISSIONS ${HALVIX_EXEC_PERMS})
 # Installed, it finds it beside itself in the prefix.
 set(ROUTER_RUN_PATHS "prefix=$(cd \"$(dirname \"$(readlink -f \"\${BASH_SOURCE[0]}\")\")/..\" && pwd)
 SIM_ETC=\"$prefix/share/halvix/sim/etc\"
@@ -29,6 +31,8 @@ TARGET_SIM_LIB=\"$prefix/lib/halvix/sim/target/lib\"
 KEEP_DIRS=(\"$prefix\")
 APP_LIB_DIR=\"$prefix/lib\"")
 configure_file(${PROJECT_SOURCE_DIR}/sim/router-run.in ${CMAKE_BINARY_DIR}/sdk/router-run
+  @ONLY FILE_PERMISSIONS ${HALVIX_EXEC_PERMS})
+configure_file(${PROJECT_SOURCE_DIR}/sim/router-panel.in ${CMAKE_BINARY_DIR}/sdk/router-panel
   @ONLY FILE_PERMISSIONS ${HALVIX_EXEC_PERMS})
 unset(ROUTER_RUN_PATHS)
 

@@ -40,6 +40,7 @@ TARGETS=(
   "lang_utf8_fuzz|-Itouchui/include -Ihacore/src fuzz/lang_utf8_fuzz.cpp touchui/src/Languages.cpp touchui/src/TextFormat.cpp touchui/src/Memory.cpp hacore/src/settings/Memory.cpp|lang|fuzz/lang.dict"
   "dns_answer_fuzz|-Idaemonlink/include -Idaemonlink/src fuzz/dns_answer_fuzz.cpp daemonlink/src/dns.cpp|dns|"
   "pairing_answer_fuzz|fuzz/pairing_answer_fuzz.cpp pairing/src/*.cpp outside/src/Logger.cpp hacore/src/frozen.cpp|pairing|fuzz/json.dict"
+  "pen_script_fuzz|fuzz/pen_script_fuzz.cpp sim/panel/pen_script.cpp -Isim/panel|pen|"
 )
 
 mkdir -p "$OUT/artifacts"

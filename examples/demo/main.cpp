@@ -92,8 +92,11 @@ int demoNetwork();
 int demoPairing();
 bool demoAutomation(HADevices& ha);  // automation.cpp
 int demoTouchPanel();  // touchpanel.cpp
+int demoFrontEnd();
 
-int main() {
+int main(int argc, char** argv) {
+    // The touch front end alone, live on the panel (./demo.sh --panel).
+    if (argc > 1 && strcmp(argv[1], "--front-end") == 0) return demoFrontEnd();
     printf("== Devices ==\n");
     listDevices();
 

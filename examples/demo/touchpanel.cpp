@@ -1,7 +1,9 @@
 // The touch panel's front end on the toolkit: a home screen with the
 // devices, a settings screen whose keyboard edits the hub's name, and the
 // screen lock. The demo drives it with a scripted pen session on the
-// virtual panel and saves a screenshot of each step.
+// virtual panel and saves a screenshot of each step; run live
+// (`halvix_demo --front-end`, under router-panel) it waits for the pen
+// for as long as it runs.
 #include <limits.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -21,6 +23,7 @@
 #include "touchui/TextFormat.h"
 
 int demoTouchPanel();
+int demoFrontEnd();
 
 namespace {
 
@@ -28,7 +31,6 @@ Screen* g_current;
 Screen* g_home;
 Screen* g_settings;
 Widget* g_nameField;
-Widget* g_status;
 wchar_t g_name[180];
 std::vector<Widget*> g_deviceButtons;
 std::vector<int> g_deviceIds;
@@ -69,6 +71,10 @@ void onDevice() {
 }
 
 void onSettings() { show(g_settings); }
+void onLockNow() {
+    // The next tick of the inactivity counter finds the time-out reached.
+    blCnt = ScreenTime * 36;
+}
 void onBackHome() { show(g_home); }
 
 void onKeyboardClosed() {
@@ -109,19 +115,24 @@ bool played() {
     return done >= (long)st.st_size;
 }
 
+// One touch, if the pen is down: handled as the toolkit dispatches it.
+bool g_live;
+bool touchOnce() {
+    int x = readX(), y = readY();
+    if (!(x > 0 && y > 0 && x < 320 && y < 240)) return false;
+    g_lastX = x;
+    g_lastY = y;
+    const char* state = isLockScreen() ? "lock pad" : isLocked() ? "dark screen" : "screen";
+    if (g_live) printf("touch at %d, %d on the %s\n", x, y, state);
+    g_current->getTouch(x, y);
+    return true;
+}
+
 void loop() {
     for (int i = 0; i < 600000; ++i) {
-        int x = readX(), y = readY();
-        if (x > 0 && y > 0 && x < 320 && y < 240) {
-            g_lastX = x;
-            g_lastY = y;
-            g_current->getTouch(x, y);
-            sleepMs(1);
-        } else if (played()) {
-            return;
-        } else {
-            sleepMs(1);
-        }
+        if (touchOnce()) sleepMs(1);
+        else if (played()) return;
+        else sleepMs(1);
     }
 }
 
@@ -166,31 +177,28 @@ std::string key(char c) {
 
 }  // namespace
 
-int demoTouchPanel() {
-    setvbuf(stdout, nullptr, _IOLBF, 0);
-    printf("\n== Touch panel ==\n");
-    char exe[PATH_MAX];
-    ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-    g_dir = "/tmp";
-    if (n > 0) {
-        exe[n] = 0;
-        g_dir = exe;
-        g_dir.resize(g_dir.rfind('/'));
-    }
-    g_dir += "/touch-panel";
-    mkdir(g_dir.c_str(), 0755);
-    unlink("/sim/state/pen");
-    unlink("/sim/state/pen.done");
+namespace {
 
+// The front end's screens; they live as long as the process.
+struct FrontEnd {
     Languages lang;
-    Screen home(lang.get((char*)"title", (char*)"home"));
-    home.backShown = false;
-    home.exitShown = false;
-    Screen settings(lang.get((char*)"settings", (char*)"home"));
-    settings.exitShown = false;
-    settings.backHandler = onBackHome;
-    g_home = &home;
-    g_settings = &settings;
+    Screen home{lang.get((char*)"title", (char*)"home")};
+    Screen settings{lang.get((char*)"settings", (char*)"home")};
+    Widget* settingsButton = nullptr;
+    Widget* lockButton = nullptr;
+    Widget* nameLabel = nullptr;
+    Widget* nameField = nullptr;
+};
+
+// Live, the home screen also has a button that locks the screen at once.
+FrontEnd* buildFrontEnd(bool live) {
+    FrontEnd* f = new FrontEnd;
+    f->home.backShown = false;
+    f->home.exitShown = false;
+    f->settings.exitShown = false;
+    f->settings.backHandler = onBackHome;
+    g_home = &f->home;
+    g_settings = &f->settings;
 
     // Home: the first switchable devices and a settings button.
     DeviceList list;
@@ -211,26 +219,90 @@ int demoTouchPanel() {
         g_on.push_back(false);
         y += 36;
     }
-    Widget settingsButton(wType.buttonRight, 10, 200, 280, 32, 0, lang.get((char*)"settings", (char*)"home"));
-    settingsButton.touchHandler = onSettings;
-    settingsButton.previous = prev;
-    if (prev) prev->next = &settingsButton;
-    home.widgets = &settingsButton;
+    f->settingsButton = new Widget(wType.buttonRight, 10, 200, live ? 145 : 280, 32, 0,
+                                   f->lang.get((char*)"settings", (char*)"home"));
+    f->settingsButton->touchHandler = onSettings;
+    f->settingsButton->previous = prev;
+    if (prev) prev->next = f->settingsButton;
+    f->home.widgets = f->settingsButton;
+    if (live) {
+        f->lockButton = new Widget(wType.button, 165, 200, 145, 32, 0, (wchar_t*)L"Lock");
+        f->lockButton->touchHandler = onLockNow;
+        f->lockButton->previous = f->settingsButton;
+        f->settingsButton->next = f->lockButton;
+    }
 
     // Settings: the hub's name in a field that opens the keyboard.
     char hostName[1024] = {0};
     Memory().getSetting((char*)"HostName", hostName);
     wchar_t wide[80] = {0};
     utf8_to_wchar(hostName, strlen(hostName), wide, 79, 1);
-    Widget nameLabel(10, 60, 300, 1, 0, 16.0f, 0, 65535, lang.get((char*)"hub_name", (char*)"home"));
-    Widget nameField(wType.textField, 10, 85, 300, 30, 0, wide);
-    nameField.touchHandler = onEditName;
-    g_nameField = &nameField;
-    nameLabel.next = &nameField;
-    nameField.previous = &nameLabel;
-    settings.widgets = &nameField;
+    f->nameLabel = new Widget(10, 60, 300, 1, 0, 16.0f, 0, 65535, f->lang.get((char*)"hub_name", (char*)"home"));
+    f->nameField = new Widget(wType.textField, 10, 85, 300, 30, 0, wide);
+    f->nameField->touchHandler = onEditName;
+    g_nameField = f->nameField;
+    f->nameLabel->next = f->nameField;
+    f->nameField->previous = f->nameLabel;
+    f->settings.widgets = f->nameField;
 
     setLockHandler(onUnlocked);
+    return f;
+}
+
+void freeFrontEnd(FrontEnd* f) {
+    f->home.widgets = nullptr;
+    f->settings.widgets = nullptr;
+    std::vector<Widget*> all = g_deviceButtons;
+    for (Widget* w : {f->settingsButton, f->lockButton, f->nameLabel, f->nameField})
+        if (w) all.push_back(w);
+    for (Widget* w : all) w->next = w->previous = nullptr;
+    for (Widget* w : all) delete w;
+    g_deviceButtons.clear();
+    delete f;
+}
+
+}  // namespace
+
+// Runs until the process is stopped: every touch is handled and reported.
+int demoFrontEnd() {
+    setvbuf(stdout, nullptr, _IOLBF, 0);
+    g_live = true;
+    FrontEnd* f = buildFrontEnd(true);
+    Memory mem;
+    mem.saveSetting((char*)"ScreenLock", (char*)"1");
+    char timeout[1024] = {0};
+    mem.getSetting((char*)"ScreenTimeout", timeout);
+    if (atoi(timeout) <= 0) nvram_set(0, (char*)"ScreenTimeout", (char*)"60");
+    show(&f->home);
+    cntEn = 1;
+    printf("front end: home screen shown; touch it on the panel (Ctrl-C ends)\n");
+    for (;;) {
+        bool wasLocked = isLockScreen();
+        if (!touchOnce()) sleepMs(2);
+        if (wasLocked != isLockScreen()) printf("front end: %s\n", isLockScreen() ? "locked" : "unlocked");
+    }
+    freeFrontEnd(f);
+    return 0;
+}
+
+int demoTouchPanel() {
+    setvbuf(stdout, nullptr, _IOLBF, 0);
+    printf("\n== Touch panel ==\n");
+    char exe[PATH_MAX];
+    ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+    g_dir = "/tmp";
+    if (n > 0) {
+        exe[n] = 0;
+        g_dir = exe;
+        g_dir.resize(g_dir.rfind('/'));
+    }
+    g_dir += "/touch-panel";
+    mkdir(g_dir.c_str(), 0755);
+    unlink("/sim/state/pen");
+    unlink("/sim/state/pen.done");
+
+    FrontEnd* f = buildFrontEnd(false);
+    Screen& home = f->home;
     show(&home);
     // The lock after one second idle, with the router's PIN.
     Memory mem;
@@ -274,11 +346,6 @@ int demoTouchPanel() {
     mem.getSetting((char*)"HostName", saved);
     printf("hub name now \"%s\"; panel %s\n", saved, isLockScreen() ? "still locked" : "unlocked");
     bool ok = strcmp(saved, "Kitchen hub") == 0 && !isLockScreen();
-    home.widgets = nullptr;
-    settings.widgets = nullptr;
-    for (Widget* w : g_deviceButtons) {
-        w->next = w->previous = nullptr;
-        delete w;
-    }
+    freeFrontEnd(f);
     return ok ? 0 : 1;
 }

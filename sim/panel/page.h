@@ -1,0 +1,189 @@
+// The panel's one page: no other file, nothing fetched from anywhere but
+// the panel server itself.
+#pragma once
+
+namespace panel {
+
+inline const char* const kPage = R"PAGE(<!DOCTYPE html>
+<html lang="en">
+<head>
+<meta charset="utf-8">
+<title>Halvix screen</title>
+<style>
+  body { font: 14px sans-serif; background: #20242a; color: #e8e8e8; margin: 16px; }
+  h1 { font-size: 16px; font-weight: normal; margin: 0 0 12px; }
+  #screens { display: flex; gap: 24px; align-items: flex-start; flex-wrap: wrap; }
+  .frame { position: relative; line-height: 0; border: 8px solid #0b0c0e; border-radius: 6px; }
+  .frame.dark canvas { filter: brightness(0.25); }
+  canvas { image-rendering: pixelated; image-rendering: crisp-edges; touch-action: none; cursor: crosshair; }
+  #pointer { position: absolute; width: 14px; height: 14px; margin: -9px 0 0 -9px; border: 2px solid #ffb000;
+             border-radius: 50%; pointer-events: none; display: none; }
+  #pointer.down { background: rgba(255, 176, 0, 0.6); }
+  #status, #requests, #pen { margin: 10px 0; font-family: monospace; white-space: pre-wrap; }
+  #requests { color: #9fc4ff; }
+  button, select { font: inherit; margin-right: 8px; }
+  textarea { width: 420px; height: 90px; font-family: monospace; }
+  .label { color: #999; font-size: 12px; margin-bottom: 4px; line-height: 1.2; }
+</style>
+</head>
+<body>
+<h1>Halvix virtual router: the touch screen</h1>
+<div id="screens">
+  <div>
+    <div class="label">1x</div>
+    <div class="frame" id="frame1"><canvas id="screen" width="320" height="240"></canvas></div>
+  </div>
+  <div>
+    <div class="label">scaled
+      <select id="scale"><option value="2" selected>2x</option><option value="3">3x</option></select>
+    </div>
+    <div class="frame" id="frame2"><canvas id="scaled" width="320" height="240"></canvas><div id="pointer"></div></div>
+  </div>
+</div>
+<div id="status">waiting for the router...</div>
+<div id="pen">pen: up</div>
+<div><span class="label">last LCD requests</span></div>
+<div id="requests">-</div>
+<p>
+  <button id="shot">Save screenshot</button>
+</p>
+<div class="label">pen script (press X Y [MS], move X Y [MS], release [MS], tap X Y [MS], wait MS)</div>
+<textarea id="script">tap 160 60</textarea><br>
+<button id="play">Play script</button> <span id="scriptResult"></span>
+<script>
+"use strict";
+const W = 320, H = 240;
+const screen = document.getElementById("screen");
+const scaled = document.getElementById("scaled");
+const pointer = document.getElementById("pointer");
+const ctx1 = screen.getContext("2d");
+const ctx2 = scaled.getContext("2d");
+const image = ctx1.createImageData(W, H);
+let frame = -1, panelOn = true, penDown = false, penX = -1, penY = -1;
+
+function setScale() {
+  const s = Number(document.getElementById("scale").value);
+  scaled.style.width = (W * s) + "px";
+  scaled.style.height = (H * s) + "px";
+  showPointer();
+}
+document.getElementById("scale").addEventListener("change", setScale);
+setScale();
+
+// RGB565 little-endian, each channel widened as the PNG writer does.
+function paint(b64) {
+  const bin = atob(b64);
+  const d = image.data;
+  for (let i = 0, p = 0; i < W * H; i++, p += 4) {
+    const v = bin.charCodeAt(2 * i) | (bin.charCodeAt(2 * i + 1) << 8);
+    const r = v >> 11, g = (v >> 5) & 63, b = v & 31;
+    d[p] = (r << 3) | (r >> 2);
+    d[p + 1] = (g << 2) | (g >> 4);
+    d[p + 2] = (b << 3) | (b >> 2);
+    d[p + 3] = 255;
+  }
+  ctx1.putImageData(image, 0, 0);
+  ctx2.putImageData(image, 0, 0);
+}
+
+const events = new EventSource("/events");
+events.addEventListener("waiting", () => {
+  document.getElementById("status").textContent = "waiting for the application to open the LCD...";
+});
+events.addEventListener("frame", (e) => {
+  const f = JSON.parse(e.data);
+  paint(f.rgb565);
+  frame = f.frame;
+  panelOn = f.panel === 1;
+  const dark = !panelOn || f.backlight === "off";
+  document.getElementById("frame1").classList.toggle("dark", dark);
+  document.getElementById("frame2").classList.toggle("dark", dark);
+  document.getElementById("status").textContent =
+    "frame " + f.frame + " | panel " + (panelOn ? "on" : "off") + " | backlight " + f.backlight +
+    " | fades " + f.fades + " | modals " + f.modals;
+  document.getElementById("requests").textContent = f.requests.length ? f.requests.join("  |  ") : "-";
+  document.body.dataset.frame = String(f.frame);
+  document.body.dataset.panel = panelOn ? "on" : "off";
+});
+events.onerror = () => {
+  document.getElementById("status").textContent = "the panel server is gone (the application has ended?)";
+};
+
+// Pen lines go out one request at a time, in order.
+let queue = Promise.resolve();
+function sendPen(text) {
+  const p = queue.then(() => fetch("/pen", { method: "POST", body: text }))
+    .then((r) => r.ok ? r.text() : r.text().then((t) => Promise.reject(new Error(t))));
+  queue = p.catch(() => {});
+  return p;
+}
+
+function showPointer() {
+  if (penX < 0) { pointer.style.display = "none"; return; }
+  const s = scaled.clientWidth / W;
+  pointer.style.display = "block";
+  pointer.style.left = (8 + (penX + 0.5) * s) + "px";
+  pointer.style.top = (8 + (penY + 0.5) * s) + "px";
+  pointer.classList.toggle("down", penDown);
+  document.getElementById("pen").textContent = "pen: " + (penDown ? "down" : "up") + " at " + penX + ", " + penY;
+}
+
+function panelPoint(canvas, e) {
+  const r = canvas.getBoundingClientRect();
+  const x = Math.floor((e.clientX - r.left) * W / r.width);
+  const y = Math.floor((e.clientY - r.top) * H / r.height);
+  return [Math.min(W - 1, Math.max(0, x)), Math.min(H - 1, Math.max(0, y))];
+}
+
+for (const canvas of [screen, scaled]) {
+  canvas.addEventListener("pointerdown", (e) => {
+    e.preventDefault();
+    canvas.setPointerCapture(e.pointerId);
+    [penX, penY] = panelPoint(canvas, e);
+    penDown = true;
+    showPointer();
+    sendPen("press " + penX + " " + penY + "\n");
+  });
+  canvas.addEventListener("pointermove", (e) => {
+    if (!penDown) return;
+    const [x, y] = panelPoint(canvas, e);
+    if (x === penX && y === penY) return;
+    penX = x; penY = y;
+    showPointer();
+    sendPen("move " + x + " " + y + "\n");
+  });
+  const up = () => {
+    if (!penDown) return;
+    penDown = false;
+    showPointer();
+    sendPen("release\n");
+  };
+  canvas.addEventListener("pointerup", up);
+  canvas.addEventListener("pointercancel", up);
+}
+
+document.getElementById("play").addEventListener("click", () => {
+  const out = document.getElementById("scriptResult");
+  out.textContent = "sending...";
+  sendPen(document.getElementById("script").value + "\n")
+    .then(() => { out.textContent = "queued on the panel"; })
+    .catch((err) => { out.textContent = "refused: " + err.message; });
+});
+
+document.getElementById("shot").addEventListener("click", () => {
+  screen.toBlob((blob) => {
+    const a = document.createElement("a");
+    a.href = URL.createObjectURL(blob);
+    a.download = "halvix-screen-" + frame + ".png";
+    document.body.appendChild(a);
+    a.click();
+    a.remove();
+    setTimeout(() => URL.revokeObjectURL(a.href), 1000);
+  }, "image/png");
+});
+</script>
+</body>
+</html>
+)PAGE";
+
+}  // namespace panel

@@ -1,0 +1,13 @@
+# The browser panel: a host program that runs outside the sandbox, beside
+# router-run (router-panel starts both).
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)
+add_library(panel_script STATIC ${CMAKE_CURRENT_LIST_DIR}/pen_script.cpp)
+add_executable(panel-server ${CMAKE_CURRENT_LIST_DIR}/panel-server.cpp)
+target_link_libraries(panel-server PRIVATE panel_script PkgConfig::HTTPLIB Threads::Threads)
+set_target_properties(panel-server PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/sim/bin)
+add_dependencies(halvixsim panel-server)
+
+# Inside a virtual router, so its loopback is the sandbox's own.
+add_test(NAME panel_server COMMAND ${CMAKE_BINARY_DIR}/router-run --
+  /usr/bin/python3 ${CMAKE_CURRENT_LIST_DIR}/tests/panel_server_test.py $<TARGET_FILE:panel-server>)
