@@ -212,7 +212,9 @@ Watch look(const LcdFbHeader& h) {
 
 std::string frameEvent(const LcdFbHeader& h, const std::vector<uint16_t>& pixels) {
     std::vector<std::string> light = lastLines(statePath("log/backlight"), 1);
-    const char* backlight = light.empty() ? "unknown" : light[0] == "enable" ? "on" : light[0] == "disable" ? "off" : "unknown";
+    const char* backlight = "unset";
+    if (!light.empty() && light[0] == "enable") backlight = "on";
+    if (!light.empty() && light[0] == "disable") backlight = "off";
     std::string requests = "[";
     for (const std::string& l : lastLines(statePath("log/lcd"), 6)) {
         if (requests.size() > 1) requests += ",";
