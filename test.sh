@@ -12,11 +12,16 @@ only="${1:-all}"   # host | asan | mipsel | tsan | browser | all (tsan and brows
 summary=()
 total_pass=0; total_fail=0
 
-run_suite() {
+build_tree() {
   local name=$1 dir=$2; shift 2
   echo "=== $name build ==="
   cmake -S . -B "$dir" -G Ninja "$@" > "$dir.configure.log" 2>&1 || { cat "$dir.configure.log"; exit 1; }
   cmake --build "$dir" -j "$JOBS"
+}
+
+run_suite() {
+  local name=$1 dir=$2
+  build_tree "$@"
   echo "=== $name tests ==="
   local log="$dir.ctest.log" rc=0
   # A test that fails is run once more: a few store tests still race the
@@ -37,10 +42,8 @@ mkdir -p build
 # and the browser meet on a loopback no other test sees, and nothing the
 # browser tries to reach leaves the machine.
 browser_suite() {
-  local name=$1 dir=$2; shift 2
-  echo "=== $name build ==="
-  cmake -S . -B "$dir" -G Ninja "$@" > "$dir.configure.log" 2>&1 || { cat "$dir.configure.log"; exit 1; }
-  cmake --build "$dir" -j "$JOBS"
+  local name=$1 dir=$2
+  build_tree "$@"
   echo "=== $name browser test ==="
   local flags=""
   [ "$name" = mipsel ] && flags=--target

@@ -187,6 +187,13 @@ void HalvixAssociation::namingEvent(int server) {
 
 void HalvixAssociation::zwaveAnswer() {
     std::unique_ptr<AssocEvent> ev = newEvent();
+    // The conversation ends here: the event goes out, the client is idle.
+    auto end = [&](int event) {
+        lastStatus = 0;
+        raise(event, DEVTECH_ZWAVE, ev.get());
+        idle = true;
+        assocState = 0;
+    };
     switch (assocState) {
         case 1:
             log(0, "................. ASSOC ...................");
@@ -194,10 +201,7 @@ void HalvixAssociation::zwaveAnswer() {
             sendCancelTo(CANCEL_Zigbee);
             cancelType = CANCEL_Zwave;
             if (zwRx.nodeId == 255) {
-                lastStatus = 0;
-                raise(9, DEVTECH_ZWAVE, ev.get());
-                idle = true;
-                assocState = 0;
+                end(9);
                 log(1, "libpairing:Association failed (Z-wave)");
             } else {
                 assocState = 4;
@@ -213,16 +217,10 @@ void HalvixAssociation::zwaveAnswer() {
         case 4:
             log(0, "................. ZW_ASSOC ...................");
             if (ZW_checkNodeExists()) {
-                lastStatus = 0;
-                raise(4, DEVTECH_ZWAVE, ev.get());
-                idle = true;
-                assocState = 0;
+                end(4);
                 log(0, "libpairing:Z-wave sensor already joined");
             } else if (zwRx.nodeId == 0 || zwRx.nodeId == 255) {
-                lastStatus = 0;
-                raise(9, DEVTECH_ZWAVE, ev.get());
-                idle = true;
-                assocState = 0;
+                end(9);
                 log(1, "libpairing:Association failed (Z-wave)");
             } else {
                 assocState = 5;
@@ -239,10 +237,7 @@ void HalvixAssociation::zwaveAnswer() {
             zwNode = zwRx;
             if (!ZW_createDeviceType()) {
                 log(1, "libpairing:zw_createDevice is unsuccessful (Z-wave)");
-                lastStatus = 0;
-                raise(9, DEVTECH_ZWAVE, ev.get());
-                idle = true;
-                assocState = 0;
+                end(9);
                 break;
             }
             log(0, "libpairing:zw_createDevice is successful (Z-wave)");

@@ -195,27 +195,18 @@ int aswprintf(wchar_t* out, int size, wchar_t* format, ...) {
                 append(out, size, b);
                 break;
             }
-            case SINT: {
-                wchar_t w[64];
+            case SINT:
                 itoa(va_arg(ap, int), num);
-                swprintf(w, 64, L"%s", num);
-                append(out, size, w);
+                appendNarrow(out, size, num, 63);
                 break;
-            }
-            case UINT: {
-                wchar_t w[64];
+            case UINT:
                 uitoa(va_arg(ap, unsigned), num);
-                swprintf(w, 64, L"%s", num);
-                append(out, size, w);
+                appendNarrow(out, size, num, 63);
                 break;
-            }
-            case HEX: {
-                wchar_t w[64];
+            case HEX:
                 utoxa(va_arg(ap, unsigned), num);
-                swprintf(w, 64, L"%s", num);
-                append(out, size, w);
+                appendNarrow(out, size, num, 63);
                 break;
-            }
             case NSTR: {
                 const char* p = va_arg(ap, const char*);
                 if (p) appendNarrow(out, size, p, 255);

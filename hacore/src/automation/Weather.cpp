@@ -246,33 +246,32 @@ void clockText(float r, bool up, char* out, size_t size) {
 }
 }  // namespace
 
-int Weather::SetSunrise() {
-    sunrise[0] = '\0';
-    time_t when = localTime;
+namespace {
+
+// Sunrise (which 0) or sunset (1) of the day of `when` at the place, as
+// "HH:MM" in `out`; the time zone of that day goes to *zone.
+void sunText(time_t when, float latitude, float longitude, int which, float* zone, char* out, size_t size) {
+    out[0] = '\0';
     struct tm local;
     if (!localtime_r(&when, &local)) {
-        copyText(sunrise, sizeof sunrise, kNoSun);
-        return 1;
+        copyText(out, size, kNoSun);
+        return;
     }
-    timezone = (float)local.tm_gmtoff / 3600.0f;
+    *zone = (float)local.tm_gmtoff / 3600.0f;
     bool up;
-    float r = sunTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, latitude, longitude, 0, timezone, &up);
-    clockText(r, up, sunrise, sizeof sunrise);
+    float r = sunTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, latitude, longitude, which, *zone, &up);
+    clockText(r, up, out, size);
+}
+
+}  // namespace
+
+int Weather::SetSunrise() {
+    sunText(localTime, latitude, longitude, 0, &timezone, sunrise, sizeof sunrise);
     return 1;
 }
 
 int Weather::SetSunset() {
-    sunset[0] = '\0';
-    time_t when = localTime;
-    struct tm local;
-    if (!localtime_r(&when, &local)) {
-        copyText(sunset, sizeof sunset, kNoSun);
-        return 1;
-    }
-    timezone = (float)local.tm_gmtoff / 3600.0f;
-    bool up;
-    float r = sunTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, latitude, longitude, 1, timezone, &up);
-    clockText(r, up, sunset, sizeof sunset);
+    sunText(localTime, latitude, longitude, 1, &timezone, sunset, sizeof sunset);
     return 1;
 }
 
