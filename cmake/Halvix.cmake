@@ -60,10 +60,15 @@ function(halvix_stack_usage target)
   endif()
 endfunction()
 
-# halvix_library(NAME <lib> [LIBS ...]): a shared library from src/*.cpp
-# with public headers in include/.
+# halvix_library(NAME <lib> [LIBS ...] [COMPONENT c]): a shared library from
+# src/*.cpp with public headers in include/. Its shared object installs with
+# the component `runtime` (the router's root file system) unless another is
+# named: the stand-ins of outside libraries install as `outside`.
 function(halvix_library)
-  cmake_parse_arguments(A "" "NAME" "LIBS" ${ARGN})
+  cmake_parse_arguments(A "" "NAME;COMPONENT" "LIBS" ${ARGN})
+  if(NOT A_COMPONENT)
+    set(A_COMPONENT runtime)
+  endif()
   file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/src/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/src/*.c)
   if(NOT srcs)
     set(srcs ${PROJECT_SOURCE_DIR}/cmake/empty.cpp)
@@ -77,7 +82,7 @@ function(halvix_library)
   set_target_properties(${A_NAME} PROPERTIES OUTPUT_NAME ${A_NAME} PREFIX "" EXPORT_NAME ${short})
   halvix_sanitize(${A_NAME})
   halvix_stack_usage(${A_NAME})
-  halvix_install_library(${A_NAME} ${CMAKE_CURRENT_SOURCE_DIR}/include "${A_LIBS}")
+  halvix_install_library(${A_NAME} ${CMAKE_CURRENT_SOURCE_DIR}/include "${A_LIBS}" ${A_COMPONENT})
 endfunction()
 
 # Installs a library of ours: the shared object (runtime), its public
@@ -86,9 +91,9 @@ endfunction()
 # pkg-config names or flags.
 set(HALVIX_INSTALLED_LIBS "" CACHE INTERNAL "")
 set(HALVIX_DEP_PACKAGES "" CACHE INTERNAL "")
-function(halvix_install_library name incdir libs)
+function(halvix_install_library name incdir libs component)
   install(TARGETS ${name} EXPORT HalvixTargets
-    LIBRARY DESTINATION lib COMPONENT runtime
+    LIBRARY DESTINATION lib COMPONENT ${component}
     ARCHIVE DESTINATION lib COMPONENT dev)
   if(EXISTS ${incdir})
     install(DIRECTORY ${incdir}/ DESTINATION include COMPONENT dev)
