@@ -296,6 +296,19 @@ std::string penProgress() {
     return "{\"played\":" + done + ",\"size\":" + std::to_string(size < 0 ? 0 : size) + "}";
 }
 
+// Only the page itself talks to the server: a request must name this
+// server as its host (no other name resolving to the loopback), and a pen
+// request from a page must come from this server's own page.
+int g_port;
+bool ours(const httplib::Request& req, bool needOrigin) {
+    const std::string self = "127.0.0.1:" + std::to_string(g_port);
+    const std::string host = req.get_header_value("Host");
+    if (host != self && host != "localhost:" + std::to_string(g_port)) return false;
+    if (!needOrigin || !req.has_header("Origin")) return true;
+    const std::string origin = req.get_header_value("Origin");
+    return origin == "http://" + self || origin == "http://localhost:" + std::to_string(g_port);
+}
+
 httplib::Server* g_server;
 void onSignal(int) {
     if (g_server) g_server->stop();
@@ -328,6 +341,12 @@ int main(int argc, char** argv) {
     if (stat((g_state + "/sim").c_str(), &st) == 0 && S_ISDIR(st.st_mode)) g_state += "/sim";
 
     httplib::Server server;
+    server.set_pre_routing_handler([](const httplib::Request& req, httplib::Response& res) {
+        if (ours(req, req.method == "POST")) return httplib::Server::HandlerResponse::Unhandled;
+        res.status = 403;
+        res.set_content("not this panel's page\n", "text/plain");
+        return httplib::Server::HandlerResponse::Handled;
+    });
     server.Get("/", [](const httplib::Request&, httplib::Response& res) {
         res.set_header("Cache-Control", "no-store");
         res.set_content(panel::kPage, "text/html; charset=utf-8");
@@ -363,16 +382,14 @@ int main(int argc, char** argv) {
     });
     server.set_payload_max_length(1 << 20);
 
-    if (port == 0) {
-        port = server.bind_to_any_port("127.0.0.1");
-    } else if (!server.bind_to_port("127.0.0.1", port)) {
-        port = -1;
-    }
+    const int asked = port;
+    if (port == 0) port = server.bind_to_any_port("127.0.0.1");
+    else if (!server.bind_to_port("127.0.0.1", port)) port = -1;
     if (port <= 0) {
-        fprintf(stderr, "panel-server: cannot listen on 127.0.0.1%s\n",
-                port == 0 ? "" : (":" + std::to_string(port)).c_str());
+        fprintf(stderr, "panel-server: cannot listen on 127.0.0.1 port %d\n", asked);
         return 1;
     }
+    g_port = port;
     g_server = &server;
     signal(SIGINT, onSignal);
     signal(SIGTERM, onSignal);

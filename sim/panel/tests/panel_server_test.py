@@ -84,6 +84,21 @@ class PanelServer(unittest.TestCase):
         except FileNotFoundError:
             return ""
 
+    def test_only_this_panels_page_is_served(self):
+        port = self.url.rsplit(":", 1)[1].strip("/")
+        for headers, path, body in [({"Host": "evil.example:" + port}, "", None),
+                                    ({"Origin": "http://evil.example"}, "pen", b"tap 1 2\n")]:
+            request = urllib.request.Request(self.url + path, data=body, headers=headers)
+            with self.assertRaises(urllib.error.HTTPError) as refused:
+                urllib.request.urlopen(request, timeout=20)
+            self.assertEqual(refused.exception.code, 403)
+        self.assertEqual(self.pen(), "")
+        request = urllib.request.Request(self.url + "pen", data=b"tap 1 2\n",
+                                         headers={"Origin": "http://127.0.0.1:" + port})
+        with urllib.request.urlopen(request, timeout=20) as r:
+            self.assertEqual(r.status, 200)
+        self.assertEqual(self.pen(), "tap 1 2\n")
+
     def test_page_is_one_self_contained_document(self):
         with urllib.request.urlopen(self.url, timeout=20) as r:
             page = r.read().decode()
