@@ -224,10 +224,7 @@ bool readAll(DEPOT* db, std::vector<char>& file, std::vector<RecordRef>& records
     return true;
 }
 
-void memFlush(DEPOT* db) {
-    depotCatchUp(db);
-    dpmemflush(db);
-}
+void memFlush(DEPOT* db) { depotFlush(db); }
 
 void close(DEPOT* db) {
     if (!depotClose(db)) fprintf(stderr, "dpclose: %s\n", lastError());

@@ -134,16 +134,29 @@ TEST_F(StoreTest, DeviceFromUnrepairableStoreIsNoDevice) {
 // records nor, when it closes, put back the file size it saw at its open.
 TEST_F(StoreTest, WritersThatOverlapKeepEachOthersRecords) {
     putDevice(makeDevice(7, "Porch light", "Porch", 2, "BinarySwitch", 1));
+    putDevice(makeDevice(9, "Old plug", "Den", 2, "BinarySwitch", 0));
     DEPOT* server = dpopen("/tmp/ddb", DP_OWRITER | DP_ONOLCK, 1);
     ASSERT_NE(server, nullptr);
     Device d(7);  // the library writes the missing defaults and closes
     ValueRecord v = makeValue(1, "SWITCH BINARY", "true", 1);
+    ASSERT_TRUE(depotOut(server, "9", 1));
     ASSERT_TRUE(depotPut(server, "8.1", 3, reinterpret_cast<const char*>(&v), sizeof v, DP_DOVER));
     ASSERT_TRUE(depotClose(server));
 
     EXPECT_EQ(ddbGet("8.1").size(), sizeof v);
     EXPECT_EQ(ddbGet("7.MI").substr(0, 7), "Unknown");
     EXPECT_EQ(ddbGet("7.1").size(), sizeof(ValueRecord));
-    // Main record, five attributes, values 0 and 1, and the server's record.
+    // Main record, five attributes, values 0 and 1, and the server's record;
+    // the count in the header is what the file holds.
     EXPECT_EQ(ddbCount(), 9);
+    DEPOT* db = dpopen("/tmp/ddb", DP_OREADER | DP_ONOLCK, 1);
+    ASSERT_NE(db, nullptr);
+    int live = 0;
+    dpiterinit(db);
+    while (char* k = dpiternext(db, nullptr)) {
+        ++live;
+        free(k);
+    }
+    dpclose(db);
+    EXPECT_EQ(live, 9);
 }

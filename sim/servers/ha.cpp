@@ -115,7 +115,7 @@ void removeDevice(int id) {
         if (strncmp(k, prefix.c_str(), prefix.size()) == 0) keys.push_back(k);
         free(k);
     }
-    for (const std::string& k : keys) dpout(db, k.c_str(), (int)k.size());
+    for (const std::string& k : keys) depotOut(db, k.c_str(), (int)k.size());
     depotClose(db);
     announce(EV_DeviceRemoved, id);
 }

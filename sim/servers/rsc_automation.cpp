@@ -46,7 +46,7 @@ struct Store {
     }
     bool has(const std::string& k) { return db && dpvsiz(db, k.data(), (int)k.size()) >= 0; }
     void out(const std::string& k) {
-        if (db) dpout(db, k.data(), (int)k.size());
+        if (db) depotOut(db, k.data(), (int)k.size());
     }
     int number(const std::string& k) {
         std::string v;

@@ -53,7 +53,7 @@ struct Store {
             free(k);
             if (f(key)) keys.push_back(key);
         }
-        for (const std::string& k : keys) dpout(db, k.data(), (int)k.size());
+        for (const std::string& k : keys) depotOut(db, k.data(), (int)k.size());
     }
     DEPOT* db;
 };

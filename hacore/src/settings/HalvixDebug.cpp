@@ -78,7 +78,7 @@ int HalvixDebug::ClearConnectionTime(ADebug group) {
         for (int slot = 1; ok && slot <= 10; ++slot) {
             char key[32];
             slotKey(key, sizeof key, group, slot);
-            dpout(db, key, (int)strlen(key));
+            depotOut(db, key, (int)strlen(key));
         }
         if (!dpoptimize(db, 1)) fprintf(stderr, "dpoptimize: %s\n", hastore::lastError());
     });
