@@ -58,11 +58,9 @@ char* DaemonConnector::getClientIP() {
 }
 
 int DaemonConnector::init() {
-    sock = socket(AF_INET, SOCK_DGRAM, 0);
-    if (sock < 0) {
-        sock = -1;
-        return -1;
-    }
+    int fd = socket(AF_INET, SOCK_DGRAM, 0);
+    __atomic_store_n(&sock, fd < 0 ? -1 : fd, __ATOMIC_SEQ_CST);
+    if (fd < 0) return -1;
     int on = 1;
     if (setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) < 0) {
         perror("listener: setsockopt");
@@ -149,7 +147,7 @@ void DaemonConnector::infoRequest(int a, int b, int c, char* payload) {
 int DaemonConnector::receiveData() {
     // The socket this thread serves: closeConnection() and a later init()
     // change the member, and this thread must not go on to read another one.
-    const int fd = sock;
+    const int fd = __atomic_load_n(&sock, __ATOMIC_SEQ_CST);
     if (fd == -1) {
         printf("DC- Check if the call to establishConnection() succeeded. -- %d\n", getpid());
         return -1;
@@ -161,7 +159,7 @@ int DaemonConnector::receiveData() {
     for (;;) {
         ssize_t size = recv(fd, buf, DC_RECV_BUFFER, MSG_PEEK | MSG_TRUNC);
         if (size < 0 && errno == EINTR) continue;
-        if (size < (ssize_t)sizeof(DaemonReplyHeader) || sock != fd) break;
+        if (size < (ssize_t)sizeof(DaemonReplyHeader) || __atomic_load_n(&sock, __ATOMIC_SEQ_CST) != fd) break;
         ssize_t n;
         do {
             n = recv(fd, buf, DC_RECV_BUFFER, 0);
@@ -188,10 +186,11 @@ void DaemonConnector::sockoptTestFun() {
 }
 
 void DaemonConnector::closeConnection() {
-    if (sock > 0) {
-        shutdown(sock, SHUT_RDWR);
-        close(sock);
-        sock = 0;
+    // The receive thread reads `sock`: it sees 0 before the descriptor goes.
+    int fd = __atomic_load_n(&sock, __ATOMIC_SEQ_CST);
+    if (fd > 0 && __atomic_compare_exchange_n(&sock, &fd, 0, false, __ATOMIC_SEQ_CST, __ATOMIC_SEQ_CST)) {
+        shutdown(fd, SHUT_RDWR);
+        close(fd);
     }
     pingIPfini();
 }

@@ -66,16 +66,17 @@ bool Firmware::downloadfile(char* url, char* path, long timeoutSeconds, Firmware
     CURL* curl = curl_easy_init();
     res_init();
     if (!curl) return false;
-    if (downloading == 1) {
+    // Two threads may ask at once: only one of them takes the flag.
+    char was = __atomic_load_n(&downloading, __ATOMIC_SEQ_CST);
+    if (was == 1 || !__atomic_compare_exchange_n(&downloading, &was, 1, false, __ATOMIC_SEQ_CST, __ATOMIC_SEQ_CST)) {
         curl_easy_cleanup(curl);
         return false;
     }
-    downloading = 1;
     FILE* file = fopen(path, "wb");
     if (!file) {
         // Nothing to write into: the flag must not stay set.
         curl_easy_cleanup(curl);
-        downloading = 0;
+        __atomic_store_n(&downloading, 0, __ATOMIC_SEQ_CST);
         return false;
     }
     CURLcode rc = curl_easy_setopt(curl, CURLOPT_VERBOSE, 0L);
@@ -98,7 +99,7 @@ bool Firmware::downloadfile(char* url, char* path, long timeoutSeconds, Firmware
     curl_easy_cleanup(curl);
     // A file that cannot be completed on disk is no download either.
     bool written = fclose(file) == 0;
-    downloading = 0;
+    __atomic_store_n(&downloading, 0, __ATOMIC_SEQ_CST);
     if (rc == CURLE_OK && status == 200 && written) return true;
     unlink(path);
     return false;

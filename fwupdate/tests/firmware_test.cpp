@@ -379,7 +379,7 @@ TEST_F(FirmwareTest, SecondDownloadWhileOneRunsIsRefused) {
         first = fw.downloadfile(c(url), c(path), 600, nullptr, fwrite);
     });
     ASSERT_TRUE(waitForFile("/sim/state/https/holding-second"));
-    EXPECT_EQ(1, Firmware::downloading);
+    EXPECT_EQ(1, __atomic_load_n(&Firmware::downloading, __ATOMIC_SEQ_CST));  // set by the other thread
     Firmware other;
     std::string url = "https://firmware.halvix.net/big.bin", path = "other.bin";
     EXPECT_FALSE(other.downloadfile(c(url), c(path), 600, nullptr, fwrite));

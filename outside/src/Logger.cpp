@@ -7,9 +7,17 @@
 
 namespace {
 
-std::mutex g_lock;
-std::deque<Logger::Line> g_lines;
-bool g_echo = false;
+// Never destroyed: detached threads (the pairing receiver) may still log
+// while the process runs its exit handlers.
+struct State {
+    std::mutex lock;
+    std::deque<Logger::Line> lines;
+    bool echo = false;
+};
+State& state() {
+    static State* s = new State;
+    return *s;
+}
 
 int priority(int level) {
     switch (level) {
@@ -32,23 +40,27 @@ Logger* Logger::getInstance() {
 void Logger::Log(int level, const char* text) {
     if (!text) text = "";
     syslog(priority(level), "%s", text);
-    std::lock_guard<std::mutex> g(g_lock);
-    if (g_echo) fprintf(stderr, "%d %s\n", level, text);
-    g_lines.push_back(Line{level, text});
-    while (g_lines.size() > kKeep) g_lines.pop_front();
+    State& st = state();
+    std::lock_guard<std::mutex> g(st.lock);
+    if (st.echo) fprintf(stderr, "%d %s\n", level, text);
+    st.lines.push_back(Line{level, text});
+    while (st.lines.size() > kKeep) st.lines.pop_front();
 }
 
 std::vector<Logger::Line> Logger::lines() {
-    std::lock_guard<std::mutex> g(g_lock);
-    return std::vector<Line>(g_lines.begin(), g_lines.end());
+    State& st = state();
+    std::lock_guard<std::mutex> g(st.lock);
+    return std::vector<Line>(st.lines.begin(), st.lines.end());
 }
 
 void Logger::clear() {
-    std::lock_guard<std::mutex> g(g_lock);
-    g_lines.clear();
+    State& st = state();
+    std::lock_guard<std::mutex> g(st.lock);
+    st.lines.clear();
 }
 
 void Logger::setEcho(bool on) {
-    std::lock_guard<std::mutex> g(g_lock);
-    g_echo = on;
+    State& st = state();
+    std::lock_guard<std::mutex> g(st.lock);
+    st.echo = on;
 }

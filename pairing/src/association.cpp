@@ -146,10 +146,11 @@ int HalvixAssociation::checkAssocConnection() {
         close(fd);
         return -1;
     }
-    assocSocket = fd;
-    assocConnected = 1;
+    // A receiver of an earlier connection may still be looking at these.
+    __atomic_store_n(&assocSocket, fd, __ATOMIC_SEQ_CST);
+    __atomic_store_n(&assocConnected, 1, __ATOMIC_SEQ_CST);
     assoc_meshID = -1;
-    ++connectionGeneration;
+    __atomic_add_fetch(&connectionGeneration, 1, __ATOMIC_SEQ_CST);
 
     if (FILE* p = popen("nvram_get 2860 MeshSlaveID", "r")) {
         char id[10] = "";
@@ -177,7 +178,7 @@ int HalvixAssociation::checkAssocConnection() {
 
 void HalvixAssociation::closeAssocConnection() {
     log(0, "libpairing:closing the Assoc Connection");
-    assocConnected = 0;
+    __atomic_store_n(&assocConnected, 0, __ATOMIC_SEQ_CST);
     assoc_meshID = -1;
     // The receiver closes the connection itself after some answers: whoever
     // takes the descriptor first closes it, never twice.

@@ -64,28 +64,36 @@ void* HalvixAssociation::receiverHelper(void* instance) {
 void* HalvixAssociation::receiver(void*) {
     log(0, "libpairing:entered receive thread");
     __atomic_add_fetch(&receiversRunning, 1, __ATOMIC_SEQ_CST);
-    const int generation = connectionGeneration;
+    const int generation = __atomic_load_n(&connectionGeneration, __ATOMIC_SEQ_CST);
+    // closeAssocConnection and a new connection change these from the
+    // application's thread.
+    auto current = [&] {
+        return __atomic_load_n(&assocConnected, __ATOMIC_SEQ_CST) &&
+               generation == __atomic_load_n(&connectionGeneration, __ATOMIC_SEQ_CST);
+    };
     // Read into the heap: the thread's frame stays small.
     std::vector<char> buf(kReceiveSize);
     long long deadline = 0;
 
-    while (assocConnected && generation == connectionGeneration) {
+    while (current()) {
         // The deadline survives a signal that interrupts the receive, so an
         // application's timer ticks never postpone a timeout.
         if (!deadline) deadline = nowMs() + rxTimeout * 1000LL;
         long long left = deadline - nowMs();
         if (left < 1) left = 1;
         timeval tv{(time_t)(left / 1000), (suseconds_t)((left % 1000) * 1000)};
-        if (setsockopt(assocSocket, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv) < 0)
+        const int fd = __atomic_load_n(&assocSocket, __ATOMIC_SEQ_CST);
+        if (fd <= 0) break;
+        if (setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv) < 0)
             perror("libpairing:setsockopt: rcvtimeo");
 
         memset(buf.data(), 0, buf.size());
         sockaddr_in from;
         memset(&from, 0, sizeof from);
         socklen_t fromLen = sizeof from;
-        int n = (int)recvfrom(assocSocket, buf.data(), buf.size(), 0, reinterpret_cast<sockaddr*>(&from), &fromLen);
+        int n = (int)recvfrom(fd, buf.data(), buf.size(), 0, reinterpret_cast<sockaddr*>(&from), &fromLen);
         int err = errno;
-        if (!assocConnected || generation != connectionGeneration) break;
+        if (!current()) break;
         if (n < 0 && err == EINTR && nowMs() < deadline) continue;
         deadline = 0;
 

@@ -24,6 +24,7 @@
 #include <errno.h>
 #include <pthread.h>
 #include <signal.h>
+#include <spawn.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <string.h>
@@ -155,24 +156,24 @@ bool recvAll(int fd, void* p, size_t n) {
 }
 
 // The text renderer of this process, started on first use (again in a
-// forked child). Started through a short-lived middle process so that it
-// is never a child the application might wait for.
+// forked child). Started through a short-lived shell that leaves it in the
+// background, so that it is never a child the application might wait for;
+// spawned, not forked: a fork here, under the request lock, would run the
+// other stand-ins' fork handlers in the opposite order to a fork elsewhere.
 int textChannel() {
     if (g_textFd >= 0 && g_textOwner == getpid()) return g_textFd;
     if (g_textFd >= 0) close(g_textFd);  // inherited from the parent
     g_textFd = -1;
     int sv[2];
     if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sv) != 0) return -1;
-    pid_t mid = fork();
-    if (mid == 0) {
-        if (fork() == 0) {
-            dup2(sv[1], 0);
-            dup2(sv[1], 1);
-            execl(kTextRenderer, "lcd-text", (char*)nullptr);
-            _exit(127);
-        }
-        _exit(0);
-    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, sv[1], 3);
+    char sh[] = "sh", dashC[] = "-c", script[] = "\"$0\" <&3 >&3 3>&- &";
+    char* argv[] = {sh, dashC, script, const_cast<char*>(kTextRenderer), nullptr};
+    pid_t mid = -1;
+    if (posix_spawn(&mid, "/bin/sh", &actions, nullptr, argv, environ) != 0) mid = -1;
+    posix_spawn_file_actions_destroy(&actions);
     close(sv[1]);
     if (mid < 0) {
         close(sv[0]);

@@ -37,7 +37,7 @@ void* ticker(void*) {
     for (;;) {
         // 36 ticks a second.
         sleepMs(28);
-        void (*h)(void) = g_handler;
+        void (*h)(void) = __atomic_load_n(&g_handler, __ATOMIC_ACQUIRE);
         if (h) h();
     }
     return nullptr;
@@ -87,7 +87,7 @@ extern "C" void disableTouch(int off) {
 
 extern "C" void setScreenLockHandler(void (*handler)(void)) {
     pthread_mutex_lock(&g_lock);
-    g_handler = handler;
+    __atomic_store_n(&g_handler, handler, __ATOMIC_RELEASE);
     if (!g_thread) {
         pthread_t t;
         if (pthread_create(&t, nullptr, ticker, nullptr) == 0) {
