@@ -122,8 +122,8 @@ function showPointer() {
   if (penX < 0) { pointer.style.display = "none"; return; }
   const s = scaled.clientWidth / W;
   pointer.style.display = "block";
-  pointer.style.left = (8 + (penX + 0.5) * s) + "px";
-  pointer.style.top = (8 + (penY + 0.5) * s) + "px";
+  pointer.style.left = ((penX + 0.5) * s) + "px";
+  pointer.style.top = ((penY + 0.5) * s) + "px";
   pointer.classList.toggle("down", penDown);
   document.getElementById("pen").textContent = "pen: " + (penDown ? "down" : "up") + " at " + penX + ", " + penY;
 }
