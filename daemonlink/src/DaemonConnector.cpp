@@ -5,7 +5,11 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
+#include <set>
 #include <string>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -29,6 +33,19 @@ int32_t getBE(const char* at) {
     return (int32_t)ntohl(be);
 }
 
+// The connectors whose receive threads still run (detached): one is not
+// freed under its thread. Never destroyed, as threads may outlive exit.
+struct Receivers {
+    std::mutex lock;
+    std::condition_variable left;
+    std::multiset<const DaemonConnector*> running;
+};
+Receivers& receivers() {
+    static Receivers* r = new Receivers;
+    return *r;
+}
+thread_local const DaemonConnector* t_serving = nullptr;
+
 }  // namespace
 
 DaemonConnector* DaemonConnector::getInstance() {
@@ -44,7 +61,19 @@ DaemonConnector::DaemonConnector()
 
 DaemonConnector::DaemonConnector(const DaemonConnector& other) : DaemonConnector() { sock = other.sock; }
 
-DaemonConnector::~DaemonConnector() {}
+// Waits (a while) for this connector's receive threads, woken by a
+// shutdown of the socket if it is still open, so that none reads the
+// object after it is freed. A copy has no thread of its own.
+DaemonConnector::~DaemonConnector() {
+    if (t_serving == this) return;  // deleted from its own callback
+    Receivers& r = receivers();
+    std::unique_lock<std::mutex> g(r.lock);
+    if (!r.running.count(this)) return;
+    const int fd = __atomic_exchange_n(&sock, 0, __ATOMIC_SEQ_CST);
+    if (fd > 0) shutdown(fd, SHUT_RDWR);
+    r.left.wait_for(g, std::chrono::seconds(2), [&] { return !r.running.count(this); });
+    if (fd > 0) close(fd);
+}
 
 void DaemonConnector::registerApplicationID(int id) {
     applicationID = id;
@@ -85,7 +114,13 @@ int DaemonConnector::init() {
     daemonAddr.sin_family = AF_INET;
     daemonAddr.sin_port = htons(DC_PORT);
     inet_pton(AF_INET, DC_DAEMON_IP, &daemonAddr.sin_addr);
+    {
+        std::lock_guard<std::mutex> g(receivers().lock);
+        receivers().running.insert(this);
+    }
     if (pthread_create(&receiverThread, nullptr, receiveDataHelper, this) != 0) {
+        std::lock_guard<std::mutex> g(receivers().lock);
+        receivers().running.erase(receivers().running.find(this));
         printf("DC- Failed to spawn a new thread. -- %d\n", getpid());
         return -1;
     }
@@ -174,7 +209,13 @@ int DaemonConnector::receiveData() {
 }
 
 void* DaemonConnector::receiveDataHelper(void* connector) {
-    static_cast<DaemonConnector*>(connector)->receiveData();
+    DaemonConnector* self = static_cast<DaemonConnector*>(connector);
+    t_serving = self;
+    self->receiveData();
+    Receivers& r = receivers();
+    std::lock_guard<std::mutex> g(r.lock);
+    r.running.erase(r.running.find(self));
+    r.left.notify_all();
     return nullptr;
 }
 

@@ -265,8 +265,8 @@ TEST_F(Settings, AcceptedEdgesAreSentUnchanged) {
 
 TEST_F(Settings, FailedSendsPrintTheirMessage) {
     Halvix h;
-    int saved = s;
-    s = -1;  // no socket: every send fails
+    // Every send to the HA server (its two ports) fails.
+    for (const char* f : {"sendto-8888", "sendto-9999"}) testkit::setFault(f, true);
     int r1 = 0, r2 = 0, r3 = 0, r4 = 0, r5 = 0;
     std::string err = captureStderr([&] {
         r1 = h.setWebAdminState(true);
@@ -277,7 +277,7 @@ TEST_F(Settings, FailedSendsPrintTheirMessage) {
     });
     int r6 = h.setDns((char*)"1.2.3.4", (char*)"5.6.7.8");
     int r7 = h.setHalvixName((char*)"Nobody Hears");
-    s = saved;
+    for (const char* f : {"sendto-8888", "sendto-9999"}) testkit::setFault(f, false);
     EXPECT_EQ(r1, 0);
     EXPECT_EQ(r2, 1);
     EXPECT_EQ(r3, 1);
