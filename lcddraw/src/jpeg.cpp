@@ -275,6 +275,25 @@ NJ_INLINE void push(Bits& b, uint8_t byte) {
 // the end-of-image marker) 1-bits are fed and counted, so that a decoder
 // that goes on to consume them is caught.
 __attribute__((noinline)) void fill(Bits& b) {
+    // The common case first: the k bytes the buffer takes (k = 1 to 7) are
+    // all in the input and none is FF, so they go in with one load.
+    if (b.size >= 8) {
+        const int k = (56 - b.bits) >> 3;
+        uint64_t w;
+        memcpy(&w, b.pos, 8);
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+        w = __builtin_bswap64(w);
+#endif
+        const uint64_t top = w >> (64 - 8 * k);  // the k bytes, first one highest
+        const uint64_t x = ~top;                 // a zero byte where top has FF
+        if (!((x - 0x0101010101010101ull) & ~x & 0x8080808080808080ull)) {
+            b.buf |= top << (64 - b.bits - 8 * k);
+            b.bits += 8 * k;
+            b.pos += k;
+            b.size -= k;
+            return;
+        }
+    }
     while (b.bits <= 48) {
         if (b.size <= 0) {
             push(b, 0xFF);
