@@ -167,17 +167,18 @@ struct IdctClipTable {
 template <>
 inline uint8_t clipT<int>(int x) { return kIdctClip.t[x + 1024]; }
 
-// One column, with the level shift and clipping, into the plane.
-template <typename T>
+// One column, with the level shift and clipping, into the plane. Rows from
+// R on are known to be zero.
+template <typename T, int R = 8>
 inline void colIdct(const T* blk, uint8_t* out, int stride) {
     T x0, x1, x2, x3, x4, x5, x6, x7, x8;
-    x1 = blk[8 * 4] * 256;
-    x2 = blk[8 * 6];
-    x3 = blk[8 * 2];
-    x4 = blk[8 * 1];
-    x5 = blk[8 * 7];
-    x6 = blk[8 * 5];
-    x7 = blk[8 * 3];
+    x1 = R > 4 ? blk[8 * 4] * 256 : 0;
+    x2 = R > 6 ? blk[8 * 6] : 0;
+    x3 = R > 2 ? blk[8 * 2] : 0;
+    x4 = R > 1 ? blk[8 * 1] : 0;
+    x5 = R > 7 ? blk[8 * 7] : 0;
+    x6 = R > 5 ? blk[8 * 5] : 0;
+    x7 = R > 3 ? blk[8 * 3] : 0;
     if (!(x1 | x2 | x3 | x4 | x5 | x6 | x7)) {
         uint8_t v = clipT<T>(((blk[0] + 32) >> 6) + 128);
         for (int i = 0; i < 8; ++i, out += stride) *out = v;
@@ -215,11 +216,12 @@ inline void colIdct(const T* blk, uint8_t* out, int stride) {
     out[7 * stride] = clipT<T>(((x7 - x1) >> 14) + 128);
 }
 
-// The rows go to `tmp` (which may be blk itself).
-template <typename T>
+// The rows go to `tmp` (which may be blk itself); rows from R on are zero
+// and skipped.
+template <typename T, int R = 8>
 void idct(const T* blk, T* tmp, uint8_t* out, int stride) {
-    for (int i = 0; i < 64; i += 8) rowIdct<T>(blk + i, tmp + i);
-    for (int i = 0; i < 8; ++i) colIdct<T>(tmp + i, out + i, stride);
+    for (int i = 0; i < 8 * R; i += 8) rowIdct<T>(blk + i, tmp + i);
+    for (int i = 0; i < 8; ++i) colIdct<T, R>(tmp + i, out + i, stride);
 }
 
 inline void fail(nj_result_t code) {
@@ -435,15 +437,30 @@ NJ_INLINE void decodeBlock(Bits& b, Component* c, uint8_t* out) {
         nj.block[kZigZag[coef]] = v;
     } while (coef < 63);
     if (nj.error) return;
-    if (sum <= kSafeSum) {
-        int tmp[64];
-        idct<int>(nj.block, tmp, out, c->stride);
-    } else {
+    // The coefficients up to zig-zag position 9 lie in the first four rows.
+    if (sum > kSafeSum) {
         int64_t wide[64];
         for (int i = 0; i < 64; ++i) wide[i] = nj.block[i];
         idct<int64_t>(wide, wide, out, c->stride);
+        memset(nj.block, 0, sizeof nj.block);
+    } else if (coef == 0) {
+        // Only the DC coefficient: every sample is that of the rows' and
+        // columns' shortcuts.
+        const uint32_t p = kIdctClip.t[((nj.block[0] * 8 + 32) >> 6) + 128 + 1024] * 0x01010101u;
+        for (int y = 0; y < 8; ++y, out += c->stride) {
+            memcpy(out, &p, 4);
+            memcpy(out + 4, &p, 4);
+        }
+        nj.block[0] = 0;
+    } else if (coef <= 9) {
+        int tmp[32];
+        idct<int, 4>(nj.block, tmp, out, c->stride);
+        memset(nj.block, 0, 32 * sizeof(int));
+    } else {
+        int tmp[64];
+        idct<int>(nj.block, tmp, out, c->stride);
+        memset(nj.block, 0, sizeof nj.block);
     }
-    for (int i = 0; i <= coef; ++i) nj.block[kZigZag[i]] = 0;
 }
 
 void decodeSOF() {
