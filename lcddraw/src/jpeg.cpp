@@ -880,18 +880,18 @@ void pair420(PackedRows& s, int r, const uint8_t* __restrict y0, ptrdiff_t ystri
         {
             const ChromaTerms::Cb& b = tcb[(s0 >> 7) & 0x1FF];
             const ChromaTerms::Cr& c = tcr[s0 >> 23];
-            const intptr_t yy = y0[0];
-            o0[0] = clip[yy + c.r];
-            o0[1] = clip[yy + ((b.gb + c.gr) >> 8)];
-            o0[2] = clip[yy + b.b];
+            const uint8_t* const cy = clip + y0[0];
+            o0[0] = cy[c.r];
+            o0[1] = cy[(b.gb + c.gr) >> 8];
+            o0[2] = cy[b.b];
         }
         {
             const ChromaTerms::Cb& b = tcb[(s1 >> 7) & 0x1FF];
             const ChromaTerms::Cr& c = tcr[s1 >> 23];
-            const intptr_t yy = y0[ystride];
-            o0[ostride] = clip[yy + c.r];
-            o0[ostride + 1] = clip[yy + ((b.gb + c.gr) >> 8)];
-            o0[ostride + 2] = clip[yy + b.b];
+            const uint8_t* const cy = clip + y0[ystride];
+            o0[ostride] = cy[c.r];
+            o0[ostride + 1] = cy[(b.gb + c.gr) >> 8];
+            o0[ostride + 2] = cy[b.b];
         }
     }
 }
