@@ -106,7 +106,7 @@ constexpr int W1 = 2841, W2 = 2676, W3 = 2408, W5 = 1609, W6 = 1108, W7 = 565;
 
 // One row of the classic integer inverse DCT (in place when blk == out).
 template <typename T>
-inline void rowIdct(const T* blk, T* out) {
+inline __attribute__((always_inline)) void rowIdct(const T* blk, T* out) {
     T x0, x1, x2, x3, x4, x5, x6, x7, x8;
     x1 = blk[4] * 2048;
     x2 = blk[6];
