@@ -803,6 +803,17 @@ struct ChromaTerms {
     }
 } const kChroma;
 
+// On MIPS a constant the optimiser may not see: the horizontal filter's
+// multipliers stay single multiplications (one instruction there) instead
+// of the longer shift-and-add chains it would put in their place. Elsewhere
+// (and in pair420, short of registers) those chains are faster.
+NJ_INLINE uint32_t opaque(uint32_t k) {
+#if defined(__mips__)
+    __asm__("" : "+r"(k));
+#endif
+    return k;
+}
+
 // The two chroma planes' horizontal doublings side by side, one 32-bit word
 // per column: Cb in the low 16 bits, Cr in the high ones, so that the
 // vertical filter runs on both at once. Rows are doubled when first needed
@@ -828,10 +839,11 @@ struct PackedRows {
             const uint32_t c0 = 11144u * 0x10001u, c1 = 11296u * 0x10001u;
             uint32_t U = b[0] | (uint32_t)c[0] << 16, V = b[1] | (uint32_t)c[1] << 16;
             uint32_t W = b[2] | (uint32_t)c[2] << 16;
+            const uint32_t m70 = opaque(70), m6 = opaque(6), m41 = opaque(41), m3 = opaque(3);
             for (int x = 0; x < n - 3; ++x) {
                 const uint32_t Z = b[x + 3] | (uint32_t)c[x + 3] << 16;
-                const uint32_t p = 70 * (V + W) + 6 * (k510 - U - Z);
-                const uint32_t q = 41 * (V + k255 - W) + 3 * (Z + k255 - U);
+                const uint32_t p = m70 * (V + W) + m6 * (k510 - U - Z);
+                const uint32_t q = m41 * (V + k255 - W) + m3 * (Z + k255 - U);
                 const uint32_t s0 = p + q - c0, s1 = p + c1 - q;
                 r[2 * x + 3] = kClip24.t[(s0 >> 7) & 0x1FF] | (uint32_t)kClip24.t[s0 >> 23] << 16;
                 r[2 * x + 4] = kClip24.t[(s1 >> 7) & 0x1FF] | (uint32_t)kClip24.t[s1 >> 23] << 16;
