@@ -803,14 +803,12 @@ struct ChromaTerms {
     }
 } const kChroma;
 
-// On MIPS a constant the optimiser may not see: the horizontal filter's
+// A constant the optimiser may not see: on MIPS the horizontal filter's
 // multipliers stay single multiplications (one instruction there) instead
 // of the longer shift-and-add chains it would put in their place. Elsewhere
 // (and in pair420, short of registers) those chains are faster.
 NJ_INLINE uint32_t opaque(uint32_t k) {
-#if defined(__mips__)
     __asm__("" : "+r"(k));
-#endif
     return k;
 }
 
@@ -839,7 +837,11 @@ struct PackedRows {
             const uint32_t c0 = 11144u * 0x10001u, c1 = 11296u * 0x10001u;
             uint32_t U = b[0] | (uint32_t)c[0] << 16, V = b[1] | (uint32_t)c[1] << 16;
             uint32_t W = b[2] | (uint32_t)c[2] << 16;
+#if defined(__mips__)
             const uint32_t m70 = opaque(70), m6 = opaque(6), m41 = opaque(41), m3 = opaque(3);
+#else
+            constexpr uint32_t m70 = 70, m6 = 6, m41 = 41, m3 = 3;
+#endif
             for (int x = 0; x < n - 3; ++x) {
                 const uint32_t Z = b[x + 3] | (uint32_t)c[x + 3] << 16;
                 const uint32_t p = m70 * (V + W) + m6 * (k510 - U - Z);
