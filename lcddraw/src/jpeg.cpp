@@ -338,8 +338,18 @@ NJ_INLINE int showBits(Bits& b, int n) {
     return (int)((uint32_t)(b.buf >> 32) >> (32 - n));
 }
 
+// n is 0 to 16.
 NJ_INLINE void consume(Bits& b, int n) {
+#if UINTPTR_MAX == 0xFFFFFFFFu
+    // A 32-bit core shifts the two halves; n below 32 spares it the general
+    // 64-bit shift's cases.
+    uint32_t hi = (uint32_t)(b.buf >> 32), lo = (uint32_t)b.buf;
+    hi = (hi << n) | (lo >> 1 >> (31 - n));
+    lo <<= n;
+    b.buf = (uint64_t)hi << 32 | lo;
+#else
     b.buf <<= n;
+#endif
     b.bits -= n;
 }
 
