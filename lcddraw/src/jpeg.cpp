@@ -884,6 +884,9 @@ struct PackedRows {
 //   S0 = P + Q - 11144 = a + b + 64 + 3072,     76 <= S0 <= 38836
 //   S1 = P + 11296 - Q = a - b + 64 + 3072,     76 <= S1 <= 38836
 // so S >> 7 is the rounded filter sum plus 24, the index of kChroma.
+#if defined(__mips__)
+__attribute__((noinline))  // MIPS: fewer registers spilled than inside convert()
+#endif
 void pair420(PackedRows& s, int r, const uint8_t* __restrict y0, ptrdiff_t ystride, uint8_t* __restrict o0,
              ptrdiff_t ostride, int cols) {
     const int k = (r - 3) / 2;
