@@ -923,6 +923,55 @@ void pair420(PackedRows& s, int r, const uint8_t* __restrict y0, ptrdiff_t ystri
     }
 }
 
+// One of the three rows at either edge of a 4:2:0 picture (the others of
+// pair420): its three-tap vertical filter on both chroma planes at once, as
+// in pair420, then the colour conversion. Per lane, with a, b, d the nearest,
+// next and third row's samples, each tap with a negative weight takes
+// 255 - sample instead, and the offsets make S = sum + 64 + 3072 again:
+//   139a - 11b:        139a + 11(255 - b) + 331,          331 <= S <= 38581
+//   104a + 27b - 3d:   104a + 27b + 3(255 - d) + 2371,   2371 <= S <= 36541
+//   28a + 109b - 9d:   28a + 109b + 9(255 - d) + 841,     841 <= S <= 38071
+template <uint32_t A, uint32_t B, uint32_t D, uint32_t N, uint32_t K>
+void edge420Row(const uint32_t* __restrict a, const uint32_t* __restrict b, const uint32_t* __restrict d,
+                const uint8_t* __restrict y0, uint8_t* __restrict o0, int cols) {
+    const uint32_t k255 = 0x00FF00FFu, off = K * 0x10001u;
+    const uint8_t* const clip = kClip.t + 384;
+    for (int x = 0; x < cols; ++x, o0 += 3) {
+        // N: the second tap's weight is negative
+        const uint32_t sb = N ? B * (k255 - b[x]) : B * b[x];
+        const uint32_t S = A * a[x] + sb + D * (k255 - d[x]) + off;
+        const ChromaTerms::Cb& cb = kChroma.cb[(S >> 7) & 0x1FF];
+        const ChromaTerms::Cr& cr = kChroma.cr[S >> 23];
+        const uint8_t* const cy = clip + y0[x];
+        o0[0] = cy[cr.r];
+        o0[1] = cy[(cb.gb + cr.gr) >> 8];
+        o0[2] = cy[cb.b];
+    }
+}
+
+// Output row r (r < 3 or r >= 2m - 3, m the chroma planes' rows, at least 3).
+__attribute__((noinline)) void edge420(PackedRows& s, int r, int m, const uint8_t* y0, uint8_t* o0, int cols) {
+    int k;  // 0: 139/-11, 1: 104/27/-3, 2: 28/109/-9
+    const uint32_t *a, *b, *d;
+    if (r < 3) {
+        k = r;
+        a = s.row(0);
+        b = s.row(1);
+        d = s.row(2);
+    } else {
+        k = 2 - (r - (2 * m - 3));
+        a = s.row(m - 1);
+        b = s.row(m - 2);
+        d = s.row(m - 3);
+    }
+    if (k == 0)
+        edge420Row<139, 11, 0, 1, 331>(a, b, d, y0, o0, cols);
+    else if (k == 1)
+        edge420Row<104, 27, 3, 0, 2371>(a, b, d, y0, o0, cols);
+    else
+        edge420Row<28, 109, 9, 0, 841>(a, b, d, y0, o0, cols);
+}
+
 // Doubles a plane vertically.
 bool upsampleV(Component* c) {
     const int m = c->height < 3 ? 3 : c->height;
@@ -978,7 +1027,12 @@ void convert() {
                 int n = nj.comp[i].width < 3 ? 3 : nj.comp[i].width;
                 if ((size_t)(2 * n) > ringw) ringw = (size_t)(2 * n);
             }
-        if (lazy[0] || lazy[1] || lazy[2]) {
+        // Both chroma planes doubled on the way, the same size: every row
+        // goes through pair420 (the middle ones, in pairs) or edge420, and
+        // the per-plane rows are not needed.
+        const bool fused = !lazy[0] && lazyH[1] && lazyH[2] && nj.comp[1].height == nj.comp[2].height &&
+                           nj.comp[1].width == nj.comp[2].width;
+        if (!fused && (lazy[0] || lazy[1] || lazy[2])) {
             rowbuf = (uint8_t*)malloc((size_t)width * 6 + ringw * 18);
             if (!rowbuf) return fail(NJ_OUT_OF_MEM);
         }
@@ -986,13 +1040,9 @@ void convert() {
             if (lazyH[i]) {
                 src[i].n = nj.comp[i].width < 3 ? 3 : nj.comp[i].width;
                 src[i].width = (int)ringw;
-                src[i].ring = rowbuf + (size_t)width * 6 + ringw * 6 * i;
+                if (rowbuf) src[i].ring = rowbuf + (size_t)width * 6 + ringw * 6 * i;
             }
         uint8_t* __restrict prgb = nj.rgb;
-        // Both chroma planes doubled on the way, the same size: the middle
-        // row pairs go through pair420.
-        const bool fused = !lazy[0] && lazyH[1] && lazyH[2] && nj.comp[1].height == nj.comp[2].height &&
-                           nj.comp[1].width == nj.comp[2].width;
         const int fm = nj.comp[1].height < 3 ? 3 : nj.comp[1].height;
         PackedRows packed = {&nj.comp[1], &nj.comp[2], nullptr, src[1].n, (int)ringw, {-1, -1, -1, -1, -1, -1}};
         if (fused) {
@@ -1009,6 +1059,12 @@ void convert() {
                 pair420(packed, y, y0, c->stride, prgb, (ptrdiff_t)width * 3, width);
                 prgb += (size_t)width * 6;
                 ++y;
+                continue;
+            }
+            if (fused) {
+                const Component* c = &nj.comp[0];
+                edge420(packed, y, fm, c->pixels + (size_t)y * c->stride, prgb, width);
+                prgb += (size_t)width * 3;
                 continue;
             }
             const uint8_t* row[3];
