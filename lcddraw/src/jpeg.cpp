@@ -612,6 +612,9 @@ void decodeDRI() {
     skip(nj.length);
 }
 
+bool start420();
+void rows420(int lumaRows, int chromaRows);
+
 void decodeScan() {
     if (!decodeLength()) return;
     if (!nj.frame) return fail(NJ_SYNTAX_ERROR);
@@ -634,6 +637,9 @@ void decodeScan() {
     skip(nj.length);
     if (nj.error) return;
     int rstcount = nj.rstinterval, nextrst = 0;
+    // A 4:2:0 picture is converted as its macroblock rows come, while they
+    // are still in the cache (without the ring's memory, at the end).
+    const bool stream = start420();
     Bits b = {0, 0, 0, nj.pos, nj.size};
     for (int mbx = 0, mby = 0;;) {
         for (int i = 0; i < nj.ncomp; ++i) {
@@ -649,6 +655,7 @@ void decodeScan() {
         if (++mbx >= nj.mbwidth) {
             mbx = 0;
             if (++mby >= nj.mbheight) break;
+            if (stream) rows420(mby * nj.comp[0].ssy * 8, mby * nj.comp[1].ssy * 8);
         }
         if (nj.rstinterval && !(--rstcount)) {
             byteAlign(b);
@@ -987,6 +994,57 @@ bool upsampleV(Component* c) {
     return true;
 }
 
+// The rows of a 4:2:0 picture converted so far, and the chroma rows it keeps.
+struct Stream420 {
+    int next;  // the next output row
+    PackedRows packed;
+};
+Stream420 s420;
+
+// A picture whose luma plane covers it and whose chroma planes, the same
+// size, are each doubled once in each direction: sets up its conversion
+// (false: not such a picture, or no memory for the ring).
+bool start420() {
+    if (nj.ncomp != 3) return false;
+    const Component *y = &nj.comp[0], *cb = &nj.comp[1], *cr = &nj.comp[2];
+    auto half = [](const Component* c) {
+        return c->width < nj.width && c->width * 2 >= nj.width && c->height < nj.height && c->height * 2 >= nj.height;
+    };
+    if (y->width < nj.width || y->height < nj.height || !half(cb) || !half(cr) || cb->width != cr->width ||
+        cb->height != cr->height)
+        return false;
+    const int n = cb->width < 3 ? 3 : cb->width;
+    uint32_t* ring = (uint32_t*)malloc((size_t)2 * n * 6 * sizeof(uint32_t));
+    if (!ring) return false;
+    s420 = Stream420{0, PackedRows{cb, cr, ring, n, 2 * n, {-1, -1, -1, -1, -1, -1}}};
+    return true;
+}
+
+// Converts the rows whose luma and chroma rows are decoded: the first
+// `lumaRows` and `chromaRows` of the planes.
+void rows420(int lumaRows, int chromaRows) {
+    const Component* c = &nj.comp[0];
+    const int width = nj.width, height = nj.height;
+    const int fm = nj.comp[1].height < 3 ? 3 : nj.comp[1].height;
+    int y = s420.next;
+    uint8_t* prgb = nj.rgb + (size_t)y * width * 3;
+    while (y < height) {
+        if ((y & 1) && y >= 3 && y + 1 <= 2 * fm - 4) {
+            if ((y - 3) / 2 + 3 >= chromaRows || y + 1 >= lumaRows) break;
+            pair420(s420.packed, y, c->pixels + (size_t)y * c->stride, c->stride, prgb, (ptrdiff_t)width * 3,
+                    width);
+            prgb += (size_t)width * 6;
+            y += 2;
+            continue;
+        }
+        if ((y < 3 ? 3 : fm) > chromaRows || y >= lumaRows) break;
+        edge420(s420.packed, y, fm, c->pixels + (size_t)y * c->stride, prgb, width);
+        prgb += (size_t)width * 3;
+        ++y;
+    }
+    s420.next = y;
+}
+
 void convert() {
     // Each plane is doubled, horizontally then vertically, until it covers
     // the picture. A plane whose last doubling is vertical gets that one
@@ -1043,30 +1101,15 @@ void convert() {
                 if (rowbuf) src[i].ring = rowbuf + (size_t)width * 6 + ringw * 6 * i;
             }
         uint8_t* __restrict prgb = nj.rgb;
-        const int fm = nj.comp[1].height < 3 ? 3 : nj.comp[1].height;
-        PackedRows packed = {&nj.comp[1], &nj.comp[2], nullptr, src[1].n, (int)ringw, {-1, -1, -1, -1, -1, -1}};
         if (fused) {
-            packed.ring = (uint32_t*)malloc(ringw * 6 * sizeof(uint32_t));
-            if (!packed.ring) {
-                free(rowbuf);
-                return fail(NJ_OUT_OF_MEM);
-            }
+            // The rows the scan has not converted yet.
+            if (!s420.packed.ring && !start420()) return fail(NJ_OUT_OF_MEM);
+            rows420(height, nj.comp[1].rows);
+            free(s420.packed.ring);
+            s420.packed.ring = nullptr;
+            return;
         }
         for (int y = 0; y < height; ++y) {
-            if (fused && (y & 1) && y >= 3 && y + 1 <= 2 * fm - 4) {
-                const Component* c = &nj.comp[0];
-                const uint8_t* y0 = c->pixels + (size_t)y * c->stride;
-                pair420(packed, y, y0, c->stride, prgb, (ptrdiff_t)width * 3, width);
-                prgb += (size_t)width * 6;
-                ++y;
-                continue;
-            }
-            if (fused) {
-                const Component* c = &nj.comp[0];
-                edge420(packed, y, fm, c->pixels + (size_t)y * c->stride, prgb, width);
-                prgb += (size_t)width * 3;
-                continue;
-            }
             const uint8_t* row[3];
             for (int i = 0; i < 3; ++i) {
                 const Component* c = &nj.comp[i];
@@ -1097,7 +1140,6 @@ void convert() {
             }
         }
         free(rowbuf);
-        free(packed.ring);
     } else if (nj.comp[0].width != nj.comp[0].stride) {
         Component* c = &nj.comp[0];
         uint8_t* pin = c->pixels + c->stride;
@@ -1115,11 +1157,15 @@ void convert() {
 
 extern "C" {
 
-void njInit(void) { memset(&nj, 0, sizeof nj); }
+void njInit(void) {
+    memset(&nj, 0, sizeof nj);
+    s420 = Stream420{};
+}
 
 void njDone(void) {
     for (int i = 0; i < 3; ++i) free(nj.comp[i].pixels);
     free(nj.rgb);
+    free(s420.packed.ring);
     njInit();
 }
 
