@@ -71,7 +71,8 @@ constexpr int kFastBits = 9;
 Vlc vlcfast[4][1 << kFastBits];
 // A code and its coefficient's bits that fit in the first 9 bits together,
 // decoded in one lookup (len 0: not such a code). In the AC tables (2-3)
-// the codes of a coefficient only; in the DC tables every code.
+// the codes of a coefficient, of sixteen zeros (value 0) and the end of
+// block (run 0); in the DC tables every code.
 struct FastAc {
     int16_t value;  // the coefficient
     uint8_t run;    // positions to advance: zeros skipped plus one
@@ -388,8 +389,8 @@ NJ_INLINE int getVlc(Bits& b, int table, uint8_t* code) {
     n = value & 15;
     if (!n) return 0;
     value = getBits(b, n);
-    if (value < (1 << (n - 1))) value -= (1 << n) - 1;
-    return value;
+    // Below 2^(n-1) the value is negative: minus 2^n - 1 (without a branch).
+    return value + (((value >> (n - 1)) - 1) & (1 - (1 << n)));
 }
 
 NJ_INLINE void decodeBlock(Bits& b, Component* c, uint8_t* out) {
@@ -420,6 +421,7 @@ NJ_INLINE void decodeBlock(Bits& b, Component* c, uint8_t* out) {
         const FastAc f = fa[peek >> (16 - kFastBits)];
         if (f.len) {
             consume(b, f.len);
+            if (!f.run) break;  // end of block
             coef += f.run;
             if (coef > 63) {
                 fail(NJ_SYNTAX_ERROR);
@@ -579,7 +581,11 @@ void decodeDHT() {
             const Vlc e = fast[k];
             const int n = e.code & 15, len = e.bits + n;
             FastAc a = {0, 0, 0};
-            if (e.bits && (n || i < 2) && len <= kFastBits) {
+            if (e.bits && i >= 2 && !e.code) {
+                a = FastAc{0, 0, e.bits};  // end of block
+            } else if (e.bits && i >= 2 && e.code == 0xF0) {
+                a = FastAc{0, 16, e.bits};  // sixteen zeros
+            } else if (e.bits && (n || i < 2) && len <= kFastBits) {
                 int value = 0;
                 if (n) {
                     value = (k >> (kFastBits - len)) & ((1 << n) - 1);
