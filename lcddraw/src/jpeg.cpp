@@ -180,7 +180,7 @@ inline void colIdct(const T* blk, uint8_t* out, int stride) {
     x5 = R > 7 ? blk[8 * 7] : 0;
     x6 = R > 5 ? blk[8 * 5] : 0;
     x7 = R > 3 ? blk[8 * 3] : 0;
-    if (!(x1 | x2 | x3 | x4 | x5 | x6 | x7)) {
+    if (R < 8 && !(x1 | x2 | x3 | x4 | x5 | x6 | x7)) {
         uint8_t v = clipT<T>(((blk[0] + 32) >> 6) + 128);
         for (int i = 0; i < 8; ++i, out += stride) *out = v;
         return;
