@@ -462,9 +462,13 @@ NJ_INLINE void decodeBlock(Bits& b, Component* c, uint8_t* out) {
         // Only the DC coefficient: every sample is that of the rows' and
         // columns' shortcuts.
         const uint32_t p = kIdctClip.t[((nj.block[0] * 8 + 32) >> 6) + 128 + 1024] * 0x01010101u;
+        // A block starts 8-aligned (the plane is allocated, its stride and
+        // the block's offset are multiples of 8): word stores, not the
+        // unaligned pairs MIPS would otherwise use.
         for (int y = 0; y < 8; ++y, out += c->stride) {
-            memcpy(out, &p, 4);
-            memcpy(out + 4, &p, 4);
+            uint8_t* const row = (uint8_t*)__builtin_assume_aligned(out, 4);
+            memcpy(row, &p, 4);
+            memcpy(row + 4, &p, 4);
         }
         nj.block[0] = 0;
     } else if (coef <= 9) {
