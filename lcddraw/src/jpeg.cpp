@@ -396,6 +396,15 @@ NJ_INLINE int getVlc(Bits& b, int table, uint8_t* code) {
     return value + (((value >> (n - 1)) - 1) & (1 - (1 << n)));
 }
 
+// A block beyond the 32-bit arithmetic's safe sum, in 64 bits; out of the
+// scan's loop (real pictures never have one).
+__attribute__((noinline, cold)) void wideIdct(uint8_t* out, int stride) {
+    int64_t wide[64];
+    for (int i = 0; i < 64; ++i) wide[i] = nj.block[i];
+    idct<int64_t>(wide, wide, out, stride);
+    memset(nj.block, 0, sizeof nj.block);
+}
+
 NJ_INLINE void decodeBlock(Bits& b, Component* c, uint8_t* out) {
     uint8_t code = 0;
     int coef = 0;
@@ -454,10 +463,7 @@ NJ_INLINE void decodeBlock(Bits& b, Component* c, uint8_t* out) {
     if (nj.error) return;
     // The coefficients up to zig-zag position 9 lie in the first four rows.
     if (sum > kSafeSum) {
-        int64_t wide[64];
-        for (int i = 0; i < 64; ++i) wide[i] = nj.block[i];
-        idct<int64_t>(wide, wide, out, c->stride);
-        memset(nj.block, 0, sizeof nj.block);
+        wideIdct(out, c->stride);
     } else if (coef == 0) {
         // Only the DC coefficient: every sample is that of the rows' and
         // columns' shortcuts.
