@@ -108,10 +108,12 @@ constexpr int W1 = 2841, W2 = 2676, W3 = 2408, W5 = 1609, W6 = 1108, W7 = 565;
 // One row of the classic integer inverse DCT (in place when blk == out).
 // Short: rows with only a DC coefficient take the shortcut, whose samples
 // the whole arithmetic gives too (full blocks skip the test: it is mostly
-// mispredicted there).
-template <typename T, bool Short = true>
-inline __attribute__((always_inline)) void rowIdct(const T* blk, T* out) {
+// mispredicted there). Clear: the row is zeroed once read (blk != out;
+// on MIPS, where clearing the block afterwards is a call to memset).
+template <typename T, bool Short = true, bool Clear = false>
+inline __attribute__((always_inline)) void rowIdct(T* blk, T* out) {
     T x0, x1, x2, x3, x4, x5, x6, x7, x8;
+    const T dc = blk[0];
     x1 = blk[4] * 2048;
     x2 = blk[6];
     x3 = blk[2];
@@ -119,12 +121,14 @@ inline __attribute__((always_inline)) void rowIdct(const T* blk, T* out) {
     x5 = blk[7];
     x6 = blk[5];
     x7 = blk[3];
+    if (Clear)
+        for (int i = 0; i < 8; ++i) blk[i] = 0;
     if (Short && !(x1 | x2 | x3 | x4 | x5 | x6 | x7)) {
-        T v = blk[0] * 8;
+        T v = dc * 8;
         for (int i = 0; i < 8; ++i) out[i] = v;
         return;
     }
-    x0 = blk[0] * 2048 + 128;
+    x0 = dc * 2048 + 128;
     x8 = W7 * (x4 + x5);
     x4 = x8 + (W1 - W7) * x4;
     x5 = x8 - (W1 + W7) * x5;
@@ -222,9 +226,9 @@ inline void colIdct(const T* blk, uint8_t* out, int stride) {
 
 // The rows go to `tmp` (which may be blk itself); rows from R on are zero
 // and skipped.
-template <typename T, int R = 8>
-void idct(const T* blk, T* tmp, uint8_t* out, int stride) {
-    for (int i = 0; i < 8 * R; i += 8) rowIdct<T, (R < 8)>(blk + i, tmp + i);
+template <typename T, int R = 8, bool Clear = false>
+void idct(T* blk, T* tmp, uint8_t* out, int stride) {
+    for (int i = 0; i < 8 * R; i += 8) rowIdct<T, (R < 8), Clear>(blk + i, tmp + i);
     for (int i = 0; i < 8; ++i) colIdct<T, R>(tmp + i, out + i, stride);
 }
 
@@ -479,12 +483,20 @@ NJ_INLINE void decodeBlock(Bits& b, Component* c, uint8_t* out) {
         nj.block[0] = 0;
     } else if (coef <= 9) {
         int tmp[32];
+#if defined(__mips__)
+        idct<int, 4, true>(nj.block, tmp, out, c->stride);
+#else
         idct<int, 4>(nj.block, tmp, out, c->stride);
         memset(nj.block, 0, 32 * sizeof(int));
+#endif
     } else {
         int tmp[64];
+#if defined(__mips__)
+        idct<int, 8, true>(nj.block, tmp, out, c->stride);
+#else
         idct<int>(nj.block, tmp, out, c->stride);
         memset(nj.block, 0, sizeof nj.block);
+#endif
     }
 }
 
