@@ -71,7 +71,8 @@ constexpr int kFastBits = 9;
 Vlc vlcfast[4][1 << kFastBits];
 // A code and its coefficient's bits that fit in the first 9 bits together,
 // decoded in one lookup (len 0: not such a code). In the AC tables (2-3)
-// the codes of a coefficient only; in the DC tables every code.
+// the codes of a coefficient, of sixteen zeros (value 0) and the end of
+// block (run 0); in the DC tables every code.
 struct FastAc {
     int16_t value;  // the coefficient
     uint8_t run;    // positions to advance: zeros skipped plus one
@@ -105,9 +106,14 @@ inline uint8_t clip(int x) { return x < 0 ? 0 : (x > 255 ? 255 : (uint8_t)x); }
 constexpr int W1 = 2841, W2 = 2676, W3 = 2408, W5 = 1609, W6 = 1108, W7 = 565;
 
 // One row of the classic integer inverse DCT (in place when blk == out).
-template <typename T>
-inline void rowIdct(const T* blk, T* out) {
+// Short: rows with only a DC coefficient take the shortcut, whose samples
+// the whole arithmetic gives too (full blocks skip the test: it is mostly
+// mispredicted there). Clear: the row is zeroed once read (blk != out;
+// on MIPS, where clearing the block afterwards is a call to memset).
+template <typename T, bool Short = true, bool Clear = false>
+inline __attribute__((always_inline)) void rowIdct(T* blk, T* out) {
     T x0, x1, x2, x3, x4, x5, x6, x7, x8;
+    const T dc = blk[0];
     x1 = blk[4] * 2048;
     x2 = blk[6];
     x3 = blk[2];
@@ -115,12 +121,14 @@ inline void rowIdct(const T* blk, T* out) {
     x5 = blk[7];
     x6 = blk[5];
     x7 = blk[3];
-    if (!(x1 | x2 | x3 | x4 | x5 | x6 | x7)) {
-        T v = blk[0] * 8;
+    if (Clear)
+        for (int i = 0; i < 8; ++i) blk[i] = 0;
+    if (Short && !(x1 | x2 | x3 | x4 | x5 | x6 | x7)) {
+        T v = dc * 8;
         for (int i = 0; i < 8; ++i) out[i] = v;
         return;
     }
-    x0 = blk[0] * 2048 + 128;
+    x0 = dc * 2048 + 128;
     x8 = W7 * (x4 + x5);
     x4 = x8 + (W1 - W7) * x4;
     x5 = x8 - (W1 + W7) * x5;
@@ -167,18 +175,19 @@ struct IdctClipTable {
 template <>
 inline uint8_t clipT<int>(int x) { return kIdctClip.t[x + 1024]; }
 
-// One column, with the level shift and clipping, into the plane.
-template <typename T>
+// One column, with the level shift and clipping, into the plane. Rows from
+// R on are known to be zero.
+template <typename T, int R = 8>
 inline void colIdct(const T* blk, uint8_t* out, int stride) {
     T x0, x1, x2, x3, x4, x5, x6, x7, x8;
-    x1 = blk[8 * 4] * 256;
-    x2 = blk[8 * 6];
-    x3 = blk[8 * 2];
-    x4 = blk[8 * 1];
-    x5 = blk[8 * 7];
-    x6 = blk[8 * 5];
-    x7 = blk[8 * 3];
-    if (!(x1 | x2 | x3 | x4 | x5 | x6 | x7)) {
+    x1 = R > 4 ? blk[8 * 4] * 256 : 0;
+    x2 = R > 6 ? blk[8 * 6] : 0;
+    x3 = R > 2 ? blk[8 * 2] : 0;
+    x4 = R > 1 ? blk[8 * 1] : 0;
+    x5 = R > 7 ? blk[8 * 7] : 0;
+    x6 = R > 5 ? blk[8 * 5] : 0;
+    x7 = R > 3 ? blk[8 * 3] : 0;
+    if (R < 8 && !(x1 | x2 | x3 | x4 | x5 | x6 | x7)) {
         uint8_t v = clipT<T>(((blk[0] + 32) >> 6) + 128);
         for (int i = 0; i < 8; ++i, out += stride) *out = v;
         return;
@@ -215,11 +224,12 @@ inline void colIdct(const T* blk, uint8_t* out, int stride) {
     out[7 * stride] = clipT<T>(((x7 - x1) >> 14) + 128);
 }
 
-// The rows go to `tmp` (which may be blk itself).
-template <typename T>
-void idct(const T* blk, T* tmp, uint8_t* out, int stride) {
-    for (int i = 0; i < 64; i += 8) rowIdct<T>(blk + i, tmp + i);
-    for (int i = 0; i < 8; ++i) colIdct<T>(tmp + i, out + i, stride);
+// The rows go to `tmp` (which may be blk itself); rows from R on are zero
+// and skipped.
+template <typename T, int R = 8, bool Clear = false>
+void idct(T* blk, T* tmp, uint8_t* out, int stride) {
+    for (int i = 0; i < 8 * R; i += 8) rowIdct<T, (R < 8), Clear>(blk + i, tmp + i);
+    for (int i = 0; i < 8; ++i) colIdct<T, R>(tmp + i, out + i, stride);
 }
 
 inline void fail(nj_result_t code) {
@@ -275,6 +285,25 @@ NJ_INLINE void push(Bits& b, uint8_t byte) {
 // the end-of-image marker) 1-bits are fed and counted, so that a decoder
 // that goes on to consume them is caught.
 __attribute__((noinline)) void fill(Bits& b) {
+    // The common case first: the k bytes the buffer takes (k = 1 to 7) are
+    // all in the input and none is FF, so they go in with one load.
+    if (b.size >= 8) {
+        const int k = (56 - b.bits) >> 3;
+        uint64_t w;
+        memcpy(&w, b.pos, 8);
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+        w = __builtin_bswap64(w);
+#endif
+        const uint64_t top = w >> (64 - 8 * k);  // the k bytes, first one highest
+        const uint64_t x = ~top;                 // a zero byte where top has FF
+        if (!((x - 0x0101010101010101ull) & ~x & 0x8080808080808080ull)) {
+            b.buf |= top << (64 - b.bits - 8 * k);
+            b.bits += 8 * k;
+            b.pos += k;
+            b.size -= k;
+            return;
+        }
+    }
     while (b.bits <= 48) {
         if (b.size <= 0) {
             push(b, 0xFF);
@@ -317,8 +346,18 @@ NJ_INLINE int showBits(Bits& b, int n) {
     return (int)((uint32_t)(b.buf >> 32) >> (32 - n));
 }
 
+// n is 0 to 16.
 NJ_INLINE void consume(Bits& b, int n) {
+#if UINTPTR_MAX == 0xFFFFFFFFu
+    // A 32-bit core shifts the two halves; n below 32 spares it the general
+    // 64-bit shift's cases.
+    uint32_t hi = (uint32_t)(b.buf >> 32), lo = (uint32_t)b.buf;
+    hi = (hi << n) | (lo >> 1 >> (31 - n));
+    lo <<= n;
+    b.buf = (uint64_t)hi << 32 | lo;
+#else
     b.buf <<= n;
+#endif
     b.bits -= n;
 }
 
@@ -357,8 +396,17 @@ NJ_INLINE int getVlc(Bits& b, int table, uint8_t* code) {
     n = value & 15;
     if (!n) return 0;
     value = getBits(b, n);
-    if (value < (1 << (n - 1))) value -= (1 << n) - 1;
-    return value;
+    // Below 2^(n-1) the value is negative: minus 2^n - 1 (without a branch).
+    return value + (((value >> (n - 1)) - 1) & (1 - (1 << n)));
+}
+
+// A block beyond the 32-bit arithmetic's safe sum, in 64 bits; out of the
+// scan's loop (real pictures never have one).
+__attribute__((noinline, cold)) void wideIdct(uint8_t* out, int stride) {
+    int64_t wide[64];
+    for (int i = 0; i < 64; ++i) wide[i] = nj.block[i];
+    idct<int64_t>(wide, wide, out, stride);
+    memset(nj.block, 0, sizeof nj.block);
 }
 
 NJ_INLINE void decodeBlock(Bits& b, Component* c, uint8_t* out) {
@@ -389,6 +437,7 @@ NJ_INLINE void decodeBlock(Bits& b, Component* c, uint8_t* out) {
         const FastAc f = fa[peek >> (16 - kFastBits)];
         if (f.len) {
             consume(b, f.len);
+            if (!f.run) break;  // end of block
             coef += f.run;
             if (coef > 63) {
                 fail(NJ_SYNTAX_ERROR);
@@ -416,15 +465,39 @@ NJ_INLINE void decodeBlock(Bits& b, Component* c, uint8_t* out) {
         nj.block[kZigZag[coef]] = v;
     } while (coef < 63);
     if (nj.error) return;
-    if (sum <= kSafeSum) {
-        int tmp[64];
-        idct<int>(nj.block, tmp, out, c->stride);
+    // The coefficients up to zig-zag position 9 lie in the first four rows.
+    if (sum > kSafeSum) {
+        wideIdct(out, c->stride);
+    } else if (coef == 0) {
+        // Only the DC coefficient: every sample is that of the rows' and
+        // columns' shortcuts.
+        const uint32_t p = kIdctClip.t[((nj.block[0] * 8 + 32) >> 6) + 128 + 1024] * 0x01010101u;
+        // A block starts 8-aligned (the plane is allocated, its stride and
+        // the block's offset are multiples of 8): word stores, not the
+        // unaligned pairs MIPS would otherwise use.
+        for (int y = 0; y < 8; ++y, out += c->stride) {
+            uint8_t* const row = (uint8_t*)__builtin_assume_aligned(out, 4);
+            memcpy(row, &p, 4);
+            memcpy(row + 4, &p, 4);
+        }
+        nj.block[0] = 0;
+    } else if (coef <= 9) {
+        int tmp[32];
+#if defined(__mips__)
+        idct<int, 4, true>(nj.block, tmp, out, c->stride);
+#else
+        idct<int, 4>(nj.block, tmp, out, c->stride);
+        memset(nj.block, 0, 32 * sizeof(int));
+#endif
     } else {
-        int64_t wide[64];
-        for (int i = 0; i < 64; ++i) wide[i] = nj.block[i];
-        idct<int64_t>(wide, wide, out, c->stride);
+        int tmp[64];
+#if defined(__mips__)
+        idct<int, 8, true>(nj.block, tmp, out, c->stride);
+#else
+        idct<int>(nj.block, tmp, out, c->stride);
+        memset(nj.block, 0, sizeof nj.block);
+#endif
     }
-    for (int i = 0; i <= coef; ++i) nj.block[kZigZag[i]] = 0;
 }
 
 void decodeSOF() {
@@ -533,7 +606,11 @@ void decodeDHT() {
             const Vlc e = fast[k];
             const int n = e.code & 15, len = e.bits + n;
             FastAc a = {0, 0, 0};
-            if (e.bits && (n || i < 2) && len <= kFastBits) {
+            if (e.bits && i >= 2 && !e.code) {
+                a = FastAc{0, 0, e.bits};  // end of block
+            } else if (e.bits && i >= 2 && e.code == 0xF0) {
+                a = FastAc{0, 16, e.bits};  // sixteen zeros
+            } else if (e.bits && (n || i < 2) && len <= kFastBits) {
                 int value = 0;
                 if (n) {
                     value = (k >> (kFastBits - len)) & ((1 << n) - 1);
@@ -566,6 +643,9 @@ void decodeDRI() {
     skip(nj.length);
 }
 
+bool start420();
+void rows420(int lumaRows, int chromaRows);
+
 void decodeScan() {
     if (!decodeLength()) return;
     if (!nj.frame) return fail(NJ_SYNTAX_ERROR);
@@ -588,6 +668,9 @@ void decodeScan() {
     skip(nj.length);
     if (nj.error) return;
     int rstcount = nj.rstinterval, nextrst = 0;
+    // A 4:2:0 picture is converted as its macroblock rows come, while they
+    // are still in the cache (without the ring's memory, at the end).
+    const bool stream = start420();
     Bits b = {0, 0, 0, nj.pos, nj.size};
     for (int mbx = 0, mby = 0;;) {
         for (int i = 0; i < nj.ncomp; ++i) {
@@ -603,6 +686,7 @@ void decodeScan() {
         if (++mbx >= nj.mbwidth) {
             mbx = 0;
             if (++mby >= nj.mbheight) break;
+            if (stream) rows420(mby * nj.comp[0].ssy * 8, mby * nj.comp[1].ssy * 8);
         }
         if (nj.rstinterval && !(--rstcount)) {
             byteAlign(b);
@@ -767,6 +851,15 @@ struct ChromaTerms {
     }
 } const kChroma;
 
+// A constant the optimiser may not see: on MIPS the horizontal filter's
+// multipliers stay single multiplications (one instruction there) instead
+// of the longer shift-and-add chains it would put in their place. Elsewhere
+// (and in pair420, short of registers) those chains are faster.
+NJ_INLINE uint32_t opaque(uint32_t k) {
+    __asm__("" : "+r"(k));
+    return k;
+}
+
 // The two chroma planes' horizontal doublings side by side, one 32-bit word
 // per column: Cb in the low 16 bits, Cr in the high ones, so that the
 // vertical filter runs on both at once. Rows are doubled when first needed
@@ -792,10 +885,15 @@ struct PackedRows {
             const uint32_t c0 = 11144u * 0x10001u, c1 = 11296u * 0x10001u;
             uint32_t U = b[0] | (uint32_t)c[0] << 16, V = b[1] | (uint32_t)c[1] << 16;
             uint32_t W = b[2] | (uint32_t)c[2] << 16;
+#if defined(__mips__)
+            const uint32_t m70 = opaque(70), m6 = opaque(6), m41 = opaque(41), m3 = opaque(3);
+#else
+            constexpr uint32_t m70 = 70, m6 = 6, m41 = 41, m3 = 3;
+#endif
             for (int x = 0; x < n - 3; ++x) {
                 const uint32_t Z = b[x + 3] | (uint32_t)c[x + 3] << 16;
-                const uint32_t p = 70 * (V + W) + 6 * (k510 - U - Z);
-                const uint32_t q = 41 * (V + k255 - W) + 3 * (Z + k255 - U);
+                const uint32_t p = m70 * (V + W) + m6 * (k510 - U - Z);
+                const uint32_t q = m41 * (V + k255 - W) + m3 * (Z + k255 - U);
                 const uint32_t s0 = p + q - c0, s1 = p + c1 - q;
                 r[2 * x + 3] = kClip24.t[(s0 >> 7) & 0x1FF] | (uint32_t)kClip24.t[s0 >> 23] << 16;
                 r[2 * x + 4] = kClip24.t[(s1 >> 7) & 0x1FF] | (uint32_t)kClip24.t[s1 >> 23] << 16;
@@ -824,6 +922,9 @@ struct PackedRows {
 //   S0 = P + Q - 11144 = a + b + 64 + 3072,     76 <= S0 <= 38836
 //   S1 = P + 11296 - Q = a - b + 64 + 3072,     76 <= S1 <= 38836
 // so S >> 7 is the rounded filter sum plus 24, the index of kChroma.
+#if defined(__mips__)
+__attribute__((noinline))  // MIPS: fewer registers spilled than inside convert()
+#endif
 void pair420(PackedRows& s, int r, const uint8_t* __restrict y0, ptrdiff_t ystride, uint8_t* __restrict o0,
              ptrdiff_t ostride, int cols) {
     const int k = (r - 3) / 2;
@@ -844,20 +945,69 @@ void pair420(PackedRows& s, int r, const uint8_t* __restrict y0, ptrdiff_t ystri
         {
             const ChromaTerms::Cb& b = tcb[(s0 >> 7) & 0x1FF];
             const ChromaTerms::Cr& c = tcr[s0 >> 23];
-            const intptr_t yy = y0[0];
-            o0[0] = clip[yy + c.r];
-            o0[1] = clip[yy + ((b.gb + c.gr) >> 8)];
-            o0[2] = clip[yy + b.b];
+            const uint8_t* const cy = clip + y0[0];
+            o0[0] = cy[c.r];
+            o0[1] = cy[(b.gb + c.gr) >> 8];
+            o0[2] = cy[b.b];
         }
         {
             const ChromaTerms::Cb& b = tcb[(s1 >> 7) & 0x1FF];
             const ChromaTerms::Cr& c = tcr[s1 >> 23];
-            const intptr_t yy = y0[ystride];
-            o0[ostride] = clip[yy + c.r];
-            o0[ostride + 1] = clip[yy + ((b.gb + c.gr) >> 8)];
-            o0[ostride + 2] = clip[yy + b.b];
+            const uint8_t* const cy = clip + y0[ystride];
+            o0[ostride] = cy[c.r];
+            o0[ostride + 1] = cy[(b.gb + c.gr) >> 8];
+            o0[ostride + 2] = cy[b.b];
         }
     }
+}
+
+// One of the three rows at either edge of a 4:2:0 picture (the others of
+// pair420): its three-tap vertical filter on both chroma planes at once, as
+// in pair420, then the colour conversion. Per lane, with a, b, d the nearest,
+// next and third row's samples, each tap with a negative weight takes
+// 255 - sample instead, and the offsets make S = sum + 64 + 3072 again:
+//   139a - 11b:        139a + 11(255 - b) + 331,          331 <= S <= 38581
+//   104a + 27b - 3d:   104a + 27b + 3(255 - d) + 2371,   2371 <= S <= 36541
+//   28a + 109b - 9d:   28a + 109b + 9(255 - d) + 841,     841 <= S <= 38071
+template <uint32_t A, uint32_t B, uint32_t D, uint32_t N, uint32_t K>
+void edge420Row(const uint32_t* __restrict a, const uint32_t* __restrict b, const uint32_t* __restrict d,
+                const uint8_t* __restrict y0, uint8_t* __restrict o0, int cols) {
+    const uint32_t k255 = 0x00FF00FFu, off = K * 0x10001u;
+    const uint8_t* const clip = kClip.t + 384;
+    for (int x = 0; x < cols; ++x, o0 += 3) {
+        // N: the second tap's weight is negative
+        const uint32_t sb = N ? B * (k255 - b[x]) : B * b[x];
+        const uint32_t S = A * a[x] + sb + D * (k255 - d[x]) + off;
+        const ChromaTerms::Cb& cb = kChroma.cb[(S >> 7) & 0x1FF];
+        const ChromaTerms::Cr& cr = kChroma.cr[S >> 23];
+        const uint8_t* const cy = clip + y0[x];
+        o0[0] = cy[cr.r];
+        o0[1] = cy[(cb.gb + cr.gr) >> 8];
+        o0[2] = cy[cb.b];
+    }
+}
+
+// Output row r (r < 3 or r >= 2m - 3, m the chroma planes' rows, at least 3).
+__attribute__((noinline)) void edge420(PackedRows& s, int r, int m, const uint8_t* y0, uint8_t* o0, int cols) {
+    int k;  // 0: 139/-11, 1: 104/27/-3, 2: 28/109/-9
+    const uint32_t *a, *b, *d;
+    if (r < 3) {
+        k = r;
+        a = s.row(0);
+        b = s.row(1);
+        d = s.row(2);
+    } else {
+        k = 2 - (r - (2 * m - 3));
+        a = s.row(m - 1);
+        b = s.row(m - 2);
+        d = s.row(m - 3);
+    }
+    if (k == 0)
+        edge420Row<139, 11, 0, 1, 331>(a, b, d, y0, o0, cols);
+    else if (k == 1)
+        edge420Row<104, 27, 3, 0, 2371>(a, b, d, y0, o0, cols);
+    else
+        edge420Row<28, 109, 9, 0, 841>(a, b, d, y0, o0, cols);
 }
 
 // Doubles a plane vertically.
@@ -873,6 +1023,57 @@ bool upsampleV(Component* c) {
     c->height *= 2;
     c->rows = 2 * m;
     return true;
+}
+
+// The rows of a 4:2:0 picture converted so far, and the chroma rows it keeps.
+struct Stream420 {
+    int next;  // the next output row
+    PackedRows packed;
+};
+Stream420 s420;
+
+// A picture whose luma plane covers it and whose chroma planes, the same
+// size, are each doubled once in each direction: sets up its conversion
+// (false: not such a picture, or no memory for the ring).
+bool start420() {
+    if (nj.ncomp != 3) return false;
+    const Component *y = &nj.comp[0], *cb = &nj.comp[1], *cr = &nj.comp[2];
+    auto half = [](const Component* c) {
+        return c->width < nj.width && c->width * 2 >= nj.width && c->height < nj.height && c->height * 2 >= nj.height;
+    };
+    if (y->width < nj.width || y->height < nj.height || !half(cb) || !half(cr) || cb->width != cr->width ||
+        cb->height != cr->height)
+        return false;
+    const int n = cb->width < 3 ? 3 : cb->width;
+    uint32_t* ring = (uint32_t*)malloc((size_t)2 * n * 6 * sizeof(uint32_t));
+    if (!ring) return false;
+    s420 = Stream420{0, PackedRows{cb, cr, ring, n, 2 * n, {-1, -1, -1, -1, -1, -1}}};
+    return true;
+}
+
+// Converts the rows whose luma and chroma rows are decoded: the first
+// `lumaRows` and `chromaRows` of the planes.
+void rows420(int lumaRows, int chromaRows) {
+    const Component* c = &nj.comp[0];
+    const int width = nj.width, height = nj.height;
+    const int fm = nj.comp[1].height < 3 ? 3 : nj.comp[1].height;
+    int y = s420.next;
+    uint8_t* prgb = nj.rgb + (size_t)y * width * 3;
+    while (y < height) {
+        if ((y & 1) && y >= 3 && y + 1 <= 2 * fm - 4) {
+            if ((y - 3) / 2 + 3 >= chromaRows || y + 1 >= lumaRows) break;
+            pair420(s420.packed, y, c->pixels + (size_t)y * c->stride, c->stride, prgb, (ptrdiff_t)width * 3,
+                    width);
+            prgb += (size_t)width * 6;
+            y += 2;
+            continue;
+        }
+        if ((y < 3 ? 3 : fm) > chromaRows || y >= lumaRows) break;
+        edge420(s420.packed, y, fm, c->pixels + (size_t)y * c->stride, prgb, width);
+        prgb += (size_t)width * 3;
+        ++y;
+    }
+    s420.next = y;
 }
 
 void convert() {
@@ -915,7 +1116,12 @@ void convert() {
                 int n = nj.comp[i].width < 3 ? 3 : nj.comp[i].width;
                 if ((size_t)(2 * n) > ringw) ringw = (size_t)(2 * n);
             }
-        if (lazy[0] || lazy[1] || lazy[2]) {
+        // Both chroma planes doubled on the way, the same size: every row
+        // goes through pair420 (the middle ones, in pairs) or edge420, and
+        // the per-plane rows are not needed.
+        const bool fused = !lazy[0] && lazyH[1] && lazyH[2] && nj.comp[1].height == nj.comp[2].height &&
+                           nj.comp[1].width == nj.comp[2].width;
+        if (!fused && (lazy[0] || lazy[1] || lazy[2])) {
             rowbuf = (uint8_t*)malloc((size_t)width * 6 + ringw * 18);
             if (!rowbuf) return fail(NJ_OUT_OF_MEM);
         }
@@ -923,31 +1129,18 @@ void convert() {
             if (lazyH[i]) {
                 src[i].n = nj.comp[i].width < 3 ? 3 : nj.comp[i].width;
                 src[i].width = (int)ringw;
-                src[i].ring = rowbuf + (size_t)width * 6 + ringw * 6 * i;
+                if (rowbuf) src[i].ring = rowbuf + (size_t)width * 6 + ringw * 6 * i;
             }
         uint8_t* __restrict prgb = nj.rgb;
-        // Both chroma planes doubled on the way, the same size: the middle
-        // row pairs go through pair420.
-        const bool fused = !lazy[0] && lazyH[1] && lazyH[2] && nj.comp[1].height == nj.comp[2].height &&
-                           nj.comp[1].width == nj.comp[2].width;
-        const int fm = nj.comp[1].height < 3 ? 3 : nj.comp[1].height;
-        PackedRows packed = {&nj.comp[1], &nj.comp[2], nullptr, src[1].n, (int)ringw, {-1, -1, -1, -1, -1, -1}};
         if (fused) {
-            packed.ring = (uint32_t*)malloc(ringw * 6 * sizeof(uint32_t));
-            if (!packed.ring) {
-                free(rowbuf);
-                return fail(NJ_OUT_OF_MEM);
-            }
+            // The rows the scan has not converted yet.
+            if (!s420.packed.ring && !start420()) return fail(NJ_OUT_OF_MEM);
+            rows420(height, nj.comp[1].rows);
+            free(s420.packed.ring);
+            s420.packed.ring = nullptr;
+            return;
         }
         for (int y = 0; y < height; ++y) {
-            if (fused && (y & 1) && y >= 3 && y + 1 <= 2 * fm - 4) {
-                const Component* c = &nj.comp[0];
-                const uint8_t* y0 = c->pixels + (size_t)y * c->stride;
-                pair420(packed, y, y0, c->stride, prgb, (ptrdiff_t)width * 3, width);
-                prgb += (size_t)width * 6;
-                ++y;
-                continue;
-            }
             const uint8_t* row[3];
             for (int i = 0; i < 3; ++i) {
                 const Component* c = &nj.comp[i];
@@ -978,7 +1171,6 @@ void convert() {
             }
         }
         free(rowbuf);
-        free(packed.ring);
     } else if (nj.comp[0].width != nj.comp[0].stride) {
         Component* c = &nj.comp[0];
         uint8_t* pin = c->pixels + c->stride;
@@ -996,11 +1188,15 @@ void convert() {
 
 extern "C" {
 
-void njInit(void) { memset(&nj, 0, sizeof nj); }
+void njInit(void) {
+    memset(&nj, 0, sizeof nj);
+    s420 = Stream420{};
+}
 
 void njDone(void) {
     for (int i = 0; i < 3; ++i) free(nj.comp[i].pixels);
     free(nj.rgb);
+    free(s420.packed.ring);
     njInit();
 }
 

@@ -241,6 +241,23 @@ TEST(JpegDecoder, ContextIsReusedAndReleased) {
     EXPECT_EQ(njGetImage(), nullptr);
 }
 
+// A 4:2:0 picture is converted while its scan is decoded: a scan that
+// fails half-way leaves nothing behind that changes the next picture.
+TEST(JpegDecoder, FailedScanLeavesNoRowsBehind) {
+    std::string whole = readAll(makeJpeg("stream", 100, 75, "-quality 85"));
+    njInit();
+    ASSERT_EQ(njDecode(whole.data(), (int)whole.size()), NJ_OK);
+    std::vector<uint8_t> first(njGetImage(), njGetImage() + njGetImageSize());
+    ASSERT_EQ(first.size(), 100u * 75 * 3);
+    // Cut after some macroblock rows have been converted.
+    std::string cut = whole.substr(0, whole.size() * 2 / 3);
+    EXPECT_EQ(njDecode(cut.data(), (int)cut.size()), NJ_SYNTAX_ERROR);
+    ASSERT_EQ(njDecode(whole.data(), (int)whole.size()), NJ_OK);
+    EXPECT_EQ(std::vector<uint8_t>(njGetImage(), njGetImage() + njGetImageSize()), first);
+    EXPECT_EQ(njDecode(cut.data(), (int)cut.size()), NJ_SYNTAX_ERROR);
+    njDone();
+}
+
 TEST(DrawPicture, ShowsTheDecodedPictureOnTheLcd) {
     ASSERT_GE(libHalvixGuiInit(), 0);
     lcd_clear(0);
