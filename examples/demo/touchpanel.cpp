@@ -179,7 +179,8 @@ std::string key(char c) {
 
 namespace {
 
-// The front end's screens; they live as long as the process.
+// The front end's screens and the widgets of its own (the device buttons
+// are in g_deviceButtons).
 struct FrontEnd {
     Languages lang;
     Screen home{lang.get((char*)"title", (char*)"home")};
@@ -263,7 +264,8 @@ void freeFrontEnd(FrontEnd* f) {
 
 }  // namespace
 
-// Runs until the process is stopped: every touch is handled and reported.
+// Runs until the process is stopped (router-panel's Ctrl-C): every touch is
+// handled and reported.
 int demoFrontEnd() {
     setvbuf(stdout, nullptr, _IOLBF, 0);
     g_live = true;
@@ -281,8 +283,6 @@ int demoFrontEnd() {
         if (!touchOnce()) sleepMs(2);
         if (wasLocked != isLockScreen()) printf("front end: %s\n", isLockScreen() ? "locked" : "unlocked");
     }
-    freeFrontEnd(f);
-    return 0;
 }
 
 int demoTouchPanel() {
