@@ -34,6 +34,21 @@ void blank(Widget* w) {
     w->textTarget = nullptr;
 }
 
+// A blank widget with its box, kind, selection and one-line label.
+void place(Widget* w, int kind, int x, int y, int width, int height, int selected, float fontSize,
+           const wchar_t* label) {
+    blank(w);
+    w->record.kind = kind;
+    w->record.x = x;
+    w->record.y = y;
+    w->record.width = width;
+    w->record.height = height;
+    w->record.selected = selected;
+    w->record.fontSize = fontSize;
+    w->record.textLineMode = 1;
+    copyLabel(w->record.label, label);
+}
+
 }  // namespace
 
 Widget::Widget() { blank(this); }
@@ -41,19 +56,10 @@ Widget::Widget(const Widget&) { blank(this); }
 
 Widget::Widget(int kind, int x, int y, int width, int height, int selected, int colour, int selectedColour,
                float fontSize, int textColour, wchar_t* label) {
-    blank(this);
-    record.kind = kind;
-    record.x = x;
-    record.y = y;
-    record.width = width;
-    record.height = height;
-    record.selected = selected;
+    place(this, kind, x, y, width, height, selected, fontSize, label);
     record.colour = colour;
     record.selectedColour = selectedColour;
-    record.fontSize = fontSize;
     record.textColour = (float)textColour;
-    record.textLineMode = 1;
-    copyLabel(record.label, label);
     flag1 = false;
     flag2 = true;
     flag3 = false;
@@ -62,16 +68,7 @@ Widget::Widget(int kind, int x, int y, int width, int height, int selected, int 
 }
 
 Widget::Widget(int kind, int x, int y, int width, int height, int selected, wchar_t* label) {
-    blank(this);
-    record.kind = kind;
-    record.x = x;
-    record.y = y;
-    record.width = width;
-    record.height = height;
-    record.selected = selected;
-    record.fontSize = 16.0f;
-    record.textLineMode = 1;
-    copyLabel(record.label, label);
+    place(this, kind, x, y, width, height, selected, 16.0f, label);
     record.password = 0;
     record.state = 1;
     flag1 = false;
