@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <resolv.h>
 #include <strings.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -26,6 +27,26 @@ const char* baseFor(const char* version) { return isBeta(version) ? kBetaBase : 
 
 // Cuts the text at its first newline or carriage return.
 void cutLine(char* s) { s[strcspn(s, "\r\n")] = 0; }
+
+constexpr size_t kPathMax = 512;  // the image path's buffer, terminator included
+
+// Runs "mtd_write" for the image; false when the path does not fit or the
+// write failed.
+bool writeFirmware(const char* path) {
+    if (strlen(path) >= kPathMax) return false;
+    char copy[kPathMax];
+    snprintf(copy, sizeof copy, "%s", path);
+    for (char* p = copy; *p; ++p)
+        if (*p == '\n' || *p == '\r') *p = ' ';
+    std::vector<char> quoted(2100), cmd(2200);
+    if (!fwupdate::shellQuote(copy, quoted.data(), quoted.size())) return false;
+    snprintf(cmd.data(), cmd.size(), "mtd_write -r -w write %s /dev/mtd4", quoted.data());
+    int rc = system(cmd.data());
+    if (rc == 0) return true;
+    int code = rc != -1 && WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    fprintf(stderr, "Unable to write %s to /dev/mtd4: mtd_write ended with %d \n", copy, code);
+    return false;
+}
 
 }  // namespace
 
@@ -127,10 +148,12 @@ int Firmware::checkmd5(char* url, char* path, int which, FirmwareProgressFn prog
     }
 
     if (!downloadfile(full, path, 600, progressFn, writeFn)) return 4;
+    // "--" keeps a name starting with '-' from being an option; "-" alone
+    // still means standard input, so that is the image as well.
     // Every byte of the path may need four in its quoted form.
-    std::vector<char> cmd(strlen(path) * 4 + 16);
-    memcpy(cmd.data(), "md5sum ", 7);
-    fwupdate::shellQuote(path, cmd.data() + 7, cmd.size() - 7);
+    std::vector<char> quoted(strlen(path) * 4 + 3), cmd(quoted.size() * 2 + 16);
+    fwupdate::shellQuote(path, quoted.data(), quoted.size());
+    snprintf(cmd.data(), cmd.size(), "md5sum -- %s < %s", quoted.data(), quoted.data());
     FILE* p = popen(cmd.data(), "r");
     if (!p) return 4;
     char line[512] = {0};
@@ -186,6 +209,9 @@ int Firmware::checkUpdate(char* currentOut, char* newOut, int source, FirmwareWr
 }
 
 int Firmware::updateFirmware(char* path, int mode) {
+    // The flash step takes the path in its 512-byte buffer: a longer one
+    // would name another file.
+    if (strlen(path) >= kPathMax) return 0;
     FILE* f = fopen(path, "r");
     if (!f) return 0;
     fclose(f);
@@ -194,7 +220,9 @@ int Firmware::updateFirmware(char* path, int mode) {
         system("./bin/fw FromCloud &");
     else
         freeProcesses(mode);
-    mtd_write_firmware(path);
+    // A partition the write left half done must not be booted: the running
+    // system stays up so that the update can be tried again.
+    if (!writeFirmware(path)) return -1;
     return system("sleep 3; reboot");
 }
 
@@ -233,13 +261,4 @@ void freeProcesses(int mode) {
     system("killall lighttpd");
 }
 
-void mtd_write_firmware(char* path) {
-    char copy[512];
-    snprintf(copy, sizeof copy, "%s", path);
-    for (char* p = copy; *p; ++p)
-        if (*p == '\n' || *p == '\r') *p = ' ';
-    std::vector<char> quoted(2100), cmd(2200);
-    if (!fwupdate::shellQuote(copy, quoted.data(), quoted.size())) return;
-    snprintf(cmd.data(), cmd.size(), "mtd_write -r -w write %s /dev/mtd4", quoted.data());
-    system(cmd.data());
-}
+void mtd_write_firmware(char* path) { writeFirmware(path); }

@@ -489,6 +489,94 @@ TEST_F(FirmwareTest, FreeProcessesStopsEverythingInOrder) {
     }
 }
 
+// Names md5sum would take for options or for standard input.
+TEST_F(FirmwareTest, ImagePathsStartingWithADashAreChecked) {
+    std::string img = image(6000, 19);
+    putFirmwareFile("fw.bin", img);
+    for (const char* name : {"-", "-x.bin", "--help", "-c", "--"}) {
+        SCOPED_TRACE(name);
+        Firmware fw;
+        std::string sum = "sum.md5", url = "https://firmware.halvix.net/fw.md5";
+        putFirmwareFile("fw.md5", md5Line(name, img) + "\n");
+        ASSERT_EQ(0, fw.checkmd5(c(url), c(sum), 0, nullptr, fwrite));
+        std::string path = name, binUrl = "https://firmware.halvix.net/fw.bin";
+        EXPECT_EQ(0, fw.checkmd5(c(binUrl), c(path), 0, progress, fwrite));
+        EXPECT_EQ(img, readFile(std::string(kWork) + "/" + name));
+        // Another image under the same name does not pass.
+        putFirmwareFile("fw.md5", md5Line(name, image(6000, 20)) + "\n");
+        ASSERT_EQ(0, fw.checkmd5(c(url), c(sum), 0, nullptr, fwrite));
+        EXPECT_EQ(1, fw.checkmd5(c(binUrl), c(path), 0, progress, fwrite));
+    }
+}
+
+// An image at a path of exactly `length` bytes under the work directory,
+// in directories of 200-byte names.
+std::string imageAtPathOf(size_t length, const std::string& data) {
+    std::string path = kWork;
+    char part = 'a';
+    while (length - path.size() > 202) {
+        path += "/" + std::string(200, part++);
+        mkdir(path.c_str(), 0755);
+    }
+    path += "/" + std::string(length - path.size() - 1, 'z');
+    writeFile(path, data);
+    return path;
+}
+
+TEST_F(FirmwareTest, ImagePathsThatDoNotFitAreRefused) {
+    std::string img = image(9000, 29);
+    for (size_t length : {511u, 512u, 700u}) {
+        SCOPED_TRACE(length);
+        for (const char* log : {"killall", "rmmod", "mtd_write", "reboot", "nvram_set.args"}) clearLog(log);
+        writeFile("/dev/mtd4", "");
+        std::string path = imageAtPathOf(length, img);
+        ASSERT_EQ(length, path.size());
+        ASSERT_TRUE(img == readFile(path));
+        mtd_write_firmware(c(path));
+        Firmware fw;
+        EXPECT_EQ(0, fw.updateFirmware(c(path), 2));
+        if (length == 511) {
+            EXPECT_EQ(2u, logLines("mtd_write").size());
+            EXPECT_EQ("-r -w write " + path + " /dev/mtd4", logLines("mtd_write").at(0));
+            EXPECT_TRUE(img == readFile("/dev/mtd4"));
+            EXPECT_EQ(std::vector<std::string>{""}, logLines("reboot"));
+        } else {
+            // Refused before anything is stopped or written (cut to 511
+            // bytes, the 512-byte path names the image of the 511 case).
+            EXPECT_TRUE(logLines("mtd_write").empty());
+            EXPECT_EQ(0u, readFile("/dev/mtd4").size());
+            EXPECT_TRUE(logLines("killall").empty());
+            EXPECT_TRUE(logLines("rmmod").empty());
+            EXPECT_TRUE(recordedArgs("nvram_set").empty());
+            EXPECT_TRUE(logLines("reboot").empty());
+        }
+    }
+}
+
+TEST_F(FirmwareTest, FailedFlashWriteIsReportedAndDoesNotReboot) {
+    for (const char* log : {"killall", "mtd_write", "reboot"}) clearLog(log);
+    writeFile("new.bin", image(5000, 31));
+    writeFile("/dev/mtd4", "old");
+    setFault("mtd4-open", true);
+    Firmware fw;
+    std::string path = "/tmp/fwwork/new.bin";
+    int result = 0;
+    std::string err = captureStderr([&] { result = fw.updateFirmware(c(path), 2); });
+    setFault("mtd4-open", false);
+    EXPECT_EQ(-1, result);
+    EXPECT_EQ(std::vector<std::string>{"-r -w write /tmp/fwwork/new.bin /dev/mtd4"}, logLines("mtd_write"));
+    EXPECT_NE(std::string::npos, err.find("Unable to write /tmp/fwwork/new.bin to /dev/mtd4: mtd_write ended with "))
+        << err;
+    EXPECT_EQ("old", readFile("/dev/mtd4"));
+    EXPECT_TRUE(logLines("reboot").empty());
+    EXPECT_EQ(stopsFor(2), logLines("killall"));
+
+    // The system stays up, and the next attempt flashes and reboots.
+    EXPECT_EQ(0, fw.updateFirmware(c(path), 2));
+    EXPECT_TRUE(image(5000, 31) == readFile("/dev/mtd4"));
+    EXPECT_EQ(std::vector<std::string>{""}, logLines("reboot"));
+}
+
 class UpdateModes : public FirmwareTest, public ::testing::WithParamInterface<int> {};
 
 TEST_P(UpdateModes, FlashesAndReboots) {

@@ -8,6 +8,7 @@
 #include <stdlib.h>
 #include <string.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "lcddraw/jpeg.h"
@@ -115,12 +116,31 @@ int drawTextChecked(const wchar_t* text, int max, int x, int y, int right, int l
     return r;
 }
 
+const char kLcdNode[] = "/dev/halvix_lcd";
+// The file `filed` was opened on, to know it again.
+dev_t openedDev;
+ino_t openedIno;
+
+bool sameFile(const struct stat& a, dev_t dev, ino_t ino) { return a.st_dev == dev && a.st_ino == ino; }
+
+// Every screen asks for the driver: an open descriptor is kept, unless it
+// was closed (its number may hold another file now) or the node is another
+// one by now.
 int openDriver() {
-    filed = open("/dev/halvix_lcd", O_RDONLY);
+    struct stat held, node;
+    if (filed >= 0 && fstat(filed, &held) == 0 && sameFile(held, openedDev, openedIno)) {
+        if (stat(kLcdNode, &node) == 0 && sameFile(node, openedDev, openedIno)) return filed;
+        close(filed);
+    }
+    filed = open(kLcdNode, O_RDONLY);
     if (filed < 0) {
         int rc = system("mknod /dev/halvix_lcd c `cat /proc/devices | grep halvix_lcd | awk '{print $1}'` 0");
         (void)rc;
-        filed = open("/dev/halvix_lcd", O_RDONLY);
+        filed = open(kLcdNode, O_RDONLY);
+    }
+    if (filed >= 0 && fstat(filed, &held) == 0) {
+        openedDev = held.st_dev;
+        openedIno = held.st_ino;
     }
     return filed;
 }

@@ -1,5 +1,7 @@
 // Each primitive's request as the driver receives it, and the pixels it
 // leaves on the virtual LCD.
+#include <dirent.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <math.h>
 #include <sched.h>
@@ -312,10 +314,56 @@ TEST_F(Primitives, DrawingPinsTheProcessToTheFirstProcessor) {
     EXPECT_TRUE(CPU_ISSET(0, &got));
 }
 
+int openDescriptors() {
+    DIR* d = opendir("/proc/self/fd");
+    int n = 0;
+    while (d && readdir(d)) ++n;
+    if (d) closedir(d);
+    return n;
+}
+
+TEST(LcdInit, AnOpenDescriptorIsKept) {
+    int fd = lcdGpioInit();
+    ASSERT_GE(fd, 0);
+    int before = openDescriptors();
+    EXPECT_EQ(libHalvixGuiInit(), fd);
+    int same = 0;
+    for (int i = 0; i < 20; ++i) same += lcdGpioInit() == fd;
+    EXPECT_EQ(same, 20);
+    EXPECT_EQ(openDescriptors(), before);
+    EXPECT_EQ(filed, fd);
+
+    // Closed behind the library's back: opened again.
+    close(fd);
+    fd = libHalvixGuiInit();
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(openDescriptors(), before);
+    EXPECT_EQ(fillRect(0, 0, 3, 3, kRed), 0);
+    EXPECT_EQ(testkit::lcdSnapshot().count(0, 0, 3, 3, kRed), 16);
+
+    // Its number now holds another file: that file is left alone.
+    int other = open("/tmp/not-the-lcd", O_RDWR | O_CREAT | O_TRUNC, 0644);
+    ASSERT_GE(other, 0);
+    ASSERT_EQ(dup2(other, fd), fd);
+    close(other);
+    int again = lcdGpioInit();
+    ASSERT_GE(again, 0);
+    EXPECT_NE(again, fd);
+    EXPECT_EQ(write(fd, "kept", 4), 4);
+    EXPECT_EQ(testkit::readFile("/tmp/not-the-lcd"), "kept");
+    EXPECT_EQ(fillRect(0, 0, 3, 3, kGreen), 0);
+    EXPECT_EQ(testkit::lcdSnapshot().count(0, 0, 3, 3, kGreen), 16);
+    EXPECT_EQ(libHalvixGuiInit(), again);
+    close(fd);
+}
+
 TEST(LcdInit, MissingNodeIsMadeOnceWithTheDriversMajor) {
     testkit::clearLog("mknod");
+    ASSERT_GE(lcdGpioInit(), 0);
+    int before = openDescriptors();
     testkit::removeFile("/dev/halvix_lcd");
     int fd = lcdGpioInit();
+    EXPECT_EQ(openDescriptors(), before) << "the descriptor of the old node is closed";
     EXPECT_GE(fd, 0);
     EXPECT_EQ(fd, filed);
     auto lines = testkit::logLines("mknod");

@@ -16,6 +16,7 @@ using namespace pairing;
 namespace {
 
 constexpr int kMacSlots = 20;
+constexpr uint16_t kNoShortAddress = 65535;  // a device without ZigBee address
 
 std::string field(const char* f, size_t size) { return std::string(f, strnlen(f, size)); }
 template <size_t N>
@@ -306,7 +307,9 @@ void HalvixAssociation::zb_removeNode(uint16_t address) {
     if (!db) return;
     bool found = false;
     forEachDevice(db, [&](const DeviceRecord& r) {
-        if (r.shortId == (int32_t)address) {
+        // The store marks devices without ZigBee address with 65535: an
+        // answer carrying it names none of them.
+        if (address != kNoShortAddress && r.shortId == (int32_t)address) {
             copyText(removedDevName, r.name);
             removedDevId = (uint32_t)r.id;
             log(0, "libpairing:Removing zigbee device 0x%.2x", address);

@@ -1,11 +1,14 @@
 // Screens, widgets and modals driven by scripted pen sessions on the virtual
 // panel, checked by the LCD's requests and pixels.
+#include <dirent.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "lcdview.h"
 #include "pen.h"
@@ -192,6 +195,28 @@ TEST_F(Screens, ModalsOfEveryKind) {
     EXPECT_EQ(t.back(), "resume");
     Modal unset;  // no close handler: ended without one
     unset.draw(1, 0);
+}
+
+int openDescriptors() {
+    DIR* d = opendir("/proc/self/fd");
+    int n = 0;
+    while (d && readdir(d)) ++n;
+    if (d) closedir(d);
+    return n;
+}
+
+TEST_F(Screens, ManyScreensShareOneDriverDescriptor) {
+    std::vector<std::unique_ptr<Screen>> screens;
+    screens.emplace_back(new Screen((wchar_t*)L"Screen 1"));
+    int fds = openDescriptors();
+    for (int i = 2; i <= 50; ++i) {
+        std::wstring title = L"Screen " + std::to_wstring(i);
+        screens.emplace_back(new Screen((wchar_t*)title.c_str()));
+    }
+    EXPECT_EQ(openDescriptors(), fds);
+    screens.back()->draw();
+    testkit::LcdView v = testkit::lcdSnapshot();
+    EXPECT_GT(v.countNot(90, 10, 319, 35, 0), 0) << "the last screen's title";
 }
 
 TEST_F(Screens, BacklightMakesItsNodeWhenMissing) {
