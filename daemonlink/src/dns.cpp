@@ -67,20 +67,17 @@ int parseAnswers(const unsigned char* msg, int len, int qnameLen, char* out) {
         at += n;
         if (at + 10 > len) break;
         int type = be16(msg + at);
-        if (type == 1) {
-            if (at + 14 > len) break;
-            if (slot < DNS_OUT_SLOTS) {
-                const unsigned char* a = msg + at + 10;
-                snprintf(out + slot * DNS_OUT_SLOT, DNS_OUT_SLOT, "%u.%u.%u.%u", a[0], a[1], a[2], a[3]);
-                ++slot;
-                out[DNS_OUT_COUNT] = (char)(out[DNS_OUT_COUNT] + 1);
-            }
-            at += 14;
-        } else {
-            int d = nameLength(msg, len, at + 10);
-            if (d < 0) break;
-            at += 10 + d;
+        // The data is RDLENGTH bytes whatever the type (a TXT record's is no
+        // name): step over exactly that much.
+        int rdlength = be16(msg + at + 8);
+        if (at + 10 + rdlength > len) break;
+        if (type == 1 && rdlength == 4 && slot < DNS_OUT_SLOTS) {
+            const unsigned char* a = msg + at + 10;
+            snprintf(out + slot * DNS_OUT_SLOT, DNS_OUT_SLOT, "%u.%u.%u.%u", a[0], a[1], a[2], a[3]);
+            ++slot;
+            out[DNS_OUT_COUNT] = (char)(out[DNS_OUT_COUNT] + 1);
         }
+        at += 10 + rdlength;
     }
     return slot;
 }

@@ -10,9 +10,11 @@ namespace dnsparse __attribute__((visibility("hidden"))) {
 int nameLength(const unsigned char* msg, int len, int pos, int* walked = nullptr);
 
 // Walks the answer records of a reply of len bytes to a query whose name took
-// qnameLen bytes: A records go to out as dotted text (at most DNS_OUT_SLOTS,
-// the count bumped at out[DNS_OUT_COUNT]); the first 4 bytes of out are
-// zeroed first. Stops at the first record that does not fit the message.
+// qnameLen bytes, stepping over each record's RDLENGTH bytes of data: A
+// records with 4 bytes of data go to out as dotted text (at most
+// DNS_OUT_SLOTS, the count bumped at out[DNS_OUT_COUNT]); the first 4 bytes
+// of out are zeroed first. Stops at the first record that does not fit the
+// message.
 // Returns the number of A records written.
 int parseAnswers(const unsigned char* msg, int len, int qnameLen, char* out);
 

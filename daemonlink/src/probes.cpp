@@ -3,6 +3,7 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -12,7 +13,7 @@
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
-#include <sys/select.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <time.h>
@@ -79,6 +80,34 @@ long long nowUs() {
     timespec ts;
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return ts.tv_sec * 1000000LL + ts.tv_nsec / 1000;
+}
+
+// Waits until fd reports one of events or the deadline (of nowUs()) passes;
+// a signal resumes the wait with the time left. poll, not select: the
+// descriptor may be above FD_SETSIZE. 1 with what fd reported in *revents,
+// 0 on time-out, -1 on error (a closed descriptor is EBADF, as for select).
+int waitFor(int fd, short events, long long deadline, short* revents) {
+    for (;;) {
+        long long left = deadline - nowUs();
+        long long ms = left > 0 ? (left + 999) / 1000 : 0;
+        pollfd p;
+        p.fd = fd;
+        p.events = events;
+        p.revents = 0;
+        int r = poll(&p, 1, ms > INT_MAX ? INT_MAX : (int)ms);
+        if (r < 0 && errno == EINTR) continue;
+        if (r < 0) return -1;
+        if (r == 0) {
+            if (nowUs() < deadline) continue;
+            return 0;
+        }
+        if (p.revents & POLLNVAL) {
+            errno = EBADF;
+            return -1;
+        }
+        *revents = p.revents;
+        return 1;
+    }
 }
 
 // A receive timeout of 0 would wait for ever.
@@ -162,17 +191,13 @@ long long probe(const char* dest, const char* iface) {
     }
     if (sendto(pingSock, &req, sizeof req, 0, reinterpret_cast<sockaddr*>(&to), sizeof to) < 0) return -1;
 
-    timeval tv;
-    tv.tv_sec = timeLimit / 1000000;
-    tv.tv_usec = timeLimit % 1000000;
+    // Ignored datagrams do not extend the wait.
+    long long deadline = nowUs() + timeLimit;
     for (;;) {
-        fd_set rd;
-        FD_ZERO(&rd);
-        FD_SET(pingSock, &rd);
-        int r = select(pingSock + 1, &rd, nullptr, nullptr, &tv);  // tv keeps the time left
+        short revents = 0;
+        int r = waitFor(pingSock, POLLIN, deadline, &revents);
         if (r < 0) {
-            if (errno == EINTR) continue;
-            perror("select()");
+            perror("select()");  // the text it has always printed
             return -1;
         }
         if (r == 0) return 0;
@@ -334,7 +359,15 @@ int ngethostbyname(unsigned char* host, int qtype, char* out, int timeoutSec, ch
     memcpy(qname + qnameLen, qinfo, 4);
     size_t size = sizeof h + qnameLen + 4;
 
-    if (use_ppp) setsockopt(dns_fd, SOL_SOCKET, SO_BINDTODEVICE, kFallbackDevice, (socklen_t)strlen(kFallbackDevice) + 1);
+    // Unbound, the query would leave by the primary link.
+    if (use_ppp && setsockopt(dns_fd, SOL_SOCKET, SO_BINDTODEVICE, kFallbackDevice,
+                              (socklen_t)strlen(kFallbackDevice) + 1) < 0) {
+        char what[64];
+        snprintf(what, sizeof what, "set interface %s failed:setsockopt", kFallbackDevice);
+        perror(what);
+        close(dns_fd);
+        return false;
+    }
     timeval tv = receiveTimeout(timeoutSec);
     setsockopt(dns_fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
 
@@ -371,6 +404,7 @@ int check_and_bind_iface(char* name) {
         list = nullptr;
     }
     bool found = false;
+    bool bound = false;
     for (ifaddrs* ifa = list; ifa; ifa = ifa->ifa_next) {
         if (!ifa->ifa_addr || ifa->ifa_addr->sa_family != AF_INET) continue;
         char host[NI_MAXHOST];
@@ -382,15 +416,23 @@ int check_and_bind_iface(char* name) {
         if (name && strcmp(ifa->ifa_name, name) == 0) {
             printf("\tInterface : <%s>\n", ifa->ifa_name);
             printf("\t  Address : <%s>\n", host);
-            sockaddr_in a;
-            memcpy(&a, ifa->ifa_addr, sizeof a);
-            a.sin_port = 0;
-            bind(sockfd, reinterpret_cast<sockaddr*>(&a), sizeof a);
             found = true;
+            // A socket binds once; a later address of the same interface
+            // is only a fallback for one that could not be bound.
+            if (!bound) {
+                sockaddr_in a;
+                memcpy(&a, ifa->ifa_addr, sizeof a);
+                a.sin_port = 0;
+                if (bind(sockfd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0)
+                    bound = true;
+                else
+                    perror("bind");
+            }
         }
     }
     if (list) freeifaddrs(list);
-    if (found) return 0;
+    if (bound) return 0;
+    if (found) return -1;
     printf("No such %s Interface\n", name ? name : "");
     return -1;
 }
@@ -420,7 +462,9 @@ int checkInternet(char* host, int timeoutSec, char* iface) {
     if (iface) {
         if (check_and_bind_iface(iface) != 0) return endCheck(-1);
     } else if (use_ppp) {
-        setsockopt(sockfd, SOL_SOCKET, SO_BINDTODEVICE, kFallbackDevice, (socklen_t)strlen(kFallbackDevice) + 1);
+        // Unbound, the check would pass over the primary link.
+        if (setsockopt(sockfd, SOL_SOCKET, SO_BINDTODEVICE, kFallbackDevice, (socklen_t)strlen(kFallbackDevice) + 1) < 0)
+            return endCheck(4);
     }
 
     int on = 1;
@@ -438,17 +482,11 @@ int checkInternet(char* host, int timeoutSec, char* iface) {
     if (connect(sockfd, reinterpret_cast<sockaddr*>(&to), sizeof to) < 0 && errno != EINPROGRESS)
         return endCheck(9);
 
-    timeval wait;
-    wait.tv_sec = timeoutSec > 0 ? timeoutSec : 0;
-    wait.tv_usec = 0;
-    int ready;
-    do {
-        fd_set wr;
-        FD_ZERO(&wr);
-        FD_SET(sockfd, &wr);
-        ready = select(sockfd + 1, nullptr, &wr, nullptr, &wait);
-    } while (ready < 0 && errno == EINTR);
-    if (ready != 1) return endCheck(3);
+    short revents = 0;
+    int ready = waitFor(sockfd, POLLOUT, nowUs() + (timeoutSec > 0 ? timeoutSec * 1000000LL : 0), &revents);
+    // A connection that failed counts as writable, as it does for select;
+    // the write then fails.
+    if (ready != 1 || !(revents & (POLLOUT | POLLERR))) return endCheck(3);
 
     static const char kRequest[] = "GET /index.html HTTP/1.1\r\n\r\n";
     static_assert(sizeof kRequest == 29, "the request goes with its terminating zero");

@@ -3,11 +3,17 @@
 // and the HTTP peers.
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/select.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstring>
+#include <functional>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "daemonlink/probes.h"
@@ -59,6 +65,105 @@ bool ping(const std::string& args, std::string* err = nullptr) {
     if (err) *err = e;
     return r;
 }
+
+// A resolver of the test's own on addr:53. It answers every query with its
+// header and question, then `count` answer records; beforeAnswer runs
+// between a query and its answer.
+class Responder {
+public:
+    Responder(const char* addr, int count, std::string records, std::function<void()> beforeAnswer = nullptr)
+        : count_(count), records_(std::move(records)), before_(std::move(beforeAnswer)) {
+        fd_ = socket(AF_INET, SOCK_DGRAM, 0);
+        sockaddr_in a;
+        memset(&a, 0, sizeof a);
+        a.sin_family = AF_INET;
+        a.sin_port = htons(53);
+        inet_pton(AF_INET, addr, &a.sin_addr);
+        ok_ = fd_ >= 0 && bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && pipe(stop_) == 0;
+        if (ok_) thread_ = std::thread([this] { serve(); });
+    }
+    ~Responder() {
+        if (ok_) {
+            EXPECT_EQ(write(stop_[1], "x", 1), 1);
+            thread_.join();
+            close(stop_[0]);
+            close(stop_[1]);
+        }
+        if (fd_ >= 0) close(fd_);
+    }
+    bool ok() const { return ok_; }
+    int queries() const { return queries_; }
+
+private:
+    void serve() {
+        for (;;) {
+            pollfd p[2] = {{fd_, POLLIN, 0}, {stop_[0], POLLIN, 0}};
+            if (poll(p, 2, -1) < 0 || p[1].revents) return;
+            unsigned char q[512];
+            sockaddr_in from;
+            socklen_t fl = sizeof from;
+            ssize_t n = recvfrom(fd_, q, sizeof q, 0, reinterpret_cast<sockaddr*>(&from), &fl);
+            if (n < 12) continue;
+            ++queries_;
+            if (before_) before_();
+            DnsMessage m;
+            m.header((q[0] << 8) | q[1], 0x8180, 1, count_).raw(std::string(reinterpret_cast<char*>(q) + 12, n - 12));
+            m.raw(records_);
+            sendto(fd_, m.bytes.data(), m.size(), 0, reinterpret_cast<sockaddr*>(&from), fl);
+        }
+    }
+
+    int count_;
+    std::string records_;
+    std::function<void()> before_;
+    int fd_ = -1;
+    int stop_[2] = {-1, -1};
+    bool ok_ = false;
+    std::atomic<int> queries_{0};
+    std::thread thread_;
+};
+
+// A change to the sandbox's network for one test: apply() runs the shell
+// commands of change (from any thread), the end runs those of undo and
+// checks that addresses, routes and fixed neighbours are as they were.
+class NetworkChange {
+public:
+    NetworkChange(std::string change, std::string undo)
+        : change_(std::move(change)), undo_(std::move(undo)), before_(state()) {}
+    ~NetworkChange() {
+        if (applied_) {
+            EXPECT_EQ(system(undo_.c_str()), 0) << undo_;
+        }
+        EXPECT_EQ(state(), before_);
+    }
+    void apply() {
+        applied_ = true;
+        ok_ = system(change_.c_str()) == 0;
+    }
+    bool ok() const { return ok_; }
+
+private:
+    static std::string state() { return run("ip -4 -o addr; ip -4 route show table all; ip neigh show nud permanent"); }
+
+    std::string change_, undo_, before_;
+    std::atomic<bool> applied_{false}, ok_{false};
+};
+
+// The PPP link gone: ppp0 down and renamed. Its address stays local, so an
+// answer already on its way to a socket bound to it still arrives.
+NetworkChange pppGone() {
+    return NetworkChange(
+        "ip neigh show dev ppp0 nud permanent > /tmp/ppp0.neigh && ip link set ppp0 down && "
+        "ip link set ppp0 name ppp0-gone",
+        "ip link set ppp0-gone name ppp0 && ip link set ppp0 up && "
+        "while read a l mac s; do ip neigh replace $a lladdr $mac dev ppp0 nud permanent || exit 1; done "
+        "< /tmp/ppp0.neigh");
+}
+
+struct FallbackMode {
+    FallbackMode() { change2FallBack(); }
+    ~FallbackMode() { change2Primary(); }
+};
 
 }  // namespace
 
@@ -279,6 +384,44 @@ TEST(Resolver, MalformedAnswers) {
     setDnsRawReply("");
 }
 
+// Records other than addresses ahead of the A record, from a resolver of the
+// test's own (the answers start at 29, as above).
+TEST(Resolver, DataOfOtherRecordsIsSteppedOver) {
+    auto rec = [](int type, const std::string& data, int rdlength = -1) {
+        return DnsMessage().pointer(12).record(type, rdlength < 0 ? (int)data.size() : rdlength).raw(data).bytes;
+    };
+    const std::string a = DnsMessage().pointer(12).a("127.0.90.7").bytes;
+    const struct {
+        const char* what;
+        std::string records;
+        int count;
+    } cases[] = {
+        {"TXT", rec(16, "\x0bhello world") + a, 1},
+        {"TXT like a compressed name", rec(16, "\xc0\x1d") + a, 1},
+        {"empty TXT", rec(16, "") + a, 1},
+        {"MX", rec(15, std::string("\0\x0a\xc0\x0c", 4)) + a, 1},
+        {"AAAA", rec(28, std::string(16, '\x20')) + a, 1},
+        {"A of 16 bytes", rec(1, std::string(16, '\x01')) + a, 1},
+        {"TXT past the end", a + rec(16, "abc", 40), 1},
+        {"TXT past the end over an A", rec(16, "", (int)a.size() + 1) + a, 0},
+    };
+    for (const auto& c : cases) {
+        Responder dns("127.0.54.1", 2, c.records);
+        ASSERT_TRUE(dns.ok());
+        Out out;
+        EXPECT_TRUE(query("ab.sim.test", &out, "127.0.54.1")) << c.what;
+        EXPECT_EQ(out.count(), c.count) << c.what;
+        EXPECT_EQ(out.slot(0), c.count ? "127.0.90.7" : "") << c.what;
+        EXPECT_EQ(dns.queries(), 1) << c.what;
+    }
+
+    // The Internet check reaches the host behind a TXT record.
+    Responder dns("127.0.54.1", 2, rec(16, "\x0bhello world") + DnsMessage().pointer(12).a("127.0.90.1").bytes);
+    ASSERT_TRUE(dns.ok());
+    ResolverList list("nameserver 127.0.54.1\n");
+    EXPECT_EQ(check("web.sim.test"), 0);
+}
+
 TEST(Ping, KernelEchoAnswersFourProbes) {
     clearWire();
     EXPECT_TRUE(ping("127.0.0.1"));
@@ -430,6 +573,24 @@ TEST(InternetCheck, Interface) {
     EXPECT_EQ(sockfd, -1);
 }
 
+// The interface is there but its address cannot be bound (its local route
+// gone): the check fails instead of going out by another link.
+TEST(InternetCheck, InterfaceAddressThatCannotBeBound) {
+    NetworkChange unbindable("ip route del local 10.77.0.1 dev sim0 table local",
+                             "ip route add local 10.77.0.1 dev sim0 table local proto kernel scope host src 10.77.0.1");
+    unbindable.apply();
+    ASSERT_TRUE(unbindable.ok());
+    std::string out;
+    int r = -9;
+    std::string err = captureStderr([&] {
+        out = captureStdout([&] { r = checkInternet(const_cast<char*>("web.sim.test"), 2, const_cast<char*>("sim0")); });
+    });
+    EXPECT_EQ(r, -1);
+    EXPECT_EQ(out, "\tInterface : <sim0>\n\t  Address : <10.77.0.1>\n");
+    EXPECT_NE(err.find("bind: "), std::string::npos) << err;
+    EXPECT_EQ(sockfd, -1);
+}
+
 TEST(InternetCheck, SecondResolver) {
     clearReceived("dns-raw");
     setDnsRawReply("");
@@ -456,4 +617,87 @@ TEST(Fallback, SwitchesTheResolverToPpp0) {
     EXPECT_FALSE(fallback);
     EXPECT_FALSE(use_ppp);
     EXPECT_EQ(check("web.sim.test", 1), 0);
+}
+
+TEST(Fallback, WithoutPpp0TheQueryFails) {
+    NetworkChange gone = pppGone();
+    gone.apply();
+    ASSERT_TRUE(gone.ok());
+    FallbackMode on;
+    Out out;
+    std::string err = captureStderr([&] { EXPECT_FALSE(query("web.sim.test", &out, "127.0.0.1")); });
+    EXPECT_NE(err.find("set interface ppp0 failed:setsockopt: "), std::string::npos) << err;
+    EXPECT_EQ(out.count(), 0);
+    captureStderr([&] { EXPECT_EQ(check("web.sim.test", 1), 6); });
+}
+
+// A resolver on the PPP link's own address answers web.sim.test; the link
+// goes away while the answer is on its way.
+TEST(Fallback, Ppp0GoneBeforeTheConnection) {
+    const std::string web = DnsMessage().pointer(12).a("127.0.90.1").bytes;
+    ResolverList list("nameserver 10.88.0.1\n");
+    FallbackMode on;
+    {
+        // With the link there, the connection is tried over it, where no
+        // web host answers.
+        Responder dns("10.88.0.1", 1, web);
+        ASSERT_TRUE(dns.ok());
+        EXPECT_EQ(check("web.sim.test", 1), 3);
+        EXPECT_EQ(dns.queries(), 1);
+    }
+    NetworkChange gone = pppGone();
+    Responder dns("10.88.0.1", 1, web, [&] { gone.apply(); });
+    ASSERT_TRUE(dns.ok());
+    EXPECT_EQ(check("web.sim.test", 5), 4);  // the answer waits for the change
+    EXPECT_EQ(dns.queries(), 1);
+    EXPECT_TRUE(gone.ok());
+    EXPECT_EQ(sockfd, -1);
+}
+
+// With more than FD_SETSIZE descriptors open, the probes' sockets lie far
+// above what an fd_set holds. The descriptors held are a pipe's writing end:
+// always writable, never readable.
+TEST(ManyDescriptors, ProbesStillWork) {
+    constexpr int kAbove = 4 * FD_SETSIZE;
+    struct Held {
+        rlimit saved;
+        int ends[2] = {-1, -1};
+        std::vector<int> fds;
+        ~Held() {
+            for (int fd : fds) close(fd);
+            for (int fd : ends)
+                if (fd >= 0) close(fd);
+            setrlimit(RLIMIT_NOFILE, &saved);
+        }
+    } held;
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &held.saved), 0);
+    rlimit more = held.saved;
+    if (more.rlim_cur < (rlim_t)kAbove + 64) more.rlim_cur = kAbove + 64;
+    ASSERT_LE(more.rlim_cur, more.rlim_max);
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &more), 0);
+    ASSERT_EQ(pipe(held.ends), 0);
+    // dup takes the lowest free descriptor: all below the last are taken.
+    while (held.fds.empty() || held.fds.back() < kAbove) {
+        int fd = dup(held.ends[1]);
+        ASSERT_GE(fd, 0);
+        held.fds.push_back(fd);
+    }
+
+    EXPECT_EQ(check("web.sim.test"), 0);
+    EXPECT_EQ(check("refused.sim.test"), 2);
+    EXPECT_EQ(check("blackhole.sim.test", 1), 3);
+
+    pingIPfini();
+    clearWire();
+    EXPECT_TRUE(ping("127.0.0.1"));
+    EXPECT_GT(pingSock, kAbove);
+    EXPECT_EQ(echoRequests("127.0.0.1").size(), 4u);
+    // Replies and time-outs: three probes wait out their limits.
+    timeLimit = 1000000;
+    clearWire();
+    setIcmpScript("ynnny");
+    EXPECT_TRUE(ping("blackhole.sim.test"));
+    EXPECT_EQ(echoRequests("10.77.0.2").size(), 5u);
+    setIcmpScript("");
+    pingIPfini();
 }
