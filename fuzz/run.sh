@@ -51,9 +51,7 @@ TARGETS=(
   "pen_script_fuzz|fuzz/pen_script_fuzz.cpp sim/panel/pen_script.cpp -Isim/panel|pen|"
   "event_receiver_fuzz|fuzz/event_receiver_fuzz.cpp hacore/src/*.cpp hacore/src/network/*.cpp|receiver|fuzz/receiver.dict"
   "daemon_datagram_fuzz|-Idaemonlink/include -Idaemonlink/src fuzz/daemon_datagram_fuzz.cpp daemonlink/src/*.cpp hacore/src/frozen.cpp|daemon|fuzz/daemon.dict"
-  # The enum check stays off until DevTech has a fixed underlying type: a
-  # stored technology outside 0..7 is an invalid DevTech value.
-  "device_record_fuzz|-fno-sanitize=enum fuzz/device_record_fuzz.cpp hacore/src/*.cpp hacore/src/network/*.cpp|device|fuzz/device.dict"
+  "device_record_fuzz|fuzz/device_record_fuzz.cpp hacore/src/*.cpp hacore/src/network/*.cpp|device|fuzz/device.dict"
   "index_record_fuzz|fuzz/index_record_fuzz.cpp hacore/src/*.cpp hacore/src/network/*.cpp|index|fuzz/index.dict"
 )
 
@@ -105,7 +103,7 @@ if [ "$mode" = coverage ]; then
     [ "$srcs" = cmake ] && srcs="fuzz/$name.cpp $files"
     # shellcheck disable=SC2086,SC2046
     if ! "$CXX" -std=c++17 -O0 -g -fprofile-instr-generate -fcoverage-mapping -Ihacore/include -Ilcddraw/include \
-      -Ipairing/include -Ipairing/src -Ioutside/include -Ihacore/src -I/usr/include/qdbm \
+      -Ipairing/include -Ipairing/src -Ioutside/include -Ihacore/src -Ihacore/src/depot -I/usr/include/qdbm \
       fuzz/standalone_main.cpp $srcs $(extra_libs "$name") -lqdbm -lpthread -o "$COV/$name"; then
       echo "$name: coverage build failed" >&2
       failed=1
@@ -152,7 +150,7 @@ for entry in "${TARGETS[@]}"; do
   extra=$(extra_libs "$name")
   # shellcheck disable=SC2086
   "$CXX" "${FLAGS[@]}" -Ihacore/include -Ilcddraw/include -Ipairing/include -Ipairing/src -Ioutside/include \
-    -Ihacore/src -I/usr/include/qdbm $srcs $extra -lqdbm -lpthread -o "$OUT/$name"
+    -Ihacore/src -Ihacore/src/depot -I/usr/include/qdbm $srcs $extra -lqdbm -lpthread -o "$OUT/$name"
 done
 if [ ${#cmake_targets[@]} -gt 0 ]; then
   echo "building ${cmake_targets[*]}"

@@ -8,6 +8,27 @@
 
 namespace hastore {
 
+namespace {
+
+// The library opens its stores without qdbm's lock, as the hub's servers
+// expect, but each of its writes takes the lock for as long as it lasts and
+// leaves the header up to date before it lets go. A server that takes the
+// lock (to read or to write) then never finds the file mid-write, and two
+// writers never append at the same place.
+class WriteSection {
+public:
+    explicit WriteSection(DEPOT* db) : lock_(db, F_WRLCK), db_(db) { depotCatchUp(db_); }
+    ~WriteSection() { depotPublish(db_); }
+    WriteSection(const WriteSection&) = delete;
+    WriteSection& operator=(const WriteSection&) = delete;
+
+private:
+    depotsync::FileLock lock_;
+    DEPOT* db_;
+};
+
+}  // namespace
+
 const char* lastError() { return dperrmsg(dpecode); }
 
 DEPOT* open(const char* path, int mode) {
@@ -95,7 +116,7 @@ int get(DEPOT* db, const char* key, void* buf, int cap, int* at) {
     const int ksize = (int)strlen(key);
     const int n = treeGet(db, key, ksize, static_cast<char*>(buf), cap, at);
     if (n >= 0) return n;
-    return dpgetwb(db, key, ksize, 0, cap, static_cast<char*>(buf));
+    return depotGet(db, key, ksize, static_cast<char*>(buf), cap);
 }
 
 bool readStretch(DEPOT* db, int at, int size, Stretch& out) {
@@ -149,8 +170,21 @@ bool getText(DEPOT* db, const char* key, char* buf, int cap) {
 }
 
 bool put(DEPOT* db, const char* key, const void* value, int len) {
-    if (depotPut(db, key, (int)strlen(key), static_cast<const char*>(value), len, DP_DOVER)) return true;
+    WriteSection w(db);
+    if (dpput(db, key, (int)strlen(key), static_cast<const char*>(value), len, DP_DOVER)) return true;
     fprintf(stderr, "dpput: %s\n", lastError());
+    return false;
+}
+
+bool out(DEPOT* db, const char* key) {
+    WriteSection w(db);
+    return dpout(db, key, (int)strlen(key));
+}
+
+bool optimize(DEPOT* db) {
+    WriteSection w(db);
+    if (dpoptimize(db, 1)) return true;
+    fprintf(stderr, "dpoptimize: %s\n", lastError());
     return false;
 }
 
@@ -163,6 +197,7 @@ bool putText(DEPOT* db, const char* key, const char* text, int valueLen) {
 }
 
 bool iterInit(DEPOT* db) {
+    depotSeeAll(db);
     if (dpiterinit(db)) return true;
     fprintf(stderr, "dpiterinit: %s\n", lastError());
     return false;
@@ -224,10 +259,20 @@ bool readAll(DEPOT* db, std::vector<char>& file, std::vector<RecordRef>& records
     return true;
 }
 
-void memFlush(DEPOT* db) { depotFlush(db); }
+void memFlush(DEPOT* db) {
+    WriteSection w(db);
+    dpmemflush(db);
+}
 
-void close(DEPOT* db) {
-    if (!depotClose(db)) fprintf(stderr, "dpclose: %s\n", lastError());
+bool close(DEPOT* db) {
+    if (!db) return false;
+    depotForget(db);
+    // Every write left the header as the file is: a header written now could
+    // only take back what another process wrote since.
+    db->wmode = 0;
+    if (dpclose(db)) return true;
+    fprintf(stderr, "dpclose: %s\n", lastError());
+    return false;
 }
 
 }  // namespace hastore

@@ -39,7 +39,16 @@ int get(DEPOT* db, const char* key, void* buf, int cap, int* at = nullptr);
 bool getText(DEPOT* db, const char* key, char* buf, int cap);
 
 // Writes in overwrite mode; on failure writes "dpput: %s\n" and returns false.
+// Every write of the library (put, out, optimize, memFlush) holds qdbm's
+// exclusive lock on the file while it runs and leaves the header up to date.
 bool put(DEPOT* db, const char* key, const void* value, int len);
+
+// Deletes a record; false if it is missing or the store failed.
+bool out(DEPOT* db, const char* key);
+
+// Rewrites the store without its deleted records; on failure writes
+// "dpoptimize: %s\n".
+bool optimize(DEPOT* db);
 
 // Writes a text zero-padded to a fixed value length (cut if longer).
 bool putText(DEPOT* db, const char* key, const char* text, int valueLen);
@@ -52,8 +61,8 @@ bool iterNext(DEPOT* db, std::string& key);
 // Flushes the store's memory to the file ("memflush").
 void memFlush(DEPOT* db);
 
-// Closes; on failure writes "dpclose: %s\n".
-void close(DEPOT* db);
+// Closes; on failure writes "dpclose: %s\n" and returns false.
+bool close(DEPOT* db);
 
 // Opens, runs f(db) and closes; returns false (without calling f) if the
 // store cannot be opened.

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <set>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "ddb.h"
@@ -159,4 +161,72 @@ TEST_F(StoreTest, WritersThatOverlapKeepEachOthersRecords) {
     }
     dpclose(db);
     EXPECT_EQ(live, 9);
+}
+
+// Several library processes writing defaults while a server writes with
+// qdbm's lock, all at the same moment: every record of each is kept, the
+// header counts them, and the server never finds the file mid-write.
+TEST_F(StoreTest, WritersAtTheSameMomentKeepEveryRecord) {
+    enum { kLoaders = 4, kDevicesEach = 12, kServerRecords = 150 };
+    for (int id = 1; id <= kLoaders * kDevicesEach; ++id)
+        putDevice(makeDevice(id, "Plug", "Den", 2, "BinarySwitch", 0));
+    int start[2];
+    ASSERT_EQ(pipe(start), 0);
+    std::vector<pid_t> loaders;
+    for (int n = 0; n < kLoaders; ++n) {
+        pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            ::close(start[1]);
+            char c;
+            if (read(start[0], &c, 1) != 0) _exit(2);  // all begin when the pipe closes
+            for (int i = 1; i <= kDevicesEach; ++i) {
+                Device d(n * kDevicesEach + i);
+                if (d.getID() != n * kDevicesEach + i) _exit(3);  // the device must have been found
+            }
+            _exit(0);
+        }
+        loaders.push_back(pid);
+    }
+    ::close(start[0]);
+    ::close(start[1]);
+    std::set<std::string> refused;
+    for (int i = 0; i < kServerRecords; ++i) {
+        const std::string key = "srv." + std::to_string(i);
+        DEPOT* db = dpopen("/tmp/ddb", DP_OWRITER, 1);  // the server's way: with the lock
+        if (!db) {
+            refused.insert(key + ": " + dperrmsg(dpecode));
+            continue;
+        }
+        EXPECT_TRUE(depotPut(db, key.data(), (int)key.size(), "x", 1, DP_DOVER));
+        depotClose(db);
+    }
+    for (pid_t pid : loaders) {
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    }
+    EXPECT_TRUE(refused.empty()) << *refused.begin();
+
+    std::set<std::string> expected, found;
+    for (int id = 1; id <= kLoaders * kDevicesEach; ++id)
+        for (const char* suffix : {"", ".0", ".LT", ".MI", ".MN", ".ST", ".VS"})
+            expected.insert(std::to_string(id) + suffix);
+    for (int i = 0; i < kServerRecords; ++i) expected.insert("srv." + std::to_string(i));
+    DEPOT* db = dpopen("/tmp/ddb", DP_OREADER, 1);
+    ASSERT_NE(db, nullptr) << dperrmsg(dpecode);
+    dpiterinit(db);
+    while (char* k = dpiternext(db, nullptr)) {
+        found.insert(k);
+        free(k);
+    }
+    EXPECT_EQ(dprnum(db), (int)found.size());
+    dpclose(db);
+    std::string lost, extra;
+    for (const std::string& k : expected)
+        if (!found.count(k)) lost += " " + k;
+    for (const std::string& k : found)
+        if (!expected.count(k)) extra += " " + k;
+    EXPECT_EQ(lost, "");
+    EXPECT_EQ(extra, "");
 }

@@ -29,6 +29,9 @@ constexpr const char* kWeb = "127.255.255.11:8888";
 // result is null.
 DEPOT* openStore();
 void closeStore(DEPOT* db);
+// dpgetwb of a record (the key's size -1: its text length) that the HA
+// server may have written since the handle opened.
+int readRecord(DEPOT* db, const char* key, int ksize, void* buf, int cap);
 // Calls f for every device record of the open store (keys "NextDevid",
 // "Version" and every key with a dot are skipped); stops when f returns
 // false or a record cannot be read.

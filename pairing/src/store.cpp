@@ -4,6 +4,7 @@
 #include <string>
 #include <unistd.h>
 
+#include "depot_catchup.h"
 #include "internal.h"
 
 namespace pairing {
@@ -19,10 +20,19 @@ DEPOT* openStore() {
 }
 
 void closeStore(DEPOT* db) {
-    if (db && !dpclose(db)) fprintf(stderr, "dpclose: %s\n", dperrmsg(dpecode));
+    if (!db) return;
+    // The handle of a repair is a writer; it wrote nothing, and its close
+    // must not put back the header it saw over what the HA server wrote since.
+    db->wmode = 0;
+    if (!dpclose(db)) fprintf(stderr, "dpclose: %s\n", dperrmsg(dpecode));
+}
+
+int readRecord(DEPOT* db, const char* key, int ksize, void* buf, int cap) {
+    return depotGet(db, key, ksize < 0 ? (int)strlen(key) : ksize, static_cast<char*>(buf), cap);
 }
 
 void forEachDevice(DEPOT* db, const std::function<bool(const DeviceRecord&)>& f) {
+    depotSeeAll(db);
     if (!dpiterinit(db)) {
         fprintf(stderr, "dpiterinit: %s\n", dperrmsg(dpecode));
         return;
@@ -33,7 +43,7 @@ void forEachDevice(DEPOT* db, const std::function<bool(const DeviceRecord&)>& f)
         if (k == "NextDevid" || k == "Version" || k.find('.') != std::string::npos) continue;
         DeviceRecord rec;
         memset(&rec, 0, sizeof rec);
-        if (dpgetwb(db, k.data(), (int)k.size(), 0, sizeof rec, reinterpret_cast<char*>(&rec)) < 0) break;
+        if (readRecord(db, k.data(), (int)k.size(), &rec, sizeof rec) < 0) break;
         if (!f(rec)) break;
     }
 }

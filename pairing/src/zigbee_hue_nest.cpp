@@ -380,7 +380,7 @@ char* HalvixAssociation::Hue_getBridgeList() {
         std::string key = std::to_string(id) + "." + std::to_string(index);
         ValueRecord v;
         memset(&v, 0, sizeof v);
-        if (dpgetwb(db, key.data(), (int)key.size(), 0, sizeof v, reinterpret_cast<char*>(&v)) < 0) return false;
+        if (readRecord(db, key.data(), (int)key.size(), &v, sizeof v) < 0) return false;
         copyText(out, 50, field(v.value).c_str());
         return true;
     };

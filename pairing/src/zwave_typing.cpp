@@ -94,7 +94,7 @@ int HalvixAssociation::calculateDevId() {
     DEPOT* db = openStore();
     if (!db) return -1;
     char next[11] = "";
-    if (dpgetwb(db, "NextDevid", -1, 0, 10, next) >= 0) DevId = atoi(next);
+    if (readRecord(db, "NextDevid", -1, next, 10) >= 0) DevId = atoi(next);
     closeStore(db);
     return DevId;
 }

@@ -105,9 +105,15 @@ void setValue(int id, int index, const char* value) {
 
 void removeDevice(int id) {
     StoredDevice d;
-    if (!loadDevice(id, &d)) return;
+    if (!loadDevice(id, &d)) {
+        fprintf(stderr, "ha: device %d not removed: %s\n", id, dperrmsg(dpecode));
+        return;
+    }
     DEPOT* db = openForWrite();
-    if (!db) return;
+    if (!db) {
+        fprintf(stderr, "ha: device %d not removed: %s\n", id, dperrmsg(dpecode));
+        return;
+    }
     std::string main = std::to_string(id), prefix = main + ".";
     std::vector<std::string> keys{main};
     dpiterinit(db);

@@ -9,7 +9,7 @@
 #include "hacore/vocab.h"
 
 // Radio technology of a device; also the server code of pairing events.
-enum DevTech {
+enum DevTech : int32_t {
     DEVTECH_NONE = 0,
     DEVTECH_ZIGBEE = 1,
     DEVTECH_ZWAVE = 2,

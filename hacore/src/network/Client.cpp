@@ -163,10 +163,7 @@ Client::Client(char* name, char* connectionType, char* mac, ClientType type, cha
         int id = atoi(v);
         if (id > greatest) greatest = id;
     }
-    if (!depotClose(db)) {
-        fprintf(stderr, "dpclose: %s\n", hastore::lastError());
-        return;
-    }
+    if (!hastore::close(db)) return;
 
     bin_.clientID = greatest + 1;
     copyText(bin_.name, sizeof bin_.name, n);
@@ -478,10 +475,7 @@ int ClientsList::populate() {
         readClientDataFromDB(&rec, db, const_cast<char*>(key.c_str()));
         clients.emplace_back(rec);
     }
-    if (!depotClose(db)) {
-        fprintf(stderr, "dpclose: %s\n", hastore::lastError());
-        return 0;
-    }
+    if (!hastore::close(db)) return 0;
     return 1;
 }
 

@@ -78,9 +78,9 @@ int HalvixDebug::ClearConnectionTime(ADebug group) {
         for (int slot = 1; ok && slot <= 10; ++slot) {
             char key[32];
             slotKey(key, sizeof key, group, slot);
-            depotOut(db, key, (int)strlen(key));
+            hastore::out(db, key);
         }
-        if (!dpoptimize(db, 1)) fprintf(stderr, "dpoptimize: %s\n", hastore::lastError());
+        hastore::optimize(db);
     });
     return ok ? 1 : 0;
 }
