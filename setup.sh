@@ -16,6 +16,7 @@ PACKAGES=(
   tzdata
   libjpeg-turbo-progs
   libcpp-httplib-dev
+  gcovr
 )
 
 # The browser test of the panel (./test.sh browser) also needs a browser and

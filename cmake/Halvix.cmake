@@ -162,7 +162,7 @@ endfunction()
 # virtual router of its own.
 function(halvix_test)
   cmake_parse_arguments(A "" "NAME;TIMEOUT" "SOURCES;LIBS" ${ARGN})
-  add_executable(${A_NAME} ${A_SOURCES})
+  add_executable(${A_NAME} ${A_SOURCES} ${PROJECT_SOURCE_DIR}/sim/testkit/environment.cpp)
   target_link_libraries(${A_NAME} PRIVATE ${A_LIBS} GTest::gtest GTest::gtest_main halvix_testkit Threads::Threads)
   halvix_sanitize(${A_NAME})
   add_test(NAME ${A_NAME} COMMAND ${HALVIX_RUN} $<TARGET_FILE:${A_NAME}>)

@@ -55,11 +55,7 @@ int threads() {
 
 // Waits until the process runs `count` threads or fewer.
 bool waitThreads(int count) {
-    for (int i = 0; i < 3000; ++i) {
-        if (threads() <= count) return true;
-        usleep(10000);
-    }
-    return false;
+    return testkit::waitUntil([&] { return threads() <= count; });
 }
 
 uint32_t be(const std::string& s, size_t at) {
@@ -298,7 +294,7 @@ TEST_F(Connector, ShortDatagramEndsTheReceiver) {
     char buf[64];
     EXPECT_EQ(recv(dc->sock, buf, sizeof buf, MSG_DONTWAIT), 15);
     ssize_t n = -1;
-    for (int i = 0; i < 3000 && (n = recv(dc->sock, buf, sizeof buf, MSG_DONTWAIT)) < 0; ++i) usleep(10000);
+    testkit::waitUntil([&] { return (n = recv(dc->sock, buf, sizeof buf, MSG_DONTWAIT)) >= 0; });
     EXPECT_EQ(n, (ssize_t)r.size());
     EXPECT_TRUE(g_heard.empty());
 }

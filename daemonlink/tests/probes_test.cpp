@@ -547,12 +547,12 @@ TEST(InternetCheck, RequestOnTheWire) {
 }
 
 TEST(InternetCheck, SocketFaults) {
-    setFault("socket-stream", true);
+    testkit::Fault faultSocketStream("socket-stream");
     EXPECT_EQ(check("web.sim.test"), 5);
-    setFault("socket-stream", false);
-    setFault("setsockopt-tcp-nodelay", true);
+    faultSocketStream.off();
+    testkit::Fault faultSetsockoptTcpNodelay("setsockopt-tcp-nodelay");
     EXPECT_EQ(check("web.sim.test"), 4);
-    setFault("setsockopt-tcp-nodelay", false);
+    faultSetsockoptTcpNodelay.off();
     EXPECT_EQ(check("web.sim.test"), 0);
 }
 

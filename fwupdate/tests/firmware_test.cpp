@@ -557,12 +557,12 @@ TEST_F(FirmwareTest, FailedFlashWriteIsReportedAndDoesNotReboot) {
     for (const char* log : {"killall", "mtd_write", "reboot"}) clearLog(log);
     writeFile("new.bin", image(5000, 31));
     writeFile("/dev/mtd4", "old");
-    setFault("mtd4-open", true);
+    testkit::Fault faultMtd4Open("mtd4-open");
     Firmware fw;
     std::string path = "/tmp/fwwork/new.bin";
     int result = 0;
     std::string err = captureStderr([&] { result = fw.updateFirmware(c(path), 2); });
-    setFault("mtd4-open", false);
+    faultMtd4Open.off();
     EXPECT_EQ(-1, result);
     EXPECT_EQ(std::vector<std::string>{"-r -w write /tmp/fwwork/new.bin /dev/mtd4"}, logLines("mtd_write"));
     EXPECT_NE(std::string::npos, err.find("Unable to write /tmp/fwwork/new.bin to /dev/mtd4: mtd_write ended with "))

@@ -554,8 +554,7 @@ TEST(Rsc, TwoProcessesAreServedOneAfterTheOther) {
         _exit(ok ? 0 : 1);
     }
     // B cannot even send until A lets go of the address.
-    for (int i = 0; i < 3000 && readFile(bOut).find("rscClient binding failed\n") == std::string::npos; ++i)
-        usleep(10000);
+    waitUntil([&] { return readFile(bOut).find("rscClient binding failed\n") != std::string::npos; });
     EXPECT_NE(readFile(bOut).find("rscClient binding failed\n"), std::string::npos);
     EXPECT_EQ(received("rsc").size(), 1u);
 

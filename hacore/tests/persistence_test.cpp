@@ -10,7 +10,6 @@ namespace {
 class PersistenceTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        setFault("mount", false);
         clearLog("syslog");
         clearLog("mounts");
         run("rm -rf /data/apps /tmp/store /tmp/out");
@@ -54,7 +53,7 @@ TEST_F(PersistenceTest, PersistCopyAndDepersist) {
 }
 
 TEST_F(PersistenceTest, FailedMountLogsAndCopiesNothing) {
-    setFault("mount", true);
+    testkit::Fault faultMount("mount");
     HAPersistence p((char*)"y", (char*)"x");
     EXPECT_FALSE(fileExists("/data/apps"));
     writeFile("/tmp/store", "records");

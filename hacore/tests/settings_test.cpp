@@ -64,11 +64,7 @@ bool hasLine(const std::vector<std::string>& lines, const std::string& line) {
 
 // Waits for a line in a log of the virtual router (background commands).
 bool waitLine(const std::string& log, const std::string& line) {
-    for (int i = 0; i < 3000; ++i) {
-        if (hasLine(logLines(log), line)) return true;
-        usleep(10000);
-    }
-    return false;
+    return testkit::waitUntil([&] { return hasLine(logLines(log), line); });
 }
 
 class Settings : public ::testing::Test {
@@ -266,7 +262,7 @@ TEST_F(Settings, AcceptedEdgesAreSentUnchanged) {
 TEST_F(Settings, FailedSendsPrintTheirMessage) {
     Halvix h;
     // Every send to the HA server (its two ports) fails.
-    for (const char* f : {"sendto-8888", "sendto-9999"}) testkit::setFault(f, true);
+    testkit::Fault toSettings("sendto-8888"), toAssoc("sendto-9999");
     int r1 = 0, r2 = 0, r3 = 0, r4 = 0, r5 = 0;
     std::string err = captureStderr([&] {
         r1 = h.setWebAdminState(true);
@@ -277,7 +273,8 @@ TEST_F(Settings, FailedSendsPrintTheirMessage) {
     });
     int r6 = h.setDns((char*)"1.2.3.4", (char*)"5.6.7.8");
     int r7 = h.setHalvixName((char*)"Nobody Hears");
-    for (const char* f : {"sendto-8888", "sendto-9999"}) testkit::setFault(f, false);
+    toSettings.off();
+    toAssoc.off();
     EXPECT_EQ(r1, 0);
     EXPECT_EQ(r2, 1);
     EXPECT_EQ(r3, 1);
@@ -397,26 +394,26 @@ TEST_F(Settings, LongNamesAndValuesNeverPassTheBuffer) {
 TEST_F(Settings, MissingDeviceAndFailingRequests) {
     Halvix h;
     char out[180];
-    setFault("apsoc_nvram-missing", true);
+    testkit::Fault faultApsocNvramMissing("apsoc_nvram-missing");
     strcpy(out, "untouched");
     h.getHalvixLanguage(out);
     EXPECT_STREQ(out, "");
     EXPECT_EQ(h.getScreenLockTime(), 0);
     EXPECT_EQ(h.getAppTime(), 3936000);
     set("Language", "xx");
-    setFault("apsoc_nvram-missing", false);
+    faultApsocNvramMissing.off();
     EXPECT_EQ(get("Language"), "en");
 
     clearLog("nvram");
-    setFault("apsoc_nvram-ioctl", true);
+    testkit::Fault faultApsocNvramIoctl("apsoc_nvram-ioctl");
     EXPECT_EQ(get("Language"), "");
-    setFault("apsoc_nvram-ioctl", false);
+    faultApsocNvramIoctl.off();
     EXPECT_TRUE(hasLine(logLines("nvram"), "get 1 Language failed"));
 
-    setFault("apsoc_nvram-ioctl-4099", true);
+    testkit::Fault faultApsocNvramIoctl4099("apsoc_nvram-ioctl-4099");
     set("Language", "xx");
     RMemory().saveValues();
-    setFault("apsoc_nvram-ioctl-4099", false);
+    faultApsocNvramIoctl4099.off();
     EXPECT_EQ(get("Language"), "en");
     std::vector<std::string> log = logLines("nvram");
     EXPECT_TRUE(hasLine(log, "set 1 Language failed"));

@@ -36,11 +36,7 @@ void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)
 
 // Generous: qemu and the sanitizers are slow, ticks only have to come.
 bool waitForTicks(int atLeast, int seconds = 15) {
-    for (int i = 0; i < seconds * 200; ++i) {
-        if (g_ticks.load() >= atLeast) return true;
-        sleepMs(5);
-    }
-    return g_ticks.load() >= atLeast;
+    return testkit::waitUntil([&] { return g_ticks.load() >= atLeast; }, seconds * 1000);
 }
 
 // True when no tick arrives during `periods` periods, after letting a tick
@@ -65,9 +61,6 @@ std::string pidLine() { return "pid " + std::to_string(getpid()); }
 
 Lines timerLog() { return testkit::logLines("timer"); }
 
-const char* const kFaults[] = {"halvix_timer-ioctl",    "halvix_timer-ioctl-10", "halvix_timer-ioctl-11",
-                               "halvix_timer-ioctl-12", "halvix_timer-ioctl-13", "halvix_timer-missing"};
-
 // Descriptor of this process on the timer node, -1 if none.
 int driverFd() {
     DIR* d = opendir("/proc/self/fd");
@@ -88,21 +81,17 @@ int driverFd() {
 // Brings the process to "driver not open": a failed request gives the
 // descriptor up.
 void closeDriver() {
-    testkit::setFault("halvix_timer-ioctl-10", true);
+    testkit::Fault faultHalvixTimerIoctl10("halvix_timer-ioctl-10");
     testkit::captureStderr([] { Timer t; });
-    testkit::setFault("halvix_timer-ioctl-10", false);
+    faultHalvixTimerIoctl10.off();
     ASSERT_EQ(-1, driverFd());
 }
 
 class TimerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        for (const char* f : kFaults) testkit::setFault(f, false);
         testkit::clearLog("timer");
         g_ticks = 0;
-    }
-    void TearDown() override {
-        for (const char* f : kFaults) testkit::setFault(f, false);
     }
 };
 
@@ -195,7 +184,7 @@ TEST_F(TimerTest, FailingRequestsPrintTheirMessages) {
 
     // Everything refused: the registration fails and gives the descriptor
     // up, so every later request fails without reaching the driver.
-    testkit::setFault("halvix_timer-ioctl", true);
+    testkit::Fault faultHalvixTimerIoctl("halvix_timer-ioctl");
     EXPECT_EQ("ioctl timer pid: Input/output error\n", testkit::captureStderr([&] { t.reset(new Timer); }));
     t->setTimerHandler(onTick);
     EXPECT_EQ("ioctl period: " + noFd() + "\n", testkit::captureStderr([&] { rc = t->set_period(10); }));
@@ -206,16 +195,16 @@ TEST_F(TimerTest, FailingRequestsPrintTheirMessages) {
     EXPECT_EQ("ioctl period: " + noFd() + "\n", testkit::captureStderr([&] { t.reset(); }));
     EXPECT_EQ((Lines{pidLine() + " failed"}), timerLog());
     EXPECT_EQ(0, g_ticks.load());
-    testkit::setFault("halvix_timer-ioctl", false);
+    faultHalvixTimerIoctl.off();
 
     // Period refused; the next Timer opens the driver afresh.
     testkit::clearLog("timer");
     EXPECT_EQ("", testkit::captureStderr([&] { t.reset(new Timer); }));
-    testkit::setFault("halvix_timer-ioctl-11", true);
+    testkit::Fault faultHalvixTimerIoctl11("halvix_timer-ioctl-11");
     EXPECT_EQ("ioctl period: Input/output error\n", testkit::captureStderr([&] { rc = t->set_period(10); }));
     EXPECT_EQ(-1, rc);
     EXPECT_EQ((Lines{pidLine(), "period 10 failed"}), timerLog());
-    testkit::setFault("halvix_timer-ioctl-11", false);
+    faultHalvixTimerIoctl11.off();
     testkit::captureStderr([&] { t.reset(); });
 
     // Start refused: no tick comes.
@@ -223,22 +212,22 @@ TEST_F(TimerTest, FailingRequestsPrintTheirMessages) {
     t->setTimerHandler(onTick);
     ASSERT_EQ(0, t->set_period(10));
     t->stop();
-    testkit::setFault("halvix_timer-ioctl-12", true);
+    testkit::Fault faultHalvixTimerIoctl12("halvix_timer-ioctl-12");
     EXPECT_EQ("ioctl period: Input/output error\n", testkit::captureStderr([&] { t->start(); }));
     EXPECT_EQ("start failed", timerLog().back());
     EXPECT_TRUE(staysQuiet(10));
     EXPECT_EQ(0, g_ticks.load());
-    testkit::setFault("halvix_timer-ioctl-12", false);
+    faultHalvixTimerIoctl12.off();
     testkit::captureStderr([&] { t.reset(); });
 
     // Re-registration after a stop refused.
     EXPECT_EQ("", testkit::captureStderr([&] { t.reset(new Timer); }));
     ASSERT_EQ(0, t->set_period(10));
     t->stop();
-    testkit::setFault("halvix_timer-ioctl-10", true);
+    testkit::Fault faultHalvixTimerIoctl102("halvix_timer-ioctl-10");
     EXPECT_EQ("ioctl timer pid: Input/output error\nioctl period: " + noFd() + "\nioctl period: " + noFd() + "\n",
               testkit::captureStderr([&] { t->start(); }));
-    testkit::setFault("halvix_timer-ioctl-10", false);
+    faultHalvixTimerIoctl102.off();
     testkit::captureStderr([&] { t.reset(); });
 
     // Stop refused.
@@ -247,10 +236,10 @@ TEST_F(TimerTest, FailingRequestsPrintTheirMessages) {
     ASSERT_EQ(0, t->set_period(10));
     t->start();
     ASSERT_TRUE(waitForTicks(1));
-    testkit::setFault("halvix_timer-ioctl-13", true);
+    testkit::Fault faultHalvixTimerIoctl13("halvix_timer-ioctl-13");
     EXPECT_EQ("ioctl period: Input/output error\n", testkit::captureStderr([&] { t->stop(); }));
     EXPECT_EQ("stop failed", timerLog().back());
-    testkit::setFault("halvix_timer-ioctl-13", false);
+    faultHalvixTimerIoctl13.off();
     testkit::captureStderr([&] { t.reset(); });
 }
 
@@ -258,9 +247,9 @@ TEST_F(TimerTest, FailedRequestLeavesAFileReusingTheDescriptorAlone) {
     std::unique_ptr<Timer> t(new Timer);
     int old = driverFd();
     ASSERT_GE(old, 0);
-    testkit::setFault("halvix_timer-ioctl-11", true);
+    testkit::Fault faultHalvixTimerIoctl112("halvix_timer-ioctl-11");
     testkit::captureStderr([&] { t->set_period(10); });
-    testkit::setFault("halvix_timer-ioctl-11", false);
+    faultHalvixTimerIoctl112.off();
     ASSERT_EQ(-1, driverFd());
 
     // Another file now holds the descriptor number the driver had.
@@ -305,7 +294,7 @@ TEST_F(TimerTest, NodeThatCannotBeOpenedIsTriedAgainByTheNextTimer) {
     closeDriver();
     testkit::clearLog("mknod");
     testkit::clearLog("timer");
-    testkit::setFault("halvix_timer-missing", true);
+    testkit::Fault faultHalvixTimerMissing("halvix_timer-missing");
     std::unique_ptr<Timer> t;
     // mknod refuses (the node is there) and says so; the open fails again.
     std::string err = testkit::captureStderr([&] { t.reset(new Timer); });
@@ -317,7 +306,7 @@ TEST_F(TimerTest, NodeThatCannotBeOpenedIsTriedAgainByTheNextTimer) {
     EXPECT_TRUE(timerLog().empty());
     testkit::captureStderr([&] { t.reset(); });
 
-    testkit::setFault("halvix_timer-missing", false);
+    faultHalvixTimerMissing.off();
     EXPECT_EQ("", testkit::captureStderr([&] { t.reset(new Timer); }));
     EXPECT_EQ((Lines{pidLine()}), timerLog());
     t->setTimerHandler(onTick);

@@ -285,14 +285,14 @@ TEST_F(Primitives, Picture565IsPlacedAsGiven) {
 }
 
 TEST_F(Primitives, DriverFailuresAreReturned) {
-    testkit::setFault("halvix_lcd-ioctl-9", true);
+    testkit::Fault faultHalvixLcdIoctl9("halvix_lcd-ioctl-9");
     EXPECT_EQ(fillRect(0, 0, 10, 10, kRed), -1);
-    testkit::setFault("halvix_lcd-ioctl-9", false);
+    faultHalvixLcdIoctl9.off();
     EXPECT_TRUE(last().failed);
     EXPECT_EQ(testkit::lcdSnapshot().count(0, 0, 10, 10, kRed), 0);
-    testkit::setFault("halvix_lcd-ioctl", true);
+    testkit::Fault faultHalvixLcdIoctl("halvix_lcd-ioctl");
     std::string out = testkit::captureStdout([] { drawFontSmallBlueString(L"x", 0, 0); });
-    testkit::setFault("halvix_lcd-ioctl", false);
+    faultHalvixLcdIoctl.off();
     EXPECT_EQ(out, "ERROR:the ioctl can not display the text ");
 }
 

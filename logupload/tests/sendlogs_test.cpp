@@ -74,10 +74,10 @@ TEST_F(SendLogsTest, MacFromTheFactoryPartition) {
 }
 
 TEST_F(SendLogsTest, NoFactoryPartitionMeansNoMac) {
-    setFault("mtd3-missing", true);
+    testkit::Fault faultMtd3Missing("mtd3-missing");
     unsigned long long mac = 1;
     std::string out = captureStdout([&] { mac = getMac(); });
-    setFault("mtd3-missing", false);
+    faultMtd3Missing.off();
     EXPECT_EQ(0ull, mac);
     EXPECT_NE(std::string::npos, out.find("output empty no mac"));
 }

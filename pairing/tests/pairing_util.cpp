@@ -45,15 +45,6 @@ std::vector<int> statuses() {
     return g_status;
 }
 
-bool waitUntil(const std::function<bool()>& cond, int timeoutMs) {
-    for (int waited = 0;; waited += 10) {
-        if (cond()) return true;
-        if (waited >= timeoutMs) return false;
-        struct timespec ts = {0, 10000000L};
-        nanosleep(&ts, nullptr);
-    }
-}
-
 std::vector<AssocEvent> waitEvents(size_t count, int timeoutMs) {
     std::unique_lock<std::mutex> g(g_lock);
     g_cv.wait_for(g, std::chrono::milliseconds(timeoutMs), [&] { return g_events.size() >= count; });

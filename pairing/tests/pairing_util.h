@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "pairing/HalvixAssociation.h"
+#include "testkit.h"
 
 namespace ptest {
 
@@ -19,8 +20,7 @@ void clearEvents();
 std::vector<AssocEvent> waitEvents(size_t count, int timeoutMs = 60000);
 // lastStatus of the client as each recorded event was raised.
 std::vector<int> statuses();
-// Polls a condition every 10 ms until it holds or the time runs out.
-bool waitUntil(const std::function<bool()>& cond, int timeoutMs = 60000);
+using testkit::waitUntil;
 // The callback that records events.
 void recordEvent(AssocEvent* ev);
 

@@ -77,12 +77,7 @@ void clearUploads() { run("rm -rf " + kState + "/uploads/*"); }
 std::vector<std::string> httpsRequests() { return logLines("https"); }
 
 bool waitForFile(const std::string& path, int timeoutMs) {
-    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!fileExists(path)) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return true;
+    return waitUntil([&] { return fileExists(path); }, timeoutMs);
 }
 
 std::string runArgv(const std::vector<std::string>& argv) {

@@ -54,12 +54,11 @@ bool syncWire() {
     inet_pton(AF_INET, "10.77.0.2", &to.sin_addr);
     sendto(fd, marker.data(), marker.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
     close(fd);
-    for (int i = 0; i < 3000; ++i) {
+    return waitUntil([&] {
         for (const WirePacket& p : wire())
             if (p.protocol() == 17 && p.payload().size() > 8 && p.payload().substr(8) == marker) return true;
-        usleep(10000);
-    }
-    return false;
+        return false;
+    });
 }
 
 std::vector<WirePacket> echoRequests(const std::string& dst) {

@@ -19,18 +19,6 @@ namespace {
 
 std::string logPath(const std::string& server) { return "/sim/state/log/" + server + ".dgrams"; }
 
-void sleepMs(int ms) {
-    timespec ts{ms / 1000, (ms % 1000) * 1000000L};
-    while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {
-    }
-}
-
-long long nowMs() {
-    timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return ts.tv_sec * 1000LL + ts.tv_nsec / 1000000;
-}
-
 uint32_t u32(const std::string& s, size_t at) {
     uint32_t v;
     memcpy(&v, s.data() + at, 4);
@@ -98,12 +86,14 @@ std::vector<std::string> received(const std::string& server) {
 void clearReceived(const std::string& server) { writeFile(logPath(server), ""); }
 
 std::vector<Datagram> waitDatagrams(const std::string& server, size_t count, int timeoutMs) {
-    long long end = nowMs() + timeoutMs;
-    for (;;) {
-        std::vector<Datagram> d = datagrams(server);
-        if (d.size() >= count || nowMs() >= end) return d;
-        sleepMs(10);
-    }
+    std::vector<Datagram> d;
+    waitUntil(
+        [&] {
+            d = datagrams(server);
+            return d.size() >= count;
+        },
+        timeoutMs);
+    return d;
 }
 
 std::vector<std::string> waitReceived(const std::string& server, size_t count, int timeoutMs) {
@@ -123,9 +113,7 @@ bool stopServer(const std::string& name) {
     int pid = serverPid(name);
     if (pid <= 0) return false;
     kill(pid, SIGTERM);
-    for (long long end = nowMs() + 30000; nowMs() < end; sleepMs(10))
-        if (processGone(pid)) return true;
-    return false;
+    return waitUntil([&] { return processGone(pid); }, 30000);
 }
 
 bool startServer(const std::string& name) {

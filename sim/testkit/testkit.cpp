@@ -1,6 +1,8 @@
 #include "testkit.h"
 
 #include <cstdio>
+#include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
 #include <sstream>
@@ -27,6 +29,36 @@ void setFault(const std::string& name, bool on) {
         writeFile(path, "1");
     else
         unlink(path.c_str());
+}
+
+void clearFaults() {
+    DIR* d = opendir("/sim/state/faults");
+    if (!d) return;
+    std::vector<std::string> names;
+    while (dirent* e = readdir(d))
+        if (e->d_name[0] != '.') names.push_back(e->d_name);
+    closedir(d);
+    for (const std::string& n : names) setFault(n, false);
+}
+
+Fault::Fault(std::string name) : name_(std::move(name)) { setFault(name_, true); }
+Fault::~Fault() { off(); }
+void Fault::off() {
+    if (on_) setFault(name_, false);
+    on_ = false;
+}
+
+bool waitUntil(const std::function<bool()>& cond, int timeoutMs) {
+    struct timespec start, now;
+    clock_gettime(CLOCK_MONOTONIC, &start);
+    for (;;) {
+        if (cond()) return true;
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        const long waited = (now.tv_sec - start.tv_sec) * 1000 + (now.tv_nsec - start.tv_nsec) / 1000000;
+        if (waited >= timeoutMs) return cond();
+        struct timespec ts = {0, 10000000L};
+        nanosleep(&ts, nullptr);
+    }
 }
 
 std::string readFile(const std::string& path) {

@@ -1,5 +1,6 @@
 // Test helpers: reading and switching what the virtual router records.
 #pragma once
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,28 @@ std::vector<std::string> logLines(const std::string& name);
 void clearLog(const std::string& name);
 // Turns the fault switch /sim/state/faults/<name> on or off.
 void setFault(const std::string& name, bool on);
+// Turns every fault switch off. Every test binary does it before each test
+// (environment.cpp), so a test that stops half-way leaves none on.
+void clearFaults();
+
+// A fault switch that is on from its construction until off() or the end of
+// its scope, whichever comes first.
+class Fault {
+public:
+    explicit Fault(std::string name);
+    ~Fault();
+    void off();
+    Fault(const Fault&) = delete;
+    Fault& operator=(const Fault&) = delete;
+
+private:
+    std::string name_;
+    bool on_ = true;
+};
+
+// Checks cond every 10 ms until it holds (true) or timeoutMs have passed
+// (false). Tests wait for what they expect with it, never for a fixed time.
+bool waitUntil(const std::function<bool()>& cond, int timeoutMs = 60000);
 
 // Whole file contents; empty if missing.
 std::string readFile(const std::string& path);

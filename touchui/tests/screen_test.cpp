@@ -231,9 +231,9 @@ TEST_F(Screens, BacklightMakesItsNodeWhenMissing) {
     ASSERT_GE(b.size(), 2u);
     EXPECT_EQ(b[b.size() - 2], "enable");
     EXPECT_EQ(b.back(), "disable");
-    testkit::setFault("halvix_backlight-ioctl", true);
+    testkit::Fault faultHalvixBacklightIoctl("halvix_backlight-ioctl");
     std::string err = testkit::captureStderr([] { backlightEnable(); });
-    testkit::setFault("halvix_backlight-ioctl", false);
+    faultHalvixBacklightIoctl.off();
     EXPECT_NE(err.find("ioctl period"), std::string::npos);
 }
 
