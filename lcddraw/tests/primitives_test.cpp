@@ -314,30 +314,23 @@ TEST_F(Primitives, DrawingPinsTheProcessToTheFirstProcessor) {
     EXPECT_TRUE(CPU_ISSET(0, &got));
 }
 
-int openDescriptors() {
-    DIR* d = opendir("/proc/self/fd");
-    int n = 0;
-    while (d && readdir(d)) ++n;
-    if (d) closedir(d);
-    return n;
-}
 
 TEST(LcdInit, AnOpenDescriptorIsKept) {
     int fd = lcdGpioInit();
     ASSERT_GE(fd, 0);
-    int before = openDescriptors();
+    int before = testkit::openDescriptors();
     EXPECT_EQ(libHalvixGuiInit(), fd);
     int same = 0;
     for (int i = 0; i < 20; ++i) same += lcdGpioInit() == fd;
     EXPECT_EQ(same, 20);
-    EXPECT_EQ(openDescriptors(), before);
+    EXPECT_EQ(testkit::openDescriptors(), before);
     EXPECT_EQ(filed, fd);
 
     // Closed behind the library's back: opened again.
     close(fd);
     fd = libHalvixGuiInit();
     ASSERT_GE(fd, 0);
-    EXPECT_EQ(openDescriptors(), before);
+    EXPECT_EQ(testkit::openDescriptors(), before);
     EXPECT_EQ(fillRect(0, 0, 3, 3, kRed), 0);
     EXPECT_EQ(testkit::lcdSnapshot().count(0, 0, 3, 3, kRed), 16);
 
@@ -360,10 +353,10 @@ TEST(LcdInit, AnOpenDescriptorIsKept) {
 TEST(LcdInit, MissingNodeIsMadeOnceWithTheDriversMajor) {
     testkit::clearLog("mknod");
     ASSERT_GE(lcdGpioInit(), 0);
-    int before = openDescriptors();
+    int before = testkit::openDescriptors();
     testkit::removeFile("/dev/halvix_lcd");
     int fd = lcdGpioInit();
-    EXPECT_EQ(openDescriptors(), before) << "the descriptor of the old node is closed";
+    EXPECT_EQ(testkit::openDescriptors(), before) << "the descriptor of the old node is closed";
     EXPECT_GE(fd, 0);
     EXPECT_EQ(fd, filed);
     auto lines = testkit::logLines("mknod");

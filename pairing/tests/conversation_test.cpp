@@ -23,14 +23,6 @@ std::vector<int> types(const std::vector<AssocEvent>& evs) {
     return t;
 }
 
-// ID of the stored device with that name, 0 if none.
-int storedNamed(const std::string& name) {
-    DeviceList list;
-    list.Populate();
-    for (Device& d : list.devices)
-        if (name == d.getDeviceName()) return d.getID();
-    return 0;
-}
 
 bool isZigbeeCancel(const std::string& b) { return field(b, 0, 180) == "network pjoin 0" && field(b, 180, 130) == "cancel"; }
 bool isZwaveCancel(const std::string& b) { return b.size() == 236 && le32(b, 192) == 4; }

@@ -10,6 +10,7 @@
 
 #include "Logger.h"
 #include "ddb.h"
+#include "hacore/Device.h"
 #include "servers.h"
 #include "testkit.h"
 
@@ -110,6 +111,15 @@ void storeDevice(int id, const char* name, int tech, const char* type, int node,
     r.shortId = shortId;
     testkit::putDevice(r);
     testkit::putValue(id, testkit::makeValue(1, "SWITCH BINARY", "false", 1, 0x25, 0, 1));
+}
+
+// ID of the stored device with that name, 0 if none.
+int storedNamed(const std::string& name) {
+    DeviceList list;
+    list.Populate();
+    for (Device& d : list.devices)
+        if (name == d.getDeviceName()) return d.getID();
+    return 0;
 }
 
 }  // namespace ptest

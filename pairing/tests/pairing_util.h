@@ -21,6 +21,9 @@ std::vector<AssocEvent> waitEvents(size_t count, int timeoutMs = 60000);
 // lastStatus of the client as each recorded event was raised.
 std::vector<int> statuses();
 using testkit::waitUntil;
+// ID of the stored device with that name (through the library's listing),
+// 0 if none.
+int storedNamed(const std::string& name);
 // The callback that records events.
 void recordEvent(AssocEvent* ev);
 

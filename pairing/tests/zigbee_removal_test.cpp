@@ -15,14 +15,6 @@ namespace {
 
 class ZigbeeRemoval : public PairingTest {};
 
-// ID of the stored device with that name, 0 if none.
-int storedNamed(const std::string& name) {
-    DeviceList list;
-    list.Populate();
-    for (Device& d : list.devices)
-        if (name == d.getDeviceName()) return d.getID();
-    return 0;
-}
 
 }  // namespace
 

@@ -35,6 +35,10 @@ private:
 // (false). Tests wait for what they expect with it, never for a fixed time.
 bool waitUntil(const std::function<bool()>& cond, int timeoutMs = 60000);
 
+// Entries of /proc/self/fd: the descriptors this process holds open (one of
+// them the listing's own).
+int openDescriptors();
+
 // Whole file contents; empty if missing.
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& data);

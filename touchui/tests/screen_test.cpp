@@ -197,23 +197,16 @@ TEST_F(Screens, ModalsOfEveryKind) {
     unset.draw(1, 0);
 }
 
-int openDescriptors() {
-    DIR* d = opendir("/proc/self/fd");
-    int n = 0;
-    while (d && readdir(d)) ++n;
-    if (d) closedir(d);
-    return n;
-}
 
 TEST_F(Screens, ManyScreensShareOneDriverDescriptor) {
     std::vector<std::unique_ptr<Screen>> screens;
     screens.emplace_back(new Screen((wchar_t*)L"Screen 1"));
-    int fds = openDescriptors();
+    int fds = testkit::openDescriptors();
     for (int i = 2; i <= 50; ++i) {
         std::wstring title = L"Screen " + std::to_wstring(i);
         screens.emplace_back(new Screen((wchar_t*)title.c_str()));
     }
-    EXPECT_EQ(openDescriptors(), fds);
+    EXPECT_EQ(testkit::openDescriptors(), fds);
     screens.back()->draw();
     testkit::LcdView v = testkit::lcdSnapshot();
     EXPECT_GT(v.countNot(90, 10, 319, 35, 0), 0) << "the last screen's title";
