@@ -8,9 +8,9 @@
 // takes in what the others added or removed, and the header never goes back.
 #pragma once
 
+#include <cerrno>
 #include <climits>
 #include <cstdint>
-#include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <mutex>
@@ -42,10 +42,6 @@ inline Seen& seen() {
     static Seen s;
     return s;
 }
-
-}  // namespace depotsync
-
-namespace depotsync {
 
 // qdbm's lock on the whole file, taken by a handle opened without it for one
 // read or write. It is the open file description's where the kernel has such
