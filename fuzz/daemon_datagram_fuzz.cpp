@@ -21,6 +21,8 @@
 
 #include "daemonlink/DaemonConnector.h"
 
+#include "fuzz_util.h"
+
 namespace {
 
 #define CHECK(c) do { if (!(c)) { fprintf(stderr, "check failed: %s\n", #c); abort(); } } while (0)
@@ -83,11 +85,7 @@ int bound(const char* ip, int port) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    if (access("/sim/state/servers", F_OK) != 0) {
-        fprintf(stderr, "daemon_datagram_fuzz binds the daemon's addresses: run it inside the virtual router "
-                        "(build/host/router-run -- ...)\n");
-        exit(1);
-    }
+    requireVirtualRouter("daemon_datagram_fuzz", "binds the daemon's addresses");
     DaemonConnector* c = DaemonConnector::getInstance();
     c->clientType = 2;
     g_rx = bound(c->getClientIP(), DC_PORT);

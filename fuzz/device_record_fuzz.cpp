@@ -30,6 +30,8 @@ extern "C" {
 
 #include "hacore/Device.h"
 
+#include "fuzz_util.h"
+
 namespace {
 
 const char kStore[] = "/tmp/ddb";
@@ -173,11 +175,7 @@ void checkList(bool cut) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    if (access("/sim/state/servers", F_OK) != 0) {
-        fprintf(stderr, "device_record_fuzz writes /tmp/ddb: run it inside the virtual router "
-                        "(build/host/router-run -- ...)\n");
-        exit(1);
-    }
+    requireVirtualRouter("device_record_fuzz", "writes /tmp/ddb");
     return 0;
 }
 
@@ -187,13 +185,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     DEPOT* db = dpopen(kStore, DP_OWRITER | DP_OCREAT | DP_ONOLCK, (data[0] & 1) ? 7 : 1);
     CHECK(db);
     size_t at = 1;
-    while (at + 3 <= size) {
-        const uint8_t sel = data[at];
-        size_t len = data[at + 1] | (data[at + 2] << 8);
-        at += 3;
-        if (len > size - at) len = size - at;
-        const char* v = reinterpret_cast<const char*>(data + at);
-        at += len;
+    uint8_t sel;
+    const char* v;
+    size_t len;
+    while (nextChunk(data, size, at, sel, v, len)) {
         std::string key = keyOf(sel);
         if ((sel & 0x7f) % 35 == 34) {
             const char* zero = static_cast<const char*>(memchr(v, 0, len));

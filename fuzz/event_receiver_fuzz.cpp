@@ -33,6 +33,8 @@ extern "C" {
 #include "hacore/HADevices.h"
 #include "hacore/channel.h"
 
+#include "fuzz_util.h"
+
 namespace {
 
 #define CHECK(c) do { if (!(c)) { fprintf(stderr, "check failed: %s\n", #c); abort(); } } while (0)
@@ -154,11 +156,7 @@ void padded(const uint8_t* d, size_t n, size_t at, void* out, size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    if (access("/sim/state/servers", F_OK) != 0) {
-        fprintf(stderr, "event_receiver_fuzz binds the hub's addresses and writes /tmp/ddb: run it inside the "
-                        "virtual router (build/host/router-run -- ...)\n");
-        exit(1);
-    }
+    requireVirtualRouter("event_receiver_fuzz", "binds the hub's addresses and writes /tmp/ddb");
     unlink("/tmp/ddb");
     DEPOT* db = dpopen("/tmp/ddb", DP_OWRITER | DP_OCREAT | DP_ONOLCK, 1);
     CHECK(db);

@@ -32,6 +32,8 @@ extern "C" {
 
 #include "hacore/index.h"
 
+#include "fuzz_util.h"
+
 namespace {
 
 const char kStore[] = "/tmp/idb";
@@ -161,11 +163,7 @@ void checkDetails(int type, int choice) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    if (access("/sim/state/servers", F_OK) != 0) {
-        fprintf(stderr, "index_record_fuzz writes /tmp/idb: run it inside the virtual router "
-                        "(build/host/router-run -- ...)\n");
-        exit(1);
-    }
+    requireVirtualRouter("index_record_fuzz", "writes /tmp/idb");
     // The writer's store once, read back whole: every entry, and the first
     // one as the catalogue has it.
     unlink(kStore);
@@ -188,13 +186,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CHECK(db);
     Store store;
     size_t at = 2;
-    while (at + 3 <= size) {
-        const uint8_t sel = data[at];
-        size_t len = data[at + 1] | (data[at + 2] << 8);
-        at += 3;
-        if (len > size - at) len = size - at;
-        const char* v = reinterpret_cast<const char*>(data + at);
-        at += len;
+    uint8_t sel;
+    const char* v;
+    size_t len;
+    while (nextChunk(data, size, at, sel, v, len)) {
         std::string key;
         if (sel < 0xf0) {
             key = keyOf(sel);
