@@ -55,9 +55,9 @@ constexpr long kRscBindPauseNs = 100000000L;
 constexpr int kRscAnswerSeconds = 120;
 
 // mkaddr takes writable texts; the literals here are never written.
-int fill(sockaddr_in* adr, int* len, const char* text) {
+void fill(sockaddr_in* adr, int* len, const char* text) {
     *len = sizeof *adr;
-    return mkaddr(adr, len, const_cast<char*>(text), const_cast<char*>("udp"));
+    mkaddr(adr, len, const_cast<char*>(text), const_cast<char*>("udp"));
 }
 
 struct Identity {
@@ -65,24 +65,19 @@ struct Identity {
     sockaddr_in* adr;
     int* len;
     const char* text;
-    const char* badAddress;  // null: no message
     const char* bindFailed;
     bool bindFatal;
 };
 
 const Identity kIdentities[] = {
-    {0, &adr_end, &len_end, "127.255.255.3:8888", "Bad End Client address", "End Client binding failed", true},
-    {1, &adr_cloud, &len_cloud, kCloud, nullptr, "Cloud Client binding failed", true},
-    {3, &adr_rulesEngine, &len_rulesEngine, "127.255.255.7:8888", "Bad Rules Engine address",
-     "rulesEngine Client binding failed", true},
-    {4, &adr_runRule, &len_runRule, "127.255.255.8:8888", "Bad rule Client address",
-     "runRule Client binding failed", true},
-    {5, &adr_free1, &len_free1, "127.255.255.9:8888", "Bad free1 Client address", "free1 Client binding failed",
-     true},
-    {6, &adr_free2, &len_free2, "127.255.255.10:8888", "Bad free2 Client address",
-     "free2 Client binding failed", false},
-    {7, &adr_web, &len_web, "127.255.255.11:8888", "Bad web Client address", "web Client binding failed", false},
-    {8, &adr_mesh, &len_mesh, kMesh, "Bad mesh Client address", "mesh Client binding failed", false},
+    {0, &adr_end, &len_end, "127.255.255.3:8888", "End Client binding failed", true},
+    {1, &adr_cloud, &len_cloud, kCloud, "Cloud Client binding failed", true},
+    {3, &adr_rulesEngine, &len_rulesEngine, "127.255.255.7:8888", "rulesEngine Client binding failed", true},
+    {4, &adr_runRule, &len_runRule, "127.255.255.8:8888", "runRule Client binding failed", true},
+    {5, &adr_free1, &len_free1, "127.255.255.9:8888", "free1 Client binding failed", true},
+    {6, &adr_free2, &len_free2, "127.255.255.10:8888", "free2 Client binding failed", false},
+    {7, &adr_web, &len_web, "127.255.255.11:8888", "web Client binding failed", false},
+    {8, &adr_mesh, &len_mesh, kMesh, "mesh Client binding failed", false},
 };
 
 const Identity* identityOf(int w) {
@@ -171,39 +166,20 @@ int ConnectToServers() {
         return 0;
     }
 
+    // The fixed addresses are dotted quads with decimal ports: they always
+    // parse.
     const Identity* me = identityOf(which);
-    if (me && fill(me->adr, me->len, me->text) < 0) {
-        if (me->badAddress) displayError(me->badAddress);
-        return 0;
-    }
+    if (me) fill(me->adr, me->len, me->text);
     if (which == 8) fill(&adr_cloud, &len_cloud, kCloud);
-
-    if (fill(&adr_ha, &len_ha, kHA) < 0 || fill(&adr_ha_assoc, &len_ha_assoc, kHAAssoc) < 0) {
-        displayError("Bad HA server address");
-        return 0;
-    }
-    if (fill(&adr_rsc, &len_rsc, kRSC) < 0) {
-        displayError("Bad RSC address");
-        return 0;
-    }
-    if (fill(&adr_ozw, &len_ozw, kOZW) < 0) {
-        displayError("Bad OZW Server address");
-        return 0;
-    }
-    if (fill(&adr_zigbee, &len_zigbee, kZigbee) < 0) {
-        displayError("Bad Zigbee Server address");
-        return 0;
-    }
-    if (fill(&adr_hue, &len_hue, kHue) < 0) {
-        displayError("Bad hue server address");
-        return 0;
-    }
-    if (fill(&adr_nest, &len_nest, kNest) < 0) displayError("Bad Nest server address");
-    if (fill(&adr_picdriver, &len_picdriver, kPic) < 0) {
-        displayError("Bad Pic driver address");
-        return 0;
-    }
-    if (which != 8 && fill(&adr_mesh, &len_mesh, kMesh) < 0) displayError("Bad mesh server address");
+    fill(&adr_ha, &len_ha, kHA);
+    fill(&adr_ha_assoc, &len_ha_assoc, kHAAssoc);
+    fill(&adr_rsc, &len_rsc, kRSC);
+    fill(&adr_ozw, &len_ozw, kOZW);
+    fill(&adr_zigbee, &len_zigbee, kZigbee);
+    fill(&adr_hue, &len_hue, kHue);
+    fill(&adr_nest, &len_nest, kNest);
+    fill(&adr_picdriver, &len_picdriver, kPic);
+    if (which != 8) fill(&adr_mesh, &len_mesh, kMesh);
 
     int on = 1;
     if (setsockopt(s, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) < 0) {
@@ -279,16 +255,8 @@ bool sendRscPacket(const RSC_PACKET* packet) {
     }
     sockaddr_in server, own;
     int serverLen, ownLen;
-    if (fill(&server, &serverLen, kRSC) < 0) {
-        printf("Bad RSC address\n");
-        close(rs);
-        return false;
-    }
-    if (fill(&own, &ownLen, kRSCReply) < 0) {
-        printf("Error in creating rscClient address\n");
-        close(rs);
-        return false;
-    }
+    fill(&server, &serverLen, kRSC);  // fixed addresses: they always parse
+    fill(&own, &ownLen, kRSCReply);
 
     // Every requester binds the one reply address: this is what keeps RSC
     // requests of all processes one at a time.

@@ -47,7 +47,7 @@ ChildResult inChild(const std::function<int()>& f) {
         int code = f();
         fflush(stdout);
         fflush(stderr);
-        _exit(code);
+        childExit(code);
     }
     ChildResult r;
     int status = 0;
@@ -541,7 +541,7 @@ TEST(Rsc, TwoProcessesAreServedOneAfterTheOther) {
     clearReceived("rsc");
     // A holds the reply address while it waits.
     pid_t a = fork();
-    if (a == 0) _exit(sendRscClientPacket(rscPacket(21, "first")) ? 0 : 1);
+    if (a == 0) childExit(sendRscClientPacket(rscPacket(21, "first")) ? 0 : 1);
     ASSERT_EQ(waitReceived("rsc", 1).size(), 1u);
 
     std::string bOut = "/tmp/.rsc-b.out";
@@ -551,7 +551,7 @@ TEST(Rsc, TwoProcessesAreServedOneAfterTheOther) {
         dup2(fd, 1);
         bool ok = sendRscClientPacket(rscPacket(21, "second"));
         fflush(stdout);
-        _exit(ok ? 0 : 1);
+        childExit(ok ? 0 : 1);
     }
     // B cannot even send until A lets go of the address.
     waitUntil([&] { return readFile(bOut).find("rscClient binding failed\n") != std::string::npos; });
@@ -595,6 +595,94 @@ TEST(Rsc, DISABLED_ReplyAddressHeldForTwoMinutesTimesOut) {
     EXPECT_TRUE(received("rsc").empty());
 }
 
+// ---- system calls that fail ----
+
+TEST(Failures, ConnectStopsAtWhatTheSystemRefuses) {
+    struct {
+        const char* fault;
+        int which;
+        const char* message;
+        int errorNumber;
+        int code;
+    } const cases[] = {
+        {"socket-dgram", 0, "socket()", EMFILE, 0},
+        {"setsockopt-reuseaddr", 0, "setsockopt failed", ENOPROTOOPT, 0},
+        {"pthread_create", 2, "pthread_create", EAGAIN, 0},
+    };
+    for (const auto& c : cases) {
+        Fault f(c.fault);
+        ChildResult r = inChild([&] {
+            which = c.which;
+            return ConnectToServers();
+        });
+        EXPECT_EQ(r.code, c.code) << c.fault;
+        EXPECT_EQ(r.err, std::string(strerror(c.errorNumber)) + ": " + c.message + "\n") << c.fault;
+    }
+}
+
+TEST(Failures, RscRequestWithoutASocketIsFalse) {
+    clearReceived("rsc");
+    Fault f("socket-dgram");
+    std::string out = captureStdout([] { EXPECT_FALSE(sendRscClientPacket(rscPacket(3, "Evening"))); });
+    EXPECT_EQ(out, "Error in creating socket\n");
+    f.off();
+    EXPECT_TRUE(sendRscClientPacket(rscPacket(3, "Evening")));
+    EXPECT_EQ(waitReceived("rsc", 1).size(), 1u);
+}
+
+TEST(Failures, RscRequestWithoutAnAnswerTimeStillWaitsForTheAnswer) {
+    Fault f("setsockopt-rcvtimeo");
+    std::string err = captureStderr([] { EXPECT_TRUE(sendRscClientPacket(rscPacket(3, "Evening"))); });
+    EXPECT_EQ(err, std::string("setsockopt: rcvtimeo: ") + strerror(ENOPROTOOPT) + "\n");
+}
+
+TEST(Failures, RscRequestThatCannotBeSentWaitsForAnAnswer) {
+    clearReceived("rsc");
+    const std::string errName = "/tmp/.rsc-send.err";
+    removeFile(errName);
+    Fault f("sendto-8888");
+    pid_t pid = fork();
+    if (pid == 0) {
+        int fd = open(errName.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(fd, 2);
+        childExit(sendRscClientPacket(rscPacket(3, "Evening")) ? 0 : 1);
+    }
+    ASSERT_TRUE(waitUntil([&] { return readFile(errName) == "sending Name failed to haserver\n"; }));
+    f.off();
+    answerRsc("true");
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_TRUE(received("rsc").empty());
+    removeFile(errName);
+}
+
+std::atomic<int> signalsTaken{0};
+void takeSignal(int) { ++signalsTaken; }
+
+TEST(Failures, SignalsDoNotEndTheWaitForAnAnswer) {
+    struct sigaction sa, old;
+    memset(&sa, 0, sizeof sa);
+    sa.sa_handler = takeSignal;  // no SA_RESTART: the receive is interrupted
+    sigaction(SIGUSR1, &sa, &old);
+    setRscMode("silent");
+    clearReceived("rsc");
+    std::atomic<int> result{-1};
+    std::thread t([&] { result = sendRscClientPacket(rscPacket(4, "x")) ? 1 : 0; });
+    ASSERT_EQ(waitReceived("rsc", 1).size(), 1u);
+    signalsTaken = 0;
+    EXPECT_TRUE(waitUntil([&] {
+        pthread_kill(t.native_handle(), SIGUSR1);
+        return signalsTaken >= 5;
+    }));
+    EXPECT_EQ(result.load(), -1);
+    answerRsc("true");
+    t.join();
+    EXPECT_EQ(result.load(), 1);
+    setRscMode("");
+    sigaction(SIGUSR1, &old, nullptr);
+}
+
 // ---- receivers of the other identities ----
 // (Each in a process of its own, forked while this process runs no thread.)
 
@@ -613,6 +701,10 @@ namespace {
 int childOut = 1;
 void childDevice(Device* d) { dprintf(childOut, "device %d\n", d->getID()); }
 void childEvent(Event* e) { dprintf(childOut, "event %d %d\n", (int)e->type, e->arg); }
+void childEventThrows(Event* e) {
+    dprintf(childOut, "throwing %d %d\n", (int)e->type, e->arg);
+    throw e->arg;
+}
 
 // A process of another identity; its callbacks and messages come back as
 // lines through a pipe.
@@ -620,13 +712,15 @@ class OtherProcess {
 public:
     explicit OtherProcess(const std::function<int(HADevices&)>& init,
                           const std::function<void(HADevices&)>& before = nullptr) {
-        int fds[2];
+        int fds[2], stop[2];
         if (pipe(fds) != 0) return;
+        if (pipe(stop) != 0) return;
         fflush(stdout);
         fflush(stderr);
         pid_ = fork();
         if (pid_ == 0) {
             close(fds[0]);
+            close(stop[1]);
             dup2(fds[1], 1);
             dup2(fds[1], 2);
             setvbuf(stdout, nullptr, _IONBF, 0);
@@ -634,15 +728,25 @@ public:
             if (before) before(ha);
             int rc = init(ha);
             dprintf(1, "ready %d\n", rc);
-            for (;;) pause();
+            // Runs until the test closes the pipe.
+            char c;
+            while (read(stop[0], &c, 1) != 0) {
+            }
+            childExit(0);
         }
         close(fds[1]);
+        close(stop[0]);
         fd_ = fds[0];
+        stop_ = stop[1];
     }
     ~OtherProcess() {
+        if (stop_ >= 0) close(stop_);
         if (pid_ > 0) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
+            // A child that does not end when told is stopped.
+            if (!waitUntil([&] { return waitpid(pid_, nullptr, WNOHANG) == pid_; }, 30000)) {
+                kill(pid_, SIGKILL);
+                waitpid(pid_, nullptr, 0);
+            }
         }
         if (fd_ >= 0) close(fd_);
     }
@@ -666,7 +770,7 @@ public:
 
 private:
     pid_t pid_ = -1;
-    int fd_ = -1;
+    int fd_ = -1, stop_ = -1;
     std::string buf_;
 };
 
@@ -761,3 +865,18 @@ TEST(Receivers, InitialisersClearDeviceCallbacksButNotTheEventCallback) {
     }
 }
 
+
+TEST(Receivers, CallbacksThatThrowDoNotEndTheReceiver) {
+    OtherProcess cloud([](HADevices& ha) {
+        int rc = ha.CloudInitialize();
+        ha.eventCallback(childEventThrows);
+        return rc;
+    });
+    ASSERT_EQ(cloud.line(), "ready 1");
+    send("127.255.255.250", "127.255.255.2", event(5, 1));
+    send("127.255.255.250", "127.255.255.2", event(5, 2));
+    send("127.255.255.1", "127.255.255.2", event(6, 3));
+    EXPECT_EQ(cloud.line(), "throwing 5 1");
+    EXPECT_EQ(cloud.line(), "throwing 5 2");
+    EXPECT_EQ(cloud.line(), "throwing 6 3");
+}

@@ -175,6 +175,88 @@ TEST_F(Pro, RecordAndSingleValuesHaveTheirOwnDefaults) {
     EXPECT_EQ(h.getHalvixCredentials(7, out), 0);
 }
 
+TEST_F(Pro, AWholeRecordReadsBackEveryValue) {
+    const struct {
+        const char* key;
+        const char* value;
+    } values[] = {{"HalvixMode", "3 anna;x"}, {"EntryDelay", "20"},          {"ExitDelay", "45"},
+                  {"SirenTimeout", "180"},    {"HalvixTamper", "1"},         {"BatteryPercentage", "87"},
+                  {"BatteryMode", "0"},       {"InternetConnection", "1"},   {"cloudConnection", "1"},
+                  {"Subscriptions", "1,0,1"}, {"ArmedLocations", "Hall|Den"}, {"CellularConnMode", "2"}};
+    for (const auto& v : values) dpmgrPut(kPro, v.key, v.value);
+    std::string pins;
+    for (int n = 1; n <= 6; ++n) {
+        const std::string pin = "user" + std::to_string(n) + ":" + std::to_string(1000 * n);
+        dpmgrPut(kPro, "SecurityPin." + std::to_string(n), pin);
+        pins += (n > 1 ? "|" : "") + pin;
+    }
+    Halvix h;
+    HalvixProDB rec;
+    memset(&rec, 0x55, sizeof rec);
+    EXPECT_EQ(captureStderr([&] { h.InitHalvixProDB(&rec); }), "");
+    EXPECT_STREQ(rec.mode, "3 anna;x");
+    EXPECT_EQ(rec.entryDelay, 20);
+    EXPECT_EQ(rec.exitDelay, 45);
+    EXPECT_EQ(rec.sirenTimeout, 180);
+    EXPECT_EQ(rec.tamper, 1);
+    EXPECT_EQ(rec.batteryPercentage, 87);
+    EXPECT_EQ(rec.batteryMode, 0);
+    EXPECT_EQ(rec.internetConnection, 1);
+    EXPECT_EQ(rec.cloudConnection, 1);
+    EXPECT_STREQ(rec.subscriptions, "1,0,1");
+    EXPECT_STREQ(rec.armedLocations, "Hall|Den");
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(std::string(rec.securityPins[i]), "user" + std::to_string(i + 1) + ":" + std::to_string(1000 * (i + 1)));
+
+    const struct {
+        HalvixUpdateCmd code;
+        const char* expected;
+    } cases[] = {{HUC_HalvixMode, "3 anna;x"}, {HUC_EntryDelay, "20"},        {HUC_ExitDelay, "45"},
+                 {HUC_SirenTimeout, "180"},    {HUC_HalvixTamper, "1"},       {HUC_BatteryPercentage, "87"},
+                 {HUC_BatteryMode, "0"},       {HUC_InternetConnection, "1"}, {HUC_CloudConnection, "1"},
+                 {HUC_Subscriptions, "1,0,1"}, {HUC_ArmedLocations, "Hall|Den"}, {HUC_CellularConnMode, "2"}};
+    for (const auto& c : cases) {
+        char out[1024] = "";
+        EXPECT_EQ(h.getHalvixProDB(c.code, out), 1) << c.code;
+        EXPECT_STREQ(out, c.expected) << c.code;
+    }
+    char out[1024] = "";
+    EXPECT_EQ(h.getHalvixCredentials(-1, out), 1);
+    EXPECT_EQ(out, pins);
+}
+
+TEST_F(Pro, NoStoreNoBufferAndTextsTooLong) {
+    Halvix h;
+    HalvixProDB rec, untouched;
+    memset(&rec, 0x55, sizeof rec);
+    memset(&untouched, 0x55, sizeof untouched);
+    char out[1024] = "untouched";
+    std::string err = captureStderr([&] {
+        h.InitHalvixProDB(&rec);
+        EXPECT_EQ(h.getHalvixProDB(HUC_EntryDelay, out), 0);
+        EXPECT_EQ(h.getHalvixCredentials(2, out), 0);
+    });
+    EXPECT_EQ(memcmp(&rec, &untouched, sizeof rec), 0);
+    EXPECT_STREQ(out, "untouched");
+    EXPECT_NE(err.find("cannot repair: "), std::string::npos);
+    h.InitHalvixProDB(nullptr);
+    EXPECT_EQ(h.getHalvixProDB(HUC_EntryDelay, nullptr), 0);
+    EXPECT_EQ(h.getHalvixCredentials(2, nullptr), 0);
+
+    const std::string tooLong(10240, 'x');
+    h.setHalvixProDB(HUC_EntryDelay, nullptr, 0, 0);
+    h.setHalvixProDB(HUC_Subscriptions, (char*)tooLong.c_str(), 0, 0);
+    EXPECT_EQ(h.setHalvixModeToDisarm((char*)"d", (char*)tooLong.c_str(), 2), 0);
+    EXPECT_EQ(h.setHalvixCredentials(1, nullptr, nullptr, 0), 0);
+    EXPECT_EQ(h.setHalvixCredentials(1, (char*)tooLong.c_str(), nullptr, 0), 0);
+    EXPECT_TRUE(received("rsc").empty());
+    // Missing names are empty ones.
+    EXPECT_EQ(h.setHalvixModeToDisarm(nullptr, nullptr, 2), 1);
+    EXPECT_EQ(field(lastRequest(), 4, 10240), "2 ;");
+    EXPECT_EQ(h.setHalvixModeToDisarm(nullptr, nullptr, 3), 1);
+    EXPECT_EQ(field(lastRequest(), 4, 10240), "3 ;");
+}
+
 TEST_F(Pro, ChangesGoToTheRscServerAndReadBack) {
     Halvix h;
     h.setHalvixProDB(HUC_EntryDelay, (char*)"45", 3, 9);

@@ -1,6 +1,9 @@
 // Devices loaded from real device stores.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include "ddb.h"
 #include "hacore/Device.h"
 #include "hacore/packets.h"
@@ -424,4 +427,140 @@ TEST_F(DeviceTest, LoadsReadWhatTheStoreHoldsWhereverTheRecordsLie) {
         ASSERT_EQ(got, want) << "device " << id;
         EXPECT_EQ(std::string(again.getModelid()), field(ddbGet(std::to_string(id) + ".MI"), 0, 19)) << id;
     }
+}
+
+// A header whose record count is not what the file holds (a writer that
+// died half-way) cannot be read in one pass: the list is made key by key, and
+// is the same.
+TEST_F(DeviceTest, PopulateOfAStoreWithAStaleHeaderGoesKeyByKey) {
+    for (int id : {4, 9}) {
+        putDevice(makeDevice(id, "Plug", "Den", DEVTECH_ZWAVE, "BinarySwitch", 1));
+        putValue(id, makeValue(1, "SWITCH BINARY", "true", 1));
+        completeDevice(id);
+    }
+    ddbPutText("NextDevid", "3");
+    ddbPutText("Version", "2");
+    ddbPutText("Setting", "x");
+    // Not device IDs: store-wide keys too.
+    for (const char* key : {"0", "-5", "2147483648", "12345678901", "9x"}) ddbPutText(key, "x");
+    DeviceList whole;
+    whole.Populate();
+    EXPECT_EQ(whole.devices.size(), 2u);
+    const int count = ddbCount();
+    const int stale = count + 1;
+    int fd = open("/tmp/ddb", O_WRONLY);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(pwrite(fd, &stale, sizeof stale, 40), (ssize_t)sizeof stale);
+    close(fd);
+
+    DeviceList list;
+    list.Populate();
+    std::set<int> ids;
+    for (Device& d : list.devices) {
+        ids.insert(d.getID());
+        EXPECT_STREQ(d.getValue(1), "true");
+    }
+    EXPECT_EQ(ids, (std::set<int>{4, 9}));
+    EXPECT_EQ(ddbGet("NextDevid"), std::string("10\0\0\0\0\0\0\0\0", 10));
+
+    // The other listings are not kept by the store: they change nothing.
+    list.addDevice(4);
+    list.PopulateByType(BinarySwitch);
+    list.PopulateByScene(1);
+    list.PopulateByGroup(1);
+    EXPECT_EQ(list.devices.size(), 2u);
+}
+
+TEST_F(DeviceTest, StateAndNotificationFlagsAreTheObjectsOwn) {
+    DeviceRecord r = makeDevice(6, "Lamp", "Hall", DEVTECH_ZWAVE, "BinarySwitch", 1);
+    strcpy(r.friendlyType, "Wall plug");
+    r.allowNotification = 1;
+    putDevice(r);
+    putValue(6, makeValue(1, "SWITCH BINARY", "false", 1));
+    Device d(6);
+    EXPECT_STREQ(d.getFriendlyDeviceType(), "Wall plug");
+    EXPECT_EQ(d.getShortID(), 65535);
+    EXPECT_TRUE(d.getAllowNotificiation());
+    d.setAllowNotification(false);
+    d.setDeviceState(3);
+    EXPECT_FALSE(d.getAllowNotificiation());
+    EXPECT_EQ(d.getdeviceState(), 3);
+    // Past the last value: no name, no end point.
+    EXPECT_STREQ(d.getValueName(1), "#ERR");
+    EXPECT_EQ(d.getEndPoint(1), -1);
+    // The store keeps its own.
+    Device again(6);
+    EXPECT_TRUE(again.getAllowNotificiation());
+    EXPECT_EQ(again.getdeviceState(), 0);
+}
+
+// What each technology's accessors give for values that are there, past the
+// last one, and for devices of other technologies or types.
+TEST_F(DeviceTest, AccessorsByTechnologyAndType) {
+    putDevice(makeDevice(50, "Lock", "Door", DEVTECH_ZWAVE, "DoorLock", 2));
+    putValue(50, makeValue(0, "SECURITYDEVICE", "0", 118, 0, 0, 0));
+    putValue(50, makeValue(1, "DOOR LOCK", "locked", 1, 0x62, 3, 2));
+    putValue(50, makeValue(2, "LOW BATTERY", "15", 50, 0x80, 0, 2));
+    Device lock(50);
+    EXPECT_EQ(lock.getCommandClassID(1), 0x62);
+    EXPECT_EQ(lock.getCommandIndex(1), 3);
+    EXPECT_EQ(lock.getCommandClassID(3), -1);
+    EXPECT_EQ(lock.getCommandIndex(3), -1);
+    EXPECT_EQ(lock.getEndPointValue(1), 2);
+    EXPECT_EQ(lock.getBatterLevel(), 15);
+    // A door lock matches end points.
+    EXPECT_EQ(lock.getIndexNoFromName((char*)"DOOR LOCK", 1, 0), 0);
+    EXPECT_EQ(lock.getIndexNoFromName((char*)"DOOR LOCK", 2, 0), 1);
+    EXPECT_EQ(lock.getIndexNoFromName(nullptr, 2, 0), 0);
+    EXPECT_STREQ(lock.getValue((char*)nullptr), "#ERR");
+    EXPECT_STREQ(lock.getValue((char*)"LOW BATTERY"), "15");
+    EXPECT_EQ(lock.getbulbid(), 0);
+    EXPECT_EQ(lock.getusername(), nullptr);
+
+    putDevice(makeDevice(51, "Sensor", "Hall", DEVTECH_ZIGBEE, "DoorSensor", 1));
+    putValue(51, makeValue(0, "SECURITYDEVICE", "0", 118, 0, 0, 0));
+    putValue(51, makeValue(1, "DOOR", "closed", 1, 0, 0, 4));
+    Device zigbee(51);
+    EXPECT_EQ(zigbee.getEndPointValue(1), 4);
+    EXPECT_EQ(zigbee.getEndPointValue(2), -1);
+    EXPECT_EQ(zigbee.getCommandClassID(1), -1);
+
+    putDevice(makeDevice(52, "Bulb", "Den", DEVTECH_HUE, "MultilevelSwitchOnOff", 1));
+    Device bare(52);
+    EXPECT_EQ(bare.getEndPointValue(1), -1);  // neither ZigBee nor Z-Wave
+    EXPECT_STREQ(bare.gethueid(), "no_id");
+    EXPECT_EQ(bare.getbulbid(), 0);
+    EXPECT_EQ(bare.getusername(), nullptr);
+
+    putDevice(makeDevice(53, "Hue plug", "Den", DEVTECH_HUE, "BinarySwitch", 1));
+    putValue(53, makeValue(1, "SWITCH", "on", 1));
+    Device plug(53);
+    EXPECT_STREQ(plug.gethueid(), "no_id");
+    EXPECT_EQ(plug.getbulbid(), 0);
+    EXPECT_EQ(plug.getusername(), nullptr);
+
+    const struct {
+        const char* type;
+        bool identified;
+    } nests[] = {{"NestThermostat", true}, {"NestSmokeDetector", true}, {"NestCam", true}, {"BinarySwitch", false}};
+    int id = 60;
+    for (const auto& n : nests) {
+        putDevice(makeDevice(id, "Nest", "Hall", DEVTECH_NEST, n.type, 1));
+        putValue(id, makeValue(1, "NEST_ID", "nest-id", 55));
+        Device nest(id++);
+        EXPECT_STREQ(nest.gethueid(), n.identified ? "nest-id" : "no_id") << n.type;
+    }
+
+    // Loading again reads what the store now holds; an empty object has
+    // nothing to load.
+    putValue(50, makeValue(1, "DOOR LOCK", "unlocked", 1, 0x62, 3, 2));
+    lock.RefreshDevice();
+    EXPECT_STREQ(lock.getValue(1), "unlocked");
+    Device empty;
+    empty.RefreshDevice();
+    EXPECT_EQ(empty.getID(), 0);
+    char out[600] = "unchanged";
+    writeFile("/tmp/NJdata", std::string(1776, '\0'));
+    getNestUrl(nullptr, 1, out);
+    EXPECT_STREQ(out, "unchanged");
 }

@@ -8,6 +8,9 @@
 #include <condition_variable>
 #include <cstring>
 #include <functional>
+#include <atomic>
+#include <sys/stat.h>
+#include <signal.h>
 #include <map>
 #include <sys/socket.h>
 #include <mutex>
@@ -250,6 +253,105 @@ TEST_F(Receiver, UnknownSendersAreReportedAndDropped) {
               "Unknown Packet received end from 127.255.255.250\n");
     EXPECT_EQ(generic().size(), 1u);
     EXPECT_TRUE(events().empty());
+}
+
+namespace {
+
+void ignoreSignal(int) {}
+
+// Standard error read while it is still being written (the receiver thread
+// writes there).
+class StderrFile {
+public:
+    StderrFile() {
+        fflush(stderr);
+        fd_ = mkstemp(name_);
+        saved_ = dup(2);
+        dup2(fd_, 2);
+    }
+    ~StderrFile() {
+        dup2(saved_, 2);
+        close(saved_);
+        close(fd_);
+        unlink(name_);
+    }
+    std::string text() const { return readFile(name_); }
+
+private:
+    char name_[32] = "/tmp/.stderrXXXXXX";
+    int fd_ = -1, saved_ = -1;
+};
+
+size_t countOf(const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
+}  // namespace
+
+// A receive that fails is reported and tried again; an interrupted one too,
+// without the pause. Notifications are delivered again once it works.
+TEST_F(Receiver, FailedReceivesAreReportedAndTheReceiverGoesOn) {
+    struct sigaction sa, old;
+    memset(&sa, 0, sizeof sa);
+    sa.sa_handler = ignoreSignal;  // no SA_RESTART: the receive is interrupted
+    sigaction(SIGUSR2, &sa, &old);
+    {
+        StderrFile err;
+        pthread_kill(receiver_thread, SIGUSR2);
+        EXPECT_TRUE(waitUntil([&] { return countOf(err.text(), "Connection Closed\n") >= 1; }));
+        Fault f("recvfrom-8888");
+        pthread_kill(receiver_thread, SIGUSR2);
+        EXPECT_TRUE(waitUntil([&] { return countOf(err.text(), "Connection Closed\n") >= 4; }));
+        f.off();
+        // The receiver may have been in its pause: wake it for the next round.
+        pthread_kill(receiver_thread, SIGUSR2);
+        sync();
+        const std::string text = err.text();
+        EXPECT_EQ(countOf(text, "Connection Closed\n") * 18, text.size()) << text;
+    }
+    sigaction(SIGUSR2, &old, nullptr);
+    EXPECT_EQ(generic().size(), 1u);
+}
+
+std::atomic<int> thrown{0};
+void throwingCallback(Device* d) {
+    ++thrown;
+    throw d->getID();
+}
+
+TEST_F(Receiver, CallbackThatThrowsDoesNotEndTheReceiver) {
+    thrown = 0;
+    ha.genericCallback(throwingCallback);
+    toEndClient(haPeer(), notification(12, 1, "thrown"));
+    ASSERT_TRUE(waitUntil([] { return thrown == 1; }));
+    ha.genericCallback(onGeneric);
+    sync();
+    EXPECT_EQ(generic().size(), 1u);
+}
+
+// A store that cannot be opened holds no device to notify about.
+TEST_F(Receiver, NotificationsWhileTheStoreCannotBeOpened) {
+    ASSERT_EQ(rename("/tmp/ddb", "/tmp/ddb.aside"), 0);
+    ASSERT_EQ(mkdir("/tmp/ddb", 0755), 0);
+    {
+        StderrFile err;
+        toEndClient(haPeer(), notification(12, 1, "lost"));
+        EXPECT_TRUE(waitUntil([&] { return err.text().find("Device Not found\n") != std::string::npos; }));
+    }
+    rmdir("/tmp/ddb");
+    ASSERT_EQ(rename("/tmp/ddb.aside", "/tmp/ddb"), 0);
+    EXPECT_TRUE(generic().empty());
+    sync();
+}
+
+TEST(Helpers, InterfaceMacWithoutASocket) {
+    char out[32] = "";
+    Fault f("socket-dgram");
+    std::string printed = captureStdout([&] { EXPECT_EQ(getIfMac("lo", out), -1); });
+    EXPECT_STREQ(out, "<no_mac>");
+    EXPECT_EQ(printed, "getIfMac: open socket error\n");
 }
 
 TEST_F(Receiver, EventsReachTheEventCallback) {
@@ -514,7 +616,7 @@ TEST(Events, SendFailuresAreReported) {
             ha.broadcastEvent(e);
             ha.Delayedarm();
         });
-        _exit(err == "sending event failed to haserver\nsending delayed arm event failed to haserver\n" ? 0 : 1);
+        childExit(err == "sending event failed to haserver\nsending delayed arm event failed to haserver\n" ? 0 : 1);
     }
     int status = 0;
     waitpid(pid, &status, 0);

@@ -1,11 +1,13 @@
 // Datagrams as the HA server sends them to the clients, for tests that play
-// the server.
+// the server; and the end of a forked test child.
 #pragma once
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <cstdio>
+#include <cstdlib>
 
 #include "hacore/HADevices.h"
 
@@ -32,4 +34,12 @@ inline std::string event(int type, int arg, const std::string& data = "", int ki
     m.e.arg = arg;
     memcpy(m.e.data, data.data(), std::min(data.size(), sizeof m.e.data));
     return std::string(reinterpret_cast<char*>(&m), sizeof m);
+}
+
+// A forked child ends with exit, not _exit: each library writes its
+// coverage counters (in a coverage build) when it is unloaded.
+[[noreturn]] inline void childExit(int code) {
+    fflush(stdout);
+    fflush(stderr);
+    exit(code);
 }

@@ -304,6 +304,12 @@ TEST(JsonEmit, FormatAndBounds) {
     EXPECT_EQ(0, json_emit(stop.b, 64, "[i?]", 1L));
     EXPECT_EQ(2, json_emit(stop.b, 64, "[V]", "abc", -5));  // negative length: nothing
     EXPECT_STREQ("[]", stop.b);
+
+    // A missing text is JSON's null; a missing raw text is left out.
+    Out nulls;
+    EXPECT_EQ(12, json_emit(nulls.b, 64, "[s,v,S]", (const char*)nullptr, (const char*)nullptr, 3,
+                            (const char*)nullptr));
+    EXPECT_STREQ("[null,null,]", nulls.b);
 }
 
 TEST(JsonEmit, QuotedStringEscapesAndParsesBack) {

@@ -3,6 +3,8 @@
 // size check and a store that cannot be opened.
 #include <gtest/gtest.h>
 
+#include <cstddef>
+#include <cstring>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
@@ -257,3 +259,85 @@ TEST_F(MeshTest, StoreThatCannotBeOpenedIsLoggedAndKept) {
 }
 
 }  // namespace
+
+// Every field of a node, each with a value of its own, comes back from its
+// getter: from the record given, and after the RSC server stored it.
+TEST_F(MeshTest, EveryFieldReadsBackThroughItsGetter) {
+    struct TextField {
+        char* (Mesh::*get)();
+        size_t offset, size;
+    };
+#define T(getter, member) {&Mesh::getter, offsetof(meshServerDatabase, member), sizeof meshServerDatabase{}.member}
+    const TextField texts[] = {
+        T(getType, Type), T(getBRMACAddress, BRMACAddress), T(getWIFIMACAddress, WIFIMACAddress),
+        T(getWIFI5GMACAddress, WIFI5GMACAddress), T(getWANMACAddress, WANMACAddress),
+        T(getLANMACAddress, LANMACAddress), T(getREMACAddress, REMACAddress), T(getRE5GMACAddress, REMAC5GAddress),
+        T(getAssociatedMACAddress, AssociatedMACAddress), T(getName, ParticipantName),
+        T(getLocation, ParticipantLocation), T(getMasterName, ParticipantMasterName), T(getModel, Model),
+        T(getIpAddress, IpAddress), T(getMasterIpAddress, MasterIpAddress), T(getMeshMode, MeshMode),
+        T(getSlaveUniqueId, ParticipantUniqueId), T(getSlaveUniqueName, ParticipantUniqueName),
+        T(getMasterSSID, MasterSSID), T(getMasterPassword, MasterPassword), T(getMasterAuthMode, MasterAuthMode),
+        T(getMasterEncrypType, MasterEncrypType),
+    };
+#undef T
+    struct IntField {
+        int (Mesh::*get)();
+        int32_t meshServerDatabase::*member;
+    };
+    const IntField ints[] = {
+        {&Mesh::getAssociatedMeshID, &meshServerDatabase::AssociatedMeshID},
+        {&Mesh::getIs5GMesh, &meshServerDatabase::Is5GMesh},
+        {&Mesh::getHopCount, &meshServerDatabase::HopCount},
+        {&Mesh::getSlaveSideMasterRSSI, &meshServerDatabase::ParticipantSideMasterRSSI},
+        {&Mesh::getMasterSideSlaveRSSI, &meshServerDatabase::MasterSideParticipantRSSI},
+        {&Mesh::getMasterChannel, &meshServerDatabase::MasterChannel},
+        {&Mesh::getSlaveClientCount, &meshServerDatabase::ParticipantClientCount},
+        {&Mesh::getHADeviceCount, &meshServerDatabase::HADeviceCount},
+        {&Mesh::getZigbeePanID, &meshServerDatabase::ZigbeePanID},
+    };
+    meshServerDatabase r{};
+    int n = 0;
+    for (const TextField& f : texts) {
+        const std::string v = "f" + std::to_string(++n) + "-" + std::string(f.size, 'x');
+        memcpy(reinterpret_cast<char*>(&r) + f.offset, v.data(), f.size - 1);
+    }
+    for (const IntField& f : ints) r.*f.member = 100 + ++n;
+    r.IsParticipant = 1;
+    r.IsActive = 0;
+    r.IsHACapable = 1;
+    r.LastKnownInternetStatus = 1;
+
+    Mesh given(r);
+    captureStdout([&] { given.addSlave(&r, 7); });
+    Mesh stored;
+    captureStdout([&] { stored = Mesh(7); });
+    for (Mesh* m : {&given, &stored}) {
+        for (const TextField& f : texts)
+            EXPECT_EQ(std::string((m->*f.get)()), std::string(reinterpret_cast<char*>(&r) + f.offset, f.size - 1))
+                << f.offset;
+        for (const IntField& f : ints) EXPECT_EQ((m->*f.get)(), r.*f.member);
+        EXPECT_TRUE(m->getIsSlave());
+        EXPECT_FALSE(m->getIsActive());
+        EXPECT_TRUE(m->getIsHACapable());
+        EXPECT_TRUE(m->getInternetStatus());
+    }
+    EXPECT_EQ(stored.getSlavePosID(), 7);
+    // Listing the nodes is left to MeshSlaveList.
+    EXPECT_EQ(captureStdout([&] { stored.getAllSlavesList(); }), "in getAllSlavesList\n");
+}
+
+// A store the process may read but not write is read all the same.
+TEST_F(MeshTest, ReadOnlyStoreIsReadAfterOneLoggedFailure) {
+    putField(2, "ParticipantPosID", "2");
+    putField(2, "ParticipantName", "Office Unit");
+    chmod(kStore, 0444);
+    EXPECT_EXIT(
+        {
+            dropFileAccessOverride();
+            Mesh m;
+            captureStdout([&] { m = Mesh(2); });
+            exit(m.getSlavePosID() == 2 && strcmp(m.getName(), "Office Unit") == 0 ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "^dpopen: [^\n]+\n$");
+    EXPECT_EQ(count(readFile("/tmp/meshdebug.log"), "mdb open failure in hasever\n"), 1);
+}

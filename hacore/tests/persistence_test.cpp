@@ -1,6 +1,9 @@
 // Flash persistence: copies land on /data, the system log records each mount.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
+
 #include "hacore/HAPersistence.h"
 #include "testkit.h"
 
@@ -148,4 +151,50 @@ TEST_F(PersistenceTest, CopiesCutShortLeaveThePreviousCopyWhole) {
     EXPECT_EQ(readFile("/data/apps/x-y/n"), newCopy);
     EXPECT_EQ(readFile("/data/apps/x-y/s1"), newCopy);
     EXPECT_EQ(listDir("/data/apps/x-y"), "n s1 ");
+}
+
+// Every text of every operation is checked: a missing, unsafe or overlong
+// one is refused before the flash is mounted, the object's own directory
+// included.
+TEST_F(PersistenceTest, EveryOperationRefusesEachBadText) {
+    HAPersistence good((char*)"y", (char*)"x");
+    HAPersistence unsafeDir((char*)"y z", (char*)"x");  // made from the caller's texts
+    EXPECT_FALSE(fileExists("/data/apps/x-y z"));
+    const std::string longName(190, 'l'), longList(495, 'l');
+    char ok[] = "/tmp/store", okName[] = "n";
+    struct Case {
+        const char* what;
+        std::function<int(HAPersistence&, char*)> op;
+    };
+    const Case ops[] = {
+        {"persist source", [&](HAPersistence& p, char* t) { return p.persist(t, okName); }},
+        {"persist name", [&](HAPersistence& p, char* t) { return p.persist(ok, t); }},
+        {"persistmulti", [&](HAPersistence& p, char* t) { return p.persistmulti(t); }},
+        {"depersist", [&](HAPersistence& p, char* t) { return p.depersist(t); }},
+        {"copyFile name", [&](HAPersistence& p, char* t) { return p.copyFile(t, ok); }},
+        {"copyFile target", [&](HAPersistence& p, char* t) { return p.copyFile(okName, t); }},
+    };
+    clearLog("mounts");
+    for (const Case& c : ops) {
+        std::string err = captureStderr([&] {
+            EXPECT_EQ(c.op(good, nullptr), -1) << c.what;
+            EXPECT_EQ(c.op(good, (char*)"a\"b"), -1) << c.what;
+            EXPECT_EQ(c.op(good, (char*)(std::string(c.what) == "persistmulti" ? longList : longName).c_str()), -1)
+                << c.what;
+            EXPECT_EQ(c.op(unsafeDir, okName), -1) << c.what;
+        });
+        EXPECT_NE(err.find("refusing unsafe path"), std::string::npos) << c.what;
+        EXPECT_NE(err.find("command too long"), std::string::npos) << c.what;
+    }
+    EXPECT_TRUE(logLines("mounts").empty());
+}
+
+TEST_F(PersistenceTest, MissingNamesMakeAnEmptyPartAndAnExistingDirectoryIsKept) {
+    HAPersistence first(nullptr, nullptr);
+    EXPECT_TRUE(fileExists("/data/apps/-"));
+    writeFile("/data/apps/-/kept", "k");
+    clearLog("syslog");
+    HAPersistence again(nullptr, nullptr);
+    EXPECT_EQ(readFile("/data/apps/-/kept"), "k");
+    EXPECT_EQ(logLines("syslog"), std::vector<std::string>{"success mount HAPersistence"});
 }

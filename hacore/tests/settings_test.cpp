@@ -237,6 +237,58 @@ TEST_F(Settings, RefusedArgumentsSendNothing) {
     EXPECT_EQ(field(got[0], 8, 292), longest);
 }
 
+// A missing argument is refused (setters) or leaves nothing written
+// (getters); a value the hub already holds is not sent again.
+TEST_F(Settings, MissingArgumentsAndHeldValues) {
+    Halvix h;
+    const std::function<int()> refused[] = {
+        [&] { return h.setHalvixName(nullptr); },
+        [&] { return h.setTempFormat(nullptr); },
+        [&] { return h.setServerName(nullptr); },
+        [&] { return h.setWebAdminPassword(nullptr); },
+        [&] { return h.setHalvixTimeZone(nullptr); },
+        [&] { return h.setFWAutoUpdateTime(nullptr); },
+        [&] { return h.setNewFirmwareVersion(nullptr); },
+        [&] { return h.setHalvixLocation(nullptr); },
+        [&] { return h.setURL(nullptr); },
+        [&] { return h.setGeolocation(nullptr); },
+        [&] { return h.setDns(nullptr, (char*)"8.8.8.8"); },
+        [&] { return h.setDns((char*)"8.8.8.8", nullptr); },
+    };
+    for (const auto& f : refused) expectNothingSent([&] { EXPECT_EQ(f(), 0); });
+    // Nothing to write into: nothing happens.
+    h.getHalvixName(nullptr);
+    h.getServerName(nullptr);
+    h.getHalvixVersion(nullptr);
+    h.getHalvixOperationMode(nullptr);
+    h.getNewFirmwareVersion(nullptr);
+    h.getHalvixLocation(nullptr);
+    h.getHalvixLanguage(nullptr);
+    char user[100] = "none";
+    h.getPinToUserName(nullptr, user);
+    h.getPinToUserName((char*)"1234", nullptr);
+    EXPECT_STREQ(user, "none");
+    char pri[32] = "", sec[32] = "";
+    EXPECT_EQ(h.getDNS(nullptr, sec), 1);
+    EXPECT_EQ(h.getDNS(pri, nullptr), 1);
+    EXPECT_TRUE(*pri && *sec);
+
+    set("NewFirmwareVersion", "2.4.1");
+    expectNothingSent([&] { EXPECT_EQ(h.setNewFirmwareVersion((char*)"2.4.1"), 1); });
+    set("SameNetworkSettings", "1");
+    expectNothingSent([&] { EXPECT_EQ(h.setSameNetworkSettings(true), 1); });
+    set("HalvixLocation", "Lisbon");
+    expectNothingSent([&] { EXPECT_EQ(h.setHalvixLocation((char*)"Lisbon"), 1); });
+    // A change of the second server alone is sent.
+    clearReceived("ha-assoc");
+    size_t before = heard();
+    EXPECT_EQ(h.setDns(pri, (char*)"1.0.0.1"), 1);
+    std::vector<std::string> got = waitReceived("ha-assoc", 1);
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(field(got[0], 8, 292), std::string(pri) + ",1.0.0.1");
+    ASSERT_TRUE(waitHeard(before + 1));
+}
+
 TEST_F(Settings, AcceptedEdgesAreSentUnchanged) {
     Halvix h;
     struct {
@@ -357,6 +409,19 @@ TEST_F(Settings, ShellToolsAndTheDeviceSeeOneTruth) {
     RMemory().addValueRtdev("FromLibrary", "second radio");
     EXPECT_EQ(run("nvram_get rtdev FromLibrary"), "second radio\n");
     EXPECT_TRUE(hasLine(logLines("nvram"), "nvram_get 2860 FromLibrary"));
+}
+
+TEST_F(Settings, SavedSettingsOfTheSecondRadioAreCommitted) {
+    clearLog("nvram");
+    RMemory().saveSettingRtdev("BeaconPeriod", "100");
+    EXPECT_EQ(logLines("nvram"), (std::vector<std::string>{"set 2 BeaconPeriod=100", "commit 2"}));
+    EXPECT_NE(readFile("/sim/state/nvram/rtdev.flash").find("\nBeaconPeriod=100\n"), std::string::npos);
+    // The settings device holds neither the MAC nor the cloud ID.
+    char mac[32] = "untouched", cloud[32] = "untouched";
+    RMemory().getMac(mac);
+    RMemory().getCloudID(cloud);
+    EXPECT_STREQ(mac, "untouched");
+    EXPECT_STREQ(cloud, "untouched");
 }
 
 TEST_F(Settings, CommitRestartsTheSettingsDaemon) {
