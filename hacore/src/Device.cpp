@@ -443,6 +443,14 @@ void DeviceList::Populate() {
         }
     }
 
+    // An iteration that ran into a broken record (a torn append at the end of
+    // the file) leaves the handle unusable: the devices it listed are read
+    // through a fresh one.
+    if (!whole && db->fatal) {
+        hastore::close(db);
+        db = hastore::open(kDeviceStore);
+        if (!db) return;
+    }
     DeviceRecords direct(db);
     DeviceRecords& records = whole ? static_cast<DeviceRecords&>(copy) : direct;
     for (int deviceId : ids) {

@@ -141,6 +141,14 @@ TEST(Mkaddr, BadPorts) {
     EXPECT_EQ(mk(&a, "127.255.255.1:8 8"), -2);
     EXPECT_EQ(mk(&a, "127.255.255.1:no-such-service"), -2);
     EXPECT_EQ(mk(&a, "127.255.255.1:-5"), -2);
+    EXPECT_EQ(mk(&a, "127.255.255.1:99999999999999999999"), -2);
+}
+
+TEST(Mkaddr, NoBufferOrNoLength) {
+    int len = 16;
+    sockaddr_in a;
+    EXPECT_EQ(mkaddr(nullptr, &len, const_cast<char*>("127.0.0.1:1"), const_cast<char*>("udp")), -1);
+    EXPECT_EQ(mkaddr(&a, nullptr, const_cast<char*>("127.0.0.1:1"), const_cast<char*>("udp")), -1);
 }
 
 TEST(Mkaddr, BadHosts) {
@@ -287,7 +295,7 @@ TEST(Channel, ServerAddressesAreFilled) {
 }
 
 TEST(Channel, UnboundIdentitiesSendFromAPortTheSystemChose) {
-    for (int w : {2, 9, 42}) {
+    for (int w : {2, 9, 42, -1}) {
         clearReceived("nest");
         ChildResult r = inChild([w] {
             which = w;
@@ -317,6 +325,14 @@ TEST_F(Identities, BindFailuresOfTakenAddresses) {
         // Fatal failures return 0; the others go on and start the receiver.
         EXPECT_EQ(r.code, c.fatal ? 10 : 0) << "identity " << c.which;
     }
+}
+
+TEST(Channel, DisplayErrorWithoutAText) {
+    std::string err = captureStderr([] {
+        errno = EIO;
+        displayError(nullptr);
+    });
+    EXPECT_EQ(err, std::string(strerror(EIO)) + ": \n");
 }
 
 TEST(Channel, DisplayErrorPrefixesTheSystemText) {
@@ -657,6 +673,13 @@ TEST(Failures, RscRequestThatCannotBeSentWaitsForAnAnswer) {
     removeFile(errName);
 }
 
+TEST(Failures, RscAnswerThatCannotBeReceivedIsFalse) {
+    Fault f("recvfrom-8888");
+    EXPECT_FALSE(sendRscClientPacket(rscPacket(3, "Evening")));
+    f.off();
+    EXPECT_TRUE(sendRscClientPacket(rscPacket(3, "Evening")));
+}
+
 std::atomic<int> signalsTaken{0};
 void takeSignal(int) { ++signalsTaken; }
 
@@ -874,6 +897,7 @@ TEST(Receivers, CallbacksThatThrowDoNotEndTheReceiver) {
     });
     ASSERT_EQ(cloud.line(), "ready 1");
     send("127.255.255.250", "127.255.255.2", event(5, 1));
+    send("127.255.255.250", "127.255.255.2", event(5, 9).substr(0, 6));  // too short to be an event
     send("127.255.255.250", "127.255.255.2", event(5, 2));
     send("127.255.255.1", "127.255.255.2", event(6, 3));
     EXPECT_EQ(cloud.line(), "throwing 5 1");

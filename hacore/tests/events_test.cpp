@@ -371,6 +371,14 @@ TEST_F(Receiver, EventTypeZeroIsStoredWithoutCallback) {
     EXPECT_TRUE(events().empty());
 }
 
+TEST_F(Receiver, EventsWithoutAnEventCallbackAreStored) {
+    ha.eventCallback(nullptr);
+    toEndClient(haPeer(), event(EV_HalvixUpdated, 78));
+    sync();
+    EXPECT_EQ(generic().back().lastEvent.arg, 78);
+    EXPECT_TRUE(events().empty());
+}
+
 TEST_F(Receiver, UnknownKindsAreDropped) {
     std::string err = captureStderr([&] {
         for (int kind : {2, 3, -1, 0x7fffffff}) toEndClient(haPeer(), event(EV_HalvixUpdated, 1, "x", kind));
@@ -674,4 +682,13 @@ TEST(Helpers, InterfaceMac) {
     std::string printed = captureStdout([&] { EXPECT_EQ(getIfMac("nosuch0", out), -1); });
     EXPECT_STREQ(out, "<no_mac>");
     EXPECT_EQ(printed, "getIfMac: ioctl SIOCGIFADDR error for nosuch0\n");
+    printed = captureStdout([&] { EXPECT_EQ(getIfMac(nullptr, out), -1); });
+    EXPECT_EQ(printed, "getIfMac: ioctl SIOCGIFADDR error for \n");
+}
+
+TEST(Lookups, ObjectWithoutADeviceHasNoLastNotification) {
+    Device none;
+    EXPECT_EQ(none.getLastNotificationIndex(), -1);
+    EXPECT_STREQ(none.getLastNotificationIndexName(), "#ERR");
+    EXPECT_STREQ(none.getLastNotificationIndexValue(), "#ERR");
 }

@@ -416,6 +416,18 @@ TEST_F(Settings, SavedSettingsOfTheSecondRadioAreCommitted) {
     RMemory().saveSettingRtdev("BeaconPeriod", "100");
     EXPECT_EQ(logLines("nvram"), (std::vector<std::string>{"set 2 BeaconPeriod=100", "commit 2"}));
     EXPECT_NE(readFile("/sim/state/nvram/rtdev.flash").find("\nBeaconPeriod=100\n"), std::string::npos);
+    // Missing names and values are refused; a missing buffer gets nothing.
+    std::string err = captureStderr([] {
+        RMemory().addValue(nullptr, "x");
+        RMemory().addValueRtdev("Name", nullptr);
+    });
+    EXPECT_EQ(err,
+              "nvram: setting (null) refused: name or value too long\n"
+              "nvram: setting Name refused: name or value too long\n");
+    char got[32] = "untouched";
+    RMemory().getSetting(nullptr, got);
+    EXPECT_STREQ(got, "");
+    RMemory().getSetting((char*)"Language", nullptr);
     // The settings device holds neither the MAC nor the cloud ID.
     char mac[32] = "untouched", cloud[32] = "untouched";
     RMemory().getMac(mac);

@@ -230,3 +230,75 @@ TEST_F(StoreTest, WritersAtTheSameMomentKeepEveryRecord) {
     EXPECT_EQ(lost, "");
     EXPECT_EQ(extra, "");
 }
+
+namespace {
+
+// What the store holds for a device, as its loads see it.
+std::string loaded(int id) {
+    try {
+        Device d(id);
+        std::string s = std::string(d.getDeviceName()) + "|" + d.getModelid() + "|" + d.getVersion();
+        for (const ValueRecord& v : d.values()) s += "|" + std::to_string(v.index) + "=" + v.value;
+        return s;
+    } catch (int) {
+        return "missing";
+    }
+}
+
+std::set<int> listed() {
+    DeviceList list;
+    list.Populate();
+    std::set<int> ids;
+    for (Device& d : list.devices) ids.insert(d.getID());
+    return ids;
+}
+
+// Bytes after the last record, the header's file size raised to take them
+// in (as a writer that died half-way through an append leaves them).
+void appendTail(const std::string& bytes) {
+    int fd = ::open("/tmp/ddb", O_RDWR);
+    ASSERT_GE(fd, 0);
+    struct stat st;
+    ASSERT_EQ(fstat(fd, &st), 0);
+    ASSERT_EQ(pwrite(fd, bytes.data(), bytes.size(), st.st_size), (ssize_t)bytes.size());
+    const int32_t size = int32_t(st.st_size + bytes.size());
+    ASSERT_EQ(pwrite(fd, &size, sizeof size, 24), (ssize_t)sizeof size);
+    ::close(fd);
+}
+
+std::string recordHead(int32_t flags, int32_t keySize, int32_t valueSize, int32_t padding) {
+    const int32_t h[7] = {flags, 0, keySize, valueSize, padding, 0, 0};
+    return std::string(reinterpret_cast<const char*>(h), sizeof h);
+}
+
+}  // namespace
+
+// Bytes past the last record that are not a whole record are not read as
+// one: the devices and their values are what they were.
+TEST_F(StoreTest, TornTailIsNotTakenForRecords) {
+    const struct {
+        const char* what;
+        std::string tail;
+    } cases[] = {
+        {"shorter than a record's head", std::string(20, '\x01')},
+        {"unknown flags", recordHead(4, 1, 1, 0) + "kv"},
+        {"sizes past the end", recordHead(0, 1000, 10, 0) + "k"},
+        {"negative size", recordHead(0, -1, 1, 0) + "kv"},
+    };
+    for (const auto& c : cases) {
+        removeFile("/tmp/ddb");
+        for (int id : {7, 8}) {
+            putDevice(makeDevice(id, "Plug", "Den", 2, "BinarySwitch", 1));
+            putValue(id, makeValue(1, "SWITCH BINARY", id == 7 ? "true" : "false", 1));
+            completeDevice(id);
+        }
+        ddbPutText("NextDevid", "9");
+        const std::string seven = loaded(7), eight = loaded(8);
+        const int count = ddbCount();
+        appendTail(c.tail);
+        EXPECT_EQ(listed(), (std::set<int>{7, 8})) << c.what;
+        EXPECT_EQ(loaded(7), seven) << c.what;
+        EXPECT_EQ(loaded(8), eight) << c.what;
+        EXPECT_EQ(ddbCount(), count) << c.what;
+    }
+}
