@@ -306,6 +306,68 @@ TEST_F(Clients, RefusedAndUnchangedValuesSendNothing) {
     EXPECT_TRUE(received("rsc").empty());
 }
 
+// Every setter: a client without an ID takes nothing, a missing text is
+// refused, and the value the client already holds is not sent again.
+TEST_F(Clients, EverySetterRefusesNoClientAndSkipsWhatIsHeld) {
+    Client c = newClient();
+    ClientBin zero{};
+    Client none(zero);
+    clearReceived("rsc");
+    const struct {
+        const char* what;
+        std::function<int(Client&)> held;  // the value c holds
+        std::function<int(Client&)> missing;  // a missing text, or null for none
+    } setters[] = {
+        {"wait", [](Client& x) { return x.setWait(x.getWait() ? x.getWait() : 6); }, nullptr},
+        {"force inactive", [](Client& x) { return x.setForceInactive(x.getForceInactive()); }, nullptr},
+        {"active", [](Client& x) { return x.setActive(x.isActive()); }, nullptr},
+        {"presence", [](Client& x) { return x.setUseAsPresence(x.isUseAsPresence()); }, nullptr},
+        {"name", [](Client& x) { return x.setName(x.getName()); }, [](Client& x) { return x.setName(nullptr); }},
+        {"vendor", [](Client& x) { return x.setVendor(x.getVendor()); },
+         [](Client& x) { return x.setVendor(nullptr); }},
+        {"mac", [](Client& x) { return x.setMac(x.getMac()); }, [](Client& x) { return x.setMac(nullptr); }},
+        {"ip", [](Client& x) { return x.setIP(x.getIP()); }, [](Client& x) { return x.setIP(nullptr); }},
+        {"connection", [](Client& x) { return x.setConnectionType(x.getConnectionType()); },
+         [](Client& x) { return x.setConnectionType(nullptr); }},
+        {"type", [](Client& x) { return x.setType(x.getType()); },
+         [](Client& x) { return x.setType((char*)nullptr); }},
+        {"block", [](Client& x) { return x.setBlock(x.getBlock()); }, nullptr},
+        {"rssi", [](Client& x) { return x.setRssi(x.getRssi()); }, nullptr},
+        {"schedule", [](Client& x) { return x.setSchedule((char*)"0,0,0,0,0,0,0"); },
+         [](Client& x) { return x.setSchedule(nullptr); }},
+        {"user type", [](Client& x) { return x.setUserType((char*)x.getUserType()); },
+         [](Client& x) { return x.setUserType(nullptr); }},
+        {"static", [](Client& x) { return x.setStaticIP(x.isStaticIP()); }, nullptr},
+        {"port forward", [](Client& x) { return x.setPortForward(x.getPortForward()); },
+         [](Client& x) { return x.setPortForward(nullptr); }},
+        {"can block", [](Client& x) { return x.setCanBlock(x.canBlock()); }, nullptr},
+        {"bandwidth", [](Client& x) { return x.setBWEnable(x.isBWEnable()); }, nullptr},
+        {"smart", [](Client& x) { return x.setSMEnable(x.isSMEnable()); }, nullptr},
+        {"iot", [](Client& x) { return x.setIOTEnable(x.isIOTEnable()); }, nullptr},
+        {"dns", [](Client& x) { return x.setDNSEnable(x.isDNSEnable()); }, nullptr},
+        {"security", [](Client& x) { return x.setSecurity((char)x.getSecurity()); }, nullptr},
+    };
+    for (const auto& st : setters) {
+        EXPECT_EQ(st.held(none), 0) << st.what;
+        if (st.missing) EXPECT_EQ(st.missing(c), 0) << st.what;
+        EXPECT_EQ(st.held(c), 1) << st.what;
+        EXPECT_TRUE(received("rsc").empty()) << st.what;
+        clearReceived("rsc");
+    }
+    EXPECT_EQ(none.setLastActiveEpoch(), 0);
+    EXPECT_EQ(none.setNodeIdentifier(2), 0);
+    EXPECT_EQ(none.setType(CT_tv), 0);
+    EXPECT_TRUE(received("rsc").empty());
+    // What a client without an ID shows.
+    EXPECT_STREQ(none.getVendor(), "");
+    EXPECT_STREQ(none.getMac(), "");
+    EXPECT_STREQ(none.getConnectionType(), "");
+    char out[96] = "untouched";
+    EXPECT_EQ(none.getType(out), 0);
+    EXPECT_EQ(c.getType((char*)nullptr), 0);
+    EXPECT_STREQ(out, "untouched");
+}
+
 TEST_F(Clients, RefusedRequestKeepsTheNewValue) {
     Client c = newClient();
     clearReceived("rsc");
