@@ -5,6 +5,7 @@
 
 #include <arpa/inet.h>
 #include <atomic>
+#include <chrono>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -156,6 +157,7 @@ TEST(Mkaddr, BadHosts) {
     EXPECT_EQ(mk(&a, "300.1.1.1:80"), -1);
     EXPECT_EQ(mk(&a, "1.2.3.4x:80"), -1);
     EXPECT_EQ(mk(&a, "no-such-host.invalid:80"), -1);
+    EXPECT_EQ(mk(&a, ".no-such-host:80"), -1);
     // A bad host is reported before the port is looked at.
     EXPECT_EQ(mk(&a, "no-such-host.invalid:99999"), -1);
     // The address is cleared and typed even when the host is bad.
@@ -682,6 +684,36 @@ TEST(Failures, RscAnswerThatCannotBeReceivedIsFalse) {
 
 std::atomic<int> signalsTaken{0};
 void takeSignal(int) { ++signalsTaken; }
+
+// The pause before a ZigBee command lasts its 100 ms whatever interrupts it.
+TEST(Failures, SignalsDoNotShortenTheZigBeePause) {
+    struct sigaction sa, old;
+    memset(&sa, 0, sizeof sa);
+    sa.sa_handler = takeSignal;
+    sigaction(SIGUSR1, &sa, &old);
+    clearReceived("zigbee");
+    std::atomic<bool> done{false};
+    std::chrono::steady_clock::duration took{};
+    std::thread t([&] {
+        auto start = std::chrono::steady_clock::now();
+        strcpy(ZigbeeSendingPacket.command, "zcl on-off off\r");
+        SendDataPacketToZigbeeServer();
+        took = std::chrono::steady_clock::now() - start;
+        done = true;
+    });
+    signalsTaken = 0;
+    waitUntil([&] {
+        if (!done) pthread_kill(t.native_handle(), SIGUSR1);
+        return done.load();
+    });
+    t.join();
+    sigaction(SIGUSR1, &old, nullptr);
+    EXPECT_GE(signalsTaken.load(), 1);
+    EXPECT_GE(took, std::chrono::milliseconds(100));
+    auto got = waitReceived("zigbee", 1);
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(field(got[0], 0, 180), "zcl on-off off\r");
+}
 
 TEST(Failures, SignalsDoNotEndTheWaitForAnAnswer) {
     struct sigaction sa, old;
