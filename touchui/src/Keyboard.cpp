@@ -147,6 +147,10 @@ void Keyboard::open() {
 void Keyboard::draw(char* setting) {
     secondStore = false;
     copyMode = false;
+    // No result target in place: an earlier copy-mode opening's buffer may
+    // be gone by now.
+    copyBack = false;
+    resultTarget = nullptr;
     memset(settingName, 0, sizeof settingName);
     if (setting) strncpy(settingName, setting, sizeof settingName - 1);
     char buf[1024] = {0};
@@ -504,7 +508,7 @@ void Keyboard::getTouch(int x, int y) {
                         case 1: cap_onTouch(); break;
                         case 2: appendChar(L' '); break;
                         case 3: deleteChar(); break;
-                        case 4: doneOnTouch(); break;
+                        default: doneOnTouch(); break;
                     }
                     break;
                 }
@@ -523,8 +527,8 @@ void Keyboard::getTouch(int x, int y) {
             } else if (x >= 51 && x <= 273) {
                 for (int r = 0; r < 5; ++r) {
                     if (y < kNum[r].y0 || y > kNum[r].y1) continue;
+                    // x <= 273 keeps k within the row's three keys.
                     int k = r == 4 ? 0 : (x - 50) / 77;
-                    if (k > 2) k = 2;
                     const wchar_t* label = kNum[r].labels[k];
                     if (r == 3 && k == 2 && !isIPAddrMode) return;
                     int kx0 = r == 4 ? 50 : 50 + 77 * k, kx1 = r == 4 ? 274 : kx0 + 70;

@@ -99,6 +99,8 @@ void Languages::refresh() {
     while (value[n] && n < sizeof code - 1 &&
            (isalnum((unsigned char)value[n]) || value[n] == '_' || value[n] == '-'))
         ++n;
+    // Only a whole valid code counts: "en/../x" or an overlong one reads as empty.
+    if (value[n]) n = 0;
     memcpy(code, value, n);
     code[n] = 0;
     snprintf(path, sizeof path, "/halvix/%s.xml", code);

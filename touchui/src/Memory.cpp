@@ -22,7 +22,7 @@ int freeSection(int section) {
 
 void request(int section, unsigned long code, const char* name, char* value) {
     char nameBuf[NVRAM_BUFFER_SIZE] = {0};
-    if (name) strncpy(nameBuf, name, sizeof nameBuf - 1);
+    strncpy(nameBuf, name, sizeof nameBuf - 1);  // the callers check the name
     NvramRequest req;
     req.section = section;
     req.result = 0;

@@ -26,8 +26,6 @@ void sleepMs(long ms) {
     nanosleep(&ts, nullptr);
 }
 
-bool onPanel(int x, int y) { return x > 0 && y > 0 && x < 320 && y < 240; }
-
 }  // namespace
 
 Modal::Modal() {
@@ -75,7 +73,7 @@ void Modal::draw(int k, int seconds) {
     } else {
         for (;;) {
             int x = readX(), y = readY();
-            if (x >= 0 && y >= 0 && x <= 320 && y <= 240 && x > 0 && y > 0) break;
+            if (x > 0 && y > 0 && x <= 320 && y <= 240) break;
             sleepMs(1);
         }
         for (;;) {
@@ -100,7 +98,6 @@ void Modal::drawTimed(int k) {
         static const int ys[3] = {65, 85, 105};
         for (int i = 0; i < 3; ++i) ::drawText(lines[i], 130, ys[i], 130, 1, 0, kText17, 65535, 1);
     }
-    (void)onPanel;
 }
 
 void Modal::time(int seconds) {

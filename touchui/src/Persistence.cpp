@@ -41,7 +41,7 @@ void umountData() { shell("umount /data"); }
 template <typename... A>
 bool build(char* buf, const char* fmt, A... a) {
     int n = snprintf(buf, 200, fmt, a...);
-    return n >= 0 && n < 200;
+    return (unsigned)n < 200u;  // a negative n (an error) fails too
 }
 
 }  // namespace
@@ -49,15 +49,20 @@ bool build(char* buf, const char* fmt, A... a) {
 Persistence::Persistence(char* first, char* second) {
     dir[0] = '\0';
     int n = snprintf(dir, sizeof dir - 1, "/apps/%s-%s", second ? second : "", first ? first : "");
-    if (n < 0 || n >= (int)sizeof dir - 1 || !safe(dir)) {
+    if ((unsigned)n >= sizeof dir - 1 || !safe(dir)) {
         fprintf(stderr, "Persistence: refusing unsafe directory\n");
         dir[0] = '\0';
         return;
     }
     mountData();
     if (!exists("/data/apps")) shell("mkdir /data/apps");
+    // The directory is below 150 bytes, so both lines fit their buffers.
     char path[200], cmd[200];
-    if (build(path, "/data%s", dir) && !exists(path) && build(cmd, "mkdir /data%s", dir)) shell(cmd);
+    snprintf(path, sizeof path, "/data%s", dir);
+    if (!exists(path)) {
+        snprintf(cmd, sizeof cmd, "mkdir /data%s", dir);
+        shell(cmd);
+    }
     umountData();
 }
 

