@@ -8,6 +8,7 @@
 #include "lcdview.h"
 #include "pen.h"
 #include "testkit.h"
+#include "touch.h"
 #include "touchui/Screen.h"
 
 namespace {
@@ -107,6 +108,111 @@ TEST(ScreenLock, WithoutTheLockSettingTheScreenIsOnlyDark) {
     EXPECT_FALSE(isLocked());
     EXPECT_EQ(returnNext, 2);
     returnNext = 0;
+}
+
+// Locks at once, as the tick does at the time-out, and wakes the panel with
+// the three touches the wake-up takes.
+void lockAndWake(Screen& s) {
+    s.draw();
+    setScreenLockHandler(nullptr);  // the ticks are this test's own
+    cntEn = 1;
+    blCnt = ScreenTime * 36;
+    slkHandle();
+    cntEn = 0;
+    ASSERT_TRUE(isLockScreen());
+    pen::script(tap(150, 60) + tap(150, 60) + tap(150, 60));
+    pen::run(s);
+    ASSERT_FALSE(isLocked());
+}
+
+// Touches beside the buttons (the areas are strict) do nothing; a button
+// left with the pen still down counts when the pen leaves it.
+TEST(ScreenLock, OffTheButtonsAndDraggedOffThem) {
+    testkit::run("nvram_set 2860 ScreenLock 1");
+    testkit::run("nvram_set 2860 PIN 2468");
+    testkit::run("nvram_set rtdev ScreenTimeout 1");
+    g_unlocked = 0;
+    setLockHandler(onUnlock);
+    Screen s((wchar_t*)L"Pad");
+    lockAndWake(s);
+    const int spots[][2] = {{50, 50}, {50, 236}, {1, 116}, {3, 116}, {79, 116}, {318, 116}, {40, 140}, {40, 94}};
+    std::string script;
+    for (auto& p : spots) script += tap(p[0], p[1]);
+    pen::script(script);
+    pen::run(s);
+    EXPECT_EQ(lockPassCnt, 0);
+    EXPECT_EQ(testkit::lcdSnapshot().countNot(101, 31, 129, 64, 0), 0) << "no digit shown";
+    const char* drags[] = {"move 40 60 20\n", "move 1 116 20\n", "move 79 116 20\n", "move 40 400 20\n"};
+    for (const char* d : drags) {
+        pen::script(std::string("press 40 116 20\n") + d + "release\n");
+        pen::run(s);
+    }
+    EXPECT_EQ(std::string(lockPass), "1111");
+    EXPECT_TRUE(isLockScreen());
+    EXPECT_GT(testkit::lcdSnapshot().countNot(101, 31, 129, 64, 0), 20) << "digits shown";
+    lockScreen = 0;
+}
+
+// The entry is compared with the PIN at Done and at the fourth digit; an
+// empty PIN never matches, and no unlock handler is needed.
+TEST(ScreenLock, PinsOfEveryLength) {
+    testkit::run("nvram_set 2860 ScreenLock 1");
+    testkit::run("nvram_set rtdev ScreenTimeout 1");
+    struct Case {
+        const char* pin;
+        const char* keys;
+        bool handler, unlocks;
+    } cases[] = {{"12", "12N", true, true}, {"12", "12N", false, true}, {"", "1234N", true, false},
+                 {"2468", "2468", false, true}};
+    for (const Case& c : cases) {
+        testkit::run(std::string("nvram_set 2860 PIN '") + c.pin + "'");
+        g_unlocked = 0;
+        setLockHandler(c.handler ? onUnlock : nullptr);
+        Screen s((wchar_t*)L"Pins");
+        lockAndWake(s);
+        pen::script(pin(c.keys));
+        pen::run(s);
+        EXPECT_EQ(isLockScreen(), !c.unlocks) << c.pin << " " << c.keys;
+        EXPECT_EQ(g_unlocked, c.handler && c.unlocks ? 1 : 0) << c.pin;
+        if (c.unlocks) EXPECT_EQ(testkit::lcdSnapshot().countNot(0, 0, 319, 239, 0), 0) << "cleared";
+        lockScreen = 0;
+    }
+    setLockHandler(onUnlock);
+}
+
+// A time-out of 0 never locks; once locked, or while the pad shows, the
+// ticks count nothing.
+TEST(ScreenLock, TicksWithoutATimeOutOrWhileLocked) {
+    testkit::run("nvram_set 2860 ScreenLock 1");
+    testkit::run("nvram_set 2860 PIN 2468");
+    testkit::run("nvram_set rtdev ScreenTimeout 0");
+    Screen s((wchar_t*)L"Ticks");
+    s.draw();
+    EXPECT_EQ(ScreenTime, 0);
+    cntEn = 1;
+    EXPECT_TRUE(testkit::waitUntil([] { return blCnt > 72; }));
+    EXPECT_FALSE(isLocked());
+    cntEn = 0;
+    testkit::run("nvram_set rtdev ScreenTimeout 1");
+    s.draw();
+    setScreenLockHandler(nullptr);  // the ticks below are this test's own
+    cntEn = 1;
+    blCnt = 36;
+    slkHandle();
+    testkit::clearLog("lcd");
+    for (int i = 0; i < 5; ++i) slkHandle();
+    cntEn = 0;
+    EXPECT_TRUE(testkit::lcdRequests().empty()) << "locked once";
+    EXPECT_EQ(blCnt, 36);
+    pen::script(tap(150, 60) + tap(150, 60) + tap(150, 60));
+    pen::run(s);
+    EXPECT_EQ(blCnt, 0);
+    cntEn = 1;
+    for (int i = 0; i < 5; ++i) slkHandle();
+    cntEn = 0;
+    EXPECT_EQ(blCnt, 0) << "the pad shows";
+    EXPECT_TRUE(isLockScreen());
+    lockScreen = 0;
 }
 
 }  // namespace

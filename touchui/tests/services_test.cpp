@@ -164,4 +164,190 @@ TEST(Utf8, DecodeFlagsAndLimits) {
     EXPECT_EQ(memcmp(back, in, sizeof in), 0);
 }
 
+bool logged(const std::string& line) {
+    for (auto& l : testkit::logLines("nvram"))
+        if (l == line) return true;
+    return false;
+}
+
+TEST(Memory, ValuesSetThenCommittedPerSection) {
+    Memory m;
+    testkit::clearLog("nvram");
+    m.addValue((char*)"PanelA", (char*)"one");
+    m.addValueRtdev((char*)"PanelB", (char*)"two");
+    EXPECT_TRUE(logged("set 1 PanelA=one"));
+    EXPECT_TRUE(logged("set 2 PanelB=two"));
+    EXPECT_FALSE(logged("commit 1"));
+    EXPECT_FALSE(logged("commit 2"));
+    EXPECT_EQ(testkit::readFile("/sim/state/nvram/2860.flash").find("PanelA=one"), std::string::npos);
+    m.saveValues();
+    EXPECT_TRUE(logged("commit 1"));
+    EXPECT_NE(testkit::readFile("/sim/state/nvram/2860.flash").find("PanelA=one"), std::string::npos);
+    m.saveValuesRtdev();
+    EXPECT_TRUE(logged("commit 2"));
+    EXPECT_NE(testkit::readFile("/sim/state/nvram/rtdev.flash").find("PanelB=two"), std::string::npos);
+    char out[1024] = "untouched";
+    m.getNoSaveSetting((char*)"PanelA", out);
+    EXPECT_STREQ(out, "one");
+    strcpy(out, "untouched");
+    m.getMac(out);
+    m.getCloudID(out);
+    EXPECT_STREQ(out, "untouched");
+    nvram_setRtdev(1, (char*)"PanelC", (char*)"three");
+    EXPECT_EQ(testkit::run("nvram_get rtdev PanelC"), "three\n");
+}
+
+// Names and values the device request cannot carry, and a device that does
+// not open, ask nothing and read as empty.
+TEST(Memory, RequestsThatCannotBeMade) {
+    std::string longName(1100, 'n');
+    testkit::clearLog("nvram");
+    for (char* name : {(char*)nullptr, (char*)longName.c_str()}) {
+        char* v = nvram_get(2, name);
+        ASSERT_NE(v, nullptr);
+        EXPECT_STREQ(v, "");
+        free(v);
+    }
+    nvram_set(2, nullptr, (char*)"v");
+    nvram_set(2, (char*)"PanelD", nullptr);
+    nvram_set(2, (char*)longName.c_str(), (char*)"v");
+    EXPECT_TRUE(testkit::logLines("nvram").empty());
+    testkit::Fault fault("apsoc_nvram-open");
+    nvram_set(2, (char*)"PanelD", (char*)"lost");
+    char* v = nvram_get(2, (char*)"PanelD");
+    EXPECT_STREQ(v, "");
+    free(v);
+    fault.off();
+    EXPECT_TRUE(testkit::logLines("nvram").empty());
+    EXPECT_EQ(testkit::run("nvram_get rtdev PanelD"), "\n");
+}
+
+TEST(Persistence, NamesDirectoriesAndCommandLengths) {
+    testkit::writeFile("/tmp/Notes_V2.txt", "kept");
+    Persistence first((char*)"Tool", (char*)"Vendor9");
+    Persistence again((char*)"Tool", (char*)"Vendor9");  // finds both directories
+    EXPECT_STREQ(again.dir, "/apps/Vendor9-Tool");
+    again.persist((char*)"/tmp/Notes_V2.txt", (char*)"a~b,c+d@e%f=g:h");
+    EXPECT_EQ(testkit::readFile("/data/apps/Vendor9-Tool/a~b,c+d@e%f=g:h"), "kept");
+    struct Case {
+        const char* name;
+        bool safe;
+    } names[] = {{"Notes_V2.txt", true}, {"a{b", false}, {"a`b", false}, {"a[b", false},
+                 {"a b", false},          {"a\"b", false}, {"\xC3\xA4", false}};
+    for (const Case& c : names) {
+        std::string err = testkit::captureStderr([&] { again.persist((char*)"/tmp/Notes_V2.txt", (char*)c.name); });
+        EXPECT_EQ(err.empty(), c.safe) << c.name;
+        EXPECT_EQ(testkit::fileExists(std::string("/data/apps/Vendor9-Tool/") + c.name), c.safe) << c.name;
+    }
+    std::string longName(190, 'x');
+    std::string err = testkit::captureStderr([&] {
+        again.persist((char*)"/tmp/Notes_V2.txt", (char*)longName.c_str());
+        again.persist(nullptr, (char*)"x");
+        again.depersist((char*)longName.c_str());
+        again.depersist((char*)"a;b");
+        again.copyFile((char*)"Notes_V2.txt", (char*)longName.c_str());
+        again.copyFile((char*)"a b", (char*)"/tmp/x");
+        again.copyFile((char*)"Notes_V2.txt", (char*)"/tmp/a b");
+    });
+    EXPECT_NE(err.find("persist: refusing"), std::string::npos);
+    EXPECT_NE(err.find("depersist: refusing"), std::string::npos);
+    EXPECT_NE(err.find("copyFile: refusing"), std::string::npos);
+    EXPECT_TRUE(testkit::fileExists("/data/apps/Vendor9-Tool/Notes_V2.txt"));
+    // Directories that cannot be made refuse everything after.
+    std::string longApp(150, 'a');
+    for (auto names : {std::make_pair((char*)"a b", (char*)"v"), std::make_pair((char*)longApp.c_str(), (char*)"v")}) {
+        Persistence* p = nullptr;
+        err = testkit::captureStderr([&] { p = new Persistence(names.first, names.second); });
+        EXPECT_NE(err.find("refusing unsafe directory"), std::string::npos);
+        EXPECT_STREQ(p->dir, "");
+        err = testkit::captureStderr([&] {
+            p->persist((char*)"/tmp/Notes_V2.txt", (char*)"n");
+            p->depersist((char*)"n");
+            p->copyFile((char*)"n", (char*)"/tmp/n");
+        });
+        EXPECT_NE(err.find("depersist: refusing"), std::string::npos);
+        delete p;
+    }
+    Persistence unnamed(nullptr, nullptr);
+    EXPECT_STREQ(unnamed.dir, "/apps/-");
+}
+
+TEST(Languages, CodesPathsAndOddArguments) {
+    Memory m;
+    struct Case {
+        const char* setting;
+        const char* path;
+    } cases[] = {{"pt-BR_x", "/halvix/pt-BR_x.xml"},
+                 {"en/../../etc/x", "/halvix/.xml"},
+                 {"abcdefghijklmnopqrstuvwxyz0123456789", "/halvix/.xml"}};
+    for (const Case& c : cases) {
+        m.saveSetting((char*)"Language", (char*)c.setting);
+        Languages l;
+        EXPECT_STREQ(l.path, c.path) << c.setting;
+    }
+    m.saveSetting((char*)"Language", (char*)"en");
+    std::string out = testkit::captureStdout([] { EXPECT_EQ(getLangvalue(nullptr, (char*)"a", (char*)"b"), nullptr); });
+    EXPECT_NE(out.find("(null): file cannot be opened"), std::string::npos);
+    // No key and no section: the empty tags close the section they open.
+    testkit::writeFile("/tmp/plain.xml", "<>\n<>Untagged</>\n</>\n");
+    EXPECT_EQ(w(getLangvalue((char*)"/tmp/plain.xml", nullptr, nullptr)), L"<NOTAF>");
+    // A multi-line text longer than the found-text buffer is cut, never
+    // written past it.
+    std::string big = "<s>\n<k>start\n";
+    for (int i = 0; i < 60; ++i) big += std::string(99, 'y') + "\n";
+    big += "end</k>\n</s>\n";
+    testkit::writeFile("/tmp/huge.xml", big);
+    wchar_t* r = getLangvalue((char*)"/tmp/huge.xml", (char*)"k", (char*)"s");
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(wcslen(r), 255u);
+    EXPECT_EQ(std::wstring(r, 6), L"start\n");
+}
+
+TEST(Format, EveryModifierAndBrokenFormats) {
+    wchar_t out[256];
+    struct Case {
+        const wchar_t* format;
+        const wchar_t* want;
+    } plain[] = {{L"abc%", L"abc"}, {L"a%l", L"a"}, {L"%5", L""}, {L"a%5l", L"a"}, {L"[%12l]", L"["}, {L"[%5ld]", L"[]"}, {L"[%5hd]", L"[]"},
+                 {L"[%-3x]", L"[]"}, {L"[%hq]", L"[]"}};
+    for (const Case& c : plain) {
+        aswprintf(out, 255, (wchar_t*)c.format, 5);
+        EXPECT_EQ(w(out), c.want) << w(c.format);
+    }
+    aswprintf(out, 255, (wchar_t*)L"%hd/%hu/%hx/%lx/%lu/%hc/%hs/%hf/%lf", -3, 7u, 255u, 4096u, 9u, 'k', "hs", 1.005, 2.0);
+    EXPECT_EQ(w(out), L"-3/7/ff/1000/9/k/hs/1.00/2.00");
+    aswprintf(out, 255, (wchar_t*)L"<%s|%ls>", (char*)nullptr, (wchar_t*)nullptr);
+    EXPECT_EQ(w(out), L"<|>");
+    aswprintf(out, 255, (wchar_t*)L"%s", "\xE9t\xE9");
+    EXPECT_EQ(w(out), L"\u00e9t\u00e9") << "bytes the locale cannot read are taken as they are";
+    aswprintf(out, 255, nullptr);
+    EXPECT_EQ(w(out), L"");
+    wcscpy(out, L"kept");
+    EXPECT_EQ(aswprintf(out, -1, (wchar_t*)L"x"), 0);
+    EXPECT_EQ(aswprintf(nullptr, 5, (wchar_t*)L"x"), 0);
+    EXPECT_EQ(w(out), L"kept");
+}
+
+TEST(Utf8, EveryForbiddenByteAndEncodingFlags) {
+    wchar_t out[16];
+    for (const char* bad : {"\xC1\x81", "\xF5\x80\x80\x80", "\xFF", "\xC3\x41", "\x80", "\xFE"}) {
+        EXPECT_EQ(utf8_to_wchar(bad, strlen(bad), out, 16, 0), 0u) << (unsigned)(unsigned char)bad[0];
+    }
+    EXPECT_EQ(utf8_to_wchar("\xC3\x41", 2, out, 16, UTF8_IGNORE_ERROR), 1u);
+    EXPECT_EQ(out[0], L'A');
+    EXPECT_EQ(utf8_to_wchar("\xFC\x84\x80\x80\x80\x80", 6, out, 16, 0), 1u);
+    EXPECT_EQ((unsigned)out[0], 0x4000000u);
+    EXPECT_EQ(utf8_to_wchar(nullptr, 3, out, 16, 0), 0u);
+    char enc[16];
+    EXPECT_EQ(wchar_to_utf8(nullptr, 3, enc, 16, 0), 0u);
+    const wchar_t bom[] = {0xFEFF, L'a'};
+    EXPECT_EQ(wchar_to_utf8(bom, 2, enc, 16, UTF8_SKIP_BOM), 1u);
+    EXPECT_EQ(enc[0], 'a');
+    EXPECT_EQ(wchar_to_utf8(bom, 2, enc, 16, 0), 4u);
+    const wchar_t surrogate[] = {L'a', 0xD800, 0xDFFF, 0xE000};
+    EXPECT_EQ(wchar_to_utf8(surrogate, 4, enc, 16, 0), 0u);
+    EXPECT_EQ(wchar_to_utf8(surrogate, 4, enc, 16, UTF8_IGNORE_ERROR), 4u);
+    EXPECT_EQ(std::string(enc, 4), "a\xEE\x80\x80");
+}
+
 }  // namespace
