@@ -322,3 +322,31 @@ TEST_F(StoreTest, WithoutOpenFileDescriptionLocksTheProcessLockServes) {
     // qdbm's own tool, which locks as qdbm does, lists what the header counts.
     EXPECT_EQ(run("dpmgr list -k /tmp/ddb | wc -l"), std::to_string(ddbCount()) + "\n");
 }
+
+// A link of the store's search tree that leads out of the file: a device
+// load still reads the records laid down after the main one, and a lookup
+// that would follow the link finds what qdbm's own reader finds.
+TEST_F(StoreTest, TreeLinkOutOfTheFileIsNotFollowed) {
+    putDevice(makeDevice(7, "Plug", "Den", 2, "BinarySwitch", 1));
+    putValue(7, makeValue(1, "SWITCH BINARY", "true", 1));
+    completeDevice(7);
+    ddbPutText("7.LT", "1712345678");
+    int fd = ::open("/tmp/ddb", O_RDWR);
+    ASSERT_GE(fd, 0);
+    struct stat st;
+    ASSERT_EQ(fstat(fd, &st), 0);
+    int32_t root = 0;
+    ASSERT_EQ(pread(fd, &root, sizeof root, 48), (ssize_t)sizeof root);  // the one bucket
+    const int32_t away[2] = {int32_t(st.st_size + 4096), int32_t(st.st_size + 4096)};
+    ASSERT_EQ(pwrite(fd, away, sizeof away, root + 20), (ssize_t)sizeof away);  // left and right child
+    ::close(fd);
+
+    bool found = true;
+    const std::string lt = ddbGet("7.LT", &found);
+    captureStderr([&] {
+        Device d(7);
+        EXPECT_STREQ(d.getDeviceName(), "Plug");
+        EXPECT_STREQ(d.getValue(1), "true");
+        EXPECT_EQ(d.getLastActiveTime(), found ? atoll(lt.c_str()) : 0);
+    });
+}
