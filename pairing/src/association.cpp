@@ -117,14 +117,23 @@ void HalvixAssociation::registerAssocEventCB(void (*cb)(AssocEvent*)) { eventCB 
 
 int HalvixAssociation::ConnectToServers() {
     memset(&webAddr, 0, sizeof webAddr);
-    if (resolve(&assocAddr, kAssocPort) < 0) displayError("libpairing:Bad Association client address");
-    if (resolve(&haAssocAddr, kHAAssoc) < 0) displayError("libpairing:Bad Haserver association Client address");
-    if (resolve(&haAddr, kHA) < 0) displayError("libpairing:Bad HA server address");
-    if (resolve(&zwaveAddr, kZwave) < 0) displayError("libpairing:Bad OZW Server address");
-    if (resolve(&zigbeeAddr, kZigbee) < 0) displayError("libpairing:Bad Zigbee Server address");
-    if (resolve(&hueAddr, kHue) < 0) displayError("libpairing:Bad Hue Server address");
-    if (resolve(&nestAddr, kNest) < 0) displayError("libpairing:Bad Nest Server address");
-    if (resolve(&webAddr, kWeb) < 0) displayError("libpairing:Bad web Client address");
+    const struct {
+        sockaddr_in* addr;
+        const char* text;
+        const char* error;
+    } kAddresses[] = {
+        {&assocAddr, kAssocPort, "libpairing:Bad Association client address"},
+        {&haAssocAddr, kHAAssoc, "libpairing:Bad Haserver association Client address"},
+        {&haAddr, kHA, "libpairing:Bad HA server address"},
+        {&zwaveAddr, kZwave, "libpairing:Bad OZW Server address"},
+        {&zigbeeAddr, kZigbee, "libpairing:Bad Zigbee Server address"},
+        {&hueAddr, kHue, "libpairing:Bad Hue Server address"},
+        {&nestAddr, kNest, "libpairing:Bad Nest Server address"},
+        {&webAddr, kWeb, "libpairing:Bad web Client address"},
+    };
+    // In this order; a failure does not stop the others.
+    for (const auto& a : kAddresses)
+        if (resolve(a.addr, a.text) < 0) displayError(a.error);
     return 0;
 }
 

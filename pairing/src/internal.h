@@ -28,25 +28,28 @@ constexpr const char* kWeb = "127.255.255.11:8888";
 // open again in create mode; if that fails too the file is deleted and the
 // result is null.
 DEPOT* openStore();
+// Closes a handle openStore gave (never null).
 void closeStore(DEPOT* db);
 // dpgetwb of a record (the key's size -1: its text length) that the HA
 // server may have written since the handle opened.
 int readRecord(DEPOT* db, const char* key, int ksize, void* buf, int cap);
 // Calls f for every device record of the open store (keys "NextDevid",
-// "Version" and every key with a dot are skipped); stops when f returns
-// false or a record cannot be read.
-void forEachDevice(DEPOT* db, const std::function<bool(const DeviceRecord&)>& f);
+// "Version" and every key with a dot are skipped); stops when a record
+// cannot be read.
+void forEachDevice(DEPOT* db, const std::function<void(const DeviceRecord&)>& f);
 
-// Bounded copy that always terminates (dst holds size bytes).
-inline void copyText(char* dst, size_t size, const char* src) {
-    if (!size) return;
-    size_t n = src ? strnlen(src, size - 1) : 0;
-    memcpy(dst, src, n);
-    dst[n] = '\0';
-}
+// Bounded copy that always terminates (dst holds N bytes); a null source
+// copies as empty.
 template <size_t N>
 inline void copyText(char (&dst)[N], const char* src) {
-    copyText(dst, N, src);
+    static_assert(N > 0, "room for the terminator");
+    size_t n = 0;
+    // memcpy never gets a null source, even for no bytes: that is undefined.
+    if (src) {
+        n = strnlen(src, N - 1);
+        memcpy(dst, src, n);
+    }
+    dst[n] = '\0';
 }
 
 // Receive timeout of the receiver thread, in seconds.

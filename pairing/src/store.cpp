@@ -20,7 +20,6 @@ DEPOT* openStore() {
 }
 
 void closeStore(DEPOT* db) {
-    if (!db) return;
     // The handle of a repair is a writer; it wrote nothing, and its close
     // must not put back the header it saw over what the HA server wrote since.
     db->wmode = 0;
@@ -31,7 +30,7 @@ int readRecord(DEPOT* db, const char* key, int ksize, void* buf, int cap) {
     return depotGet(db, key, ksize < 0 ? (int)strlen(key) : ksize, static_cast<char*>(buf), cap);
 }
 
-void forEachDevice(DEPOT* db, const std::function<bool(const DeviceRecord&)>& f) {
+void forEachDevice(DEPOT* db, const std::function<void(const DeviceRecord&)>& f) {
     depotSeeAll(db);
     if (!dpiterinit(db)) {
         fprintf(stderr, "dpiterinit: %s\n", dperrmsg(dpecode));
@@ -44,7 +43,7 @@ void forEachDevice(DEPOT* db, const std::function<bool(const DeviceRecord&)>& f)
         DeviceRecord rec;
         memset(&rec, 0, sizeof rec);
         if (readRecord(db, k.data(), (int)k.size(), &rec, sizeof rec) < 0) break;
-        if (!f(rec)) break;
+        f(rec);
     }
 }
 

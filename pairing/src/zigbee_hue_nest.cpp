@@ -315,7 +315,6 @@ void HalvixAssociation::zb_removeNode(uint16_t address) {
             log(0, "libpairing:Removing zigbee device 0x%.2x", address);
             found = true;
         }
-        return true;
     });
     closeStore(db);
     if (!found) zbRecord.status = 12;
@@ -325,7 +324,7 @@ void HalvixAssociation::ZW_removeNode() {
     DEPOT* db = openStore();
     if (!db) return;
     forEachDevice(db, [&](const DeviceRecord& r) {
-        if (r.technology != DEVTECH_ZWAVE || (uint8_t)r.ozwNode != zwRx.nodeId) return true;
+        if (r.technology != DEVTECH_ZWAVE || (uint8_t)r.ozwNode != zwRx.nodeId) return;
         copyText(removedDevName, r.name);
         removedDevId = (uint32_t)r.id;
         log(0, "libpairing:Removing Zwave device %d", r.ozwNode);
@@ -339,7 +338,6 @@ void HalvixAssociation::ZW_removeNode() {
         else
             log(2, "libpairing:sending failed to haserver");
         memset(&haAssocPacket, 0, sizeof haAssocPacket);
-        return true;
     });
     closeStore(db);
 }
@@ -376,18 +374,17 @@ char* HalvixAssociation::Hue_getBridgeList() {
     memset(macs, 0, sizeof macs);
     memset(username1, 0, sizeof username1);
     int count = 0;
-    auto value = [&](int id, int index, char* out) {
+    auto value = [&](int id, int index, char (&out)[50]) {
         std::string key = std::to_string(id) + "." + std::to_string(index);
         ValueRecord v;
         memset(&v, 0, sizeof v);
         if (readRecord(db, key.data(), (int)key.size(), &v, sizeof v) < 0) return false;
-        copyText(out, 50, field(v.value).c_str());
+        copyText(out, field(v.value).c_str());
         return true;
     };
     std::vector<DeviceRecord> hue;
     forEachDevice(db, [&](const DeviceRecord& r) {
         if (r.technology == DEVTECH_HUE) hue.push_back(r);
-        return true;
     });
     for (const DeviceRecord& r : hue) {
         // The table holds 20 bridges; further ones are left out.

@@ -110,7 +110,6 @@ bool HalvixAssociation::ZW_checkNodeExists() {
             log(0, "libpairing:Removing Zwave device %d", r.ozwNode);
             found = true;
         }
-        return true;
     });
     closeStore(db);
     return found;
