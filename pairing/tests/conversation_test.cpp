@@ -1,6 +1,9 @@
 // Whole pairing conversations through real UDP: the radio servers of the
 // virtual router play scripted answers, the HA server stores the result.
+#include <csignal>
 #include <cstring>
+#include <pthread.h>
+#include <sys/time.h>
 
 #include "Logger.h"
 #include "ddb.h"
@@ -335,12 +338,34 @@ TEST_F(Conversation, WebServerClientClosesAfterAnHueAnswer) {
     a->clientType = AC_LCD;
 }
 
+namespace {
+volatile sig_atomic_t g_ticks = 0;
+void onTick(int) { g_ticks = g_ticks + 1; }
+}  // namespace
+
+// The application's timer ticks all through the silence: they interrupt
+// the receiver's waits, and the timeout still comes when it is due.
 TEST_F(Conversation, SilentRadioTimesOut) {
     storeDevice(52, "Attic switch", 2, "BinarySwitch", 14, 65535);
+    struct sigaction sa;
+    memset(&sa, 0, sizeof sa);
+    sa.sa_handler = onTick;  // stays: a late tick finds it
+    sigaction(SIGALRM, &sa, nullptr);
+    // Only the receiver (started by SetUp) takes the ticks.
+    sigset_t alarm, mask;
+    sigemptyset(&alarm);
+    sigaddset(&alarm, SIGALRM);
+    pthread_sigmask(SIG_BLOCK, &alarm, &mask);
+    g_ticks = 0;
+    itimerval tick{{0, 100000}, {0, 100000}}, stop{};
+    setitimer(ITIMER_REAL, &tick, nullptr);
     script("zigbee", "");
     script("zwave", "on remove\n  send node=14\n");  // no confirmation follows
     a->removeDevZigbeeZwave();
     auto evs = waitEvents(2, 90000);  // 20 s of silence
+    setitimer(ITIMER_REAL, &stop, nullptr);
+    pthread_sigmask(SIG_SETMASK, &mask, nullptr);
+    EXPECT_GT(g_ticks, 10);
     ASSERT_EQ(types(evs), (std::vector<int>{11, 2}));
     EXPECT_EQ(evs[1].server, 0);
     auto* t = reinterpret_cast<const AssocTimeoutPayload*>(evs[1].payload);

@@ -23,7 +23,15 @@ struct Case {
     std::vector<std::pair<int, int>> indexes;   // (IndexType, end point)
     const char* name;                           // devName, "%d" for DevId
     int result = 0;
+    // Electrical-measurement fields and identification (model "zero": all 0).
+    int f228 = 1, f232 = 1, f240 = 0, id292 = 0, id294 = 0;
 };
+
+std::vector<std::pair<int, int>> many(int n, int id) { return std::vector<std::pair<int, int>>(n, {id, 1}); }
+std::vector<std::pair<int, int>> plus(std::vector<std::pair<int, int>> v, std::pair<int, int> last) {
+    v.push_back(last);
+    return v;
+}
 
 const Case kCases[] = {
     {"bulb on/off, level, colour", {{6, 11}, {8, 11}, {0x300, 11}}, "", "", 0, 32,
@@ -54,6 +62,44 @@ const Case kCases[] = {
      "BinarySwitch #%d", -1},
     {"osram plug", {{6, 1}, {0xB04, 1}}, "OSRAM", "zero", 0, 1, {{1, 1}, {86, 1}, {52, 1}, {53, 1}, {54, 1}},
      "BinarySwitch #%d"},
+    {"level only", {{8, 1}}, "", "", 0, 2, {{18, 1}}, "MultilevelSwitch #%d"},
+    {"0x0100 clears", {{6, 1}, {0x100, 1}}, "", "", 0, 60, {{1, 1}}, "GenericDevice #%d"},
+    {"window covering", {{0x102, 4}}, "", "", 0, 26, {{116, 4}}, "Window Covering #%d"},
+    {"ir extender", {{0x201, 1}}, "", "UPIC-2", 0, 65, {{35, 1}, {36, 1}, {37, 1}, {38, 1}, {25, 1}}, "IR Extender #%d"},
+    {"illuminance", {{0x400, 1}}, "", "", 0, 60, {{28, 1}}, "GenericDevice #%d"},
+    {"switch with temperature", {{6, 1}, {0x402, 1}}, "", "", 0, 60, {{1, 1}, {25, 1}}, "GenericDevice #%d"},
+    {"SML0 temperature", {{0x402, 1}}, "", "SML001", 0, 60, {{25, 1}}, "GenericDevice #%d"},
+    {"pressure", {{0x403, 1}}, "", "", 0, 60, {{26, 1}}, "GenericDevice #%d"},
+    {"humidity", {{0x405, 1}}, "", "", 0, 60, {{27, 1}}, "GenericDevice #%d"},
+    {"occupancy of another maker", {{0x406, 1}}, "", "3041", 0, 60, {{3, 1}}, "GenericDevice #%d"},
+    {"NYCE other model", {{0x406, 1}}, "NYCE", "3043", 0, 60, {{3, 1}}, "GenericDevice #%d"},
+    {"zone with 0x0504", {{0x500, 1}, {0x504, 1}}, "", "", 21, 60, {}, "GenericDevice #%d"},
+    {"motion", {{0x500, 1}}, "", "", 13, 11, {{3, 1}, {12, 1}, {9, 1}}, "MotionSensor #%d"},
+    {"fire", {{0x500, 1}}, "", "", 40, 13, {{8, 1}, {12, 1}, {9, 1}}, "FireSensor #%d"},
+    {"gas", {{0x500, 1}}, "", "", 43, 15, {{7, 1}, {12, 1}, {9, 1}}, "GasSensor #%d"},
+    {"vibration", {{0x500, 1}}, "", "", 45, 17, {{5, 1}, {12, 1}, {9, 1}}, "VibrationOrMovementSensor #%d"},
+    {"warning device", {{0x500, 1}}, "", "", 549, 21, {{13, 1}, {12, 1}, {9, 1}}, "StandardWarningDevice #%d"},
+    {"keypad", {{0x500, 1}}, "", "", 541, 20, {{12, 1}}, "Keypad #%d"},
+    {"NYCE door", {{0x500, 1}}, "NYCE", "3011", 21, 12, {{4, 1}, {12, 1}, {9, 1}}, "ContactSwitch #%d"},
+    {"mini smoke on end point 1", {{0x500, 1}}, "", "MiniSD", 40, 60, {{8, 1}, {12, 1}, {9, 1}}, "GenericDevice #%d"},
+    {"sercomm with illuminance", {{0x400, 1}, {0x500, 1}}, "", "SZ-PIR04N", 13, 60, {{28, 1}, {3, 1}, {12, 1}, {9, 1}},
+     "GenericDevice #%d"},
+    {"sercomm alone", {{0x500, 1}}, "", "SZ-PIR04N", 13, 11, {{3, 1}, {12, 1}, {9, 1}}, "MotionSensor #%d"},
+    {"zone as the 30th cluster", plus(many(29, 1), {0x500, 1}), "", "", 21, 12, {{4, 1}, {12, 1}, {9, 1}},
+     "ContactSwitch #%d"},
+    {"metering", {{0x702, 1}}, "", "", 0, 60, {{108, 1}, {109, 1}, {110, 1}, {111, 1}}, "GenericDevice #%d"},
+    {"ESW metering switch", {{6, 1}, {0x702, 1}}, "", "ESW-1", 0, 1, {{1, 1}, {108, 1}, {109, 1}, {110, 1}, {111, 1}},
+     "BinarySwitch #%d"},
+    {"measurement alone", {{0xB04, 1}}, "", "", 0, 60, {{86, 1}, {52, 1}, {53, 1}, {54, 1}}, "GenericDevice #%d"},
+    {"maker's plug", {{6, 1}, {0xB04, 1}}, "Quentrix Ltd.", "", 0, 50, {{1, 1}, {86, 1}, {52, 1}, {53, 1}, {54, 1}},
+     "Tolvar Plug #%d", 0, 1, 1, 0, 4098, 24256},
+    {"maker's other plug", {{6, 1}, {0xB04, 1}}, "Quentrix Ltd.", "", 0, 22, {{1, 1}, {86, 1}, {52, 1}, {53, 1}, {54, 1}},
+     "SmartACSwitch #%d", 0, 1, 1, 0, 4098, 1},
+    {"maker's plug, other first id", {{6, 1}, {0xB04, 1}}, "Quentrix Ltd.", "", 0, 22,
+     {{1, 1}, {86, 1}, {52, 1}, {53, 1}, {54, 1}}, "SmartACSwitch #%d", 0, 1, 1, 0, 7, 24256},
+    {"plug reading at 240", {{6, 1}, {0xB04, 1}}, "Other", "", 0, 22, {{1, 1}, {86, 1}, {52, 1}, {53, 1}, {54, 1}},
+     "SmartACSwitch #%d", 0, 1, 0, 5},
+    {"plug without 228", {{6, 1}, {0xB04, 1}}, "Other", "", 0, 1, {}, "", -1, 0, 1, 1},
 };
 
 HalvixAssociation* typed(const Case& c) {
@@ -64,11 +110,16 @@ HalvixAssociation* typed(const Case& c) {
         a->zbRecord.clusters[k].id = (uint16_t)c.clusters[k].first;
         a->zbRecord.clusters[k].endPoint = (uint16_t)c.clusters[k].second;
     }
-    a->zbRecord.clusters[k].id = 0xFFFF;
+    if (k < (size_t)kZBClusterCap) a->zbRecord.clusters[k].id = 0xFFFF;
     strncpy(a->zbRecord.manufacturer, c.maker, sizeof a->zbRecord.manufacturer - 1);
     strncpy(a->zbRecord.model, c.model, sizeof a->zbRecord.model - 1);
     a->zbRecord.zoneType = (uint16_t)c.zone;
-    if (strcmp(c.model, "zero") != 0) a->zbRecord.field228 = a->zbRecord.field232 = 1;
+    const bool zero = strcmp(c.model, "zero") == 0;
+    a->zbRecord.field228 = (uint16_t)(zero ? 0 : c.f228);
+    a->zbRecord.field232 = (uint16_t)(zero ? 0 : c.f232);
+    a->zbRecord.field240 = (uint16_t)(zero ? 0 : c.f240);
+    a->zbRecord.ident292 = (uint16_t)c.id292;
+    a->zbRecord.ident294 = (uint16_t)c.id294;
     return a;
 }
 
@@ -105,15 +156,34 @@ TEST_F(ZigbeeTyping, Rules) {
 }
 
 TEST_F(ZigbeeTyping, ZoneTypeNames) {
+    const struct {
+        int zone;
+        const char *maker, *model, *name;
+    } kZones[] = {
+        {0, "", "", "StandardCIE"},
+        {13, "", "", "MotionSensor"},
+        {21, "", "", "ContactSwitch"},
+        {40, "", "", "FireSensor"},
+        {42, "", "", "WaterSensor"},
+        {43, "", "", "GasSensor"},
+        {44, "", "", "PersonalEmergencyDevice"},
+        {45, "", "", "VibrationOrMovementSensor"},
+        {271, "", "", "RemoteControl"},
+        {271, "", "RC_ACE_2", "KeyFob"},
+        {277, "", "", "KeyFob"},
+        {277, "Quentrix Ltd.", "", "QuentrixButton"},
+        {541, "", "", "Keypad"},
+        {549, "", "", "StandardWarningDevice"},
+        {7, "", "", "UnknownDevice"},
+    };
     HalvixAssociation* a = HalvixAssociation::getInstance();
-    memset(&a->zbRecord, 0, sizeof a->zbRecord);
-    EXPECT_STREQ(a->GetDeviceTypeInStringFormat(0), "StandardCIE");
-    EXPECT_STREQ(a->GetDeviceTypeInStringFormat(44), "PersonalEmergencyDevice");
-    EXPECT_STREQ(a->GetDeviceTypeInStringFormat(271), "RemoteControl");
-    EXPECT_STREQ(a->GetDeviceTypeInStringFormat(277), "KeyFob");
-    EXPECT_STREQ(a->GetDeviceTypeInStringFormat(541), "Keypad");
-    EXPECT_STREQ(a->GetDeviceTypeInStringFormat(549), "StandardWarningDevice");
-    EXPECT_STREQ(a->GetDeviceTypeInStringFormat(7), "UnknownDevice");
+    for (const auto& z : kZones) {
+        SCOPED_TRACE(z.zone);
+        memset(&a->zbRecord, 0, sizeof a->zbRecord);
+        strncpy(a->zbRecord.manufacturer, z.maker, sizeof a->zbRecord.manufacturer - 1);
+        strncpy(a->zbRecord.model, z.model, sizeof a->zbRecord.model - 1);
+        EXPECT_STREQ(a->GetDeviceTypeInStringFormat((uint16_t)z.zone), z.name);
+    }
 }
 
 TEST_F(ZigbeeTyping, BridgeIds) {
@@ -127,6 +197,10 @@ TEST_F(ZigbeeTyping, BridgeIds) {
     HueMac(shortId, mac);
     EXPECT_STREQ(mac, "");
     RevertHueMac(shortId, id);
+    EXPECT_STREQ(id, "");
+    HueMac(nullptr, mac);
+    EXPECT_STREQ(mac, "");
+    RevertHueMac(nullptr, id);
     EXPECT_STREQ(id, "");
 }
 
@@ -177,4 +251,48 @@ TEST_F(ZigbeeTyping, GenericZwaveTypeChoiceKeepsGenericAndRemaps) {
     EXPECT_EQ(a->zbRecord.devType, MultiSensor);
     EXPECT_EQ(a->zwNode.chosenType, MultiSensor);
     a->registerAssocEventCB(nullptr);
+}
+
+// Which stored devices make the bridge list: Hue lamps and Hue switches by
+// their own value keys; no other type, no other radio; a lamp without a
+// user name leaves its bridge without one; the table holds 20 bridges.
+TEST_F(ZigbeeTyping, BridgeListKinds) {
+    HalvixAssociation* a = HalvixAssociation::getInstance();
+    testkit::removeFile("/tmp/ddb");
+    auto hue = [](int id, const char* type, int bridgeKey, const char* bridge, int userKey, const char* user) {
+        testkit::putDevice(testkit::makeDevice(id, "Lamp", "Hall", DEVTECH_HUE, type, 9));
+        if (bridge) testkit::putValue(id, testkit::makeValue(bridgeKey, "HUE_BRIDGE_ID", bridge, 72));
+        if (user) testkit::putValue(id, testkit::makeValue(userKey, "USER_NAME", user, 76));
+    };
+    hue(81, "HueLamp", 1, "001788fffe4a5b6c", 9, "alice");
+    hue(82, "MultilevelSwitchOnOff", 3, "001788fffe0a0b0c", 5, "bob");
+    hue(83, "HueSensor", 1, "001788fffe111111", 9, "carol");
+    hue(84, "HueLamp", 1, "001788fffe222222", 9, nullptr);
+    hue(85, "HueLamp", 1, nullptr, 9, nullptr);
+    storeDevice(86, "Hall switch", DEVTECH_ZWAVE, "HueLamp", 3, 65535);
+    char* list = a->Hue_getBridgeList();
+    ASSERT_NE(list, nullptr);
+    EXPECT_STREQ(list,
+                 "{\"MAClist\":[{\"mac\":\"00:17:88:4a:5b:6c\",\"username\":\"alice\"},"
+                 "{\"mac\":\"00:17:88:0a:0b:0c\",\"username\":\"bob\"},"
+                 "{\"mac\":\"00:17:88:22:22:22\",\"username\":\"\"}]}");
+    free(list);
+
+    testkit::removeFile("/tmp/ddb");
+    for (int k = 0; k < 22; ++k) {
+        char bridge[20], user[20];
+        snprintf(bridge, sizeof bridge, "001788fffe0000%02d", k);
+        snprintf(user, sizeof user, "user%02d", k);
+        hue(100 + k, "HueLamp", 1, bridge, 9, user);
+    }
+    list = a->Hue_getBridgeList();
+    ASSERT_NE(list, nullptr);
+    std::string text = list;
+    free(list);
+    size_t entries = 0;
+    for (size_t at = text.find("\"mac\""); at != std::string::npos; at = text.find("\"mac\"", at + 1)) ++entries;
+    EXPECT_EQ(entries, 20u);
+    EXPECT_EQ(text.find("user20"), std::string::npos);
+    EXPECT_EQ(text.substr(text.size() - 2), "]}");
+    testkit::removeFile("/tmp/ddb");
 }

@@ -262,3 +262,154 @@ TEST_F(ZwaveTyping, DefaultName) {
     HalvixAssociation::getInstance()->getDefaultDevName(DoorLock, 3, out);
     EXPECT_STREQ(out, "DoorLock #3");
 }
+
+// One value of a generic device: the index it becomes (0: none) and the
+// typing flag it raises.
+TEST_F(ZwaveTyping, EveryValueKindMapsToItsIndex) {
+    enum Flag { kNo, kSensor, kBasic, kAc, kMulti };
+    const struct {
+        int cls, index, type;
+        Flag flag;
+    } kValues[] = {
+        {0x20, 0, IDX_BASIC, kBasic},
+        {0x25, 0, IDX_SWITCH_BINARY, kNo},
+        {0x26, 0, IDX_SWITCH_MULTILEVEL, kMulti},
+        {0x26, 1, 0, kNo},
+        {0x30, 0, IDX_SENSOR_BINARY, kSensor},
+        {0x31, 1, IDX_TEMPERATURE, kNo},
+        {0x31, 3, IDX_ILLUMINANCE, kNo},
+        {0x31, 5, IDX_HUMIDITY, kNo},
+        {0x31, 4, 0, kNo},
+        {0x32, 0, IDX_ENERGY, kNo},
+        {0x32, 8, IDX_POWER, kNo},
+        {0x32, 2, 0, kNo},
+        {0x40, 0, IDX_THERMOSTAT_MODE, kAc},
+        {0x42, 0, IDX_THERMOSTAT_OPERATING_STATE, kNo},
+        {0x43, 1, IDX_THERMOSTAT_SETPOINT_HEATING, kAc},
+        {0x43, 2, IDX_THERMOSTAT_SETPOINT_COOLING, kAc},
+        {0x43, 3, 0, kNo},
+        {0x44, 0, IDX_THERMOSTAT_FAN_MODE, kAc},
+        {0x5B, 0, IDX_GESTURESENSOR, kNo},
+        {0x62, 0, IDX_LOCK_STATE, kNo},
+        {0x62, 1, 0, kNo},
+        {0x63, 0, 0, kNo},
+        {0x63, 255, IDX_MAXIMUM_USERS, kNo},
+        {0x63, 4, IDX_USER_CODE, kNo},
+        {0x66, 0, IDX_BARRIER_OPERATOR, kNo},
+        {0x70, 27, IDX_AC_SWING, kNo},
+        {0x70, 33, IDX_IR_CODE, kNo},
+        {0x70, 1, 0, kNo},
+        {0x71, 2, IDX_TAMPER, kNo},
+        {0x71, 1, 0, kNo},
+        {0x80, 0, IDX_BATTERY, kNo},
+        {0x86, 0, 0, kNo},
+    };
+    for (const auto& v : kValues) {
+        SCOPED_TRACE(testing::Message() << "class 0x" << std::hex << v.cls << " index " << std::dec << v.index);
+        HalvixAssociation* a = fresh(0x42, 1, kPlain);
+        setValues(a, {{v.cls, v.index, 3}});
+        a->ZW_indexToEnum(a->zwNode.values[0]);
+        std::vector<std::pair<int, int>> want;
+        if (v.type) want.push_back({v.type, 3});
+        EXPECT_EQ(indexList(a->zwNode), want);
+        EXPECT_EQ(SensorBinaryFlag, v.flag == kSensor);
+        EXPECT_EQ(BasicFlag, v.flag == kBasic);
+        EXPECT_EQ(ZwAcExtFlag, v.flag == kAc);
+        EXPECT_EQ(MultilevelFlag, v.flag == kMulti);
+    }
+}
+
+TEST_F(ZwaveTyping, ValueListWithoutEndStopsAtItsRoom) {
+    HalvixAssociation* a = fresh(0x42, 1, kPlain);
+    std::vector<std::array<int, 3>> all;
+    for (int k = 0; k < kZWValueCap; ++k) all.push_back({0x80, 0, 1 + k % 200});
+    setValues(a, all);
+    ASSERT_TRUE(a->ZW_createDeviceType());
+    EXPECT_EQ(indexList(a->zwNode).size(), (size_t)kZWIndexCap);
+    EXPECT_EQ(logged("index list full").size(), (size_t)(kZWValueCap - kZWIndexCap));
+}
+
+// Sub-types of a generic device follow the flags its values raised.
+TEST_F(ZwaveTyping, GenericSubTypesFollowTheFlags) {
+    const std::vector<int> kSensors = {39, 11, 37, 36, 55, 42};
+    const struct {
+        bool basic, multi, ac, sensor;
+        int indexes;  // bytes of the index list
+        std::vector<int> offered;
+    } kCases[] = {
+        {true, true, false, false, 12, {55, 52, 41}},
+        {true, false, true, false, 12, {54, 46}},
+        {false, true, true, false, 12, {54, 46}},
+        {false, false, false, true, 12, kSensors},
+        {true, false, false, false, 9, kSensors},
+        {true, false, false, false, 10, {}},
+        {false, true, false, false, 2, {}},
+        {false, false, false, false, 2, {}},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(testing::Message() << c.basic << c.multi << c.ac << c.sensor << " " << c.indexes);
+        HalvixAssociation* a = fresh(0x42, 1, kPlain);
+        memset(a->zwNode.indexes, 0, sizeof a->zwNode.indexes);
+        memset(a->zwNode.indexes, 0x50, (size_t)c.indexes);
+        BasicFlag = c.basic;
+        MultilevelFlag = c.multi;
+        ZwAcExtFlag = c.ac;
+        SensorBinaryFlag = c.sensor;
+        EXPECT_EQ(offered(a, GenericDevice), c.offered);
+    }
+    SensorBinaryFlag = BasicFlag = ZwAcExtFlag = MultilevelFlag = false;
+}
+
+// The type the user picks for a generic device renames its indexes.
+TEST_F(ZwaveTyping, ChosenTypeRenamesGenericIndexes) {
+    const std::vector<int> start = {IDX_BASIC, IDX_SENSOR_BINARY, IDX_SWITCH_BINARY, IDX_SWITCH_MULTILEVEL,
+                                    IDX_THERMOSTAT_MODE, IDX_THERMOSTAT_SETPOINT_HEATING,
+                                    IDX_THERMOSTAT_SETPOINT_COOLING, IDX_THERMOSTAT_FAN_MODE};
+    const struct {
+        DevType type;
+        std::vector<std::pair<int, int>> changes;  // from, to
+    } kCases[] = {
+        {SmokeDetector, {{IDX_BASIC, IDX_SMOKE_STATE}}},
+        {FloodSensor, {{IDX_BASIC, IDX_FLOOD_STATE}}},
+        {DoorSensor, {{IDX_SENSOR_BINARY, IDX_DOOR_STATE}}},
+        {MovementSensor, {{IDX_SENSOR_BINARY, IDX_MOTION_STATE}}},
+        {Siren, {{IDX_SWITCH_BINARY, IDX_ALARM_STATE}}},
+        {SetPointThermostat, {{IDX_SENSOR_BINARY, IDX_MOTION_STATE}}},
+        {RollerShutter,
+         {{IDX_BASIC, IDX_UP_DOWN}, {IDX_SWITCH_MULTILEVEL, IDX_SHUTTER_LEVEL}, {IDX_SWITCH_BINARY, IDX_STOP}}},
+        {ZWtoACIRExtender,
+         {{IDX_THERMOSTAT_MODE, IDX_AC_MODE},
+          {IDX_THERMOSTAT_SETPOINT_HEATING, IDX_AC_SETPOINT_HEATING},
+          {IDX_THERMOSTAT_SETPOINT_COOLING, IDX_AC_SETPOINT_COOLING},
+          {IDX_THERMOSTAT_FAN_MODE, IDX_AC_FAN_MODE}}},
+        {MultiSoundSiren, {{IDX_SWITCH_MULTILEVEL, IDX_SWITCH_MULTISOUND}}},
+        {BinarySwitch, {}},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.type);
+        HalvixAssociation* a = fresh(0x42, 1, kPlain);
+        memset(a->zwNode.indexes, 0, sizeof a->zwNode.indexes);
+        std::vector<std::pair<int, int>> want;
+        for (size_t k = 0; k < start.size(); ++k) {
+            a->zwNode.indexes[2 * k] = (uint8_t)start[k];
+            a->zwNode.indexes[2 * k + 1] = 1;
+            int to = start[k];
+            for (const auto& ch : c.changes)
+                if (ch.first == start[k]) to = ch.second;
+            want.push_back({to, 1});
+        }
+        a->GenericIndexType(c.type);
+        EXPECT_EQ(indexList(a->zwNode), want);
+    }
+
+    // A full list without the index: nothing changes, nothing past it is read.
+    HalvixAssociation* a = fresh(0x42, 1, kPlain);
+    for (int k = 0; k < kZWIndexCap; ++k) {
+        a->zwNode.indexes[2 * k] = IDX_BATTERY;
+        a->zwNode.indexes[2 * k + 1] = (uint8_t)(k + 1);
+    }
+    a->zwNode.indexes[62] = IDX_BASIC;  // the end slot's byte is no entry
+    a->ChangeIndexType(IDX_BASIC, IDX_SMOKE_STATE);
+    EXPECT_EQ(a->zwNode.indexes[62], IDX_BASIC);
+    EXPECT_EQ(indexList(a->zwNode).size(), (size_t)kZWIndexCap);
+}
