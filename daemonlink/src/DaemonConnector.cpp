@@ -65,7 +65,14 @@ DaemonConnector::DaemonConnector(const DaemonConnector& other) : DaemonConnector
 // shutdown of the socket if it is still open, so that none reads the
 // object after it is freed. A copy has no thread of its own.
 DaemonConnector::~DaemonConnector() {
-    if (t_serving == this) return;  // deleted from its own callback
+    if (t_serving == this) {
+        // Deleted from its own callback: the loop must not read the object
+        // again, and nothing else closes the socket.
+        t_serving = nullptr;
+        const int fd = __atomic_exchange_n(&sock, 0, __ATOMIC_SEQ_CST);
+        if (fd > 0) close(fd);
+        return;
+    }
     Receivers& r = receivers();
     std::unique_lock<std::mutex> g(r.lock);
     if (!r.running.count(this)) return;
@@ -191,6 +198,7 @@ int DaemonConnector::receiveData() {
     // One more byte than the largest datagram, for the terminating zero.
     char* buf = static_cast<char*>(malloc(DC_RECV_BUFFER + 1));
     if (!buf) return -1;
+    const bool served = t_serving == this;
     for (;;) {
         ssize_t size = recv(fd, buf, DC_RECV_BUFFER, MSG_PEEK | MSG_TRUNC);
         if (size < 0 && errno == EINTR) continue;
@@ -203,6 +211,7 @@ int DaemonConnector::receiveData() {
         buf[n] = '\0';
         int first = getBE(buf + 4), second = getBE(buf + 8), third = getBE(buf + 12);
         if (dataCallback) dataCallback(first, second, third, buf + sizeof(DaemonReplyHeader));
+        if (served && t_serving != this) break;  // the callback deleted it
     }
     free(buf);
     return 0;

@@ -3,12 +3,16 @@
 #include <dirent.h>
 #include <gtest/gtest.h>
 #include <malloc.h>
+#include <signal.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -466,4 +470,268 @@ TEST_F(Connector, ManyDatagramsOfRandomLengths) {
         std::string text = sent[i].substr(16);
         EXPECT_EQ(h[i].payload, text.substr(0, text.find('\0')));
     }
+}
+
+TEST_F(Connector, InitFailures) {
+    const std::string pid = std::to_string(getpid());
+    const struct {
+        const char* fault;
+        int sock;  // 1: an open socket is left
+        std::string out, err;
+    } cases[] = {
+        {"socket-dgram", -1, "", ""},
+        {"setsockopt-reuseaddr", 1, "", "listener: setsockopt: "},
+        {"bind-127.255.254.1:8998", 1, "DC- bind failed -- " + pid + "\n", "bind:: "},
+    };
+    for (const auto& c : cases) {
+        testkit::Fault f(c.fault);
+        std::string out;
+        std::string err = captureStderr([&] { out = captureStdout([&] { EXPECT_EQ(start(2), -1) << c.fault; }); });
+        EXPECT_EQ(out, c.out) << c.fault;
+        EXPECT_EQ(err.rfind(c.err, 0), 0u) << c.fault << ": " << err;
+        if (c.sock < 0) {
+            EXPECT_EQ(dc->sock, -1);
+        } else {
+            EXPECT_GT(dc->sock, 0);
+            close(dc->sock);
+        }
+        dc->sock = 0;
+        EXPECT_EQ(threads(), base) << c.fault;
+    }
+    ASSERT_EQ(start(2), 0);
+}
+
+TEST_F(Connector, NoThreadForTheReceiver) {
+    int r = 0;
+    std::string out;
+    {
+        testkit::Fault f("pthread_create");
+        out = captureStdout([&] { r = start(2); });
+    }
+    EXPECT_EQ(r, -1);
+    EXPECT_EQ(out, "DC- Failed to spawn a new thread. -- " + std::to_string(getpid()) + "\n");
+    EXPECT_EQ(threads(), base);
+    // The socket is bound: the loop runs on the caller's thread, up to a
+    // datagram too short to be one.
+    UdpPeer daemon("127.255.254.9", 0);
+    ASSERT_TRUE(daemon.sendTo("127.255.254.1", 8998, reply(4, 5, 6, "direct")));
+    ASSERT_TRUE(daemon.sendTo("127.255.254.1", 8998, std::string(3, 'x')));
+    EXPECT_EQ(dc->receiveData(), 0);
+    {
+        std::lock_guard<std::mutex> g(g_lock);
+        ASSERT_EQ(g_heard.size(), 1u);
+        EXPECT_EQ(g_heard[0].a, 4);
+        EXPECT_EQ(g_heard[0].payload, "direct");
+        g_heard.clear();
+    }
+    dc->closeConnection();
+    ASSERT_EQ(start(2), 0);
+    char text[] = "after";
+    dc->sendData(0, 0, 0, text);
+    std::vector<Heard> h = waitHeard(1);
+    ASSERT_EQ(h.size(), 1u);
+    EXPECT_EQ(h[0].payload, "after");
+}
+
+// Without a callback a datagram is read and dropped: the short one after it
+// is only looked at, and stays.
+TEST_F(Connector, DatagramWithoutCallbackIsDropped) {
+    dc->dataCallback = nullptr;
+    ASSERT_EQ(start(8), 0);
+    UdpPeer daemon("127.255.254.9", 0);
+    ASSERT_TRUE(daemon.sendTo("127.255.254.7", 8998, reply(1, 2, 3, "dropped")));
+    ASSERT_TRUE(daemon.sendTo("127.255.254.7", 8998, std::string(15, 's')));
+    EXPECT_TRUE(waitThreads(base));
+    char buf[64];
+    EXPECT_EQ(recv(dc->sock, buf, sizeof buf, MSG_DONTWAIT), 15);
+    EXPECT_EQ(recv(dc->sock, buf, sizeof buf, MSG_DONTWAIT), -1);
+}
+
+TEST_F(Connector, OptionsOfNoSocket) {
+    dc->sock = -1;
+    EXPECT_EQ(captureStdout([&] { dc->sockoptTestFun(); }), "SO_REUSEADDR is OFF\n");
+    dc->sock = 0;
+}
+
+namespace {
+std::atomic<DaemonConnector*> g_victim{nullptr};
+std::atomic<bool> g_deleted{false};
+void deleteSelf(int, int, int, char*) {
+    delete g_victim.exchange(nullptr);
+    g_deleted = true;
+}
+void closeAndDeleteSelf(int, int, int, char*) {
+    g_victim.load()->closeConnection();
+    deleteSelf(0, 0, 0, nullptr);
+}
+void closeSelf(int, int, int, char*) {
+    g_victim.load()->closeConnection();
+    g_deleted = true;
+}
+}  // namespace
+
+// A callback may close its own connector, and delete it too.
+TEST(ConnectorLifetime, ClosedFromItsOwnCallback) {
+    int base = threads();
+    UdpPeer daemon("127.255.254.9", 0);
+    for (bool alsoDelete : {false, true}) {
+        pingIPfini();
+        int fds = openDescriptors();
+        auto* c = new DaemonConnector();
+        c->clientType = 6;
+        c->dataCallback = alsoDelete ? closeAndDeleteSelf : closeSelf;
+        g_victim = c;
+        g_deleted = false;
+        ASSERT_EQ(c->init(), 0);
+        ASSERT_TRUE(daemon.sendTo("127.255.254.5", 8998, reply(1, 1, 1, "bye")));
+        ASSERT_TRUE(waitUntil([] { return g_deleted.load(); }));
+        EXPECT_TRUE(waitThreads(base)) << alsoDelete;
+        if (!alsoDelete) {
+            EXPECT_EQ(c->sock, 0);
+            delete c;
+        }
+        EXPECT_EQ(openDescriptors(), fds) << alsoDelete;
+    }
+}
+
+TEST(ConnectorLifetime, DeletedFromItsOwnCallback) {
+    int base = threads();
+    pingIPfini();
+    int fds = openDescriptors();
+    auto* c = new DaemonConnector();
+    c->clientType = 6;
+    c->dataCallback = deleteSelf;
+    g_victim = c;
+    g_deleted = false;
+    ASSERT_EQ(c->init(), 0);
+    pingIPfini();
+    UdpPeer daemon("127.255.254.9", 0);
+    ASSERT_TRUE(daemon.sendTo("127.255.254.5", 8998, reply(1, 1, 1, "bye")));
+    ASSERT_TRUE(waitUntil([] { return g_deleted.load(); }));
+    EXPECT_TRUE(waitThreads(base));
+    EXPECT_EQ(openDescriptors(), fds + 1);  // the peer's socket; the connector's is closed
+    // Its address is free for the next one.
+    DaemonConnector next;
+    next.clientType = 6;
+    next.dataCallback = onData;
+    {
+        std::lock_guard<std::mutex> g(g_lock);
+        g_heard.clear();
+    }
+    ASSERT_EQ(next.init(), 0);
+    ASSERT_TRUE(daemon.sendTo("127.255.254.5", 8998, reply(2, 2, 2, "hello")));
+    std::vector<Heard> h = waitHeard(1);
+    ASSERT_EQ(h.size(), 1u);
+    EXPECT_EQ(h[0].payload, "hello");
+    next.closeConnection();
+    EXPECT_TRUE(waitThreads(base));
+}
+
+TEST(ConnectorLifetime, DeletedWhileItsThreadRuns) {
+    int base = threads();
+    pingIPfini();
+    int fds = openDescriptors();
+    auto* c = new DaemonConnector();
+    c->clientType = 7;
+    c->dataCallback = onData;
+    ASSERT_EQ(c->init(), 0);
+    pingIPfini();
+    ASSERT_EQ(threads(), base + 1);
+    delete c;  // wakes the thread and waits for it
+    EXPECT_TRUE(waitThreads(base));
+    EXPECT_EQ(openDescriptors(), fds);
+}
+
+TEST(Escapers, NullTextsAreLeftAlone) {
+    stringEncode(nullptr);
+    stringDecode(nullptr);
+    stringEncodeJSON(nullptr);
+    char s[] = "a/b";
+    stringEncodeJSON(s);
+    EXPECT_STREQ(s, "a/b");
+}
+
+std::set<std::string> taskIds() {
+    std::set<std::string> ids;
+    if (DIR* d = opendir("/proc/self/task")) {
+        while (dirent* e = readdir(d))
+            if (e->d_name[0] != '.') ids.insert(e->d_name);
+        closedir(d);
+    }
+    return ids;
+}
+
+// A signal that interrupts the receiver's wait does not end it.
+TEST_F(Connector, InterruptedReceiveGoesOn) {
+    struct sigaction quiet, old;
+    memset(&quiet, 0, sizeof quiet);
+    quiet.sa_handler = [](int) {};
+    sigemptyset(&quiet.sa_mask);  // no SA_RESTART: the wait fails with EINTR
+    ASSERT_EQ(sigaction(SIGUSR1, &quiet, &old), 0);
+    std::set<std::string> before = taskIds();
+    ASSERT_EQ(start(3), 0);
+    std::string tid;
+    for (const std::string& t : taskIds())
+        if (!before.count(t)) tid = t;
+    ASSERT_FALSE(tid.empty());
+    // Waiting in its receive (the system call it is in).
+    ASSERT_TRUE(waitUntil([&] {
+        return atoi(readFile("/proc/self/task/" + tid + "/syscall").c_str()) == SYS_recvfrom;
+    }));
+    EXPECT_EQ(syscall(SYS_tgkill, getpid(), atoi(tid.c_str()), SIGUSR1), 0);
+    char text[] = "still";
+    dc->sendData(1, 2, 3, text);
+    std::vector<Heard> h = waitHeard(1);
+    ASSERT_EQ(h.size(), 1u);
+    EXPECT_EQ(h[0].payload, "still");
+    EXPECT_EQ(threads(), base + 1);
+    sigaction(SIGUSR1, &old, nullptr);
+}
+
+// However soon a closed connector is deleted, its thread has let go of it.
+TEST(ConnectorLifetime, DeletedRightAfterClose) {
+    int base = threads();
+    for (int i = 0; i < 20; ++i) {
+        auto* c = new DaemonConnector();
+        c->clientType = 4;
+        c->dataCallback = onData;
+        ASSERT_EQ(c->init(), 0);
+        c->closeConnection();
+        delete c;
+    }
+    EXPECT_TRUE(waitThreads(base));
+}
+
+namespace {
+std::atomic<bool> g_inCallback{false}, g_release{false};
+void holdOn(int, int, int, char*) {
+    g_inCallback = true;
+    waitUntil([] { return g_release.load(); });
+}
+}  // namespace
+
+// Closed, then deleted while its callback still runs: the deletion waits
+// for the thread, which then finds its socket gone.
+TEST(ConnectorLifetime, DeletedWhileItsCallbackRuns) {
+    int base = threads();
+    g_inCallback = false;
+    g_release = false;
+    auto* c = new DaemonConnector();
+    c->clientType = 4;
+    c->dataCallback = holdOn;
+    ASSERT_EQ(c->init(), 0);
+    UdpPeer daemon("127.255.254.9", 0);
+    ASSERT_TRUE(daemon.sendTo("127.255.254.3", 8998, reply(1, 1, 1, "hold")));
+    ASSERT_TRUE(waitUntil([] { return g_inCallback.load(); }));
+    c->closeConnection();
+    const std::string self = std::to_string(syscall(SYS_gettid));
+    std::thread releaser([&] {
+        // Let go once the deletion waits for the thread.
+        waitUntil([&] { return atoi(readFile("/proc/self/task/" + self + "/syscall").c_str()) == SYS_futex; });
+        g_release = true;
+    });
+    delete c;
+    releaser.join();
+    EXPECT_TRUE(g_release.load());
+    EXPECT_TRUE(waitThreads(base));
 }

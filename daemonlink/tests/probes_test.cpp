@@ -701,3 +701,227 @@ TEST(ManyDescriptors, ProbesStillWork) {
     setIcmpScript("");
     pingIPfini();
 }
+
+// The ping socket and the probes when a system call refuses: each failure is
+// reported and counts as no answer.
+TEST(Ping, SystemCallsThatFail) {
+    pingIPfini();
+    {
+        testkit::Fault raw("socket-raw");
+        std::string err = captureStderr([&] { EXPECT_EQ(pingIPinit(), -1); });
+        EXPECT_EQ(pingSock, 0);
+        EXPECT_NE(err.find("socket: "), std::string::npos) << err;
+        clearWire();
+        EXPECT_FALSE(ping("127.0.0.1"));  // nothing to send on
+    }
+    {
+        testkit::Fault reuse("setsockopt-reuseaddr");
+        int before = openDescriptors();
+        std::string err = captureStderr([&] { EXPECT_EQ(pingIPinit(), -1); });
+        EXPECT_EQ(pingSock, 0);
+        EXPECT_EQ(openDescriptors(), before);  // the socket is closed again
+        EXPECT_NE(err.find("listener: setsockopt: "), std::string::npos) << err;
+    }
+    ASSERT_EQ(pingIPinit(), 0);
+    const struct {
+        const char* fault;
+        const char* message;
+    } cases[] = {
+        {"setsockopt-bindtodevice", "listener: setsockopt - defIface :"},
+        {"recvfrom-1", "recvfrom error"},  // a raw ICMP socket's port is its protocol
+    };
+    for (const auto& c : cases) {
+        testkit::Fault f(c.fault);
+        std::string err;
+        EXPECT_FALSE(ping("127.0.0.1", &err)) << c.fault;
+        EXPECT_NE(err.find(c.message), std::string::npos) << c.fault << ": " << err;
+    }
+    // The replies the failed reads left in the socket go with it.
+    ASSERT_EQ(pingIPinit(), 0);
+    ASSERT_TRUE(syncWire());
+    clearWire();
+    EXPECT_TRUE(ping("127.0.0.1"));
+    EXPECT_EQ(echoRequests("127.0.0.1").size(), 4u);
+}
+
+TEST(Resolver, NoSocket) {
+    testkit::Fault f("socket-dgram");
+    Out out;
+    std::string err = captureStderr([&] { EXPECT_FALSE(query("web.sim.test", &out, "127.0.0.1")); });
+    EXPECT_NE(err.find("socket: "), std::string::npos) << err;
+    EXPECT_EQ(out.count(), 0);
+}
+
+TEST(ReadNameTest, PointersOutsideTheMessage) {
+    unsigned char msg[16] = {3, 'a', 'b', 'c', 0};
+    int count = -5;
+    ReadName(nullptr, msg, &count);
+    EXPECT_EQ(count, 1);
+    count = -5;
+    ReadName(msg, nullptr, &count);
+    EXPECT_EQ(count, 1);
+    count = -5;
+    ReadName(msg, msg + 1, &count);  // before the message
+    EXPECT_EQ(count, 1);
+    ReadName(msg, msg, nullptr);  // nowhere to count: nothing happens
+    ReadName(msg, msg, &count);
+    EXPECT_EQ(count, 5);
+}
+
+// With no descriptor left for listing the interfaces, none is found and the
+// check fails instead of going out unbound.
+TEST(InternetCheck, InterfacesCannotBeListed) {
+    struct Held {
+        rlimit saved;
+        std::vector<int> fds;
+        ~Held() {
+            for (int fd : fds) close(fd);
+            setrlimit(RLIMIT_NOFILE, &saved);
+        }
+    } held;
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &held.saved), 0);
+    int r = -9;
+    std::string out;
+    std::string err = captureStderr([&] {
+        out = captureStdout([&] {
+            rlimit few = held.saved;
+            few.rlim_cur = 256;
+            setrlimit(RLIMIT_NOFILE, &few);
+            // All descriptors taken but one: the check's own socket gets it.
+            for (int fd; (fd = dup(0)) >= 0;) held.fds.push_back(fd);
+            close(held.fds.back());
+            held.fds.pop_back();
+            r = checkInternet(const_cast<char*>("web.sim.test"), 2, const_cast<char*>("lo"));
+        });
+    });
+    EXPECT_EQ(r, -1);
+    EXPECT_EQ(out, "No such lo Interface\n");
+    EXPECT_NE(err.find("getifaddrs: "), std::string::npos) << err;
+    EXPECT_EQ(sockfd, -1);
+}
+
+namespace {
+uint16_t sum16(const unsigned char* p, size_t n) {
+    uint32_t s = 0;
+    for (size_t i = 0; i + 1 < n; i += 2) s += (uint32_t)(p[i] | (p[i + 1] << 8));
+    if (n & 1) s += p[n - 1];
+    while (s >> 16) s = (s & 0xffff) + (s >> 16);
+    return (uint16_t)~s;
+}
+
+// Echo replies of other makers arriving while a probe waits: for another
+// sequence or another identifier.
+class StrayIcmp {
+public:
+    StrayIcmp() {
+        icmp_ = socket(AF_INET, SOCK_RAW, IPPROTO_ICMP);
+        thread_ = std::thread([this] {
+            while (!stop_) {
+                uint16_t id = (uint16_t)getpid();
+                reply(id, 1);
+                reply((uint16_t)(id + 1), 12345);
+                usleep(20000);
+            }
+        });
+    }
+    ~StrayIcmp() {
+        stop_ = true;
+        thread_.join();
+        close(icmp_);
+    }
+    bool ok() const { return icmp_ >= 0; }
+
+private:
+    void reply(uint16_t id, uint16_t seq) {
+        unsigned char m[64] = {};
+        memcpy(m + 4, &id, 2);
+        memcpy(m + 6, &seq, 2);
+        uint16_t c = sum16(m, sizeof m);
+        memcpy(m + 2, &c, 2);
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        inet_pton(AF_INET, "127.0.0.1", &to.sin_addr);
+        sendto(icmp_, m, sizeof m, 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+    }
+    int icmp_ = -1;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+}  // namespace
+
+TEST(Ping, StrayIcmpIsNoAnswer) {
+    ASSERT_EQ(pingIPinit(), 0);  // nothing left over from earlier probes
+    StrayIcmp strays;
+    ASSERT_TRUE(strays.ok());
+    timeLimit = 1000000;
+    setIcmpScript("nnnnn");
+    clearWire();
+    EXPECT_FALSE(ping("10.77.0.2"));
+    EXPECT_EQ(echoRequests("10.77.0.2").size(), 5u);
+    setIcmpScript("");
+}
+
+TEST(Ping, NothingToProbe) {
+    EXPECT_FALSE(pingIP(nullptr));
+    EXPECT_FALSE(pingIP(" \n "));
+    testkit::Fault f("sendto-0");  // raw sockets send to port 0
+    EXPECT_FALSE(ping("127.0.0.1"));
+}
+
+TEST(Resolver, ArgumentsThatAreNoQuery) {
+    Out out;
+    unsigned char host[] = "web.sim.test";
+    clearReceived("dns-raw");
+    EXPECT_EQ(ngethostbyname(host, 1, out.buf, 1, nullptr), 0);
+    EXPECT_FALSE(ngethostbyname(nullptr, 1, out.buf, 1, const_cast<char*>("127.0.53.1")));
+    EXPECT_FALSE(ngethostbyname(host, 1, out.buf, 1, const_cast<char*>("not.an.address")));
+    EXPECT_TRUE(received("dns-raw").empty());
+    int count = -5;
+    std::vector<unsigned char> msg(70000, 0);
+    ReadName(msg.data() + 65536, msg.data(), &count);  // beyond any message
+    EXPECT_EQ(count, 1);
+}
+
+TEST(ResolverListTest, NameserverWithoutAddress) {
+    strcpy(dns_servers[0], "keep0");
+    strcpy(dns_servers[1], "keep1");
+    ResolverList list("nameserver\nnameserver 127.0.0.9\n");
+    get_dns_servers();
+    EXPECT_STREQ(dns_servers[0], "127.0.0.9");
+    EXPECT_STREQ(dns_servers[1], "keep1");
+}
+
+TEST(InternetCheck, ArgumentsAndOptions) {
+    EXPECT_EQ(check(nullptr), 6);
+    EXPECT_EQ(check(std::string(300, 'a').c_str()), 6);  // longer than any name
+    for (const char* opt : {"setsockopt-reuseaddr", "setsockopt-rcvtimeo"}) {
+        testkit::Fault f(opt);
+        EXPECT_EQ(check("web.sim.test"), 4) << opt;
+        EXPECT_EQ(sockfd, -1);
+    }
+    sockfd = socket(AF_INET, SOCK_STREAM, 0);
+    std::string out = captureStdout([] { EXPECT_EQ(check_and_bind_iface(nullptr), -1); });
+    EXPECT_EQ(out, "No such  Interface\n");
+    close(sockfd);
+    sockfd = -1;
+    change2Primary();  // already primary: stays so
+    EXPECT_EQ(check("web.sim.test"), 0);
+}
+
+// An interface with two addresses: the socket binds to the first only.
+TEST(InternetCheck, InterfaceWithTwoAddresses) {
+    NetworkChange second("ip addr add 10.77.0.9/24 dev sim0", "ip addr del 10.77.0.9/24 dev sim0");
+    second.apply();
+    ASSERT_TRUE(second.ok());
+    clearReceived("http-web");
+    std::string out;
+    int r = -9;
+    out = captureStdout([&] { r = checkInternet(const_cast<char*>("web.sim.test"), 2, const_cast<char*>("sim0")); });
+    EXPECT_EQ(r, 0);
+    EXPECT_EQ(out,
+              "\tInterface : <sim0>\n\t  Address : <10.77.0.1>\n"
+              "\tInterface : <sim0>\n\t  Address : <10.77.0.9>\n");
+    std::vector<Datagram> d = waitDatagrams("http-web", 1);
+    ASSERT_EQ(d.size(), 1u);
+    EXPECT_EQ(d[0].from, "10.77.0.1");
+}
