@@ -641,4 +641,126 @@ TEST_F(FirmwareTest, KernelBannerNeverRunsInTheShell) {
     }
 }
 
+
+TEST_F(FirmwareTest, ReadVersionOfAFileThatCannotBeRead) {
+    removeFile(kVersionFile);
+    ASSERT_EQ(0, mkdir(kVersionFile, 0755));  // opens, but reads nothing
+    Firmware fw;
+    char out[100] = "junk", old[100] = "junk";
+    EXPECT_TRUE(fw.readVersion(out));
+    EXPECT_STREQ("", out);
+    fw.getOldFirmware(old);
+    EXPECT_STREQ("", old);
+    rmdir(kVersionFile);
+}
+
+// Empty files on the host: no announced version, an empty expected line.
+TEST_F(FirmwareTest, EmptyFilesOnTheHost) {
+    putFirmwareFile("VK7_64MB/version", "");
+    Firmware fw;
+    char current[100] = {0}, announced[100] = {0};
+    EXPECT_EQ(0, fw.checkUpdate(current, announced, 0, fwrite));
+    EXPECT_STREQ("VK7-R024d", current);
+    EXPECT_STREQ("NaN", announced);
+
+    putFirmwareFile("VK7_64MB/empty.md5", "");
+    putFirmwareFile("VK7_64MB/img.bin", image(3000, 41));
+    std::string sum = "empty.md5", bin = "img.bin";
+    EXPECT_EQ(0, fw.checkmd5(nullptr, c(sum), 0, nullptr, fwrite));  // no URL: the base of the running version
+    EXPECT_EQ(1, fw.checkmd5(nullptr, c(bin), 0, progress, fwrite));  // nothing to match
+    auto reqs = httpsRequests();
+    ASSERT_EQ(3u, reqs.size());
+    EXPECT_EQ("firmware.halvix.net GET /VK7_64MB/empty.md5 200", reqs[1]);
+    EXPECT_EQ("firmware.halvix.net GET /VK7_64MB/img.bin 200", reqs[2]);
+}
+
+// A write callback that takes the file away: what was downloaded cannot be
+// read back, and no checksum is made of it.
+size_t writeAndRemove(const void* buf, size_t size, size_t count, FILE* f) {
+    unlink("/tmp/fwwork/gone.md5");
+    unlink("/tmp/fwwork/gone.bin");
+    return fwrite(buf, size, count, f);
+}
+
+TEST_F(FirmwareTest, DownloadedFileGoneBeforeItIsRead) {
+    std::string img = image(2000, 43);
+    putFirmwareFile("VK7_64MB/gone.md5", md5Line("gone.bin", img) + "\n");
+    putFirmwareFile("VK7_64MB/gone.bin", img);
+    Firmware fw;
+    std::string empty, sum = "gone.md5", bin = "gone.bin";
+    EXPECT_EQ(3, fw.checkmd5(c(empty), c(sum), 0, nullptr, writeAndRemove));
+    ASSERT_EQ(0, fw.checkmd5(c(empty), c(sum), 0, nullptr, fwrite));
+    // The right image, but md5sum finds no file to sum.
+    std::string err = captureStderr([&] { EXPECT_EQ(1, fw.checkmd5(c(empty), c(bin), 0, progress, writeAndRemove)); });
+    EXPECT_EQ(0, fw.checkmd5(c(empty), c(bin), 0, progress, fwrite));
+    EXPECT_EQ(0, Firmware::downloading);
+}
+
+// The body fits the file's buffer and is only found not to fit the disk
+// when the file is closed: no download, and the name is removed.
+TEST_F(FirmwareTest, DiskFullAtCloseIsNoDownload) {
+    putFirmwareFile("small.bin", "tiny");
+    ASSERT_EQ(0, symlink("/dev/full", "full.bin"));
+    Firmware fw;
+    std::string url = "https://firmware.halvix.net/small.bin", path = "full.bin";
+    EXPECT_FALSE(fw.downloadfile(c(url), c(path), 60, nullptr, fwrite));
+    struct stat st;
+    EXPECT_NE(0, lstat("full.bin", &st));
+    EXPECT_EQ(0, Firmware::downloading);
+    ASSERT_EQ(1u, httpsRequests().size());
+    EXPECT_EQ("firmware.halvix.net GET /small.bin 200", httpsRequests()[0]);
+}
+
+TEST_F(FirmwareTest, ImagePathLineBreaksBecomeSpaces) {
+    clearLog("mtd_write");
+    std::string path = "/tmp/fwwork/a\rb\nc.bin";
+    captureStderr([&] { mtd_write_firmware(c(path)); });
+    EXPECT_EQ(std::vector<std::string>{"-r -w write /tmp/fwwork/a b c.bin /dev/mtd4"}, logLines("mtd_write"));
+}
+
+TEST_F(FirmwareTest, FlashWriterKilledIsAFailure) {
+    for (const char* log : {"killall", "reboot"}) clearLog(log);
+    // Kills the shell that runs it, or itself when it is that process.
+    writeFile("/tmp/testbin/mtd_write",
+              "#!/bin/sh\nif [ \"$(cat /proc/$PPID/comm)\" = sh ]; then kill -KILL $PPID; fi\nkill -KILL $$\n");
+    chmod("/tmp/testbin/mtd_write", 0755);
+    writeFile("new.bin", image(100, 47));
+    Firmware fw;
+    std::string path = "/tmp/fwwork/new.bin";
+    int result = 0;
+    std::string err = captureStderr([&] { result = fw.updateFirmware(c(path), 2); });
+    removeFile("/tmp/testbin/mtd_write");
+    EXPECT_EQ(-1, result);
+    EXPECT_NE(std::string::npos, err.find("Unable to write /tmp/fwwork/new.bin to /dev/mtd4: mtd_write ended with -1"))
+        << err;
+    EXPECT_TRUE(logLines("reboot").empty());
+}
+
+// A kernel banner that cannot be read is stored empty (in a mount namespace
+// of our own: /proc hidden, or /proc/version empty).
+TEST_F(FirmwareTest, KernelBannerThatCannotBeRead) {
+    writeFile("/tmp/empty", "");
+    for (const char* how : {"hidden", "empty"}) {
+        SCOPED_TRACE(how);
+        clearLog("nvram_set.args");
+        pid_t pid = fork();
+        if (pid == 0) {
+            bool hidden = strcmp(how, "hidden") == 0;
+            if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+                (hidden ? mount("none", "/proc", "tmpfs", 0, nullptr)
+                        : mount("/tmp/empty", "/proc/version", nullptr, MS_BIND, nullptr)) != 0)
+                _exit(77);
+            std::string err = captureStderr([] { write_flash_kernel_version(); });
+            // exit, not _exit: the child's coverage counts too.
+            exit(hidden == (err.find("Unable to open /proc/version") != std::string::npos) ? 0 : 1);
+        }
+        int status = 0;
+        waitpid(pid, &status, 0);
+        ASSERT_TRUE(WIFEXITED(status));
+        if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "no mount namespace for a private /proc";
+        EXPECT_EQ(0, WEXITSTATUS(status));
+        EXPECT_EQ((std::vector<std::string>{"2860", "old_firmware", ""}), recordedArgs("nvram_set"));
+    }
+}
+
 }  // namespace

@@ -118,6 +118,15 @@ TEST(JpegDecoder, MatchesDjpegOnCjpegPictures) {
         // Codes longer than the first-level lookup, odd widths in the
         // two-plane chroma rows, restarts inside macroblock rows.
         {"odd420_q98", 321, 241, "-optimize -quality 98 -restart 2B"},
+        // Planes doubled more than once (djpeg replicates their samples
+        // there, the decoder filters: lower bounds), or in one direction
+        // only, and chroma planes of different sizes.
+        {"s411", 160, 120, "-sample 4x1,1x1,1x1 -quality 90", 34.0},
+        {"s410", 97, 61, "-sample 4x2,1x1,1x1 -quality 90", 31.0},
+        {"s114", 64, 64, "-sample 1x4,1x1,1x1 -quality 90", 31.0},
+        {"s444_421", 50, 38, "-sample 2x2,2x1,1x2 -quality 90", 38.0},
+        {"s422_chroma_tall", 40, 30, "-sample 2x1,1x2,1x1 -quality 90", 38.0},
+        {"s_wide_chroma", 40, 30, "-sample 1x1,2x2,1x1 -quality 90", 38.0},
     };
     for (const Case& c : cases) {
         std::string jpg = makeJpeg(c.name, c.w, c.h, c.options);
@@ -302,6 +311,287 @@ TEST(DrawPicture, ShowsTheDecodedPictureOnTheLcd) {
     testkit::writeFile("/tmp/pic.png", "\x89PNG\r\n\x1a\n");
     out = testkit::captureStdout([] { EXPECT_EQ(drawPicture(0, 0, "/tmp/pic.png"), -1); });
     EXPECT_EQ(out, "Error decoding the file: /tmp/pic.png.\n");
+}
+
+
+// One change to a good file and what the decoder must make of it.
+struct Damage {
+    const char* what;
+    std::string (*make)(const std::string& colour, const std::string& grey);
+    int result;
+};
+
+std::string setByte(std::string d, size_t at, int v) {
+    d[at] = (char)v;
+    return d;
+}
+std::string setLength(std::string d, size_t seg, int len) {
+    d[seg + 2] = (char)(len >> 8);
+    d[seg + 3] = (char)len;
+    return d;
+}
+size_t segmentEnd(const std::string& d, size_t seg) {
+    return seg + 2 + (((uint8_t)d[seg + 2] << 8) | (uint8_t)d[seg + 3]);
+}
+size_t scanData(const std::string& d) { return segmentEnd(d, findMarker(d, 0xDA)); }
+// Offset of the first FF 00 pair in the entropy-coded data.
+size_t stuffedByte(const std::string& d) { return d.find(std::string("\xff\x00", 2), scanData(d)); }
+
+const Damage kDamage[] = {
+    // Frame header.
+    {"second frame", [](const std::string& c, const std::string&) {
+         size_t sof = findMarker(c, 0xC0), end = segmentEnd(c, sof);
+         return c.substr(0, end) + c.substr(sof, end - sof) + c.substr(end);
+     }, NJ_SYNTAX_ERROR},
+    {"frame header too short", [](const std::string& c, const std::string&) { return setLength(c, findMarker(c, 0xC0), 10); }, NJ_SYNTAX_ERROR},
+    {"components past the header", [](const std::string& c, const std::string&) { return setLength(c, findMarker(c, 0xC0), 16); }, NJ_SYNTAX_ERROR},
+    {"height zero", [](const std::string& c, const std::string&) { return setByte(setByte(c, findMarker(c, 0xC0) + 5, 0), findMarker(c, 0xC0) + 6, 0); }, NJ_SYNTAX_ERROR},
+    {"two components", [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xC0) + 9, 2); }, NJ_UNSUPPORTED},
+    {"horizontal factor 0", [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xC0) + 11, 0x01); }, NJ_SYNTAX_ERROR},
+    {"horizontal factor 3", [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xC0) + 11, 0x31); }, NJ_UNSUPPORTED},
+    {"vertical factor 0", [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xC0) + 11, 0x10); }, NJ_SYNTAX_ERROR},
+    {"vertical factor 3", [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xC0) + 11, 0x13); }, NJ_UNSUPPORTED},
+    {"quantisation table 4", [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xC0) + 12, 4); }, NJ_SYNTAX_ERROR},
+    // Huffman tables.
+    {"table class 2", [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xC4) + 4, 0x20); }, NJ_SYNTAX_ERROR},
+    {"table number 2", [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xC4) + 4, 0x02); }, NJ_UNSUPPORTED},
+    {"more symbols than the segment", [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xC4) + 20, 200); }, NJ_SYNTAX_ERROR},
+    {"Huffman segment one byte long", [](const std::string& c, const std::string&) {
+         size_t dht = findMarker(c, 0xC4);
+         return setLength(c, dht, (int)(segmentEnd(c, dht) - dht - 2 + 1));
+     }, NJ_SYNTAX_ERROR},
+    // Quantisation tables and restart interval.
+    {"16-bit quantisation table", [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xDB) + 4, 0x10); }, NJ_SYNTAX_ERROR},
+    {"quantisation segment one byte long", [](const std::string& c, const std::string&) {
+         size_t dqt = findMarker(c, 0xDB);
+         return setLength(c, dqt, (int)(segmentEnd(c, dqt) - dqt - 2 + 1));
+     }, NJ_SYNTAX_ERROR},
+    {"segment length 1", [](const std::string& c, const std::string&) { return setLength(c, findMarker(c, 0xDB), 1); }, NJ_SYNTAX_ERROR},
+    {"restart interval without its value", [](const std::string& c, const std::string&) { return setLength(c, findMarker(c, 0xDD), 2); }, NJ_SYNTAX_ERROR},
+    {"application segment past the end", [](const std::string& c, const std::string&) { return setLength(c, findMarker(c, 0xE0), 0xFFF0); }, NJ_SYNTAX_ERROR},
+    {"marker without its length", [](const std::string& c, const std::string&) { return c.substr(0, findMarker(c, 0xDB) + 3); }, NJ_SYNTAX_ERROR},
+    {"end after a segment", [](const std::string& c, const std::string&) { return c.substr(0, segmentEnd(c, findMarker(c, 0xDB))); }, NJ_SYNTAX_ERROR},
+    {"garbage between segments", [](const std::string& c, const std::string&) {
+         size_t dqt = findMarker(c, 0xDB);
+         return c.substr(0, dqt) + "x" + c.substr(dqt);
+     }, NJ_SYNTAX_ERROR},
+    {"unknown marker", [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xDB) + 1, 0xC8); }, NJ_UNSUPPORTED},
+    {"comment", [](const std::string& c, const std::string&) {
+         size_t dqt = findMarker(c, 0xDB);
+         return c.substr(0, dqt) + std::string("\xff\xfe\x00\x06" "abcd", 8) + c.substr(dqt);
+     }, NJ_OK},
+    // Scan header.
+    {"scan before the frame", [](const std::string& c, const std::string&) {
+         size_t sof = findMarker(c, 0xC0);
+         return c.substr(0, sof) + c.substr(segmentEnd(c, sof));
+     }, NJ_SYNTAX_ERROR},
+    {"scan header too short", [](const std::string& c, const std::string&) { return setLength(c, findMarker(c, 0xDA), 6); }, NJ_SYNTAX_ERROR},
+    {"scan of one component", [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xDA) + 4, 1); }, NJ_UNSUPPORTED},
+    {"scan of another component", [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xDA) + 5, 9); }, NJ_SYNTAX_ERROR},
+    {"table selector 2", [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xDA) + 6, 0x22); }, NJ_SYNTAX_ERROR},
+    {"table never defined", [](const std::string&, const std::string& g) { return setByte(g, findMarker(g, 0xDA) + 6, 0x11); }, NJ_SYNTAX_ERROR},
+    {"spectral selection", [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xDA) + 11, 1); }, NJ_UNSUPPORTED},
+    {"spectral end 62", [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xDA) + 12, 62); }, NJ_UNSUPPORTED},
+    {"successive approximation", [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xDA) + 13, 0x10); }, NJ_UNSUPPORTED},
+    // Entropy-coded data.
+    {"ends on FF", [](const std::string& c, const std::string&) { return c.substr(0, stuffedByte(c) + 1); }, NJ_SYNTAX_ERROR},
+    {"table marker inside the data", [](const std::string& c, const std::string&) { return setByte(c, stuffedByte(c) + 1, 0xC4); }, NJ_SYNTAX_ERROR},
+    {"codes no table holds", [](const std::string&, const std::string& g) {
+         std::string d = g;
+         size_t at = scanData(d) + 4;
+         for (int i = 0; i < 40; i += 2) d.replace(at + i, 2, std::string("\xff\x00", 2));
+         return d;
+     }, NJ_SYNTAX_ERROR},
+    {"AC table never defined", [](const std::string&, const std::string& g) { return setByte(g, findMarker(g, 0xDA) + 6, 0x01); }, NJ_SYNTAX_ERROR},
+    {"restart marker missing", [](const std::string& c, const std::string&) {
+         size_t rst = c.find("\xff\xd0", scanData(c));
+         return c.substr(0, rst) + c.substr(rst + 2);
+     }, NJ_SYNTAX_ERROR},
+    {"ends after the frame marker", [](const std::string& c, const std::string&) { return c.substr(0, findMarker(c, 0xC0) + 3); }, NJ_SYNTAX_ERROR},
+    {"ends after the Huffman marker", [](const std::string& c, const std::string&) { return c.substr(0, findMarker(c, 0xC4) + 3); }, NJ_SYNTAX_ERROR},
+    {"ends after the restart marker", [](const std::string& c, const std::string&) { return c.substr(0, findMarker(c, 0xDD) + 3); }, NJ_SYNTAX_ERROR},
+    {"ends after the scan marker", [](const std::string& c, const std::string&) { return c.substr(0, findMarker(c, 0xDA) + 3); }, NJ_SYNTAX_ERROR},
+    {"starts with another marker", [](const std::string& c, const std::string&) { return setByte(c, 1, 0xD9); }, NJ_NO_JPEG},
+};
+
+TEST(JpegDecoder, DamagedHeadersAndData) {
+    std::string colour = readAll(makeJpeg("damage", 96, 64, "-quality 80 -restart 1"));
+    std::string grey = readAll(makeJpeg("damage_grey", 32, 16, "-grayscale -quality 80"));
+    ASSERT_EQ(decode(colour), NJ_OK);
+    ASSERT_EQ(decode(grey), NJ_OK);
+    for (const Damage& d : kDamage) {
+        std::string bad = d.make(colour, grey);
+        EXPECT_NE(bad, colour) << d.what;
+        EXPECT_EQ(decode(bad), d.result) << d.what;
+    }
+    njInit();
+    EXPECT_EQ(njDecode(nullptr, 100), NJ_NO_JPEG);
+    // After all of them, the good file still decodes as before.
+    EXPECT_EQ(decode(colour), NJ_OK);
+}
+
+
+// A file larger than the first read's 64 KiB comes in whole.
+TEST(DrawPicture, LargeFile) {
+    ASSERT_GE(libHalvixGuiInit(), 0);
+    // Noise does not compress.
+    std::vector<uint8_t> noise(320 * 240 * 3);
+    unsigned seed = 99;
+    for (uint8_t& b : noise) b = (uint8_t)((seed = seed * 1103515245u + 12345u) >> 16);
+    writePpm("/tmp/large.ppm", 320, 240, noise);
+    std::string jpg = "/tmp/large.jpg";
+    ASSERT_EQ(system("cjpeg -quality 100 -outfile /tmp/large.jpg /tmp/large.ppm"), 0);
+    std::string data = readAll(jpg);
+    ASSERT_GT(data.size(), 65536u);
+    njInit();
+    ASSERT_EQ(njDecode(data.data(), (int)data.size()), NJ_OK);
+    std::vector<uint8_t> rgb(njGetImage(), njGetImage() + njGetImageSize());
+    njDone();
+    lcd_clear(0);
+    EXPECT_EQ(drawPicture(0, 0, jpg.c_str()), 0);
+    testkit::LcdView v = testkit::lcdSnapshot();
+    int wrong = 0;
+    for (int y = 0; y < 240; ++y)
+        for (int x = 0; x < 320; ++x) {
+            const uint8_t* p = &rgb[(y * 320 + x) * 3];
+            wrong += v.at(x, y) != (uint16_t)(((p[0] >> 3) << 11) | ((p[1] >> 2) << 5) | (p[2] >> 3));
+        }
+    EXPECT_EQ(wrong, 0);
+}
+
+
+// A grey baseline file of our own making, one row of 8 x 8 blocks, with
+// tables chosen so that any symbol can be written: DC sizes 0-11 as 4-bit
+// codes, and the AC symbols given as codes of acBits bits (0, 1, ... in
+// order). Quantisation is 1 everywhere.
+class Crafted {
+public:
+    Crafted(int blocks, std::vector<uint8_t> acSymbols, int acBits) : blocks_(blocks), ac_(std::move(acSymbols)), acBits_(acBits) {}
+    // A DC difference, as its size category and value bits.
+    void dc(int diff) {
+        int size = 0;
+        for (int a = diff < 0 ? -diff : diff; a; a >>= 1) ++size;
+        put(size, 4);
+        if (size) put(diff < 0 ? diff + (1 << size) - 1 : diff, size);
+    }
+    // An AC symbol (its code), then `bits` bits of value.
+    void ac(uint8_t symbol, int value = 0, int bits = 0) {
+        size_t i = 0;
+        while (ac_[i] != symbol) ++i;
+        put((int)i, acBits_);
+        if (bits) put(value, bits);
+    }
+    void raw(int v, int n) { put(v, n); }
+    std::string file() {
+        std::string bytes = data_;
+        std::string d("\xff\xd8", 2);
+        d += std::string("\xff\xdb\x00\x43\x00", 5) + std::string(64, '\x01');
+        d += std::string("\xff\xc0\x00\x0b\x08\x00\x08", 7);
+        d += (char)((blocks_ * 8) >> 8);
+        d += (char)(blocks_ * 8);
+        d += std::string("\x01\x01\x11\x00", 4);
+        std::string dcCounts(16, '\0');
+        dcCounts[3] = 12;
+        d += std::string("\xff\xc4\x00\x1f\x00", 5) + dcCounts;
+        for (int i = 0; i < 12; ++i) d += (char)i;
+        std::string acCounts(16, '\0');
+        acCounts[acBits_ - 1] = (char)ac_.size();
+        int len = 2 + 1 + 16 + (int)ac_.size();
+        d += std::string("\xff\xc4", 2) + (char)(len >> 8) + (char)len + '\x10' + acCounts;
+        for (uint8_t sym : ac_) d += (char)sym;
+        d += std::string("\xff\xda\x00\x08\x01\x01\x00\x00\x3f\x00", 10);
+        // The last byte filled with ones; every FF stuffed.
+        std::string out;
+        int nbits = bits_;
+        unsigned acc = acc_;
+        if (nbits) bytes += (char)((acc << (8 - nbits)) | ((1u << (8 - nbits)) - 1));
+        for (char c : bytes) {
+            out += c;
+            if ((uint8_t)c == 0xFF) out += '\0';
+        }
+        return d + out + std::string("\xff\xd9", 2);
+    }
+
+private:
+    void put(int v, int n) {
+        for (int i = n - 1; i >= 0; --i) {
+            acc_ = (acc_ << 1) | ((v >> i) & 1);
+            if (++bits_ == 8) {
+                data_ += (char)acc_;
+                acc_ = 0;
+                bits_ = 0;
+            }
+        }
+    }
+    int blocks_;
+    std::vector<uint8_t> ac_;
+    int acBits_;
+    std::string data_;
+    unsigned acc_ = 0;
+    int bits_ = 0;
+};
+
+const std::vector<uint8_t> kAcSymbols = {0x00, 0xF0, 0xF1, 0x10, 0x01, 0x0A};
+
+TEST(JpegDecoder, CraftedStreams) {
+    // DC only: every sample of block k is 128 + k.
+    {
+        Crafted c(20, kAcSymbols, 8);
+        for (int k = 0; k < 20; ++k) {
+            c.dc(8);
+            c.ac(0x00);
+        }
+        std::string f = c.file();
+        njInit();
+        ASSERT_EQ(njDecode(f.data(), (int)f.size()), NJ_OK);
+        ASSERT_EQ(njGetImageSize(), 160 * 8);
+        int wrong = 0;
+        for (int y = 0; y < 8; ++y)
+            for (int x = 0; x < 160; ++x) wrong += njGetImage()[y * 160 + x] != 128 + x / 8 + 1;
+        EXPECT_EQ(wrong, 0);
+        njDone();
+    }
+    // The DC prediction saturates at the 16-bit limits instead of wrapping.
+    for (int sign : {1, -1}) {
+        Crafted c(20, kAcSymbols, 8);
+        for (int k = 0; k < 20; ++k) {
+            c.dc(sign * 2047);
+            c.ac(0x00);
+        }
+        std::string f = c.file();
+        njInit();
+        ASSERT_EQ(njDecode(f.data(), (int)f.size()), NJ_OK) << sign;
+        const uint8_t* px = njGetImage();
+        EXPECT_EQ(px[0], sign > 0 ? 255 : 0);
+        EXPECT_EQ(px[159], sign > 0 ? 255 : 0) << "still saturated after 20 blocks";
+        njDone();
+    }
+    // Broken blocks, with AC codes inside the first-level lookup (8 bits)
+    // and beyond it (12 bits).
+    for (int acBits : {8, 12}) {
+        SCOPED_TRACE(acBits);
+        {
+            Crafted c(1, kAcSymbols, acBits);  // four runs of sixteen: past the block
+            c.dc(0);
+            for (int i = 0; i < 4; ++i) c.ac(0xF1, 1, 1);
+            EXPECT_EQ(decode(c.file()), NJ_SYNTAX_ERROR);
+        }
+        {
+            Crafted c(1, kAcSymbols, acBits);  // a run with no coefficient
+            c.dc(0);
+            c.ac(0x10);
+            EXPECT_EQ(decode(c.file()), NJ_SYNTAX_ERROR);
+        }
+        {
+            Crafted c(1, kAcSymbols, acBits);  // a code no symbol has
+            c.dc(0);
+            c.raw((1 << acBits) - 1, acBits);
+            EXPECT_EQ(decode(c.file()), NJ_SYNTAX_ERROR);
+        }
+    }
+    Crafted c(1, kAcSymbols, 8);  // a DC code no symbol has
+    c.raw(15, 4);
+    EXPECT_EQ(decode(c.file()), NJ_SYNTAX_ERROR);
 }
 
 }  // namespace

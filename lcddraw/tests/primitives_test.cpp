@@ -367,4 +367,62 @@ TEST(LcdInit, MissingNodeIsMadeOnceWithTheDriversMajor) {
     EXPECT_EQ(testkit::logLines("mknod").size(), 1u);
 }
 
+
+TEST_F(Primitives, DriverFailuresOfQueriesAndAffinity) {
+    {
+        testkit::Fault f("halvix_lcd-ioctl");
+        EXPECT_EQ(getCurentBuffer(), -1);
+    }
+    // A processor mask that names none: the drawing goes on unpinned.
+    int saved = cpu_mask;
+    cpu_mask = 0;
+    int r = -1;
+    std::string err = testkit::captureStderr([&] { r = fillRect(0, 0, 2, 2, kBlue); });
+    cpu_mask = saved;
+    EXPECT_EQ(r, 0);
+    EXPECT_EQ(err.rfind("sched_setaffinity: ", 0), 0u) << err;
+    EXPECT_EQ(testkit::lcdSnapshot().count(0, 0, 2, 2, kBlue), 9);
+}
+
+TEST(LcdInit, NodeThatCannotBeOpened) {
+    ASSERT_GE(lcdGpioInit(), 0);
+    testkit::clearLog("mknod");
+    testkit::removeFile("/dev/halvix_lcd");
+    {
+        testkit::Fault f("halvix_lcd-open");
+        EXPECT_LT(lcdGpioInit(), 0);
+        EXPECT_LT(filed, 0);
+    }
+    EXPECT_EQ(testkit::logLines("mknod").size(), 1u);  // made, but it would not open
+    EXPECT_GE(lcdGpioInit(), 0);
+    EXPECT_EQ(fillRect(0, 0, 1, 1, 5), 0);
+}
+
+// The node replaced by another file on the same file system: the kept
+// descriptor is of the old one, so the new one is opened.
+TEST(LcdInit, NodeReplacedInPlace) {
+    int fd = lcdGpioInit();
+    ASSERT_GE(fd, 0);
+    int before = testkit::openDescriptors();
+    testkit::removeFile("/dev/halvix_lcd");
+    testkit::writeFile("/dev/halvix_lcd", "");
+    int again = lcdGpioInit();
+    EXPECT_GE(again, 0);
+    EXPECT_EQ(testkit::openDescriptors(), before);
+    EXPECT_EQ(fillRect(0, 0, 3, 3, kRed), 0);
+    EXPECT_EQ(testkit::lcdSnapshot().count(0, 0, 3, 3, kRed), 16);
+    // Its number now holds another file of the same file system.
+    int other = open("/dev/not-the-lcd", O_RDWR | O_CREAT | O_TRUNC, 0644);
+    ASSERT_GE(other, 0);
+    ASSERT_EQ(dup2(other, again), again);
+    close(other);
+    int third = lcdGpioInit();
+    EXPECT_GE(third, 0);
+    EXPECT_NE(third, again);
+    EXPECT_EQ(write(again, "kept", 4), 4);
+    EXPECT_EQ(testkit::readFile("/dev/not-the-lcd"), "kept");
+    close(again);
+    testkit::removeFile("/dev/not-the-lcd");
+}
+
 }  // namespace

@@ -220,6 +220,7 @@ TEST(TextUtilities, LengthCopyCentreAndTrim) {
     EXPECT_EQ(std::wstring(trimText(L"abcdefghijklmnop", 60)), L"abcdefghi");  // 60/6 - 1
     EXPECT_EQ(std::wstring(trimText(L"abc", 60)), L"abc");                     // shorter than the cut
     EXPECT_EQ(std::wstring(trimText(L"abcdef", 3)), L"");                      // cut never before the buffer
+    EXPECT_EQ(std::wstring(trimText(L"abcdef", -7)), L"");                     // no count: nothing
     std::wstring longText(200, L'q');
     EXPECT_EQ(std::wstring(trimText(longText.c_str(), 500)), std::wstring(12, L'q'));  // count at most 80
     setShowPasswords(0);

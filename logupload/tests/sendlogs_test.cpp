@@ -7,6 +7,7 @@
 #include <glob.h>
 #include <signal.h>
 #include <sys/mman.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -362,3 +363,41 @@ TEST_F(SendLogsTest, IdentityAndLocationNeverRun) {
 }
 
 }  // namespace
+
+// With every descriptor taken the MAC cannot be read: no MAC, and a word why.
+TEST(GetMac, NoDescriptorForTheCommand) {
+    rlimit saved;
+    ASSERT_EQ(0, getrlimit(RLIMIT_NOFILE, &saved));
+    std::vector<int> held;
+    unsigned long long mac = 1;
+    std::string out = captureStdout([&] {
+        rlimit few = saved;
+        few.rlim_cur = 256;
+        setrlimit(RLIMIT_NOFILE, &few);
+        for (int fd; (fd = dup(0)) >= 0;) held.push_back(fd);
+        mac = getMac();
+        for (int fd : held) close(fd);
+        setrlimit(RLIMIT_NOFILE, &saved);
+    });
+    EXPECT_EQ(0u, mac);
+    EXPECT_EQ("Failed to run command", out);
+}
+
+// A directory that can be listed but not searched: its entries cannot be
+// looked at, so nothing is removed and the failure is reported.
+TEST(RemoveDirectory, EntriesThatCannotBeLookedAt) {
+    run("rm -rf /tmp/rs && mkdir -p /tmp/rs/d && echo 1 > /tmp/rs/d/f && chmod 0555 /tmp/rs && chmod 0444 /tmp/rs/d");
+    pid_t pid = fork();
+    if (pid == 0) {
+        dropFileAccessOverride();
+        SendLogs s;
+        // exit, not _exit: the child's coverage counts too.
+        exit(s.remove_directory("/tmp/rs") == -1 ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(0, WEXITSTATUS(status));
+    EXPECT_EQ("1\n", readFile("/tmp/rs/d/f"));
+    run("chmod -R u+rwx /tmp/rs && rm -rf /tmp/rs");
+}
