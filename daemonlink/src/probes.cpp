@@ -216,7 +216,10 @@ long long probe(const char* dest, const char* iface) {
         uint16_t rid, rseq;
         memcpy(&rid, icmp + 4, 2);
         memcpy(&rseq, icmp + 6, 2);
-        if (icmp[0] != 0 || rseq != kEchoSequence || rid != id) continue;
+        // Every probe has the same identifier and sequence: a reply left over
+        // from an earlier probe, or one to another host, is only told apart
+        // by its sender.
+        if (icmp[0] != 0 || rseq != kEchoSequence || rid != id || from.sin_addr.s_addr != to.sin_addr.s_addr) continue;
         long long took = nowUs() - sent;
         return took > 0 ? took : 1;
     }

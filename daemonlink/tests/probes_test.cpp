@@ -809,8 +809,8 @@ uint16_t sum16(const unsigned char* p, size_t n) {
     return (uint16_t)~s;
 }
 
-// Echo replies of other makers arriving while a probe waits: for another
-// sequence or another identifier.
+// Echo replies arriving while a probe waits: for another sequence or another
+// identifier, and ours but from a host the probe did not ask.
 class StrayIcmp {
 public:
     StrayIcmp() {
@@ -820,6 +820,7 @@ public:
                 uint16_t id = (uint16_t)getpid();
                 reply(id, 1);
                 reply((uint16_t)(id + 1), 12345);
+                reply(id, 12345);
                 usleep(20000);
             }
         });
