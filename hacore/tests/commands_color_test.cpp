@@ -24,6 +24,8 @@ TEST(ColorConversion, HsvToRgbSectorsAndEdges) {
         {32768, 0.0, 1.0, 0xffffff},
         {0, 1.0, 0.0, 0x000000},
         {54612, 1.0, 1.0, 0xfe00ff},   // 300 degrees less a hair: magenta, red cut toward zero
+        {16384, 1.0, 1.0, 0x7fff00},   // 90 degrees: red falling toward green
+        {60074, 1.0, 1.0, 0xff007f},   // 330 degrees: blue falling toward red
         {0, 1.0, 2.0, 0xff0000},       // val beyond 1 held at 255, never spilling into red's neighbour
         {0, 2.0, 1.0, 0xff0000},       // saturation beyond 1: negative components held at 0
     };

@@ -393,4 +393,59 @@ TEST_F(SetValue, NullValueDoesNothing) {
     }, {}, {"zwave", "ha"});
 }
 
+// Indexes and values a type has no command for: nothing reaches any server.
+TEST_F(SetValue, IndexesWithoutACommandSendNothing) {
+    using Calls = std::vector<std::pair<int, const char*>>;
+    const std::set<std::string> all = {"zwave", "zigbee", "hue", "nest", "pic", "ha", "ha-assoc"};
+    struct Case {
+        const char* name;
+        DevSpec dev;
+        Calls calls;
+    };
+    std::vector<ValueRecord> generic = {val(1, "SWITCH BINARY", "0", 2), val(2, "ALARM_STATE", "0"),
+                                        val(300, "MAXIMUM_USERS", "0")};
+    const Case cases[] = {
+        {"dimmer", zwDev("MultilevelSwitch"), {{2, "5"}}},
+        {"sensor", zwDev("MotionSensor"), {{3, "true"}, {4, "false"}}},
+        {"on-off dimmer", zwDev("MultilevelSwitchOnOff", {val(2, "SWITCH BINARY", "true")}), {{2, "maybe"}, {3, "1"}}},
+        {"door lock slot beyond a byte", zwDev("DoorLock"), {{300, "1234"}}},
+        {"thermostat", zwDev("Thermostat"), {{7, "1"}}},
+        {"warning device", zbDev("StandardWarningDevice"), {{2, "1"}, {3, "true"}}},
+        {"smart switch", zbDev("SmartACSwitch", {val(1, "SWITCH BINARY", "true")}), {{2, "true"}, {1, "maybe"}}},
+        {"window covering", zbDev("WindowCovering"), {{2, "1"}, {1, "4"}}},
+        {"temperature sensor", zwDev("TemperatureSensor"), {{1, "1"}}},
+        {"ZigBee lock", zbDev("ZigbeeDoorLock"), {{2, "1"}, {3, "1"}, {300, "1234"}}},
+        {"colour light", zbDev("ColorDimmableLight", {val(2, "SWITCH BINARY", "true")}), {{6, "1"}, {2, "maybe"}}},
+        {"smoke detector", zwDev("SmokeDetector", {val(4, "SWITCH BINARY", "true")}), {{3, "1"}, {4, "maybe"}}},
+        {"multi switch", zbDev("MultiSwitch", {val(1, "SWITCH BINARY", "true")}), {{3, "true"}, {1, "maybe"}}},
+        {"set point thermostat", zwDev("SetPointThermostat"), {{3, "70"}}},
+        {"Hue lamp", {"HueLamp", HUE, {val(2, "SWITCH BINARY", "true")}}, {{2, "maybe"}, {6, "1"}}},
+        {"roller shutter", zwDev("RollerShutter"), {{4, "1"}}},
+        {"garage door", zwDev("GarageDoorOpener"), {{2, "1"}}},
+        {"IR extender", zwDev("ZWtoACIRExtender"), {{7, "1"}, {12, "1"}}},
+        {"multi-sound siren", zwDev("MultiSoundSiren"), {{2, "1"}}},
+        {"energy reader", zwDev("EnergyReader", {val(1, "POWER", "5")}), {{4, "1"}}},
+        {"Nest thermostat", {"NestThermostat", NEST, {val(1, "NEST_ID", "n")}}, {{4, "1"}, {7, "1"}}},
+        {"Nest index on a Z-Wave device", zwDev("NestThermostat"), {{3, "70"}}},
+        {"generic ZigBee alarm, Hue switch", {"GenericDevice", HUE, generic}, {{1, "true"}, {2, "true"}}},
+        {"generic alarm neither", zwDev("GenericDevice", generic), {{2, "maybe"}, {300, "1234"}}},
+        {"button", zbDev("QuentrixButton"), {{3, "true"}, {2, "false"}}},
+        {"hub siren", {"HalvixSiren", HLX, {}}, {{2, "maybe"}, {1, "maybe"}, {6, "1"}}},
+        {"hub blink", {"HalvixBlink", HLX, {val(1, "LED_STATE", "true")}}, {{1, "maybe"}, {2, "maybe"}, {5, "1"}}},
+        {"IR code not hexadecimal", zbDev("ZBIRExtender"), {{8, "001G3456789A"}, {8, "00G23456789A"}, {15, "1"}}},
+        {"camera", zbDev("ZigbeeCamImage"), {{3, "true"}, {4, "maybe"}, {8, "1"}}},
+    };
+    for (const Case& c : cases) {
+        Device d(layDown(c.dev));
+        expectSent(c.name, [&] {
+            for (const auto& call : c.calls) d.setValue(call.first, const_cast<char*>(call.second));
+        }, {}, all);
+    }
+    // A Nest device whose object lost its ID: the Nest requests are not sent.
+    int goneId = layDown({"NestThermostat", NEST, {val(1, "NEST_ID", "n")}});
+    Device gone(goneId);
+    expectSent("remove", [&] { gone.removeDevice(); }, {assoc(0, goneId, "DeviceRemove", "", NestThermostat)});
+    expectSent("removed Nest", [&] { gone.setValue(3, const_cast<char*>("70")); }, {}, {"nest"});
+}
+
 }  // namespace

@@ -281,45 +281,48 @@ TEST_F(Commands, ZigbeeSetters) {
     });
 }
 
-// A ZigBee device without a short address gets nothing from any setter.
+// A ZigBee device without a short address (65535, or a damaged negative
+// one) gets nothing from any setter.
 TEST_F(Commands, ZigbeeWithoutShortAddressSendsNothing) {
-    DevSpec noAddress = kZigbee;
-    noAddress.shortId = 65535;
-    int id = layDown(noAddress);
-    Device d(id);
-    unsigned char b[5] = {0};
-    expectSent("65535",
-               [&] {
-                   d.setSwitchOn(true, 1);
-                   d.setSwitchOnEp(true, 1);
-                   d.setSwitchToggle();
-                   d.setSwitchLevel(3);
-                   d.startWindowCovering(true);
-                   d.stopWindowCovering(true);
-                   d.setDoorLock(1);
-                   d.setUserCode(txt("1"), 1);
-                   d.setThermostatMode(txt("Heat"));
-                   d.setThermostatFanMode(txt("On Low"));
-                   d.setThermostatHeatingTemp(70, 1);
-                   d.setThermostatCoolingTemp(70);
-                   d.setColorTemperature(3000);
-                   d.setHue(1);
-                   d.setSaturation(1);
-                   d.setHueandSat(1, 1);
-                   d.setSirenOn(1);
-                   d.setSirenOff();
-                   d.Retainstate(true);
-                   d.setCameraMode(txt("Disarm"));
-                   d.CaptureZigbeeImage(1);
-                   d.sendCustomMessage(txt("00"));
-                   d.setDeviceAttribute(0x0201, 0x1011, b);
-                   d.readPanId();
-                   d.getCurrentandNextVersionofQuentrixswitch();
-                   d.upgardeswitchversion();
-                   d.getRemovedeviceid();
-                   d.setSwitchAll(true);  // the Z-Wave part still goes out
-               },
-               {zw(0, 0, 0, 10, 0, 0, "")}, {"zigbee", "hue", "ha"});
+    for (int shortId : {65535, -1}) {
+        DevSpec noAddress = kZigbee;
+        noAddress.shortId = shortId;
+        int id = layDown(noAddress);
+        Device d(id);
+        unsigned char b[5] = {0};
+        expectSent(std::to_string(shortId),
+                   [&] {
+                       d.setSwitchOn(true, 1);
+                       d.setSwitchOnEp(true, 1);
+                       d.setSwitchToggle();
+                       d.setSwitchLevel(3);
+                       d.startWindowCovering(true);
+                       d.stopWindowCovering(true);
+                       d.setDoorLock(1);
+                       d.setUserCode(txt("1"), 1);
+                       d.setThermostatMode(txt("Heat"));
+                       d.setThermostatFanMode(txt("On Low"));
+                       d.setThermostatHeatingTemp(70, 1);
+                       d.setThermostatCoolingTemp(70);
+                       d.setColorTemperature(3000);
+                       d.setHue(1);
+                       d.setSaturation(1);
+                       d.setHueandSat(1, 1);
+                       d.setSirenOn(1);
+                       d.setSirenOff();
+                       d.Retainstate(true);
+                       d.setCameraMode(txt("Disarm"));
+                       d.CaptureZigbeeImage(1);
+                       d.sendCustomMessage(txt("00"));
+                       d.setDeviceAttribute(0x0201, 0x1011, b);
+                       d.readPanId();
+                       d.getCurrentandNextVersionofQuentrixswitch();
+                       d.upgardeswitchversion();
+                       d.getRemovedeviceid();
+                       d.setSwitchAll(true);  // the Z-Wave part still goes out
+                   },
+                   {zw(0, 0, 0, 10, 0, 0, "")}, {"zigbee", "hue", "ha"});
+    }
 }
 
 TEST_F(Commands, HueSetters) {
@@ -669,6 +672,231 @@ TEST_F(Commands, ConcurrentCommandsNeverMix) {
         std::string c = testkit::field(p, 0, 180);
         return c == "zcl on-off on\rsend 0x1111 1 255\r" ? 1 : c == "zcl on-off off\rsend 0x2222 1 255\r" ? 2 : 0;
     });
+}
+
+}  // namespace
+
+namespace {
+
+using Setter = std::pair<const char*, std::function<int(Device&)>>;
+
+const std::set<std::string> kAll = {"zwave", "zigbee", "hue", "nest", "pic", "ha", "ha-assoc"};
+
+// Runs each setter, expects 0 from every one and nothing at any server.
+void expectRefused(const std::string& where, Device& d, const std::vector<Setter>& setters) {
+    expectSent(where, [&] {
+        std::string err = captureStderr([&] {
+            for (const Setter& setter : setters) EXPECT_EQ(setter.second(d), 0) << where << ": " << setter.first;
+        });
+        (void)err;
+    }, {}, kAll);
+}
+
+unsigned char kAttribute[5] = {1, 2, 3, 4, 5};
+
+// The setters that serve one or two technologies only.
+const std::vector<Setter>& technologySetters() {
+    static const std::vector<Setter> s = {
+        {"on", [](Device& d) { return d.setSwitchOn(true, 1); }},
+        {"on end point", [](Device& d) { return d.setSwitchOnEp(true, 1); }},
+        {"toggle", [](Device& d) { return d.setSwitchToggle(); }},
+        {"level", [](Device& d) { return d.setSwitchLevel(5); }},
+        {"dim", [](Device& d) { return d.startDimming(true); }},
+        {"brighten", [](Device& d) { return d.startBrightning(true); }},
+        {"basic", [](Device& d) { return d.setBasic(1); }},
+        {"get basic", [](Device& d) { return d.getBasic(); }},
+        {"shutter stop", [](Device& d) { return d.stopShutterRolling(); }},
+        {"cover", [](Device& d) { return d.startWindowCovering(true); }},
+        {"cover stop", [](Device& d) { return d.stopWindowCovering(true); }},
+        {"garage", [](Device& d) { return d.SetGarageDoorLevel(1); }},
+        {"lock", [](Device& d) { return d.setDoorLock(1); }},
+        {"lock conf", [](Device& d) { return d.setDoorLockConf(1); }},
+        {"user code", [](Device& d) { return d.setUserCode(txt("1"), 1); }},
+        {"get user code", [](Device& d) { return d.getUserCode(1); }},
+        {"scene controller", [](Device& d) { return d.setSceneControllerConf(1); }},
+        {"battery", [](Device& d) { return d.getBatteryStatus(); }},
+        {"config", [](Device& d) { return d.SetConfigParam(1, 1, 1); }},
+        {"mode", [](Device& d) { return d.setThermostatMode(txt("Heat")); }},
+        {"fan mode", [](Device& d) { return d.setThermostatFanMode(txt("On Low")); }},
+        {"heating", [](Device& d) { return d.setThermostatHeatingTemp(70, 1); }},
+        {"cooling", [](Device& d) { return d.setThermostatCoolingTemp(70); }},
+        {"colour temperature", [](Device& d) { return d.setColorTemperature(3000); }},
+        {"hue", [](Device& d) { return d.setHue(1); }},
+        {"saturation", [](Device& d) { return d.setSaturation(1); }},
+        {"hue and saturation", [](Device& d) { return d.setHueandSat(1, 1); }},
+        {"colour bulb", [](Device& d) { return d.setColorBulb(1); }},
+        {"siren", [](Device& d) { return d.setSirenOn(1); }},
+        {"siren off", [](Device& d) { return d.setSirenOff(); }},
+        {"retain", [](Device& d) { return d.Retainstate(true); }},
+        {"camera", [](Device& d) { return d.setCameraMode(txt("Disarm")); }},
+        {"capture", [](Device& d) { return d.CaptureZigbeeImage(1); }},
+        {"custom", [](Device& d) { return d.sendCustomMessage(txt("00")); }},
+        {"attribute", [](Device& d) { return d.setDeviceAttribute(0x0201, 0x1011, kAttribute); }},
+        {"pan id", [](Device& d) { return d.readPanId(); }},
+        {"switch version", [](Device& d) { return d.getCurrentandNextVersionofQuentrixswitch(); }},
+        {"upgrade", [](Device& d) { return d.upgardeswitchversion(); }},
+        {"remove", [](Device& d) { return d.getRemovedeviceid(); }},
+        {"brightness", [](Device& d) { return d.getbrightness(); }},
+        {"state", [](Device& d) { return d.getstate(); }},
+        {"tamper", [](Device& d) { return d.clearTamper(); }},
+    };
+    return s;
+}
+
+TEST_F(Commands, SettersRefuseWhatTheyCannotSend) {
+    // The hub's own siren has none of these technologies.
+    Device hub(layDown({"HalvixSiren", HLX, {val(1, "LED_STATE", "true")}}));
+    expectRefused("hub siren", hub, technologySetters());
+
+    // Without an ID nothing at all is sent.
+    std::vector<Setter> every = technologySetters();
+    std::vector<Setter> more = {
+        {"all", [](Device& d) { return d.setSwitchAll(true); }},
+        {"name", [](Device& d) { return d.setName(txt("x")); }},
+        {"location", [](Device& d) { return d.setLocation(txt("x")); }},
+        {"type", [](Device& d) { return d.changedevicetype(HueLamp); }},
+        {"device remove", [](Device& d) { return d.removeDevice(); }},
+        {"index value", [](Device& d) { return d.setIndexValue(1, txt("a"), txt("b"), DEVTECH_ZWAVE); }},
+        {"resolution", [](Device& d) { return d.setResolution(1); }},
+        {"image count", [](Device& d) { return d.setImageCnt(3); }},
+        {"motion", [](Device& d) { return d.setMotionState(txt("true")); }},
+        {"security", [](Device& d) { return d.setSecurityDevice(1); }},
+        {"alarm", [](Device& d) { return d.clearAlarm(txt("A")); }},
+        {"siren duration", [](Device& d) { return d.setHalvixSirenDuration(5); }},
+        {"enable siren", [](Device& d) { return d.enableHalvixSiren(true); }},
+        {"start siren", [](Device& d) { return d.StartorStopHalvixSiren(true); }},
+        {"tone", [](Device& d) { return d.setHalvixSirenTone(1, 1, 1); }},
+        {"volume", [](Device& d) { return d.setHalvixSirenVolume(1, 1); }},
+        {"blink colour", [](Device& d) { return d.setHalvixBlinkColor(1); }},
+        {"blink", [](Device& d) { return d.setHalvixBlinkOnOff(true, 1); }},
+        {"blink start", [](Device& d) { return d.setHalvixBlinkStart(); }},
+        {"pic version", [](Device& d) { return d.readPicVersion(); }},
+    };
+    every.insert(every.end(), more.begin(), more.end());
+    Device empty;
+    expectRefused("no ID", empty, every);
+
+    // Missing texts.
+    std::vector<Setter> nulls = {
+        {"mode", [](Device& d) { return d.setThermostatMode(nullptr); }},
+        {"fan mode", [](Device& d) { return d.setThermostatFanMode(nullptr); }},
+        {"camera", [](Device& d) { return d.setCameraMode(nullptr); }},
+        {"custom", [](Device& d) { return d.sendCustomMessage(nullptr); }},
+        {"attribute", [](Device& d) { return d.setDeviceAttribute(0x0201, 0x1011, nullptr); }},
+        {"name", [](Device& d) { return d.setName(nullptr); }},
+        {"location", [](Device& d) { return d.setLocation(nullptr); }},
+        {"motion", [](Device& d) { return d.setMotionState(nullptr); }},
+        {"alarm", [](Device& d) { return d.clearAlarm(nullptr); }},
+    };
+    Device zigbee(layDown(kZigbee));
+    expectRefused("null texts", zigbee, nulls);
+
+    // Values the commands have no request for.
+    std::vector<Setter> values = {
+        {"camera mode Sleep", [](Device& d) { return d.setCameraMode(txt("Sleep")); }},
+        {"attribute of another cluster", [](Device& d) { return d.setDeviceAttribute(0x0202, 0x1011, kAttribute); }},
+        {"user code with DEL", [](Device& d) { return d.setUserCode(txt("12\x7f"), 1); }},
+    };
+    expectRefused("values", zigbee, values);
+    Device zwave(layDown(kZWave));
+    expectRefused("Z-Wave", zwave, {{"negative parameter", [](Device& d) { return d.SetConfigParam(-1, 1, 1); }},
+                                    {"toggle without a value", [](Device& d) { return d.setSwitchToggle(); }}});
+    Device lock(layDown({"DoorLock", ZW, {val(1, "LOCK_STATE", "true")}}));
+    expectRefused("door lock", lock, {{"toggle", [](Device& d) { return d.setSwitchToggle(); }}});
+    Device unknown(layDown({"BinarySwitch", ZW, {val(1, "SWITCH BINARY", "7")}}));
+    expectRefused("toggle from neither", unknown, {{"toggle", [](Device& d) { return d.setSwitchToggle(); }}});
+    Device lampNeither(layDown({"HueLamp", HUE, {val(2, "SWITCH BINARY", "7")}}));
+    Device hueLight(layDown({"ColorDimmableLight", HUE, {val(2, "SWITCH BINARY", "true")}}));
+    Device blinkNeither(layDown({"HalvixBlink", HLX, {val(1, "LED_STATE", "7")}}));
+    for (Device* d : {&lampNeither, &hueLight, &blinkNeither})
+        expectRefused("toggle", *d, {{"toggle", [](Device& d) { return d.setSwitchToggle(); }}});
+}
+
+TEST_F(Commands, LongUserCodesAreRefusedWhole) {
+    Device d(layDown(kZigbee));
+    // Fits the set-pin request but not with its send line; does not fit at all.
+    for (size_t n : {140u, 160u}) {
+        std::string code(n, '7'), err;
+        expectSent("code of " + std::to_string(n), [&] {
+            err = captureStderr([&] { EXPECT_EQ(d.setUserCode(&code[0], 1), 0); });
+        }, {}, {"zigbee"});
+        EXPECT_EQ(err, "zigbee command too long, not sent\n");
+    }
+}
+
+TEST_F(Commands, MissingValuesAndOtherTypesFillWhatTheyHave) {
+    HueFields bare;
+    bare.bulb = 0;
+    bare.user = bare.bridge = "";
+    HueFields light = bare;
+    light.devType = ColorDimmableLight;
+    light.state = "true";
+    NestFields nobody;
+    nobody.nestId = "";
+    nobody.presence = 0;
+    nobody.scale = 0;
+    DevSpec camera13 = {"ZigbeeCamImage", ZB, {val(6, "IMAGES_COUNT", "3"), val(7, "RESOLUTION", "1")}, 0x1a2b};
+    DevSpec camera26 = {"ZigbeeCamImage", ZB, {val(6, "IMAGES_COUNT", "6"), val(7, "RESOLUTION", "2")}, 0x1a2b};
+    DevSpec camera24 = {"ZigbeeCamImage", ZB, {val(6, "IMAGES_COUNT", "4"), val(7, "RESOLUTION", "2")}, 0x1a2b};
+    DevSpec camera14 = {"ZigbeeCamImage", ZB, {val(6, "IMAGES_COUNT", "4"), val(7, "RESOLUTION", "1")}, 0x1a2b};
+    auto nest = [&](int hvac) {
+        NestFields n = nobody;
+        n.hvac = hvac;
+        return cmdtest::nest(104, n);
+    };
+    runCases({
+        {"lamp without values", {"HueLamp", HUE, {}}, [](Device& d) { d.setSwitchLevel(9); },
+         [&](int) {
+             HueFields h = bare;
+             h.level = 9;
+             return std::vector<Pkt>{hue(104, h)};
+         }},
+        {"Hue light of another type", {"ColorDimmableLight", HUE, {val(8, "HUE_BULB_ID", "7")}},
+         [](Device& d) { d.setSwitchOn(true, 1); }, [&](int) { return std::vector<Pkt>{hue(101, light)}; }},
+        {"Nest heat without values", {"NestThermostat", NEST, {}},
+         [](Device& d) { d.setThermostatMode(txt("heat")); }, [&](int) { return std::vector<Pkt>{nest(1)}; }},
+        {"Nest cool", {"NestThermostat", NEST, {}}, [](Device& d) { d.setThermostatMode(txt("cool")); },
+         [&](int) { return std::vector<Pkt>{nest(2)}; }},
+        {"Nest eco", {"NestThermostat", NEST, {}}, [](Device& d) { d.setThermostatMode(txt("eco")); },
+         [&](int) { return std::vector<Pkt>{nest(4)}; }},
+        {"Z-Wave code without text", kZWave, [](Device& d) { d.setUserCode(nullptr, 2); },
+         [](int) { return std::vector<Pkt>{zw(23, 0x63, 2, 2, 1, 9, "")}; }},
+        {"ZigBee code without text", kZigbee, [](Device& d) { d.setUserCode(nullptr, 3); },
+         [](int) { return std::vector<Pkt>{zbc("zcl lock clear-pin 3")}; }},
+        {"index value without texts", kZWave, [](Device& d) { d.setIndexValue(4, nullptr, nullptr, DEVTECH_ZIGBEE); },
+         [](int id) { return std::vector<Pkt>{assoc(1, id, "", "", 1, 4)}; }},
+        {"heating far below the attribute", kZigbee, [](Device& d) { d.setThermostatHeatingTemp(-600, 1); },
+         [](int) { return std::vector<Pkt>{zbc("zcl global write 0x0201 0x0012 0x29 {01 80}")}; }},
+        {"camera arm 1/3", camera13, [](Device& d) { d.setCameraMode(txt("Arm")); },
+         [](int) { return std::vector<Pkt>{zbc("raw 0x0503 {43 31 2F}")}; }},
+        {"camera arm 2/6", camera26, [](Device& d) { d.setCameraMode(txt("Arm")); },
+         [](int) { return std::vector<Pkt>{zbc("raw 0x0503 {43 31 2B}")}; }},
+        {"camera arm 2/4", camera24, [](Device& d) { d.setCameraMode(txt("Arm")); }, none, {"zigbee"}},
+        {"camera arm 1/4", camera14, [](Device& d) { d.setCameraMode(txt("Arm")); }, none, {"zigbee"}},
+        {"blink toggle from off", {"HalvixBlink", HLX, {val(1, "LED_STATE", "false")}},
+         [](Device& d) { d.setSwitchToggle(); }, [](int) { return std::vector<Pkt>{pic(6, 0, 0, 2)}; }},
+        {"tone 0", {"HalvixSiren", HLX, {}}, [](Device& d) { d.setHalvixSirenTone(0, 1, 0); },
+         [](int) { return std::vector<Pkt>{pic(0, 0, 0, 1, 0)}; }},
+    });
+}
+
+// With the socket taken away every technology's send reports 0.
+TEST_F(Commands, FailedSendsReturnZero) {
+    Device zwave(layDown(kZWave)), lamp(layDown(kLamp)), nestDev(layDown(kNest)), zigbee(layDown(kZigbee));
+    Device sounding(layDown({"HalvixSiren", HLX, {val(2, "BUZZ_STATE", "true")}}));
+    int saved = s;
+    s = -1;
+    std::string err = captureStderr([&] {
+        EXPECT_EQ(zwave.setSwitchOn(true, 1), 0);
+        EXPECT_EQ(lamp.setSwitchLevel(3), 0);
+        EXPECT_EQ(nestDev.setThermostatMode(txt("heat")), 0);
+        EXPECT_EQ(zigbee.setSwitchOn(true, 1), 0);
+        EXPECT_EQ(sounding.setHalvixSirenDuration(9), 0);
+    });
+    s = saved;
+    EXPECT_NE(err.find("Set Siren Duration: "), std::string::npos) << err;
+    size_t first = err.find("Set Siren Duration: ");
+    EXPECT_NE(err.find("Set Siren Duration: ", first + 1), std::string::npos) << "both sends fail: " << err;
 }
 
 }  // namespace

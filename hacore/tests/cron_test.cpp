@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -254,6 +256,74 @@ TEST_F(Cron, ConcurrentUpdatesKeepEveryLine) {
     }
     EXPECT_EQ(std::count(got.begin(), got.end(), '\n'), 4 + kRules);
     EXPECT_FALSE(tempFilesLeft());
+}
+
+TEST(CronFields, PlainFieldsOnly) {
+    std::string sixty(60, '1');
+    struct Case {
+        bool (*check)(const char*);
+        const char* text;
+        bool want;
+    } cases[] = {
+        {isCronDayField, "*/2", true},     {isCronDayField, "1-31/5", true}, {isCronDayField, "1234", false},
+        {isCronDayField, "5/2", false},    {isCronDayField, "x-5", false},   {isCronDayField, "1-x", false},
+        {isCronDayField, "1-40", false},   {isCronDayField, "1,", false},    {isCronDayField, "*/40", false},
+        {isCronDayField, nullptr, false},  {isCronDayField, sixty.c_str(), false},
+        {isCronMonthField, "JAN-mar", true}, {isCronMonthField, "jan-x", false}, {isCronMonthField, "june", false},
+        {isCronWeekdayField, "sun-sat", true}, {isCronWeekdayField, "sat-sun", false}, {isCronWeekdayField, "7", true},
+    };
+    for (const Case& c : cases) EXPECT_EQ(c.check(c.text), c.want) << (c.text ? c.text : "(null)");
+}
+
+// The lock or the temporary files cannot be had: nothing runs, the table and
+// /tmp stay as they were.
+TEST_F(Cron, NoLockOrNoTemporaryFileChangesNothing) {
+    installCrontab(kOthers);
+    putRule(5, {timeTrigger(6, 30, "*", "*", "*")});
+    putRule(6, {sunTrigger(1, "-15")});
+    Rules timed(5), sun(6);
+    const char kLock[] = "/tmp/.runRule-cron.lock";
+    struct Case {
+        const char* fault;  // null: the lock's name taken by a directory
+        const char* message;
+    } cases[] = {
+        {nullptr, "cron lock: Is a directory\n"},
+        {"flock-ex", "cron lock: No locks available\n"},
+        {"mkstemp-temp", "cron temporary file: Too many open files\n"},
+        {"mkstemp-temp1", "cron temporary file: Too many open files\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fault ? c.fault : "directory");
+        std::unique_ptr<Fault> f;
+        if (c.fault) {
+            f.reset(new Fault(c.fault));
+        } else {
+            removeFile(kLock);
+            ASSERT_EQ(mkdir(kLock, 0700), 0);
+        }
+        std::string err = captureStderr([&] { timed.updateCronjobs(); });
+        EXPECT_EQ(err, c.message);
+        int result = -1;
+        err = captureStderr([&] {
+            captureStdout([&] { result = sun.updateWeatherCronjob((char*)"30", (char*)"6", 0); });
+        });
+        EXPECT_EQ(result, 0);
+        EXPECT_EQ(err, c.message);
+        f.reset();
+        if (!c.fault) rmdir(kLock);
+        EXPECT_EQ(crontab(), kOthers);
+        EXPECT_FALSE(tempFilesLeft());
+    }
+    timed.updateCronjobs();
+    EXPECT_EQ(crontab(), std::string(kOthers) + "30\t6\t*\t*\t*\tcd /;runRule 5\n");
+}
+
+TEST_F(Cron, MissingSunTimeTextsAreNamed) {
+    putRule(9, {sunTrigger(2, "5")});
+    Rules r(9);
+    std::string err = captureStderr([&] { EXPECT_EQ(r.updateWeatherCronjob((char*)"30", nullptr, 1), 0); });
+    EXPECT_EQ(err, "Rule:refusing sun time (null):30 for rule 9\n");
+    EXPECT_EQ(crontab(), "");
 }
 
 }  // namespace

@@ -360,3 +360,340 @@ TEST_F(RulesTest, AStoreThatCannotBeRepairedIsRemoved) {
 }
 
 }  // namespace
+
+namespace {
+
+// Every field of a trigger or result set, texts without their terminator, so
+// what the reader keeps and what it zeroes both show.
+RuleTrigger fullTrigger(int type, int subKind) {
+    RuleTrigger t;
+    memset(&t, 0, sizeof t);
+    t.type = type;
+    t.storedValue = 11;
+    t.deviceID = 4;
+    t.index = 1;
+    memset(t.value, 'v', sizeof t.value);
+    t.hour = 14;
+    t.minute = 15;
+    t.minutes = 16;
+    memset(t.day, 'd', sizeof t.day);
+    memset(t.month, 'm', sizeof t.month);
+    memset(t.weekday, 'w', sizeof t.weekday);
+    t.condition = 17;
+    t.triggerID = 18;
+    t.valid = 1;
+    t.duration = 120;
+    t.kind4Value = 19;
+    t.weatherKind = 3;
+    memset(t.weatherValue, '5', sizeof t.weatherValue);
+    t.subKind = subKind;
+    memset(t.text, 't', sizeof t.text);
+    return t;
+}
+
+RuleResult fullResult(int type, int subKind) {
+    RuleResult r;
+    memset(&r, 0, sizeof r);
+    r.type = type;
+    r.deviceID = 1;
+    r.index = 1;
+    memset(r.value, 'v', sizeof r.value);
+    r.sceneID = 5;
+    r.preDelay = 21;
+    r.resultID = 22;
+    r.valid = 1;
+    r.kind1Value = 23;
+    r.kind4Value = 24;
+    r.kind5Byte = 25;
+    r.number248 = 26;
+    memset(r.text, 't', sizeof r.text);
+    r.subKind = subKind;
+    memset(r.text2, 'u', sizeof r.text2);
+    return r;
+}
+
+template <typename T>
+void expectSame(const T& got, const T& want, const std::string& where) {
+    const unsigned char* g = reinterpret_cast<const unsigned char*>(&got);
+    const unsigned char* w = reinterpret_cast<const unsigned char*>(&want);
+    for (size_t i = 0; i < sizeof(T); ++i)
+        if (g[i] != w[i]) {
+            ADD_FAILURE() << where << ": byte " << i << " is " << (int)g[i] << ", expected " << (int)w[i];
+            return;
+        }
+}
+
+// A text field kept by the reader: cut to limit - 1 characters, the rest zero.
+template <size_t N>
+void kept(char (&dst)[N], const char (&src)[N], size_t limit = N) {
+    memset(dst, 0, N);
+    memcpy(dst, src, limit - 1);
+}
+
+TEST_F(RulesTest, EachKindKeepsOnlyItsOwnFields) {
+    struct TriggerCase {
+        const char* name;
+        int type, subKind;
+        void (*keep)(const RuleTrigger& in, RuleTrigger& out);
+    };
+    const TriggerCase triggers[] = {
+        {"kind 4", RT_Kind4, 7,
+         [](const RuleTrigger& in, RuleTrigger& out) {
+             out.condition = in.condition;
+             out.duration = in.duration;
+             out.kind4Value = in.kind4Value;
+             out.subKind = in.subKind;
+             kept(out.text, in.text);
+         }},
+        {"kind 5 sub-kind 1", RT_Kind5, 1,
+         [](const RuleTrigger& in, RuleTrigger& out) {
+             out.index = in.index;
+             kept(out.value, in.value);
+             out.condition = in.condition;
+             out.duration = in.duration;
+             out.subKind = in.subKind;
+             kept(out.text, in.text, 25);
+         }},
+        {"kind 5 sub-kind 2", RT_Kind5, 2,
+         [](const RuleTrigger& in, RuleTrigger& out) {
+             out.index = in.index;
+             kept(out.value, in.value);
+             out.condition = in.condition;
+             out.duration = in.duration;
+             out.subKind = in.subKind;
+             kept(out.text, in.text, 25);
+         }},
+        {"kind 5 sub-kind 3", RT_Kind5, 3,
+         [](const RuleTrigger& in, RuleTrigger& out) {
+             out.index = in.index;
+             kept(out.value, in.value);
+             out.condition = in.condition;
+             out.duration = in.duration;
+             out.subKind = in.subKind;
+         }},
+        {"weather", RT_Weather, 7,
+         [](const RuleTrigger& in, RuleTrigger& out) {
+             out.condition = in.condition;
+             out.duration = in.duration;
+             out.weatherKind = in.weatherKind;
+             kept(out.weatherValue, in.weatherValue);
+         }},
+    };
+    for (const TriggerCase& c : triggers) {
+        RuleTrigger in = fullTrigger(c.type, c.subKind), want;
+        memset(&want, 0, sizeof want);
+        want.type = in.type;
+        want.storedValue = in.storedValue;
+        want.triggerID = in.triggerID;
+        want.valid = in.valid;
+        c.keep(in, want);
+        putRule(30, c.name, {in}, {});
+        Rules r(30);
+        ASSERT_EQ(r.getRuleTriggers().size(), 1u) << c.name;
+        expectSame(r.getRuleTriggers().front(), want, c.name);
+    }
+
+    struct ResultCase {
+        const char* name;
+        int type, subKind;
+        void (*keep)(const RuleResult& in, RuleResult& out);
+    };
+    const ResultCase results[] = {
+        {"kind 1", RR_Kind1, 7,
+         [](const RuleResult& in, RuleResult& out) {
+             out.kind1Value = in.kind1Value;
+             out.number248 = in.number248;
+             kept(out.text, in.text);
+         }},
+        {"scene", RR_Scene, 7, [](const RuleResult& in, RuleResult& out) { out.sceneID = in.sceneID; }},
+        {"kind 3", RR_Kind3, 7,
+         [](const RuleResult& in, RuleResult& out) {
+             out.number248 = in.number248;
+             kept(out.text, in.text);
+         }},
+        {"kind 4", RR_Kind4, 7,
+         [](const RuleResult& in, RuleResult& out) {
+             out.kind4Value = in.kind4Value;
+             out.subKind = in.subKind;
+             kept(out.text2, in.text2);
+         }},
+        {"kind 5 sub-kind 1", RR_Kind5, 1,
+         [](const RuleResult& in, RuleResult& out) {
+             out.index = in.index;
+             kept(out.value, in.value);
+             out.text[0] = in.text[0];
+             out.text2[0] = in.text2[0];
+             out.subKind = in.subKind;
+         }},
+        {"kind 5 sub-kind 2", RR_Kind5, 2,
+         [](const RuleResult& in, RuleResult& out) {
+             kept(out.value, in.value);
+             out.kind5Byte = in.kind5Byte;
+             out.text[0] = in.text[0];
+             out.text2[0] = in.text2[0];
+             out.subKind = in.subKind;
+         }},
+        {"kind 5 sub-kind 3", RR_Kind5, 3,
+         [](const RuleResult& in, RuleResult& out) {
+             out.index = in.index;
+             kept(out.value, in.value);
+             out.subKind = in.subKind;
+         }},
+    };
+    for (const ResultCase& c : results) {
+        RuleResult in = fullResult(c.type, c.subKind), want;
+        memset(&want, 0, sizeof want);
+        want.type = in.type;
+        want.preDelay = in.preDelay;
+        want.resultID = in.resultID;
+        want.valid = in.valid;
+        c.keep(in, want);
+        putRule(31, c.name, {}, {in});
+        Rules r(31);
+        ASSERT_EQ(r.getRuleResults().size(), 1u) << c.name;
+        expectSame(r.getRuleResults().front(), want, c.name);
+    }
+    EXPECT_TRUE(requests().empty()) << "whole rules need no repair";
+
+    // A type below the first is dropped and its removal asked for.
+    RuleResult negative = fullResult(-1, 0);
+    putRule(32, "negative", {}, {negative});
+    EXPECT_TRUE(Rules(32).getRuleResults().empty());
+    std::vector<Request> q = requests();
+    ASSERT_EQ(q.size(), 2u);
+    expectRequest(q[0], 15, "", {0, 0, 32, 0, 1});
+}
+
+TEST_F(RulesTest, DamagedCountsAndMissingItems) {
+    RuleTrigger t = deviceTrigger(4, 1, "true");
+    putRule(40, "counts", {t}, {deviceResult(1, 1, "true")});
+    putText(kStore, "40.TC", "-5");
+    putText(kStore, "40.RC", "99999");
+    Rules r(40);
+    EXPECT_TRUE(r.getRuleTriggers().empty()) << "a negative count reads as none";
+    EXPECT_EQ(r.getRuleResults().size(), 1u) << "the items that are there, up to 4096";
+    // A count above what is stored: the missing items are left out.
+    putRule(41, "gaps", {t}, {deviceResult(1, 1, "true")});
+    putText(kStore, "41.TC", "3");
+    putText(kStore, "41.RC", "2");
+    Rules g(41);
+    EXPECT_EQ(g.getRuleTriggers().size(), 1u);
+    EXPECT_EQ(g.getRuleResults().size(), 1u);
+    EXPECT_TRUE(requests().empty());
+}
+
+TEST_F(RulesTest, WeatherAndOtherTriggersAreAdded) {
+    putRule(1, "r", {}, {});
+    Rules r(1);
+    auto weather = [](int kind, const char* offset, size_t len = 0) {
+        RuleTrigger t;
+        memset(&t, 0, sizeof t);
+        t.type = RT_Weather;
+        t.weatherKind = kind;
+        if (len) memset(t.weatherValue, '1', len);
+        else strncpy(t.weatherValue, offset, sizeof t.weatherValue - 1);
+        return t;
+    };
+    RuleTrigger kind4 = fullTrigger(RT_Kind4, 1), kind5 = fullTrigger(RT_Kind5, 1);
+    kind4.duration = kind5.duration = 0;
+    RuleTrigger late = timeTrigger(1, 1);
+    late.minute = -1;
+    RuleTrigger negativeMinutes = timeTrigger(1, 1);
+    negativeMinutes.minutes = -1;
+    RuleTrigger negativeDuration = deviceTrigger(4, 1, "true", -60);
+    struct Case {
+        const char* name;
+        RuleTrigger t;
+        int want;
+    } cases[] = {
+        {"sunrise -15", weather(1, "-15"), 1},
+        {"sunset 0", weather(2, "0"), 1},
+        {"sunrise no offset", weather(1, ""), 1},
+        {"sunset letters", weather(2, "1a"), 0},
+        {"sunrise five digits", weather(1, "12345"), 0},
+        {"sunrise minus alone", weather(1, "-"), 0},
+        {"sunrise offset filling its field", weather(1, nullptr, sizeof(RuleTrigger::weatherValue)), 0},
+        {"other weather, any text", weather(3, "anything"), 1},
+        {"kind 4", kind4, 1},
+        {"kind 5", kind5, 1},
+        {"minute below 0", late, 0},
+        {"minutes below 0", negativeMinutes, 0},
+        {"negative duration", negativeDuration, 0},
+    };
+    size_t sent = 0;
+    for (const Case& c : cases) {
+        EXPECT_EQ(r.addTrigger(c.t), c.want) << c.name;
+        sent += c.want;
+    }
+    EXPECT_EQ(requests().size(), sent);
+    EXPECT_EQ(r.getRuleTriggers().size(), sent);
+    EXPECT_TRUE(r.checkForSingleDuration());
+    // A second duration is refused once one trigger has one.
+    EXPECT_EQ(r.addTrigger(deviceTrigger(4, 1, "true", 60)), 1);
+    EXPECT_EQ(r.addTrigger(deviceTrigger(4, 1, "true", 60)), 0);
+    RuleResult outOfRange = deviceResult(1, 1, "true");
+    outOfRange.type = -1;
+    EXPECT_EQ(r.addResult(outOfRange), 0);
+    outOfRange.type = 6;
+    EXPECT_EQ(r.addResult(outOfRange), 0);
+    EXPECT_EQ(r.addResult(fullResult(RR_Kind4, 1)), 1);
+    EXPECT_EQ(requests().size(), 2u);
+}
+
+TEST_F(RulesTest, ValidFlagsAndTheRuleWithoutId) {
+    RuleResult a = deviceResult(1, 1, "true", 11);
+    RuleTrigger t = deviceTrigger(4, 1, "true");
+    t.triggerID = 21;
+    putRule(8, "eight", {t}, {a});
+    Rules r(8);
+    EXPECT_FALSE(r.getTriggerValid(21)) << "stored as not valid";
+    EXPECT_FALSE(r.getTriggerValid(77)) << "no such trigger";
+    EXPECT_EQ(r.setTriggerValid(21, true), 1);
+    EXPECT_EQ(r.setResultValid(11, true), 1);
+    EXPECT_EQ(r.setResultValid(99, true), 1);  // sent even for an unknown ID
+    EXPECT_TRUE(r.getTriggerValid(21));
+    EXPECT_TRUE(r.getResultValid(11));
+    std::vector<Request> q = requests();
+    ASSERT_EQ(q.size(), 3u);
+    expectRequest(q[0], 23, "", {21, 0, 8, 0, 1});
+    expectRequest(q[1], 22, "", {11, 0, 8, 0, 1});
+    expectRequest(q[2], 22, "", {99, 0, 8, 0, 1});
+    Rules fresh(8);
+    EXPECT_TRUE(fresh.getTriggerValid(21));
+    EXPECT_TRUE(fresh.getResultValid(11));
+
+    Rules none(0);
+    EXPECT_EQ(none.setTriggerValid(1, true), 0);
+    EXPECT_EQ(none.removeAllResults(), 0);
+    none.setName((char*)"never");
+    EXPECT_STREQ(none.getName(), "");
+    none.updateCronjobs();
+    EXPECT_EQ(none.updateWeatherCronjob((char*)"1", (char*)"1", 0), 0);
+    EXPECT_TRUE(requests().empty());
+}
+
+TEST_F(RulesTest, AStoreThatCannotBeOpenedLeavesTheRuleEmpty) {
+    putRule(1, "one", {deviceTrigger(4, 1, "true")}, {});
+    Rules loaded(1);
+    ASSERT_EQ(loaded.getRuleTriggers().size(), 1u);
+    chmod(kStore, 0);
+    EXPECT_EXIT(
+        {
+            dropFileAccessOverride();
+            loaded.Refresh();
+            exit(loaded.getRuleTriggers().empty() ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "cannot repair: ");
+    putRule(1, "one", {}, {});
+    chmod(kStore, 0);
+    EXPECT_EXIT(
+        {
+            dropFileAccessOverride();
+            Rules made((char*)"never made");
+            exit(made.getID() == 0 ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "cannot repair: ");
+    EXPECT_TRUE(requests().empty());
+}
+
+}  // namespace

@@ -4,6 +4,7 @@
 // stores.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <sys/stat.h>
 #include <ctime>
@@ -322,6 +323,84 @@ TEST_F(Scenes, ActivationWithoutAnEmailFile) {
     std::vector<Request> r = requests();
     ASSERT_EQ(r.size(), 1u);
     EXPECT_EQ(r[0].text, "2 NULL;Scene:Home");
+}
+
+TEST_F(Scenes, KeysThatAreNoSceneAreSkipped) {
+    putScene(3, "c", {});
+    putScene(12, "l", {});
+    putScene(5, "e", {});
+    for (const char* other : {"", "0", "1234567890", "12a", "-3", "Version"}) putText(kStore, other, "x");
+    ScenesList list;
+    list.Populate();
+    std::vector<int> ids;
+    for (Scene& s : list.scenes) ids.push_back(s.getID());
+    std::sort(ids.begin(), ids.end());
+    EXPECT_EQ(ids, (std::vector<int>{3, 5, 12}));
+    Scene made((char*)"next");
+    EXPECT_EQ(made.getID(), 13);
+}
+
+TEST_F(Scenes, OptionalRecordsAndLocalChanges) {
+    // Without a state record the rest is not read; a "false" voice record.
+    putScene(7, "No state", {entry(1, 1, 1, "true")});
+    testkit::run("dpmgr out /tmp/sdb 7.ST");
+    Scene a(7);
+    EXPECT_FALSE(a.getState());
+    EXPECT_TRUE(a.getSceneEntries().empty());
+    putScene(8, "Voice", {entry(0, 1, 1, "true"), entry(1, 1, 2, "5")});
+    putText(kStore, "8.VC", "false");
+    Scene s(8);
+    EXPECT_FALSE(s.getVoiceCompatible());
+    ASSERT_EQ(s.getSceneEntries().size(), 2u);
+
+    s.setName(nullptr);
+    s.setName((char*)"Voice");  // unchanged
+    s.setSceneEntryState(9, 9, true);   // no such entry
+    s.setSceneEntryState(1, 2, false);
+    s.setSceneEntryValid(9, 9, true);   // no such entry
+    s.setSceneEntryValid(1, 9, true);   // same device, other index
+    EXPECT_TRUE(requests().empty());
+
+    s.setSceneEntryValid(1, 1, true);   // stored invalid
+    s.addOrUpdateSceneEntry(1, 3, (char*)"7");  // same device, new index
+    s.setSceneVoiceCompatible(true);
+    s.setSceneVoiceCompatible(false);
+    std::vector<Request> r = requests();
+    ASSERT_EQ(r.size(), 4u);
+    expectRequest(r[0], 10, "true, 1", {0, 8, 0, 0, 0, 8});
+    expectRequest(r[1], 5, "7", {1, 8, 0, 0, 3, 3});
+    expectRequest(r[2], 11, "", {0, 8, 0, 0, 0, 1});
+    expectRequest(r[3], 11, "", {0, 8, 0, 0, 0, 0});
+    EXPECT_EQ(s.getSceneEntries().size(), 3u);
+    EXPECT_EQ(Scene(8).getSceneEntries().front().valid, 1);
+
+    Scene none;
+    none.Refresh();
+    EXPECT_EQ(none.getID(), 0);
+}
+
+TEST_F(Scenes, RefreshOfAStoreThatCannotBeOpened) {
+    putScene(1, "Locked", {entry(1, 1, 1, "true")});
+    Scene s(1);
+    ASSERT_EQ(s.getSceneEntries().size(), 1u);
+    chmod(kStore, 0);
+    EXPECT_EXIT(
+        {
+            dropFileAccessOverride();
+            s.Refresh();
+            exit(s.getSceneEntries().empty() ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "cannot repair: ");
+}
+
+TEST_F(Scenes, ActivationWithAnEmptyEmailFileAndOtherHubEntries) {
+    writeFile("/halvix/email", "");
+    // Device 0 with another index is no hub entry; no such device is skipped.
+    putScene(2, "Away", {entry(0, 0, 1, "away"), entry(1, 0, 2, "away")});
+    Scene(2).activate();
+    std::vector<Request> r = requests();
+    ASSERT_EQ(r.size(), 1u);
+    EXPECT_EQ(r[0].text, "3 ;Scene:Away");
 }
 
 }  // namespace

@@ -5,7 +5,13 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <cstdint>
+#include <fcntl.h>
 #include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 #include "hacore/Weather.h"
 #include "testkit.h"
@@ -205,6 +211,75 @@ TEST(WeatherCodes, EveryIcon) {
     EXPECT_EQ(empty.GetWeatherConditionTypeFromSring(), -1);
     EXPECT_STREQ(empty.GetCity(), "");
     EXPECT_EQ(empty.GetTemperaturinC(), 0);
+}
+
+TEST_F(WeatherTest, FarOffPlacesAndDaysAndOddDocuments) {
+    Weather w;
+    // Longitudes far beyond the globe leave more days than one correction
+    // takes away: no sun time then.
+    EXPECT_EQ(w.CalSunriseSunset(2026, 6, 20, 52.0f, -3000.0f, 0), 0.0f);
+    EXPECT_EQ(w.CalSunriseSunset(2026, 6, 20, 52.0f, 3000.0f, 1), 0.0f);
+    // Within a few days' worth the time is brought back into the day.
+    float r = w.CalSunriseSunset(2026, 6, 20, 52.0f, -700.0f, 0);
+    EXPECT_GE(r, 0.0f);
+    EXPECT_LE(r, 24.0f);
+    r = w.CalSunriseSunset(2026, 6, 20, 52.0f, 700.0f, 1);
+    EXPECT_GE(r, 0.0f);
+    EXPECT_LE(r, 24.0f);
+    // A day long before the year's first: the sun's longitude wraps.
+    r = w.CalSunriseSunset(2026, 1, -400, 52.0f, 4.9f, 0);
+    EXPECT_GE(r, 0.0f);
+    EXPECT_LE(r, 24.0f);
+
+    std::string doc = "{\"conditions\": 5, \"observation_interval\": 60}";
+    EXPECT_EQ(captureStdout([&] { EXPECT_EQ(w.SetDownloadedData(&doc[0]), 1); }), "Doesn't have  conditions tag\n");
+    EXPECT_EQ(w.GetNextObservation(), 60);
+    doc = "{\"conditions\": {\"temp_c\": \"-99999999999999\"}}";
+    captureStdout([&] { EXPECT_EQ(w.SetDownloadedData(&doc[0]), 1); });
+    EXPECT_EQ(w.GetTemperaturinC(), INT32_MIN);
+}
+
+// A pipe cannot be measured: refused like a file too large.
+TEST_F(WeatherTest, APipeIsRefused) {
+    const char kFifo[] = "/tmp/weather.fifo";
+    removeFile(kFifo);
+    ASSERT_EQ(mkfifo(kFifo, 0600), 0);
+    std::thread writer([&] {
+        int fd = open(kFifo, O_WRONLY);
+        if (fd >= 0) close(fd);
+    });
+    Weather w;
+    std::string out = captureStdout([&] { EXPECT_EQ(w.ReadDataFromFile((char*)kFifo), 0); });
+    writer.join();
+    EXPECT_EQ(out, "File is too large\n");
+    removeFile(kFifo);
+}
+
+// Short of memory for the document (4 MB, made outside this process so that
+// its heap holds no such block already): not loaded.
+TEST_F(WeatherTest, NoMemoryForTheDocument) {
+    writeFile("/tmp/w.json", kDocument);
+    run("truncate -s 4194304 /tmp/w.json");
+    ASSERT_EQ(run("stat -c %s /tmp/w.json"), "4194304\n");
+    // A fresh process: blocks the earlier tests freed would serve the document.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            struct rlimit saved;
+            getrlimit(RLIMIT_AS, &saved);
+            struct rlimit low = saved;
+            long pages = 0;
+            FILE* f = fopen("/proc/self/statm", "r");
+            if (!f || fscanf(f, "%ld", &pages) != 1) exit(2);
+            fclose(f);
+            Weather w;
+            low.rlim_cur = (rlim_t)pages * sysconf(_SC_PAGESIZE) + (1u << 20);
+            setrlimit(RLIMIT_AS, &low);
+            int result = w.ReadDataFromFile((char*)"/tmp/w.json");
+            setrlimit(RLIMIT_AS, &saved);
+            exit(result == 0 && w.GetCity()[0] == '\0' ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace
