@@ -74,7 +74,7 @@ if [ "$only" = coverage ]; then
   rm -rf build/coverage; mkdir -p build/coverage
   find build/cov -name '*.gcda' -delete 2>/dev/null || true
   run_suite coverage build/cov -DCMAKE_BUILD_TYPE=Debug -DHALVIX_COVERAGE=ON
-  gcovr --root . --object-directory build/cov --gcov-executable gcov-12 \
+  gcovr --root . --object-directory build/cov --gcov-executable gcov-12 build/cov \
     --filter '(hacore|pairing|daemonlink|fwupdate|logupload|hwtimer|lcddraw|touchui)/src/' \
     --exclude-throw-branches --exclude-unreachable-branches \
     --html-details build/coverage/index.html --txt build/coverage/files.txt \

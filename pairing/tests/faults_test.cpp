@@ -46,6 +46,7 @@ TEST_F(Faults, ConnectFailsWithoutSocketOrPort) {
         const char* message;
     } kCases[] = {
         {"socket-dgram", "libpairing:socket()"},
+        {"setsockopt-priority", "libpairing:setsockopt failed"},
         {"bind-127.255.255.4:8888", "libpairing:Assoc binding failed"},
     };
     for (const auto& c : kCases) {

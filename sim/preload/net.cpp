@@ -4,7 +4,8 @@
 //   socket-raw               socket(AF_INET, SOCK_RAW, ...) fails (EPERM)
 //   setsockopt-tcp-nodelay   setsockopt(IPPROTO_TCP, TCP_NODELAY) fails (ENOPROTOOPT)
 //   setsockopt-<option>      setsockopt(SOL_SOCKET, SO_<OPTION>) fails (ENOPROTOOPT):
-//                            reuseaddr, rcvtimeo, sndtimeo, bindtodevice, broadcast
+//                            reuseaddr, rcvtimeo, sndtimeo, bindtodevice, broadcast,
+//                            priority
 //   bind-<address>:<port>    bind() to that IPv4 address and port fails (EADDRINUSE)
 //   sendto-<port>            sendto() to that IPv4 port fails (ENETUNREACH)
 //   recvfrom-<port>          recvfrom() on a socket bound to that port fails (ECONNREFUSED)
@@ -29,6 +30,7 @@ const char* socketOption(int level, int name) {
     case SO_SNDTIMEO: return "sndtimeo";
     case SO_BINDTODEVICE: return "bindtodevice";
     case SO_BROADCAST: return "broadcast";
+    case SO_PRIORITY: return "priority";
     default: return nullptr;
     }
 }

@@ -47,6 +47,7 @@ pthread_mutex_t g_lock = PTHREAD_MUTEX_INITIALIZER;
 State g_s;
 long g_offset;        // script offset of the next line
 ino_t g_inode;
+bool g_doneWritten;   // pen.done written for the script being read
 bool g_suspended;
 
 long nowMs() {
@@ -63,24 +64,35 @@ void writeDone(long offset) {
     ssize_t w = write(fd, buf, n);
     (void)w;
     close(fd);
-    rename("/sim/state/pen.done.tmp", "/sim/state/pen.done");
+    if (rename("/sim/state/pen.done.tmp", "/sim/state/pen.done") == 0) g_doneWritten = true;
+}
+
+// A script written anew starts from its beginning. Checked at every sample,
+// before the state in progress is finished: finishing it writes pen.done,
+// which would hide a new script that got the old one's inode number. So a
+// pen.done this panel wrote and someone removed also means a new script.
+void restartIfNew() {
+    struct stat st;
+    if (stat("/sim/state/pen", &st) != 0) return;
+    struct stat done;
+    bool removed = g_doneWritten && stat("/sim/state/pen.done", &done) != 0;
+    if (st.st_ino != g_inode || st.st_size < g_offset || removed) {
+        g_inode = st.st_ino;
+        g_offset = 0;
+        g_doneWritten = false;
+        g_s = State();
+    }
 }
 
 // Reads the next complete line of the script into s; false when none.
 bool nextLine() {
     FILE* f = fopen("/sim/state/pen", "r");
     if (!f) return false;
+    // A script replaced since restartIfNew is read from its start next time.
     struct stat st;
-    if (fstat(fileno(f), &st) == 0) {
-        // A script written anew starts from its beginning.
-        // (inode numbers are reused, so a missing pen.done also restarts).
-        struct stat done;
-        bool noDone = g_offset > 0 && stat("/sim/state/pen.done", &done) != 0;
-        if (st.st_ino != g_inode || st.st_size < g_offset || noDone) {
-            g_inode = st.st_ino;
-            g_offset = 0;
-            g_s = State();
-        }
+    if (fstat(fileno(f), &st) != 0 || st.st_ino != g_inode) {
+        fclose(f);
+        return false;
     }
     bool got = false;
     while (!got && fseek(f, g_offset, SEEK_SET) == 0) {
@@ -121,6 +133,7 @@ bool nextLine() {
 }
 
 void advance() {
+    restartIfNew();
     for (;;) {
         if (g_s.active) {
             if (!g_s.seen) return;

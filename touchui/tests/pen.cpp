@@ -20,14 +20,7 @@ void sleepMs(long ms) {
 }  // namespace
 
 void script(const std::string& lines) {
-    // A new file (new inode) restarts the panel's reading. The old script
-    // keeps a link, so its inode is never handed to a later script: the
-    // panel finishes the old script's last state on its next sample, which
-    // writes pen.done again, and would then read a script on the same inode
-    // from the old offset.
-    static int kept;
-    std::string old = "/sim/state/pen.old." + std::to_string(getpid()) + "." + std::to_string(kept++);
-    link("/sim/state/pen", old.c_str());
+    // A new file (new inode) restarts the panel's reading.
     testkit::writeFile("/sim/state/pen.new", lines);
     rename("/sim/state/pen.new", "/sim/state/pen");
     testkit::removeFile("/sim/state/pen.done");
