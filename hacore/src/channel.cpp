@@ -55,9 +55,9 @@ constexpr long kRscBindPauseNs = 100000000L;
 constexpr int kRscAnswerSeconds = 120;
 
 // mkaddr takes writable texts; the literals here are never written.
-void fill(sockaddr_in* adr, int* len, const char* text) {
+int fill(sockaddr_in* adr, int* len, const char* text) {
     *len = sizeof *adr;
-    mkaddr(adr, len, const_cast<char*>(text), const_cast<char*>("udp"));
+    return mkaddr(adr, len, const_cast<char*>(text), const_cast<char*>("udp"));
 }
 
 struct Identity {
@@ -65,19 +65,46 @@ struct Identity {
     sockaddr_in* adr;
     int* len;
     const char* text;
+    const char* badAddress;  // null: no message
     const char* bindFailed;
     bool bindFatal;
 };
 
 const Identity kIdentities[] = {
-    {0, &adr_end, &len_end, "127.255.255.3:8888", "End Client binding failed", true},
-    {1, &adr_cloud, &len_cloud, kCloud, "Cloud Client binding failed", true},
-    {3, &adr_rulesEngine, &len_rulesEngine, "127.255.255.7:8888", "rulesEngine Client binding failed", true},
-    {4, &adr_runRule, &len_runRule, "127.255.255.8:8888", "runRule Client binding failed", true},
-    {5, &adr_free1, &len_free1, "127.255.255.9:8888", "free1 Client binding failed", true},
-    {6, &adr_free2, &len_free2, "127.255.255.10:8888", "free2 Client binding failed", false},
-    {7, &adr_web, &len_web, "127.255.255.11:8888", "web Client binding failed", false},
-    {8, &adr_mesh, &len_mesh, kMesh, "mesh Client binding failed", false},
+    {0, &adr_end, &len_end, "127.255.255.3:8888", "Bad End Client address", "End Client binding failed", true},
+    {1, &adr_cloud, &len_cloud, kCloud, nullptr, "Cloud Client binding failed", true},
+    {3, &adr_rulesEngine, &len_rulesEngine, "127.255.255.7:8888", "Bad Rules Engine address",
+     "rulesEngine Client binding failed", true},
+    {4, &adr_runRule, &len_runRule, "127.255.255.8:8888", "Bad rule Client address",
+     "runRule Client binding failed", true},
+    {5, &adr_free1, &len_free1, "127.255.255.9:8888", "Bad free1 Client address", "free1 Client binding failed",
+     true},
+    {6, &adr_free2, &len_free2, "127.255.255.10:8888", "Bad free2 Client address",
+     "free2 Client binding failed", false},
+    {7, &adr_web, &len_web, "127.255.255.11:8888", "Bad web Client address", "web Client binding failed", false},
+    {8, &adr_mesh, &len_mesh, kMesh, "Bad mesh Client address", "mesh Client binding failed", false},
+};
+
+// The servers' addresses, filled in this order; a fatal failure ends the
+// connection.
+struct Server {
+    sockaddr_in* adr;
+    int* len;
+    const char* text;
+    const char* badAddress;
+    bool fatal;
+};
+
+const Server kServers[] = {
+    {&adr_ha, &len_ha, kHA, "Bad HA server address", true},
+    {&adr_ha_assoc, &len_ha_assoc, kHAAssoc, "Bad HA server address", true},
+    {&adr_rsc, &len_rsc, kRSC, "Bad RSC address", true},
+    {&adr_ozw, &len_ozw, kOZW, "Bad OZW Server address", true},
+    {&adr_zigbee, &len_zigbee, kZigbee, "Bad Zigbee Server address", true},
+    {&adr_hue, &len_hue, kHue, "Bad hue server address", true},
+    {&adr_nest, &len_nest, kNest, "Bad Nest server address", false},
+    {&adr_picdriver, &len_picdriver, kPic, "Bad Pic driver address", true},
+    {&adr_mesh, &len_mesh, kMesh, "Bad mesh server address", false},
 };
 
 const Identity* identityOf(int w) {
@@ -166,20 +193,20 @@ int ConnectToServers() {
         return 0;
     }
 
-    // The fixed addresses are dotted quads with decimal ports: they always
-    // parse.
+    // The fixed addresses are dotted quads with decimal ports, so these
+    // failures are not expected; they stay for a table that changes.
     const Identity* me = identityOf(which);
-    if (me) fill(me->adr, me->len, me->text);
+    if (me && fill(me->adr, me->len, me->text) < 0) {
+        if (me->badAddress) displayError(me->badAddress);
+        return 0;
+    }
     if (which == 8) fill(&adr_cloud, &len_cloud, kCloud);
-    fill(&adr_ha, &len_ha, kHA);
-    fill(&adr_ha_assoc, &len_ha_assoc, kHAAssoc);
-    fill(&adr_rsc, &len_rsc, kRSC);
-    fill(&adr_ozw, &len_ozw, kOZW);
-    fill(&adr_zigbee, &len_zigbee, kZigbee);
-    fill(&adr_hue, &len_hue, kHue);
-    fill(&adr_nest, &len_nest, kNest);
-    fill(&adr_picdriver, &len_picdriver, kPic);
-    if (which != 8) fill(&adr_mesh, &len_mesh, kMesh);
+    for (const Server& server : kServers) {
+        if (which == 8 && server.adr == &adr_mesh) continue;  // the mesh client's own address
+        if (fill(server.adr, server.len, server.text) == 0) continue;
+        displayError(server.badAddress);
+        if (server.fatal) return 0;
+    }
 
     int on = 1;
     if (setsockopt(s, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) < 0) {
@@ -255,8 +282,16 @@ bool sendRscPacket(const RSC_PACKET* packet) {
     }
     sockaddr_in server, own;
     int serverLen, ownLen;
-    fill(&server, &serverLen, kRSC);  // fixed addresses: they always parse
-    fill(&own, &ownLen, kRSCReply);
+    if (fill(&server, &serverLen, kRSC) < 0) {
+        printf("Bad RSC address\n");
+        close(rs);
+        return false;
+    }
+    if (fill(&own, &ownLen, kRSCReply) < 0) {
+        printf("Error in creating rscClient address\n");
+        close(rs);
+        return false;
+    }
 
     // Every requester binds the one reply address: this is what keeps RSC
     // requests of all processes one at a time.
