@@ -751,8 +751,7 @@ TEST_F(FirmwareTest, KernelBannerThatCannotBeRead) {
                         : mount("/tmp/empty", "/proc/version", nullptr, MS_BIND, nullptr)) != 0)
                 _exit(77);
             std::string err = captureStderr([] { write_flash_kernel_version(); });
-            // exit, not _exit: the child's coverage counts too.
-            exit(hidden == (err.find("Unable to open /proc/version") != std::string::npos) ? 0 : 1);
+            testkit::exitChild(hidden == (err.find("Unable to open /proc/version") != std::string::npos) ? 0 : 1);
         }
         int status = 0;
         waitpid(pid, &status, 0);

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <ctime>
 #include <mutex>
 #include <net/if.h>
@@ -87,27 +88,24 @@ void deliverNotification(const HAReceivedPacket& pkt) {
     memcpy(&hapacket, &pkt.notification, sizeof hapacket);
     hapacket.value[sizeof hapacket.value - 1] = '\0';
     int id = hapacket.deviceId;
-    Device* dev = nullptr;
+    // Owned here: freed also when a callback throws.
+    std::unique_ptr<Device> dev;
     if (id >= 1) {
         try {
-            dev = new Device(id);
+            dev.reset(new Device(id));
         } catch (...) {
-            dev = nullptr;
+            dev.reset();
         }
         // An unreadable store leaves the object empty: no such device either.
-        if (dev && dev->getID() != id) {
-            delete dev;
-            dev = nullptr;
-        }
+        if (dev && dev->getID() != id) dev.reset();
     }
     if (!dev) {
         fputs("Device Not found\n", stderr);
         return;
     }
     Callbacks cb = currentCallbacks();
-    if (cb.generic) cb.generic(dev);
-    if (cb.device && cb.deviceId == id) cb.device(dev);
-    delete dev;
+    if (cb.generic) cb.generic(dev.get());
+    if (cb.device && cb.deviceId == id) cb.device(dev.get());
 }
 
 }  // namespace

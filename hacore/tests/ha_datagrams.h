@@ -10,6 +10,7 @@
 #include <cstdlib>
 
 #include "hacore/HADevices.h"
+#include "testkit.h"
 
 inline std::string notification(int id, int index, const std::string& value) {
     struct {
@@ -36,10 +37,5 @@ inline std::string event(int type, int arg, const std::string& data = "", int ki
     return std::string(reinterpret_cast<char*>(&m), sizeof m);
 }
 
-// A forked child ends with exit, not _exit: each library writes its
-// coverage counters (in a coverage build) when it is unloaded.
-[[noreturn]] inline void childExit(int code) {
-    fflush(stdout);
-    fflush(stderr);
-    exit(code);
-}
+// A forked child ends at once, its coverage counts written.
+[[noreturn]] inline void childExit(int code) { testkit::exitChild(code); }

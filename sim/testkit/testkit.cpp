@@ -107,6 +107,15 @@ static std::string capture(int target, FILE* stream, void (*fn)(void*), void* ar
 std::string captureStderr(void (*fn)(void*), void* arg) { return capture(2, stderr, fn, arg); }
 std::string captureStdout(void (*fn)(void*), void* arg) { return capture(1, stdout, fn, arg); }
 
+extern "C" void __gcov_dump(void) __attribute__((weak));
+
+void exitChild(int code) {
+    fflush(stdout);
+    fflush(stderr);
+    if (__gcov_dump) __gcov_dump();
+    _exit(code);
+}
+
 void dropFileAccessOverride() {
     __user_cap_header_struct header = {_LINUX_CAPABILITY_VERSION_3, 0};
     __user_cap_data_struct data[2] = {};

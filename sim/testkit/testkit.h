@@ -61,6 +61,11 @@ std::string captureStdout(F f) {
 // test can make a file unreadable even to itself (use in a forked child).
 void dropFileAccessOverride();
 
+// Ends a forked child at once: no atexit handlers, no leak check of the
+// sanitizers (which a child holding the parent's threads' memory would
+// fail), but with its coverage counts written when the build has them.
+[[noreturn]] void exitChild(int code);
+
 // Runs a shell command, returns its standard output.
 std::string run(const std::string& cmd);
 
