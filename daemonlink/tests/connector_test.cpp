@@ -663,6 +663,9 @@ std::set<std::string> taskIds() {
 
 // A signal that interrupts the receiver's wait does not end it.
 TEST_F(Connector, InterruptedReceiveGoesOn) {
+#ifdef __mips__
+    GTEST_SKIP() << "under qemu-mipsel /proc shows the host's system calls, not the receive the test waits for";
+#endif
     struct sigaction quiet, old;
     memset(&quiet, 0, sizeof quiet);
     quiet.sa_handler = [](int) {};

@@ -41,7 +41,8 @@ bool isDeviceKey(const std::string& key, int* id) {
     if (key.empty() || key.size() > 10) return false;
     for (char c : key)
         if (c < '0' || c > '9') return false;
-    long v = strtol(key.c_str(), nullptr, 10);
+    // long long: a 32-bit long saturates "2147483648" to a valid-looking ID.
+    long long v = strtoll(key.c_str(), nullptr, 10);
     if (v < 1 || v > 0x7fffffff) return false;
     *id = (int)v;
     return true;

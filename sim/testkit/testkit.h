@@ -61,9 +61,9 @@ std::string captureStdout(F f) {
 // test can make a file unreadable even to itself (use in a forked child).
 void dropFileAccessOverride();
 
-// Ends a forked child at once: no atexit handlers, no leak check of the
-// sanitizers (which a child holding the parent's threads' memory would
-// fail), but with its coverage counts written when the build has them.
+// Ends a forked child: at once (no atexit handlers, no leak check of the
+// sanitizers, which a copy of the parent holding its threads' memory would
+// fail), or in a coverage build through exit(), so the counts are written.
 [[noreturn]] void exitChild(int code);
 
 // Runs a shell command, returns its standard output.
