@@ -21,6 +21,16 @@ bool ofdRefused(int cmd) {
 // Every command takes at most one argument, an integer or a pointer.
 void* argument(va_list ap) { return va_arg(ap, void*); }
 
+using Fcntl = int (*)(int, int, ...);
+
+int refuseOrCall(Fcntl real, int fd, int cmd, void* arg) {
+    if (ofdRefused(cmd)) {
+        errno = EINVAL;
+        return -1;
+    }
+    return real(fd, cmd, arg);
+}
+
 }  // namespace
 
 extern "C" {
@@ -33,30 +43,21 @@ int pthread_create(pthread_t* thread, const pthread_attr_t* attr, void* (*start)
 }
 
 int fcntl(int fd, int cmd, ...) {
-    static auto real = reinterpret_cast<int (*)(int, int, ...)>(dlsym(RTLD_NEXT, "fcntl"));
+    static auto real = reinterpret_cast<Fcntl>(dlsym(RTLD_NEXT, "fcntl"));
     va_list ap;
     va_start(ap, cmd);
     void* arg = argument(ap);
     va_end(ap);
-    if (ofdRefused(cmd)) {
-        errno = EINVAL;
-        return -1;
-    }
-    return real(fd, cmd, arg);
+    return refuseOrCall(real, fd, cmd, arg);
 }
 
 int fcntl64(int fd, int cmd, ...) {
-    static auto real = reinterpret_cast<int (*)(int, int, ...)>(
-        dlsym(RTLD_NEXT, dlsym(RTLD_NEXT, "fcntl64") ? "fcntl64" : "fcntl"));
+    static auto real = reinterpret_cast<Fcntl>(dlsym(RTLD_NEXT, dlsym(RTLD_NEXT, "fcntl64") ? "fcntl64" : "fcntl"));
     va_list ap;
     va_start(ap, cmd);
     void* arg = argument(ap);
     va_end(ap);
-    if (ofdRefused(cmd)) {
-        errno = EINVAL;
-        return -1;
-    }
-    return real(fd, cmd, arg);
+    return refuseOrCall(real, fd, cmd, arg);
 }
 
 }  // extern "C"
