@@ -104,7 +104,8 @@ if [ "$mode" = coverage ]; then
     # shellcheck disable=SC2086,SC2046
     if ! "$CXX" -std=c++17 -O0 -g -fprofile-instr-generate -fcoverage-mapping -Ihacore/include -Ilcddraw/include \
       -Ipairing/include -Ipairing/src -Ioutside/include -Ihacore/src -Ihacore/src/depot -I/usr/include/qdbm \
-      fuzz/standalone_main.cpp $srcs $(extra_libs "$name") -lqdbm -lpthread -o "$COV/$name"; then
+      -Ibase/include fuzz/standalone_main.cpp $srcs base/src/*.cpp $(extra_libs "$name") -lqdbm -lpthread \
+      -o "$COV/$name"; then
       echo "$name: coverage build failed" >&2
       failed=1
       continue
@@ -150,7 +151,8 @@ for entry in "${TARGETS[@]}"; do
   extra=$(extra_libs "$name")
   # shellcheck disable=SC2086
   "$CXX" "${FLAGS[@]}" -Ihacore/include -Ilcddraw/include -Ipairing/include -Ipairing/src -Ioutside/include \
-    -Ihacore/src -Ihacore/src/depot -I/usr/include/qdbm $srcs $extra -lqdbm -lpthread -o "$OUT/$name"
+    -Ihacore/src -Ihacore/src/depot -I/usr/include/qdbm -Ibase/include $srcs base/src/*.cpp $extra -lqdbm -lpthread \
+    -o "$OUT/$name"
 done
 if [ ${#cmake_targets[@]} -gt 0 ]; then
   echo "building ${cmake_targets[*]}"

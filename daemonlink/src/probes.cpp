@@ -21,6 +21,8 @@
 #include <vector>
 
 #include "dns.h"
+#include "base/clock.h"
+#include "base/inet.h"
 
 int pingSock = 0;
 int timeLimit = 100000;
@@ -62,33 +64,18 @@ struct DnsHeader {
 };
 static_assert(sizeof(DnsHeader) == 12, "DNS header is 12 bytes");
 
-uint16_t checksum(const void* data) {
-    const uint16_t* w = static_cast<const uint16_t*>(data);
-    uint32_t sum = 0;
-    for (int i = 0; i < 32; ++i) sum += w[i];
-    sum = (sum >> 16) + (sum & 0xffff);
-    sum += sum >> 16;
-    return (uint16_t)~sum;
-}
-
 bool dotted(const char* s) {
     in_addr a;
     return inet_pton(AF_INET, s, &a) == 1;
 }
 
-long long nowUs() {
-    timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return ts.tv_sec * 1000000LL + ts.tv_nsec / 1000;
-}
-
-// Waits until fd reports one of events or the deadline (of nowUs()) passes;
+// Waits until fd reports one of events or the deadline (of nowUs) passes;
 // a signal resumes the wait with the time left. poll, not select: the
 // descriptor may be above FD_SETSIZE. 1 with what fd reported in *revents,
 // 0 on time-out, -1 on error (a closed descriptor is EBADF, as for select).
 int waitFor(int fd, short events, long long deadline, short* revents) {
     for (;;) {
-        long long left = deadline - nowUs();
+        long long left = deadline - hbase::nowUs();
         long long ms = left > 0 ? (left + 999) / 1000 : 0;
         pollfd p;
         p.fd = fd;
@@ -98,7 +85,7 @@ int waitFor(int fd, short events, long long deadline, short* revents) {
         if (r < 0 && errno == EINTR) continue;
         if (r < 0) return -1;
         if (r == 0) {
-            if (nowUs() < deadline) continue;
+            if (hbase::nowUs() < deadline) continue;
             return 0;
         }
         if (p.revents & POLLNVAL) {
@@ -177,9 +164,9 @@ long long probe(const char* dest, const char* iface) {
     uint16_t id = (uint16_t)(getpid() & 0xffff);
     req.id = id;
     req.sequence = kEchoSequence;
-    req.checksum = checksum(&req);
+    req.checksum = hbase::inetChecksum(&req, sizeof req);
 
-    long long sent = nowUs();
+    long long sent = hbase::nowUs();
     if (!named) {
         inet_pton(AF_INET, dest, &to.sin_addr);
     } else {
@@ -192,7 +179,7 @@ long long probe(const char* dest, const char* iface) {
     if (sendto(pingSock, &req, sizeof req, 0, reinterpret_cast<sockaddr*>(&to), sizeof to) < 0) return -1;
 
     // Ignored datagrams do not extend the wait.
-    long long deadline = nowUs() + timeLimit;
+    long long deadline = hbase::nowUs() + timeLimit;
     for (;;) {
         short revents = 0;
         int r = waitFor(pingSock, POLLIN, deadline, &revents);
@@ -220,7 +207,7 @@ long long probe(const char* dest, const char* iface) {
         // from an earlier probe, or one to another host, is only told apart
         // by its sender.
         if (icmp[0] != 0 || rseq != kEchoSequence || rid != id || from.sin_addr.s_addr != to.sin_addr.s_addr) continue;
-        long long took = nowUs() - sent;
+        long long took = hbase::nowUs() - sent;
         return took > 0 ? took : 1;
     }
 }
@@ -486,7 +473,7 @@ int checkInternet(char* host, int timeoutSec, char* iface) {
         return endCheck(9);
 
     short revents = 0;
-    int ready = waitFor(sockfd, POLLOUT, nowUs() + (timeoutSec > 0 ? timeoutSec * 1000000LL : 0), &revents);
+    int ready = waitFor(sockfd, POLLOUT, hbase::nowUs() + (timeoutSec > 0 ? timeoutSec * 1000000LL : 0), &revents);
     // A connection that failed counts as writable, as it does for select;
     // the write then fails.
     if (ready != 1 || !(revents & (POLLOUT | POLLERR))) return endCheck(3);

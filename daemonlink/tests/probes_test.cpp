@@ -20,6 +20,7 @@
 #include "net.h"
 #include "servers.h"
 #include "testkit.h"
+#include "base/inet.h"
 
 using namespace testkit;
 
@@ -801,14 +802,6 @@ TEST(InternetCheck, InterfacesCannotBeListed) {
 }
 
 namespace {
-uint16_t sum16(const unsigned char* p, size_t n) {
-    uint32_t s = 0;
-    for (size_t i = 0; i + 1 < n; i += 2) s += (uint32_t)(p[i] | (p[i + 1] << 8));
-    if (n & 1) s += p[n - 1];
-    while (s >> 16) s = (s & 0xffff) + (s >> 16);
-    return (uint16_t)~s;
-}
-
 // Echo replies arriving while a probe waits: for another sequence or another
 // identifier, and ours but from a host the probe did not ask.
 class StrayIcmp {
@@ -837,7 +830,7 @@ private:
         unsigned char m[64] = {};
         memcpy(m + 4, &id, 2);
         memcpy(m + 6, &seq, 2);
-        uint16_t c = sum16(m, sizeof m);
+        uint16_t c = hbase::inetChecksum(m, sizeof m);
         memcpy(m + 2, &c, 2);
         sockaddr_in to{};
         to.sin_family = AF_INET;

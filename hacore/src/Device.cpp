@@ -13,7 +13,7 @@
 #include "channel.h"
 #include "hacore/packets.h"
 #include "store.h"
-#include "text.h"
+#include "base/text.h"
 
 namespace {
 
@@ -31,8 +31,8 @@ ValueRecord securityDeviceRecord() {
     ValueRecord r;
     memset(&r, 0, sizeof r);
     r.index = 0;
-    copyText(r.name, sizeof r.name, "SECURITYDEVICE");
-    copyText(r.value, sizeof r.value, "0");
+    hbase::copyText(r.name, sizeof r.name, "SECURITYDEVICE");
+    hbase::copyText(r.value, sizeof r.value, "0");
     r.indexType = StrToIndexTypeEnum("SECURITYDEVICE");
     return r;
 }
@@ -87,9 +87,9 @@ public:
             return;
         }
         char padded[32] = {0};
-        copyText(padded, sizeof padded, def);
+        hbase::copyText(padded, sizeof padded, def);
         put(key, padded, defLen);
-        copyText(out, cap + 1, def);
+        hbase::copyText(out, cap + 1, def);
     }
 
 protected:
@@ -190,16 +190,16 @@ bool Device::load(DeviceRecords& records, int deviceId) {
 
     valueList.clear();
     id = rec.id;
-    copyText(name, sizeof name, rec.name, sizeof rec.name);
-    copyText(location, sizeof location, rec.location, sizeof rec.location);
+    hbase::copyText(name, sizeof name, rec.name, sizeof rec.name);
+    hbase::copyText(location, sizeof location, rec.location, sizeof rec.location);
     ozwNode = rec.ozwNode;
     shortId = rec.shortId;
-    copyText(eui64, sizeof eui64, rec.eui64, sizeof rec.eui64);
+    hbase::copyText(eui64, sizeof eui64, rec.eui64, sizeof rec.eui64);
     technology = (DevTech)rec.technology;
-    copyText(associationTime, sizeof associationTime, rec.associationTime, sizeof rec.associationTime);
-    copyText(typeName, sizeof typeName, rec.typeName, sizeof rec.typeName);
+    hbase::copyText(associationTime, sizeof associationTime, rec.associationTime, sizeof rec.associationTime);
+    hbase::copyText(typeName, sizeof typeName, rec.typeName, sizeof rec.typeName);
     type = StrToDevType(typeName);
-    copyText(friendlyType, sizeof friendlyType, rec.friendlyType, sizeof rec.friendlyType);
+    hbase::copyText(friendlyType, sizeof friendlyType, rec.friendlyType, sizeof rec.friendlyType);
     allowNotification = rec.allowNotification != 0;
     valueCount = rec.valueCount;
 
@@ -207,11 +207,11 @@ bool Device::load(DeviceRecords& records, int deviceId) {
     records.attribute(deviceId, "LT", 10, "0", 10, text);
     lastActive = strtoll(text, nullptr, 10);
     records.attribute(deviceId, "MI", 20, "Unknown", 20, text);
-    copyText(modelId, sizeof modelId, text);
+    hbase::copyText(modelId, sizeof modelId, text);
     records.attribute(deviceId, "VS", 32, "Unknown", 10, text);
-    copyText(version, sizeof version, text);
+    hbase::copyText(version, sizeof version, text);
     records.attribute(deviceId, "MN", 32, "Unknown", 10, text);
-    copyText(manufacturer, sizeof manufacturer, text);
+    hbase::copyText(manufacturer, sizeof manufacturer, text);
     records.attribute(deviceId, "ST", 32, "0", 10, text);
     state = atoi(text);
 
@@ -486,7 +486,7 @@ void getNestUrl(char* nestId, int which, char* out) {
         rec[kRecord] = '\0';
         // Texts are bounded by the field that follows them.
         char idText[kField1 - kIdAt + 1];
-        copyText(idText, sizeof idText, rec + kIdAt, kField1 - kIdAt);
+        hbase::copyText(idText, sizeof idText, rec + kIdAt, kField1 - kIdAt);
         if (!nestId || strcmp(idText, nestId) != 0) continue;
         int at = which == 1 ? kField1 : which == 2 ? kField2 : which == 3 ? kField3 : 0;
         if (!at) {
@@ -494,7 +494,7 @@ void getNestUrl(char* nestId, int which, char* out) {
             continue;
         }
         int end = which == 3 ? kRecord : at + 500;
-        copyText(out, end - at + 1, rec + at, end - at);
+        hbase::copyText(out, end - at + 1, rec + at, end - at);
         printf("(%d)%s\n", which, out);
     }
     fclose(f);

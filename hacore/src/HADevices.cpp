@@ -18,7 +18,7 @@
 
 #include "channel.h"
 #include "receiver.h"
-#include "text.h"
+#include "base/text.h"
 
 HAPacket hapacket;
 Event epacket;
@@ -211,7 +211,7 @@ void HADevices::Delayedarm() {
 bool HADevices::restoreDB(unsigned char code, char* storePath) {
     std::unique_ptr<RSC_PACKET> p = newRscPacket();
     p->command = 54;
-    copyText(p->text, sizeof p->text, storePath);
+    hbase::copyText(p->text, sizeof p->text, storePath);
     p->int1 = code;
     return sendRscPacket(p.get());
 }
@@ -279,7 +279,7 @@ int getIfMac(const char* ifname, char* out) {
     }
     ifreq ifr;
     memset(&ifr, 0, sizeof ifr);
-    copyText(ifr.ifr_name, sizeof ifr.ifr_name, ifname);
+    hbase::copyText(ifr.ifr_name, sizeof ifr.ifr_name, ifname);
     if (ioctl(fd, SIOCGIFHWADDR, &ifr) < 0) {
         printf("getIfMac: ioctl SIOCGIFADDR error for %s\n", ifname ? ifname : "");
         close(fd);

@@ -16,7 +16,8 @@
 #include <unistd.h>
 
 #include "receiver.h"
-#include "text.h"
+#include "base/servers.h"
+#include "base/text.h"
 
 int which = 0;
 int s = -1;
@@ -38,17 +39,7 @@ std::recursive_mutex set_data_lock, ozw_lock, zigbee_lock, hue_lock, nest_lock;
 
 namespace {
 
-const char kHA[] = "127.255.255.1:8888";
-const char kHAAssoc[] = "127.255.255.1:9999";
-const char kRSC[] = "127.255.255.6:8888";
-const char kRSCReply[] = "127.255.255.5:8888";
-const char kOZW[] = "127.255.255.254:8888";
-const char kZigbee[] = "127.255.255.253:8888";
-const char kHue[] = "127.255.255.252:8888";
-const char kNest[] = "127.255.255.251:8888";
-const char kMesh[] = "127.255.255.250:8888";
-const char kPic[] = "127.255.255.249:8888";
-const char kCloud[] = "127.255.255.2:8888";
+namespace hub = hbase::hub;
 
 constexpr int kRscBindAttempts = 1200;      // 100 ms apart: two minutes
 constexpr long kRscBindPauseNs = 100000000L;
@@ -71,18 +62,18 @@ struct Identity {
 };
 
 const Identity kIdentities[] = {
-    {0, &adr_end, &len_end, "127.255.255.3:8888", "Bad End Client address", "End Client binding failed", true},
-    {1, &adr_cloud, &len_cloud, kCloud, nullptr, "Cloud Client binding failed", true},
-    {3, &adr_rulesEngine, &len_rulesEngine, "127.255.255.7:8888", "Bad Rules Engine address",
+    {0, &adr_end, &len_end, hub::kEndClient.text, "Bad End Client address", "End Client binding failed", true},
+    {1, &adr_cloud, &len_cloud, hub::kCloud.text, nullptr, "Cloud Client binding failed", true},
+    {3, &adr_rulesEngine, &len_rulesEngine, hub::kRulesEngine.text, "Bad Rules Engine address",
      "rulesEngine Client binding failed", true},
-    {4, &adr_runRule, &len_runRule, "127.255.255.8:8888", "Bad rule Client address",
+    {4, &adr_runRule, &len_runRule, hub::kRunRule.text, "Bad rule Client address",
      "runRule Client binding failed", true},
-    {5, &adr_free1, &len_free1, "127.255.255.9:8888", "Bad free1 Client address", "free1 Client binding failed",
+    {5, &adr_free1, &len_free1, hub::kFree1.text, "Bad free1 Client address", "free1 Client binding failed",
      true},
-    {6, &adr_free2, &len_free2, "127.255.255.10:8888", "Bad free2 Client address",
+    {6, &adr_free2, &len_free2, hub::kFree2.text, "Bad free2 Client address",
      "free2 Client binding failed", false},
-    {7, &adr_web, &len_web, "127.255.255.11:8888", "Bad web Client address", "web Client binding failed", false},
-    {8, &adr_mesh, &len_mesh, kMesh, "Bad mesh Client address", "mesh Client binding failed", false},
+    {7, &adr_web, &len_web, hub::kWeb.text, "Bad web Client address", "web Client binding failed", false},
+    {8, &adr_mesh, &len_mesh, hub::kMesh.text, "Bad mesh Client address", "mesh Client binding failed", false},
 };
 
 // The servers' addresses, filled in this order; a fatal failure ends the
@@ -96,15 +87,15 @@ struct Server {
 };
 
 const Server kServers[] = {
-    {&adr_ha, &len_ha, kHA, "Bad HA server address", true},
-    {&adr_ha_assoc, &len_ha_assoc, kHAAssoc, "Bad HA server address", true},
-    {&adr_rsc, &len_rsc, kRSC, "Bad RSC address", true},
-    {&adr_ozw, &len_ozw, kOZW, "Bad OZW Server address", true},
-    {&adr_zigbee, &len_zigbee, kZigbee, "Bad Zigbee Server address", true},
-    {&adr_hue, &len_hue, kHue, "Bad hue server address", true},
-    {&adr_nest, &len_nest, kNest, "Bad Nest server address", false},
-    {&adr_picdriver, &len_picdriver, kPic, "Bad Pic driver address", true},
-    {&adr_mesh, &len_mesh, kMesh, "Bad mesh server address", false},
+    {&adr_ha, &len_ha, hub::kHA.text, "Bad HA server address", true},
+    {&adr_ha_assoc, &len_ha_assoc, hub::kHAAssoc.text, "Bad HA server address", true},
+    {&adr_rsc, &len_rsc, hub::kRSC.text, "Bad RSC address", true},
+    {&adr_ozw, &len_ozw, hub::kZwave.text, "Bad OZW Server address", true},
+    {&adr_zigbee, &len_zigbee, hub::kZigbee.text, "Bad Zigbee Server address", true},
+    {&adr_hue, &len_hue, hub::kHue.text, "Bad hue server address", true},
+    {&adr_nest, &len_nest, hub::kNest.text, "Bad Nest server address", false},
+    {&adr_picdriver, &len_picdriver, hub::kPic.text, "Bad Pic driver address", true},
+    {&adr_mesh, &len_mesh, hub::kMesh.text, "Bad mesh server address", false},
 };
 
 const Identity* identityOf(int w) {
@@ -200,7 +191,7 @@ int ConnectToServers() {
         if (me->badAddress) displayError(me->badAddress);
         return 0;
     }
-    if (which == 8) fill(&adr_cloud, &len_cloud, kCloud);
+    if (which == 8) fill(&adr_cloud, &len_cloud, hub::kCloud.text);
     for (const Server& server : kServers) {
         if (which == 8 && server.adr == &adr_mesh) continue;  // the mesh client's own address
         if (fill(server.adr, server.len, server.text) == 0) continue;
@@ -282,12 +273,12 @@ bool sendRscPacket(const RSC_PACKET* packet) {
     }
     sockaddr_in server, own;
     int serverLen, ownLen;
-    if (fill(&server, &serverLen, kRSC) < 0) {
+    if (fill(&server, &serverLen, hub::kRSC.text) < 0) {
         printf("Bad RSC address\n");
         close(rs);
         return false;
     }
-    if (fill(&own, &ownLen, kRSCReply) < 0) {
+    if (fill(&own, &ownLen, hub::kRscReply.text) < 0) {
         printf("Error in creating rscClient address\n");
         close(rs);
         return false;
@@ -340,7 +331,7 @@ bool sendRscPacket(const RSC_PACKET* packet) {
 bool Persist(int flag, char* storePath) {
     std::unique_ptr<RSC_PACKET> p = newRscPacket();
     p->command = 52;
-    copyText(p->text, sizeof p->text, storePath);
+    hbase::copyText(p->text, sizeof p->text, storePath);
     p->int6 = flag;
     return sendRscPacket(p.get());
 }

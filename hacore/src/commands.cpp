@@ -12,7 +12,7 @@
 #include "channel.h"
 #include "hacore/Device.h"
 #include "hacore/commands.h"
-#include "text.h"
+#include "base/text.h"
 
 namespace {
 
@@ -52,7 +52,7 @@ int ozwSend(int node, int commandClass, int commandIndex, int operation, int gen
     p.commandClass = static_cast<uint8_t>(commandClass);
     p.commandIndex = static_cast<uint8_t>(commandIndex);
     p.instance = static_cast<uint8_t>(instance);
-    copyText(p.value, sizeof p.value, value);
+    hbase::copyText(p.value, sizeof p.value, value);
     p.operation = operation;
     p.genre = genre;
     p.valueType = valueType;
@@ -87,7 +87,7 @@ int zbSend(int addr, const char* command, int endPoint, const char* keyword = nu
     memset(&p, 0, sizeof p);
     memcpy(p.command, text, n);
     if (keyword) {
-        copyText(p.keyword, sizeof p.keyword, keyword);
+        hbase::copyText(p.keyword, sizeof p.keyword, keyword);
         p.shortId = static_cast<uint16_t>(addr);
     }
     return SendDataPacketToZigbeeServer();
@@ -129,8 +129,8 @@ int hueSend(Device& d, int command, F fill) {
             bulb = 4; user = 5; bridge = 3;
         }
         if (const char* v = valueOf(d, bulb)) p.bulb = atoi(v);
-        if (const char* v = valueOf(d, user)) copyText(p.userName, sizeof p.userName, v, kValueSize);
-        if (const char* v = valueOf(d, bridge)) copyText(p.bridgeId, sizeof p.bridgeId, v, kValueSize);
+        if (const char* v = valueOf(d, user)) hbase::copyText(p.userName, sizeof p.userName, v, kValueSize);
+        if (const char* v = valueOf(d, bridge)) hbase::copyText(p.bridgeId, sizeof p.bridgeId, v, kValueSize);
     }
     fill(p);
     p.command = command;
@@ -145,7 +145,7 @@ int nestSend(Device& d, int command, F fill) {
     NestPacket& p = NESTSendingPacket;
     memset(&p, 0, sizeof p);
     p.command = command;
-    if (const char* v = valueOf(d, 1)) copyText(p.nestId, sizeof p.nestId, v, kValueSize);
+    if (const char* v = valueOf(d, 1)) hbase::copyText(p.nestId, sizeof p.nestId, v, kValueSize);
     p.presence = is(valueOf(d, 8), "home") ? 1 : 0;
     if (const char* v = valueOf(d, 7)) p.scale = v[0];
     fill(p);
@@ -159,8 +159,8 @@ bool haSend(int deviceId, const char* operation, const char* value, int devType,
     Lock lock(set_data_lock);
     memset(&set_data, 0, sizeof set_data);
     set_data.deviceId = deviceId;
-    copyText(set_data.operation, sizeof set_data.operation, operation);
-    copyText(set_data.value, sizeof set_data.value, value);
+    hbase::copyText(set_data.operation, sizeof set_data.operation, operation);
+    hbase::copyText(set_data.value, sizeof set_data.value, value);
     set_data.devType = devType;
     set_data.index = index;
     int rc;
@@ -673,9 +673,9 @@ int Device::getstate() {
 
 int Device::setName(char* newName) {
     if (id < 1 || !newName) return 0;
-    copyText(name, sizeof name, newName);
+    hbase::copyText(name, sizeof name, newName);
     if (technology == DEVTECH_HUE)
-        return hueSend(*this, 112, [&](HuePacket& p) { copyText(p.newName, sizeof p.newName, newName); });
+        return hueSend(*this, 112, [&](HuePacket& p) { hbase::copyText(p.newName, sizeof p.newName, newName); });
     if (haSend(id, "Name", newName, 0, 0, 0)) return 1;
     fputs("sending Name failed to haserver\n", stderr);
     return 0;
@@ -683,7 +683,7 @@ int Device::setName(char* newName) {
 
 int Device::setLocation(char* newLocation) {
     if (id < 1 || !newLocation) return 0;
-    copyText(location, sizeof location, newLocation);
+    hbase::copyText(location, sizeof location, newLocation);
     if (haSend(id, "Location", newLocation, 0, 0, 0)) return 1;
     fputs("sending Location failed to haserver\n", stderr);
     return 0;
@@ -863,11 +863,11 @@ HACORE_INTERNAL int nestValueCommand(Device& d, int index, const char* value) {
     if (d.getID() < 1 || d.getDeviceTechnology() != DEVTECH_NEST || !value) return 0;
     switch (index) {
     case 3:
-        return nestSend(d, 103, [&](NestPacket& p) { copyText(p.value103, sizeof p.value103, value); });
+        return nestSend(d, 103, [&](NestPacket& p) { hbase::copyText(p.value103, sizeof p.value103, value); });
     case 5:
-        return nestSend(d, 107, [&](NestPacket& p) { copyText(p.value107, sizeof p.value107, value); });
+        return nestSend(d, 107, [&](NestPacket& p) { hbase::copyText(p.value107, sizeof p.value107, value); });
     case 6:
-        return nestSend(d, 108, [&](NestPacket& p) { copyText(p.value108, sizeof p.value108, value); });
+        return nestSend(d, 108, [&](NestPacket& p) { hbase::copyText(p.value108, sizeof p.value108, value); });
     case 8:
         return nestSend(d, 102, [&](NestPacket& p) { p.presence = is(value, "home") ? 1 : 0; });
     case 11:

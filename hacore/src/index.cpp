@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "base/text.h"
 #include "store.h"
 
 const char IdxArr[20][5] = {"IN", "DT", "RO", "LT", "IB", "GL", "DI", "VC",
@@ -31,13 +32,6 @@ constexpr int kLabelReadCap = 100;  // value labels
 // A store whose value count is out of all proportion must not make a reader
 // allocate without end; the catalogue's largest is 20.
 constexpr int kMaxValues = 255;
-
-// Copies at most size - 1 bytes and terminates.
-void copyText(char* dst, int size, const char* src) {
-    size_t n = strnlen(src, size - 1);
-    memcpy(dst, src, n);
-    dst[n] = '\0';
-}
 
 // Splits a catalogue row into `n` fields taken from the left; fields beyond
 // `n` are ignored, missing trailing fields read "NaN".
@@ -74,7 +68,7 @@ void putText(DEPOT* db, const char* key, const char* text) {
 bool getField(DEPOT* db, const char* key, int cap, char* field, int size) {
     char buf[kLabelReadCap + 1];
     if (!hastore::getText(db, key, buf, cap)) return false;
-    copyText(field, size, buf);
+    hbase::copyText(field, size, buf);
     return true;
 }
 
@@ -106,7 +100,7 @@ Index::Index(int code) : Index() {
         }
         int size = 0;
         char* field = textField(f, &size);
-        copyText(field, size, text);
+        hbase::copyText(field, size, text);
         if (f == kFieldIN) indexID = StrToIndexTypeEnum(text);
     }
 

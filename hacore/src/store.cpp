@@ -6,6 +6,8 @@
 #include <cstring>
 #include <unistd.h>
 
+#include "base/depot.h"
+
 namespace hastore {
 
 namespace {
@@ -29,18 +31,10 @@ private:
 
 }  // namespace
 
-const char* lastError() { return dperrmsg(dpecode); }
+const char* lastError() { return hbase::depotError(); }
 
 DEPOT* open(const char* path, int mode) {
-    DEPOT* db = dpopen(path, mode, 1);
-    if (db) return db;
-    fprintf(stderr, "dpopen: %s\n", lastError());
-    dprepair(path);
-    db = dpopen(path, mode, 1);
-    if (db) return db;
-    fprintf(stderr, "cannot repair: %s\n", lastError());
-    unlink(path);
-    return nullptr;
+    return hbase::openRepairing(path, mode, {mode, true, true, nullptr});
 }
 
 DEPOT* openNoRepair(const char* path, int mode) {
@@ -269,10 +263,7 @@ bool close(DEPOT* db) {
     depotForget(db);
     // Every write left the header as the file is: a header written now could
     // only take back what another process wrote since.
-    db->wmode = 0;
-    if (dpclose(db)) return true;
-    fprintf(stderr, "dpclose: %s\n", lastError());
-    return false;
+    return hbase::closeDepot(db, true);
 }
 
 }  // namespace hastore

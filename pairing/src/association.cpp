@@ -122,14 +122,14 @@ int HalvixAssociation::ConnectToServers() {
         const char* text;
         const char* error;
     } kAddresses[] = {
-        {&assocAddr, kAssocPort, "libpairing:Bad Association client address"},
-        {&haAssocAddr, kHAAssoc, "libpairing:Bad Haserver association Client address"},
-        {&haAddr, kHA, "libpairing:Bad HA server address"},
-        {&zwaveAddr, kZwave, "libpairing:Bad OZW Server address"},
-        {&zigbeeAddr, kZigbee, "libpairing:Bad Zigbee Server address"},
-        {&hueAddr, kHue, "libpairing:Bad Hue Server address"},
-        {&nestAddr, kNest, "libpairing:Bad Nest Server address"},
-        {&webAddr, kWeb, "libpairing:Bad web Client address"},
+        {&assocAddr, hub::kAssocClient.text, "libpairing:Bad Association client address"},
+        {&haAssocAddr, hub::kHAAssoc.text, "libpairing:Bad Haserver association Client address"},
+        {&haAddr, hub::kHA.text, "libpairing:Bad HA server address"},
+        {&zwaveAddr, hub::kZwave.text, "libpairing:Bad OZW Server address"},
+        {&zigbeeAddr, hub::kZigbee.text, "libpairing:Bad Zigbee Server address"},
+        {&hueAddr, hub::kHue.text, "libpairing:Bad Hue Server address"},
+        {&nestAddr, hub::kNest.text, "libpairing:Bad Nest Server address"},
+        {&webAddr, hub::kWeb.text, "libpairing:Bad web Client address"},
     };
     // In this order; a failure does not stop the others.
     for (const auto& a : kAddresses)
@@ -242,25 +242,25 @@ void HalvixAssociation::cmdToZigbee(zigbee_cmd cmd) {
     memset(&p, 0, sizeof p);
     switch (cmd) {
         case ZB_Add:
-            copyText(p.command, "option button1");
-            copyText(p.keyword, "IAS");
+            hbase::copyText(p.command, "option button1");
+            hbase::copyText(p.keyword, "IAS");
             break;
         case ZB_Remove:
-            copyText(p.command, " ");
-            copyText(p.keyword, "remove");
+            hbase::copyText(p.command, " ");
+            hbase::copyText(p.keyword, "remove");
             break;
         case ZB_Reset:
-            copyText(p.command, "n l");
+            hbase::copyText(p.command, "n l");
             sendToServers(ST_Zigbee, &p);
             sleepSeconds(2);
             memset(&p, 0, sizeof p);
-            copyText(p.command, "option button0");
+            hbase::copyText(p.command, "option button0");
             sendToServers(ST_Zigbee, &p);
             log(0, "libpairing:Sending reset command to zigbee_server");
             return;
         case ZB_Cancel:
-            copyText(p.command, "network pjoin 0");
-            copyText(p.keyword, "cancel");
+            hbase::copyText(p.command, "network pjoin 0");
+            hbase::copyText(p.keyword, "cancel");
             break;
         default:
             return;
@@ -313,7 +313,7 @@ void HalvixAssociation::sendCancelTo(cancel_type type) {
 void HalvixAssociation::addDevZigbeeZwave() {
     log(0, "libpairing:inside addDevZigbeeZwave");
     cancelType = CANCEL_Both;
-    copyText(cmdtype, "AddDevice");
+    hbase::copyText(cmdtype, "AddDevice");
     idle = false;
     assocState = 1;
     cmdToZigbee(ZB_Add);
@@ -322,7 +322,7 @@ void HalvixAssociation::addDevZigbeeZwave() {
 
 void HalvixAssociation::removeDevZigbeeZwave() {
     cancelType = CANCEL_Both;
-    copyText(cmdtype, "RemoveDevice");
+    hbase::copyText(cmdtype, "RemoveDevice");
     idle = false;
     assocState = 2;
     cmdToZigbee(ZB_Remove);
@@ -348,12 +348,12 @@ void HalvixAssociation::setDevType(DevType type) {
     lastStatus = 7;
     std::unique_ptr<AssocEvent> ev(new AssocEvent());
     AssocDevicePayload* p = reinterpret_cast<AssocDevicePayload*>(ev->payload);
-    copyText(p->name, devName);
-    copyText(devLocation, "Default");
-    copyText(p->location, devLocation);
+    hbase::copyText(p->name, devName);
+    hbase::copyText(devLocation, "Default");
+    hbase::copyText(p->location, devLocation);
     p->devType = (uint32_t)devType;
     raise(7, serverType, ev.get());
-    copyText(cmdtype, "EditNameLocation");
+    hbase::copyText(cmdtype, "EditNameLocation");
 }
 
 void HalvixAssociation::setDevType2(DevType type) {
@@ -365,12 +365,12 @@ void HalvixAssociation::setDevType2(DevType type) {
 
 void HalvixAssociation::setDevName(char* name) {
     log(0, "libpairing:inside setDevName");
-    copyText(devName, name);
+    hbase::copyText(devName, name);
 }
 
 void HalvixAssociation::setDevLocation(char* location) {
     log(0, "libpairing:inside setDevLocation");
-    copyText(devLocation, location);
+    hbase::copyText(devLocation, location);
 }
 
 int HalvixAssociation::addingDone() {
@@ -379,16 +379,16 @@ int HalvixAssociation::addingDone() {
     log(0, "libpairing:Name:%s Location:%s", devName, devLocation);
     std::unique_ptr<HAAssocPacket> packet(new HAAssocPacket());
     if (zwNode.devTech != DEVTECH_ZWAVE) {
-        copyText(zbRecord.name, devName);
-        copyText(zbRecord.location, devLocation);
+        hbase::copyText(zbRecord.name, devName);
+        hbase::copyText(zbRecord.location, devLocation);
         zbRecord.status = 10;
         log(0, "libpairing:Sending final addingDone packet to HA Server");
         packet->selector = 0;
         memcpy(packet->data, &zbRecord, sizeof zbRecord);
         return sendToServers(ST_HaAssoc, packet.get()) < 0 ? -1 : 0;
     }
-    copyText(zwNode.name, devName);
-    copyText(zwNode.location, devLocation);
+    hbase::copyText(zwNode.name, devName);
+    hbase::copyText(zwNode.location, devLocation);
     packet->selector = DEVTECH_ZWAVE;
     memcpy(packet->data, &zwNode, sizeof zwNode);
     if (sendToServers(ST_HaAssoc, packet.get()) == 0)

@@ -13,6 +13,7 @@
 #include "Logger.h"
 #include "hacore/frozen.h"
 #include "internal.h"
+#include "base/clock.h"
 
 namespace pairing {
 extern int connectionGeneration;
@@ -24,12 +25,6 @@ using namespace pairing;
 namespace {
 
 constexpr int kReceiveSize = 4096;
-
-long long nowMs() {
-    timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return ts.tv_sec * 1000LL + ts.tv_nsec / 1000000;
-}
 
 AssocDevicePayload* devicePayload(AssocEvent* ev) { return reinterpret_cast<AssocDevicePayload*>(ev->payload); }
 
@@ -48,7 +43,7 @@ int HalvixAssociation::findClientType(in_addr addr) {
     static const struct {
         const char* server;
         int type;
-    } kServers[] = {{kZwave, 1}, {kZigbee, 2}, {kHAAssoc, 3}, {kHue, 4}, {kNest, 5}};
+    } kServers[] = {{hub::kZwave.text, 1}, {hub::kZigbee.text, 2}, {hub::kHAAssoc.text, 3}, {hub::kHue.text, 4}, {hub::kNest.text, 5}};
     for (const auto& s : kServers) {
         const char* colon = strchr(s.server, ':');
         size_t n = (size_t)(colon - s.server);
@@ -78,8 +73,8 @@ void* HalvixAssociation::receiver(void*) {
     while (current()) {
         // The deadline survives a signal that interrupts the receive, so an
         // application's timer ticks never postpone a timeout.
-        if (!deadline) deadline = nowMs() + rxTimeout * 1000LL;
-        long long left = deadline - nowMs();
+        if (!deadline) deadline = hbase::nowMs() + rxTimeout * 1000LL;
+        long long left = deadline - hbase::nowMs();
         if (left < 1) left = 1;
         timeval tv{(time_t)(left / 1000), (suseconds_t)((left % 1000) * 1000)};
         const int fd = __atomic_load_n(&assocSocket, __ATOMIC_SEQ_CST);
@@ -94,7 +89,7 @@ void* HalvixAssociation::receiver(void*) {
         int n = (int)recvfrom(fd, buf.data(), buf.size(), 0, reinterpret_cast<sockaddr*>(&from), &fromLen);
         int err = errno;
         if (!current()) break;
-        if (n < 0 && err == EINTR && nowMs() < deadline) continue;
+        if (n < 0 && err == EINTR && hbase::nowMs() < deadline) continue;
         deadline = 0;
 
         if (n < 0) {
@@ -184,13 +179,13 @@ void HalvixAssociation::handleAnswer(const sockaddr_in& from, const void* data, 
 void HalvixAssociation::namingEvent(int server) {
     std::unique_ptr<AssocEvent> ev = newEvent();
     AssocDevicePayload* p = devicePayload(ev.get());
-    copyText(p->name, devName);
-    copyText(devLocation, "Default");
-    copyText(p->location, devLocation);
+    hbase::copyText(p->name, devName);
+    hbase::copyText(devLocation, "Default");
+    hbase::copyText(p->location, devLocation);
     p->devType = (uint32_t)devType;
     lastStatus = 7;
     raise(7, server, ev.get());
-    copyText(cmdtype, "EditNameLocation");
+    hbase::copyText(cmdtype, "EditNameLocation");
 }
 
 void HalvixAssociation::zwaveAnswer() {
@@ -214,7 +209,7 @@ void HalvixAssociation::zwaveAnswer() {
             } else {
                 assocState = 4;
                 lastStatus = 3;
-                copyText(cmdtype, "AddingSensor");
+                hbase::copyText(cmdtype, "AddingSensor");
                 raise(3, DEVTECH_ZWAVE, ev.get());
                 log(0, "libpairing:Adding sensor (Z-wave)");
                 rxTimeout = 60;
@@ -233,7 +228,7 @@ void HalvixAssociation::zwaveAnswer() {
             } else {
                 assocState = 5;
                 lastStatus = 5;
-                copyText(cmdtype, "GettingInfo");
+                hbase::copyText(cmdtype, "GettingInfo");
                 raise(5, DEVTECH_ZWAVE, ev.get());
                 log(0, "libpairing:Getting sensor info (Z-wave)");
                 rxTimeout = 180;
@@ -259,7 +254,7 @@ void HalvixAssociation::zwaveAnswer() {
             if (p->u.subTypes[0] != 0) {
                 lastStatus = 6;
                 raise(6, DEVTECH_ZWAVE, ev.get());
-                copyText(cmdtype, "SelectDeviceType");
+                hbase::copyText(cmdtype, "SelectDeviceType");
                 zwNode.chosenType = devType;
             } else {
                 namingEvent(DEVTECH_ZWAVE);
@@ -282,14 +277,14 @@ void HalvixAssociation::zwaveAnswer() {
                 assocState = 6;
                 ZW_removeNode();
                 AssocDevicePayload* p = devicePayload(ev.get());
-                copyText(p->removedName, removedDevName);
+                hbase::copyText(p->removedName, removedDevName);
                 p->removedId = removedDevId;
                 lastStatus = 0;
                 raise(11, DEVTECH_ZWAVE, ev.get());
                 log(0, "libpairing:%s is Removing (Z-wave)", removedDevName);
                 rxTimeout = 20;
                 idle = false;
-                copyText(cmdtype, "RemoveDevice");
+                hbase::copyText(cmdtype, "RemoveDevice");
                 log(0, "libpairing:timeout set to 20 sec");
             } else {
                 lastStatus = 0;
@@ -298,7 +293,7 @@ void HalvixAssociation::zwaveAnswer() {
                 log(0, "libpairing:222 Unknown Sensor Removed (Z-wave) and Node:%d", zwRx.nodeId);
                 rxTimeout = 20;
                 idle = false;
-                copyText(cmdtype, "RemoveDevice");
+                hbase::copyText(cmdtype, "RemoveDevice");
                 log(0, "libpairing:timeout set to 20 sec");
             }
             break;
@@ -331,10 +326,10 @@ void HalvixAssociation::zigbeeAnswer() {
                 cancelType = CANCEL_Zigbee;
                 log(0, "libpairing: Device got found (Zigbee)");
                 p->zbStatus = (uint32_t)status;
-                copyText(p->u.json, "{\"CommandType\":\"AddingDevice\",\"MobileInternalIndex\":\"\"}");
+                hbase::copyText(p->u.json, "{\"CommandType\":\"AddingDevice\",\"MobileInternalIndex\":\"\"}");
                 lastStatus = 3;
                 raise(3, DEVTECH_ZIGBEE, ev.get());
-                copyText(cmdtype, "AddingSensor");
+                hbase::copyText(cmdtype, "AddingSensor");
                 idle = false;
                 rxTimeout = 60;
                 log(0, "libpairing:timeout set to 60 sec");
@@ -345,7 +340,7 @@ void HalvixAssociation::zigbeeAnswer() {
                 log(1, "libpairing:Association failed (Zigbee)");
                 p->zbStatus = (uint32_t)status;
                 p->zero = 0;
-                copyText(p->u.json,
+                hbase::copyText(p->u.json,
                          "{\"CommandType\":\"AddDevice\",\"MobileInternalIndex\":\"\",\"Success\":\"false\","
                          "\"Reason\":\"AddingFailed\"}");
                 lastStatus = 0;
@@ -355,10 +350,10 @@ void HalvixAssociation::zigbeeAnswer() {
             case 6:
                 log(0, "libpairing:Getting Sensor info (Zigbee)");
                 p->zbStatus = (uint32_t)status;
-                copyText(p->u.json, "{\"CommandType\":\"GettingInfo\",\"MobileInternalIndex\":\"\"}");
+                hbase::copyText(p->u.json, "{\"CommandType\":\"GettingInfo\",\"MobileInternalIndex\":\"\"}");
                 lastStatus = 5;
                 raise(5, DEVTECH_ZIGBEE, ev.get());
-                copyText(cmdtype, "GettingInfo");
+                hbase::copyText(cmdtype, "GettingInfo");
                 idle = false;
                 rxTimeout = 180;
                 log(0, "libpairing:timeout set to 180 sec");
@@ -372,7 +367,7 @@ void HalvixAssociation::zigbeeAnswer() {
                         p->zbStatus = (uint32_t)status;
                         lastStatus = 6;
                         raise(6, DEVTECH_ZIGBEE, ev.get());
-                        copyText(cmdtype, "SelectDeviceType");
+                        hbase::copyText(cmdtype, "SelectDeviceType");
                         zbRecord.devType = (uint8_t)devType;
                     } else {
                         namingEvent(DEVTECH_ZIGBEE);
@@ -396,7 +391,7 @@ void HalvixAssociation::zigbeeAnswer() {
             memcpy(packet->data, &zbRecord, sizeof zbRecord);
             sendToServers(ST_HaAssoc, packet.get());
             log(0, "libpairing:Sensor name %s is removed (Zigbee)", removedDevName);
-            copyText(p->removedName, removedDevName);
+            hbase::copyText(p->removedName, removedDevName);
             p->removedId = removedDevId;
             lastStatus = 0;
             raise(11, DEVTECH_ZIGBEE, ev.get());
@@ -437,12 +432,12 @@ void HalvixAssociation::hueAnswer(const HueAnswer& a, int len) {
                     free(tokens);
                 }
                 HueMac(mac, list->mac[i]);
-                copyText(list->ip[i], ip);
+                hbase::copyText(list->ip[i], ip);
             }
             lastStatus = 21;
             raise(21, DEVTECH_HUE, ev.get());
             idle = false;
-            copyText(cmdtype, "AddIPDevice");
+            hbase::copyText(cmdtype, "AddIPDevice");
             break;
         }
         case 1:

@@ -4,27 +4,19 @@
 #include <string>
 #include <unistd.h>
 
+#include "base/depot.h"
 #include "depot_catchup.h"
 #include "internal.h"
 
 namespace pairing {
 
 DEPOT* openStore() {
-    DEPOT* db = dpopen(DBName, DP_OREADER | DP_ONOLCK, 1);
-    if (db) return db;
-    fprintf(stderr, "dpopen: %s\n", dperrmsg(dpecode));
-    dprepair(DBName);
-    db = dpopen(DBName, DP_OWRITER | DP_OCREAT | DP_ONOLCK | DP_OSPARSE, 1);
-    if (!db) unlink(DBName);
-    return db;
+    return hbase::openRepairing(DBName, DP_OREADER | DP_ONOLCK,
+                                {DP_OWRITER | DP_OCREAT | DP_ONOLCK | DP_OSPARSE, false, true, nullptr});
 }
 
-void closeStore(DEPOT* db) {
-    // The handle of a repair is a writer; it wrote nothing, and its close
-    // must not put back the header it saw over what the HA server wrote since.
-    db->wmode = 0;
-    if (!dpclose(db)) fprintf(stderr, "dpclose: %s\n", dperrmsg(dpecode));
-}
+// The handle of a repair is a writer that wrote nothing: it closes as a reader.
+void closeStore(DEPOT* db) { hbase::closeDepot(db, true); }
 
 int readRecord(DEPOT* db, const char* key, int ksize, void* buf, int cap) {
     return depotGet(db, key, ksize < 0 ? (int)strlen(key) : ksize, static_cast<char*>(buf), cap);

@@ -206,7 +206,7 @@ int HalvixAssociation::validate_DeviceType() {
                 }
                 if (next == 0x0504 || type == OccupancySensor) break;
                 char zoneName[64];
-                copyText(zoneName, GetDeviceTypeInStringFormat(zbRecord.zoneType));
+                hbase::copyText(zoneName, GetDeviceTypeInStringFormat(zbRecord.zoneType));
                 baseDevType = StrToDevType(zoneName);
                 if (contains(model, "MiniSD") && ep == 2) {
                     log(0, "libpairing:Mini smoke detector found");
@@ -310,7 +310,7 @@ void HalvixAssociation::zb_removeNode(uint16_t address) {
         // The store marks devices without ZigBee address with 65535: an
         // answer carrying it names none of them.
         if (address != kNoShortAddress && r.shortId == (int32_t)address) {
-            copyText(removedDevName, r.name);
+            hbase::copyText(removedDevName, r.name);
             removedDevId = (uint32_t)r.id;
             log(0, "libpairing:Removing zigbee device 0x%.2x", address);
             found = true;
@@ -325,7 +325,7 @@ void HalvixAssociation::ZW_removeNode() {
     if (!db) return;
     forEachDevice(db, [&](const DeviceRecord& r) {
         if (r.technology != DEVTECH_ZWAVE || (uint8_t)r.ozwNode != zwRx.nodeId) return;
-        copyText(removedDevName, r.name);
+        hbase::copyText(removedDevName, r.name);
         removedDevId = (uint32_t)r.id;
         log(0, "libpairing:Removing Zwave device %d", r.ozwNode);
         zwNode.nodeId = zwRx.nodeId;
@@ -350,12 +350,12 @@ void HalvixAssociation::sendHuePacket(int command, char* mac, char* userName, co
     if (mac) {
         char id[50] = "";
         RevertHueMac(mac, id);
-        copyText(p.bridgeId, id);
+        hbase::copyText(p.bridgeId, id);
     }
-    if (userName) copyText(p.userName, userName);
+    if (userName) hbase::copyText(p.userName, userName);
     // Pending before the request goes out: the answer may come at once.
     idle = false;
-    if (cmd) copyText(cmdtype, cmd);
+    if (cmd) hbase::copyText(cmdtype, cmd);
     sendToServers(ST_Hue, &p);
 }
 
@@ -379,7 +379,7 @@ char* HalvixAssociation::Hue_getBridgeList() {
         ValueRecord v;
         memset(&v, 0, sizeof v);
         if (readRecord(db, key.data(), (int)key.size(), &v, sizeof v) < 0) return false;
-        copyText(out, field(v.value).c_str());
+        hbase::copyText(out, field(v.value).c_str());
         return true;
     };
     std::vector<DeviceRecord> hue;
@@ -403,11 +403,11 @@ char* HalvixAssociation::Hue_getBridgeList() {
         char id[50], mac[50], user[50];
         if (value(r.id, bridgeKey, id)) {
             HueMac(id, mac);
-            if (count == 0 || strcmp(macs[count - 1], mac) != 0) copyText(macs[count], mac);
+            if (count == 0 || strcmp(macs[count - 1], mac) != 0) hbase::copyText(macs[count], mac);
         }
         if (value(r.id, userKey, user)) {
             if (count == 0 || strcmp(username1[count - 1], user) != 0) {
-                copyText(username1[count], user);
+                hbase::copyText(username1[count], user);
                 ++count;
             }
         }
@@ -437,8 +437,8 @@ void HalvixAssociation::sendNestPacket(int command, char* code, const char* cmd)
     NestPacket p;
     memset(&p, 0, sizeof p);
     p.command = command;
-    if (code) copyText(p.nestId, code);
-    copyText(cmdtype, cmd);
+    if (code) hbase::copyText(p.nestId, code);
+    hbase::copyText(cmdtype, cmd);
     idle = false;
     sendToServers(ST_Nest, &p);
 }

@@ -105,7 +105,7 @@ bool HalvixAssociation::ZW_checkNodeExists() {
     bool found = false;
     forEachDevice(db, [&](const DeviceRecord& r) {
         if (r.technology == DEVTECH_ZWAVE && (uint8_t)r.ozwNode == zwRx.nodeId) {
-            copyText(removedDevName, r.name);
+            hbase::copyText(removedDevName, r.name);
             removedDevId = (uint32_t)r.id;
             log(0, "libpairing:Removing Zwave device %d", r.ozwNode);
             found = true;
@@ -169,7 +169,7 @@ bool HalvixAssociation::ZW_createDeviceType() {
     zwNode.nodeId = zwRx.nodeId;
     baseDevType = type;
     getDefaultDevName((DevType)type, DevId, devName);
-    copyText(zwNode.name, devName);
+    hbase::copyText(zwNode.name, devName);
     zwNode.marker = 255;
     log(0, "libpairing:Device Basic Type:0x%.2x, Generic Type:0x%.2x, Specific Type:0x%.2x,Nodeid:%d",
         zwRx.basicClass, zwRx.genericClass, zwRx.specificClass, zwRx.nodeId);

@@ -25,6 +25,7 @@
 #include <string>
 
 #include "sim.h"
+#include "base/clock.h"
 
 namespace {
 
@@ -37,7 +38,7 @@ struct State {
     int x = 0, y = 0;
     long ms = 0;        // how long the state lasts once seen
     bool seen = false;
-    long seenAt = 0;
+    long long seenAt = 0;
     bool active = false;  // a scripted state is in progress
     long endOffset = 0;   // script offset after this state's line
     bool pendingRelease = false;  // second half of a tap
@@ -49,12 +50,6 @@ long g_offset;        // script offset of the next line
 ino_t g_inode;
 bool g_doneWritten;   // pen.done written for the script being read
 bool g_suspended;
-
-long nowMs() {
-    struct timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return ts.tv_sec * 1000L + ts.tv_nsec / 1000000L;
-}
 
 void writeDone(long offset) {
     char buf[32];
@@ -137,7 +132,7 @@ void advance() {
     for (;;) {
         if (g_s.active) {
             if (!g_s.seen) return;
-            if (nowMs() - g_s.seenAt < g_s.ms) return;
+            if (hbase::nowMs() - g_s.seenAt < g_s.ms) return;
             if (g_s.pendingRelease) {
                 g_s.pendingRelease = false;
                 g_s.down = false;
@@ -166,7 +161,7 @@ int touchIoctl(int, unsigned long request, void* arg) {
             advance();
             if (g_s.active && !g_s.seen) {
                 g_s.seen = true;
-                g_s.seenAt = nowMs();
+                g_s.seenAt = hbase::nowMs();
                 // A state without a time is played once seen.
                 if (g_s.ms == 0 && !g_s.pendingRelease) writeDone(g_s.endOffset);
             }

@@ -16,6 +16,7 @@
 #include <thread>
 #include <unistd.h>
 #include <vector>
+#include "base/inet.h"
 
 namespace hub {
 
@@ -137,14 +138,6 @@ void acceptLoop(const HttpPeer* peer, int listener) {
 
 // ---- ICMP ------------------------------------------------------------------
 
-uint16_t inetChecksum(const unsigned char* p, size_t n) {
-    uint32_t sum = 0;
-    for (size_t i = 0; i + 1 < n; i += 2) sum += (uint32_t)(p[i] | (p[i + 1] << 8));
-    if (n & 1) sum += p[n - 1];
-    while (sum >> 16) sum = (sum & 0xffff) + (sum >> 16);
-    return (uint16_t)~sum;
-}
-
 // Takes the first answer of the script: 'y' answer, anything else not.
 bool scriptedAnswer() {
     std::string path = std::string(kStateDir) + "/icmp-script";
@@ -192,7 +185,7 @@ void answerThroughLink(int tap, const char* iface, const unsigned char* request,
     ip[9] = IPPROTO_ICMP;
     memcpy(&ip[12], request + 16, 4);  // from where it was sent to
     memcpy(&ip[16], request + 12, 4);
-    uint16_t sum = inetChecksum(ip.data(), 20);
+    uint16_t sum = hbase::inetChecksum(ip.data(), 20);
     memcpy(&ip[10], &sum, 2);
     memcpy(&ip[20], icmp.data(), icmp.size());
 
@@ -284,7 +277,7 @@ int runIcmp() {
         std::vector<unsigned char> reply(buf.begin() + ipLen, buf.begin() + n);
         reply[0] = 0;
         reply[2] = reply[3] = 0;
-        uint16_t sum = inetChecksum(reply.data(), reply.size());
+        uint16_t sum = hbase::inetChecksum(reply.data(), reply.size());
         memcpy(&reply[2], &sum, 2);
         if (strcmp(name, "lo") == 0) {
             sockaddr_in to;

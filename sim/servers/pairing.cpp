@@ -55,15 +55,10 @@ extern "C" {
 #include "hacore/vocab.h"
 #include "hub.h"
 #include "pairing/HalvixAssociation.h"
+#include "base/clock.h"
 
 namespace hub {
 namespace {
-
-long long nowMs() {
-    timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return ts.tv_sec * 1000LL + ts.tv_nsec / 1000000;
-}
 
 struct Answer {
     long long due;
@@ -200,7 +195,7 @@ std::vector<Answer> block(const std::string& radio, const std::string& request) 
     std::ifstream in(std::string(kStateDir) + "/" + radio + ".pairing");
     std::string line;
     bool inside = false;
-    long long at = nowMs();
+    long long at = hbase::nowMs();
     while (std::getline(in, line)) {
         size_t hash = line.find('#');
         if (hash != std::string::npos) line.erase(hash);
@@ -277,7 +272,7 @@ std::string requestOf(const std::string& radio, const void* data, int len) {
 }
 
 void sendDue(const Socket& sock) {
-    long long now = nowMs();
+    long long now = hbase::nowMs();
     while (!g_pending.empty() && g_pending.front().due <= now) {
         const std::string& b = g_pending.front().bytes;
         sendto(sock.fd, b.data(), b.size(), 0, reinterpret_cast<const sockaddr*>(&g_replyTo), sizeof g_replyTo);
@@ -291,7 +286,7 @@ void pairingWait(const Socket& sock) {
     for (;;) {
         sendDue(sock);
         if (g_pending.empty()) return;
-        long long wait = g_pending.front().due - nowMs();
+        long long wait = g_pending.front().due - hbase::nowMs();
         pollfd p{sock.fd, POLLIN, 0};
         int r = poll(&p, 1, wait < 0 ? 0 : (int)wait);
         if (r > 0) return;

@@ -20,6 +20,7 @@ extern "C" {
 #include "hacore/Rule.h"
 #include "hacore/Scene.h"
 #include "hub.h"
+#include "server_store.h"
 
 namespace hub {
 namespace {
@@ -27,59 +28,18 @@ namespace {
 const char kScenes[] = "/tmp/sdb";
 const char kRules[] = "/tmp/rdb";
 
-struct Store {
-    explicit Store(const char* path) : db(dpopen(path, DP_OWRITER | DP_OCREAT | DP_OSPARSE, 1)) {}
-    ~Store() {
-        if (db) depotClose(db);
-    }
-    void put(const std::string& k, const void* v, size_t n) {
-        if (db) depotPut(db, k.data(), (int)k.size(), static_cast<const char*>(v), (int)n, DP_DOVER);
-    }
-    void put(const std::string& k, const std::string& v) { put(k, v.data(), v.size()); }
-    bool get(const std::string& k, std::string* v) {
-        int size = 0;
-        char* p = db ? dpget(db, k.data(), (int)k.size(), 0, 65536, &size) : nullptr;
-        if (!p) return false;
-        v->assign(p, size);
-        free(p);
-        return true;
-    }
-    bool has(const std::string& k) { return db && dpvsiz(db, k.data(), (int)k.size()) >= 0; }
-    void out(const std::string& k) {
-        if (db) depotOut(db, k.data(), (int)k.size());
-    }
-    int number(const std::string& k) {
-        std::string v;
-        return get(k, &v) ? atoi(v.c_str()) : 0;
-    }
-    template <typename F>
-    void removeWhere(F f) {
-        if (!db) return;
-        std::vector<std::string> keys;
-        dpiterinit(db);
-        int size;
-        while (char* k = dpiternext(db, &size)) {
-            std::string key(k, size);
-            free(k);
-            if (f(key)) keys.push_back(key);
-        }
-        for (const std::string& k : keys) out(k);
-    }
-    DEPOT* db;
-};
-
 std::string text(const RSC_PACKET& p) { return std::string(p.text, strnlen(p.text, sizeof p.text)); }
 std::string key(int id, const std::string& suffix) { return std::to_string(id) + "." + suffix; }
 
-void removeRecord(Store& db, int id) {
+void removeRecord(ServerStore& db, int id) {
     std::string prefix = std::to_string(id) + ".";
     std::string self = std::to_string(id);
     db.removeWhere([&](const std::string& k) { return k == self || k.compare(0, prefix.size(), prefix) == 0; });
 }
 
 bool scene(const RSC_PACKET& p) {
-    Store db(kScenes);
-    if (!db.db) return false;
+    ServerStore db(kScenes);
+    if (!db.isOpen()) return false;
     int id = p.int2;
     std::string t = text(p);
     if (p.command == 6) {
@@ -151,7 +111,7 @@ bool scene(const RSC_PACKET& p) {
 }
 
 // "Rule, ID, <id>, <group>, <field>, <value>, /tmp/rdb"
-bool ruleField(Store& db, const std::string& t) {
+bool ruleField(ServerStore& db, const std::string& t) {
     std::vector<std::string> f;
     size_t start = 0;
     for (;;) {
@@ -173,7 +133,7 @@ bool ruleField(Store& db, const std::string& t) {
 }
 
 // Removes item k of the kind ('R' or 'T') and closes the gap.
-void removeItem(Store& db, int id, char kind, const char* countKey, int k) {
+void removeItem(ServerStore& db, int id, char kind, const char* countKey, int k) {
     int count = db.number(key(id, countKey));
     if (k < 1 || k > count) return;
     for (int i = k; i < count; ++i) {
@@ -186,7 +146,7 @@ void removeItem(Store& db, int id, char kind, const char* countKey, int k) {
 }
 
 template <typename Item>
-bool setItemValid(Store& db, int id, char kind, const char* countKey, int32_t Item::*idField, int itemId, int flag) {
+bool setItemValid(ServerStore& db, int id, char kind, const char* countKey, int32_t Item::*idField, int itemId, int flag) {
     int count = db.number(key(id, countKey));
     for (int k = 1; k <= count; ++k) {
         std::string v;
@@ -203,8 +163,8 @@ bool setItemValid(Store& db, int id, char kind, const char* countKey, int32_t It
 }
 
 bool rule(const RSC_PACKET& p) {
-    Store db(kRules);
-    if (!db.db) return false;
+    ServerStore db(kRules);
+    if (!db.isOpen()) return false;
     if (p.command == 1 || p.command == 24) return ruleField(db, text(p));
     if (p.command == 20) {
         db.removeWhere([](const std::string&) { return true; });

@@ -15,6 +15,7 @@ extern "C" {
 }
 
 #include "hub.h"
+#include "server_store.h"
 
 namespace hub {
 namespace {
@@ -22,41 +23,6 @@ namespace {
 const char kClients[] = "/tmp/cdb";
 const char kMesh[] = "/tmp/mdb";
 const char kPro[] = "/tmp/apdb";
-
-struct Store {
-    explicit Store(const char* path) : db(dpopen(path, DP_OWRITER | DP_OCREAT | DP_OSPARSE, 1)) {}
-    ~Store() {
-        if (db) depotClose(db);
-    }
-    void put(const std::string& k, const std::string& v) {
-        if (db) depotPut(db, k.data(), (int)k.size(), v.data(), (int)v.size(), DP_DOVER);
-    }
-    std::string get(const std::string& k) {
-        std::string v;
-        int size = 0;
-        char* p = db ? dpget(db, k.data(), (int)k.size(), 0, 4096, &size) : nullptr;
-        if (p) {
-            v.assign(p, size);
-            free(p);
-        }
-        return v;
-    }
-    // Removes every key for which f(key) holds.
-    template <typename F>
-    void removeWhere(F f) {
-        if (!db) return;
-        std::vector<std::string> keys;
-        dpiterinit(db);
-        int size;
-        while (char* k = dpiternext(db, &size)) {
-            std::string key(k, size);
-            free(k);
-            if (f(key)) keys.push_back(key);
-        }
-        for (const std::string& k : keys) depotOut(db, k.data(), (int)k.size());
-    }
-    DEPOT* db;
-};
 
 std::string text(const RSC_PACKET& p) { return std::string(p.text, strnlen(p.text, sizeof p.text)); }
 
@@ -78,13 +44,13 @@ std::string trim(const std::string& s) {
 
 std::string fieldKey(int id, const char* suffix) { return std::to_string(id) + "." + suffix; }
 
-void removeClient(Store& db, int id) {
+void removeClient(ServerStore& db, int id) {
     std::string main = std::to_string(id), prefix = main + ".";
     db.removeWhere([&](const std::string& k) { return k == main || k.compare(0, prefix.size(), prefix) == 0; });
 }
 
 // Create: "id,LE, name, CT, mac, type, ip, vendor, rssi, canBlock, user, NI,active".
-bool createClient(Store& db, const RSC_PACKET& p) {
+bool createClient(ServerStore& db, const RSC_PACKET& p) {
     std::vector<std::string> f = split(text(p), ",");
     if (f.size() < 13) return false;
     for (std::string& s : f) s = trim(s);
@@ -118,7 +84,7 @@ bool createClient(Store& db, const RSC_PACKET& p) {
 }
 
 // Flag change: "value,mac,ip,bit".
-bool clientFlag(Store& db, int id, const std::string& payload) {
+bool clientFlag(ServerStore& db, int id, const std::string& payload) {
     std::vector<std::string> f = split(payload, ",");
     if (f.size() != 4) return false;
     int value = atoi(f[0].c_str()), bit = atoi(f[3].c_str());
@@ -136,8 +102,8 @@ bool clientFlag(Store& db, int id, const std::string& payload) {
 }
 
 bool clientRequest(const RSC_PACKET& p) {
-    Store db(kClients);
-    if (!db.db) return false;
+    ServerStore db(kClients);
+    if (!db.isOpen()) return false;
     std::string t = text(p);
     int id = p.int4;
     if (p.command == 25) return createClient(db, p);
@@ -180,7 +146,7 @@ bool clientRequest(const RSC_PACKET& p) {
 }
 
 // "Tag:value; Tag:value; ..." with the node's position first.
-bool meshFields(Store& db, const std::string& payload) {
+bool meshFields(ServerStore& db, const std::string& payload) {
     std::vector<std::string> pairs = split(payload, "; ");
     int pos = -1;
     for (const std::string& pair : pairs) {
@@ -203,8 +169,8 @@ bool meshRequest(const RSC_PACKET& p) {
         fclose(f);
         return system("cp /data/rsc/mdb /tmp/mdb") == 0;
     }
-    Store db(kMesh);
-    if (!db.db) return false;
+    ServerStore db(kMesh);
+    if (!db.isOpen()) return false;
     switch (p.command) {
     case 43:
     case 44: return meshFields(db, t);
@@ -224,8 +190,8 @@ bool proRequest(const RSC_PACKET& p) {
                                         "Subscriptions", "ArmedLocations", nullptr, "CellularConnMode"};
     int code = p.int1;
     if (code < 25 || code > 37) return false;
-    Store db(kPro);
-    if (!db.db) return false;
+    ServerStore db(kPro);
+    if (!db.isOpen()) return false;
     std::string t = text(p);
     if (code != 36) {
         db.put(kKeys[code - 25], t);

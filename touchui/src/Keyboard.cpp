@@ -11,6 +11,7 @@
 #include "touchui/Languages.h"
 #include "touchui/Modal.h"
 #include "touchui/TextFormat.h"
+#include "base/clock.h"
 
 bool isCap, kbCapChanged, isSplMode, isNumericMode, isIPAddrMode, saveMode = true;
 bool (*keyboardValidation)(wchar_t*);
@@ -33,11 +34,6 @@ struct Range {
     int x0, x1;
 };
 const Range kToggle = {6, 65}, kCap = {68, 113}, kSpace = {113, 206}, kDel = {209, 251}, kDone = {254, 316};
-
-void sleepMs(long ms) {
-    struct timespec ts = {ms / 1000, (ms % 1000) * 1000000L};
-    nanosleep(&ts, nullptr);
-}
 
 void closeNothing() {}
 
@@ -548,6 +544,6 @@ void Keyboard::getTouch(int x, int y) {
         if (!shown) break;
         x = readX();
         y = readY();
-        sleepMs(20);
+        hbase::sleepMs(20);
     }
 }

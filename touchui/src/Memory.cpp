@@ -1,12 +1,11 @@
 // Memory and the nvram_* free functions: one nvram device request per call.
 #include "touchui/Memory.h"
 
-#include <fcntl.h>
 #include <stdlib.h>
 #include <string.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
 
+#include "base/nvram.h"
+#include "base/text.h"
 #include "hacore/Memory.h"
 
 namespace {
@@ -20,35 +19,20 @@ int freeSection(int section) {
     return section;
 }
 
-void request(int section, unsigned long code, const char* name, char* value) {
-    char nameBuf[NVRAM_BUFFER_SIZE] = {0};
-    strncpy(nameBuf, name, sizeof nameBuf - 1);  // the callers check the name
-    NvramRequest req;
-    req.section = section;
-    req.result = 0;
-    req.name = nameBuf;
-    req.value = value;
-    int fd = open("/dev/apsoc_nvram", O_RDONLY);
-    ioctl(fd, code, &req);
-    if (fd >= 0) close(fd);
-}
-
 char* getCopy(int section, const char* name) {
     char* out = (char*)calloc(1, NVRAM_BUFFER_SIZE);
     if (!out) return nullptr;
-    if (name && strnlen(name, NVRAM_BUFFER_SIZE) < (size_t)NVRAM_BUFFER_SIZE)
-        request(section, NVRAM_IOCTL_GET, name, out);
+    if (hbase::nvramFits(name))
+        hbase::nvramRequest(section, NVRAM_IOCTL_GET, name, out);
     out[NVRAM_BUFFER_SIZE - 1] = '\0';
     return out;
 }
 
 void setValue(int section, const char* name, const char* value) {
-    if (!name || !value || strnlen(name, NVRAM_BUFFER_SIZE) >= (size_t)NVRAM_BUFFER_SIZE ||
-        strnlen(value, NVRAM_BUFFER_SIZE) >= (size_t)NVRAM_BUFFER_SIZE)
-        return;
+    if (!hbase::nvramFits(name) || !hbase::nvramFits(value)) return;
     char buf[NVRAM_BUFFER_SIZE] = {0};
-    strncpy(buf, value, sizeof buf - 1);
-    request(section, NVRAM_IOCTL_SET, name, buf);
+    hbase::copyText(buf, value);
+    hbase::nvramRequest(section, NVRAM_IOCTL_SET, name, buf);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "touch.h"
 #include "touchui/Screen.h"
+#include "base/clock.h"
 
 ImagePNG modalImages;
 bool modalImagesLoaded;
@@ -19,11 +20,6 @@ void copyLine(wchar_t* dst, const wchar_t* src) {
     if (src)
         for (; n < 63 && src[n]; ++n) dst[n] = src[n];
     dst[n] = 0;
-}
-
-void sleepMs(long ms) {
-    struct timespec ts = {ms / 1000, (ms % 1000) * 1000000L};
-    nanosleep(&ts, nullptr);
 }
 
 }  // namespace
@@ -74,12 +70,12 @@ void Modal::draw(int k, int seconds) {
         for (;;) {
             int x = readX(), y = readY();
             if (x > 0 && y > 0 && x <= 320 && y <= 240) break;
-            sleepMs(1);
+            hbase::sleepMs(1);
         }
         for (;;) {
             int x = readX(), y = readY();
             if (!(x >= 1 && y >= 1 && x < 320 && y < 240)) break;
-            sleepMs(1);
+            hbase::sleepMs(1);
         }
     }
     if (closeHandler) closeHandler();

@@ -11,6 +11,7 @@
 
 #include "touch.h"
 #include "touchui/Memory.h"
+#include "base/clock.h"
 
 ImagePNG baseImages;
 bool notLoaded = true;
@@ -23,11 +24,6 @@ void copyTitle(wchar_t* dst, const wchar_t* src) {
     if (src)
         for (; n < 79 && src[n]; ++n) dst[n] = src[n];
     for (; n < 80; ++n) dst[n] = 0;
-}
-
-void sleepMs(long ms) {
-    struct timespec ts = {ms / 1000, (ms % 1000) * 1000000L};
-    nanosleep(&ts, nullptr);
 }
 
 void loadBaseImages() {
@@ -151,7 +147,7 @@ void Screen::getTouch(int x, int y) {
         for (;;) {
             int px = readX(), py = readY();
             if (!(px > 0 && py > 0 && px < 320 && py < 240)) break;
-            sleepMs(1);
+            hbase::sleepMs(1);
         }
         returnNext = 2;
         sleep(1);

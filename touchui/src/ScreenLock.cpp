@@ -7,6 +7,7 @@
 #include "lcddraw/libHalvixGui.h"
 #include "touch.h"
 #include "touchui/Memory.h"
+#include "base/clock.h"
 
 int locked, lockScreen, returnNext, blCnt, ScreenTime, lockPassCnt;
 bool passUnset = true;
@@ -31,11 +32,6 @@ const Key kKeys[12] = {
     {L"7", 3, 188, 75, 45},  {L"8", 80, 188, 75, 45}, {L"9", 157, 188, 75, 45},
     {L"Del", 234, 94, 80, 45}, {L"0", 234, 141, 80, 45}, {L"Done", 234, 188, 80, 45},
 };
-
-void sleepMs(long ms) {
-    struct timespec ts = {ms / 1000, (ms % 1000) * 1000000L};
-    nanosleep(&ts, nullptr);
-}
 
 bool pinMatches() {
     char pin[1024] = {0};
@@ -94,7 +90,7 @@ void get_screenLock_touch(int x, int y) {
         for (;;) {
             int px = readX(), py = readY();
             if (!(a.left < px && px < a.right && a.top < py && py < a.bottom)) break;
-            sleepMs(1);
+            hbase::sleepMs(1);
         }
         g_buttons[i].selected = 0;
         drawWidget(g_buttons[i]);

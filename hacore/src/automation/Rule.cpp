@@ -13,7 +13,7 @@
 #include "hacore/Device.h"
 #include "hacore/HADevices.h"
 #include "hacore/channel.h"
-#include "text.h"
+#include "base/text.h"
 
 namespace {
 
@@ -32,7 +32,7 @@ std::string fieldText(int id, const char* group, const char* field, const char* 
 
 bool sendField(int command, const std::string& text) {
     automation::PacketPtr p(command);
-    copyText(p->text, sizeof p->text, text.c_str());
+    hbase::copyText(p->text, sizeof p->text, text.c_str());
     p->int6 = 6;
     return automation::send(p.p);
 }
@@ -66,7 +66,7 @@ int readCount(DEPOT* db, int id, const char* suffix, char kind, int cap, const c
 
 template <size_t N>
 void keepText(char (&dst)[N], const char (&src)[N], size_t limit = N) {
-    copyText(dst, limit, src, limit - 1);
+    hbase::copyText(dst, limit, src, limit - 1);
 }
 
 }  // namespace
@@ -143,7 +143,7 @@ bool RuleStore::read(DEPOT* db, Rules& r, std::vector<RuleRepair>* repairs) {
         r.name[0] = '\0';
         return false;
     }
-    copyText(r.name, sizeof r.name, text.data());
+    hbase::copyText(r.name, sizeof r.name, text.data());
     char va[11];
     if (!hastore::getText(db, key(r.id, "VA").c_str(), va, 10)) {
         repairs->push_back({1, fieldText(r.id, "Rule", "Valid", "1"), 0});
@@ -187,9 +187,9 @@ Rules::Rules(char* newName) : id(0), valid(false) {
     hastore::memFlush(db);
     hastore::close(db);
     id = newId;
-    copyText(name, sizeof name, newName);
+    hbase::copyText(name, sizeof name, newName);
     automation::PacketPtr p(12);
-    copyText(p->text, sizeof p->text, name, sizeof name);
+    hbase::copyText(p->text, sizeof p->text, name, sizeof name);
     p->int3 = newId;
     p->int5 = newId;
     automation::send(p.p);
@@ -235,7 +235,7 @@ bool deviceIndexValid(int deviceID, int index) {
     try {
         Device d(deviceID);
         char answer[50];
-        copyText(answer, sizeof answer, d.getValueName(index));
+        hbase::copyText(answer, sizeof answer, d.getValueName(index));
         return strcmp(answer, "#ERR") != 0;
     } catch (...) {
         return false;
@@ -397,9 +397,9 @@ int Rules::makeValid(bool on) {
 
 void Rules::setName(char* newName) {
     if (id == 0) return;
-    copyText(name, sizeof name, newName);
+    hbase::copyText(name, sizeof name, newName);
     automation::PacketPtr p(21);
-    copyText(p->text, sizeof p->text, name, sizeof name);
+    hbase::copyText(p->text, sizeof p->text, name, sizeof name);
     p->int3 = id;
     automation::send(p.p);
 }
@@ -436,15 +436,15 @@ int Rules::updateWeatherCronjob(char* minutes, char* hours, int kind) {
         return 0;
     }
     char weatherValue[25];
-    copyText(weatherValue, sizeof weatherValue, w->weatherValue);
+    hbase::copyText(weatherValue, sizeof weatherValue, w->weatherValue);
     int offset;
     if (!weatherOffsetValid(weatherValue, &offset)) {
         fprintf(stderr, "Rule:refusing sun-time offset of rule %d\n", id);
         return 0;
     }
     char minuteText[16], hourText[16];
-    copyText(minuteText, sizeof minuteText, minutes);
-    copyText(hourText, sizeof hourText, hours);
+    hbase::copyText(minuteText, sizeof minuteText, minutes);
+    hbase::copyText(hourText, sizeof hourText, hours);
     if (weatherValue[0] != '0') {
         int t = atoi(minutes) + 60 * atoi(hours);
         printf("time in int=%d\n", t);

@@ -13,7 +13,7 @@
 #include "hacore/Device.h"
 #include "hacore/HADevices.h"
 #include "hacore/Halvix.h"
-#include "text.h"
+#include "base/text.h"
 
 namespace {
 
@@ -89,7 +89,7 @@ bool SceneStore::read(DEPOT* db, Scene& s, int* thrown) {
         *thrown = 0;
         return false;
     }
-    copyText(s.name, sizeof s.name, text);
+    hbase::copyText(s.name, sizeof s.name, text);
     if (!hastore::getText(db, key(s.id, "EC").c_str(), text, 50)) {
         *thrown = -33;
         return false;
@@ -131,10 +131,10 @@ Scene::Scene(char* newName) : Scene() {
     int newId = automation::nextId(db);
     hastore::close(db);
     id = newId;
-    copyText(name, sizeof name, newName);
+    hbase::copyText(name, sizeof name, newName);
     atTime = 0;
     automation::PacketPtr p(3);
-    copyText(p->text, sizeof p->text, newName);
+    hbase::copyText(p->text, sizeof p->text, newName);
     p->int2 = newId;
     p->int5 = newId;
     automation::send(p.p);
@@ -166,9 +166,9 @@ void Scene::setName(char* newName) {
         return;
     }
     if (!newName || strcmp(newName, name) == 0) return;
-    copyText(name, sizeof name, newName);
+    hbase::copyText(name, sizeof name, newName);
     automation::PacketPtr p(4);
-    copyText(p->text, sizeof p->text, name, sizeof name);
+    hbase::copyText(p->text, sizeof p->text, name, sizeof name);
     p->int2 = id;
     automation::send(p.p);
 }
@@ -193,9 +193,9 @@ void Scene::addOrUpdateSceneEntry(int deviceID, int index, char* value) {
         entries.push_back(e);
         found = &entries.back();
     }
-    copyText(found->value, sizeof found->value, value);
+    hbase::copyText(found->value, sizeof found->value, value);
     automation::PacketPtr p(5);
-    copyText(p->text, 25, found->value);
+    hbase::copyText(p->text, 25, found->value);
     p->int1 = deviceID;
     p->int2 = id;
     p->int5 = index;
@@ -312,7 +312,7 @@ void Scene::activate() {
         try {
             Device device(e.deviceID);
             char value[25];
-            copyText(value, sizeof value, e.value);
+            hbase::copyText(value, sizeof value, e.value);
             device.setValue(e.index, value);
         } catch (...) {
             // A device removed since the scene was made: the other entries still apply.

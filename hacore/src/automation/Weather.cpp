@@ -9,7 +9,7 @@
 #include <ctime>
 
 #include "hacore/frozen.h"
-#include "text.h"
+#include "base/text.h"
 
 namespace {
 
@@ -39,7 +39,7 @@ Lookup value(json_token* tokens, const char* path, char* out, size_t size) {
         return Missing;
     }
     if (t->kind != JSON_TYPE_STRING && t->kind != JSON_TYPE_NUMBER) return WrongType;
-    copyText(out, size, t->start, t->length < 0 ? 0 : (size_t)t->length);
+    hbase::copyText(out, size, t->start, t->length < 0 ? 0 : (size_t)t->length);
     return Found;
 }
 
@@ -71,7 +71,7 @@ void text(json_token* tokens, const char* path, char (&field)[N], const char* mi
         printf("%s\n", missing);
         return;
     }
-    copyText(field, N, buf);
+    hbase::copyText(field, N, buf);
 }
 
 // Sun time in local time less 12 hours; *up false when the sun does not
@@ -237,7 +237,7 @@ namespace {
 // back into the day whichever half of it the sun rises or sets in.
 void clockText(float r, bool up, char* out, size_t size) {
     if (!up) {
-        copyText(out, size, kNoSun);
+        hbase::copyText(out, size, kNoSun);
         return;
     }
     int h = (int)r;
@@ -254,7 +254,7 @@ void sunText(time_t when, float latitude, float longitude, int which, float* zon
     out[0] = '\0';
     struct tm local;
     if (!localtime_r(&when, &local)) {
-        copyText(out, size, kNoSun);
+        hbase::copyText(out, size, kNoSun);
         return;
     }
     *zone = (float)local.tm_gmtoff / 3600.0f;
@@ -276,12 +276,12 @@ int Weather::SetSunset() {
 }
 
 int Weather::SetSunrise(char* t) {
-    copyText(sunrise, sizeof sunrise, t);
+    hbase::copyText(sunrise, sizeof sunrise, t);
     return 1;
 }
 
 int Weather::SetSunset(char* t) {
-    copyText(sunset, sizeof sunset, t);
+    hbase::copyText(sunset, sizeof sunset, t);
     return 1;
 }
 
@@ -308,7 +308,7 @@ char* Weather::GetWeatherConditionAsString() { return icon; }
 
 int Weather::GetWeatherConditionTypeFromSring() {
     char name[30];
-    copyText(name, sizeof name, icon);
+    hbase::copyText(name, sizeof name, icon);
     for (int i = 0; i < 38; ++i)
         if (strcmp(name, kIcons[i]) == 0) return i;
     return -1;

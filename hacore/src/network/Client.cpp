@@ -11,7 +11,7 @@
 #include "hacore/channel.h"
 #include "channel.h"
 #include "netstore.h"
-#include "text.h"
+#include "base/text.h"
 
 namespace {
 
@@ -73,22 +73,22 @@ void readClientDataFromDB(ClientBin* rec, DEPOT* db, char* idText) {
         if (sfx == "IP") {
             const char* comma = strchr(v, ',');
             if (comma) {
-                copyText(rec->ip, sizeof rec->ip, v, comma - v);
+                hbase::copyText(rec->ip, sizeof rec->ip, v, comma - v);
                 rec->staticIP = atoi(comma + 1);
             } else {
-                copyText(rec->ip, sizeof rec->ip, orNaN(v));
+                hbase::copyText(rec->ip, sizeof rec->ip, orNaN(v));
             }
-            if (!rec->ip[0]) copyText(rec->ip, sizeof rec->ip, "NaN");
+            if (!rec->ip[0]) hbase::copyText(rec->ip, sizeof rec->ip, "NaN");
         } else if (sfx == "MC") {
-            copyText(rec->mac, sizeof rec->mac, orNaN(v));
+            hbase::copyText(rec->mac, sizeof rec->mac, orNaN(v));
         } else if (sfx == "CT") {
-            copyText(rec->connectionType, sizeof rec->connectionType, orNaN(v));
+            hbase::copyText(rec->connectionType, sizeof rec->connectionType, orNaN(v));
         } else if (sfx == "NM") {
-            copyText(rec->name, sizeof rec->name, orNaN(v));
+            hbase::copyText(rec->name, sizeof rec->name, orNaN(v));
         } else if (sfx == "MF") {
-            copyText(rec->vendor, sizeof rec->vendor, orNaN(v));
+            hbase::copyText(rec->vendor, sizeof rec->vendor, orNaN(v));
         } else if (sfx == "PF") {
-            copyText(rec->portForward, sizeof rec->portForward, v);
+            hbase::copyText(rec->portForward, sizeof rec->portForward, v);
         } else if (sfx == "LE") {
             rec->lastActiveEpoch = strtoull(v, nullptr, 10);
         } else if (sfx == "AC") {
@@ -166,11 +166,11 @@ Client::Client(char* name, char* connectionType, char* mac, ClientType type, cha
     if (!hastore::close(db)) return;
 
     bin_.clientID = greatest + 1;
-    copyText(bin_.name, sizeof bin_.name, n);
-    copyText(bin_.connectionType, sizeof bin_.connectionType, ct);
-    copyText(bin_.mac, sizeof bin_.mac, mc);
-    copyText(bin_.ip, sizeof bin_.ip, addr);
-    copyText(bin_.vendor, sizeof bin_.vendor, vd);
+    hbase::copyText(bin_.name, sizeof bin_.name, n);
+    hbase::copyText(bin_.connectionType, sizeof bin_.connectionType, ct);
+    hbase::copyText(bin_.mac, sizeof bin_.mac, mc);
+    hbase::copyText(bin_.ip, sizeof bin_.ip, addr);
+    hbase::copyText(bin_.vendor, sizeof bin_.vendor, vd);
     bin_.type = type;
     bin_.rssi = rssi;
     bin_.canBlock = canBlock;
@@ -228,7 +228,7 @@ ClientType Client::getType() { return bin_.clientID ? bin_.type : CT_other; }
 
 int Client::getType(char* out) {
     if (!bin_.clientID || !out) return 0;
-    copyText(out, 33, ClientTypeToString(bin_.type));
+    hbase::copyText(out, 33, ClientTypeToString(bin_.type));
     return 1;
 }
 
@@ -248,7 +248,7 @@ bool Client::isIOT(ClientType type) {
 int Client::send(int command, const char* payload) {
     std::unique_ptr<RSC_PACKET> p = newRscPacket();
     p->command = command;
-    copyText(p->text, sizeof p->text, payload);
+    hbase::copyText(p->text, sizeof p->text, payload);
     p->int4 = bin_.clientID;
     return sendRscPacket(p.get()) ? 1 : 0;
 }
@@ -298,14 +298,14 @@ int Client::setLastActiveEpoch() {
 int Client::setName(char* name) {
     if (!bin_.clientID || !name) return 0;
     if (strcmp(name, bin_.name) == 0) return 1;
-    copyText(bin_.name, sizeof bin_.name, name);
+    hbase::copyText(bin_.name, sizeof bin_.name, name);
     return send(31, name);
 }
 
 int Client::setVendor(char* vendor) {
     if (!bin_.clientID || !vendor) return 0;
     if (strcmp(vendor, bin_.vendor) == 0) return 1;
-    copyText(bin_.vendor, sizeof bin_.vendor, vendor);
+    hbase::copyText(bin_.vendor, sizeof bin_.vendor, vendor);
     std::string payload = std::string(vendor) + ", " + bin_.mac;
     return send(29, payload.c_str());
 }
@@ -313,14 +313,14 @@ int Client::setVendor(char* vendor) {
 int Client::setMac(char* mac) {
     if (!bin_.clientID || !mac || !parseMac(mac)) return 0;
     if (strcmp(mac, bin_.mac) == 0) return 1;
-    copyText(bin_.mac, sizeof bin_.mac, mac);
+    hbase::copyText(bin_.mac, sizeof bin_.mac, mac);
     return send(32, mac);
 }
 
 int Client::setIP(char* ip) {
     if (!bin_.clientID || !ip || !isValidIpAddress(ip)) return 0;
     if (strcmp(ip, bin_.ip) == 0) return 1;
-    copyText(bin_.ip, sizeof bin_.ip, ip);
+    hbase::copyText(bin_.ip, sizeof bin_.ip, ip);
     char payload[128];
     snprintf(payload, sizeof payload, "%s,%d,%s", bin_.ip, bin_.staticIP, bin_.mac);
     return send(33, payload);
@@ -331,7 +331,7 @@ int Client::setConnectionType(char* type) {
     if (strcmp(type, "wireless") && strcmp(type, "wired") && strcmp(type, "indirect") && strcmp(type, "unknown"))
         return 0;
     if (strcmp(type, bin_.connectionType) == 0) return 1;
-    copyText(bin_.connectionType, sizeof bin_.connectionType, type);
+    hbase::copyText(bin_.connectionType, sizeof bin_.connectionType, type);
     return send(34, type);
 }
 
@@ -392,7 +392,7 @@ int Client::setStaticIP(int staticIP) {
 int Client::setPortForward(char* text) {
     if (!bin_.clientID || !text) return 0;
     if (strcmp(text, bin_.portForward) == 0) return 1;
-    copyText(bin_.portForward, sizeof bin_.portForward, text);
+    hbase::copyText(bin_.portForward, sizeof bin_.portForward, text);
     return send(42, bin_.portForward);
 }
 

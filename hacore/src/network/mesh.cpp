@@ -12,7 +12,7 @@
 #include "hacore/channel.h"
 #include "channel.h"
 #include "netstore.h"
-#include "text.h"
+#include "base/text.h"
 
 char meshTagNames[37][32] = {
     "ParticipantPosID", "Type", "BRMACAddress", "WIFIMACAddress", "WIFI5GMACAddress", "WANMACAddress",
@@ -61,17 +61,17 @@ void store(meshServerDatabase& r, int i, const char* value) {
     switch (kFields[i].kind) {
     case kInt: *intAt(r, i) = atoi(value); break;
     case kFlag: *intAt(r, i) = value[0] == '1' ? 1 : 0; break;
-    case kText: copyText(textAt(r, i), kFields[i].size, value); break;
+    case kText: hbase::copyText(textAt(r, i), kFields[i].size, value); break;
     }
 }
 
 // Field defaults other than zero.
 bool setDefault(meshServerDatabase& r, int i) {
     switch (i) {
-    case 8: copyText(r.REMAC5GAddress, sizeof r.REMAC5GAddress, "NAN"); return true;
+    case 8: hbase::copyText(r.REMAC5GAddress, sizeof r.REMAC5GAddress, "NAN"); return true;
     case 10: r.AssociatedMeshID = -1; return true;
     case 11: r.Is5GMesh = -1; return true;
-    case 13: copyText(r.ParticipantLocation, sizeof r.ParticipantLocation, "NAN"); return true;
+    case 13: hbase::copyText(r.ParticipantLocation, sizeof r.ParticipantLocation, "NAN"); return true;
     default: return false;
     }
 }
@@ -79,7 +79,7 @@ bool setDefault(meshServerDatabase& r, int i) {
 void sendMesh(int command, const char* payload) {
     std::unique_ptr<RSC_PACKET> p = newRscPacket();
     p->command = command;
-    copyText(p->text, sizeof p->text, payload);
+    hbase::copyText(p->text, sizeof p->text, payload);
     sendRscPacket(p.get());
 }
 
@@ -148,7 +148,7 @@ int Mesh::getZigbeePanID() { return rec.ZigbeePanID; }
 void Mesh::addSlave(meshServerDatabase* r, int posID) {
     if (!r) return;
     char name[sizeof r->ParticipantName + 1];
-    copyText(name, sizeof name, r->ParticipantName, sizeof r->ParticipantName);
+    hbase::copyText(name, sizeof name, r->ParticipantName, sizeof r->ParticipantName);
     printf("slaveId: %d, Name: %s\n", posID, name);
     r->ParticipantPosID = posID;
     std::string payload;

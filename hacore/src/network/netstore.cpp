@@ -2,20 +2,13 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <unistd.h>
+
+#include "base/depot.h"
 
 namespace hastore {
 
 DEPOT* openClientStore(const char* path) {
-    DEPOT* db = dpopen(path, kWriteMode, 1);
-    if (db) return db;
-    fprintf(stderr, "dpopen: %s\n", lastError());
-    dprepair(path);
-    db = dpopen(path, kReadMode, 1);
-    if (db) return db;
-    fprintf(stderr, "cannot repair: %s\n", lastError());
-    unlink(path);
-    return nullptr;
+    return hbase::openRepairing(path, kWriteMode, {kReadMode, true, true, nullptr});
 }
 
 // A fixed command: nothing of the caller's reaches the shell.
@@ -25,14 +18,7 @@ static void meshDebugLine() {
 }
 
 DEPOT* openMeshStore(const char* path) {
-    DEPOT* db = dpopen(path, kWriteMode, 1);
-    if (db) return db;
-    fprintf(stderr, "dpopen: %s\n", lastError());
-    meshDebugLine();
-    dprepair(path);
-    db = dpopen(path, kReadMode, 1);
-    if (!db) meshDebugLine();
-    return db;
+    return hbase::openRepairing(path, kWriteMode, {kReadMode, false, false, meshDebugLine});
 }
 
 }  // namespace hastore

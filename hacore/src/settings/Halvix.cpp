@@ -11,7 +11,7 @@
 #include "hacore/Client.h"
 #include "hacore/vocab.h"
 #include "store.h"
-#include "text.h"
+#include "base/text.h"
 
 namespace {
 
@@ -26,7 +26,7 @@ std::string setting(const char* name) {
 
 void settingTo(const char* name, char* out) {
     if (!out) return;
-    copyText(out, kValueSize, setting(name).c_str());
+    hbase::copyText(out, kValueSize, setting(name).c_str());
 }
 
 int settingNumber(const char* name) { return atoi(setting(name).c_str()); }
@@ -55,7 +55,7 @@ int sendSetting(int code, const char* text, const char* failMessage = "sending e
     if (!text || strnlen(text, sizeof e.value) >= sizeof e.value) return kTooLong;
     e.type = EV_HalvixUpdated;
     e.code = code;
-    copyText(e.value, sizeof e.value, text);
+    hbase::copyText(e.value, sizeof e.value, text);
     if (sendToHA(&e, sizeof e, true) != (int)sizeof e) {
         fputs(failMessage, stderr);
         return kSendFailed;
@@ -87,7 +87,7 @@ void Halvix::getHalvixName(char* out) {
     if (!out) return;
     std::string line;
     if (firstLine("/halvix/name", &line, kValueSize - 1)) {
-        copyText(out, kValueSize, line.c_str());
+        hbase::copyText(out, kValueSize, line.c_str());
         return;
     }
     settingTo("SSID1", out);
@@ -98,7 +98,7 @@ void Halvix::getTempFormat(char* out) { settingTo("DegreeFormat", out); }
 
 void Halvix::getServerName(char* out) {
     std::string line;
-    if (out && firstLine("/halvix/ServerName", &line, 199)) copyText(out, 200, line.c_str());
+    if (out && firstLine("/halvix/ServerName", &line, 199)) hbase::copyText(out, 200, line.c_str());
 }
 
 int Halvix::getUpnpStatus() { return settingNumber("upnpEnabled"); }
@@ -118,7 +118,7 @@ void Halvix::getHalvixVersion(char* out) {
     if (!out) return;
     std::string line;
     if (!firstLine("/etc_ro/lighttpd/www/version", &line, kValueSize - 1)) line.clear();
-    copyText(out, kValueSize, line.c_str());
+    hbase::copyText(out, kValueSize, line.c_str());
 }
 
 int Halvix::getScreenLockTime() { return settingNumber("ScreenTimeout"); }
@@ -156,7 +156,7 @@ void Halvix::getHalvixOperationMode(char* out) {
 void Halvix::getNewFirmwareVersion(char* out) {
     if (!out) return;
     std::string v = setting("NewFirmwareVersion");
-    copyText(out, kValueSize, v.find("VK7-R") != std::string::npos ? v.c_str() : "NaN");
+    hbase::copyText(out, kValueSize, v.find("VK7-R") != std::string::npos ? v.c_str() : "NaN");
 }
 
 std::list<SlaveFWStatus>* Halvix::getSlaveFWupdateStatus() {
@@ -174,7 +174,7 @@ std::list<SlaveFWStatus>* Halvix::getSlaveFWupdateStatus() {
             if (end > start) {
                 SlaveFWStatus s;
                 memset(&s, 0, sizeof s);
-                copyText(s.name, sizeof s.name, v.substr(start, end - start).c_str());
+                hbase::copyText(s.name, sizeof s.name, v.substr(start, end - start).c_str());
                 s.status = l.status;
                 list->push_back(s);
             }
@@ -193,7 +193,7 @@ void Halvix::getHalvixLocation(char* out) {
         RMemory().saveSetting("HalvixLocation", "default");
         v = "default";
     }
-    copyText(out, kValueSize, v.c_str());
+    hbase::copyText(out, kValueSize, v.c_str());
 }
 
 bool Halvix::isSameNetworkSettings() { return settingNumber("SameNetworkSettings") != 0; }
@@ -223,7 +223,7 @@ void Halvix::getPinToUserName(char* pin, char* user) {
         char* colon = strchr(v, ':');
         if (!whole || !colon || strlen(colon + 1) > 79) continue;
         char name[100];
-        copyText(name, sizeof name, v, colon - v);
+        hbase::copyText(name, sizeof name, v, colon - v);
         if (strcmp(colon + 1, pin) == 0) {
             strcpy(user, name);
             break;
@@ -237,8 +237,8 @@ void Halvix::getPinToUserName(char* pin, char* user) {
 int Halvix::setDns(char* pri, char* sec) {
     if (!isValidIpAddress(pri) || !isValidIpAddress(sec)) return 0;
     if (strcmp(pri, dnsPri_) == 0 && strcmp(sec, dnsSec_) == 0) return 1;
-    copyText(dnsPri_, sizeof dnsPri_, pri);
-    copyText(dnsSec_, sizeof dnsSec_, sec);
+    hbase::copyText(dnsPri_, sizeof dnsPri_, pri);
+    hbase::copyText(dnsSec_, sizeof dnsSec_, sec);
     std::string text = std::string(pri) + "," + sec;
     sendSetting(HS_Dns, text.c_str());
     return 1;

@@ -6,7 +6,7 @@
 #include <unistd.h>
 
 #include "store.h"
-#include "text.h"
+#include "base/text.h"
 
 char debugArr[7][7] = {"CLDCCT", "INDCCT", "HTDCCT", "CLRTCT", "CLCNTI", "INCNTI", "HTCNTI"};
 
@@ -65,8 +65,8 @@ int HalvixDebug::GetConnectionTime(ADebug group, ConnectionTime* out, int slot) 
             fprintf(stderr, "dpget: %s\n", hastore::lastError());
             return;
         }
-        copyText(out->connected, sizeof out->connected, rec.connected, sizeof rec.connected);
-        copyText(out->disconnected, sizeof out->disconnected, rec.disconnected, sizeof rec.disconnected);
+        hbase::copyText(out->connected, sizeof out->connected, rec.connected, sizeof rec.connected);
+        hbase::copyText(out->disconnected, sizeof out->disconnected, rec.disconnected, sizeof rec.disconnected);
         found = 1;
     });
     return found;

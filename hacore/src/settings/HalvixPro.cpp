@@ -9,7 +9,7 @@
 #include "hacore/channel.h"
 #include "channel.h"
 #include "store.h"
-#include "text.h"
+#include "base/text.h"
 
 namespace {
 
@@ -35,13 +35,13 @@ int readNumber(DEPOT* db, const char* key, int missing) {
 }
 
 void readText(DEPOT* db, const char* key, char* out, size_t size, const char* missing) {
-    if (!read(db, key, out, (int)size - 1)) copyText(out, size, missing);
+    if (!read(db, key, out, (int)size - 1)) hbase::copyText(out, size, missing);
 }
 
 bool send53(const char* text, int int1, int int2, int int3, int int5, int int6) {
     std::unique_ptr<RSC_PACKET> p = newRscPacket();
     p->command = 53;
-    copyText(p->text, sizeof p->text, text);
+    hbase::copyText(p->text, sizeof p->text, text);
     p->int1 = int1;
     p->int2 = int2;
     p->int3 = int3;

@@ -4,53 +4,36 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
 
-#include "text.h"
+#include "base/nvram.h"
+#include "base/text.h"
 
 namespace {
 
-// Opens the device, issues one request, closes it. The driver's answer is
-// not examined: a failed get leaves the value buffer as it was.
-void request(int section, unsigned long code, const char* name, char* value) {
-    char nameBuf[NVRAM_BUFFER_SIZE] = {0};
-    if (name) copyText(nameBuf, sizeof nameBuf, name);
-    NvramRequest req;
-    req.section = section;
-    req.result = 0;
-    req.name = nameBuf;
-    req.value = value;
-    int fd = open("/dev/apsoc_nvram", O_RDONLY);
-    ioctl(fd, code, &req);
-    if (fd >= 0) close(fd);
-}
-
-// A name that would not fit the request's buffer would name another setting.
-bool fits(const char* text) { return text && strnlen(text, NVRAM_BUFFER_SIZE) < (size_t)NVRAM_BUFFER_SIZE; }
+using hbase::nvramFits;
+using hbase::nvramRequest;
 
 void get(int section, const char* name, char* out) {
     if (!out) return;
     char value[NVRAM_BUFFER_SIZE] = {0};
-    if (fits(name)) request(section, NVRAM_IOCTL_GET, name, value);
+    if (nvramFits(name)) nvramRequest(section, NVRAM_IOCTL_GET, name, value);
     value[sizeof value - 1] = '\0';
     memcpy(out, value, strlen(value) + 1);
 }
 
 void set(int section, const char* name, const char* value) {
-    if (!fits(name) || !fits(value)) {
+    if (!nvramFits(name) || !nvramFits(value)) {
         fprintf(stderr, "nvram: setting %.64s refused: name or value too long\n", name ? name : "(null)");
         return;
     }
     char buf[NVRAM_BUFFER_SIZE] = {0};
-    copyText(buf, sizeof buf, value);
-    request(section, NVRAM_IOCTL_SET, name, buf);
+    hbase::copyText(buf, sizeof buf, value);
+    nvramRequest(section, NVRAM_IOCTL_SET, name, buf);
 }
 
 void commitSection(int section) {
     char value[NVRAM_BUFFER_SIZE] = {0};
-    request(section, NVRAM_IOCTL_COMMIT, "", value);
+    nvramRequest(section, NVRAM_IOCTL_COMMIT, "", value);
 }
 
 }  // namespace
