@@ -62,15 +62,29 @@ browser_suite() {
   fi
 }
 
-if [ "$only" = browser ]; then
-  browser_suite host build/host
-  browser_suite mipsel build/mipsel -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mipsel-toolchain.cmake" \
-    -DSIM_HOST_DIR="$ROOT/build/host"
-fi
-if [ "$only" = coverage ]; then
-  # The host suite built with gcov; lines and branches of the libraries' own
-  # sources (not tests, the virtual router or examples), exception edges and
-  # unreachable branches left out. The report is build/coverage/index.html.
+# The host build also builds the benches, so they keep building; the other
+# builds take the host build's virtual router (SIM_HOST_DIR).
+host_suite() { run_suite host build/host -DHALVIX_BENCH=ON; }
+need_host() { [ -f build/host/router-run ] || host_suite; }
+mipsel_flags=(-DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mipsel-toolchain.cmake" -DSIM_HOST_DIR="$ROOT/build/host")
+
+asan_suite() { run_suite sanitizers build/asan -DHALVIX_SANITIZE=ON -DSIM_HOST_DIR="$ROOT/build/host"; }
+mipsel_suite() { run_suite mipsel build/mipsel "${mipsel_flags[@]}"; }
+
+# ThreadSanitizer; reports go to build/tsan/reports/ (a test with a report
+# exits 66 and fails), the races left unlocked by design are in
+# cmake/tsan.supp.
+tsan_suite() {
+  rm -rf build/tsan/reports; mkdir -p build/tsan/reports
+  export TSAN_OPTIONS="suppressions=$ROOT/cmake/tsan.supp log_path=$ROOT/build/tsan/reports/tsan log_exe_name=1 second_deadlock_stack=1"
+  run_suite tsan build/tsan -DHALVIX_TSAN=ON -DSIM_HOST_DIR="$ROOT/build/host"
+  for f in build/tsan/reports/*; do [ -f "$f" ] && { echo "--- $f"; cat "$f"; }; done
+}
+
+# The host suite built with gcov; lines and branches of the libraries' own
+# sources (not tests, the virtual router or examples), exception edges and
+# unreachable branches left out. The report is build/coverage/index.html.
+coverage_suite() {
   rm -rf build/coverage; mkdir -p build/coverage
   find build/cov -name '*.gcda' -delete 2>/dev/null || true
   run_suite coverage build/cov -DCMAKE_BUILD_TYPE=Debug -DHALVIX_COVERAGE=ON
@@ -81,36 +95,25 @@ if [ "$only" = coverage ]; then
     --json-summary build/coverage/summary.json --print-summary > build/coverage/summary.txt
   cat build/coverage/files.txt
   python3 -c 'import json,sys; s=json.load(open(sys.argv[1])); print("lines: %.1f%% branches: %.1f%%" % (s["line_percent"], s["branch_percent"]))' build/coverage/summary.json
-  printf '%s\n' "${summary[@]}"
-  [ "$total_fail" = 0 ]
-  exit
-fi
-if [ "$only" = all ] || [ "$only" = host ]; then
-  run_suite host build/host
-fi
-if [ "$only" = all ] || [ "$only" = asan ]; then
-  [ -f build/host/router-run ] || run_suite host build/host
-  run_suite sanitizers build/asan -DHALVIX_SANITIZE=ON -DSIM_HOST_DIR="$ROOT/build/host"
-fi
-if [ "$only" = all ] || [ "$only" = mipsel ]; then
-  [ -f build/host/router-run ] || run_suite host build/host
-  run_suite mipsel build/mipsel -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mipsel-toolchain.cmake" \
-    -DSIM_HOST_DIR="$ROOT/build/host"
-fi
-if [ "$only" = tsan ]; then
-  # ThreadSanitizer; reports go to build/tsan/reports/ (a test with a report
-  # exits 66 and fails), the races left unlocked by design are in
-  # cmake/tsan.supp.
-  [ -f build/host/router-run ] || run_suite host build/host
-  rm -rf build/tsan/reports; mkdir -p build/tsan/reports
-  export TSAN_OPTIONS="suppressions=$ROOT/cmake/tsan.supp log_path=$ROOT/build/tsan/reports/tsan log_exe_name=1 second_deadlock_stack=1"
-  run_suite tsan build/tsan -DHALVIX_TSAN=ON -DSIM_HOST_DIR="$ROOT/build/host"
-  for f in build/tsan/reports/*; do [ -f "$f" ] && { echo "--- $f"; cat "$f"; }; done
-fi
-if [ "$only" = all ] && [ -x fuzz/run.sh ]; then
+}
+
+fuzz_smoke() {
   echo "=== fuzz smoke ==="
-  fuzz/run.sh smoke
-fi
+  if fuzz/run.sh smoke; then summary+=("fuzz smoke: passed"); else total_fail=$((total_fail + 1)); summary+=("fuzz smoke: failed"); fi
+}
+
+case "$only" in
+  all) host_suite; asan_suite; mipsel_suite; fuzz_smoke ;;
+  host) host_suite ;;
+  asan) need_host; asan_suite ;;
+  mipsel) need_host; mipsel_suite ;;
+  tsan) need_host; tsan_suite ;;
+  coverage) coverage_suite ;;
+  browser)
+    browser_suite host build/host
+    browser_suite mipsel build/mipsel "${mipsel_flags[@]}"
+    ;;
+esac
 
 printf '%s\n' "${summary[@]}"
 echo "$total_pass passed, $total_fail failed"

@@ -60,19 +60,20 @@ function(halvix_stack_usage target)
   endif()
 endfunction()
 
-# halvix_library(NAME <lib> [LIBS ...] [COMPONENT c]): a shared library from
-# src/*.cpp with public headers in include/. Its shared object installs with
-# the component `runtime` (the router's root file system) unless another is
-# named: the stand-ins of outside libraries install as `outside`.
+# halvix_library(NAME <lib> [LIBS ...] [COMPONENT c] [TEST_SOURCES ...]
+#                [TEST_INCLUDES ...] [TEST_DEFINITIONS ...]): a shared library
+# from src/ (every folder below it) with public headers in include/. Its
+# shared object installs with the component `runtime` (the router's root file
+# system) unless another is named: the stand-ins of outside libraries install
+# as `outside`. Each tests/<name>_test.cpp becomes the test <short>_<name>
+# (built with the TEST_ sources, include folders and definitions), and
+# tests/exports, when there, the export check <lib>_exports.
 function(halvix_library)
-  cmake_parse_arguments(A "" "NAME;COMPONENT" "LIBS" ${ARGN})
+  cmake_parse_arguments(A "" "NAME;COMPONENT" "LIBS;TEST_SOURCES;TEST_INCLUDES;TEST_DEFINITIONS" ${ARGN})
   if(NOT A_COMPONENT)
     set(A_COMPONENT runtime)
   endif()
-  file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/src/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/src/*.c)
-  if(NOT srcs)
-    set(srcs ${PROJECT_SOURCE_DIR}/cmake/empty.cpp)
-  endif()
+  file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/src/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/src/*.c)
   add_library(${A_NAME} SHARED ${srcs})
   target_include_directories(${A_NAME} PUBLIC
     $<BUILD_INTERFACE:${CMAKE_CURRENT_SOURCE_DIR}/include> $<INSTALL_INTERFACE:include>
@@ -83,6 +84,17 @@ function(halvix_library)
   halvix_sanitize(${A_NAME})
   halvix_stack_usage(${A_NAME})
   halvix_install_library(${A_NAME} ${CMAKE_CURRENT_SOURCE_DIR}/include "${A_LIBS}" ${A_COMPONENT})
+
+  file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/*_test.cpp)
+  foreach(t ${tests})
+    get_filename_component(n ${t} NAME_WE)
+    halvix_test(NAME ${short}_${n} SOURCES ${t} ${A_TEST_SOURCES} LIBS ${A_NAME})
+    target_include_directories(${short}_${n} PRIVATE ${A_TEST_INCLUDES})
+    target_compile_definitions(${short}_${n} PRIVATE ${A_TEST_DEFINITIONS})
+  endforeach()
+  if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tests/exports)
+    halvix_exports(LIB ${A_NAME} LIST ${CMAKE_CURRENT_SOURCE_DIR}/tests/exports)
+  endif()
 endfunction()
 
 # Installs a library of ours: the shared object (runtime), its public

@@ -1,1 +1,0 @@
-// A library whose sources come later still builds as an empty target.
