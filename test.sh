@@ -89,7 +89,7 @@ coverage_suite() {
   find build/cov -name '*.gcda' -delete 2>/dev/null || true
   run_suite coverage build/cov -DCMAKE_BUILD_TYPE=Debug -DHALVIX_COVERAGE=ON
   gcovr --root . --object-directory build/cov --gcov-executable gcov-12 build/cov \
-    --filter '(hacore|pairing|daemonlink|fwupdate|logupload|hwtimer|lcddraw|touchui)/src/' \
+    --filter '((hacore|pairing|daemonlink|fwupdate|logupload|hwtimer|lcddraw|touchui)/src/|base/(src|include)/)' \
     --exclude-throw-branches --exclude-unreachable-branches \
     --html-details build/coverage/index.html --txt build/coverage/files.txt \
     --json-summary build/coverage/summary.json --print-summary > build/coverage/summary.txt

@@ -12,7 +12,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "automation.h"
+#include "automation/automation_internal.h"
 
 namespace {
 

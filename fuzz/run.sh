@@ -39,27 +39,27 @@ TARGETS=(
   "json_parse_fuzz|cmake|json|fuzz/json.dict"
   "json_path_fuzz|cmake|json|fuzz/json.dict"
   "json_emit_fuzz|cmake|json|fuzz/json.dict"
-  "weather_fuzz|fuzz/weather_fuzz.cpp hacore/src/automation/Weather.cpp hacore/src/automation/sunmath.cpp hacore/src/frozen.cpp -Ihacore/src -ffp-contract=off|weather|fuzz/json.dict"
-  "automation_record_fuzz|fuzz/automation_record_fuzz.cpp hacore/src/*.cpp hacore/src/network/*.cpp hacore/src/settings/*.cpp hacore/src/automation/*.cpp -Ihacore/src -Ihacore/src/automation -I/usr/include/qdbm -lqdbm -lpthread|automation|fuzz/automation.dict"
-  "client_record_fuzz|fuzz/client_record_fuzz.cpp hacore/src/*.cpp hacore/src/network/*.cpp -Ihacore/src -I/usr/include/qdbm -lqdbm -lpthread|client|fuzz/client.dict"
+  "weather_fuzz|fuzz/weather_fuzz.cpp hacore/src/automation/Weather.cpp hacore/src/automation/sunmath.cpp hacore/src/json/frozen.cpp -Ihacore/src -ffp-contract=off|weather|fuzz/json.dict"
+  "automation_record_fuzz|fuzz/automation_record_fuzz.cpp hacore/src/*/*.cpp -Ihacore/src -I/usr/include/qdbm -lqdbm -lpthread|automation|fuzz/automation.dict"
+  "client_record_fuzz|fuzz/client_record_fuzz.cpp hacore/src/*/*.cpp -Ihacore/src -I/usr/include/qdbm -lqdbm -lpthread|client|fuzz/client.dict"
   "version_fuzz|fuzz/version_fuzz.cpp fwupdate/src/version.cpp -Ifwupdate/src|version|fuzz/version.dict"
   "read_data_fuzz|fuzz/read_data_fuzz.cpp logupload/src/sendLogs.cpp -Ilogupload/include -lcurl|reply|fuzz/reply.dict"
   "jpeg_fuzz|fuzz/jpeg_fuzz.cpp lcddraw/src/jpeg.cpp|jpeg|fuzz/jpeg.dict"
   "lang_utf8_fuzz|-Itouchui/include -Ihacore/src fuzz/lang_utf8_fuzz.cpp touchui/src/Languages.cpp touchui/src/TextFormat.cpp touchui/src/Memory.cpp hacore/src/settings/Memory.cpp|lang|fuzz/lang.dict"
   "dns_answer_fuzz|-Idaemonlink/include -Idaemonlink/src fuzz/dns_answer_fuzz.cpp daemonlink/src/dns.cpp|dns|"
-  "pairing_answer_fuzz|fuzz/pairing_answer_fuzz.cpp pairing/src/*.cpp outside/src/Logger.cpp hacore/src/frozen.cpp|pairing|fuzz/json.dict"
+  "pairing_answer_fuzz|fuzz/pairing_answer_fuzz.cpp pairing/src/*.cpp outside/src/Logger.cpp hacore/src/json/frozen.cpp|pairing|fuzz/json.dict"
   "pen_script_fuzz|fuzz/pen_script_fuzz.cpp sim/panel/pen_script.cpp -Isim/panel|pen|"
-  "event_receiver_fuzz|fuzz/event_receiver_fuzz.cpp hacore/src/*.cpp hacore/src/network/*.cpp|receiver|fuzz/receiver.dict"
-  "daemon_datagram_fuzz|-Idaemonlink/include -Idaemonlink/src fuzz/daemon_datagram_fuzz.cpp daemonlink/src/*.cpp hacore/src/frozen.cpp|daemon|fuzz/daemon.dict"
-  "device_record_fuzz|fuzz/device_record_fuzz.cpp hacore/src/*.cpp hacore/src/network/*.cpp|device|fuzz/device.dict"
-  "index_record_fuzz|fuzz/index_record_fuzz.cpp hacore/src/*.cpp hacore/src/network/*.cpp|index|fuzz/index.dict"
+  "event_receiver_fuzz|fuzz/event_receiver_fuzz.cpp hacore/src/*/*.cpp|receiver|fuzz/receiver.dict"
+  "daemon_datagram_fuzz|-Idaemonlink/include -Idaemonlink/src fuzz/daemon_datagram_fuzz.cpp daemonlink/src/*.cpp hacore/src/json/frozen.cpp|daemon|fuzz/daemon.dict"
+  "device_record_fuzz|fuzz/device_record_fuzz.cpp hacore/src/*/*.cpp|device|fuzz/device.dict"
+  "index_record_fuzz|fuzz/index_record_fuzz.cpp hacore/src/*/*.cpp|index|fuzz/index.dict"
 )
 
 # target | the parser's own source files, on which coverage is reported
 COVER=(
-  "json_parse_fuzz|hacore/src/frozen.cpp"
-  "json_path_fuzz|hacore/src/frozen.cpp"
-  "json_emit_fuzz|hacore/src/frozen.cpp"
+  "json_parse_fuzz|hacore/src/json/frozen.cpp"
+  "json_path_fuzz|hacore/src/json/frozen.cpp"
+  "json_emit_fuzz|hacore/src/json/frozen.cpp"
   "weather_fuzz|hacore/src/automation/Weather.cpp hacore/src/automation/sunmath.cpp"
   "automation_record_fuzz|hacore/src/automation/Scene.cpp hacore/src/automation/Rule.cpp"
   "client_record_fuzz|hacore/src/network/Client.cpp"
@@ -70,10 +70,10 @@ COVER=(
   "dns_answer_fuzz|daemonlink/src/dns.cpp"
   "pairing_answer_fuzz|pairing/src/receiver.cpp pairing/src/zwave_typing.cpp pairing/src/zigbee_hue_nest.cpp"
   "pen_script_fuzz|sim/panel/pen_script.cpp"
-  "event_receiver_fuzz|hacore/src/HADevices.cpp"
+  "event_receiver_fuzz|hacore/src/device/HADevices.cpp"
   "daemon_datagram_fuzz|daemonlink/src/DaemonConnector.cpp"
-  "device_record_fuzz|hacore/src/Device.cpp hacore/src/store.cpp"
-  "index_record_fuzz|hacore/src/index.cpp hacore/src/index_catalogue.cpp"
+  "device_record_fuzz|hacore/src/device/Device.cpp hacore/src/store/store.cpp"
+  "index_record_fuzz|hacore/src/index/index.cpp hacore/src/index/index_catalogue.cpp"
 )
 
 # How a target runs: the pairing target reads /tmp/ddb and logs, the store
@@ -103,7 +103,7 @@ if [ "$mode" = coverage ]; then
     [ "$srcs" = cmake ] && srcs="fuzz/$name.cpp $files"
     # shellcheck disable=SC2086,SC2046
     if ! "$CXX" -std=c++17 -O0 -g -fprofile-instr-generate -fcoverage-mapping -Ihacore/include -Ilcddraw/include \
-      -Ipairing/include -Ipairing/src -Ioutside/include -Ihacore/src -Ihacore/src/depot -I/usr/include/qdbm \
+      -Ipairing/include -Ipairing/src -Ioutside/include -Ihacore/src -I/usr/include/qdbm \
       -Ibase/include fuzz/standalone_main.cpp $srcs base/src/*.cpp $(extra_libs "$name") -lqdbm -lpthread \
       -o "$COV/$name"; then
       echo "$name: coverage build failed" >&2
@@ -151,7 +151,7 @@ for entry in "${TARGETS[@]}"; do
   extra=$(extra_libs "$name")
   # shellcheck disable=SC2086
   "$CXX" "${FLAGS[@]}" -Ihacore/include -Ilcddraw/include -Ipairing/include -Ipairing/src -Ioutside/include \
-    -Ihacore/src -Ihacore/src/depot -I/usr/include/qdbm -Ibase/include $srcs base/src/*.cpp $extra -lqdbm -lpthread \
+    -Ihacore/src -I/usr/include/qdbm -Ibase/include $srcs base/src/*.cpp $extra -lqdbm -lpthread \
     -o "$OUT/$name"
 done
 if [ ${#cmake_targets[@]} -gt 0 ]; then

@@ -3,7 +3,7 @@
 and daemon datagram targets (fuzz/corpus/{device,index,receiver,daemon}/),
 in the input layouts their targets describe. Run from anywhere:
     python3 fuzz/seeds.py
-The index seeds are rows of the catalogue itself (hacore/src/index_catalogue.cpp)."""
+The index seeds are rows of the catalogue itself (hacore/src/index/index_catalogue.cpp)."""
 import os
 import re
 import struct

@@ -5,7 +5,7 @@
 #include <unistd.h>
 
 #include "base/depot.h"
-#include "depot_catchup.h"
+#include "base/depot_catchup.h"
 #include "internal.h"
 
 namespace pairing {

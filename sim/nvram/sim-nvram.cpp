@@ -11,7 +11,7 @@
 #include <string>
 #include <sys/stat.h>
 
-#include "../preload/nvram_file.h"
+#include "nvram_file.h"
 #include "defaults.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include "hacore/HADevices.h"
 #include "hacore/packets.h"
 #include "hacore/records.h"
-#include "depot_catchup.h"
+#include "base/depot_catchup.h"
 
 namespace hub {
 

@@ -11,7 +11,7 @@ extern "C" {
 #include <depot.h>
 }
 
-#include "depot_catchup.h"
+#include "base/depot_catchup.h"
 
 namespace hub {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <unistd.h>
 
-#include "../preload/nvram_file.h"
+#include "../nvram/nvram_file.h"
 #include "hacore/Halvix.h"
 #include "hub.h"
 

@@ -9,7 +9,7 @@ extern "C" {
 }
 
 #include "hacore/records.h"
-#include "depot_catchup.h"
+#include "base/depot_catchup.h"
 
 namespace testkit {
 

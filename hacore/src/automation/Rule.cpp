@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "automation.h"
-#include "cron.h"
+#include "automation/automation_internal.h"
+#include "automation/cron_internal.h"
 #include "hacore/Device.h"
 #include "hacore/HADevices.h"
 #include "hacore/channel.h"

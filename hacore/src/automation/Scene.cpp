@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "automation.h"
-#include "channel.h"
+#include "automation/automation_internal.h"
+#include "channel/channel_internal.h"
 #include "hacore/Device.h"
 #include "hacore/HADevices.h"
 #include "hacore/Halvix.h"

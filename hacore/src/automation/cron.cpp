@@ -11,7 +11,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
-#include "cron.h"
+#include "automation/cron_internal.h"
 #include "hacore/Rule.h"
 
 namespace {

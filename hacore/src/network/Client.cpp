@@ -9,8 +9,8 @@
 #include <string>
 
 #include "hacore/channel.h"
-#include "channel.h"
-#include "netstore.h"
+#include "channel/channel_internal.h"
+#include "network/netstore_internal.h"
 #include "base/text.h"
 
 namespace {

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "hacore/channel.h"
-#include "channel.h"
-#include "netstore.h"
+#include "channel/channel_internal.h"
+#include "network/netstore_internal.h"
 #include "base/text.h"
 
 char meshTagNames[37][32] = {

@@ -1,4 +1,4 @@
-#include "netstore.h"
+#include "network/netstore_internal.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -7,10 +7,10 @@
 #include <cstring>
 #include <string>
 
-#include "channel.h"
+#include "channel/channel_internal.h"
 #include "hacore/Client.h"
 #include "hacore/vocab.h"
-#include "store.h"
+#include "store/store_internal.h"
 #include "base/text.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <unistd.h>
 
-#include "store.h"
+#include "store/store_internal.h"
 #include "base/text.h"
 
 char debugArr[7][7] = {"CLDCCT", "INDCCT", "HTDCCT", "CLRTCT", "CLCNTI", "INCNTI", "HTCNTI"};

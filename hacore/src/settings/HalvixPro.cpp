@@ -7,8 +7,8 @@
 
 #include "hacore/Halvix.h"
 #include "hacore/channel.h"
-#include "channel.h"
-#include "store.h"
+#include "channel/channel_internal.h"
+#include "store/store_internal.h"
 #include "base/text.h"
 
 namespace {

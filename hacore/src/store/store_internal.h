@@ -10,7 +10,7 @@ extern "C" {
 #include <depot.h>
 }
 
-#include "depot/depot_catchup.h"
+#include "base/depot_catchup.h"
 
 namespace hastore {
 

@@ -2,7 +2,7 @@
 // differ a little from the common ones of store.h.
 #pragma once
 
-#include "store.h"
+#include "store/store_internal.h"
 
 namespace hastore {
 

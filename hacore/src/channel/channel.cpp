@@ -1,6 +1,6 @@
 // The process's channel to the hub's servers: address plan, identity, the
 // shared socket, the send functions and the RSC request with its reply.
-#include "channel.h"
+#include "channel/channel_internal.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -15,7 +15,7 @@
 #include <sys/time.h>
 #include <unistd.h>
 
-#include "receiver.h"
+#include "channel/receiver_internal.h"
 #include "base/servers.h"
 #include "base/text.h"
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "base/text.h"
-#include "store.h"
+#include "store/store_internal.h"
 
 const char IdxArr[20][5] = {"IN", "DT", "RO", "LT", "IB", "GL", "DI", "VC",
                             "UNT", "MIN", "MAX", "FCT", "PL", "SPL", "CD", "UIS",

@@ -16,8 +16,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "channel.h"
-#include "receiver.h"
+#include "channel/channel_internal.h"
+#include "channel/receiver_internal.h"
 #include "base/text.h"
 
 HAPacket hapacket;

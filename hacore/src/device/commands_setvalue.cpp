@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "channel.h"
+#include "channel/channel_internal.h"
 #include "hacore/Device.h"
 #include "hacore/commands.h"
 

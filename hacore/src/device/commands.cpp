@@ -9,7 +9,7 @@
 #include <cstring>
 #include <mutex>
 
-#include "channel.h"
+#include "channel/channel_internal.h"
 #include "hacore/Device.h"
 #include "hacore/commands.h"
 #include "base/text.h"

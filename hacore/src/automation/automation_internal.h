@@ -8,7 +8,7 @@
 #include "hacore/Rule.h"
 #include "hacore/Scene.h"
 #include "hacore/packets.h"
-#include "store.h"
+#include "store/store_internal.h"
 
 namespace automation {
 

@@ -1,4 +1,4 @@
-#include "store.h"
+#include "store/store_internal.h"
 
 #include <cerrno>
 #include <cstdint>

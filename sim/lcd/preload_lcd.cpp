@@ -34,9 +34,9 @@
 
 #include <string>
 
-#include "../lcd/fb.h"
-#include "../lcd/proto.h"
-#include "../lcd/raster.h"
+#include "fb.h"
+#include "proto.h"
+#include "raster.h"
 #include "lcddraw/LcdRecords.h"
 #include "sim.h"
 

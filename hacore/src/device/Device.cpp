@@ -10,9 +10,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "channel.h"
+#include "channel/channel_internal.h"
 #include "hacore/packets.h"
-#include "store.h"
+#include "store/store_internal.h"
 #include "base/text.h"
 
 namespace {
