@@ -144,7 +144,11 @@ public:
     bool ok() const { return ok_; }
 
 private:
-    static std::string state() { return run("ip -4 -o addr; ip -4 route show table all; ip neigh show nud permanent"); }
+    // Sorted: the kernel lists its neighbours in hash order, which a
+    // replaced entry may change.
+    static std::string state() {
+        return run("(ip -4 -o addr; ip -4 route show table all; ip neigh show nud permanent) | sort");
+    }
 
     std::string change_, undo_, before_;
     std::atomic<bool> applied_{false}, ok_{false};

@@ -25,11 +25,9 @@ char DBName[] = "/tmp/ddb";
 __attribute__((visibility("hidden"))) pthread_t receiver_thread;
 
 namespace pairing {
-int rxTimeout = 180;
-// Incremented by every successful connect: a receiver of an earlier
-// connection ends instead of reading the new socket.
-int connectionGeneration = 0;
-int receiversRunning = 0;
+std::atomic<int> rxTimeout{180};
+std::atomic<int> connectionGeneration{0};
+std::atomic<int> receiversRunning{0};
 }  // namespace pairing
 
 using namespace pairing;
@@ -159,7 +157,7 @@ int HalvixAssociation::checkAssocConnection() {
     __atomic_store_n(&assocSocket, fd, __ATOMIC_SEQ_CST);
     __atomic_store_n(&assocConnected, 1, __ATOMIC_SEQ_CST);
     assoc_meshID = -1;
-    __atomic_add_fetch(&connectionGeneration, 1, __ATOMIC_SEQ_CST);
+    ++connectionGeneration;
 
     if (FILE* p = popen("nvram_get 2860 MeshSlaveID", "r")) {
         char id[10] = "";
@@ -174,14 +172,13 @@ int HalvixAssociation::checkAssocConnection() {
     idle = true;
     cancelType = 0;
     rxTimeout = 180;
-    int rc = pthread_create(&receiver_thread, nullptr, receiverHelper, this);
-    if (rc != 0) {
+    int rc = 0;
+    if (!startReceiver(this, &receiver_thread, &rc)) {
         log(0, "libpairing:can't create thread :[%s]", strerror(rc));
     } else {
         log(0, "libpairing:Thread created successfully");
     }
     memset(cmdtype, 0, sizeof cmdtype);
-    if (rc == 0) pthread_detach(receiver_thread);
     return 0;
 }
 
@@ -207,7 +204,7 @@ void HalvixAssociation::closeAssocConnection() {
     // Called by the application: return once the receiver let go of the
     // port, so that the next checkAssocConnection can bind it.
     if (!pthread_equal(pthread_self(), receiver_thread)) {
-        for (int ms = 0; ms < 2000 && __atomic_load_n(&receiversRunning, __ATOMIC_SEQ_CST) > 0; ++ms) {
+        for (int ms = 0; ms < 2000 && receiversRunning > 0; ++ms) {
             timespec ts{0, 1000000L};
             nanosleep(&ts, nullptr);
         }

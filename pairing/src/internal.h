@@ -1,7 +1,9 @@
 // Internals shared by the pairing sources.
 #pragma once
 
+#include <atomic>
 #include <cstdio>
+#include <pthread.h>
 #include <cstring>
 #include <functional>
 
@@ -32,7 +34,19 @@ int readRecord(DEPOT* db, const char* key, int ksize, void* buf, int cap);
 // cannot be read.
 void forEachDevice(DEPOT* db, const std::function<void(const DeviceRecord&)>& f);
 
+// Shared by the application's thread and the receiver threads:
 // Receive timeout of the receiver thread, in seconds.
-extern int rxTimeout;
+extern std::atomic<int> rxTimeout;
+// Incremented by every successful connect: a receiver of an earlier
+// connection ends instead of reading the new socket.
+extern std::atomic<int> connectionGeneration;
+// Receivers started and not yet ended, counted from before their thread
+// starts, so that a close right after a connect waits for it too.
+extern std::atomic<int> receiversRunning;
+// Starts the receiver of the connection just made and returns once it runs
+// with that connection's generation: a thread that started late would take
+// a later connection for its own. False when the thread cannot be made
+// (its error number in *err).
+bool startReceiver(HalvixAssociation* a, pthread_t* thread, int* err);
 
 }  // namespace pairing

@@ -3,21 +3,21 @@
 // application's callback. A silent server becomes a timeout event.
 #include <arpa/inet.h>
 #include <cerrno>
+#include <condition_variable>
 #include <cstdlib>
 #include <ctime>
 #include <memory>
+#include <mutex>
 #include <vector>
 #include <sys/socket.h>
 #include <sys/time.h>
 
 #include "Logger.h"
+#include "base/clock.h"
 #include "hacore/frozen.h"
 #include "internal.h"
-#include "base/clock.h"
 
 namespace pairing {
-extern int connectionGeneration;
-extern int receiversRunning;
 }
 
 using namespace pairing;
@@ -52,19 +52,55 @@ int HalvixAssociation::findClientType(in_addr addr) {
     return 0;
 }
 
+namespace {
+
+// The hand-over from startReceiver to its thread (one start at a time).
+struct Start {
+    std::mutex lock;
+    std::condition_variable taken;
+    bool pending = false;  // guarded by lock
+    int generation = 0;    // guarded by lock
+};
+Start g_start;
+thread_local int t_generation;
+
+}  // namespace
+
+bool pairing::startReceiver(HalvixAssociation* a, pthread_t* thread, int* err) {
+    static std::mutex oneAtATime;
+    std::lock_guard<std::mutex> serial(oneAtATime);
+    std::unique_lock<std::mutex> g(g_start.lock);
+    g_start.generation = connectionGeneration;
+    g_start.pending = true;
+    ++receiversRunning;
+    *err = pthread_create(thread, nullptr, HalvixAssociation::receiverHelper, a);
+    if (*err != 0) {
+        g_start.pending = false;
+        --receiversRunning;
+        return false;
+    }
+    pthread_detach(*thread);
+    g_start.taken.wait(g, [] { return !g_start.pending; });
+    return true;
+}
+
 void* HalvixAssociation::receiverHelper(void* instance) {
+    {
+        std::lock_guard<std::mutex> g(g_start.lock);
+        t_generation = g_start.generation;
+        g_start.pending = false;
+    }
+    g_start.taken.notify_all();
     return static_cast<HalvixAssociation*>(instance)->receiver(instance);
 }
 
 void* HalvixAssociation::receiver(void*) {
     log(0, "libpairing:entered receive thread");
-    __atomic_add_fetch(&receiversRunning, 1, __ATOMIC_SEQ_CST);
-    const int generation = __atomic_load_n(&connectionGeneration, __ATOMIC_SEQ_CST);
+    const int generation = t_generation;
     // closeAssocConnection and a new connection change these from the
     // application's thread.
     auto current = [&] {
-        return __atomic_load_n(&assocConnected, __ATOMIC_SEQ_CST) &&
-               generation == __atomic_load_n(&connectionGeneration, __ATOMIC_SEQ_CST);
+        return __atomic_load_n(&assocConnected, __ATOMIC_SEQ_CST) && generation == connectionGeneration;
     };
     // Read into the heap: the thread's frame stays small.
     std::vector<char> buf(kReceiveSize);
@@ -93,7 +129,7 @@ void* HalvixAssociation::receiver(void*) {
         deadline = 0;
 
         if (n < 0) {
-            log(0, "libpairing:Didn't get packet for %d secs", rxTimeout);
+            log(0, "libpairing:Didn't get packet for %d secs", rxTimeout.load());
             if (err != EAGAIN && err != EWOULDBLOCK && err != EINTR) {
                 timespec pause{0, 10000000L};
                 nanosleep(&pause, nullptr);
@@ -119,7 +155,7 @@ void* HalvixAssociation::receiver(void*) {
         }
         handleAnswer(from, buf.data(), n);
     }
-    __atomic_sub_fetch(&receiversRunning, 1, __ATOMIC_SEQ_CST);
+    --receiversRunning;
     log(0, "libpairing:exited receive thread\n");
     return nullptr;
 }

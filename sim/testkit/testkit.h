@@ -36,7 +36,8 @@ private:
 bool waitUntil(const std::function<bool()>& cond, int timeoutMs = 60000);
 
 // Entries of /proc/self/fd: the descriptors this process holds open (one of
-// them the listing's own).
+// them the listing's own), leaving out the passing socket of another
+// thread's syslog line.
 int openDescriptors();
 
 // Whole file contents; empty if missing.
