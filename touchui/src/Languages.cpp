@@ -7,21 +7,27 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <vector>
+
 #include "touchui/Memory.h"
 #include "touchui/TextFormat.h"
 
 namespace {
 
-char g_text[4096];       // the found text, UTF-8
-wchar_t g_wide[256];     // 255 characters and the terminator
+// The result the lookups return (their callers keep the pointer): 255
+// characters and the terminator. What a lookup reads and decodes on its way
+// is on the heap, not beside it in every process's static memory.
+wchar_t g_wide[256];
+
+constexpr size_t kTextSize = 4096;  // the found text, UTF-8, with its terminator
 
 // Appends src to the found text, never past its end.
-void add(size_t& len, const char* src, size_t n) {
-    if (len >= sizeof g_text - 1) return;
-    if (n > sizeof g_text - 1 - len) n = sizeof g_text - 1 - len;
-    memcpy(g_text + len, src, n);
+void add(std::vector<char>& text, size_t& len, const char* src, size_t n) {
+    if (len >= kTextSize - 1) return;
+    if (n > kTextSize - 1 - len) n = kTextSize - 1 - len;
+    memcpy(text.data() + len, src, n);
     len += n;
-    g_text[len] = 0;
+    text[len] = 0;
 }
 
 wchar_t* lookup(const char* file, const char* key, const char* section, size_t lineSize) {
@@ -39,7 +45,7 @@ wchar_t* lookup(const char* file, const char* key, const char* section, size_t l
     snprintf(kclose, sizeof kclose, "</%s>", key ? key : "");
     char* line = (char*)malloc(lineSize);
     size_t len = 0;
-    g_text[0] = 0;
+    std::vector<char> text(kTextSize, 0);
     bool inSection = false;
     while (line && fgets(line, (int)lineSize, f)) {
         if (!inSection) {
@@ -52,33 +58,33 @@ wchar_t* lookup(const char* file, const char* key, const char* section, size_t l
         char* start = k + strlen(kopen);
         char* end = strstr(start, kclose);
         if (end) {
-            add(len, start, end - start);
+            add(text, len, start, end - start);
             break;
         }
-        add(len, start, strlen(start));
+        add(text, len, start, strlen(start));
         // Continued on later lines up to the one holding the closing tag;
         // an entry never closed ends with the file.
         bool closed = false;
         while (fgets(line, (int)lineSize, f)) {
             char* e = strstr(line, kclose);
             if (e) {
-                add(len, line, e - line);
+                add(text, len, line, e - line);
                 closed = true;
                 break;
             }
-            add(len, line, strlen(line));
+            add(text, len, line, strlen(line));
         }
         (void)closed;
         break;
     }
     free(line);
     fclose(f);
-    if (!g_text[0]) strcpy(g_text, "<NOTAF>");
+    if (!text[0]) strcpy(text.data(), "<NOTAF>");
     // Decoded whole, then cut to the 255 characters of the result.
-    static wchar_t all[sizeof g_text];
-    size_t n = utf8_to_wchar(g_text, strlen(g_text), all, sizeof g_text, UTF8_IGNORE_ERROR);
+    std::vector<wchar_t> all(kTextSize);
+    size_t n = utf8_to_wchar(text.data(), strlen(text.data()), all.data(), kTextSize, UTF8_IGNORE_ERROR);
     if (n > 255) n = 255;
-    wmemcpy(g_wide, all, n);
+    wmemcpy(g_wide, all.data(), n);
     g_wide[n < 255 ? n : 255] = 0;
     return g_wide;
 }

@@ -7,6 +7,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <vector>
+
 char* itoa(int value, char* out) {
     sprintf(out, "%d", value);
     return out;
@@ -130,11 +132,15 @@ void appendNarrow(wchar_t* out, int size, const char* s, size_t maxBytes) {
 
 int aswprintf(wchar_t* out, int size, wchar_t* format, ...) {
     if (!out || size < 0) return 0;
-    static Segment segs[255];
+    // The whole format is read before anything is written, so that out may
+    // hold the format itself; on the heap, one segment per piece, so that
+    // calls from several threads never share it.
+    std::vector<Segment> segs;
     int count = 0;
     const wchar_t* f = format ? format : L"";
     while (*f && count < 255) {
-        Segment& s = segs[count];
+        segs.emplace_back();
+        Segment& s = segs.back();
         s.text[0] = 0;
         if (*f != L'%') {
             int n = 0;

@@ -4,7 +4,9 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 
 #include "testkit.h"
 #include "touchui/Languages.h"
@@ -326,6 +328,27 @@ TEST(Format, EveryModifierAndBrokenFormats) {
     EXPECT_EQ(aswprintf(out, -1, (wchar_t*)L"x"), 0);
     EXPECT_EQ(aswprintf(nullptr, 5, (wchar_t*)L"x"), 0);
     EXPECT_EQ(w(out), L"kept");
+}
+
+// The format may be the output buffer itself; two threads format at once
+// (the lock pad draws from the touch library's thread).
+TEST(Format, OwnBufferAndTwoThreads) {
+    wchar_t buf[64];
+    wcscpy(buf, L"n=%d;");
+    aswprintf(buf, 63, buf, 42);
+    EXPECT_EQ(w(buf), L"n=42;");
+    std::atomic<int> wrong{0};
+    auto work = [&](int base) {
+        wchar_t out[64];
+        for (int i = 0; i < 2000; ++i) {
+            aswprintf(out, 63, (wchar_t*)L"%d-%ls-%d", base + i, L"mid", i);
+            if (w(out) != std::to_wstring(base + i) + L"-mid-" + std::to_wstring(i)) ++wrong;
+        }
+    };
+    std::thread a(work, 100000), b(work, 500000);
+    a.join();
+    b.join();
+    EXPECT_EQ(wrong.load(), 0);
 }
 
 TEST(Utf8, EveryForbiddenByteAndEncodingFlags) {
