@@ -35,7 +35,7 @@ ZigbeePacket ZigbeeSendingPacket;
 HuePacket HUESendingPacket;
 NestPacket NESTSendingPacket;
 
-std::recursive_mutex set_data_lock, ozw_lock, zigbee_lock, hue_lock, nest_lock;
+std::mutex set_data_lock, ozw_lock, zigbee_lock, hue_lock, nest_lock;
 
 namespace {
 
@@ -223,8 +223,7 @@ int ConnectToServers() {
     return 1;
 }
 
-int SendDataPacketToZigbeeServer() {
-    std::lock_guard<std::recursive_mutex> g(zigbee_lock);
+int sendZigbeeHeld() {
     // The ZigBee server needs consecutive console commands 100 ms apart.
     pause100ms();
     int r = sendTo(&ZigbeeSendingPacket, sizeof ZigbeeSendingPacket, adr_zigbee, len_zigbee);
@@ -232,27 +231,44 @@ int SendDataPacketToZigbeeServer() {
     return r;
 }
 
-int SendDataPacketToOZWServer() {
-    std::lock_guard<std::recursive_mutex> g(ozw_lock);
+int sendOzwHeld() {
     int r = sendTo(&OZWSendingPacket, sizeof OZWSendingPacket, adr_ozw, len_ozw);
     memset(&OZWSendingPacket, 0, sizeof OZWSendingPacket);
     return r;
 }
 
-int SendDataPacketToHueServer() {
-    std::lock_guard<std::recursive_mutex> g(hue_lock);
+int sendHueHeld() {
     int r = sendTo(&HUESendingPacket, sizeof HUESendingPacket, adr_hue, len_hue);
     if (r < 0) perror("sendto");
     memset(&HUESendingPacket, 0, sizeof HUESendingPacket);
     return r;
 }
 
-int SendDataPacketToNestServer() {
-    std::lock_guard<std::recursive_mutex> g(nest_lock);
+int sendNestHeld() {
     int r = sendTo(&NESTSendingPacket, sizeof NESTSendingPacket, adr_nest, len_nest);
     if (r < 0) perror("sendto");
     memset(&NESTSendingPacket, 0, sizeof NESTSendingPacket);
     return r;
+}
+
+int SendDataPacketToZigbeeServer() {
+    std::lock_guard<std::mutex> g(zigbee_lock);
+    return sendZigbeeHeld();
+}
+
+int SendDataPacketToOZWServer() {
+    std::lock_guard<std::mutex> g(ozw_lock);
+    return sendOzwHeld();
+}
+
+int SendDataPacketToHueServer() {
+    std::lock_guard<std::mutex> g(hue_lock);
+    return sendHueHeld();
+}
+
+int SendDataPacketToNestServer() {
+    std::lock_guard<std::mutex> g(nest_lock);
+    return sendNestHeld();
 }
 
 int sendToHA(const void* pkt, int len, bool assoc) {

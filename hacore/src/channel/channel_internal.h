@@ -10,9 +10,19 @@
 
 #define HACORE_INTERNAL __attribute__((visibility("hidden")))
 
-// One lock per send buffer; hold it from the first write into the buffer
-// until its send function returns. Recursive: the send functions take it too.
-HACORE_INTERNAL extern std::recursive_mutex set_data_lock, ozw_lock, zigbee_lock, hue_lock, nest_lock;
+// One lock per process-wide send buffer (set_data, OZWSendingPacket,
+// ZigbeeSendingPacket, HUESendingPacket, NESTSendingPacket): hold it from the
+// first write into the buffer until the buffer is sent. The public send
+// functions (SendDataPacketTo...Server) take it themselves, for applications
+// that fill the buffers; the library's code holds it and sends with the
+// ...Held functions below.
+HACORE_INTERNAL extern std::mutex set_data_lock, ozw_lock, zigbee_lock, hue_lock, nest_lock;
+
+// Send and clear a buffer; the caller holds its lock.
+HACORE_INTERNAL int sendZigbeeHeld();
+HACORE_INTERNAL int sendOzwHeld();
+HACORE_INTERNAL int sendHueHeld();
+HACORE_INTERNAL int sendNestHeld();
 
 // Sends len bytes on the shared socket to the HA server (adr_ha) or to its
 // association port (adr_ha_assoc). Returns what sendto returned.

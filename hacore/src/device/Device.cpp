@@ -357,7 +357,7 @@ char* Device::getTamper() {
 // The Hue getters leave the device's type in the Hue packet buffer, where the
 // next Hue command expects it.
 static void setHuePacketType(DevType type) {
-    std::lock_guard<std::recursive_mutex> guard(hue_lock);
+    std::lock_guard<std::mutex> guard(hue_lock);
     HUESendingPacket.devType = type;
 }
 

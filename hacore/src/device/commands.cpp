@@ -16,7 +16,7 @@
 
 namespace {
 
-using Lock = std::lock_guard<std::recursive_mutex>;
+using Lock = std::lock_guard<std::mutex>;
 
 constexpr int kAllEndPoints = 255;
 
@@ -43,9 +43,9 @@ const char* trueFalse(bool b) { return b ? "true" : "false"; }
 const char* onOff(bool on) { return on ? "on" : "off"; }
 bool is(const char* a, const char* b) { return a && strcmp(a, b) == 0; }
 
-int ozwSend(int node, int commandClass, int commandIndex, int operation, int genre, int valueType,
-            const char* value, int instance = 1) {
-    Lock lock(ozw_lock);
+// One Z-Wave request; the caller holds ozw_lock.
+int ozwSendHeld(int node, int commandClass, int commandIndex, int operation, int genre, int valueType,
+                const char* value, int instance = 1) {
     OZWPacket& p = OZWSendingPacket;
     memset(&p, 0, sizeof p);
     p.node = static_cast<uint8_t>(node);
@@ -56,20 +56,31 @@ int ozwSend(int node, int commandClass, int commandIndex, int operation, int gen
     p.operation = operation;
     p.genre = genre;
     p.valueType = valueType;
-    return SendDataPacketToOZWServer() >= 0 ? 1 : 0;
+    return sendOzwHeld() >= 0 ? 1 : 0;
 }
 
-int ozwSendNumber(int node, int commandClass, int commandIndex, int genre, int valueType, int number) {
+int ozwSend(int node, int commandClass, int commandIndex, int operation, int genre, int valueType,
+            const char* value, int instance = 1) {
+    Lock lock(ozw_lock);
+    return ozwSendHeld(node, commandClass, commandIndex, operation, genre, valueType, value, instance);
+}
+
+// A number as the Z-Wave value text.
+struct NumberText {
+    explicit NumberText(int number) { snprintf(text, sizeof text, "%d", number); }
     char text[16];
-    snprintf(text, sizeof text, "%d", number);
-    return ozwSend(node, commandClass, commandIndex, kSet, genre, valueType, text);
+};
+
+int ozwSendNumber(int node, int commandClass, int commandIndex, int genre, int valueType, int number) {
+    return ozwSend(node, commandClass, commandIndex, kSet, genre, valueType, NumberText(number).text);
 }
 
 // One ZigBee console request. `command` is the cluster command; a send line to
 // `endPoint` of `addr` follows unless endPoint is negative. A request that
 // does not fit the command field whole is not sent: cut short it would lose
 // its send line. Returns what the send function returned, or -2 when refused.
-int zbSend(int addr, const char* command, int endPoint, const char* keyword = nullptr) {
+// The caller holds zigbee_lock.
+int zbSendHeld(int addr, const char* command, int endPoint, const char* keyword = nullptr) {
     char text[sizeof ZigbeeSendingPacket.command];
     int n = 0;
     if (command && endPoint >= 0)
@@ -82,7 +93,6 @@ int zbSend(int addr, const char* command, int endPoint, const char* keyword = nu
         fprintf(stderr, "zigbee command too long, not sent\n");
         return -2;
     }
-    Lock lock(zigbee_lock);
     ZigbeePacket& p = ZigbeeSendingPacket;
     memset(&p, 0, sizeof p);
     memcpy(p.command, text, n);
@@ -90,7 +100,12 @@ int zbSend(int addr, const char* command, int endPoint, const char* keyword = nu
         hbase::copyText(p.keyword, sizeof p.keyword, keyword);
         p.shortId = static_cast<uint16_t>(addr);
     }
-    return SendDataPacketToZigbeeServer();
+    return sendZigbeeHeld();
+}
+
+int zbSend(int addr, const char* command, int endPoint, const char* keyword = nullptr) {
+    Lock lock(zigbee_lock);
+    return zbSendHeld(addr, command, endPoint, keyword);
 }
 
 int sent(int rc) { return rc >= 0 ? 1 : 0; }
@@ -134,7 +149,7 @@ int hueSend(Device& d, int command, F fill) {
     }
     fill(p);
     p.command = command;
-    return sent(SendDataPacketToHueServer());
+    return sent(sendHueHeld());
 }
 
 // Nest packet under nest_lock: the Nest device ID, presence and temperature
@@ -149,7 +164,7 @@ int nestSend(Device& d, int command, F fill) {
     p.presence = is(valueOf(d, 8), "home") ? 1 : 0;
     if (const char* v = valueOf(d, 7)) p.scale = v[0];
     fill(p);
-    return sent(SendDataPacketToNestServer());
+    return sent(sendNestHeld());
 }
 
 // Device settings packet to the HA server, or, with a selector of 0 or more,
@@ -295,7 +310,7 @@ int Device::setSwitchLevel(int level) {
         // Recorded before the send so that the notification it causes finds it.
         sentLightValue = level;
         lightDeviceID = id;
-        return ozwSendNumber(ozwNode, 0x26, 0, kGenreUser, kByte, level);
+        return ozwSendHeld(ozwNode, 0x26, 0, kSet, kGenreUser, kByte, NumberText(level).text);
     }
     case DEVTECH_ZIGBEE: {
         if (shortId < 0 || shortId >= 65535) return 0;
@@ -366,8 +381,8 @@ int Device::setDoorLock(int value) {
     if (technology != DEVTECH_ZIGBEE || shortId < 0 || shortId >= 65535) return 0;
     // Both requests under one hold, so no other command comes between them.
     Lock lock(zigbee_lock);
-    int rc = zbSend(shortId, value == 1 ? "zcl lock lock" : "zcl lock unlock", kAllEndPoints);
-    zbSend(shortId, "zcl global read 0x0001 0x0021", kAllEndPoints);  // battery
+    int rc = zbSendHeld(shortId, value == 1 ? "zcl lock lock" : "zcl lock unlock", kAllEndPoints);
+    zbSendHeld(shortId, "zcl global read 0x0001 0x0021", kAllEndPoints);  // battery
     return sent(rc);
 }
 
@@ -636,10 +651,10 @@ int Device::readPanId() {
 int Device::getCurrentandNextVersionofQuentrixswitch() {
     if (id < 1 || technology != DEVTECH_ZIGBEE || shortId < 0 || shortId >= 65535) return 0;
     Lock lock(zigbee_lock);
-    int rc = zbSend(shortId, "zcl global direction 1", kAllEndPoints, "getswitchversion");
+    int rc = zbSendHeld(shortId, "zcl global direction 1", kAllEndPoints, "getswitchversion");
     if (rc == -1) fputs("finding switch version failed to zigbee_server\n", stderr);
-    zbSend(shortId, "zcl global read 0x0019 0x0000 ", kAllEndPoints);
-    zbSend(shortId, "zcl global direction 0", kAllEndPoints);
+    zbSendHeld(shortId, "zcl global read 0x0019 0x0000 ", kAllEndPoints);
+    zbSendHeld(shortId, "zcl global direction 0", kAllEndPoints);
     return sent(rc);
 }
 
