@@ -17,6 +17,7 @@ PACKAGES=(
   libjpeg-turbo-progs
   libcpp-httplib-dev
   gcovr
+  clang-format
 )
 
 # The browser test of the panel (./test.sh browser) also needs a browser and

@@ -7,11 +7,11 @@ cd "$(dirname "$0")"
 if [ "${1:-}" = browser ]; then ./setup.sh --browser; else ./setup.sh; fi
 ROOT=$PWD
 JOBS=$(nproc)
-only="${1:-all}"   # host | asan | mipsel | tsan | browser | coverage | all (tsan, browser and coverage are not part of all)
+only="${1:-all}"   # format | host | asan | mipsel | tsan | browser | coverage | all (tsan, browser and coverage are not part of all)
 
 case "$only" in
-  host | asan | mipsel | tsan | browser | coverage | all) ;;
-  *) echo "usage: ./test.sh [host | asan | mipsel | tsan | browser | coverage | all]" >&2; exit 2 ;;
+  format | host | asan | mipsel | tsan | browser | coverage | all) ;;
+  *) echo "usage: ./test.sh [format | host | asan | mipsel | tsan | browser | coverage | all]" >&2; exit 2 ;;
 esac
 
 summary=()
@@ -97,13 +97,21 @@ coverage_suite() {
   python3 -c 'import json,sys; s=json.load(open(sys.argv[1])); print("lines: %.1f%% branches: %.1f%%" % (s["line_percent"], s["branch_percent"]))' build/coverage/summary.json
 }
 
+# The sources are clean under .clang-format (cmake/check-format.sh --fix
+# formats them).
+format_check() {
+  echo "=== format ==="
+  if cmake/check-format.sh; then summary+=("format: clean"); else total_fail=$((total_fail + 1)); summary+=("format: not clean"); fi
+}
+
 fuzz_smoke() {
   echo "=== fuzz smoke ==="
   if fuzz/run.sh smoke; then summary+=("fuzz smoke: passed"); else total_fail=$((total_fail + 1)); summary+=("fuzz smoke: failed"); fi
 }
 
 case "$only" in
-  all) host_suite; asan_suite; mipsel_suite; fuzz_smoke ;;
+  all) format_check; host_suite; asan_suite; mipsel_suite; fuzz_smoke ;;
+  format) format_check ;;
   host) host_suite ;;
   asan) need_host; asan_suite ;;
   mipsel) need_host; mipsel_suite ;;

@@ -27,6 +27,8 @@ struct Entry {
     const char* rows[kMaxRows];
 };
 
+// An entry at a time, its rows one a line, as the index store holds them.
+// clang-format off
 constexpr Entry kCatalogue[] = {
 {1, {"SWITCH BINARY,NaN,NaN,MULTI_BUTTON,Actuator,NaN,switch_on,2",
      "true,ON,switch_on,false,on,NaN",
@@ -403,6 +405,7 @@ constexpr Entry kCatalogue[] = {
        "false,SWITCH2 OFF,switch_off,true,switch2_off,NaN",
        "NaN,NaN,NaN,NaN,Header_Detail,NaN,NaN,NaN,NaN,true,NaN,switch2"}},
 };
+// clang-format on
 
 constexpr int kEntries = sizeof kCatalogue / sizeof kCatalogue[0];
 
