@@ -101,8 +101,8 @@ void populate(benchmark::State& st) {
         benchmark::DoNotOptimize(loaded);
     }
     if (loaded != size_t(n)) st.SkipWithError("Populate did not load every device");
-    st.counters["us_per_device"] =
-        benchmark::Counter(double(n) * 1e-6, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    st.counters["us_per_device"] = benchmark::Counter(
+        double(n) * 1e-6, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(populate)->Arg(10)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 
@@ -131,8 +131,8 @@ void loadEach(benchmark::State& st) {
         benchmark::DoNotOptimize(loaded);
     }
     if (loaded != size_t(n)) st.SkipWithError("not every device loaded");
-    st.counters["us_per_device"] =
-        benchmark::Counter(double(n) * 1e-6, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    st.counters["us_per_device"] = benchmark::Counter(
+        double(n) * 1e-6, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(loadEach)->Arg(10)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 

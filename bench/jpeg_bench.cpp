@@ -141,8 +141,7 @@ void BM_turbo(benchmark::State& st) {
     tjDecompressHeader3(t, jpg.data(), jpg.size(), &w, &h, &sub, &cs);
     std::vector<uint8_t> out((size_t)w * h * 3);
     for (auto _ : st) {
-        if (tjDecompress2(t, jpg.data(), jpg.size(), out.data(), w, 0, h, TJPF_RGB, 0) != 0)
-            st.SkipWithError("decode");
+        if (tjDecompress2(t, jpg.data(), jpg.size(), out.data(), w, 0, h, TJPF_RGB, 0) != 0) st.SkipWithError("decode");
         benchmark::DoNotOptimize(out.data());
     }
     tjDestroy(t);
@@ -150,8 +149,16 @@ void BM_turbo(benchmark::State& st) {
 }
 
 BENCHMARK(BM_ours)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
-BENCHMARK_TEMPLATE(BM_stb, stb_nosimd_decode, stb_nosimd_free)->Name("BM_stb_nosimd")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
-BENCHMARK_TEMPLATE(BM_stb, stb_simd_decode, stb_simd_free)->Name("BM_stb_simd")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+BENCHMARK_TEMPLATE(BM_stb, stb_nosimd_decode, stb_nosimd_free)
+    ->Name("BM_stb_nosimd")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_TEMPLATE(BM_stb, stb_simd_decode, stb_simd_free)
+    ->Name("BM_stb_simd")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_turbo)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 // Collects the median (or only) CPU time per benchmark to print ratios.

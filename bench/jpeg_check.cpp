@@ -47,8 +47,12 @@ static bool same(const unsigned char* d, int n, const char* name, int variant) {
         else if (memcmp(ref_njGetImage(), njGetImage(), (size_t)njGetImageSize()))
             bad = 3;
     }
-    if (bad) printf("MISMATCH %s copy %d: %s (%d vs %d)\n", name, variant,
-                    bad == 1 ? "result" : bad == 2 ? "size" : "pixels", a, b);
+    if (bad)
+        printf("MISMATCH %s copy %d: %s (%d vs %d)\n", name, variant,
+               bad == 1   ? "result"
+               : bad == 2 ? "size"
+                          : "pixels",
+               a, b);
     ref_njDone();
     njDone();
     return !bad;

@@ -61,7 +61,7 @@ int main(int argc, char** argv) {
         ours += t1 - t0;
         stb += t2 - t1;
     }
-    printf("%s: ours %.2f ms, stb_image no SIMD %.2f ms, ratio stb/ours %.2f\n", argv[1],
-           ours / rounds * 1e3, stb / rounds * 1e3, stb / ours);
+    printf("%s: ours %.2f ms, stb_image no SIMD %.2f ms, ratio stb/ours %.2f\n", argv[1], ours / rounds * 1e3,
+           stb / rounds * 1e3, stb / ours);
     return 0;
 }

@@ -27,12 +27,13 @@ struct Rng {
     unsigned below(unsigned n) { return next() % n; }
 };
 
-const char* kTypes[] = {"BinarySwitch", "MultilevelSwitch", "DoorWindowSensor", "Thermostat",
-                        "SmokeDetector", "ColorControl", "MotionSensor", "DoorLock", "HueLamp"};
-const char* kRooms[] = {"Living room", "Kitchen", "Hall", "Garage", "Bedroom \\\"north\\\"", "Caf\xC3\xA9",
-                        "Bathroom", "Office", "Garden"};
-const char* kIndexes[] = {"SWITCH BINARY", "SWITCH MULTILEVEL", "TEMPERATURE", "HUMIDITY", "BATTERY",
-                          "LUMINANCE", "TAMPER", "POWER", "ENERGY"};
+const char* kTypes[] = {"BinarySwitch", "MultilevelSwitch", "DoorWindowSensor", "Thermostat", "SmokeDetector",
+                        "ColorControl", "MotionSensor",     "DoorLock",         "HueLamp"};
+const char* kRooms[] = {"Living room", "Kitchen",  "Hall",   "Garage", "Bedroom \\\"north\\\"",
+                        "Caf\xC3\xA9", "Bathroom", "Office", "Garden"};
+const char* kIndexes[] = {"SWITCH BINARY", "SWITCH MULTILEVEL", "TEMPERATURE", "HUMIDITY",
+                          "BATTERY",       "LUMINANCE",         "TAMPER",      "POWER",
+                          "ENERGY"};
 
 std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 std::string format(const char* fmt, ...) {
@@ -50,13 +51,12 @@ std::string device(Rng& r, int id) {
         "{\"ID\":\"%d\",\"Name\":\"Device %d\",\"Location\":\"%s\",\"Type\":\"%s\",\"Technology\":%u,"
         "\"Online\":%s,\"Battery\":%u,\"LastSeen\":%u,\"ModelID\":\"ZW%04u\",\"Version\":\"%u.%u\","
         "\"Values\":[",
-        id, id, kRooms[r.below(9)], kTypes[r.below(9)], 1 + r.below(4), r.below(5) ? "true" : "false",
-        r.below(101), 1700000000u + r.next(), r.below(10000), r.below(5), r.below(40));
+        id, id, kRooms[r.below(9)], kTypes[r.below(9)], 1 + r.below(4), r.below(5) ? "true" : "false", r.below(101),
+        1700000000u + r.next(), r.below(10000), r.below(5), r.below(40));
     const unsigned values = 2 + r.below(4);
     for (unsigned i = 0; i < values; i++)
-        s += format("%s{\"Index\":%u,\"Name\":\"%s\",\"Value\":\"%u.%u\",\"EndPoint\":%u,\"Type\":%u}",
-                    i ? "," : "", i + 1, kIndexes[r.below(9)], r.below(300), r.below(10), r.below(3),
-                    r.below(90));
+        s += format("%s{\"Index\":%u,\"Name\":\"%s\",\"Value\":\"%u.%u\",\"EndPoint\":%u,\"Type\":%u}", i ? "," : "",
+                    i + 1, kIndexes[r.below(9)], r.below(300), r.below(10), r.below(3), r.below(90));
     s += format("],\"Associations\":[%u,%u,%u],\"Notify\":null}", r.below(200), r.below(200), r.below(200));
     return s;
 }
@@ -89,23 +89,24 @@ std::string weather() {
   "hourly_forecast": [
 )J";
     for (int h = 0; h < 44; h++)
-        s += format("    %s{\"FCTTIME\": {\"hour\": \"%d\", \"min\": \"00\", \"epoch\": \"%u\", \"pretty\": "
-                    "\"%d:00 PM CET on November 14, 2026\"}, \"temp\": {\"english\": \"%u\", \"metric\": "
-                    "\"%u\"}, \"condition\": \"Chance of Rain\", \"icon\": \"chancerain\", \"sky\": \"%u\", "
-                    "\"wspd\": {\"metric\": \"%u\"}, \"wdir\": {\"dir\": \"SW\", \"degrees\": \"%u\"}, "
-                    "\"humidity\": \"%u\", \"pop\": \"%u\"}\n",
-                    h ? "," : "", h % 24, 1700000000u + h * 3600u, h % 12 + 1, 30 + r.below(20), r.below(10),
-                    r.below(100), r.below(30), r.below(360), 50 + r.below(50), r.below(100));
+        s += format(
+            "    %s{\"FCTTIME\": {\"hour\": \"%d\", \"min\": \"00\", \"epoch\": \"%u\", \"pretty\": "
+            "\"%d:00 PM CET on November 14, 2026\"}, \"temp\": {\"english\": \"%u\", \"metric\": "
+            "\"%u\"}, \"condition\": \"Chance of Rain\", \"icon\": \"chancerain\", \"sky\": \"%u\", "
+            "\"wspd\": {\"metric\": \"%u\"}, \"wdir\": {\"dir\": \"SW\", \"degrees\": \"%u\"}, "
+            "\"humidity\": \"%u\", \"pop\": \"%u\"}\n",
+            h ? "," : "", h % 24, 1700000000u + h * 3600u, h % 12 + 1, 30 + r.below(20), r.below(10), r.below(100),
+            r.below(30), r.below(360), 50 + r.below(50), r.below(100));
     s += "  ],\n  \"forecast\": {\"simpleforecast\": {\"forecastday\": [\n";
     for (int d = 0; d < 10; d++)
-        s += format("    %s{\"date\": {\"epoch\": \"%u\", \"day\": %d, \"month\": 11, \"year\": 2026, "
-                    "\"weekday\": \"Saturday\"}, \"period\": %d, \"high\": {\"fahrenheit\": \"%u\", \"celsius\": "
-                    "\"%u\"}, \"low\": {\"fahrenheit\": \"%u\", \"celsius\": \"-%u\"}, \"conditions\": "
-                    "\"Snow Showers\", \"icon\": \"snow\", \"pop\": %u, \"qpf_allday\": {\"mm\": %u}, "
-                    "\"avewind\": {\"kph\": %u, \"dir\": \"NNW\", \"degrees\": %u}, \"avehumidity\": %u}\n",
-                    d ? "," : "", 1700000000u + d * 86400u, 14 + d, d + 1, 30 + r.below(20), r.below(10),
-                    20 + r.below(10), r.below(10), r.below(100), r.below(20), r.below(40), r.below(360),
-                    50 + r.below(50));
+        s += format(
+            "    %s{\"date\": {\"epoch\": \"%u\", \"day\": %d, \"month\": 11, \"year\": 2026, "
+            "\"weekday\": \"Saturday\"}, \"period\": %d, \"high\": {\"fahrenheit\": \"%u\", \"celsius\": "
+            "\"%u\"}, \"low\": {\"fahrenheit\": \"%u\", \"celsius\": \"-%u\"}, \"conditions\": "
+            "\"Snow Showers\", \"icon\": \"snow\", \"pop\": %u, \"qpf_allday\": {\"mm\": %u}, "
+            "\"avewind\": {\"kph\": %u, \"dir\": \"NNW\", \"degrees\": %u}, \"avehumidity\": %u}\n",
+            d ? "," : "", 1700000000u + d * 86400u, 14 + d, d + 1, 30 + r.below(20), r.below(10), 20 + r.below(10),
+            r.below(10), r.below(100), r.below(20), r.below(40), r.below(360), 50 + r.below(50));
     s += "  ]}},\n  \"sun_phase\": {\"sunrise\": {\"hour\": \"7\", \"minute\": \"58\"}, "
          "\"sunset\": {\"hour\": \"15\", \"minute\": \"39\"}}\n}\n";
     return s;
@@ -120,8 +121,8 @@ std::string hubExport() {
     for (int i = 0; i < 800; i++) s += (i ? ",\n" : "\n") + device(r, i + 1);
     s += "],\n\"Scenes\":[";
     for (int i = 0; i < 200; i++) {
-        s += format("%s{\"ID\":%d,\"Name\":\"Scene %d\",\"Active\":%s,\"Devices\":[", i ? "," : "\n", i + 1,
-                    i + 1, r.below(2) ? "true" : "false");
+        s += format("%s{\"ID\":%d,\"Name\":\"Scene %d\",\"Active\":%s,\"Devices\":[", i ? "," : "\n", i + 1, i + 1,
+                    r.below(2) ? "true" : "false");
         for (unsigned k = 0, n = 1 + r.below(6); k < n; k++)
             s += format("%s{\"DeviceID\":%u,\"Index\":%u,\"Value\":\"%u\"}", k ? "," : "", 1 + r.below(800),
                         1 + r.below(4), r.below(256));
@@ -129,23 +130,25 @@ std::string hubExport() {
     }
     s += "],\n\"Rules\":[";
     for (int i = 0; i < 300; i++)
-        s += format("%s{\"ID\":%d,\"Name\":\"Rule %d: lights at dusk\",\"Enabled\":%s,\"Triggers\":"
-                    "[{\"Type\":\"Time\",\"Cron\":\"%u %u * * 1-5\"},{\"Type\":\"Device\",\"DeviceID\":%u,"
-                    "\"Index\":1,\"Condition\":\"eq\",\"Value\":\"255\"}],\"Results\":[{\"DeviceID\":%u,"
-                    "\"Index\":1,\"Value\":\"%u\",\"Delay\":%u}]}\n",
-                    i ? "," : "\n", i + 1, i + 1, r.below(2) ? "true" : "false", r.below(60), r.below(24),
-                    1 + r.below(800), 1 + r.below(800), r.below(256), r.below(600));
+        s += format(
+            "%s{\"ID\":%d,\"Name\":\"Rule %d: lights at dusk\",\"Enabled\":%s,\"Triggers\":"
+            "[{\"Type\":\"Time\",\"Cron\":\"%u %u * * 1-5\"},{\"Type\":\"Device\",\"DeviceID\":%u,"
+            "\"Index\":1,\"Condition\":\"eq\",\"Value\":\"255\"}],\"Results\":[{\"DeviceID\":%u,"
+            "\"Index\":1,\"Value\":\"%u\",\"Delay\":%u}]}\n",
+            i ? "," : "\n", i + 1, i + 1, r.below(2) ? "true" : "false", r.below(60), r.below(24), 1 + r.below(800),
+            1 + r.below(800), r.below(256), r.below(600));
     s += "],\n\"Clients\":[";
     for (int i = 0; i < 150; i++)
-        s += format("%s{\"MAC\":\"00:1a:%02x:%02x:%02x:%02x\",\"IP\":\"192.168.1.%u\",\"Name\":\"client-%d\","
-                    "\"Type\":%u,\"Online\":%s,\"RX\":%u,\"TX\":%u}\n",
-                    i ? "," : "\n", r.below(256), r.below(256), r.below(256), r.below(256), 2 + r.below(250),
-                    i, r.below(6), r.below(2) ? "true" : "false", r.next() * 91u, r.next() * 37u);
+        s += format(
+            "%s{\"MAC\":\"00:1a:%02x:%02x:%02x:%02x\",\"IP\":\"192.168.1.%u\",\"Name\":\"client-%d\","
+            "\"Type\":%u,\"Online\":%s,\"RX\":%u,\"TX\":%u}\n",
+            i ? "," : "\n", r.below(256), r.below(256), r.below(256), r.below(256), 2 + r.below(250), i, r.below(6),
+            r.below(2) ? "true" : "false", r.next() * 91u, r.next() * 37u);
     s += "],\n\"History\":[";
     for (int i = 0; s.size() < 1000000; i++)
-        s += format("%s{\"Time\":%u,\"DeviceID\":%u,\"Index\":%u,\"Value\":\"%u\",\"Event\":\"%s\"}",
-                    i ? ",\n" : "\n", 1700000000u + unsigned(i) * 17u, 1 + r.below(800), 1 + r.below(5),
-                    r.below(256), r.below(3) ? "ValueChanged" : "Alarm \\u00e9t\xC3\xA9");
+        s += format("%s{\"Time\":%u,\"DeviceID\":%u,\"Index\":%u,\"Value\":\"%u\",\"Event\":\"%s\"}", i ? ",\n" : "\n",
+                    1700000000u + unsigned(i) * 17u, 1 + r.below(800), 1 + r.below(5), r.below(256),
+                    r.below(3) ? "ValueChanged" : "Alarm \\u00e9t\xC3\xA9");
     return s + "]}\n";
 }
 
@@ -156,25 +159,27 @@ std::vector<std::string> messages() {
     std::vector<std::string> m;
     for (int i = 0; i < 5000; i++) {
         if (i % 3 == 0)
-            m.push_back(format("{\"CommandType\":\"DeviceValueChanged\",\"DeviceID\":\"%u\",\"Index\":%u,"
-                               "\"Name\":\"%s\",\"Value\":\"%u\",\"Time\":%u,\"Source\":\"zwave\",\"Seq\":%d}",
-                               1 + r.below(500), 1 + r.below(5), kIndexes[r.below(9)], r.below(256),
-                               1700000000u + r.next(), i));
+            m.push_back(format(
+                "{\"CommandType\":\"DeviceValueChanged\",\"DeviceID\":\"%u\",\"Index\":%u,"
+                "\"Name\":\"%s\",\"Value\":\"%u\",\"Time\":%u,\"Source\":\"zwave\",\"Seq\":%d}",
+                1 + r.below(500), 1 + r.below(5), kIndexes[r.below(9)], r.below(256), 1700000000u + r.next(), i));
         else if (i % 3 == 1)
-            m.push_back(format("{\"CommandType\":\"PairingStatus\",\"Server\":%u,\"State\":\"Interviewing\","
-                               "\"Node\":%u,\"Progress\":%u,\"Classes\":[37,38,49,112,114,128,132,134],"
-                               "\"Secure\":false,\"Seq\":%d}",
-                               1 + r.below(4), r.below(232), r.below(100), i));
+            m.push_back(
+                format("{\"CommandType\":\"PairingStatus\",\"Server\":%u,\"State\":\"Interviewing\","
+                       "\"Node\":%u,\"Progress\":%u,\"Classes\":[37,38,49,112,114,128,132,134],"
+                       "\"Secure\":false,\"Seq\":%d}",
+                       1 + r.below(4), r.below(232), r.below(100), i));
         else
-            m.push_back(format("{\"CommandType\":\"Event\",\"Type\":%u,\"ID\":%u,\"Message\":\"Rule %u ran: "
-                               "\\\"lights at dusk\\\"\",\"Time\":%u,\"User\":\"admin\",\"Ok\":true,\"Seq\":%d}",
-                               r.below(40), r.below(300), r.below(300), 1700000000u + r.next(), i));
+            m.push_back(
+                format("{\"CommandType\":\"Event\",\"Type\":%u,\"ID\":%u,\"Message\":\"Rule %u ran: "
+                       "\\\"lights at dusk\\\"\",\"Time\":%u,\"User\":\"admin\",\"Ok\":true,\"Seq\":%d}",
+                       r.below(40), r.below(300), r.below(300), 1700000000u + r.next(), i));
     }
     return m;
 }
 
 struct Doc {
-    std::vector<std::string> parts;             // one text, or the messages
+    std::vector<std::string> parts;               // one text, or the messages
     std::vector<simdjson::padded_string> padded;  // the same for simdjson
     size_t bytes = 0;
     int maxTokens = 0;  // tokens of the largest part
@@ -308,8 +313,8 @@ int main(int argc, char** argv) {
                      l = rep.ns["jsmn_links/" + n], s = rep.ns["simdjson/" + n];
         if (o <= 0 || g <= 0 || j <= 0 || l <= 0 || s <= 0) continue;
         auto mbs = [&](double ns) { return double(d.bytes) / ns * 1e3; };
-        std::printf("%-9s %8.0f %8.0f %8.0f %8.0f %8.0f   %9.2f %9.2f %9.2f %9.2f\n", name, mbs(o), mbs(g),
-                    mbs(j), mbs(l), mbs(s), j / o, l / o, l / g, s / o);
+        std::printf("%-9s %8.0f %8.0f %8.0f %8.0f %8.0f   %9.2f %9.2f %9.2f %9.2f\n", name, mbs(o), mbs(g), mbs(j),
+                    mbs(l), mbs(s), j / o, l / o, l / g, s / o);
     }
     benchmark::Shutdown();
     return 0;

@@ -39,7 +39,7 @@ void terminated(const char (&field)[N]) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const char* const kSuffixes[] = {"IP", "MC", "CT", "NM", "LE", "AC", "WT", "TY",
+    static const char* const kSuffixes[] = {"IP", "MC", "CT", "NM", "LE", "AC", "WT",  "TY",
                                             "RS", "BL", "SB", "MF", "UT", "NI", "FEA", "PF"};
     DEPOT* db = store();
     if (!db) abort();

@@ -46,7 +46,13 @@ const char* const kValueKeys[6] = {"V", "L", "I", "T", "AL", "EF"};
 const int kFieldSize[20] = {50, 10, 30, 25, 25, 20, 50, 0, 10, 12, 12, 10, 30, 30, 30, 30, 30, 30, 50, 50};
 const int kValueSize[6] = {50, 100, 50, 20, 50, 50};
 
-#define CHECK(c) do { if (!(c)) { fprintf(stderr, "check failed: %s\n", #c); abort(); } } while (0)
+#define CHECK(c)                                       \
+    do {                                               \
+        if (!(c)) {                                    \
+            fprintf(stderr, "check failed: %s\n", #c); \
+            abort();                                   \
+        }                                              \
+    } while (0)
 
 using Store = std::map<std::string, std::string>;
 
@@ -78,36 +84,61 @@ int decimal(const std::string& s) {
 
 const char* field(Index& x, int f) {
     switch (f) {
-        case 0: return x.getIndexName();
-        case 1: return x.getIndexDataType();
-        case 2: return x.getIndexReadOnly();
-        case 3: return x.getIndexLayout();
-        case 4: return x.getIndexBehaviour();
-        case 5: return x.getIndexGroupLabel();
-        case 6: return x.getIndexDefaultIcon();
-        case 8: return x.getIndexUnits();
-        case 9: return x.getIndexMin();
-        case 10: return x.getIndexMax();
-        case 11: return x.getIndexFactor();
-        case 12: return x.getIndexPlacement();
-        case 13: return x.getIndexSPlacement();
-        case 14: return x.getIndexConditional();
-        case 15: return x.getIndexUseinScenes();
-        case 16: return x.getIndexDefaultVisibility();
-        case 17: return x.getIndexShowToggleInRules();
-        case 18: return x.getIndexExcludeFrom();
-        default: return x.getIndexAppLabel();
+        case 0:
+            return x.getIndexName();
+        case 1:
+            return x.getIndexDataType();
+        case 2:
+            return x.getIndexReadOnly();
+        case 3:
+            return x.getIndexLayout();
+        case 4:
+            return x.getIndexBehaviour();
+        case 5:
+            return x.getIndexGroupLabel();
+        case 6:
+            return x.getIndexDefaultIcon();
+        case 8:
+            return x.getIndexUnits();
+        case 9:
+            return x.getIndexMin();
+        case 10:
+            return x.getIndexMax();
+        case 11:
+            return x.getIndexFactor();
+        case 12:
+            return x.getIndexPlacement();
+        case 13:
+            return x.getIndexSPlacement();
+        case 14:
+            return x.getIndexConditional();
+        case 15:
+            return x.getIndexUseinScenes();
+        case 16:
+            return x.getIndexDefaultVisibility();
+        case 17:
+            return x.getIndexShowToggleInRules();
+        case 18:
+            return x.getIndexExcludeFrom();
+        default:
+            return x.getIndexAppLabel();
     }
 }
 
 const char* valueField(Index& x, int f, int k) {
     switch (f) {
-        case 0: return x.getValue(k);
-        case 1: return x.getValueLabel(k);
-        case 2: return x.getValueIcon(k);
-        case 3: return x.getValueToggleValue(k);
-        case 4: return x.getValueAppLabel(k);
-        default: return x.getValueExcludeFrom(k);
+        case 0:
+            return x.getValue(k);
+        case 1:
+            return x.getValueLabel(k);
+        case 2:
+            return x.getValueIcon(k);
+        case 3:
+            return x.getValueToggleValue(k);
+        case 4:
+            return x.getValueAppLabel(k);
+        default:
+            return x.getValueExcludeFrom(k);
     }
 }
 
@@ -125,8 +156,7 @@ void checkIndex(Index& x, int code, const Store& store) {
             continue;
         }
         CHECK(want == field(x, f));
-        if (f == 0)
-            CHECK(x.getIndexID() == (found ? StrToIndexTypeEnum(const_cast<char*>(want.c_str())) : IDX_NONE));
+        if (f == 0) CHECK(x.getIndexID() == (found ? StrToIndexTypeEnum(const_cast<char*>(want.c_str())) : IDX_NONE));
     }
     if (count > kMaxValues) count = kMaxValues;
     CHECK(x.getValueCount() == count);

@@ -18,7 +18,10 @@
 
 #include "hacore/frozen.h"
 
-#define CHECK(c) do { if (!(c)) __builtin_trap(); } while (0)
+#define CHECK(c)                    \
+    do {                            \
+        if (!(c)) __builtin_trap(); \
+    } while (0)
 
 namespace {
 
@@ -34,14 +37,29 @@ std::string escaped(const std::string& s) {
     std::string o;
     for (char c : s) {
         switch (c) {
-        case '"': o += "\\\""; break;
-        case '\\': o += "\\\\"; break;
-        case '\n': o += "\\n"; break;
-        case '\r': o += "\\r"; break;
-        case '\t': o += "\\t"; break;
-        case '\b': o += "\\b"; break;
-        case '\f': o += "\\f"; break;
-        default: o += c;
+            case '"':
+                o += "\\\"";
+                break;
+            case '\\':
+                o += "\\\\";
+                break;
+            case '\n':
+                o += "\\n";
+                break;
+            case '\r':
+                o += "\\r";
+                break;
+            case '\t':
+                o += "\\t";
+                break;
+            case '\b':
+                o += "\\b";
+                break;
+            case '\f':
+                o += "\\f";
+                break;
+            default:
+                o += c;
         }
     }
     return o;
@@ -116,61 +134,72 @@ public:
         const int pick = in_.ConsumeIntegralInRange(0, depth < 12 ? 11 : 9);
         Expect e{path, JSON_TYPE_NULL, "", "", 0};
         switch (pick) {
-        case 0: {
-            const long v = in_.ConsumeIntegral<long>();
-            emit("i", v);
-            char t[32];
-            snprintf(t, sizeof t, "%ld", v);
-            e.kind = JSON_TYPE_NUMBER, e.raw = t;
-            break;
-        }
-        case 1: {
-            double v = in_.ConsumeFloatingPoint<double>();
-            if (!std::isfinite(v)) v = 0.5;
-            emit("f", v);
-            char t[32];
-            snprintf(t, sizeof t, "%g", v);
-            e.kind = JSON_TYPE_NUMBER, e.raw = t;
-            break;
-        }
-        case 2: {
-            const std::string s = text(false);
-            emit("s", s.c_str());
-            e.kind = JSON_TYPE_STRING, e.raw = escaped(s), e.plain = s;
-            break;
-        }
-        case 3: {
-            const std::string s = text(false) + "tail";  // v takes a length: the tail is not emitted
-            const int n = int(s.size()) - 4;
-            emit("v", s.c_str(), n);
-            e.kind = JSON_TYPE_STRING, e.raw = escaped(s.substr(0, size_t(n))), e.plain = s.substr(0, size_t(n));
-            break;
-        }
-        case 4: {
-            const std::string num = std::to_string(in_.ConsumeIntegral<int>()) + ".25e-3";
-            emit("S", num.c_str());
-            e.kind = JSON_TYPE_NUMBER, e.raw = num;
-            break;
-        }
-        case 5: {
-            static const char* words[] = {"true!", "false!", "null!"};
-            static const json_type kinds[] = {JSON_TYPE_TRUE, JSON_TYPE_FALSE, JSON_TYPE_NULL};
-            const int w = in_.ConsumeIntegralInRange(0, 2);
-            const int n = int(std::strlen(words[w])) - 1;
-            emit("V", words[w], n);
-            e.kind = kinds[w], e.raw = std::string(words[w], size_t(n));
-            break;
-        }
-        case 6: emit("T"); e.kind = JSON_TYPE_TRUE, e.raw = "true"; break;
-        case 7: emit("F"); e.kind = JSON_TYPE_FALSE, e.raw = "false"; break;
-        case 8: emit("N"); e.kind = JSON_TYPE_NULL, e.raw = "null"; break;
-        case 9: {  // a null text is emitted as null
-            emit("s", static_cast<const char*>(nullptr));
-            e.kind = JSON_TYPE_NULL, e.raw = "null";
-            break;
-        }
-        case 10: return container(path, depth, true);
-        default: return container(path, depth, false);
+            case 0: {
+                const long v = in_.ConsumeIntegral<long>();
+                emit("i", v);
+                char t[32];
+                snprintf(t, sizeof t, "%ld", v);
+                e.kind = JSON_TYPE_NUMBER, e.raw = t;
+                break;
+            }
+            case 1: {
+                double v = in_.ConsumeFloatingPoint<double>();
+                if (!std::isfinite(v)) v = 0.5;
+                emit("f", v);
+                char t[32];
+                snprintf(t, sizeof t, "%g", v);
+                e.kind = JSON_TYPE_NUMBER, e.raw = t;
+                break;
+            }
+            case 2: {
+                const std::string s = text(false);
+                emit("s", s.c_str());
+                e.kind = JSON_TYPE_STRING, e.raw = escaped(s), e.plain = s;
+                break;
+            }
+            case 3: {
+                const std::string s = text(false) + "tail";  // v takes a length: the tail is not emitted
+                const int n = int(s.size()) - 4;
+                emit("v", s.c_str(), n);
+                e.kind = JSON_TYPE_STRING, e.raw = escaped(s.substr(0, size_t(n))), e.plain = s.substr(0, size_t(n));
+                break;
+            }
+            case 4: {
+                const std::string num = std::to_string(in_.ConsumeIntegral<int>()) + ".25e-3";
+                emit("S", num.c_str());
+                e.kind = JSON_TYPE_NUMBER, e.raw = num;
+                break;
+            }
+            case 5: {
+                static const char* words[] = {"true!", "false!", "null!"};
+                static const json_type kinds[] = {JSON_TYPE_TRUE, JSON_TYPE_FALSE, JSON_TYPE_NULL};
+                const int w = in_.ConsumeIntegralInRange(0, 2);
+                const int n = int(std::strlen(words[w])) - 1;
+                emit("V", words[w], n);
+                e.kind = kinds[w], e.raw = std::string(words[w], size_t(n));
+                break;
+            }
+            case 6:
+                emit("T");
+                e.kind = JSON_TYPE_TRUE, e.raw = "true";
+                break;
+            case 7:
+                emit("F");
+                e.kind = JSON_TYPE_FALSE, e.raw = "false";
+                break;
+            case 8:
+                emit("N");
+                e.kind = JSON_TYPE_NULL, e.raw = "null";
+                break;
+            case 9: {  // a null text is emitted as null
+                emit("s", static_cast<const char*>(nullptr));
+                e.kind = JSON_TYPE_NULL, e.raw = "null";
+                break;
+            }
+            case 10:
+                return container(path, depth, true);
+            default:
+                return container(path, depth, false);
         }
         expects.push_back(e);
         return 1;

@@ -8,7 +8,10 @@
 
 #include "hacore/frozen.h"
 
-#define CHECK(c) do { if (!(c)) __builtin_trap(); } while (0)
+#define CHECK(c)                    \
+    do {                            \
+        if (!(c)) __builtin_trap(); \
+    } while (0)
 
 namespace {
 
@@ -22,8 +25,10 @@ int walk(const json_token* t, int i, int count, const char* s, int n) {
     CHECK(v.start >= s && v.length >= 0 && v.start + v.length <= s + n);
     if (!container(v)) {
         CHECK(v.descendants == 0);
-        if (v.kind == JSON_TYPE_STRING) CHECK(v.start > s && (v.start[-1] == '"' || v.length > 0));
-        else CHECK(v.length > 0);
+        if (v.kind == JSON_TYPE_STRING)
+            CHECK(v.start > s && (v.start[-1] == '"' || v.length > 0));
+        else
+            CHECK(v.length > 0);
         return i + 1;
     }
     CHECK(v.length >= 2 && v.start[v.length - 1] == (v.kind == JSON_TYPE_OBJECT ? '}' : ']'));

@@ -10,7 +10,10 @@
 
 #include "hacore/frozen.h"
 
-#define CHECK(c) do { if (!(c)) __builtin_trap(); } while (0)
+#define CHECK(c)                    \
+    do {                            \
+        if (!(c)) __builtin_trap(); \
+    } while (0)
 
 namespace {
 

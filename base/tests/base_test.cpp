@@ -76,9 +76,7 @@ TEST(UniqueFd, ClosesOnEveryPath) {
         EXPECT_FALSE(b);
         close(kept);
     }
-    {
-        hbase::UniqueFd c(open("/dev/null", O_RDONLY));
-    }
+    { hbase::UniqueFd c(open("/dev/null", O_RDONLY)); }
     EXPECT_EQ(openDescriptors(), before);
 }
 

@@ -53,8 +53,7 @@ DaemonConnector* DaemonConnector::getInstance() {
     return singleton;
 }
 
-DaemonConnector::DaemonConnector()
-    : clientType(0), dataCallback(nullptr), sock(0), receiverThread(), applicationID(0) {
+DaemonConnector::DaemonConnector() : clientType(0), dataCallback(nullptr), sock(0), receiverThread(), applicationID(0) {
     memset(&daemonAddr, 0, sizeof daemonAddr);
     memset(localIP, 0, sizeof localIP);
 }
@@ -299,9 +298,15 @@ void stringEncodeJSON(char* s) {
     out.reserve(strlen(s) + 100);
     for (const char* r = s; *r; ++r) {
         switch (*r) {
-            case '\'': out += "&apos;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
+            case '\'':
+                out += "&apos;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
             case '&':
                 if (strncmp(r, "&apos;", 6) == 0 || strncmp(r, "&amp;", 5) == 0 || strncmp(r, "&lt;", 4) == 0 ||
                     strncmp(r, "&gt;", 4) == 0)
@@ -309,7 +314,8 @@ void stringEncodeJSON(char* s) {
                 else
                     out += "&amp;";
                 break;
-            default: out += *r;
+            default:
+                out += *r;
         }
     }
     memcpy(s, out.c_str(), out.size() + 1);

@@ -6,7 +6,8 @@
 
 #include "daemonlink/probes.h"
 
-namespace dnsparse __attribute__((visibility("hidden"))) {
+#pragma GCC visibility push(hidden)
+namespace dnsparse {
 
 namespace {
 constexpr int kHeader = 12;
@@ -83,3 +84,4 @@ int parseAnswers(const unsigned char* msg, int len, int qnameLen, char* out) {
 }
 
 }  // namespace dnsparse
+#pragma GCC visibility pop

@@ -1,7 +1,9 @@
 // The resolver's reading of DNS replies, bounded by the received length.
 #pragma once
 
-namespace dnsparse __attribute__((visibility("hidden"))) {
+// Hidden: nothing of it is the library's interface.
+#pragma GCC visibility push(hidden)
+namespace dnsparse {
 
 // Bytes the name at msg[pos] occupies there (compression pointers count 2),
 // walking at most 255 name bytes; pointers must point backwards, inside the
@@ -19,3 +21,4 @@ int nameLength(const unsigned char* msg, int len, int pos, int* walked = nullptr
 int parseAnswers(const unsigned char* msg, int len, int qnameLen, char* out);
 
 }  // namespace dnsparse
+#pragma GCC visibility pop

@@ -48,7 +48,7 @@ struct EchoRequest {
     uint8_t type;
     uint8_t code;
     uint16_t checksum;
-    uint16_t id;        // native byte order, like the sequence
+    uint16_t id;  // native byte order, like the sequence
     uint16_t sequence;
     uint8_t data[56];
 };
@@ -350,8 +350,8 @@ int ngethostbyname(unsigned char* host, int qtype, char* out, int timeoutSec, ch
     size_t size = sizeof h + qnameLen + 4;
 
     // Unbound, the query would leave by the primary link.
-    if (use_ppp && setsockopt(dns_fd, SOL_SOCKET, SO_BINDTODEVICE, kFallbackDevice,
-                              (socklen_t)strlen(kFallbackDevice) + 1) < 0) {
+    if (use_ppp &&
+        setsockopt(dns_fd, SOL_SOCKET, SO_BINDTODEVICE, kFallbackDevice, (socklen_t)strlen(kFallbackDevice) + 1) < 0) {
         char what[64];
         snprintf(what, sizeof what, "set interface %s failed:setsockopt", kFallbackDevice);
         perror(what);
@@ -453,7 +453,8 @@ int checkInternet(char* host, int timeoutSec, char* iface) {
         if (check_and_bind_iface(iface) != 0) return endCheck(-1);
     } else if (use_ppp) {
         // Unbound, the check would pass over the primary link.
-        if (setsockopt(sockfd, SOL_SOCKET, SO_BINDTODEVICE, kFallbackDevice, (socklen_t)strlen(kFallbackDevice) + 1) < 0)
+        if (setsockopt(sockfd, SOL_SOCKET, SO_BINDTODEVICE, kFallbackDevice, (socklen_t)strlen(kFallbackDevice) + 1) <
+            0)
             return endCheck(4);
     }
 
@@ -469,8 +470,7 @@ int checkInternet(char* host, int timeoutSec, char* iface) {
     to.sin_family = AF_INET;
     to.sin_port = htons(80);
     inet_pton(AF_INET, out, &to.sin_addr);
-    if (connect(sockfd, reinterpret_cast<sockaddr*>(&to), sizeof to) < 0 && errno != EINPROGRESS)
-        return endCheck(9);
+    if (connect(sockfd, reinterpret_cast<sockaddr*>(&to), sizeof to) < 0 && errno != EINPROGRESS) return endCheck(9);
 
     short revents = 0;
     int ready = waitFor(sockfd, POLLOUT, hbase::nowUs() + (timeoutSec > 0 ? timeoutSec * 1000000LL : 0), &revents);

@@ -90,7 +90,7 @@ protected:
 #ifdef __SANITIZE_THREAD__
         // A first thread makes ThreadSanitizer start its own: counted before.
         // (Elsewhere a joined thread may still be listed for a moment.)
-        std::thread([] {}).join();
+        std::thread([]{}).join();
 #endif
         base = threads();
         dc = new DaemonConnector();
@@ -115,9 +115,17 @@ TEST(ConnectorAddress, EachClientType) {
     const struct {
         int type;
         const char* ip;
-    } cases[] = {{2, "127.255.254.1"}, {3, "127.255.254.2"}, {4, "127.255.254.3"}, {5, "127.255.254.4"},
-                 {6, "127.255.254.5"}, {7, "127.255.254.6"}, {8, "127.255.254.7"}, {0, ""},
-                 {1, ""},              {9, ""},              {-1, ""}};
+    } cases[] = {{2, "127.255.254.1"},
+                 {3, "127.255.254.2"},
+                 {4, "127.255.254.3"},
+                 {5, "127.255.254.4"},
+                 {6, "127.255.254.5"},
+                 {7, "127.255.254.6"},
+                 {8, "127.255.254.7"},
+                 {0, ""},
+                 {1, ""},
+                 {9, ""},
+                 {-1, ""}};
     DaemonConnector dc;
     for (const auto& c : cases) {
         dc.clientType = c.type;
@@ -678,9 +686,8 @@ TEST_F(Connector, InterruptedReceiveGoesOn) {
         if (!before.count(t)) tid = t;
     ASSERT_FALSE(tid.empty());
     // Waiting in its receive (the system call it is in).
-    ASSERT_TRUE(waitUntil([&] {
-        return atoi(readFile("/proc/self/task/" + tid + "/syscall").c_str()) == SYS_recvfrom;
-    }));
+    ASSERT_TRUE(
+        waitUntil([&] { return atoi(readFile("/proc/self/task/" + tid + "/syscall").c_str()) == SYS_recvfrom; }));
     EXPECT_EQ(syscall(SYS_tgkill, getpid(), atoi(tid.c_str()), SIGUSR1), 0);
     char text[] = "still";
     dc->sendData(1, 2, 3, text);

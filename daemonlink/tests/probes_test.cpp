@@ -200,19 +200,19 @@ TEST(ReadNameTest, Counts) {
     DnsMessage m;
     m.header(1, 0, 1, 0).name("www.sim.test");  // 12..25
     size_t plain = m.size();
-    m.name("a.b");                         // plain name: 5 bytes
+    m.name("a.b");  // plain name: 5 bytes
     size_t ptr = m.size();
-    m.pointer(12);                          // 2
+    m.pointer(12);  // 2
     size_t mixed = m.size();
-    m.u8(3).raw("ftp").pointer(16);         // 4 + 2: "ftp" then "sim.test"
+    m.u8(3).raw("ftp").pointer(16);  // 4 + 2: "ftp" then "sim.test"
     size_t self = m.size();
-    m.pointer((int)self);                   // points at itself
+    m.pointer((int)self);  // points at itself
     size_t fwd = m.size();
-    m.pointer((int)fwd + 2).name("x");      // points forward
+    m.pointer((int)fwd + 2).name("x");  // points forward
     size_t out = m.size();
-    m.pointer(4000);                        // outside the message
+    m.pointer(4000);  // outside the message
     size_t loop = m.size();
-    m.u8(1).raw("z").pointer((int)loop);    // label then back to itself
+    m.u8(1).raw("z").pointer((int)loop);  // label then back to itself
     std::vector<unsigned char> msg(65536, 0);
     memcpy(msg.data(), m.bytes.data(), m.size());
     // Bytes beyond the message are not zero: an unbounded walk would run on.
@@ -468,7 +468,7 @@ TEST(Ping, ScriptedAnswers) {
         bool up;
         size_t probes;
     } cases[] = {
-        {"yyyy", true, 4},  {"ynnny", true, 5}, {"ynyn", true, 4},
+        {"yyyy", true, 4},   {"ynnny", true, 5},  {"ynyn", true, 4},
         {"nnnnn", false, 5}, {"ynnnn", false, 5}, {"nnnyn", false, 5},
     };
     for (const auto& c : cases) {
@@ -530,9 +530,9 @@ TEST(InternetCheck, ResultCodes) {
         const char* host;
         int code;
     } cases[] = {
-        {"web.sim.test", 0},        {"www.halvix.com", 0},  {"closer.sim.test", 0},  {"silent.sim.test", 1},
-        {"reset.sim.test", 1},      {"refused.sim.test", 2}, {"blackhole.sim.test", 3},
-        {"nosuch.sim.test", 6},     {"nodata.sim.test", 6},  {"unroutable.sim.test", 9},
+        {"web.sim.test", 0},    {"www.halvix.com", 0},      {"closer.sim.test", 0},    {"silent.sim.test", 1},
+        {"reset.sim.test", 1},  {"refused.sim.test", 2},    {"blackhole.sim.test", 3}, {"nosuch.sim.test", 6},
+        {"nodata.sim.test", 6}, {"unroutable.sim.test", 9},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(check(c.host, 1), c.code) << c.host;
@@ -588,7 +588,8 @@ TEST(InternetCheck, InterfaceAddressThatCannotBeBound) {
     std::string out;
     int r = -9;
     std::string err = captureStderr([&] {
-        out = captureStdout([&] { r = checkInternet(const_cast<char*>("web.sim.test"), 2, const_cast<char*>("sim0")); });
+        out =
+            captureStdout([&] { r = checkInternet(const_cast<char*>("web.sim.test"), 2, const_cast<char*>("sim0")); });
     });
     EXPECT_EQ(r, -1);
     EXPECT_EQ(out, "\tInterface : <sim0>\n\t  Address : <10.77.0.1>\n");

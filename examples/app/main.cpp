@@ -22,8 +22,8 @@ int changed = -1;
 
 void onChange(Device* d) {
     std::lock_guard<std::mutex> g(lock);
-    printf("notification: #%d %s [%d] = %s\n", d->getID(), d->getDeviceName(),
-           d->getLastNotificationIndex(), d->getLastNotificationIndexValue());
+    printf("notification: #%d %s [%d] = %s\n", d->getID(), d->getDeviceName(), d->getLastNotificationIndex(),
+           d->getLastNotificationIndexValue());
     changed = d->getID();
     heard.notify_all();
 }

@@ -44,19 +44,20 @@ std::string deviceName(int id) {
 
 void describeTrigger(const RuleTrigger& t) {
     switch (t.type) {
-    case RT_Device:
-        printf("    when %s [%d] is %s", deviceName(t.deviceID).c_str(), t.index, t.value);
-        break;
-    case RT_Time:
-        printf("    at %02d:%02d, days %s, months %s, weekdays %s", t.hour, t.minute, t.day, t.month, t.weekday);
-        break;
-    case RT_Weather: {
-        char kind[32];
-        getWeatherTypeAsString((WeatherType)t.weatherKind, kind);
-        printf("    at %s, offset %s minutes", kind, t.weatherValue);
-        break;
-    }
-    default: printf("    trigger of kind %d", t.type);
+        case RT_Device:
+            printf("    when %s [%d] is %s", deviceName(t.deviceID).c_str(), t.index, t.value);
+            break;
+        case RT_Time:
+            printf("    at %02d:%02d, days %s, months %s, weekdays %s", t.hour, t.minute, t.day, t.month, t.weekday);
+            break;
+        case RT_Weather: {
+            char kind[32];
+            getWeatherTypeAsString((WeatherType)t.weatherKind, kind);
+            printf("    at %s, offset %s minutes", kind, t.weatherValue);
+            break;
+        }
+        default:
+            printf("    trigger of kind %d", t.type);
     }
     if (t.duration) printf(" for %d s", t.duration);
     printf("\n");
@@ -89,7 +90,9 @@ bool demoAutomation(HADevices& ha) {
                s.getVoiceCompatible() ? ", voice" : "");
         for (const SceneEntry& e : s.getSceneEntries()) {
             printf("    %-20s [%d] -> %-6s%s\n", deviceName(e.deviceID).c_str(), e.index, e.value,
-                   e.deviceID == 0 && e.index == 1 ? " (hub mode)" : e.valid ? "" : " (skipped)");
+                   e.deviceID == 0 && e.index == 1 ? " (hub mode)"
+                   : e.valid                       ? ""
+                                                   : " (skipped)");
             if (strcmp(s.getSceneName(), "Evening") == 0 && e.valid && e.deviceID != 0) ++expected;
         }
         if (strcmp(s.getSceneName(), "Evening") == 0) evening = s.getID();

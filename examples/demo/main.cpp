@@ -11,18 +11,24 @@
 #include "hacore/vocab.h"
 
 bool demoUpdateAndLogs();  // update.cpp
-int demoScreen();  // screen.cpp
+int demoScreen();          // screen.cpp
 
 namespace {
 
 const char* techName(DevTech t) {
     switch (t) {
-        case DEVTECH_ZIGBEE: return "ZigBee";
-        case DEVTECH_ZWAVE: return "Z-Wave";
-        case DEVTECH_HUE: return "Hue";
-        case DEVTECH_NEST: return "Nest";
-        case DEVTECH_HALVIX: return "built-in";
-        default: return "none";
+        case DEVTECH_ZIGBEE:
+            return "ZigBee";
+        case DEVTECH_ZWAVE:
+            return "Z-Wave";
+        case DEVTECH_HUE:
+            return "Hue";
+        case DEVTECH_NEST:
+            return "Nest";
+        case DEVTECH_HALVIX:
+            return "built-in";
+        default:
+            return "none";
     }
 }
 
@@ -33,19 +39,16 @@ void listDevices() {
     for (Device& d : list.devices) {
         char type[32];
         DevtypeEnumToStr(d.getDeviceType(), type);
-        printf("#%-3d %-20s %-12s %-22s %-8s %s %s\n", d.getID(), d.getDeviceName(),
-               d.getDeviceLocation(), type, techName(d.getDeviceTechnology()),
-               d.getManufacturername(), d.getModelid());
+        printf("#%-3d %-20s %-12s %-22s %-8s %s %s\n", d.getID(), d.getDeviceName(), d.getDeviceLocation(), type,
+               techName(d.getDeviceTechnology()), d.getManufacturername(), d.getModelid());
         for (const ValueRecord& v : d.values()) {
             char itype[32] = "", label[32] = "";
             IndexTypeEnumToStr((IndexType)v.indexType, itype, 0);
             IndexTypeEnumToStr((IndexType)v.indexType, label, 1);
-            printf("       [%d] %-28s = %-18s (%s, %s)\n", v.index, v.name,
-                   d.getValue(v.index), itype, label);
+            printf("       [%d] %-28s = %-18s (%s, %s)\n", v.index, v.name, d.getValue(v.index), itype, label);
         }
         if (d.getBatterLevel() >= 0) printf("       battery %d%%\n", d.getBatterLevel());
-        if (d.getDeviceTechnology() == DEVTECH_HUE)
-            printf("       bridge %s, bulb %d\n", d.gethueid(), d.getbulbid());
+        if (d.getDeviceTechnology() == DEVTECH_HUE) printf("       bridge %s, bulb %d\n", d.gethueid(), d.getbulbid());
     }
 }
 
@@ -57,9 +60,8 @@ int g_notifications;
 // holds it.
 void onDeviceChanged(Device* d) {
     std::lock_guard<std::mutex> g(g_lock);
-    printf("  notification: #%d %-18s [%d] %s = %s\n", d->getID(), d->getDeviceName(),
-           d->getLastNotificationIndex(), d->getLastNotificationIndexName(),
-           d->getLastNotificationIndexValue());
+    printf("  notification: #%d %-18s [%d] %s = %s\n", d->getID(), d->getDeviceName(), d->getLastNotificationIndex(),
+           d->getLastNotificationIndexName(), d->getLastNotificationIndexValue());
     fflush(stdout);
     ++g_notifications;
     g_heard.notify_all();
@@ -91,7 +93,7 @@ bool demoSettings(HADevices& ha);  // settings.cpp
 int demoNetwork();
 int demoPairing();
 bool demoAutomation(HADevices& ha);  // automation.cpp
-int demoTouchPanel();  // touchpanel.cpp
+int demoTouchPanel();                // touchpanel.cpp
 int demoFrontEnd();
 
 int main(int argc, char** argv) {

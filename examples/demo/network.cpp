@@ -15,16 +15,26 @@ namespace {
 
 const char* checkResult(int code) {
     switch (code) {
-        case 0: return "passed";
-        case 1: return "no answer could be read";
-        case 2: return "the request could not be written";
-        case 3: return "the connection did not complete in time";
-        case 4: return "a socket option could not be set";
-        case 5: return "no socket";
-        case 6: return "host not resolved";
-        case 9: return "connection refused or failed at once";
-        case -1: return "no such interface";
-        default: return "?";
+        case 0:
+            return "passed";
+        case 1:
+            return "no answer could be read";
+        case 2:
+            return "the request could not be written";
+        case 3:
+            return "the connection did not complete in time";
+        case 4:
+            return "a socket option could not be set";
+        case 5:
+            return "no socket";
+        case 6:
+            return "host not resolved";
+        case 9:
+            return "connection refused or failed at once";
+        case -1:
+            return "no such interface";
+        default:
+            return "?";
     }
 }
 

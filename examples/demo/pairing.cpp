@@ -21,15 +21,24 @@ int g_count;
 
 const char* eventName(int type) {
     switch (type) {
-        case 2: return "timed out";
-        case 3: return "device found";
-        case 5: return "reading its details";
-        case 6: return "choose a sub-type";
-        case 7: return "name and place it";
-        case 9: return "pairing failed";
-        case 11: return "device removed";
-        case 12: return "unknown device removed";
-        default: return "event";
+        case 2:
+            return "timed out";
+        case 3:
+            return "device found";
+        case 5:
+            return "reading its details";
+        case 6:
+            return "choose a sub-type";
+        case 7:
+            return "name and place it";
+        case 9:
+            return "pairing failed";
+        case 11:
+            return "device removed";
+        case 12:
+            return "unknown device removed";
+        default:
+            return "event";
     }
 }
 
@@ -37,7 +46,9 @@ const char* eventName(int type) {
 void onPairing(AssocEvent* ev) {
     const AssocDevicePayload* p = reinterpret_cast<const AssocDevicePayload*>(ev->payload);
     printf("  pairing event %2d (%s) from %s", ev->type, eventName(ev->type),
-           ev->server == 1 ? "ZigBee" : ev->server == 2 ? "Z-Wave" : "-");
+           ev->server == 1   ? "ZigBee"
+           : ev->server == 2 ? "Z-Wave"
+                             : "-");
     if (ev->type == 6) {
         printf(": offered");
         for (int k = 0; k < 8 && p->u.subTypes[k]; ++k) {

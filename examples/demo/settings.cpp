@@ -48,8 +48,8 @@ std::string line(const char* text) {
 }
 
 void printSettings(Halvix& h) {
-    char name[180] = "", language[180] = "", tz[180] = "", location[180] = "", version[180] = "",
-         announced[180] = "", mode[180] = "?", pri[30], sec[30], updateTime[180] = "", user[180] = "";
+    char name[180] = "", language[180] = "", tz[180] = "", location[180] = "", version[180] = "", announced[180] = "",
+         mode[180] = "?", pri[30], sec[30], updateTime[180] = "", user[180] = "";
     h.getHalvixName(name);
     h.getHalvixLanguage(language);
     h.getHalvixTimeZone(tz);

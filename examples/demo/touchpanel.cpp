@@ -130,9 +130,12 @@ bool touchOnce() {
 
 void loop() {
     for (int i = 0; i < 600000; ++i) {
-        if (touchOnce()) sleepMs(1);
-        else if (played()) return;
-        else sleepMs(1);
+        if (touchOnce())
+            sleepMs(1);
+        else if (played())
+            return;
+        else
+            sleepMs(1);
     }
 }
 
@@ -154,8 +157,10 @@ void shot(const char* what) {
     char path[PATH_MAX];
     snprintf(path, sizeof path, "%s/touch-%02d.png", g_dir.c_str(), ++g_step);
     std::string cmd = std::string("lcd-png '") + path + "'";
-    if (system(cmd.c_str()) == 0) printf("  %-44s %s\n", what, path);
-    else printf("  %-44s (screenshot failed)\n", what);
+    if (system(cmd.c_str()) == 0)
+        printf("  %-44s %s\n", what, path);
+    else
+        printf("  %-44s (screenshot failed)\n", what);
 }
 
 bool showTyped(wchar_t*) {
@@ -220,8 +225,8 @@ FrontEnd* buildFrontEnd(bool live) {
         g_on.push_back(false);
         y += 36;
     }
-    f->settingsButton = new Widget(wType.buttonRight, 10, 200, live ? 145 : 280, 32, 0,
-                                   f->lang.get((char*)"settings", (char*)"home"));
+    f->settingsButton =
+        new Widget(wType.buttonRight, 10, 200, live ? 145 : 280, 32, 0, f->lang.get((char*)"settings", (char*)"home"));
     f->settingsButton->touchHandler = onSettings;
     f->settingsButton->previous = prev;
     if (prev) prev->next = f->settingsButton;
@@ -317,7 +322,7 @@ int demoTouchPanel() {
     step("keyboard open on the hub's name", tap(150, 100));
     std::string typing;
     for (int i = 0; i < 10; ++i) typing += tap(230, 223);  // DEL
-    typing += tap(90, 223);                                  // CAP
+    typing += tap(90, 223);                                // CAP
     typing += key('k');
     typing += tap(90, 223);
     for (char c : std::string("itchen hub")) typing += key(c);

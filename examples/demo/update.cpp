@@ -33,7 +33,9 @@ bool updateStage() {
     char current[100] = {0}, latest[100] = {0};
     int found = fw.checkUpdate(current, latest, 0, fwrite);
     printf("running %s, firmware host announces %s: %s\n", current, latest,
-           found == 1 ? "update available" : found == 0 ? "up to date" : "check failed");
+           found == 1   ? "update available"
+           : found == 0 ? "up to date"
+                        : "check failed");
     if (found != 1) return found == 0;
 
     char empty[] = "", sum[120], image[120];
@@ -45,8 +47,9 @@ bool updateStage() {
     lastPercent = -1;
     r = fw.checkmd5(empty, image, 1, showProgress, fwrite);
     printf("image %s: %s\n", image,
-           r == 0 ? "verified, ready to flash (not flashed in the demo)"
-                  : r == 1 ? "checksum mismatch" : "download failed");
+           r == 0   ? "verified, ready to flash (not flashed in the demo)"
+           : r == 1 ? "checksum mismatch"
+                    : "download failed");
     unlink(sum);
     unlink(image);
     return r == 0;

@@ -126,8 +126,7 @@ bool Firmware::downloadfile(char* url, char* path, long timeoutSeconds, Firmware
     return false;
 }
 
-int Firmware::checkmd5(char* url, char* path, int which, FirmwareProgressFn progressFn,
-                       FirmwareWriteFn writeFn) {
+int Firmware::checkmd5(char* url, char* path, int which, FirmwareProgressFn progressFn, FirmwareWriteFn writeFn) {
     const char* version = which == 1 ? newFirmware : currentVersion;
     char full[1024];
     if (url && url[0])

@@ -20,8 +20,10 @@ bool shellQuote(const char* text, char* out, size_t outSize) {
     }
     ok = ok && put('\'');
     if (!ok) {
-        if (outSize >= 3) strcpy(out, "''");
-        else if (outSize) out[0] = 0;
+        if (outSize >= 3)
+            strcpy(out, "''");
+        else if (outSize)
+            out[0] = 0;
         return false;
     }
     out[n] = 0;

@@ -129,20 +129,32 @@ struct VersionCase {
 
 TEST_F(FirmwareTest, CheckUpdateComparesVersions) {
     const VersionCase cases[] = {
-        {"VK7-R024d", "VK7-R025a", 1},  {"VK7-R024d", "VK7-R024e", 1},
-        {"VK7-R024d", "VK7-R024", 0},   {"VK7-R024d", "VK7-R024da", 1},
-        {"VK7-R024d", "VK7-R024d", 0},  {"VK7-R024d", "VK7-R024c", 0},
-        {"VK7-R024d", "VK7-R023z", 0},  {"VK7-R024d", "VK7-R", 0},
-        {"VK7-R024d", "NaN", 0},        {"VK7-R024d", "", 0},
-        {"VK7-R024abc", "VK7-R024abd", 1}, {"VK7-R024abd", "VK7-R024abc", 0},
-        {"VK7-R024abc", "VK7-R024abc", 0}, {"VK7-R024ab", "VK7-R024bb", 1},
-        {"VK7-R024ab", "VK7-R024ac", 1},   {"VK7-R024ab", "VK7-R024aa", 0},
+        {"VK7-R024d", "VK7-R025a", 1},
+        {"VK7-R024d", "VK7-R024e", 1},
+        {"VK7-R024d", "VK7-R024", 0},
+        {"VK7-R024d", "VK7-R024da", 1},
+        {"VK7-R024d", "VK7-R024d", 0},
+        {"VK7-R024d", "VK7-R024c", 0},
+        {"VK7-R024d", "VK7-R023z", 0},
+        {"VK7-R024d", "VK7-R", 0},
+        {"VK7-R024d", "NaN", 0},
+        {"VK7-R024d", "", 0},
+        {"VK7-R024abc", "VK7-R024abd", 1},
+        {"VK7-R024abd", "VK7-R024abc", 0},
+        {"VK7-R024abc", "VK7-R024abc", 0},
+        {"VK7-R024ab", "VK7-R024bb", 1},
+        {"VK7-R024ab", "VK7-R024ac", 1},
+        {"VK7-R024ab", "VK7-R024aa", 0},
         // Pre-releases: the suffix ends at the dash before "beta".
-        {"VK7-R024d-beta", "VK7-R024d", 0},      {"VK7-R024d-beta", "VK7-R024e", 0},
-        {"VK7-R024d-beta", "VK7-R024e-beta", 1}, {"VK7-R024d-beta", "VK7-R024d-Beta2", 0},
-        {"VK7-R024d-beta", "VK7-R025a", 1},      {"VK7-R024d", "VK7-R024e-beta", 1},
+        {"VK7-R024d-beta", "VK7-R024d", 0},
+        {"VK7-R024d-beta", "VK7-R024e", 0},
+        {"VK7-R024d-beta", "VK7-R024e-beta", 1},
+        {"VK7-R024d-beta", "VK7-R024d-Beta2", 0},
+        {"VK7-R024d-beta", "VK7-R025a", 1},
+        {"VK7-R024d", "VK7-R024e-beta", 1},
         // A dash before the suffix's start leaves it empty.
-        {"VK7-R02-d", "VK7-R02-e", 0}, {"VK7-R0-4d", "VK7-R0-4e", 1},
+        {"VK7-R02-d", "VK7-R02-e", 0},
+        {"VK7-R0-4d", "VK7-R0-4e", 1},
     };
     for (const VersionCase& vc : cases) {
         SCOPED_TRACE(std::string(vc.running) + " -> " + vc.announced);
@@ -422,8 +434,14 @@ TEST_F(FirmwareTest, UnreadableChecksumFileGives3) {
 
 // Outside text that reaches a shell: nothing in it may run.
 const char* const kHostile[] = {
-    "a'b",  "x;touch pwned", "$(touch pwned)", "`touch pwned`", "x\ntouch pwned",
-    "x'$(touch pwned)'", "x\"$(touch pwned)\"", "x' ; touch pwned ; '",
+    "a'b",
+    "x;touch pwned",
+    "$(touch pwned)",
+    "`touch pwned`",
+    "x\ntouch pwned",
+    "x'$(touch pwned)'",
+    "x\"$(touch pwned)\"",
+    "x' ; touch pwned ; '",
 };
 
 TEST_F(FirmwareTest, ImagePathsNeverRunInTheShell) {
@@ -469,8 +487,8 @@ TEST_F(FirmwareTest, UpdateWithUnreadableImageDoesNothing) {
 std::vector<std::string> stopsFor(int mode) {
     std::vector<std::string> v = {"ScreenLock", "launcher", "sh", "crond"};
     if (mode != 2) v.push_back("webServer");
-    for (const char* n : {"haserver", "cloudrouter", "cloudha", "CloudDaemon", "rulesEngine",
-                          "zigbee_server", "lighttpd"})
+    for (const char* n :
+         {"haserver", "cloudrouter", "cloudha", "CloudDaemon", "rulesEngine", "zigbee_server", "lighttpd"})
         v.push_back(n);
     return v;
 }
@@ -581,8 +599,7 @@ class UpdateModes : public FirmwareTest, public ::testing::WithParamInterface<in
 
 TEST_P(UpdateModes, FlashesAndReboots) {
     int mode = GetParam();
-    for (const char* log : {"killall", "rmmod", "mtd_write", "reboot", "nvram_set.args", "fw"})
-        clearLog(log);
+    for (const char* log : {"killall", "rmmod", "mtd_write", "reboot", "nvram_set.args", "fw"}) clearLog(log);
     mkdir("bin", 0755);
     writeFile("bin/fw", "#!/bin/sh\nprintf '%s\\n' \"$*\" >> /sim/state/log/fw\n");
     chmod("bin/fw", 0755);
@@ -641,7 +658,6 @@ TEST_F(FirmwareTest, KernelBannerNeverRunsInTheShell) {
     }
 }
 
-
 TEST_F(FirmwareTest, ReadVersionOfAFileThatCannotBeRead) {
     removeFile(kVersionFile);
     ASSERT_EQ(0, mkdir(kVersionFile, 0755));  // opens, but reads nothing
@@ -666,7 +682,7 @@ TEST_F(FirmwareTest, EmptyFilesOnTheHost) {
     putFirmwareFile("VK7_64MB/empty.md5", "");
     putFirmwareFile("VK7_64MB/img.bin", image(3000, 41));
     std::string sum = "empty.md5", bin = "img.bin";
-    EXPECT_EQ(0, fw.checkmd5(nullptr, c(sum), 0, nullptr, fwrite));  // no URL: the base of the running version
+    EXPECT_EQ(0, fw.checkmd5(nullptr, c(sum), 0, nullptr, fwrite));   // no URL: the base of the running version
     EXPECT_EQ(1, fw.checkmd5(nullptr, c(bin), 0, progress, fwrite));  // nothing to match
     auto reqs = httpsRequests();
     ASSERT_EQ(3u, reqs.size());

@@ -25,16 +25,13 @@ TEST(ShellQuote, WhatDoesNotFitLeavesAnEmptyWord) {
         bool fits;
         const char* out;
     } cases[] = {
-        {"abc", 6, true, "'abc'"},   // exactly: quotes and terminator
-        {"abc", 5, false, "''"},     // the closing quote is one too many
-        {"abcdef", 4, false, "''"},  // cut inside the text
-        {"a'b", 9, true, "'a'\\''b'"},
-        {"a'b", 8, false, "''"},     // cut inside the escaped quote
-        {"a'b", 3, false, "''"},     // each of the four bytes of '\'' is one too many in turn
-        {"a'b", 4, false, "''"},
-        {"a'b", 5, false, "''"},
-        {"a'b", 6, false, "''"},
-        {"x", 2, false, ""},         // not even room for ''
+        {"abc", 6, true, "'abc'"},                               // exactly: quotes and terminator
+        {"abc", 5, false, "''"},                                 // the closing quote is one too many
+        {"abcdef", 4, false, "''"},                              // cut inside the text
+        {"a'b", 9, true, "'a'\\''b'"}, {"a'b", 8, false, "''"},  // cut inside the escaped quote
+        {"a'b", 3, false, "''"},  // each of the four bytes of '\'' is one too many in turn
+        {"a'b", 4, false, "''"},       {"a'b", 5, false, "''"},
+        {"a'b", 6, false, "''"},       {"x", 2, false, ""},  // not even room for ''
         {"x", 1, false, ""},
     };
     for (const auto& c : cases) {

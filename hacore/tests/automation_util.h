@@ -18,8 +18,8 @@ constexpr size_t kRscSize = sizeof(RSC_PACKET);
 
 struct Request {
     int command = -1;
-    std::string text;      // zero-terminated text of the field
-    std::string raw;       // the whole text field
+    std::string text;                     // zero-terminated text of the field
+    std::string raw;                      // the whole text field
     int ints[7] = {0, 0, 0, 0, 0, 0, 0};  // [1]..[6]
     bool ok = false;
 };

@@ -283,10 +283,14 @@ TEST(Channel, ServerAddressesAreFilled) {
         const char* ip;
         int port;
     } const servers[] = {
-        {&adr_ha, &len_ha, "127.255.255.1", 8888},          {&adr_ha_assoc, &len_ha_assoc, "127.255.255.1", 9999},
-        {&adr_rsc, &len_rsc, "127.255.255.6", 8888},        {&adr_ozw, &len_ozw, "127.255.255.254", 8888},
-        {&adr_zigbee, &len_zigbee, "127.255.255.253", 8888}, {&adr_hue, &len_hue, "127.255.255.252", 8888},
-        {&adr_nest, &len_nest, "127.255.255.251", 8888},    {&adr_mesh, &len_mesh, "127.255.255.250", 8888},
+        {&adr_ha, &len_ha, "127.255.255.1", 8888},
+        {&adr_ha_assoc, &len_ha_assoc, "127.255.255.1", 9999},
+        {&adr_rsc, &len_rsc, "127.255.255.6", 8888},
+        {&adr_ozw, &len_ozw, "127.255.255.254", 8888},
+        {&adr_zigbee, &len_zigbee, "127.255.255.253", 8888},
+        {&adr_hue, &len_hue, "127.255.255.252", 8888},
+        {&adr_nest, &len_nest, "127.255.255.251", 8888},
+        {&adr_mesh, &len_mesh, "127.255.255.250", 8888},
         {&adr_picdriver, &len_picdriver, "127.255.255.249", 8888},
     };
     for (const auto& sv : servers) {
@@ -919,7 +923,6 @@ TEST(Receivers, InitialisersClearDeviceCallbacksButNotTheEventCallback) {
         EXPECT_EQ(p.line(), "event 6 1");
     }
 }
-
 
 TEST(Receivers, CallbacksThatThrowDoNotEndTheReceiver) {
     OtherProcess cloud([](HADevices& ha) {

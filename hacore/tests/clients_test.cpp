@@ -45,16 +45,27 @@ protected:
 
 Client newClient(const char* name = "Anna's iPhone", const char* mac = "a4:83:e7:12:9c:01",
                  const char* ip = "192.168.8.101") {
-    return Client((char*)name, (char*)"wireless", (char*)mac, CT_iphone, (char*)ip, (char*)"Apple", -48, true, 2,
-                  true);
+    return Client((char*)name, (char*)"wireless", (char*)mac, CT_iphone, (char*)ip, (char*)"Apple", -48, true, 2, true);
 }
 
 TEST_F(Clients, RecordsWrittenByDpmgrReadBack) {
     dpmgrPut(kStore, "Version", "3");
-    putClient(4, {{"IP", "192.168.8.120, 1"}, {"MC", "70:2a:d5:9b:10:6c"}, {"CT", "wired"}, {"NM", "Living Room TV"},
-                  {"LE", "1796000123"}, {"AC", "2"}, {"WT", "12"}, {"TY", "tv"}, {"RS", "-40"}, {"BL", "3"},
-                  {"SB", "ff, 1f80,0,0,0,0,a"}, {"MF", "Samsung Electronics Co. Ltd and more"}, {"UT", "Kids"},
-                  {"NI", "2"}, {"FEA", "110"}, {"PF", std::string(40, 'p')}});
+    putClient(4, {{"IP", "192.168.8.120, 1"},
+                  {"MC", "70:2a:d5:9b:10:6c"},
+                  {"CT", "wired"},
+                  {"NM", "Living Room TV"},
+                  {"LE", "1796000123"},
+                  {"AC", "2"},
+                  {"WT", "12"},
+                  {"TY", "tv"},
+                  {"RS", "-40"},
+                  {"BL", "3"},
+                  {"SB", "ff, 1f80,0,0,0,0,a"},
+                  {"MF", "Samsung Electronics Co. Ltd and more"},
+                  {"UT", "Kids"},
+                  {"NI", "2"},
+                  {"FEA", "110"},
+                  {"PF", std::string(40, 'p')}});
     Client c(4);
     EXPECT_EQ(c.getClientID(), 4);
     EXPECT_STREQ(c.getIP(), "192.168.8.120");
@@ -315,7 +326,7 @@ TEST_F(Clients, EverySetterRefusesNoClientAndSkipsWhatIsHeld) {
     clearReceived("rsc");
     const struct {
         const char* what;
-        std::function<int(Client&)> held;  // the value c holds
+        std::function<int(Client&)> held;     // the value c holds
         std::function<int(Client&)> missing;  // a missing text, or null for none
     } setters[] = {
         {"wait", [](Client& x) { return x.setWait(x.getWait() ? x.getWait() : 6); }, nullptr},
@@ -329,8 +340,7 @@ TEST_F(Clients, EverySetterRefusesNoClientAndSkipsWhatIsHeld) {
         {"ip", [](Client& x) { return x.setIP(x.getIP()); }, [](Client& x) { return x.setIP(nullptr); }},
         {"connection", [](Client& x) { return x.setConnectionType(x.getConnectionType()); },
          [](Client& x) { return x.setConnectionType(nullptr); }},
-        {"type", [](Client& x) { return x.setType(x.getType()); },
-         [](Client& x) { return x.setType((char*)nullptr); }},
+        {"type", [](Client& x) { return x.setType(x.getType()); }, [](Client& x) { return x.setType((char*)nullptr); }},
         {"block", [](Client& x) { return x.setBlock(x.getBlock()); }, nullptr},
         {"rssi", [](Client& x) { return x.setRssi(x.getRssi()); }, nullptr},
         {"schedule", [](Client& x) { return x.setSchedule((char*)"0,0,0,0,0,0,0"); },
@@ -480,9 +490,14 @@ TEST_F(Clients, UnrepairableStoreIsRemovedAndStartsAfresh) {
 }
 
 TEST_F(Clients, OverlongAndOddRecordsStayInTheirFields) {
-    putClient(1, {{"IP", std::string(120, '9') + ",7"}, {"NM", std::string(300, 'n')}, {"CT", "wirelesswireless"},
-                  {"MC", std::string(50, 'm')}, {"SB", std::string(200, 'f')}, {"LE", "not a number"},
-                  {"FEA", "-1"}, {"TY", std::string(100, 't')}});
+    putClient(1, {{"IP", std::string(120, '9') + ",7"},
+                  {"NM", std::string(300, 'n')},
+                  {"CT", "wirelesswireless"},
+                  {"MC", std::string(50, 'm')},
+                  {"SB", std::string(200, 'f')},
+                  {"LE", "not a number"},
+                  {"FEA", "-1"},
+                  {"TY", std::string(100, 't')}});
     Client c(1);
     EXPECT_EQ(strlen(c.getIP()), 15u);
     EXPECT_EQ(c.isStaticIP(), 0);  // the comma lies past what is read

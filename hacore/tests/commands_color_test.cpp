@@ -14,20 +14,18 @@ TEST(ColorConversion, HsvToRgbSectorsAndEdges) {
         double sat, val;
         unsigned int rgb;
     } cases[] = {
-        {0, 1.0, 1.0, 0xff0000},       // red
-        {21845, 1.0, 1.0, 0x00ff00},   // a third of the circle: green
-        {43690, 1.0, 1.0, 0x0000ff},   // two thirds: blue
-        {10922, 1.0, 1.0, 0xfffe00},   // just short of 60 degrees: yellow, green cut toward zero
-        {65535, 1.0, 1.0, 0xff0000},   // 360 degrees: (val, p, p)
-        {65535, 0.5, 1.0, 0xff7f7f},
-        {0, 0.0, 0.5, 0x7f7f7f},       // grey: every component val
-        {32768, 0.0, 1.0, 0xffffff},
-        {0, 1.0, 0.0, 0x000000},
-        {54612, 1.0, 1.0, 0xfe00ff},   // 300 degrees less a hair: magenta, red cut toward zero
-        {16384, 1.0, 1.0, 0x7fff00},   // 90 degrees: red falling toward green
-        {60074, 1.0, 1.0, 0xff007f},   // 330 degrees: blue falling toward red
-        {0, 1.0, 2.0, 0xff0000},       // val beyond 1 held at 255, never spilling into red's neighbour
-        {0, 2.0, 1.0, 0xff0000},       // saturation beyond 1: negative components held at 0
+        {0, 1.0, 1.0, 0xff0000},      // red
+        {21845, 1.0, 1.0, 0x00ff00},  // a third of the circle: green
+        {43690, 1.0, 1.0, 0x0000ff},  // two thirds: blue
+        {10922, 1.0, 1.0, 0xfffe00},  // just short of 60 degrees: yellow, green cut toward zero
+        {65535, 1.0, 1.0, 0xff0000},  // 360 degrees: (val, p, p)
+        {65535, 0.5, 1.0, 0xff7f7f}, {0, 0.0, 0.5, 0x7f7f7f},  // grey: every component val
+        {32768, 0.0, 1.0, 0xffffff}, {0, 1.0, 0.0, 0x000000},
+        {54612, 1.0, 1.0, 0xfe00ff},  // 300 degrees less a hair: magenta, red cut toward zero
+        {16384, 1.0, 1.0, 0x7fff00},  // 90 degrees: red falling toward green
+        {60074, 1.0, 1.0, 0xff007f},  // 330 degrees: blue falling toward red
+        {0, 1.0, 2.0, 0xff0000},      // val beyond 1 held at 255, never spilling into red's neighbour
+        {0, 2.0, 1.0, 0xff0000},      // saturation beyond 1: negative components held at 0
     };
     for (auto& c : cases)
         EXPECT_EQ(convertHSVtoRGB(c.hue, c.sat, c.val), c.rgb)

@@ -26,9 +26,10 @@ void runRows(const std::vector<Row>& rows) {
     for (const Row& r : rows) {
         int id = layDown(r.dev);
         Device d(id);
-        std::string where = std::string(r.name) + " (" + r.dev.type + " " + std::to_string(r.index) + " \"" +
-                            r.value + "\")";
-        expectSent(where, [&] { d.setValue(r.index, const_cast<char*>(r.value)); }, r.want(id), r.quiet);
+        std::string where =
+            std::string(r.name) + " (" + r.dev.type + " " + std::to_string(r.index) + " \"" + r.value + "\")";
+        expectSent(
+            where, [&] { d.setValue(r.index, const_cast<char*>(r.value)); }, r.want(id), r.quiet);
     }
 }
 
@@ -94,10 +95,10 @@ TEST_F(SetValue, SwitchesAndDimmers) {
 
 TEST_F(SetValue, Sensors) {
     std::vector<Row> rows;
-    for (const char* t : {"BinarySensor", "Alarm", "StandardCIE", "MotionSensor", "ContactSwitch", "FireSensor",
-                          "WaterSensor", "GasSensor", "PersonalEmergencyDevice", "VibrationOrMovementSensor",
-                          "RemoteControl", "Keypad", "LightSensor", "FloodSensor", "ShockSensor", "DoorSensor",
-                          "MovementSensor", "MultiSensor"}) {
+    for (const char* t :
+         {"BinarySensor", "Alarm", "StandardCIE", "MotionSensor", "ContactSwitch", "FireSensor", "WaterSensor",
+          "GasSensor", "PersonalEmergencyDevice", "VibrationOrMovementSensor", "RemoteControl", "Keypad", "LightSensor",
+          "FloodSensor", "ShockSensor", "DoorSensor", "MovementSensor", "MultiSensor"}) {
         rows.push_back({"battery", zwDev(t), 2, "", W({battery()})});
         rows.push_back({"tamper", zwDev(t), 3, "false", tamper()});
     }
@@ -113,8 +114,12 @@ TEST_F(SetValue, Sensors) {
         {"warning device tamper", zbDev("StandardWarningDevice"), 3, "false", tamper()},
         {"energy reader battery", zwDev("EnergyReader", {val(1, "POWER", "5"), val(3, "BATTERY", "80")}), 3, "",
          W({battery()})},
-        {"energy reader power", zwDev("EnergyReader", {val(1, "POWER", "5"), val(3, "BATTERY", "80")}), 1, "",
-         kNothing, {"zwave"}},
+        {"energy reader power",
+         zwDev("EnergyReader", {val(1, "POWER", "5"), val(3, "BATTERY", "80")}),
+         1,
+         "",
+         kNothing,
+         {"zwave"}},
     };
     rows.insert(rows.end(), more.begin(), more.end());
     runRows(rows);
@@ -177,7 +182,8 @@ TEST_F(SetValue, Thermostats) {
 }
 
 TEST_F(SetValue, LightsAndHue) {
-    DevSpec lamp = {"HueLamp", HUE,
+    DevSpec lamp = {"HueLamp",
+                    HUE,
                     {val(1, "HUE_BRIDGE_ID", "bridge-01"), val(2, "SWITCH BINARY", "true"), val(8, "HUE_BULB_ID", "7"),
                      val(9, "USER_NAME", "hueuser")}};
     auto h = [](int cmd, auto set) {
@@ -186,8 +192,7 @@ TEST_F(SetValue, LightsAndHue) {
         return hue(cmd, f);
     };
     runRows({
-        {"colour light level", zbDev("ColorDimmableLight"), 1, "50",
-         W({zbc("zcl level-control o-mv-to-level 50 0")})},
+        {"colour light level", zbDev("ColorDimmableLight"), 1, "50", W({zbc("zcl level-control o-mv-to-level 50 0")})},
         {"colour light on", zbDev("ColorDimmableLight"), 2, "true", W({zbc("zcl on-off on")})},
         {"colour light hue", zbDev("ColorDimmableLight"), 3, "200",
          W({zbc("zcl colorcontrol movetohue  0xc8 0x00 0x00 ")})},
@@ -205,7 +210,8 @@ TEST_F(SetValue, LightsAndHue) {
 }
 
 TEST_F(SetValue, Nest) {
-    DevSpec therm = {"NestThermostat", NEST,
+    DevSpec therm = {"NestThermostat",
+                     NEST,
                      {val(1, "NEST_ID", "nest-abc"), val(7, "TEMPERATURE", "F"), val(8, "AWAY_MODE", "home")}};
     auto n = [](int cmd, auto set) {
         NestFields f;
@@ -225,24 +231,49 @@ TEST_F(SetValue, Nest) {
         {"home", therm, 8, "home", W({n(102, [](NestFields&) {})})},
         {"fan", therm, 9, "true", W({n(101, [](NestFields& f) { f.fan = 1; })})},
         {"Nest requests only for Nest devices", zwNest, 3, "72", kNothing, {"nest", "zwave"}},
-        {"camera", cam, 11, "ignored", W({n(131, [](NestFields& f) {
-             f.nestId = "cam-1";
-             f.presence = 0;
-             f.scale = 0;
-         })})},
+        {"camera", cam, 11, "ignored",
+         W({n(131,
+              [](NestFields& f) {
+                  f.nestId = "cam-1";
+                  f.presence = 0;
+                  f.scale = 0;
+              })})},
         {"camera index 10", cam, 10, "x", kNothing, {"nest"}},
     });
 }
 
 TEST_F(SetValue, GenericDeviceByIndexType) {
     std::vector<ValueRecord> v;
-    const char* names[] = {"SWITCH BINARY", "TAMPER", "ALARM_STATE", "SWITCH MULTILEVEL", "DIMMER_LEVEL",
-                           "SWITCH_MULTISOUND", "SHUTTER_LEVEL", "BASIC_EXTENDER", "LOCK_STATE", "LOCK_STATE_ZB",
-                           "HUE_ZB", "SATURATION", "COLOR_TEMPERATURE", "THERMOSTAT MODE", "AC MODE",
-                           "THERMOSTAT SETPOINT HEATING", "THERMOSTAT SETPOINT", "AC SETPOINT HEATING",
-                           "THERMOSTAT SETPOINT COOLING", "AC SETPOINT COOLING", "THERMOSTAT FAN MODE", "AC FAN MODE",
-                           "UP_DOWN", "STOP", "BARRIER OPERATOR", "AC SWING", "IR CODE", "MAXIMUM_USERS",
-                           "WINDOW_COVERING_MODE", "TEMPERATURE"};
+    const char* names[] = {"SWITCH BINARY",
+                           "TAMPER",
+                           "ALARM_STATE",
+                           "SWITCH MULTILEVEL",
+                           "DIMMER_LEVEL",
+                           "SWITCH_MULTISOUND",
+                           "SHUTTER_LEVEL",
+                           "BASIC_EXTENDER",
+                           "LOCK_STATE",
+                           "LOCK_STATE_ZB",
+                           "HUE_ZB",
+                           "SATURATION",
+                           "COLOR_TEMPERATURE",
+                           "THERMOSTAT MODE",
+                           "AC MODE",
+                           "THERMOSTAT SETPOINT HEATING",
+                           "THERMOSTAT SETPOINT",
+                           "AC SETPOINT HEATING",
+                           "THERMOSTAT SETPOINT COOLING",
+                           "AC SETPOINT COOLING",
+                           "THERMOSTAT FAN MODE",
+                           "AC FAN MODE",
+                           "UP_DOWN",
+                           "STOP",
+                           "BARRIER OPERATOR",
+                           "AC SWING",
+                           "IR CODE",
+                           "MAXIMUM_USERS",
+                           "WINDOW_COVERING_MODE",
+                           "TEMPERATURE"};
     for (int i = 0; i < (int)(sizeof names / sizeof *names); ++i) v.push_back(val(i + 1, names[i], "0", 2));
     DevSpec g = zwDev("GenericDevice", v);
     DevSpec gz = zbDev("GenericDevice", v);
@@ -265,8 +296,7 @@ TEST_F(SetValue, GenericDeviceByIndexType) {
         {"basic extender", g, idx("BASIC_EXTENDER"), "14", W({zw(23, 0x20, 0, 2, 0, 1, "14")})},
         {"up down", g, idx("UP_DOWN"), "15", W({zw(23, 0x20, 0, 2, 0, 1, "15")})},
         {"lock", g, idx("LOCK_STATE"), "255", W({zw(23, 0x62, 0, 2, 1, 1, "255")})},
-        {"ZigBee lock", gz, idx("LOCK_STATE_ZB"), "1",
-         W({zbc("zcl lock lock"), zbc("zcl global read 0x0001 0x0021")})},
+        {"ZigBee lock", gz, idx("LOCK_STATE_ZB"), "1", W({zbc("zcl lock lock"), zbc("zcl global read 0x0001 0x0021")})},
         {"hue", gz, idx("HUE_ZB"), "16", W({zbc("zcl colorcontrol movetohue  0x10 0x00 0x00 ")})},
         {"saturation", gz, idx("SATURATION"), "17", W({zbc("zcl colorcontrol movetosat 0x11 0x00")})},
         {"colour temperature", gz, idx("COLOR_TEMPERATURE"), "5000",
@@ -289,16 +319,15 @@ TEST_F(SetValue, GenericDeviceByIndexType) {
         {"unlisted type", g, idx("TEMPERATURE"), "1", kNothing, {"zwave", "ha"}},
         {"no such index", g, 77, "1", kNothing, {"zwave", "ha"}},
         // The value is found by its index even where the list has gaps.
-        {"gap before the index", zwDev("GenericDevice", {val(5, "SWITCH BINARY", "false", 3)}), 5, "true",
-         W({on(3)})},
+        {"gap before the index", zwDev("GenericDevice", {val(5, "SWITCH BINARY", "false", 3)}), 5, "true", W({on(3)})},
     });
 }
 
 TEST_F(SetValue, HalvixSirenAndBlink) {
     DevSpec siren = {"HalvixSiren", HLX, {val(2, "BUZZ_STATE", "false"), val(5, "Seconds", "45")}};
     auto blink = [](const char* on, const char* blinking) {
-        return DevSpec{"HalvixBlink", HLX,
-                       {val(1, "LED_STATE", on), val(2, "BLINK_STATE", blinking), val(4, "Seconds", "12")}};
+        return DevSpec{
+            "HalvixBlink", HLX, {val(1, "LED_STATE", on), val(2, "BLINK_STATE", blinking), val(4, "Seconds", "12")}};
     };
     runRows({
         {"enable", siren, 1, "true", W({pic(3, 0, 0, 1)})},
@@ -308,8 +337,12 @@ TEST_F(SetValue, HalvixSirenAndBlink) {
         {"stop", siren, 2, "false", W({pic(2)})},
         {"tone", siren, 3, "2", W({pic(0, 6, 0, 2, 2, {0, 0, 2, 1, 1000, 2000}, {1, 1, 1, 1, 1, 1})})},
         {"volume", siren, 4, "7", W({picVolume(7, 2)})},
-        {"duration", siren, 5, "30",
-         [](int id) { return std::vector<Pkt>{assoc(5, id, "SetDuration", "30", 63)}; }, {"pic"}},
+        {"duration",
+         siren,
+         5,
+         "30",
+         [](int id) { return std::vector<Pkt>{assoc(5, id, "SetDuration", "30", 63)}; },
+         {"pic"}},
         {"steady on", blink("false", "false"), 1, "true", W({pic(6, 0, 0, 2)})},
         {"blinking on", blink("false", "true"), 1, "true", W({pic(6, 0, 0, 1)})},
         {"toggle", blink("true", "false"), 1, "toggle", W({pic(7, 0, 0, 2)})},
@@ -317,27 +350,26 @@ TEST_F(SetValue, HalvixSirenAndBlink) {
         {"blink stop", blink("true", "true"), 2, "false", W({pic(7, 0, 0, 1)})},
         {"colour", blink("true", "false"), 3, "16711680", W({pic(5, 0, 0, 0, 0xff0000)})},
         {"blink duration", blink("true", "true"), 4, "10",
-         [](int id) { return std::vector<Pkt>{assoc(5, id, "SetDuration", "10", 64), pic(4, 0, 10)}; }},
+         [](int id) {
+             return std::vector<Pkt>{assoc(5, id, "SetDuration", "10", 64), pic(4, 0, 10)};
+         }},
     });
 }
 
 TEST_F(SetValue, ZigbeeExtenderAndCamera) {
     DevSpec ir = zbDev("ZBIRExtender");
     auto cam = [](const char* capture) {
-        return zbDev("ZigbeeCamImage", {val(4, "CAPTUREIMAGE", capture), val(6, "IMAGES_COUNT", "3"),
-                                        val(7, "RESOLUTION", "1")});
+        return zbDev("ZigbeeCamImage",
+                     {val(4, "CAPTUREIMAGE", capture), val(6, "IMAGES_COUNT", "3"), val(7, "RESOLUTION", "1")});
     };
     runRows({
         {"IR mode", ir, 1, "Cool", W({zbc("zcl global write 0x0201 0x001c 0x30 {03}")})},
         {"IR code", ir, 8, "0x0102ab0405", W({zbc("zcl global write 0x0201 0x1011 0x24 {01 02 ab 04 05}")})},
         {"IR code too short", ir, 8, "0x0102", kNothing, {"zigbee"}},
         {"IR code not hexadecimal", ir, 8, "0x01zzab0405", kNothing, {"zigbee"}},
-        {"IR index 2", ir, 2, "v2",
-         [](int id) { return std::vector<Pkt>{assoc(1, id, "SetIndexName", "v2", 65, 2)}; }},
-        {"IR index 7", ir, 7, "v7",
-         [](int id) { return std::vector<Pkt>{assoc(1, id, "SetIndexName", "v7", 65, 7)}; }},
-        {"IR index 9", ir, 9, "v9",
-         [](int id) { return std::vector<Pkt>{assoc(1, id, "SetIndexName", "v9", 65, 9)}; }},
+        {"IR index 2", ir, 2, "v2", [](int id) { return std::vector<Pkt>{assoc(1, id, "SetIndexName", "v2", 65, 2)}; }},
+        {"IR index 7", ir, 7, "v7", [](int id) { return std::vector<Pkt>{assoc(1, id, "SetIndexName", "v7", 65, 7)}; }},
+        {"IR index 9", ir, 9, "v9", [](int id) { return std::vector<Pkt>{assoc(1, id, "SetIndexName", "v9", 65, 9)}; }},
         {"IR index 14", ir, 14, "v14",
          [](int id) { return std::vector<Pkt>{assoc(1, id, "SetIndexName", "v14", 65, 14)}; }},
         {"IR index 15", ir, 15, "v", kNothing, {"ha-assoc", "zigbee"}},
@@ -356,7 +388,10 @@ TEST_F(SetValue, IndexZeroAndUnknownTypes) {
     std::vector<Row> rows;
     for (const char* t : {"BinarySwitch", "GenericDevice", "ZBIRExtender", "KeyFob", "HalvixSiren", "EnergyReader"}) {
         DevSpec d = zwDev(t);
-        rows.push_back({"security only", d, 0, "1",
+        rows.push_back({"security only",
+                        d,
+                        0,
+                        "1",
                         [](int id) { return std::vector<Pkt>{ha(id, "security", "1")}; },
                         {"zwave", "ha-assoc", "pic"}});
     }
@@ -387,10 +422,12 @@ TEST_F(SetValue, ZWaveToggle) {
 
 TEST_F(SetValue, NullValueDoesNothing) {
     Device d(layDown(zwDev("BinarySwitch")));
-    expectSent("null", [&] {
-        d.setValue(0, nullptr);
-        d.setValue(1, nullptr);
-    }, {}, {"zwave", "ha"});
+    expectSent("null",
+               [&] {
+                   d.setValue(0, nullptr);
+                   d.setValue(1, nullptr);
+               },
+               {}, {"zwave", "ha"});
 }
 
 // Indexes and values a type has no command for: nothing reaches any server.
@@ -437,9 +474,12 @@ TEST_F(SetValue, IndexesWithoutACommandSendNothing) {
     };
     for (const Case& c : cases) {
         Device d(layDown(c.dev));
-        expectSent(c.name, [&] {
-            for (const auto& call : c.calls) d.setValue(call.first, const_cast<char*>(call.second));
-        }, {}, all);
+        expectSent(
+            c.name,
+            [&] {
+                for (const auto& call : c.calls) d.setValue(call.first, const_cast<char*>(call.second));
+            },
+            {}, all);
     }
     // A Nest device whose object lost its ID: the Nest requests are not sent.
     int goneId = layDown({"NestThermostat", NEST, {val(1, "NEST_ID", "n")}});

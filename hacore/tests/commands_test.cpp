@@ -21,7 +21,8 @@ void runCases(const std::vector<Case>& cases) {
     for (const Case& c : cases) {
         int id = layDown(c.dev);
         Device d(id);
-        expectSent(c.name, [&] { c.act(d); }, c.want(id), c.quiet);
+        expectSent(
+            c.name, [&] { c.act(d); }, c.want(id), c.quiet);
     }
 }
 
@@ -29,11 +30,12 @@ std::vector<Pkt> none(int) { return {}; }
 
 const DevSpec kZWave = {"BinarySwitch", ZW, {}};
 const DevSpec kZigbee = {"BinarySwitch", ZB, {}, 0x1a2b};
-const DevSpec kLamp = {"HueLamp", HUE,
+const DevSpec kLamp = {"HueLamp",
+                       HUE,
                        {val(1, "HUE_BRIDGE_ID", "bridge-01"), val(2, "SWITCH BINARY", "true"),
                         val(8, "HUE_BULB_ID", "7"), val(9, "USER_NAME", "hueuser")}};
-const DevSpec kNest = {"NestThermostat", NEST,
-                       {val(1, "NEST_ID", "nest-abc"), val(7, "TEMPERATURE", "F"), val(8, "AWAY_MODE", "home")}};
+const DevSpec kNest = {
+    "NestThermostat", NEST, {val(1, "NEST_ID", "nest-abc"), val(7, "TEMPERATURE", "F"), val(8, "AWAY_MODE", "home")}};
 
 class Commands : public ::testing::Test {
 protected:
@@ -49,8 +51,11 @@ TEST_F(Commands, ZWaveSetters) {
         {"off instance 3", kZWave, [](Device& d) { d.setSwitchOn(false, 3); },
          [](int) { return std::vector<Pkt>{zw(23, 0x25, 0, 2, 1, 0, "false", 3)}; }},
         {"on end point is ZigBee only", kZWave, [](Device& d) { d.setSwitchOnEp(true, 2); }, none, {"zwave", "zigbee"}},
-        {"all on", kZWave, [](Device& d) { d.setSwitchAll(true); },
-         [](int) { return std::vector<Pkt>{zw(0, 0, 0, 10, 0, 0, "")}; }, {"zigbee", "hue"}},
+        {"all on",
+         kZWave,
+         [](Device& d) { d.setSwitchAll(true); },
+         [](int) { return std::vector<Pkt>{zw(0, 0, 0, 10, 0, 0, "")}; },
+         {"zigbee", "hue"}},
         {"all off", kZWave, [](Device& d) { d.setSwitchAll(false); },
          [](int) { return std::vector<Pkt>{zw(0, 0, 0, 11, 0, 0, "")}; }},
         {"dim start", kZWave, [](Device& d) { d.startDimming(true); },
@@ -102,7 +107,8 @@ TEST_F(Commands, ZWaveSetters) {
          [](int) { return std::vector<Pkt>{zw(23, 0x43, 11, 2, 1, 2, "21")}; }},
         {"cooling", kZWave, [](Device& d) { d.setThermostatCoolingTemp(25); },
          [](int) { return std::vector<Pkt>{zw(23, 0x43, 2, 2, 1, 2, "25")}; }},
-        {"ZigBee and Hue setters do nothing", kZWave,
+        {"ZigBee and Hue setters do nothing",
+         kZWave,
          [](Device& d) {
              d.setHue(3);
              d.setSaturation(3);
@@ -112,13 +118,16 @@ TEST_F(Commands, ZWaveSetters) {
              d.getbrightness();
              d.setColorBulb(1);
          },
-         none, {"zwave", "zigbee", "hue"}},
-        {"wake up and alarm do nothing", kZWave,
+         none,
+         {"zwave", "zigbee", "hue"}},
+        {"wake up and alarm do nothing",
+         kZWave,
          [](Device& d) {
              d.wakeUpDevice();
              d.startAlarm(true);
          },
-         none, {"zwave", "ha"}},
+         none,
+         {"zwave", "ha"}},
     });
 }
 
@@ -126,8 +135,7 @@ TEST_F(Commands, DimmingIsRecordedForTheNotification) {
     lightDeviceID = sentLightValue = -1;
     int id = layDown({"MultilevelSwitch", ZW, {}});
     Device d(id);
-    expectSent("level", [&] { d.setSwitchLevel(40); },
-               {zw(23, 0x26, 0, 2, 1, 1, "40")});
+    expectSent("level", [&] { d.setSwitchLevel(40); }, {zw(23, 0x26, 0, 2, 1, 1, "40")});
     EXPECT_EQ(lightDeviceID, id);
     EXPECT_EQ(sentLightValue, 40);
     // Only Z-Wave dimming is recorded.
@@ -160,8 +168,7 @@ TEST_F(Commands, ZigbeeSetters) {
              h.state = "false";
              h.bulb = 0;
              h.user = h.bridge = "";
-             return std::vector<Pkt>{zw(0, 0, 0, 11, 0, 0, ""), zb("zcl on-off off\rsend 0xffff 1 255\r"),
-                                     hue(107, h)};
+             return std::vector<Pkt>{zw(0, 0, 0, 11, 0, 0, ""), zb("zcl on-off off\rsend 0xffff 1 255\r"), hue(107, h)};
          }},
         {"level", kZigbee, [](Device& d) { d.setSwitchLevel(50); },
          [](int) { return std::vector<Pkt>{zbc("zcl level-control o-mv-to-level 50 0")}; }},
@@ -183,12 +190,14 @@ TEST_F(Commands, ZigbeeSetters) {
          [](int) { return std::vector<Pkt>{zbc("zcl lock set-pin 1 0x01 0x00 \"1234\"")}; }},
         {"clear pin", kZigbee, [](Device& d) { d.setUserCode(txt(""), 3); },
          [](int) { return std::vector<Pkt>{zbc("zcl lock clear-pin 3")}; }},
-        {"pin with a line break or quote is refused", kZigbee,
+        {"pin with a line break or quote is refused",
+         kZigbee,
          [](Device& d) {
              d.setUserCode(txt("12\rzcl lock unlock"), 1);
              d.setUserCode(txt("12\" x"), 1);
          },
-         none, {"zigbee"}},
+         none,
+         {"zigbee"}},
         {"mode Off", kZigbee, [](Device& d) { d.setThermostatMode(txt("Off")); },
          [](int) { return std::vector<Pkt>{zbc("zcl global write 0x0201 0x001c 0x30 {00}")}; }},
         {"mode Auto", kZigbee, [](Device& d) { d.setThermostatMode(txt("Auto")); },
@@ -213,12 +222,14 @@ TEST_F(Commands, ZigbeeSetters) {
          [](int) { return std::vector<Pkt>{zbc("zcl global write 0x0201 0x0012 0x29 {ff 7f}")}; }},
         {"colour temperature", kZigbee, [](Device& d) { d.setColorTemperature(4000); },
          [](int) { return std::vector<Pkt>{zbc("zcl colorcontrol movetocolortemp  0xfa 1")}; }},
-        {"colour temperature 0 and below", kZigbee,
+        {"colour temperature 0 and below",
+         kZigbee,
          [](Device& d) {
              d.setColorTemperature(0);
              d.setColorTemperature(-5);
          },
-         none, {"zigbee"}},
+         none,
+         {"zigbee"}},
         {"hue", kZigbee, [](Device& d) { d.setHue(200); },
          [](int) { return std::vector<Pkt>{zbc("zcl colorcontrol movetohue  0xc8 0x00 0x00 ")}; }},
         {"saturation", kZigbee, [](Device& d) { d.setSaturation(100); },
@@ -236,7 +247,9 @@ TEST_F(Commands, ZigbeeSetters) {
         {"do not retain", kZigbee, [](Device& d) { d.Retainstate(false); },
          [](int) { return std::vector<Pkt>{zbc("zcl global write 0x0003 0x000 0x21 {11 11}")}; }},
         {"camera disarm", camera, [](Device& d) { d.setCameraMode(txt("Disarm")); },
-         [](int id) { return std::vector<Pkt>{zbc("raw 0x0503 {43 31 03}"), ha(id, "MotionState", "false")}; }},
+         [](int id) {
+             return std::vector<Pkt>{zbc("raw 0x0503 {43 31 03}"), ha(id, "MotionState", "false")};
+         }},
         {"camera arm 1/6", camera, [](Device& d) { d.setCameraMode(txt("Arm")); },
          [](int) { return std::vector<Pkt>{zbc("raw 0x0503 {43 31 30}")}; }},
         {"camera arm 2/3", camera23, [](Device& d) { d.setCameraMode(txt("Arm")); },
@@ -251,12 +264,14 @@ TEST_F(Commands, ZigbeeSetters) {
         {"capture 4", kZigbee, [](Device& d) { d.CaptureZigbeeImage(4); }, none, {"zigbee"}},
         {"custom", kZigbee, [](Device& d) { d.sendCustomMessage(txt("0A 0b")); },
          [](int) { return std::vector<Pkt>{zbc("raw 0xFE11 {05 58 11 00 10 0A 0b} ")}; }},
-        {"custom that is not hexadecimal or too long", kZigbee,
+        {"custom that is not hexadecimal or too long",
+         kZigbee,
          [&](Device& d) {
              d.sendCustomMessage(txt("0A}\rinfo"));
              d.sendCustomMessage(&longHex[0]);
          },
-         none, {"zigbee"}},
+         none,
+         {"zigbee"}},
         {"attribute", kZigbee,
          [](Device& d) {
              unsigned char b[5] = {1, 2, 0xab, 4, 5};
@@ -264,8 +279,7 @@ TEST_F(Commands, ZigbeeSetters) {
              d.setDeviceAttribute(0x0201, 0x0012, b);
          },
          [](int) { return std::vector<Pkt>{zbc("zcl global write 0x0201 0x1011 0x24 {01 02 ab 04 05}")}; }},
-        {"pan id", kZigbee, [](Device& d) { d.readPanId(); },
-         [](int) { return std::vector<Pkt>{zb("info\r")}; }},
+        {"pan id", kZigbee, [](Device& d) { d.readPanId(); }, [](int) { return std::vector<Pkt>{zb("info\r")}; }},
         {"switch version", kZigbee, [](Device& d) { d.getCurrentandNextVersionofQuentrixswitch(); },
          [](int) {
              return std::vector<Pkt>{zb("zcl global direction 1\rsend 0x1a2b 1 255\r", "getswitchversion", 0x1a2b),
@@ -326,7 +340,8 @@ TEST_F(Commands, ZigbeeWithoutShortAddressSendsNothing) {
 }
 
 TEST_F(Commands, HueSetters) {
-    DevSpec dimmer = {"MultilevelSwitchOnOff", HUE,
+    DevSpec dimmer = {"MultilevelSwitchOnOff",
+                      HUE,
                       {val(2, "SWITCH BINARY", "false"), val(3, "HUE_BRIDGE_ID", "bridge-02"),
                        val(4, "HUE_BULB_ID", "3"), val(5, "USER_NAME", "other")}};
     std::string longName(100, 'n');
@@ -358,8 +373,11 @@ TEST_F(Commands, HueSetters) {
          [&](int) { return std::vector<Pkt>{hue(108, f([](HueFields& h) { h.hue = 0xff00; }))}; }},
         {"brightness", kLamp, [](Device& d) { d.getbrightness(); }, [](int) { return std::vector<Pkt>{hue(110)}; }},
         {"state", kLamp, [](Device& d) { d.getstate(); }, [](int) { return std::vector<Pkt>{hue(111)}; }},
-        {"remove", kLamp, [](Device& d) { d.getRemovedeviceid(); },
-         [](int) { return std::vector<Pkt>{hue(109)}; }, {"zigbee"}},
+        {"remove",
+         kLamp,
+         [](Device& d) { d.getRemovedeviceid(); },
+         [](int) { return std::vector<Pkt>{hue(109)}; },
+         {"zigbee"}},
         {"toggle", kLamp, [](Device& d) { d.setSwitchToggle(); },
          [&](int) { return std::vector<Pkt>{hue(101, f([](HueFields& h) { h.state = "false"; }))}; }},
         {"toggle dimmer", dimmer, [](Device& d) { d.setSwitchToggle(); },
@@ -372,10 +390,10 @@ TEST_F(Commands, HueSetters) {
                                              h.bridge = "bridge-02";
                                          }))};
          }},
-        {"name goes to the bridge only", kLamp, [&](Device& d) { d.setName(&longName[0]); },
-         [&](int) {
-             return std::vector<Pkt>{hue(112, f([](HueFields& h) { h.newName = std::string(59, 'n'); }))};
-         },
+        {"name goes to the bridge only",
+         kLamp,
+         [&](Device& d) { d.setName(&longName[0]); },
+         [&](int) { return std::vector<Pkt>{hue(112, f([](HueFields& h) { h.newName = std::string(59, 'n'); }))}; },
          {"ha-assoc"}},
         {"no tamper for Hue", kLamp, [](Device& d) { d.clearTamper(); }, none, {"ha"}},
     });
@@ -408,8 +426,11 @@ TEST_F(Commands, HaSettingsAndAssociationRequests) {
     std::string longName(300, 'x');
     DevSpec camera = {"ZigbeeCamImage", ZB, {}, 0x1a2b};
     runCases({
-        {"name", kZWave, [](Device& d) { d.setName(txt("Kitchen")); },
-         [](int id) { return std::vector<Pkt>{assoc(0, id, "Name", "Kitchen")}; }, {"hue"}},
+        {"name",
+         kZWave,
+         [](Device& d) { d.setName(txt("Kitchen")); },
+         [](int id) { return std::vector<Pkt>{assoc(0, id, "Name", "Kitchen")}; },
+         {"hue"}},
         {"long name cut to its field", kZWave, [&](Device& d) { d.setName(&longName[0]); },
          [](int id) { return std::vector<Pkt>{assoc(0, id, "Name", std::string(179, 'x'))}; }},
         {"location", kZWave, [](Device& d) { d.setLocation(txt("Hall")); },
@@ -436,19 +457,24 @@ TEST_F(Commands, HaSettingsAndAssociationRequests) {
     int id = layDown(kZWave);
     Device d(id);
     std::string out;
-    expectSent("name and location kept in the object", [&] {
-        d.setName(txt("Kitchen"));
-        d.setLocation(txt("Hall"));
-    }, {assoc(0, id, "Name", "Kitchen"), assoc(0, id, "Location", "Hall")});
+    expectSent("name and location kept in the object",
+               [&] {
+                   d.setName(txt("Kitchen"));
+                   d.setLocation(txt("Hall"));
+               },
+               {assoc(0, id, "Name", "Kitchen"), assoc(0, id, "Location", "Hall")});
     EXPECT_STREQ(d.getDeviceName(), "Kitchen");
     EXPECT_STREQ(d.getDeviceLocation(), "Hall");
 
-    expectSent("printed", [&] {
-        out = captureStdout([&] { d.setMotionState(txt("true")); });
-        out += captureStdout([&] { d.setImageCnt(3); });
-    }, {ha(id, "MotionState", "true"), ha(id, "ImageCount", "3")});
-    EXPECT_EQ(out, "----true------sending to 127.255.255.1 port:8888\n"
-                   "----------sending to 127.255.255.1 port:8888\n");
+    expectSent("printed",
+               [&] {
+                   out = captureStdout([&] { d.setMotionState(txt("true")); });
+                   out += captureStdout([&] { d.setImageCnt(3); });
+               },
+               {ha(id, "MotionState", "true"), ha(id, "ImageCount", "3")});
+    EXPECT_EQ(out,
+              "----true------sending to 127.255.255.1 port:8888\n"
+              "----------sending to 127.255.255.1 port:8888\n");
 }
 
 TEST_F(Commands, RemoveDeviceLeavesTheObjectWithoutId) {
@@ -456,12 +482,14 @@ TEST_F(Commands, RemoveDeviceLeavesTheObjectWithoutId) {
     Device d(id);
     expectSent("remove", [&] { d.removeDevice(); }, {assoc(0, id, "DeviceRemove", "", 1)});
     EXPECT_EQ(d.getID(), 0);
-    expectSent("after removal", [&] {
-        d.setSwitchOn(true, 1);
-        d.setName(txt("x"));
-        d.setSecurityDevice(1);
-        d.enableHalvixSiren(true);
-    }, {}, {"zwave", "ha", "ha-assoc", "pic"});
+    expectSent("after removal",
+               [&] {
+                   d.setSwitchOn(true, 1);
+                   d.setName(txt("x"));
+                   d.setSecurityDevice(1);
+                   d.enableHalvixSiren(true);
+               },
+               {}, {"zwave", "ha", "ha-assoc", "pic"});
 }
 
 TEST_F(Commands, PicDriver) {
@@ -478,11 +506,12 @@ TEST_F(Commands, PicDriver) {
          [](int) { return std::vector<Pkt>{pic(2)}; }},
         {"tone 1", siren, [](Device& d) { d.setHalvixSirenTone(1, 2, 0); },
          [](int) {
-             return std::vector<Pkt>{
-                 pic(0, 5, 0, 2, 1, {2500, 2500, 2500, 2500, 0}, {130, 130, 130, 130, 350})};
+             return std::vector<Pkt>{pic(0, 5, 0, 2, 1, {2500, 2500, 2500, 2500, 0}, {130, 130, 130, 130, 350})};
          }},
         {"tone 2 mode 3", siren, [](Device& d) { d.setHalvixSirenTone(2, 3, 9); },
-         [](int) { return std::vector<Pkt>{pic(0, 6, 9, 3, 2, {0, 0, 2, 1, 1000, 2000}, {1, 1, 1, 1, 1, 1})}; }},
+         [](int) {
+             return std::vector<Pkt>{pic(0, 6, 9, 3, 2, {0, 0, 2, 1, 1000, 2000}, {1, 1, 1, 1, 1, 1})};
+         }},
         {"tone 3", siren, [](Device& d) { d.setHalvixSirenTone(3, 1, 9); },
          [](int) {
              return std::vector<Pkt>{pic(0, 5, 0, 1, 3, {1975, 1975, 1675, 1675, 0}, {66, 267, 66, 535, 350})};
@@ -515,21 +544,30 @@ TEST_F(Commands, SirenDurationLeavesTheObjectWithoutId) {
     DevSpec sounding = {"HalvixSiren", HLX, {val(2, "BUZZ_STATE", "true")}};
     DevSpec blinking = {"HalvixBlink", HLX, {val(2, "BLINK_STATE", "true")}};
     runCases({
-        {"idle", idle, [](Device& d) { d.setHalvixSirenDuration(30); },
-         [](int id) { return std::vector<Pkt>{assoc(5, id, "SetDuration", "30", 63)}; }, {"pic"}},
+        {"idle",
+         idle,
+         [](Device& d) { d.setHalvixSirenDuration(30); },
+         [](int id) { return std::vector<Pkt>{assoc(5, id, "SetDuration", "30", 63)}; },
+         {"pic"}},
         {"sounding", sounding, [](Device& d) { d.setHalvixSirenDuration(30); },
-         [](int id) { return std::vector<Pkt>{assoc(5, id, "SetDuration", "30", 63), pic(1, 0, 30)}; }},
+         [](int id) {
+             return std::vector<Pkt>{assoc(5, id, "SetDuration", "30", 63), pic(1, 0, 30)};
+         }},
         {"blinking", blinking, [](Device& d) { d.setHalvixSirenDuration(20); },
-         [](int id) { return std::vector<Pkt>{assoc(5, id, "SetDuration", "20", 64), pic(4, 0, 20)}; }},
+         [](int id) {
+             return std::vector<Pkt>{assoc(5, id, "SetDuration", "20", 64), pic(4, 0, 20)};
+         }},
     });
     // The object has ID 0 afterwards: the next setter sends nothing until
     // the device is reloaded.
     int id = layDown(idle);
     Device d(id);
-    expectSent("duration then enable", [&] {
-        d.setHalvixSirenDuration(30);
-        d.enableHalvixSiren(true);
-    }, {assoc(5, id, "SetDuration", "30", 63)});
+    expectSent("duration then enable",
+               [&] {
+                   d.setHalvixSirenDuration(30);
+                   d.enableHalvixSiren(true);
+               },
+               {assoc(5, id, "SetDuration", "30", 63)});
     EXPECT_EQ(d.getID(), 0);
     d.fromDeviceID(id);
     expectSent("reloaded", [&] { d.enableHalvixSiren(true); }, {pic(3, 0, 0, 1)});
@@ -537,16 +575,18 @@ TEST_F(Commands, SirenDurationLeavesTheObjectWithoutId) {
 
 TEST_F(Commands, DevicesWithoutIdAreNeverCommanded) {
     Device empty;
-    expectSent("no id", [&] {
-        empty.setSwitchOn(true, 1);
-        empty.setSwitchAll(true);
-        empty.setSwitchToggle();
-        empty.setName(txt("x"));
-        empty.setSecurityDevice(1);
-        empty.readPicVersion();
-        empty.setValue(0, txt("1"));
-        empty.setValue(1, txt("true"));
-    }, {}, {"zwave", "ha", "ha-assoc", "pic"});
+    expectSent("no id",
+               [&] {
+                   empty.setSwitchOn(true, 1);
+                   empty.setSwitchAll(true);
+                   empty.setSwitchToggle();
+                   empty.setName(txt("x"));
+                   empty.setSecurityDevice(1);
+                   empty.readPicVersion();
+                   empty.setValue(0, txt("1"));
+                   empty.setValue(1, txt("true"));
+               },
+               {}, {"zwave", "ha", "ha-assoc", "pic"});
 }
 
 // A failed send is reported with the command's own message; nothing else
@@ -684,12 +724,15 @@ const std::set<std::string> kAll = {"zwave", "zigbee", "hue", "nest", "pic", "ha
 
 // Runs each setter, expects 0 from every one and nothing at any server.
 void expectRefused(const std::string& where, Device& d, const std::vector<Setter>& setters) {
-    expectSent(where, [&] {
-        std::string err = captureStderr([&] {
-            for (const Setter& setter : setters) EXPECT_EQ(setter.second(d), 0) << where << ": " << setter.first;
-        });
-        (void)err;
-    }, {}, kAll);
+    expectSent(
+        where,
+        [&] {
+            std::string err = captureStderr([&] {
+                for (const Setter& setter : setters) EXPECT_EQ(setter.second(d), 0) << where << ": " << setter.first;
+            });
+            (void)err;
+        },
+        {}, kAll);
 }
 
 unsigned char kAttribute[5] = {1, 2, 3, 4, 5};
@@ -799,8 +842,9 @@ TEST_F(Commands, SettersRefuseWhatTheyCannotSend) {
     };
     expectRefused("values", zigbee, values);
     Device zwave(layDown(kZWave));
-    expectRefused("Z-Wave", zwave, {{"negative parameter", [](Device& d) { return d.SetConfigParam(-1, 1, 1); }},
-                                    {"toggle without a value", [](Device& d) { return d.setSwitchToggle(); }}});
+    expectRefused("Z-Wave", zwave,
+                  {{"negative parameter", [](Device& d) { return d.SetConfigParam(-1, 1, 1); }},
+                   {"toggle without a value", [](Device& d) { return d.setSwitchToggle(); }}});
     Device lock(layDown({"DoorLock", ZW, {val(1, "LOCK_STATE", "true")}}));
     expectRefused("door lock", lock, {{"toggle", [](Device& d) { return d.setSwitchToggle(); }}});
     Device unknown(layDown({"BinarySwitch", ZW, {val(1, "SWITCH BINARY", "7")}}));
@@ -817,9 +861,8 @@ TEST_F(Commands, LongUserCodesAreRefusedWhole) {
     // Fits the set-pin request but not with its send line; does not fit at all.
     for (size_t n : {140u, 160u}) {
         std::string code(n, '7'), err;
-        expectSent("code of " + std::to_string(n), [&] {
-            err = captureStderr([&] { EXPECT_EQ(d.setUserCode(&code[0], 1), 0); });
-        }, {}, {"zigbee"});
+        expectSent("code of " + std::to_string(n),
+                   [&] { err = captureStderr([&] { EXPECT_EQ(d.setUserCode(&code[0], 1), 0); }); }, {}, {"zigbee"});
         EXPECT_EQ(err, "zigbee command too long, not sent\n");
     }
 }
@@ -845,19 +888,29 @@ TEST_F(Commands, MissingValuesAndOtherTypesFillWhatTheyHave) {
         return cmdtest::nest(104, n);
     };
     runCases({
-        {"lamp without values", {"HueLamp", HUE, {}}, [](Device& d) { d.setSwitchLevel(9); },
+        {"lamp without values",
+         {"HueLamp", HUE, {}},
+         [](Device& d) { d.setSwitchLevel(9); },
          [&](int) {
              HueFields h = bare;
              h.level = 9;
              return std::vector<Pkt>{hue(104, h)};
          }},
-        {"Hue light of another type", {"ColorDimmableLight", HUE, {val(8, "HUE_BULB_ID", "7")}},
-         [](Device& d) { d.setSwitchOn(true, 1); }, [&](int) { return std::vector<Pkt>{hue(101, light)}; }},
-        {"Nest heat without values", {"NestThermostat", NEST, {}},
-         [](Device& d) { d.setThermostatMode(txt("heat")); }, [&](int) { return std::vector<Pkt>{nest(1)}; }},
-        {"Nest cool", {"NestThermostat", NEST, {}}, [](Device& d) { d.setThermostatMode(txt("cool")); },
+        {"Hue light of another type",
+         {"ColorDimmableLight", HUE, {val(8, "HUE_BULB_ID", "7")}},
+         [](Device& d) { d.setSwitchOn(true, 1); },
+         [&](int) { return std::vector<Pkt>{hue(101, light)}; }},
+        {"Nest heat without values",
+         {"NestThermostat", NEST, {}},
+         [](Device& d) { d.setThermostatMode(txt("heat")); },
+         [&](int) { return std::vector<Pkt>{nest(1)}; }},
+        {"Nest cool",
+         {"NestThermostat", NEST, {}},
+         [](Device& d) { d.setThermostatMode(txt("cool")); },
          [&](int) { return std::vector<Pkt>{nest(2)}; }},
-        {"Nest eco", {"NestThermostat", NEST, {}}, [](Device& d) { d.setThermostatMode(txt("eco")); },
+        {"Nest eco",
+         {"NestThermostat", NEST, {}},
+         [](Device& d) { d.setThermostatMode(txt("eco")); },
          [&](int) { return std::vector<Pkt>{nest(4)}; }},
         {"Z-Wave code without text", kZWave, [](Device& d) { d.setUserCode(nullptr, 2); },
          [](int) { return std::vector<Pkt>{zw(23, 0x63, 2, 2, 1, 9, "")}; }},
@@ -873,9 +926,13 @@ TEST_F(Commands, MissingValuesAndOtherTypesFillWhatTheyHave) {
          [](int) { return std::vector<Pkt>{zbc("raw 0x0503 {43 31 2B}")}; }},
         {"camera arm 2/4", camera24, [](Device& d) { d.setCameraMode(txt("Arm")); }, none, {"zigbee"}},
         {"camera arm 1/4", camera14, [](Device& d) { d.setCameraMode(txt("Arm")); }, none, {"zigbee"}},
-        {"blink toggle from off", {"HalvixBlink", HLX, {val(1, "LED_STATE", "false")}},
-         [](Device& d) { d.setSwitchToggle(); }, [](int) { return std::vector<Pkt>{pic(6, 0, 0, 2)}; }},
-        {"tone 0", {"HalvixSiren", HLX, {}}, [](Device& d) { d.setHalvixSirenTone(0, 1, 0); },
+        {"blink toggle from off",
+         {"HalvixBlink", HLX, {val(1, "LED_STATE", "false")}},
+         [](Device& d) { d.setSwitchToggle(); },
+         [](int) { return std::vector<Pkt>{pic(6, 0, 0, 2)}; }},
+        {"tone 0",
+         {"HalvixSiren", HLX, {}},
+         [](Device& d) { d.setHalvixSirenTone(0, 1, 0); },
          [](int) { return std::vector<Pkt>{pic(0, 0, 0, 1, 0)}; }},
     });
 }

@@ -39,8 +39,7 @@ inline void putText(std::string& b, size_t at, size_t size, const std::string& t
     memcpy(&b[at], t.data(), t.size() < size - 1 ? t.size() : size - 1);
 }
 
-inline Pkt zw(int node, int cc, int index, int op, int genre, int vtype, const std::string& value,
-              int instance = 1) {
+inline Pkt zw(int node, int cc, int index, int op, int genre, int vtype, const std::string& value, int instance = 1) {
     std::string b(236, '\0');
     b[4] = (char)node;
     b[5] = (char)cc;
@@ -121,12 +120,9 @@ inline std::string setData(int id, const std::string& op, const std::string& val
     return b;
 }
 
-inline Pkt ha(int id, const std::string& op, const std::string& value) {
-    return {"ha", setData(id, op, value, 0, 0)};
-}
+inline Pkt ha(int id, const std::string& op, const std::string& value) { return {"ha", setData(id, op, value, 0, 0)}; }
 
-inline Pkt assoc(int selector, int id, const std::string& op, const std::string& value, int type = 0,
-                 int index = 0) {
+inline Pkt assoc(int selector, int id, const std::string& op, const std::string& value, int type = 0, int index = 0) {
     std::string b(4100, '\0');
     put32(b, 0, selector);
     memcpy(&b[4], setData(id, op, value, type, index).data(), 372);
@@ -164,23 +160,61 @@ struct Field {
 
 inline const std::vector<Field>& fieldsOf(const std::string& server) {
     static const std::map<std::string, std::vector<Field>> f = {
-        {"zwave", {{"node", 4, 1, 'b'}, {"class", 5, 1, 'b'}, {"index", 6, 1, 'b'}, {"instance", 9, 1, 'b'},
-                   {"value", 92, 100, 't'}, {"operation", 192, 4, 'i'}, {"genre", 196, 4, 'i'},
-                   {"type", 200, 4, 'i'}}},
+        {"zwave",
+         {{"node", 4, 1, 'b'},
+          {"class", 5, 1, 'b'},
+          {"index", 6, 1, 'b'},
+          {"instance", 9, 1, 'b'},
+          {"value", 92, 100, 't'},
+          {"operation", 192, 4, 'i'},
+          {"genre", 196, 4, 'i'},
+          {"type", 200, 4, 'i'}}},
         {"zigbee", {{"command", 0, 180, 't'}, {"keyword", 180, 130, 't'}, {"short", 310, 2, 'h'}}},
-        {"hue", {{"devType", 0, 4, 'i'}, {"saturation", 4, 4, 'i'}, {"level", 8, 4, 'i'}, {"hue", 12, 4, 'i'},
-                 {"state", 16, 40, 't'}, {"bulb", 56, 4, 'i'}, {"newName", 60, 60, 't'},
-                 {"user", 120, 50, 't'}, {"bridge", 170, 50, 't'}, {"command", 220, 4, 'i'}}},
-        {"nest", {{"command", 4, 4, 'i'}, {"nestId", 8, 136, 't'}, {"presence", 144, 4, 'i'},
-                  {"scale", 183, 1, 'b'}, {"v103", 194, 10, 't'}, {"v107", 204, 10, 't'},
-                  {"v108", 214, 10, 't'}, {"hvac", 224, 4, 'i'}, {"fan", 236, 1, 'b'}}},
-        {"ha", {{"id", 0, 4, 'i'}, {"operation", 4, 180, 't'}, {"value", 184, 180, 't'}, {"devType", 364, 4, 'i'},
-                {"index", 368, 4, 'i'}}},
-        {"ha-assoc", {{"selector", 0, 4, 'i'}, {"id", 4, 4, 'i'}, {"operation", 8, 180, 't'},
-                      {"value", 188, 180, 't'}, {"devType", 368, 4, 'i'}, {"index", 372, 4, 'i'}}},
-        {"pic", {{"command", 0, 4, 'i'}, {"steps", 4, 4, 'i'}, {"volume", 5, 1, 'b'}, {"arg8", 8, 4, 'i'},
-                 {"arg12", 12, 4, 'i'}, {"arg16", 16, 4, 'i'}, {"freq0", 20, 4, 'i'}, {"freq5", 40, 4, 'i'},
-                 {"dur0", 420, 4, 'i'}, {"dur5", 440, 4, 'i'}}},
+        {"hue",
+         {{"devType", 0, 4, 'i'},
+          {"saturation", 4, 4, 'i'},
+          {"level", 8, 4, 'i'},
+          {"hue", 12, 4, 'i'},
+          {"state", 16, 40, 't'},
+          {"bulb", 56, 4, 'i'},
+          {"newName", 60, 60, 't'},
+          {"user", 120, 50, 't'},
+          {"bridge", 170, 50, 't'},
+          {"command", 220, 4, 'i'}}},
+        {"nest",
+         {{"command", 4, 4, 'i'},
+          {"nestId", 8, 136, 't'},
+          {"presence", 144, 4, 'i'},
+          {"scale", 183, 1, 'b'},
+          {"v103", 194, 10, 't'},
+          {"v107", 204, 10, 't'},
+          {"v108", 214, 10, 't'},
+          {"hvac", 224, 4, 'i'},
+          {"fan", 236, 1, 'b'}}},
+        {"ha",
+         {{"id", 0, 4, 'i'},
+          {"operation", 4, 180, 't'},
+          {"value", 184, 180, 't'},
+          {"devType", 364, 4, 'i'},
+          {"index", 368, 4, 'i'}}},
+        {"ha-assoc",
+         {{"selector", 0, 4, 'i'},
+          {"id", 4, 4, 'i'},
+          {"operation", 8, 180, 't'},
+          {"value", 188, 180, 't'},
+          {"devType", 368, 4, 'i'},
+          {"index", 372, 4, 'i'}}},
+        {"pic",
+         {{"command", 0, 4, 'i'},
+          {"steps", 4, 4, 'i'},
+          {"volume", 5, 1, 'b'},
+          {"arg8", 8, 4, 'i'},
+          {"arg12", 12, 4, 'i'},
+          {"arg16", 16, 4, 'i'},
+          {"freq0", 20, 4, 'i'},
+          {"freq5", 40, 4, 'i'},
+          {"dur0", 420, 4, 'i'},
+          {"dur5", 440, 4, 'i'}}},
     };
     return f.at(server);
 }
@@ -188,19 +222,21 @@ inline const std::vector<Field>& fieldsOf(const std::string& server) {
 inline std::string show(const std::string& b, const Field& f) {
     if (f.offset + f.size > b.size()) return "<short>";
     switch (f.kind) {
-    case 'i': return std::to_string(testkit::le32(b, f.offset));
-    case 'b': return std::to_string((unsigned char)b[f.offset]);
-    case 'h': {
-        uint16_t v;
-        memcpy(&v, &b[f.offset], 2);
-        return std::to_string(v);
-    }
-    default: {
-        std::string t = testkit::field(b, f.offset, f.size);
-        std::string out = "\"";
-        for (char c : t) out += c == '\r' ? std::string("\\r") : std::string(1, c);
-        return out + "\"";
-    }
+        case 'i':
+            return std::to_string(testkit::le32(b, f.offset));
+        case 'b':
+            return std::to_string((unsigned char)b[f.offset]);
+        case 'h': {
+            uint16_t v;
+            memcpy(&v, &b[f.offset], 2);
+            return std::to_string(v);
+        }
+        default: {
+            std::string t = testkit::field(b, f.offset, f.size);
+            std::string out = "\"";
+            for (char c : t) out += c == '\r' ? std::string("\\r") : std::string(1, c);
+            return out + "\"";
+        }
     }
 }
 
@@ -310,13 +346,20 @@ struct Sentinels {
     }
     void send(const std::string& server, int n) {
         std::string text = std::to_string(n), location = "sentinel-" + text;
-        if (server == "zwave") Device(zwaveId).setBasic(n);
-        else if (server == "zigbee") Device(zigbeeId).setSirenOn(n);
-        else if (server == "hue") Device(hueId).setSwitchLevel(n);
-        else if (server == "nest") Device(nestId).setValue(3, &text[0]);
-        else if (server == "pic") Device(hlxId).setHalvixBlinkColor(0x5e000000u | (unsigned)n);
-        else if (server == "ha") Device(haId).setSecurityDevice(n);
-        else if (server == "ha-assoc") Device(haId).setLocation(&location[0]);
+        if (server == "zwave")
+            Device(zwaveId).setBasic(n);
+        else if (server == "zigbee")
+            Device(zigbeeId).setSirenOn(n);
+        else if (server == "hue")
+            Device(hueId).setSwitchLevel(n);
+        else if (server == "nest")
+            Device(nestId).setValue(3, &text[0]);
+        else if (server == "pic")
+            Device(hlxId).setHalvixBlinkColor(0x5e000000u | (unsigned)n);
+        else if (server == "ha")
+            Device(haId).setSecurityDevice(n);
+        else if (server == "ha-assoc")
+            Device(haId).setLocation(&location[0]);
     }
     // The sentinel's number, or 0 for any other packet.
     int number(const std::string& server, const std::string& b) {
@@ -331,8 +374,7 @@ struct Sentinels {
         if (server == "hue" && le32(b, 56) == 99 && le32(b, 220) == 104) return le32(b, 8);
         if (server == "nest" && field(b, 8, 136) == "sentinel" && le32(b, 4) == 103)
             return atoi(field(b, 194, 10).c_str());
-        if (server == "pic" && le32(b, 0) == 5 && ((unsigned)le32(b, 16) >> 24) == 0x5e)
-            return le32(b, 16) & 0xffffff;
+        if (server == "pic" && le32(b, 0) == 5 && ((unsigned)le32(b, 16) >> 24) == 0x5e) return le32(b, 16) & 0xffffff;
         if (server == "ha" && le32(b, 0) == haId && field(b, 4, 180) == "security")
             return atoi(field(b, 184, 180).c_str());
         if (server == "ha-assoc" && le32(b, 4) == haId && field(b, 188, 180).rfind("sentinel-", 0) == 0)

@@ -134,7 +134,7 @@ TEST_F(Cron, RulesWithoutTimeTriggersRunNothing) {
 TEST_F(Cron, SunTimesWithTheirOffsets) {
     struct Case {
         const char* offset;
-        int triggerKind;   // 1 sunrise, 2 sunset
+        int triggerKind;  // 1 sunrise, 2 sunset
         const char* minutes;
         const char* hours;
         int kind;
@@ -161,7 +161,8 @@ TEST_F(Cron, SunTimesWithTheirOffsets) {
         putRule(7, {deviceTrigger(), sunTrigger(c.triggerKind, c.offset), sunTrigger(2, "5")});
         Rules r(7);
         int result = -1;
-        std::string out = captureStdout([&] { result = r.updateWeatherCronjob((char*)c.minutes, (char*)c.hours, c.kind); });
+        std::string out =
+            captureStdout([&] { result = r.updateWeatherCronjob((char*)c.minutes, (char*)c.hours, c.kind); });
         EXPECT_EQ(result, c.result);
         EXPECT_EQ(out, c.trace);
         EXPECT_EQ(crontab(), std::string(kOthers) + (c.line ? c.line : ""));
@@ -173,8 +174,19 @@ TEST_F(Cron, SunTimesWithTheirOffsets) {
 TEST_F(Cron, InjectedTextNeverRunsAndLeavesTheTableIntact) {
     installCrontab(kOthers);
     const char* const hostile[] = {
-        "30;touch /tmp/marker", "$(touch /tmp/marker)", "`touch /tmp/marker`", "6\"; touch /tmp/marker; \"",
-        "6\n* * * * * touch /tmp/marker", "6\t7", "'", "-12", "--", "", "100", "0x1", " 6",
+        "30;touch /tmp/marker",
+        "$(touch /tmp/marker)",
+        "`touch /tmp/marker`",
+        "6\"; touch /tmp/marker; \"",
+        "6\n* * * * * touch /tmp/marker",
+        "6\t7",
+        "'",
+        "-12",
+        "--",
+        "",
+        "100",
+        "0x1",
+        " 6",
     };
     putRule(9, {sunTrigger(1, "-15")});
     Rules r(9);
@@ -188,8 +200,8 @@ TEST_F(Cron, InjectedTextNeverRunsAndLeavesTheTableIntact) {
 
     // Stored by some other writer: a weather offset and cron fields that
     // would run as commands.
-    const char* const offsets[] = {"-15;touch /tmp/marker", "$(touch /tmp/marker)", "1`touch /tmp/marker`",
-                                   "-", "12345", "+5"};
+    const char* const offsets[] = {
+        "-15;touch /tmp/marker", "$(touch /tmp/marker)", "1`touch /tmp/marker`", "-", "12345", "+5"};
     for (const char* o : offsets) {
         SCOPED_TRACE(o);
         putRule(10, {sunTrigger(1, o)});
@@ -200,10 +212,14 @@ TEST_F(Cron, InjectedTextNeverRunsAndLeavesTheTableIntact) {
         const char *day, *month, *weekday;
     };
     const Fields fields[] = {
-        {6, 0, "*;touch /tmp/marker", "*", "*"},  {6, 0, "*", "$(touch /tmp/marker)", "*"},
-        {6, 0, "*", "*", "`touch /tmp/marker`"},  {6, 0, "*", "*", "1\ntouch /tmp/marker"},
-        {6, 0, "\"", "*", "*"},                   {6, 0, "", "*", "*"},
-        {24, 0, "*", "*", "*"},                   {6, -1, "*", "*", "*"},
+        {6, 0, "*;touch /tmp/marker", "*", "*"},
+        {6, 0, "*", "$(touch /tmp/marker)", "*"},
+        {6, 0, "*", "*", "`touch /tmp/marker`"},
+        {6, 0, "*", "*", "1\ntouch /tmp/marker"},
+        {6, 0, "\"", "*", "*"},
+        {6, 0, "", "*", "*"},
+        {24, 0, "*", "*", "*"},
+        {6, -1, "*", "*", "*"},
     };
     for (const Fields& f : fields) {
         SCOPED_TRACE(std::string(f.day) + "|" + f.month + "|" + f.weekday);
@@ -265,12 +281,15 @@ TEST(CronFields, PlainFieldsOnly) {
         const char* text;
         bool want;
     } cases[] = {
-        {isCronDayField, "*/2", true},     {isCronDayField, "1-31/5", true}, {isCronDayField, "1234", false},
-        {isCronDayField, "5/2", false},    {isCronDayField, "x-5", false},   {isCronDayField, "1-x", false},
-        {isCronDayField, "1-40", false},   {isCronDayField, "1,", false},    {isCronDayField, "*/40", false},
-        {isCronDayField, nullptr, false},  {isCronDayField, sixty.c_str(), false},
-        {isCronMonthField, "JAN-mar", true}, {isCronMonthField, "jan-x", false}, {isCronMonthField, "june", false},
-        {isCronWeekdayField, "sun-sat", true}, {isCronWeekdayField, "sat-sun", false}, {isCronWeekdayField, "7", true},
+        {isCronDayField, "*/2", true},          {isCronDayField, "1-31/5", true},
+        {isCronDayField, "1234", false},        {isCronDayField, "5/2", false},
+        {isCronDayField, "x-5", false},         {isCronDayField, "1-x", false},
+        {isCronDayField, "1-40", false},        {isCronDayField, "1,", false},
+        {isCronDayField, "*/40", false},        {isCronDayField, nullptr, false},
+        {isCronDayField, sixty.c_str(), false}, {isCronMonthField, "JAN-mar", true},
+        {isCronMonthField, "jan-x", false},     {isCronMonthField, "june", false},
+        {isCronWeekdayField, "sun-sat", true},  {isCronWeekdayField, "sat-sun", false},
+        {isCronWeekdayField, "7", true},
     };
     for (const Case& c : cases) EXPECT_EQ(c.check(c.text), c.want) << (c.text ? c.text : "(null)");
 }
@@ -304,9 +323,8 @@ TEST_F(Cron, NoLockOrNoTemporaryFileChangesNothing) {
         std::string err = captureStderr([&] { timed.updateCronjobs(); });
         EXPECT_EQ(err, c.message);
         int result = -1;
-        err = captureStderr([&] {
-            captureStdout([&] { result = sun.updateWeatherCronjob((char*)"30", (char*)"6", 0); });
-        });
+        err = captureStderr(
+            [&] { captureStdout([&] { result = sun.updateWeatherCronjob((char*)"30", (char*)"6", 0); }); });
         EXPECT_EQ(result, 0);
         EXPECT_EQ(err, c.message);
         f.reset();

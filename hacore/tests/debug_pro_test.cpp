@@ -148,10 +148,10 @@ TEST_F(Pro, RecordAndSingleValuesHaveTheirOwnDefaults) {
     const struct {
         HalvixUpdateCmd code;
         const char* expected;
-    } cases[] = {{HUC_HalvixMode, "2 ,NULL"}, {HUC_EntryDelay, "30"}, {HUC_ExitDelay, "45"},
-                 {HUC_SirenTimeout, "30"}, {HUC_HalvixTamper, "0"}, {HUC_BatteryPercentage, "-1"},
-                 {HUC_BatteryMode, "2"}, {HUC_InternetConnection, "0"}, {HUC_CloudConnection, "0"},
-                 {HUC_Subscriptions, "0,0,0"}, {HUC_ArmedLocations, "None"}, {HUC_CellularConnMode, "0"}};
+    } cases[] = {{HUC_HalvixMode, "2 ,NULL"},  {HUC_EntryDelay, "30"},        {HUC_ExitDelay, "45"},
+                 {HUC_SirenTimeout, "30"},     {HUC_HalvixTamper, "0"},       {HUC_BatteryPercentage, "-1"},
+                 {HUC_BatteryMode, "2"},       {HUC_InternetConnection, "0"}, {HUC_CloudConnection, "0"},
+                 {HUC_Subscriptions, "0,0,0"}, {HUC_ArmedLocations, "None"},  {HUC_CellularConnMode, "0"}};
     for (const auto& c : cases) {
         char out[1024] = "";
         int r = 0;
@@ -179,9 +179,9 @@ TEST_F(Pro, AWholeRecordReadsBackEveryValue) {
     const struct {
         const char* key;
         const char* value;
-    } values[] = {{"HalvixMode", "3 anna;x"}, {"EntryDelay", "20"},          {"ExitDelay", "45"},
-                  {"SirenTimeout", "180"},    {"HalvixTamper", "1"},         {"BatteryPercentage", "87"},
-                  {"BatteryMode", "0"},       {"InternetConnection", "1"},   {"cloudConnection", "1"},
+    } values[] = {{"HalvixMode", "3 anna;x"}, {"EntryDelay", "20"},           {"ExitDelay", "45"},
+                  {"SirenTimeout", "180"},    {"HalvixTamper", "1"},          {"BatteryPercentage", "87"},
+                  {"BatteryMode", "0"},       {"InternetConnection", "1"},    {"cloudConnection", "1"},
                   {"Subscriptions", "1,0,1"}, {"ArmedLocations", "Hall|Den"}, {"CellularConnMode", "2"}};
     for (const auto& v : values) dpmgrPut(kPro, v.key, v.value);
     std::string pins;
@@ -206,14 +206,15 @@ TEST_F(Pro, AWholeRecordReadsBackEveryValue) {
     EXPECT_STREQ(rec.subscriptions, "1,0,1");
     EXPECT_STREQ(rec.armedLocations, "Hall|Den");
     for (int i = 0; i < 6; ++i)
-        EXPECT_EQ(std::string(rec.securityPins[i]), "user" + std::to_string(i + 1) + ":" + std::to_string(1000 * (i + 1)));
+        EXPECT_EQ(std::string(rec.securityPins[i]),
+                  "user" + std::to_string(i + 1) + ":" + std::to_string(1000 * (i + 1)));
 
     const struct {
         HalvixUpdateCmd code;
         const char* expected;
-    } cases[] = {{HUC_HalvixMode, "3 anna;x"}, {HUC_EntryDelay, "20"},        {HUC_ExitDelay, "45"},
-                 {HUC_SirenTimeout, "180"},    {HUC_HalvixTamper, "1"},       {HUC_BatteryPercentage, "87"},
-                 {HUC_BatteryMode, "0"},       {HUC_InternetConnection, "1"}, {HUC_CloudConnection, "1"},
+    } cases[] = {{HUC_HalvixMode, "3 anna;x"}, {HUC_EntryDelay, "20"},           {HUC_ExitDelay, "45"},
+                 {HUC_SirenTimeout, "180"},    {HUC_HalvixTamper, "1"},          {HUC_BatteryPercentage, "87"},
+                 {HUC_BatteryMode, "0"},       {HUC_InternetConnection, "1"},    {HUC_CloudConnection, "1"},
                  {HUC_Subscriptions, "1,0,1"}, {HUC_ArmedLocations, "Hall|Den"}, {HUC_CellularConnMode, "2"}};
     for (const auto& c : cases) {
         char out[1024] = "";
@@ -335,7 +336,8 @@ TEST_F(Pro, Credentials) {
 }
 
 TEST_F(Pro, PinToUserName) {
-    for (int n = 1; n <= 6; ++n) dpmgrPut(kPro, "SecurityPin." + std::to_string(n), "user" + std::to_string(n) + ":" + std::to_string(1000 + n));
+    for (int n = 1; n <= 6; ++n)
+        dpmgrPut(kPro, "SecurityPin." + std::to_string(n), "user" + std::to_string(n) + ":" + std::to_string(1000 + n));
     dpmgrPut(kPro, "SecurityPin.7", "seven:1007");
     Halvix h;
     char user[100] = "none";

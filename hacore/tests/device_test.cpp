@@ -135,12 +135,12 @@ TEST_F(DeviceTest, MissingDeviceThrowsItsIdAndLeavesTheObject) {
 
 TEST_F(DeviceTest, TextsAreCutAtTheirCaps) {
     DeviceRecord r = makeDevice(6, "", "", DEVTECH_ZWAVE, "BinarySwitch", 0);
-    memset(r.name, 'n', sizeof r.name);            // no terminator at all
+    memset(r.name, 'n', sizeof r.name);  // no terminator at all
     memset(r.eui64, 'e', sizeof r.eui64);
     putDevice(r);
-    ddbPutText("6.LT", "12345678901");             // 11 characters, cap 10
-    ddbPutText("6.MI", std::string(40, 'm'));      // cap 20
-    ddbPutText("6.MN", "X");                       // too short to be a name
+    ddbPutText("6.LT", "12345678901");         // 11 characters, cap 10
+    ddbPutText("6.MI", std::string(40, 'm'));  // cap 20
+    ddbPutText("6.MN", "X");                   // too short to be a name
     ValueRecord v = makeValue(0, "", "", 0);
     memset(v.name, 'a', sizeof v.name);
     memset(v.value, 'b', sizeof v.value);
@@ -330,9 +330,8 @@ std::map<std::string, std::string> storeRecords() {
 }
 
 std::string describe(Device& d) {
-    std::string s = std::to_string(d.getID()) + "|" + d.getDeviceName() + "|" + d.getModelid() + "|" +
-                    d.getVersion() + "|" + std::to_string(d.getLastActiveTime()) + "|" +
-                    std::to_string(d.getdeviceState());
+    std::string s = std::to_string(d.getID()) + "|" + d.getDeviceName() + "|" + d.getModelid() + "|" + d.getVersion() +
+                    "|" + std::to_string(d.getLastActiveTime()) + "|" + std::to_string(d.getdeviceState());
     for (const ValueRecord& v : d.values()) s += "|" + std::to_string(v.index) + "=" + v.value;
     return s;
 }

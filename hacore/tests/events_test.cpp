@@ -32,12 +32,12 @@ namespace {
 
 struct Seen {
     int id = 0;
-    std::string value1;        // the device's value 1 as loaded
-    int lastIndex = 0;         // getLastNotificationIndex()
-    std::string lastName;      // getLastNotificationIndexName()
-    std::string notified;      // the notification buffer's value
+    std::string value1;    // the device's value 1 as loaded
+    int lastIndex = 0;     // getLastNotificationIndex()
+    std::string lastName;  // getLastNotificationIndexName()
+    std::string notified;  // the notification buffer's value
     bool onReceiver = false;
-    Event lastEvent;           // the event buffer as the receiver left it
+    Event lastEvent;  // the event buffer as the receiver left it
 };
 
 std::mutex seenLock;
@@ -538,8 +538,7 @@ void sendAssoc(int selector, int id, const char* op, const char* value, int devT
     strcpy(a.data.value, value);
     a.data.devType = devType;
     a.data.index = index;
-    ASSERT_EQ(sendto(s, &a, sizeof a, 0, reinterpret_cast<sockaddr*>(&adr_ha_assoc), len_ha_assoc),
-              (ssize_t)sizeof a);
+    ASSERT_EQ(sendto(s, &a, sizeof a, 0, reinterpret_cast<sockaddr*>(&adr_ha_assoc), len_ha_assoc), (ssize_t)sizeof a);
 }
 
 }  // namespace
@@ -668,8 +667,7 @@ TEST(Lookups, ListsAreOnePerProcessAndStartEmpty) {
 }
 
 TEST(Helpers, ValidateLocalAddress) {
-    char onlyLeading[] = "@example.com", mail[] = "user@example.com", two[] = "@a@b.org", none[] = "user",
-         empty[] = "";
+    char onlyLeading[] = "@example.com", mail[] = "user@example.com", two[] = "@a@b.org", none[] = "user", empty[] = "";
     EXPECT_EQ(validate_local_address(onlyLeading), nullptr);
     EXPECT_EQ(validate_local_address(mail), mail + 5);
     EXPECT_EQ(validate_local_address(two), two + 3);

@@ -99,86 +99,95 @@ struct FullEntry {
 };
 
 const std::vector<FullEntry> kFullEntries = {
-    {1, {"SWITCH BINARY,NaN,NaN,MULTI_BUTTON,Actuator,NaN,switch_on,2",
-         "true,ON,switch_on,false,on,NaN", "false,OFF,switch_off,true,off,NaN",
-         "NaN,NaN,NaN,NaN,Header,NaN,NaN,NaN,NaN,true,NaN,NaN"}},
-    {2, {"SENSOR BINARY,NaN,NaN,MULTI_BUTTON,Sensor,NaN,door_off,2",
-         "true,ACTIVE,door_on,NaN,door_on,NaN", "false,INACTIVE,door_off,NaN,door_off,NaN",
-         "NaN,NaN,NaN,NaN,Header,NaN,NaN,NaN,NaN,NaN,NaN,NaN"}},
-    {9, {"TAMPER,NaN,NaN,MULTI_BUTTON,Sensor,Tamper,NaN,1",
-         "true,Device has been tampered,tamper,NaN,tampered,NaN",
-         "NaN,NaN,NaN,NaN,Badge,NaN,NaN,NaN,NaN,NaN,NaN,tampered"}},
-    {10, {"PANIC_ALARM,NaN,NaN,MULTI_BUTTON,Sensor,NaN,panic_icon,2",
-          "true,Panic Alarm,panic_icon,NaN,panicAlarm,NaN", "false,NO,panic_icon,NaN,no,Rule",
-          "NaN,NaN,NaN,NaN,Detail,NaN,NaN,NaN,NaN,NaN,scene,panicAlarm"}},
-    {14, {"BASIC,Byte,true,MULTI_BUTTON,Sensor,NaN,alarm_off,2",
-          "0,INACTIVE,alarm_on,255,alarm_on,NaN", "255,ACTIVE,alarm_off,0,off,NaN",
-          "NaN,NaN,NaN,NaN,Header,NaN,false,NaN,true,NaN,Scene,set_alarm_for"}},
-    {17, {"SWITCH MULTILEVEL,NaN,NaN,SLIDER_ICON,Actuator,NaN,dimmer,0",
-          "%,0,100,1,Header_Detail,NaN,NaN,NaN,NaN,NaN,NaN,dimmer"}},
-    {19, {"SWITCH_MULTISOUND,NaN,NaN,LIST,Actuator,NaN,alarm_off,7", "0,OFF,alarm_off,NaN,stop,NaN",
-          "1,EMERGENCY MODE: ON,alarm_on,0,emergency,NaN", "2,FIRE MODE: ON,alarm_on,0,fire,NaN",
-          "3,AMBULANCE MODE: ON,alarm_on,0,ambulance,NaN", "4,POLICE MODE: ON,alarm_on,0,police,NaN",
-          "5,DOOR MODE: ON,alarm_on,0,door_chime,NaN", "6,BEEP MODE: ON,alarm_on,0,beep,NaN",
-          "NaN,NaN,NaN,NaN,Header_Detail_Primary,NaN,NaN,NaN,NaN,NaN,NaN,start_alarm"}},
-    {20, {"SHUTTER_LEVEL,NaN,NaN,MULTI_BUTTON,Actuator,NaN,garage_close,3",
-          "0,CLOSED,garage_close,99,closed,NaN", "99,OPENED,garage_open,0,opened,NaN",
-          "254,PROCESSING,garage_open,NaN,processing,Action_Scene",
-          "NaN,NaN,NaN,NaN,Header,NaN,NaN,NaN,NaN,NaN,NaN,NaN"}},
-    {22, {"LOCK_STATE,NaN,NaN,MULTI_BUTTON,Actuator,NaN,lock_close,2",
-          "0,UNLOCKED,lock_open,255,doorlock_off,NaN", "255,LOCKED,lock_close,0,doorlock_on,NaN",
-          "NaN,NaN,NaN,NaN,Header,NaN,NaN,NaN,NaN,true,NaN,NaN"}},
-    {23, {"LOCK_STATE_ZB,NaN,NaN,MULTI_BUTTON,Actuator,NaN,lock_open,3",
-          "1,LOCKED,lock_close,2,doorlock_on,NaN", "2,UNLOCKED,doorlock_off,1,doorlock_off,NaN",
-          "0,PARTIALLY LOCKED,lock_open,1,doorlock_partial,Scene_Rule",
-          "NaN,NaN,NaN,NaN,Header,NaN,NaN,NaN,NaN,true,NaN,NaN"}},
-    {24, {"ARMMODE,NaN,NaN,MULTI_BUTTON,Sensor,NaN,keyfob_off,3",
-          "0,ALL DISARMED,keyfob_off,NaN,keyfob_disarmed,NaN",
-          "2,PERIMETER ARMED,arm_perimeter,NaN,keyfob_perimeter_armed,NaN",
-          "3,ALL ARMED,keyfob_on,NaN,keyfob_armed,NaN",
-          "NaN,NaN,NaN,NaN,Header,NaN,NaN,NaN,NaN,NaN,NaN,NaN"}},
-    {25, {"TEMPERATURE,NaN,NaN,SINGLE_TEMP,Sensor,NaN,target_temperature,0",
-          "\xC2\xB0" "F,35,95,1,Detail,NaN,NaN,NaN,NaN,NaN,NaN,temperature"}},
-    {35, {"THERMOSTAT MODE,NaN,NaN,MULTI_BUTTON,Actuator,NaN,NaN,4", "Auto,Auto,img_auto,NaN,auto,NaN",
-          "Cool,Cool,img_cool,NaN,cool,NaN", "Heat,Heat,img_heat,NaN,heat,NaN",
-          "Off,Off,img_off,NaN,button_off,NaN", "NaN,NaN,NaN,NaN,Detail,NaN,NaN,NaN,NaN,NaN,NaN,mode"}},
-    {44, {"BARRIER OPERATOR,NaN,NaN,LIST,Actuator,NaN,NaN,5", "0,CLOSED,garage_close,255,closed,NaN",
-          "252,CLOSING,icon_garage_door_down,255,closing,NaN", "253,STOPPED,garage_open,0,stopped,NaN",
-          "254,OPENING,icon_garage_door_up,0,opening,NaN", "255,OPENED,garage_open,0,opened,NaN",
-          "NaN,NaN,NaN,NaN,Header_Detail_Primary,NaN,NaN,NaN,NaN,NaN,NaN,actions"}},
-    {45, {"AC MODE,NaN,NaN,LIST,Actuator,NaN,NaN,8", "Auto,Auto,img_auto,NaN,auto,NaN",
-          "Cool,Cool,img_cool,NaN,cool,NaN", "Heat,Heat,img_off,NaN,heat,NaN",
-          "Off,Off,img_off,NaN,offMode,NaN", "Resume,Resume,resume_icon,NaN,resume,NaN",
-          "Fan Only,Fan Only,btn_fan_off,NaN,fanOnly,NaN", "Dry Air,Dry Air,water_off,NaN,dryAir,NaN",
-          "Auto Changeover,Auto Changeover,img_auto,NaN,autoChangeOver,NaN",
-          "NaN,NaN,NaN,NaN,Detail,NaN,NaN,NaN,NaN,NaN,NaN,mode"}},
+    {1,
+     {"SWITCH BINARY,NaN,NaN,MULTI_BUTTON,Actuator,NaN,switch_on,2", "true,ON,switch_on,false,on,NaN",
+      "false,OFF,switch_off,true,off,NaN", "NaN,NaN,NaN,NaN,Header,NaN,NaN,NaN,NaN,true,NaN,NaN"}},
+    {2,
+     {"SENSOR BINARY,NaN,NaN,MULTI_BUTTON,Sensor,NaN,door_off,2", "true,ACTIVE,door_on,NaN,door_on,NaN",
+      "false,INACTIVE,door_off,NaN,door_off,NaN", "NaN,NaN,NaN,NaN,Header,NaN,NaN,NaN,NaN,NaN,NaN,NaN"}},
+    {9,
+     {"TAMPER,NaN,NaN,MULTI_BUTTON,Sensor,Tamper,NaN,1", "true,Device has been tampered,tamper,NaN,tampered,NaN",
+      "NaN,NaN,NaN,NaN,Badge,NaN,NaN,NaN,NaN,NaN,NaN,tampered"}},
+    {10,
+     {"PANIC_ALARM,NaN,NaN,MULTI_BUTTON,Sensor,NaN,panic_icon,2", "true,Panic Alarm,panic_icon,NaN,panicAlarm,NaN",
+      "false,NO,panic_icon,NaN,no,Rule", "NaN,NaN,NaN,NaN,Detail,NaN,NaN,NaN,NaN,NaN,scene,panicAlarm"}},
+    {14,
+     {"BASIC,Byte,true,MULTI_BUTTON,Sensor,NaN,alarm_off,2", "0,INACTIVE,alarm_on,255,alarm_on,NaN",
+      "255,ACTIVE,alarm_off,0,off,NaN", "NaN,NaN,NaN,NaN,Header,NaN,false,NaN,true,NaN,Scene,set_alarm_for"}},
+    {17,
+     {"SWITCH MULTILEVEL,NaN,NaN,SLIDER_ICON,Actuator,NaN,dimmer,0",
+      "%,0,100,1,Header_Detail,NaN,NaN,NaN,NaN,NaN,NaN,dimmer"}},
+    {19,
+     {"SWITCH_MULTISOUND,NaN,NaN,LIST,Actuator,NaN,alarm_off,7", "0,OFF,alarm_off,NaN,stop,NaN",
+      "1,EMERGENCY MODE: ON,alarm_on,0,emergency,NaN", "2,FIRE MODE: ON,alarm_on,0,fire,NaN",
+      "3,AMBULANCE MODE: ON,alarm_on,0,ambulance,NaN", "4,POLICE MODE: ON,alarm_on,0,police,NaN",
+      "5,DOOR MODE: ON,alarm_on,0,door_chime,NaN", "6,BEEP MODE: ON,alarm_on,0,beep,NaN",
+      "NaN,NaN,NaN,NaN,Header_Detail_Primary,NaN,NaN,NaN,NaN,NaN,NaN,start_alarm"}},
+    {20,
+     {"SHUTTER_LEVEL,NaN,NaN,MULTI_BUTTON,Actuator,NaN,garage_close,3", "0,CLOSED,garage_close,99,closed,NaN",
+      "99,OPENED,garage_open,0,opened,NaN", "254,PROCESSING,garage_open,NaN,processing,Action_Scene",
+      "NaN,NaN,NaN,NaN,Header,NaN,NaN,NaN,NaN,NaN,NaN,NaN"}},
+    {22,
+     {"LOCK_STATE,NaN,NaN,MULTI_BUTTON,Actuator,NaN,lock_close,2", "0,UNLOCKED,lock_open,255,doorlock_off,NaN",
+      "255,LOCKED,lock_close,0,doorlock_on,NaN", "NaN,NaN,NaN,NaN,Header,NaN,NaN,NaN,NaN,true,NaN,NaN"}},
+    {23,
+     {"LOCK_STATE_ZB,NaN,NaN,MULTI_BUTTON,Actuator,NaN,lock_open,3", "1,LOCKED,lock_close,2,doorlock_on,NaN",
+      "2,UNLOCKED,doorlock_off,1,doorlock_off,NaN", "0,PARTIALLY LOCKED,lock_open,1,doorlock_partial,Scene_Rule",
+      "NaN,NaN,NaN,NaN,Header,NaN,NaN,NaN,NaN,true,NaN,NaN"}},
+    {24,
+     {"ARMMODE,NaN,NaN,MULTI_BUTTON,Sensor,NaN,keyfob_off,3", "0,ALL DISARMED,keyfob_off,NaN,keyfob_disarmed,NaN",
+      "2,PERIMETER ARMED,arm_perimeter,NaN,keyfob_perimeter_armed,NaN", "3,ALL ARMED,keyfob_on,NaN,keyfob_armed,NaN",
+      "NaN,NaN,NaN,NaN,Header,NaN,NaN,NaN,NaN,NaN,NaN,NaN"}},
+    {25,
+     {"TEMPERATURE,NaN,NaN,SINGLE_TEMP,Sensor,NaN,target_temperature,0",
+      "\xC2\xB0"
+      "F,35,95,1,Detail,NaN,NaN,NaN,NaN,NaN,NaN,temperature"}},
+    {35,
+     {"THERMOSTAT MODE,NaN,NaN,MULTI_BUTTON,Actuator,NaN,NaN,4", "Auto,Auto,img_auto,NaN,auto,NaN",
+      "Cool,Cool,img_cool,NaN,cool,NaN", "Heat,Heat,img_heat,NaN,heat,NaN", "Off,Off,img_off,NaN,button_off,NaN",
+      "NaN,NaN,NaN,NaN,Detail,NaN,NaN,NaN,NaN,NaN,NaN,mode"}},
+    {44,
+     {"BARRIER OPERATOR,NaN,NaN,LIST,Actuator,NaN,NaN,5", "0,CLOSED,garage_close,255,closed,NaN",
+      "252,CLOSING,icon_garage_door_down,255,closing,NaN", "253,STOPPED,garage_open,0,stopped,NaN",
+      "254,OPENING,icon_garage_door_up,0,opening,NaN", "255,OPENED,garage_open,0,opened,NaN",
+      "NaN,NaN,NaN,NaN,Header_Detail_Primary,NaN,NaN,NaN,NaN,NaN,NaN,actions"}},
+    {45,
+     {"AC MODE,NaN,NaN,LIST,Actuator,NaN,NaN,8", "Auto,Auto,img_auto,NaN,auto,NaN", "Cool,Cool,img_cool,NaN,cool,NaN",
+      "Heat,Heat,img_off,NaN,heat,NaN", "Off,Off,img_off,NaN,offMode,NaN", "Resume,Resume,resume_icon,NaN,resume,NaN",
+      "Fan Only,Fan Only,btn_fan_off,NaN,fanOnly,NaN", "Dry Air,Dry Air,water_off,NaN,dryAir,NaN",
+      "Auto Changeover,Auto Changeover,img_auto,NaN,autoChangeOver,NaN",
+      "NaN,NaN,NaN,NaN,Detail,NaN,NaN,NaN,NaN,NaN,NaN,mode"}},
     {50, {"BATTERY,NaN,NaN,TEXT_VIEW,Sensor,NaN,NaN,0", "%,0,100,1,Detail,NaN,true,NaN,NaN,NaN,NaN,battery"}},
-    {60, {"AWAY_MODE,NaN,NaN,MULTI_BUTTON,Actuator,NaN,NaN,3", "home,Home,home_white,NaN,home,NaN",
-          "away,Away,away_white,NaN,away,NaN", "auto-away,Auto-away,away_white,NaN,AUTOAWAY,NaN",
-          "NaN,NaN,NaN,NaN,Detail,NaN,NaN,NaN,NaN,NaN,Scene,nest_label_away_mode"}},
-    {62, {"ISONLINE,NaN,NaN,MULTI_BUTTON,Functional,NaN,NaN,2", "true,Online,online_icon,NaN,online,NaN",
-          "false,Offline,offline_icon,NaN,offline,NaN",
-          "NaN,NaN,NaN,NaN,Hidden,NaN,NaN,NaN,NaN,NaN,Scene,NaN"}},
-    {67, {"HVAC_STATE,NaN,NaN,MULTI_BUTTON,Sensor,NaN,NaN,3", "heating,HEATING,img_heat,NaN,heating,NaN",
-          "cooling,COOLING,img_cool,NaN,cooling,NaN", "off,IDLE,img_off,NaN,off,NaN",
-          "NaN,NaN,NaN,NaN,Header,NaN,NaN,NaN,NaN,NaN,Scene,NaN"}},
-    {70, {"CO_ALARM_STATE,NaN,NaN,TEXT_VIEW,Sensor,NaN,NaN,3", "ok,OK,nest_protest_icon,NaN,ok,NaN",
-          "warning,WARNING,icon_tampered_yellow,NaN,co_detected,NaN",
-          "emergency,EMERGENCY,icon_tampered_red,NaN,emergency_,NaN",
-          "NaN,NaN,NaN,NaN,Header_Details,NaN,NaN,NaN,NaN,NaN,Rule,co_label"}},
-    {75, {"HUE_BULB_ID,Int,true,NaN,Functional,NaN,NaN,0",
-          "NaN,NaN,NaN,NaN,NaN,NaN,false,false,false,NaN,NaN,NaN"}},
-    {88, {"GENERIC_INT,Int,false,Input,Actuator,NaN,NaN,0",
-          "NaN,-2147483648,2147483647,NaN,NaN,NaN,true,false,false,NaN,NaN,NaN"}},
-    {90, {"GENERIC_BOOL,BOOL,true,Input,Actuator,NaN,NaN,2", "true,NaN,NaN,NaN,NaN,NaN",
-          "false,NaN,NaN,NaN,NaN,NaN", "NaN,NaN,NaN,NaN,NaN,NaN,false,false,false,NaN,NaN,NaN"}},
-    {101, {"OCCUPANCY_STATE,NaN,NaN,MULTI_BUTTON,NaN,NaN,motion_on,2",
-           "true,OCCUPIED,motion_on,NaN,NaN,NaN", "false,UNOCCUPIED,motion_off,NaN,NaN,NaN",
-           "NaN,NaN,NaN,NaN,Header,NaN,NaN,NaN,NaN,NaN,NaN,NaN"}},
-    {107, {"MULTI_SWITCH BINARY2,NaN,NaN,MULTI_BUTTON,Actuator,NaN,switch_on,2",
-           "true,SWITCH2 ON,switch_on,false,switch2_on,NaN",
-           "false,SWITCH2 OFF,switch_off,true,switch2_off,NaN",
-           "NaN,NaN,NaN,NaN,Header_Detail,NaN,NaN,NaN,NaN,true,NaN,switch2"}},
+    {60,
+     {"AWAY_MODE,NaN,NaN,MULTI_BUTTON,Actuator,NaN,NaN,3", "home,Home,home_white,NaN,home,NaN",
+      "away,Away,away_white,NaN,away,NaN", "auto-away,Auto-away,away_white,NaN,AUTOAWAY,NaN",
+      "NaN,NaN,NaN,NaN,Detail,NaN,NaN,NaN,NaN,NaN,Scene,nest_label_away_mode"}},
+    {62,
+     {"ISONLINE,NaN,NaN,MULTI_BUTTON,Functional,NaN,NaN,2", "true,Online,online_icon,NaN,online,NaN",
+      "false,Offline,offline_icon,NaN,offline,NaN", "NaN,NaN,NaN,NaN,Hidden,NaN,NaN,NaN,NaN,NaN,Scene,NaN"}},
+    {67,
+     {"HVAC_STATE,NaN,NaN,MULTI_BUTTON,Sensor,NaN,NaN,3", "heating,HEATING,img_heat,NaN,heating,NaN",
+      "cooling,COOLING,img_cool,NaN,cooling,NaN", "off,IDLE,img_off,NaN,off,NaN",
+      "NaN,NaN,NaN,NaN,Header,NaN,NaN,NaN,NaN,NaN,Scene,NaN"}},
+    {70,
+     {"CO_ALARM_STATE,NaN,NaN,TEXT_VIEW,Sensor,NaN,NaN,3", "ok,OK,nest_protest_icon,NaN,ok,NaN",
+      "warning,WARNING,icon_tampered_yellow,NaN,co_detected,NaN",
+      "emergency,EMERGENCY,icon_tampered_red,NaN,emergency_,NaN",
+      "NaN,NaN,NaN,NaN,Header_Details,NaN,NaN,NaN,NaN,NaN,Rule,co_label"}},
+    {75, {"HUE_BULB_ID,Int,true,NaN,Functional,NaN,NaN,0", "NaN,NaN,NaN,NaN,NaN,NaN,false,false,false,NaN,NaN,NaN"}},
+    {88,
+     {"GENERIC_INT,Int,false,Input,Actuator,NaN,NaN,0",
+      "NaN,-2147483648,2147483647,NaN,NaN,NaN,true,false,false,NaN,NaN,NaN"}},
+    {90,
+     {"GENERIC_BOOL,BOOL,true,Input,Actuator,NaN,NaN,2", "true,NaN,NaN,NaN,NaN,NaN", "false,NaN,NaN,NaN,NaN,NaN",
+      "NaN,NaN,NaN,NaN,NaN,NaN,false,false,false,NaN,NaN,NaN"}},
+    {101,
+     {"OCCUPANCY_STATE,NaN,NaN,MULTI_BUTTON,NaN,NaN,motion_on,2", "true,OCCUPIED,motion_on,NaN,NaN,NaN",
+      "false,UNOCCUPIED,motion_off,NaN,NaN,NaN", "NaN,NaN,NaN,NaN,Header,NaN,NaN,NaN,NaN,NaN,NaN,NaN"}},
+    {107,
+     {"MULTI_SWITCH BINARY2,NaN,NaN,MULTI_BUTTON,Actuator,NaN,switch_on,2",
+      "true,SWITCH2 ON,switch_on,false,switch2_on,NaN", "false,SWITCH2 OFF,switch_off,true,switch2_off,NaN",
+      "NaN,NaN,NaN,NaN,Header_Detail,NaN,NaN,NaN,NaN,true,NaN,switch2"}},
 };
 
 TEST(IndexCatalogue, EntriesGivenInFullAreExact) {
@@ -244,40 +253,80 @@ TEST(IndexCatalogue, DescriptorColumns) {
     }
     EXPECT_EQ(split(row(99, 0))[0], "SECONDS");
 
-    expectColumn(3, "", {
-        {"MULTI_BUTTON", codes({{1, 12}, {14, 16}, {20, 24}, {35, 35}, {39, 39}, {43, 43}, {49, 49},
-                                {56, 56}, {60, 62}, {67, 67}, {101, 104}, {107, 107}})},
-        {"TEXT_VIEW_ONLY", {13, 51}},
-        {"SLIDER_ICON", {17, 80}},
-        {"SLIDER", codes({{18, 18}, {26, 26}, {28, 29}, {31, 34}})},
-        {"LIST", {19, 42, 44, 45, 48}},
-        {"SINGLE_TEMP", codes({{25, 25}, {27, 27}, {37, 38}, {41, 41}, {46, 47}, {57, 59}})},
-        {"Hue", {30}},
-        {"TEXT_VIEW", codes({{36, 36}, {40, 40}, {50, 50}, {52, 53}, {70, 71}, {78, 78}, {81, 86}})},
-        {"NaN", codes({{54, 55}, {63, 66}, {68, 69}, {72, 77}, {79, 79}})},
-        {"Input", codes({{87, 90}, {99, 99}})},
-        {"info", {91, 92}},
-        {"Button", {93, 94, 96, 97, 100}},
-        {"BUTTON", {95}},
-        {"Slider", {98}},
-        {"MULTI_LEVEL", {105}},
-        {"MULIT_BUTTON", {106}},
-    });
-    expectColumn(4, "", {
-        {"Actuator", codes({{1, 1}, {13, 13}, {17, 23}, {30, 33}, {35, 35}, {37, 39}, {41, 49}, {51, 51},
-                            {56, 61}, {81, 81}, {87, 90}, {93, 100}, {102, 102}, {104, 107}})},
-        {"Sensor", codes({{2, 12}, {14, 16}, {24, 29}, {34, 34}, {36, 36}, {40, 40}, {50, 50}, {52, 53},
-                          {67, 67}, {70, 71}, {78, 78}, {80, 80}, {82, 86}})},
-        {"Functional", codes({{54, 55}, {62, 66}, {68, 68}, {72, 77}, {79, 79}})},
-        {"Info", {69}},
-        {"sensor", {91, 92}},
-        {"NaN", {101, 103}},
-    });
-    expectColumn(1, "NaN", {{"Byte", {14}}, {"Int", {75, 88, 98, 99}}, {"String", {87}},
-                            {"Double", {89}}, {"BOOL", {90}}, {"Decimal", {91, 96}},
-                            {"string", {92}}, {"Bool", {93, 94, 97, 100}}});
-    expectColumn(2, "NaN", {{"true", {14, 26, 75, 90, 91, 92}},
-                            {"false", {87, 88, 89, 93, 94, 96, 97, 98, 99, 100}}});
+    expectColumn(3, "",
+                 {
+                     {"MULTI_BUTTON", codes({{1, 12},
+                                             {14, 16},
+                                             {20, 24},
+                                             {35, 35},
+                                             {39, 39},
+                                             {43, 43},
+                                             {49, 49},
+                                             {56, 56},
+                                             {60, 62},
+                                             {67, 67},
+                                             {101, 104},
+                                             {107, 107}})},
+                     {"TEXT_VIEW_ONLY", {13, 51}},
+                     {"SLIDER_ICON", {17, 80}},
+                     {"SLIDER", codes({{18, 18}, {26, 26}, {28, 29}, {31, 34}})},
+                     {"LIST", {19, 42, 44, 45, 48}},
+                     {"SINGLE_TEMP", codes({{25, 25}, {27, 27}, {37, 38}, {41, 41}, {46, 47}, {57, 59}})},
+                     {"Hue", {30}},
+                     {"TEXT_VIEW", codes({{36, 36}, {40, 40}, {50, 50}, {52, 53}, {70, 71}, {78, 78}, {81, 86}})},
+                     {"NaN", codes({{54, 55}, {63, 66}, {68, 69}, {72, 77}, {79, 79}})},
+                     {"Input", codes({{87, 90}, {99, 99}})},
+                     {"info", {91, 92}},
+                     {"Button", {93, 94, 96, 97, 100}},
+                     {"BUTTON", {95}},
+                     {"Slider", {98}},
+                     {"MULTI_LEVEL", {105}},
+                     {"MULIT_BUTTON", {106}},
+                 });
+    expectColumn(4, "",
+                 {
+                     {"Actuator", codes({{1, 1},
+                                         {13, 13},
+                                         {17, 23},
+                                         {30, 33},
+                                         {35, 35},
+                                         {37, 39},
+                                         {41, 49},
+                                         {51, 51},
+                                         {56, 61},
+                                         {81, 81},
+                                         {87, 90},
+                                         {93, 100},
+                                         {102, 102},
+                                         {104, 107}})},
+                     {"Sensor", codes({{2, 12},
+                                       {14, 16},
+                                       {24, 29},
+                                       {34, 34},
+                                       {36, 36},
+                                       {40, 40},
+                                       {50, 50},
+                                       {52, 53},
+                                       {67, 67},
+                                       {70, 71},
+                                       {78, 78},
+                                       {80, 80},
+                                       {82, 86}})},
+                     {"Functional", codes({{54, 55}, {62, 66}, {68, 68}, {72, 77}, {79, 79}})},
+                     {"Info", {69}},
+                     {"sensor", {91, 92}},
+                     {"NaN", {101, 103}},
+                 });
+    expectColumn(1, "NaN",
+                 {{"Byte", {14}},
+                  {"Int", {75, 88, 98, 99}},
+                  {"String", {87}},
+                  {"Double", {89}},
+                  {"BOOL", {90}},
+                  {"Decimal", {91, 96}},
+                  {"string", {92}},
+                  {"Bool", {93, 94, 97, 100}}});
+    expectColumn(2, "NaN", {{"true", {14, 26, 75, 90, 91, 92}}, {"false", {87, 88, 89, 93, 94, 96, 97, 98, 99, 100}}});
     expectColumn(5, "NaN", {{"Tamper", {9}}, {"IR Code", {51}}, {"Nan", {53}}, {"ac_switch_off", {103}}});
 }
 
@@ -286,17 +335,43 @@ TEST(IndexCatalogue, RawValuesInRowOrder) {
     const std::vector<std::string> zeroFF = {"0", "255"};
     const std::vector<std::string> nest = {"ok", "warning", "emergency"};
     std::map<int, std::vector<std::string>> want = {
-        {9, {"true"}}, {12, {"true"}}, {13, {"0", "65535"}}, {14, zeroFF}, {15, zeroFF}, {16, zeroFF},
-        {19, {"0", "1", "2", "3", "4", "5", "6"}}, {20, {"0", "99", "254"}}, {21, zeroFF}, {22, zeroFF},
-        {23, {"1", "2", "0"}}, {24, {"0", "2", "3"}}, {35, {"Auto", "Cool", "Heat", "Off"}},
-        {39, {"On low ", "Auto low"}}, {42, {"0", "99"}}, {43, {"true"}},
+        {9, {"true"}},
+        {12, {"true"}},
+        {13, {"0", "65535"}},
+        {14, zeroFF},
+        {15, zeroFF},
+        {16, zeroFF},
+        {19, {"0", "1", "2", "3", "4", "5", "6"}},
+        {20, {"0", "99", "254"}},
+        {21, zeroFF},
+        {22, zeroFF},
+        {23, {"1", "2", "0"}},
+        {24, {"0", "2", "3"}},
+        {35, {"Auto", "Cool", "Heat", "Off"}},
+        {39, {"On low ", "Auto low"}},
+        {42, {"0", "99"}},
+        {43, {"true"}},
         {44, {"0", "252", "253", "254", "255"}},
         {45, {"Auto", "Cool", "Heat", "Off", "Resume", "Fan Only", "Dry Air", "Auto Changeover"}},
-        {48, {"Auto Low", "On Low", "Unknown 5", "On High"}}, {49, {"0", "1"}},
-        {56, {"heat-cool", "cool", "heat", "off"}}, {60, {"home", "away", "auto-away"}}, {61, tf},
-        {62, tf}, {65, {"true"}}, {67, {"heating", "cooling", "off"}}, {70, nest}, {71, nest},
-        {78, {"ok", "Warning"}}, {90, tf}, {91, {"0", "2", "3", "4"}}, {93, tf}, {94, tf},
-        {95, {"1", "2", "3"}}, {96, {"1", "2", "3"}}, {97, tf}, {100, tf},
+        {48, {"Auto Low", "On Low", "Unknown 5", "On High"}},
+        {49, {"0", "1"}},
+        {56, {"heat-cool", "cool", "heat", "off"}},
+        {60, {"home", "away", "auto-away"}},
+        {61, tf},
+        {62, tf},
+        {65, {"true"}},
+        {67, {"heating", "cooling", "off"}},
+        {70, nest},
+        {71, nest},
+        {78, {"ok", "Warning"}},
+        {90, tf},
+        {91, {"0", "2", "3", "4"}},
+        {93, tf},
+        {94, tf},
+        {95, {"1", "2", "3"}},
+        {96, {"1", "2", "3"}},
+        {97, tf},
+        {100, tf},
     };
     for (int c = 1; c <= 8; ++c) want[c] = tf;
     want[10] = want[11] = tf;
@@ -320,25 +395,43 @@ TEST(IndexCatalogue, RawValuesInRowOrder) {
 }
 
 TEST(IndexCatalogue, UnitsRangesAndFactors) {
-    const std::string F = "\xC2\xB0" "F";
+    const std::string F =
+        "\xC2\xB0"
+        "F";
     std::map<int, std::vector<std::string>> want = {
-        {17, {"%", "0", "100", "1"}},      {18, {"%", "0", "100", "0.392"}},
-        {25, {F, "35", "95", "1"}},        {26, {"kPa", "-3276", "3276", "1"}},
-        {27, {"%", "0", "100", "1"}},      {28, {"Lux", "0", "3000", "1"}},
-        {29, {"%", "0", "100", "NaN"}},    {30, {"NaN", "0", "65535", "NaN"}},
-        {31, {"NaN", "0", "255", "1"}},    {32, {"%", "0", "100", "0.392"}},
-        {33, {"%", "1000", "9000", "0.39"}}, {34, {"W", "0", "9999", "NaN"}},
-        {37, {F, "35", "95", "1"}},        {38, {F, "35", "95", "1"}},
-        {41, {F, "41", "104", "NaN"}},     {46, {F, "60", "86", "NaN"}},
-        {47, {F, "60", "86", "NaN"}},      {50, {"%", "0", "100", "1"}},
-        {51, {"NaN", "0", "999", "NaN"}},  {52, {"V", "0", "100", "NaN"}},
-        {53, {"A", "0", "100", "NaN"}},    {57, {F, "50", "90", "NaN"}},
-        {58, {F, "50", "87", "NaN"}},      {59, {F, "53", "90", "NaN"}},
-        {80, {"KWh", "0", "9999", "NaN"}}, {82, {"W", "0", "9999", "NaN"}},
-        {83, {"W", "0", "9999", "NaN"}},   {84, {"kWh", "0", "9999", "NaN"}},
-        {85, {"kWh", "0", "9999", "NaN"}}, {86, {"W", "0", "100", "NaN"}},
+        {17, {"%", "0", "100", "1"}},
+        {18, {"%", "0", "100", "0.392"}},
+        {25, {F, "35", "95", "1"}},
+        {26, {"kPa", "-3276", "3276", "1"}},
+        {27, {"%", "0", "100", "1"}},
+        {28, {"Lux", "0", "3000", "1"}},
+        {29, {"%", "0", "100", "NaN"}},
+        {30, {"NaN", "0", "65535", "NaN"}},
+        {31, {"NaN", "0", "255", "1"}},
+        {32, {"%", "0", "100", "0.392"}},
+        {33, {"%", "1000", "9000", "0.39"}},
+        {34, {"W", "0", "9999", "NaN"}},
+        {37, {F, "35", "95", "1"}},
+        {38, {F, "35", "95", "1"}},
+        {41, {F, "41", "104", "NaN"}},
+        {46, {F, "60", "86", "NaN"}},
+        {47, {F, "60", "86", "NaN"}},
+        {50, {"%", "0", "100", "1"}},
+        {51, {"NaN", "0", "999", "NaN"}},
+        {52, {"V", "0", "100", "NaN"}},
+        {53, {"A", "0", "100", "NaN"}},
+        {57, {F, "50", "90", "NaN"}},
+        {58, {F, "50", "87", "NaN"}},
+        {59, {F, "53", "90", "NaN"}},
+        {80, {"KWh", "0", "9999", "NaN"}},
+        {82, {"W", "0", "9999", "NaN"}},
+        {83, {"W", "0", "9999", "NaN"}},
+        {84, {"kWh", "0", "9999", "NaN"}},
+        {85, {"kWh", "0", "9999", "NaN"}},
+        {86, {"W", "0", "100", "NaN"}},
         {88, {"NaN", "-2147483648", "2147483647", "NaN"}},
-        {98, {"NaN", "0", "65535", "NaN"}}, {99, {"NaN", "0", "65535", "NaN"}},
+        {98, {"NaN", "0", "65535", "NaN"}},
+        {99, {"NaN", "0", "65535", "NaN"}},
     };
     for (int c = 1; c <= 107; ++c) {
         std::vector<std::string> f = split(row(c, valueCount(c) + 1));
@@ -351,9 +444,10 @@ TEST(IndexCatalogue, UnitsRangesAndFactors) {
 // What a front end relies on to draw every type: closed vocabularies, every
 // field present, and every field fitting where Index keeps it.
 TEST(IndexCatalogue, FieldsAreDrawable) {
-    const std::set<std::string> placements = {"Header", "Header_Detail", "Header_Details",
-        "Header_Detail_Primary", "HeaderOnly", "Detail", "Badge", "Hidden", "Message", "NaN", "MULTI_BUTTON"};
-    const std::set<std::string> excludes = {"Scene", "scene", "Rule", "Trigger", "Scene_Rule",
+    const std::set<std::string> placements = {"Header",     "Header_Detail", "Header_Details", "Header_Detail_Primary",
+                                              "HeaderOnly", "Detail",        "Badge",          "Hidden",
+                                              "Message",    "NaN",           "MULTI_BUTTON"};
+    const std::set<std::string> excludes = {"Scene",      "scene",         "Rule",         "Trigger", "Scene_Rule",
                                             "Rule_Scene", "Scene_Trigger", "Action_Scene", "NaN"};
     const std::set<std::string> flags = {"true", "false", "NaN"};
     const int descWidth[8] = {50, 10, 30, 25, 25, 20, 50, 0};
@@ -418,8 +512,8 @@ TEST(IndexDetails, ErrorTextsAndUntouchedBuffer) {
 }
 
 TEST(IndexDetails, FieldCodeTable) {
-    const char* want[20] = {"IN", "DT", "RO", "LT", "IB", "GL", "DI", "VC", "UNT", "MIN",
-                            "MAX", "FCT", "PL", "SPL", "CD", "UIS", "DV", "STR", "EF", "AL"};
+    const char* want[20] = {"IN",  "DT",  "RO", "LT",  "IB", "GL",  "DI", "VC",  "UNT", "MIN",
+                            "MAX", "FCT", "PL", "SPL", "CD", "UIS", "DV", "STR", "EF",  "AL"};
     EXPECT_EQ(sizeof IdxArr, 100u);
     for (int i = 0; i < 20; ++i) {
         EXPECT_STREQ(IdxArr[i], want[i]);
@@ -441,8 +535,8 @@ protected:
 
 // The records one entry should lay down, from its catalogue rows.
 std::map<std::string, std::string> expectedRecords(int c) {
-    static const char* codes[20] = {"IN", "DT", "RO", "LT", "IB", "GL", "DI", "VC", "UNT", "MIN",
-                                    "MAX", "FCT", "PL", "SPL", "CD", "UIS", "DV", "STR", "EF", "AL"};
+    static const char* codes[20] = {"IN",  "DT",  "RO", "LT",  "IB", "GL",  "DI", "VC",  "UNT", "MIN",
+                                    "MAX", "FCT", "PL", "SPL", "CD", "UIS", "DV", "STR", "EF",  "AL"};
     static const char* vkeys[6] = {"V", "L", "I", "T", "AL", "EF"};
     std::map<std::string, std::string> out;
     std::string n = std::to_string(c);
@@ -485,7 +579,9 @@ TEST_F(IndexStore, HoldsEveryFieldOfEveryEntry) {
     EXPECT_EQ(got["39.V1"], "On low ");
     EXPECT_EQ(got["69.EF2"], "NaN");  // the short row of -2
     EXPECT_EQ(got["69.L2"], "Cannot change target temperature while structure is away");
-    EXPECT_EQ(got["25.UNT"], "\xC2\xB0" "F");
+    EXPECT_EQ(got["25.UNT"],
+              "\xC2\xB0"
+              "F");
     EXPECT_EQ(got.count("1.V3"), 0u);
     EXPECT_EQ(got.count("108"), 0u);
 }
@@ -552,7 +648,9 @@ TEST_F(IndexStore, ReadsOneEntryWithEveryGetter) {
     EXPECT_STREQ(Index(88).getIndexMin(), "-2147483648");
     EXPECT_STREQ(Index(88).getIndexMax(), "2147483647");
     EXPECT_STREQ(Index(39).getValue(1), "On low ");
-    EXPECT_STREQ(Index(25).getIndexUnits(), "\xC2\xB0" "F");
+    EXPECT_STREQ(Index(25).getIndexUnits(),
+                 "\xC2\xB0"
+                 "F");
     EXPECT_EQ(Index(99).getIndexID(), IDX_SECONDS);  // stored as "SECONDS"
     EXPECT_EQ(Index(101).getIndexID(), IDX_OCCUPANCY_STATE);
 
@@ -595,21 +693,29 @@ TEST_F(IndexStore, EveryEntryReadsBackAsCatalogued) {
         std::vector<std::string> d = split(row(c, 0));
         int vc = std::stoi(d[7]);
         EXPECT_EQ(x.getIndexID(), c);
-        std::vector<std::string> got = {x.getIndexName(), x.getIndexDataType(), x.getIndexReadOnly(),
-                                        x.getIndexLayout(), x.getIndexBehaviour(), x.getIndexGroupLabel(),
-                                        x.getIndexDefaultIcon(), std::to_string(x.getValueCount())};
+        std::vector<std::string> got = {
+            x.getIndexName(),      x.getIndexDataType(),   x.getIndexReadOnly(),    x.getIndexLayout(),
+            x.getIndexBehaviour(), x.getIndexGroupLabel(), x.getIndexDefaultIcon(), std::to_string(x.getValueCount())};
         EXPECT_EQ(got, d);
         std::vector<std::string> a = split(row(c, vc + 1));
-        got = {x.getIndexUnits(), x.getIndexMin(), x.getIndexMax(), x.getIndexFactor(),
-               x.getIndexPlacement(), x.getIndexSPlacement(), x.getIndexConditional(),
-               x.getIndexUseinScenes(), x.getIndexDefaultVisibility(), x.getIndexShowToggleInRules(),
-               x.getIndexExcludeFrom(), x.getIndexAppLabel()};
+        got = {x.getIndexUnits(),
+               x.getIndexMin(),
+               x.getIndexMax(),
+               x.getIndexFactor(),
+               x.getIndexPlacement(),
+               x.getIndexSPlacement(),
+               x.getIndexConditional(),
+               x.getIndexUseinScenes(),
+               x.getIndexDefaultVisibility(),
+               x.getIndexShowToggleInRules(),
+               x.getIndexExcludeFrom(),
+               x.getIndexAppLabel()};
         EXPECT_EQ(got, a);
         ASSERT_EQ(int(x.values().size()), vc);
         for (int k = 1; k <= vc; ++k) {
             std::vector<std::string> v = split(row(c, k));
             v.resize(6, "NaN");
-            got = {x.getValue(k), x.getValueLabel(k), x.getValueIcon(k), x.getValueToggleValue(k),
+            got = {x.getValue(k),         x.getValueLabel(k),      x.getValueIcon(k), x.getValueToggleValue(k),
                    x.getValueAppLabel(k), x.getValueExcludeFrom(k)};
             EXPECT_EQ(got, v) << "value " << k;
         }
@@ -669,7 +775,7 @@ TEST(IndexStoreEdges, StoredTextsAreCutToTheirFields) {
     putRecord("300.MIN", longText);  // field of 12
     putRecord("300.V1", std::string(60, 'v'));
     putRecord("300.L1", std::string(150, 'l'));  // read at most 100, kept 99
-    putRecord("300.T1", longText);                // field of 20
+    putRecord("300.T1", longText);               // field of 20
     Index x(300);
     EXPECT_EQ(std::string(x.getIndexName()), std::string(49, 'n'));
     EXPECT_EQ(strlen(x.getIndexDataType()), 9u);

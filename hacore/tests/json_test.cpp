@@ -18,7 +18,8 @@ namespace {
 
 // Exact-size, unterminated copy of a text.
 struct Text {
-    explicit Text(const std::string& s) : len(int(s.size())), p(static_cast<char*>(std::malloc(s.size() ? s.size() : 1))) {
+    explicit Text(const std::string& s)
+        : len(int(s.size())), p(static_cast<char*>(std::malloc(s.size() ? s.size() : 1))) {
         std::memcpy(p, s.data(), s.size());
     }
     ~Text() { std::free(p); }
@@ -40,7 +41,8 @@ using Tokens = std::unique_ptr<json_token, Freer>;
 
 const char kDevices[] =
     "{\"devices\": [\n"
-    "  {\"id\": 3, \"name\": \"Hall light\", \"values\": [{\"index\": 1, \"value\": \"on\"}, {\"index\": 2, \"value\": 40}]},\n"
+    "  {\"id\": 3, \"name\": \"Hall light\", \"values\": [{\"index\": 1, \"value\": \"on\"}, {\"index\": 2, \"value\": "
+    "40}]},\n"
     "  {\"id\": 7, \"name\": \"Door \\\"front\\\"\", \"battery\": -12.5e-1, \"online\": true, \"room\": null},\n"
     "  {id: 9, name: \"Sensor\", tags: [\"a\", \"b\",], flags: {x_1: false,},}\n"
     "], \"count\": 3}";
@@ -105,8 +107,8 @@ TEST(JsonTokenize, SeparatorsAndTrailingCommas) {
     EXPECT_EQ(11, parse(" [ 1 ,\t2\r\n] "));
     EXPECT_EQ(2, parse("[]"));
     EXPECT_EQ(2, parse("{}"));
-    const char* invalid[] = {"[1,,2]", "[1,,]", "[,]", "{,}", "[1 2]", "{\"a\" 1}", "{\"a\":1 \"b\":2}",
-                             "{\"a\"}", "{1:2}", "{_a:1}", "[1}", "{\"a\":1]", "[:]", "{a:}"};
+    const char* invalid[] = {"[1,,2]",  "[1,,]", "[,]",    "{,}", "[1 2]",     "{\"a\" 1}", "{\"a\":1 \"b\":2}",
+                             "{\"a\"}", "{1:2}", "{_a:1}", "[1}", "{\"a\":1]", "[:]",       "{a:}"};
     for (const char* s : invalid) EXPECT_EQ(JSON_STRING_INVALID, parse(s)) << s;
 }
 
@@ -153,7 +155,8 @@ TEST(JsonTokenize, NumbersAndWords) {
     EXPECT_EQ("2E-3", str(toks[4]));
     EXPECT_EQ(JSON_TYPE_TRUE, toks[5].kind);
     EXPECT_EQ(5, toks[6].length);
-    const char* invalid[] = {"[1.]", "[-]", "[1e]", "[.5]", "[+1]", "[1.e2]", "[0x1]", "[True]", "[nul]", "[nulx", "[truex]", "[-a]"};
+    const char* invalid[] = {"[1.]",  "[-]",    "[1e]",  "[.5]",  "[+1]",    "[1.e2]",
+                             "[0x1]", "[True]", "[nul]", "[nulx", "[truex]", "[-a]"};
     for (const char* s : invalid) EXPECT_EQ(JSON_STRING_INVALID, parse(s)) << s;
     const char* incomplete[] = {"[1", "[1.", "[-", "[1e", "[1e+", "[nul", "[f", "[true"};
     for (const char* s : incomplete) EXPECT_EQ(JSON_STRING_INCOMPLETE, parse(s)) << s;
@@ -204,7 +207,10 @@ TEST(JsonTokenize, FixedCapacity) {
 
 TEST(JsonTokenize, GrownArrayDoublesFrom100) {
     // n values in an array take n + 2 tokens with the end marker
-    struct Case { int values; size_t capacity; } cases[] = {{98, 100}, {99, 200}, {198, 200}, {199, 400}, {1000, 1600}};
+    struct Case {
+        int values;
+        size_t capacity;
+    } cases[] = {{98, 100}, {99, 200}, {198, 200}, {199, 400}, {1000, 1600}};
     for (const Case& c : cases) {
         std::string doc = "[";
         for (int i = 0; i < c.values; i++) doc += std::to_string(i) + ",";
@@ -226,14 +232,15 @@ TEST(JsonPath, Lookup) {
     Tokens v(parse_json2(t.p, t.len));
     ASSERT_TRUE(v);
     json_token* r = v.get();
-    EXPECT_EQ("two", str(*find_json_token(r, "list[1]")));    // skips the nested first element
+    EXPECT_EQ("two", str(*find_json_token(r, "list[1]")));  // skips the nested first element
     EXPECT_EQ("3", str(*find_json_token(r, "list[0].k[1][1]")));
     EXPECT_EQ("3", str(*find_json_token(r, "list[0].k.[1].[1]")));
     EXPECT_EQ('{', find_json_token(r, "list[]")->start[0]);
-    EXPECT_EQ("n", str(*find_json_token(r, "name")));        // first of two members wins
+    EXPECT_EQ("n", str(*find_json_token(r, "name")));  // first of two members wins
     EXPECT_EQ(JSON_TYPE_OBJECT, find_json_token(r, "o")->kind);
-    const char* missing[] = {"", "nam", "name.x", "list[3]", "list[2][0]", "list[99999999999999999999]",
-                             "[]", "[0]", "list.k", "o.a", "list[1", "list[a]", "list[0]k", "o[]"};
+    const char* missing[] = {"",         "nam", "name.x", "list[3]", "list[2][0]", "list[99999999999999999999]",
+                             "[]",       "[0]", "list.k", "o.a",     "list[1",     "list[a]",
+                             "list[0]k", "o[]"};
     for (const char* p : missing) EXPECT_EQ(nullptr, find_json_token(r, p)) << p;
     EXPECT_EQ(nullptr, find_json_token(r, nullptr));
     EXPECT_EQ(nullptr, find_json_token(nullptr, "name"));
@@ -246,7 +253,8 @@ TEST(JsonPath, Lookup) {
 }
 
 TEST(JsonValue, ConvertsOrCopiesAndReportsMissing) {
-    Text t("{\"conditions\":{\"temp_c\":21.7,\"city\":\"Oslo\",\"local_epoch\":\"1700000000\",\"big\":\"99999999999\"}}");
+    Text t(
+        "{\"conditions\":{\"temp_c\":21.7,\"city\":\"Oslo\",\"local_epoch\":\"1700000000\",\"big\":\"99999999999\"}}");
     Tokens v(parse_json2(t.p, t.len));
     ASSERT_TRUE(v);
     EXPECT_EQ(21, getJsonValue("conditions.temp_c", v.get()));
@@ -307,8 +315,8 @@ TEST(JsonEmit, FormatAndBounds) {
 
     // A missing text is JSON's null; a missing raw text is left out.
     Out nulls;
-    EXPECT_EQ(12, json_emit(nulls.b, 64, "[s,v,S]", (const char*)nullptr, (const char*)nullptr, 3,
-                            (const char*)nullptr));
+    EXPECT_EQ(12,
+              json_emit(nulls.b, 64, "[s,v,S]", (const char*)nullptr, (const char*)nullptr, 3, (const char*)nullptr));
     EXPECT_STREQ("[null,null,]", nulls.b);
 }
 

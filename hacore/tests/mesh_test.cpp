@@ -267,16 +267,30 @@ TEST_F(MeshTest, EveryFieldReadsBackThroughItsGetter) {
         char* (Mesh::*get)();
         size_t offset, size;
     };
-#define T(getter, member) {&Mesh::getter, offsetof(meshServerDatabase, member), sizeof meshServerDatabase{}.member}
+#define T(getter, member) \
+    { &Mesh::getter, offsetof(meshServerDatabase, member), sizeof meshServerDatabase{}.member }
     const TextField texts[] = {
-        T(getType, Type), T(getBRMACAddress, BRMACAddress), T(getWIFIMACAddress, WIFIMACAddress),
-        T(getWIFI5GMACAddress, WIFI5GMACAddress), T(getWANMACAddress, WANMACAddress),
-        T(getLANMACAddress, LANMACAddress), T(getREMACAddress, REMACAddress), T(getRE5GMACAddress, REMAC5GAddress),
-        T(getAssociatedMACAddress, AssociatedMACAddress), T(getName, ParticipantName),
-        T(getLocation, ParticipantLocation), T(getMasterName, ParticipantMasterName), T(getModel, Model),
-        T(getIpAddress, IpAddress), T(getMasterIpAddress, MasterIpAddress), T(getMeshMode, MeshMode),
-        T(getSlaveUniqueId, ParticipantUniqueId), T(getSlaveUniqueName, ParticipantUniqueName),
-        T(getMasterSSID, MasterSSID), T(getMasterPassword, MasterPassword), T(getMasterAuthMode, MasterAuthMode),
+        T(getType, Type),
+        T(getBRMACAddress, BRMACAddress),
+        T(getWIFIMACAddress, WIFIMACAddress),
+        T(getWIFI5GMACAddress, WIFI5GMACAddress),
+        T(getWANMACAddress, WANMACAddress),
+        T(getLANMACAddress, LANMACAddress),
+        T(getREMACAddress, REMACAddress),
+        T(getRE5GMACAddress, REMAC5GAddress),
+        T(getAssociatedMACAddress, AssociatedMACAddress),
+        T(getName, ParticipantName),
+        T(getLocation, ParticipantLocation),
+        T(getMasterName, ParticipantMasterName),
+        T(getModel, Model),
+        T(getIpAddress, IpAddress),
+        T(getMasterIpAddress, MasterIpAddress),
+        T(getMeshMode, MeshMode),
+        T(getSlaveUniqueId, ParticipantUniqueId),
+        T(getSlaveUniqueName, ParticipantUniqueName),
+        T(getMasterSSID, MasterSSID),
+        T(getMasterPassword, MasterPassword),
+        T(getMasterAuthMode, MasterAuthMode),
         T(getMasterEncrypType, MasterEncrypType),
     };
 #undef T

@@ -24,8 +24,7 @@ TEST_F(PersistenceTest, ConstructorMakesTheDirectory) {
     HAPersistence p((char*)"y", (char*)"x");
     EXPECT_TRUE(fileExists("/data/apps/x-y"));
     EXPECT_EQ(logLines("syslog"), std::vector<std::string>{"success mount HAPersistence"});
-    EXPECT_EQ(logLines("mounts"),
-              (std::vector<std::string>{"mount /dev/mtdblock5 /data jffs2 1040", "umount /data"}));
+    EXPECT_EQ(logLines("mounts"), (std::vector<std::string>{"mount /dev/mtdblock5 /data jffs2 1040", "umount /data"}));
 }
 
 TEST_F(PersistenceTest, PersistCopyAndDepersist) {
@@ -35,8 +34,7 @@ TEST_F(PersistenceTest, PersistCopyAndDepersist) {
     clearLog("mounts");
     EXPECT_EQ(p.persist((char*)"/tmp/store", (char*)"n"), 0);
     EXPECT_EQ(readFile("/data/apps/x-y/n"), "records");
-    EXPECT_EQ(logLines("mounts"),
-              (std::vector<std::string>{"mount /dev/mtdblock5 /data jffs2 1040", "umount /data"}));
+    EXPECT_EQ(logLines("mounts"), (std::vector<std::string>{"mount /dev/mtdblock5 /data jffs2 1040", "umount /data"}));
 
     EXPECT_EQ(p.copyFile((char*)"n", (char*)"/tmp/out"), 0);
     EXPECT_EQ(readFile("/tmp/out"), "records");
@@ -48,11 +46,10 @@ TEST_F(PersistenceTest, PersistCopyAndDepersist) {
 
     EXPECT_EQ(p.depersist((char*)"n"), 0);
     EXPECT_FALSE(fileExists("/data/apps/x-y/n"));
-    EXPECT_EQ(logLines("syslog"), (std::vector<std::string>{
-                                      "success mount HAPersistence::persist",
-                                      "success mount HAPersistence::copyFile",
-                                      "success mount HAPersistence::persistmulti",
-                                      "success mount HAPersistence::depersist"}));
+    EXPECT_EQ(logLines("syslog"),
+              (std::vector<std::string>{"success mount HAPersistence::persist", "success mount HAPersistence::copyFile",
+                                        "success mount HAPersistence::persistmulti",
+                                        "success mount HAPersistence::depersist"}));
 }
 
 TEST_F(PersistenceTest, FailedMountLogsAndCopiesNothing) {
@@ -66,12 +63,11 @@ TEST_F(PersistenceTest, FailedMountLogsAndCopiesNothing) {
     p.copyFile((char*)"n", (char*)"/tmp/out");
     EXPECT_FALSE(fileExists("/data/apps/x-y/n"));
     EXPECT_FALSE(fileExists("/tmp/out"));
-    EXPECT_EQ(logLines("syslog"), (std::vector<std::string>{
-                                      "failed mount HAPersistence",
-                                      "failed mount HAPersistence::persist",
-                                      "failed mount HAPersistence::persistmulti",
-                                      "failed mount HAPersistence::depersist",
-                                      "failed mount HAPersistence::copyFile"}));
+    EXPECT_EQ(
+        logLines("syslog"),
+        (std::vector<std::string>{"failed mount HAPersistence", "failed mount HAPersistence::persist",
+                                  "failed mount HAPersistence::persistmulti", "failed mount HAPersistence::depersist",
+                                  "failed mount HAPersistence::copyFile"}));
 }
 
 TEST_F(PersistenceTest, UnsafeOrOverlongTextNeverReachesTheShell) {
@@ -137,13 +133,11 @@ TEST_F(PersistenceTest, CopiesCutShortLeaveThePreviousCopyWhole) {
     }
     // No temporary copy is left behind (the shell survives its cp here).
     EXPECT_EQ(listDir("/data/apps/x-y"), "n s1 ");
-    EXPECT_EQ(logLines("syslog"), (std::vector<std::string>{
-                                      "success mount HAPersistence::persist",
-                                      "success mount HAPersistence::persistmulti",
-                                      "success mount HAPersistence::copyFile",
-                                      "success mount HAPersistence::persist",
-                                      "success mount HAPersistence::persistmulti",
-                                      "success mount HAPersistence::copyFile"}));
+    EXPECT_EQ(logLines("syslog"),
+              (std::vector<std::string>{
+                  "success mount HAPersistence::persist", "success mount HAPersistence::persistmulti",
+                  "success mount HAPersistence::copyFile", "success mount HAPersistence::persist",
+                  "success mount HAPersistence::persistmulti", "success mount HAPersistence::copyFile"}));
 
     // The next copy replaces the old one.
     EXPECT_EQ(p.persist((char*)"/tmp/store", (char*)"n"), 0);

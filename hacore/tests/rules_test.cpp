@@ -139,7 +139,12 @@ TEST_F(RulesTest, TimeTriggersAreValidatedAsCronFields) {
         {timeTrigger(24, 0), 0},
         {timeTrigger(0, 60), 0},
         {timeTrigger(-1, 0), 0},
-        {[] { RuleTrigger t = timeTrigger(1, 1); t.minutes = 1440; return t; }(), 0},
+        {[] {
+             RuleTrigger t = timeTrigger(1, 1);
+             t.minutes = 1440;
+             return t;
+         }(),
+         0},
         {timeTrigger(1, 1, "32"), 0},
         {timeTrigger(1, 1, "0"), 0},
         {timeTrigger(1, 1, "*", "13"), 0},
@@ -177,8 +182,8 @@ TEST_F(RulesTest, DurationsAndReferencesAreChecked) {
     EXPECT_FALSE(r.checkForSingleDuration());
     EXPECT_EQ(r.addTrigger(deviceTrigger(7, 1, "true", 120)), 0);
     EXPECT_EQ(r.addTrigger(deviceTrigger(7, 1, "true", 0)), 1);
-    EXPECT_EQ(r.addTrigger(deviceTrigger(99, 1, "true")), 0);   // no such device
-    EXPECT_EQ(r.addTrigger(deviceTrigger(4, 42, "true")), 0);   // no such value
+    EXPECT_EQ(r.addTrigger(deviceTrigger(99, 1, "true")), 0);  // no such device
+    EXPECT_EQ(r.addTrigger(deviceTrigger(4, 42, "true")), 0);  // no such value
     RuleTrigger kind3 = deviceTrigger(4, 1, "x");
     kind3.type = 3;
     EXPECT_EQ(r.addTrigger(kind3), 0);
@@ -590,8 +595,10 @@ TEST_F(RulesTest, WeatherAndOtherTriggersAreAdded) {
         memset(&t, 0, sizeof t);
         t.type = RT_Weather;
         t.weatherKind = kind;
-        if (len) memset(t.weatherValue, '1', len);
-        else strncpy(t.weatherValue, offset, sizeof t.weatherValue - 1);
+        if (len)
+            memset(t.weatherValue, '1', len);
+        else
+            strncpy(t.weatherValue, offset, sizeof t.weatherValue - 1);
         return t;
     };
     RuleTrigger kind4 = fullTrigger(RT_Kind4, 1), kind5 = fullTrigger(RT_Kind5, 1);

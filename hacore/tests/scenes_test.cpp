@@ -48,7 +48,8 @@ void putScene(int id, const char* name, const std::vector<SceneEntry>& entries, 
     putText(kStore, n + ".EC", std::to_string(entries.size()));
     putText(kStore, n + ".AT", "1796000000");
     putText(kStore, n + ".ST", state);
-    for (size_t k = 0; k < entries.size(); ++k) put(kStore, n + "." + std::to_string(k + 1), &entries[k], sizeof(SceneEntry));
+    for (size_t k = 0; k < entries.size(); ++k)
+        put(kStore, n + "." + std::to_string(k + 1), &entries[k], sizeof(SceneEntry));
 }
 
 TEST_F(Scenes, MadeThroughTheLibraryAndReadBackFresh) {
@@ -194,10 +195,13 @@ TEST_F(Scenes, WithoutAnIdEveryChangeSaysSoAndSendsNothing) {
         {"\nERROR:Could not update Scene Name,Scene not found\n", [](Scene& s) { s.setName((char*)"x"); }},
         {"\nERROR:Could not add or update SceneEntry,Scene not found\n",
          [](Scene& s) { s.addOrUpdateSceneEntry(1, 1, (char*)"true"); }},
-        {"\nERROR:Could not add or update SceneEntry,Scene not found\n", [](Scene& s) { s.setSceneEntryState(1, 1, true); }},
-        {"\nERROR:Could not add or update SceneEntry,Scene not found\n", [](Scene& s) { s.setSceneEntryValid(1, 1, false); }},
+        {"\nERROR:Could not add or update SceneEntry,Scene not found\n",
+         [](Scene& s) { s.setSceneEntryState(1, 1, true); }},
+        {"\nERROR:Could not add or update SceneEntry,Scene not found\n",
+         [](Scene& s) { s.setSceneEntryValid(1, 1, false); }},
         {"\nERROR:Could not add or update SceneEntry,Scene not found\n", [](Scene& s) { s.setSceneState(true); }},
-        {"\nERROR:Could not add or update SceneEntry,Scene not found\n", [](Scene& s) { s.setSceneVoiceCompatible(true); }},
+        {"\nERROR:Could not add or update SceneEntry,Scene not found\n",
+         [](Scene& s) { s.setSceneVoiceCompatible(true); }},
         {"\nERROR:Could not remove SceneEntry,Scene not found\n", [](Scene& s) { s.removeAllSceneEntrys(); }},
         {"\nERROR:Could not delete Scene,Scene not found\n", [](Scene& s) { s.deleteScene(); }},
         {"\nERROR:Could not activate Scene,Scene not found\n", [](Scene& s) { s.activate(); }},
@@ -236,7 +240,7 @@ TEST_F(Scenes, MissingRecordsThrowAsDescribed) {
 TEST_F(Scenes, DamagedEntriesAreCutOrStopTheReading) {
     SceneEntry full = entry(1, 2, 1, "");
     memset(full.value, 'v', sizeof full.value);  // no terminator
-    full.state = 1;                             // never taken from the store
+    full.state = 1;                              // never taken from the store
     putScene(6, "Damaged", {entry(1, 1, 1, "true"), full});
     putText(kStore, "6.EC", "3");  // one more than stored
     put(kStore, "6.2", &full, sizeof full);
@@ -297,8 +301,9 @@ TEST_F(Scenes, ActivationReachesTheDevicesAndTheHub) {
     ASSERT_EQ(ha.initialize(), 1);
     run("sim-home >/dev/null 2>&1");
     writeFile("/halvix/email", "owner@example.com\nsecond line\n");
-    putScene(1, "Evening", {entry(1, 1, 1, "true"), entry(1, 2, 1, "40"), entry(0, 8, 1, "false"),
-                            entry(0, 0, 1, "away"), entry(1, 0, 1, "party")});
+    putScene(1, "Evening",
+             {entry(1, 1, 1, "true"), entry(1, 2, 1, "40"), entry(0, 8, 1, "false"), entry(0, 0, 1, "away"),
+              entry(1, 0, 1, "party")});
     Scene s(1);
     for (const char* srv : {"zwave", "zigbee", "hue"}) clearReceived(srv);
     s.activate();
@@ -354,14 +359,14 @@ TEST_F(Scenes, OptionalRecordsAndLocalChanges) {
     ASSERT_EQ(s.getSceneEntries().size(), 2u);
 
     s.setName(nullptr);
-    s.setName((char*)"Voice");  // unchanged
-    s.setSceneEntryState(9, 9, true);   // no such entry
+    s.setName((char*)"Voice");         // unchanged
+    s.setSceneEntryState(9, 9, true);  // no such entry
     s.setSceneEntryState(1, 2, false);
-    s.setSceneEntryValid(9, 9, true);   // no such entry
-    s.setSceneEntryValid(1, 9, true);   // same device, other index
+    s.setSceneEntryValid(9, 9, true);  // no such entry
+    s.setSceneEntryValid(1, 9, true);  // same device, other index
     EXPECT_TRUE(requests().empty());
 
-    s.setSceneEntryValid(1, 1, true);   // stored invalid
+    s.setSceneEntryValid(1, 1, true);           // stored invalid
     s.addOrUpdateSceneEntry(1, 3, (char*)"7");  // same device, new index
     s.setSceneVoiceCompatible(true);
     s.setSceneVoiceCompatible(false);

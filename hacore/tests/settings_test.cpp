@@ -504,9 +504,11 @@ TEST_F(Settings, OperationMode) {
         const char* mode;
         const char* expected;
     } cases[] = {
-        {"1", "1", "3", "master"}, {"0", "1", "3", "WirelessSlave"}, {"0", "1", "9", "WiredSlave"},
-        {"0", "1", "1", "unchanged"}, {"0", "0", "1", "router"}, {"0", "0", "3", "re"},
-        {"0", "0", "8", "wwan"}, {"0", "0", "9", "ap"}, {"", "", "2", "unchanged"},
+        {"1", "1", "3", "master"},     {"0", "1", "3", "WirelessSlave"},
+        {"0", "1", "9", "WiredSlave"}, {"0", "1", "1", "unchanged"},
+        {"0", "0", "1", "router"},     {"0", "0", "3", "re"},
+        {"0", "0", "8", "wwan"},       {"0", "0", "9", "ap"},
+        {"", "", "2", "unchanged"},
     };
     for (const auto& c : cases) {
         set("MeshIsMaster", c.master);

@@ -72,7 +72,10 @@ int circularDiff(int a, int b) {
 
 class SunTimes : public ::testing::TestWithParam<City> {
 protected:
-    void TearDown() override { unsetenv("TZ"); tzset(); }
+    void TearDown() override {
+        unsetenv("TZ");
+        tzset();
+    }
 };
 
 TEST_P(SunTimes, WithinMinutesOfTheReference) {
@@ -101,8 +104,8 @@ TEST_P(SunTimes, WithinMinutesOfTheReference) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cities, SunTimes, ::testing::ValuesIn(kCities), [](const auto& info) {
-    std::string n = std::string(info.param.name) + "_" + std::to_string(info.param.m) + "_" +
-                    std::to_string(info.param.d);
+    std::string n =
+        std::string(info.param.name) + "_" + std::to_string(info.param.m) + "_" + std::to_string(info.param.d);
     for (char& ch : n)
         if (!isalnum((unsigned char)ch)) ch = '_';
     return n;
@@ -173,7 +176,7 @@ struct Range {
     double (*libc)(double);
     double lo, hi;
     bool relative;
-    double bound;   // measured worst error, rounded up
+    double bound;  // measured worst error, rounded up
 };
 
 // Worst errors measured over these ranges (200001-400001 points): sin
@@ -181,14 +184,10 @@ struct Range {
 // rational approximation), asin and acos 1.54e-3 (abs, through my_sqrt),
 // my_sqrt 1.75e-3 (rel, one Newton step).
 const Range kRanges[] = {
-    {"sin", my_sin, sin, -4 * M_PI, 4 * M_PI, false, 1e-6},
-    {"cos", my_cos, cos, -4 * M_PI, 4 * M_PI, false, 1e-6},
-    {"sin wide", my_sin, sin, -1000, 1000, false, 1e-6},
-    {"tan", my_tan, tan, -1.4, 1.4, true, 1e-6},
-    {"atan", my_atan, atan, -1000, 1000, false, 2.9e-3},
-    {"asin", my_asin, asin, -1, 1, false, 1.6e-3},
-    {"acos", my_acos, acos, -1, 1, false, 1.6e-3},
-    {"sqrt", my_sqrt, sqrt, 1e-6, 1e6, true, 1.8e-3},
+    {"sin", my_sin, sin, -4 * M_PI, 4 * M_PI, false, 1e-6}, {"cos", my_cos, cos, -4 * M_PI, 4 * M_PI, false, 1e-6},
+    {"sin wide", my_sin, sin, -1000, 1000, false, 1e-6},    {"tan", my_tan, tan, -1.4, 1.4, true, 1e-6},
+    {"atan", my_atan, atan, -1000, 1000, false, 2.9e-3},    {"asin", my_asin, asin, -1, 1, false, 1.6e-3},
+    {"acos", my_acos, acos, -1, 1, false, 1.6e-3},          {"sqrt", my_sqrt, sqrt, 1e-6, 1e6, true, 1.8e-3},
 };
 
 TEST(SunMath, AgainstTheCLibrary) {

@@ -12,8 +12,7 @@
 
 namespace {
 
-static_assert(sizeof(DevType) == 4 && sizeof(IndexType) == 4 && sizeof(ClientType) == 4,
-              "codes are 32-bit in records");
+static_assert(sizeof(DevType) == 4 && sizeof(IndexType) == 4 && sizeof(ClientType) == 4, "codes are 32-bit in records");
 static_assert(ZigbeeDoorLock == 28 && HueLamp == 48 && HalvixBlink == 64 && ZigbeeCamVideo == 68);
 static_assert(EV_MeshSlaveRemoveAll == 27 && CT_other == 19 && OZW_ValueType_Short == 7);
 static_assert(IDX_NEST_THERMOSTAT_MODE == 56 && IDX_SECONDS == 99 && IDX_SETARMMODEVIDEO == 133);
@@ -22,29 +21,53 @@ const int kOdd[] = {-1, INT_MIN, INT_MAX, 1000};
 
 // Calls a buffer-filling converter on a buffer full of a marker byte.
 struct Buf {
-  char b[64];
-  Buf() { std::memset(b, 'Z', sizeof b); }
-  // The text written, checking nothing past its terminator was touched.
-  std::string text() const {
-    const char* end = static_cast<const char*>(std::memchr(b, 0, sizeof b));
-    if (!end) return "<unterminated>";
-    for (const char* p = end + 1; p < b + sizeof b; ++p)
-      if (*p != 'Z') return "<wrote past terminator>";
-    return std::string(b, end);
-  }
-  bool untouched() const {
-    for (char c : b)
-      if (c != 'Z') return false;
-    return true;
-  }
+    char b[64];
+    Buf() { std::memset(b, 'Z', sizeof b); }
+    // The text written, checking nothing past its terminator was touched.
+    std::string text() const {
+        const char* end = static_cast<const char*>(std::memchr(b, 0, sizeof b));
+        if (!end) return "<unterminated>";
+        for (const char* p = end + 1; p < b + sizeof b; ++p)
+            if (*p != 'Z') return "<wrote past terminator>";
+        return std::string(b, end);
+    }
+    bool untouched() const {
+        for (char c : b)
+            if (c != 'Z') return false;
+        return true;
+    }
 };
 
-std::string dev(int code) { Buf x; DevtypeEnumToStr(static_cast<DevType>(code), x.b); return x.text(); }
-std::string event(int code) { Buf x; getEventAsString(static_cast<EventType>(code), x.b); return x.text(); }
-std::string weather(int code) { Buf x; getWeatherTypeAsString(static_cast<WeatherType>(code), x.b); return x.text(); }
-std::string ir(int code) { Buf x; IREventsEnumToStr(static_cast<IREvents>(code), x.b); return x.text(); }
-std::string cond(int code) { Buf x; enumToConditionString(static_cast<TriggerCondition>(code), x.b); return x.text(); }
-std::string idx(int code, int mode) { Buf x; IndexTypeEnumToStr(static_cast<IndexType>(code), x.b, mode); return x.text(); }
+std::string dev(int code) {
+    Buf x;
+    DevtypeEnumToStr(static_cast<DevType>(code), x.b);
+    return x.text();
+}
+std::string event(int code) {
+    Buf x;
+    getEventAsString(static_cast<EventType>(code), x.b);
+    return x.text();
+}
+std::string weather(int code) {
+    Buf x;
+    getWeatherTypeAsString(static_cast<WeatherType>(code), x.b);
+    return x.text();
+}
+std::string ir(int code) {
+    Buf x;
+    IREventsEnumToStr(static_cast<IREvents>(code), x.b);
+    return x.text();
+}
+std::string cond(int code) {
+    Buf x;
+    enumToConditionString(static_cast<TriggerCondition>(code), x.b);
+    return x.text();
+}
+std::string idx(int code, int mode) {
+    Buf x;
+    IndexTypeEnumToStr(static_cast<IndexType>(code), x.b, mode);
+    return x.text();
+}
 
 // Name-to-code functions take char* (they never write it).
 int devCode(std::string s) { return StrToDevType(&s[0]); }
@@ -54,417 +77,745 @@ int condCode(std::string s) { return stringToConditionenum(&s[0]); }
 int clientCode(std::string s) { return stringToClientType(&s[0]); }
 int userCode(std::string s) { return StringToUsertype(&s[0]); }
 
-const char* const kDevNames[] = {  // codes 1..68
-    "BinarySwitch", "MultilevelSwitch", "BinarySensor", "MultilevelSwitchOnOff", "DoorLock",
-    "Alarm", "Thermostat", "Gateway", "SceneController", "StandardCIE", "MotionSensor",
-    "ContactSwitch", "FireSensor", "WaterSensor", "GasSensor", "PersonalEmergencyDevice",
-    "VibrationOrMovementSensor", "RemoteControl", "KeyFob", "Keypad", "StandardWarningDevice",
-    "SmartACSwitch", "SmartDCSwitch", "OccupancySensor", "LightSensor", "WindowCovering",
-    "TemperatureSensor", "ZigbeeDoorLock", "ZigbeeTempSensor", "PressureSensor", "FlowSensor",
-    "ColorDimmableLight", "HAPump", "Shade", "MultilevelSensor", "SmokeDetector",
-    "FloodSensor", "ShockSensor", "DoorSensor", "MoistureSensor", "MovementSensor", "Siren",
-    "MultiSwitch", "UnknownOnOffModule", "BinaryPowerSwitch", "SetPointThermostat",
-    "UnknownThermostat", "HueLamp", "MultiSensor", "QuentrixSmartSwitch", "CentraliteDimmer",
-    "RollerShutter", "GarageDoorOpener", "ZWtoACIRExtender", "MultiSoundSiren", "EnergyReader",
-    "NestThermostat", "NestSmokeDetector", "NotificationSensor", "GenericDevice",
-    "QuentrixButton", "ZenThermostat", "HalvixSiren", "HalvixBlink", "ZBIRExtender", "NestCam",
-    "ZigbeeCamImage", "ZigbeeCamVideo",
+const char* const kDevNames[] = {
+    // codes 1..68
+    "BinarySwitch",
+    "MultilevelSwitch",
+    "BinarySensor",
+    "MultilevelSwitchOnOff",
+    "DoorLock",
+    "Alarm",
+    "Thermostat",
+    "Gateway",
+    "SceneController",
+    "StandardCIE",
+    "MotionSensor",
+    "ContactSwitch",
+    "FireSensor",
+    "WaterSensor",
+    "GasSensor",
+    "PersonalEmergencyDevice",
+    "VibrationOrMovementSensor",
+    "RemoteControl",
+    "KeyFob",
+    "Keypad",
+    "StandardWarningDevice",
+    "SmartACSwitch",
+    "SmartDCSwitch",
+    "OccupancySensor",
+    "LightSensor",
+    "WindowCovering",
+    "TemperatureSensor",
+    "ZigbeeDoorLock",
+    "ZigbeeTempSensor",
+    "PressureSensor",
+    "FlowSensor",
+    "ColorDimmableLight",
+    "HAPump",
+    "Shade",
+    "MultilevelSensor",
+    "SmokeDetector",
+    "FloodSensor",
+    "ShockSensor",
+    "DoorSensor",
+    "MoistureSensor",
+    "MovementSensor",
+    "Siren",
+    "MultiSwitch",
+    "UnknownOnOffModule",
+    "BinaryPowerSwitch",
+    "SetPointThermostat",
+    "UnknownThermostat",
+    "HueLamp",
+    "MultiSensor",
+    "QuentrixSmartSwitch",
+    "CentraliteDimmer",
+    "RollerShutter",
+    "GarageDoorOpener",
+    "ZWtoACIRExtender",
+    "MultiSoundSiren",
+    "EnergyReader",
+    "NestThermostat",
+    "NestSmokeDetector",
+    "NotificationSensor",
+    "GenericDevice",
+    "QuentrixButton",
+    "ZenThermostat",
+    "HalvixSiren",
+    "HalvixBlink",
+    "ZBIRExtender",
+    "NestCam",
+    "ZigbeeCamImage",
+    "ZigbeeCamVideo",
 };
 
 TEST(DevType, EveryNameBothWays) {
-  ASSERT_EQ(68u, sizeof kDevNames / sizeof *kDevNames);
-  size_t longest = 0;
-  for (int code = 1; code <= 68; ++code) {
-    const char* name = kDevNames[code - 1];
-    EXPECT_EQ(name, dev(code)) << code;
-    EXPECT_EQ(code, devCode(name)) << name;
-    longest = std::max(longest, std::strlen(name));
-  }
-  EXPECT_EQ(size_t(kDevTypeTextSize), longest + 1);
+    ASSERT_EQ(68u, sizeof kDevNames / sizeof *kDevNames);
+    size_t longest = 0;
+    for (int code = 1; code <= 68; ++code) {
+        const char* name = kDevNames[code - 1];
+        EXPECT_EQ(name, dev(code)) << code;
+        EXPECT_EQ(code, devCode(name)) << name;
+        longest = std::max(longest, std::strlen(name));
+    }
+    EXPECT_EQ(size_t(kDevTypeTextSize), longest + 1);
 }
 
 TEST(DevType, Fallbacks) {
-  EXPECT_EQ("UnknownDeviceType", dev(0));
-  EXPECT_EQ("UnknownDeviceType", dev(69));
-  for (int c : kOdd) EXPECT_EQ("UnknownDeviceType", dev(c)) << c;
-  EXPECT_EQ(0, devCode("UnknownDeviceType"));
-  EXPECT_EQ(0, devCode("binaryswitch"));
-  EXPECT_EQ(0, devCode("BinarySwitch "));
-  EXPECT_EQ(0, devCode(""));
-  EXPECT_EQ(0, StrToDevType(nullptr));
+    EXPECT_EQ("UnknownDeviceType", dev(0));
+    EXPECT_EQ("UnknownDeviceType", dev(69));
+    for (int c : kOdd) EXPECT_EQ("UnknownDeviceType", dev(c)) << c;
+    EXPECT_EQ(0, devCode("UnknownDeviceType"));
+    EXPECT_EQ(0, devCode("binaryswitch"));
+    EXPECT_EQ(0, devCode("BinarySwitch "));
+    EXPECT_EQ(0, devCode(""));
+    EXPECT_EQ(0, StrToDevType(nullptr));
 }
 
 TEST(EventType, DirectionsDiffer) {
-  const char* const written[] = {
-      "Unknown", "DeviceAdded", "DeviceRemoved", "DeviceRemoveAll", "DeviceUpdated",
-      "SceneAdded", "SceneRemoved", "SceneUpdated", "SceneRemoveAll", "SceneActivated",
-      "SceneDeactivated", "RuleAdded", "RuleRemoved", "RuleUpdated", "RuleRemoveAll",
-      "HalvixModeUpdated", "ClientJoined", "ClientLeft", "ClientUpdated", "ClientRemoved",
-      "ClientRemoveAll", "NetworkUpdated", "HalvixUpdated", "MeshSlaveAdded",
-      "MeshSlaveRemoved", "MeshSlaveUpdated", "Unknown", "MeshSlaveRemoveAll", "DelayedArm"};
-  for (int code = 0; code <= 28; ++code) {
-    EXPECT_EQ(written[code], event(code)) << code;
-    int back = (code == 10 || code == 13 || code >= 26) ? 0 : code;
-    EXPECT_EQ(back, eventCode(written[code])) << written[code];
-  }
-  EXPECT_EQ(10, eventCode("SceneInDeactivated"));
-  EXPECT_EQ(13, eventCode("RuleUpdate"));
-  EXPECT_EQ("Unknown", event(29));
-  for (int c : kOdd) EXPECT_EQ("Unknown", event(c)) << c;
-  EXPECT_EQ(0, eventCode("deviceadded"));
-  EXPECT_EQ(0, getEventTypeFromString(nullptr));
+    const char* const written[] = {
+        "Unknown",           "DeviceAdded",    "DeviceRemoved",      "DeviceRemoveAll", "DeviceUpdated",
+        "SceneAdded",        "SceneRemoved",   "SceneUpdated",       "SceneRemoveAll",  "SceneActivated",
+        "SceneDeactivated",  "RuleAdded",      "RuleRemoved",        "RuleUpdated",     "RuleRemoveAll",
+        "HalvixModeUpdated", "ClientJoined",   "ClientLeft",         "ClientUpdated",   "ClientRemoved",
+        "ClientRemoveAll",   "NetworkUpdated", "HalvixUpdated",      "MeshSlaveAdded",  "MeshSlaveRemoved",
+        "MeshSlaveUpdated",  "Unknown",        "MeshSlaveRemoveAll", "DelayedArm"};
+    for (int code = 0; code <= 28; ++code) {
+        EXPECT_EQ(written[code], event(code)) << code;
+        int back = (code == 10 || code == 13 || code >= 26) ? 0 : code;
+        EXPECT_EQ(back, eventCode(written[code])) << written[code];
+    }
+    EXPECT_EQ(10, eventCode("SceneInDeactivated"));
+    EXPECT_EQ(13, eventCode("RuleUpdate"));
+    EXPECT_EQ("Unknown", event(29));
+    for (int c : kOdd) EXPECT_EQ("Unknown", event(c)) << c;
+    EXPECT_EQ(0, eventCode("deviceadded"));
+    EXPECT_EQ(0, getEventTypeFromString(nullptr));
 }
 
 TEST(WeatherType, BothWays) {
-  const char* const names[] = {"SunRiseTime", "SunSetTime", "WeatherCondition", "Temperature",
-                               "Humidity", "Pressure", "SMS", "Email", "PushMessage"};
-  for (int code = 1; code <= 9; ++code) {
-    EXPECT_EQ(names[code - 1], weather(code));
-    EXPECT_EQ(code, weatherCode(names[code - 1]));
-  }
-  EXPECT_EQ("Unknown", weather(0));
-  EXPECT_EQ("Unknown", weather(10));
-  for (int c : kOdd) EXPECT_EQ("Unknown", weather(c));
-  EXPECT_EQ(0, weatherCode("Unknown"));
-  EXPECT_EQ(0, weatherCode("sms"));
+    const char* const names[] = {"SunRiseTime", "SunSetTime", "WeatherCondition", "Temperature", "Humidity", "Pressure",
+                                 "SMS",         "Email",      "PushMessage"};
+    for (int code = 1; code <= 9; ++code) {
+        EXPECT_EQ(names[code - 1], weather(code));
+        EXPECT_EQ(code, weatherCode(names[code - 1]));
+    }
+    EXPECT_EQ("Unknown", weather(0));
+    EXPECT_EQ("Unknown", weather(10));
+    for (int c : kOdd) EXPECT_EQ("Unknown", weather(c));
+    EXPECT_EQ(0, weatherCode("Unknown"));
+    EXPECT_EQ(0, weatherCode("sms"));
 }
 
 TEST(IREvents, NamesWithBlanks) {
-  const char* const names[] = {"Default", "On", "Off", "Menu", "Next", "Back", "Up", "Down", "OK",
-                               "Volume", "Play", "Stop", "Pause", "Cool", "Heat", "Auto", "Dry",
-                               "Sleep", "Fan On", "Fan Off", "Fan Speed", "Swing On", "Swing Off",
-                               "Set Timer", "Set Temp", "Channel"};
-  for (int code = 0; code <= 25; ++code) {
-    EXPECT_EQ(names[code], ir(code));
-    EXPECT_EQ(code, StrToIREventsEnum(names[code]));
-  }
-  EXPECT_EQ("Default", ir(26));
-  for (int c : kOdd) EXPECT_EQ("Default", ir(c));
-  EXPECT_EQ(0, StrToIREventsEnum("FanOn"));
-  EXPECT_EQ(0, StrToIREventsEnum("Fan_On"));
-  EXPECT_EQ(0, StrToIREventsEnum("on"));
-  EXPECT_EQ(0, StrToIREventsEnum(nullptr));
+    const char* const names[] = {"Default",  "On",        "Off",       "Menu",     "Next",   "Back",    "Up",
+                                 "Down",     "OK",        "Volume",    "Play",     "Stop",   "Pause",   "Cool",
+                                 "Heat",     "Auto",      "Dry",       "Sleep",    "Fan On", "Fan Off", "Fan Speed",
+                                 "Swing On", "Swing Off", "Set Timer", "Set Temp", "Channel"};
+    for (int code = 0; code <= 25; ++code) {
+        EXPECT_EQ(names[code], ir(code));
+        EXPECT_EQ(code, StrToIREventsEnum(names[code]));
+    }
+    EXPECT_EQ("Default", ir(26));
+    for (int c : kOdd) EXPECT_EQ("Default", ir(c));
+    EXPECT_EQ(0, StrToIREventsEnum("FanOn"));
+    EXPECT_EQ(0, StrToIREventsEnum("Fan_On"));
+    EXPECT_EQ(0, StrToIREventsEnum("on"));
+    EXPECT_EQ(0, StrToIREventsEnum(nullptr));
 }
 
 TEST(TriggerCondition, BothWays) {
-  const char* const names[] = {"eq", "le", "ge", "lt", "gt"};
-  for (int code = 0; code <= 4; ++code) {
-    EXPECT_EQ(names[code], cond(code));
-    EXPECT_EQ(code, condCode(names[code]));
-  }
-  EXPECT_EQ("unknown", cond(5));
-  for (int c : kOdd) EXPECT_EQ("unknown", cond(c));
-  EXPECT_EQ(0, condCode("GT"));
-  EXPECT_EQ(0, condCode("unknown"));
-  EXPECT_EQ(0, condCode(">"));
+    const char* const names[] = {"eq", "le", "ge", "lt", "gt"};
+    for (int code = 0; code <= 4; ++code) {
+        EXPECT_EQ(names[code], cond(code));
+        EXPECT_EQ(code, condCode(names[code]));
+    }
+    EXPECT_EQ("unknown", cond(5));
+    for (int c : kOdd) EXPECT_EQ("unknown", cond(c));
+    EXPECT_EQ(0, condCode("GT"));
+    EXPECT_EQ(0, condCode("unknown"));
+    EXPECT_EQ(0, condCode(">"));
 }
 
-const char* const kClientNames[] = {  // codes 0..42
-    "pc", "laptop", "tablet", "smartphone", "ipod", "ipad", "iphone", "mac", "printer",
-    "router_switch", "hub", "tv", "chromecast", "appleTV", "android_stick", "camera", "nest",
-    "amazon_echo", "amazon_dash", "other", "identifying", "philips_hue", "scout_home_system",
-    "skybell_wifi", "august_connect", "canary", "piper", "ring_doorbell",
-    "samsung_smartthings", "belkin_wemo", "sonos", "airplay_speakers", "wink", "ge_appliances",
-    "honeywell_appliances", "osram_lightify", "ibaby_monitor", "motorola_connect", "foscam",
-    "hikvision", "dlink_cameras", "withings", "generic",
+const char* const kClientNames[] = {
+    // codes 0..42
+    "pc",
+    "laptop",
+    "tablet",
+    "smartphone",
+    "ipod",
+    "ipad",
+    "iphone",
+    "mac",
+    "printer",
+    "router_switch",
+    "hub",
+    "tv",
+    "chromecast",
+    "appleTV",
+    "android_stick",
+    "camera",
+    "nest",
+    "amazon_echo",
+    "amazon_dash",
+    "other",
+    "identifying",
+    "philips_hue",
+    "scout_home_system",
+    "skybell_wifi",
+    "august_connect",
+    "canary",
+    "piper",
+    "ring_doorbell",
+    "samsung_smartthings",
+    "belkin_wemo",
+    "sonos",
+    "airplay_speakers",
+    "wink",
+    "ge_appliances",
+    "honeywell_appliances",
+    "osram_lightify",
+    "ibaby_monitor",
+    "motorola_connect",
+    "foscam",
+    "hikvision",
+    "dlink_cameras",
+    "withings",
+    "generic",
 };
 
 TEST(ClientType, OtherIsTheFallbackBothWays) {
-  ASSERT_EQ(43u, sizeof kClientNames / sizeof *kClientNames);
-  for (int code = 0; code <= 42; ++code) {
-    EXPECT_STREQ(kClientNames[code], ClientTypeToString(static_cast<ClientType>(code)));
-    EXPECT_EQ(code, clientCode(kClientNames[code])) << kClientNames[code];
-  }
-  EXPECT_STREQ("other", ClientTypeToString(static_cast<ClientType>(43)));
-  for (int c : kOdd) EXPECT_STREQ("other", ClientTypeToString(static_cast<ClientType>(c)));
-  EXPECT_EQ(19, clientCode("other"));
-  EXPECT_EQ(19, clientCode(""));
-  EXPECT_EQ(19, clientCode("PC"));
-  EXPECT_EQ(19, clientCode("appletv"));
-  EXPECT_EQ(19, stringToClientType(nullptr));
+    ASSERT_EQ(43u, sizeof kClientNames / sizeof *kClientNames);
+    for (int code = 0; code <= 42; ++code) {
+        EXPECT_STREQ(kClientNames[code], ClientTypeToString(static_cast<ClientType>(code)));
+        EXPECT_EQ(code, clientCode(kClientNames[code])) << kClientNames[code];
+    }
+    EXPECT_STREQ("other", ClientTypeToString(static_cast<ClientType>(43)));
+    for (int c : kOdd) EXPECT_STREQ("other", ClientTypeToString(static_cast<ClientType>(c)));
+    EXPECT_EQ(19, clientCode("other"));
+    EXPECT_EQ(19, clientCode(""));
+    EXPECT_EQ(19, clientCode("PC"));
+    EXPECT_EQ(19, clientCode("appletv"));
+    EXPECT_EQ(19, stringToClientType(nullptr));
 }
 
 TEST(UserType, AsymmetricFallback) {
-  EXPECT_STREQ("Others", UserTypetoString(UT_Others));
-  EXPECT_STREQ("Kids", UserTypetoString(UT_Kids));
-  EXPECT_STREQ("Other", UserTypetoString(static_cast<UserType>(2)));
-  EXPECT_STREQ("Other", UserTypetoString(static_cast<UserType>(-1)));
-  EXPECT_EQ(0, userCode("Others"));
-  EXPECT_EQ(1, userCode("Kids"));
-  EXPECT_EQ(0, userCode("Other"));
-  EXPECT_EQ(0, userCode("kids"));
-  EXPECT_EQ(0, StringToUsertype(nullptr));
+    EXPECT_STREQ("Others", UserTypetoString(UT_Others));
+    EXPECT_STREQ("Kids", UserTypetoString(UT_Kids));
+    EXPECT_STREQ("Other", UserTypetoString(static_cast<UserType>(2)));
+    EXPECT_STREQ("Other", UserTypetoString(static_cast<UserType>(-1)));
+    EXPECT_EQ(0, userCode("Others"));
+    EXPECT_EQ(1, userCode("Kids"));
+    EXPECT_EQ(0, userCode("Other"));
+    EXPECT_EQ(0, userCode("kids"));
+    EXPECT_EQ(0, StringToUsertype(nullptr));
 }
 
 template <class E>
 void expectNames(const char* (*fn)(E), const std::vector<const char*>& names, const char* fallback) {
-  for (size_t code = 0; code < names.size(); ++code)
-    EXPECT_STREQ(names[code], fn(static_cast<E>(code))) << code;
-  EXPECT_STREQ(fallback, fn(static_cast<E>(names.size())));
-  for (int c : kOdd) EXPECT_STREQ(fallback, fn(static_cast<E>(c))) << c;
+    for (size_t code = 0; code < names.size(); ++code) EXPECT_STREQ(names[code], fn(static_cast<E>(code))) << code;
+    EXPECT_STREQ(fallback, fn(static_cast<E>(names.size())));
+    for (int c : kOdd) EXPECT_STREQ(fallback, fn(static_cast<E>(c))) << c;
 }
 
 TEST(ZWave, ServerVocabulary) {
-  expectNames(OperationCodeenumToString, {
-      "Code_None", "Code_ControllerCommandOperation", "Code_SetValueOperation",
-      "Code_GetValueOperation", "Code_CancelCommandOperation", "Code_ResetCommandOperation",
-      "Code_DisableNotificationOperation", "Code_EnableNotificationOperation",
-      "Code_ControllerUpdateOperation", "Code_NotificationOperation", "Code_SetSwitchAllOn",
-      "Code_SetSwitchAllOff", "Code_SendTestPackets", "Code_SetRxPowerUp", "Code_SetRxPowerDown",
-      "Code_UpdateValueOperation",
-  }, "Unknown Operation");
-  expectNames(ControllerCommandenumToString, {
-      "ControllerCommand_None", "ControllerCommand_AddDevice",
-      "ControllerCommand_CreateNewPrimary", "ControllerCommand_ReceiveConfiguration",
-      "ControllerCommand_RemoveDevice", "ControllerCommand_RemoveFailedNode",
-      "ControllerCommand_HasNodeFailed", "ControllerCommand_ReplaceFailedNode",
-      "ControllerCommand_TransferPrimaryRole", "ControllerCommand_RequestNetworkUpdate",
-      "ControllerCommand_RequestNodeNeighborUpdate", "ControllerCommand_AssignReturnRoute",
-      "ControllerCommand_DeleteAllReturnRoutes", "ControllerCommand_SendNodeInformation",
-      "ControllerCommand_ReplicationSend", "ControllerCommand_CreateButton",
-      "ControllerCommand_DeleteButton",
-  }, "Unknown ControllerCommand");
-  expectNames(NotificationenumToString, {
-      "Type_ValueAdded", "Type_ValueRemoved", "Type_ValueChanged", "Type_ValueRefreshed",
-      "Type_Group", "Type_NodeNew", "Type_NodeAdded", "Type_NodeRemoved",
-      "Type_NodeProtocolInfo", "Type_NodeNaming", "Type_NodeEvent", "Type_PollingDisabled",
-      "Type_PollingEnabled", "Type_SceneEvent", "Type_CreateButton", "Type_DeleteButton",
-      "Type_ButtonOn", "Type_ButtonOff", "Type_DriverReady", "Type_DriverFailed",
-      "Type_DriverReset", "Type_EssentialNodeQueriesComplete", "Type_NodeQueriesComplete",
-      "Type_AwakeNodesQueried", "Type_AllNodesQueriedSomeDead", "Type_AllNodesQueried",
-      "Type_Notification",
-  }, "Unknown Notification");
-  expectNames(controllerStateStr, {
-      ": no command in progress.", ": starting controller command.", ": command was cancelled.",
-      ": command returned an error: ", ": waiting for a user action.", ": device went to sleep.",
-      ": communicating with the other device.", ": command has completed successfully.",
-      ": command has failed.", ": the node is OK.", ": the node has failed.",
-  }, ": unknown respose.");
-  expectNames(controllerErrorStr, {
-      "None", "Button Not Found", "Node Not Found", "Not a Bridge",
-      "Not Static Update Controller", "Not Secondary Controller", "Not Primary Controller",
-      "Is Primary Controller", "Not Found", "Controller Busy", "Failed", "Disabled", "Overflow",
-  }, "Unknown error");
-  expectNames(enumValueGenreStr, {
-      "basic", "user", "config", "system", "count",
-  }, "unknown");
-  expectNames(valueTypeStr, {
-      "bool", "byte", "decimal", "int", "list", "schedule", "string", "short", "button", "raw",
-  }, "unknown");
+    expectNames(OperationCodeenumToString,
+                {
+                    "Code_None",
+                    "Code_ControllerCommandOperation",
+                    "Code_SetValueOperation",
+                    "Code_GetValueOperation",
+                    "Code_CancelCommandOperation",
+                    "Code_ResetCommandOperation",
+                    "Code_DisableNotificationOperation",
+                    "Code_EnableNotificationOperation",
+                    "Code_ControllerUpdateOperation",
+                    "Code_NotificationOperation",
+                    "Code_SetSwitchAllOn",
+                    "Code_SetSwitchAllOff",
+                    "Code_SendTestPackets",
+                    "Code_SetRxPowerUp",
+                    "Code_SetRxPowerDown",
+                    "Code_UpdateValueOperation",
+                },
+                "Unknown Operation");
+    expectNames(ControllerCommandenumToString,
+                {
+                    "ControllerCommand_None",
+                    "ControllerCommand_AddDevice",
+                    "ControllerCommand_CreateNewPrimary",
+                    "ControllerCommand_ReceiveConfiguration",
+                    "ControllerCommand_RemoveDevice",
+                    "ControllerCommand_RemoveFailedNode",
+                    "ControllerCommand_HasNodeFailed",
+                    "ControllerCommand_ReplaceFailedNode",
+                    "ControllerCommand_TransferPrimaryRole",
+                    "ControllerCommand_RequestNetworkUpdate",
+                    "ControllerCommand_RequestNodeNeighborUpdate",
+                    "ControllerCommand_AssignReturnRoute",
+                    "ControllerCommand_DeleteAllReturnRoutes",
+                    "ControllerCommand_SendNodeInformation",
+                    "ControllerCommand_ReplicationSend",
+                    "ControllerCommand_CreateButton",
+                    "ControllerCommand_DeleteButton",
+                },
+                "Unknown ControllerCommand");
+    expectNames(NotificationenumToString,
+                {
+                    "Type_ValueAdded",
+                    "Type_ValueRemoved",
+                    "Type_ValueChanged",
+                    "Type_ValueRefreshed",
+                    "Type_Group",
+                    "Type_NodeNew",
+                    "Type_NodeAdded",
+                    "Type_NodeRemoved",
+                    "Type_NodeProtocolInfo",
+                    "Type_NodeNaming",
+                    "Type_NodeEvent",
+                    "Type_PollingDisabled",
+                    "Type_PollingEnabled",
+                    "Type_SceneEvent",
+                    "Type_CreateButton",
+                    "Type_DeleteButton",
+                    "Type_ButtonOn",
+                    "Type_ButtonOff",
+                    "Type_DriverReady",
+                    "Type_DriverFailed",
+                    "Type_DriverReset",
+                    "Type_EssentialNodeQueriesComplete",
+                    "Type_NodeQueriesComplete",
+                    "Type_AwakeNodesQueried",
+                    "Type_AllNodesQueriedSomeDead",
+                    "Type_AllNodesQueried",
+                    "Type_Notification",
+                },
+                "Unknown Notification");
+    expectNames(controllerStateStr,
+                {
+                    ": no command in progress.",
+                    ": starting controller command.",
+                    ": command was cancelled.",
+                    ": command returned an error: ",
+                    ": waiting for a user action.",
+                    ": device went to sleep.",
+                    ": communicating with the other device.",
+                    ": command has completed successfully.",
+                    ": command has failed.",
+                    ": the node is OK.",
+                    ": the node has failed.",
+                },
+                ": unknown respose.");
+    expectNames(controllerErrorStr,
+                {
+                    "None",
+                    "Button Not Found",
+                    "Node Not Found",
+                    "Not a Bridge",
+                    "Not Static Update Controller",
+                    "Not Secondary Controller",
+                    "Not Primary Controller",
+                    "Is Primary Controller",
+                    "Not Found",
+                    "Controller Busy",
+                    "Failed",
+                    "Disabled",
+                    "Overflow",
+                },
+                "Unknown error");
+    expectNames(enumValueGenreStr,
+                {
+                    "basic",
+                    "user",
+                    "config",
+                    "system",
+                    "count",
+                },
+                "unknown");
+    expectNames(valueTypeStr,
+                {
+                    "bool",
+                    "byte",
+                    "decimal",
+                    "int",
+                    "list",
+                    "schedule",
+                    "string",
+                    "short",
+                    "button",
+                    "raw",
+                },
+                "unknown");
 }
 
 struct CommandClass {
-  int num;
-  const char* name;
+    int num;
+    const char* name;
 };
 const CommandClass kCommandClasses[] = {
-    {0x20, "BASIC"}, {0x21, "CONTROLLER REPLICATION"}, {0x22, "APPLICATION STATUS"},
-    {0x23, "ZIP SERVICES"}, {0x24, "ZIP SERVER"}, {0x25, "SWITCH BINARY"},
-    {0x26, "SWITCH MULTILEVEL"}, {0x27, "SWITCH ALL"}, {0x28, "SWITCH TOGGLE BINARY"},
-    {0x29, "SWITCH TOGGLE MULTILEVEL"}, {0x2A, "CHIMNEY FAN"}, {0x2B, "SCENE ACTIVATION"},
-    {0x2C, "SCENE ACTUATOR CONF"}, {0x2D, "SCENE CONTROLLER CONF"}, {0x2E, "ZIP CLIENT"},
-    {0x2F, "ZIP ADV SERVICES"}, {0x30, "SENSOR BINARY"}, {0x31, "SENSOR MULTILEVEL"},
-    {0x32, "METER"}, {0x33, "ZIP ADV SERVER"}, {0x34, "ZIP ADV CLIENT"}, {0x35, "METER PULSE"},
-    {0x38, "THERMOSTAT HEATING"}, {0x40, "THERMOSTAT MODE"},
-    {0x42, "THERMOSTAT OPERATING STATE"}, {0x43, "THERMOSTAT SETPOINT"},
-    {0x44, "THERMOSTAT FAN MODE"}, {0x45, "THERMOSTAT FAN STATE"},
-    {0x46, "CLIMATE CONTROL SCHEDULE"}, {0x47, "THERMOSTAT SETBACK"},
-    {0x4C, "DOOR LOCK LOGGING"}, {0x4E, "SCHEDULE ENTRY LOCK"}, {0x50, "BASIC WINDOW COVERING"},
-    {0x51, "MTP WINDOW COVERING"}, {0x5B, "CENTRAL SCENE"}, {0x60, "MULTI INSTANCE"},
-    {0x62, "DOOR LOCK"}, {0x63, "USER CODE"}, {0x66, "BARRIER_OPERATOR"},
-    {0x70, "CONFIGURATION"}, {0x71, "ALARM"}, {0x72, "MANUFACTURER SPECIFIC"},
-    {0x73, "POWERLEVEL"}, {0x75, "PROTECTION"}, {0x76, "LOCK"}, {0x77, "NODE NAMING"},
-    {0x7A, "FIRMWARE UPDATE MD"}, {0x7B, "GROUPING NAME"},
-    {0x7C, "REMOTE ASSOCIATION ACTIVATE"}, {0x7D, "REMOTE ASSOCIATION"}, {0x80, "BATTERY"},
-    {0x81, "CLOCK"}, {0x82, "HAIL"}, {0x84, "WAKE UP"}, {0x85, "ASSOCIATION"},
-    {0x86, "VERSION"}, {0x87, "INDICATOR"}, {0x88, "PROPRIETARY"}, {0x89, "LANGUAGE"},
-    {0x8A, "TIME"}, {0x8B, "TIME PARAMETERS"}, {0x8C, "GEOGRAPHIC LOCATION"},
-    {0x8D, "COMPOSITE"}, {0x8E, "MULTI INSTANCE ASSOCIATION"}, {0x8F, "MULTI CMD"},
-    {0x90, "ENERGY PRODUCTION"}, {0x91, "MANUFACTURER PROPRIETARY"}, {0x92, "SCREEN MD"},
-    {0x93, "SCREEN ATTRIBUTES"}, {0x94, "SIMPLE AV CONTROL"}, {0x95, "AV CONTENT DIRECTORY MD"},
-    {0x96, "AV RENDERER STATUS"}, {0x97, "AV CONTENT SEARCH MD"}, {0x98, "SECURITY"},
-    {0x99, "AV TAGGING MD"}, {0x9A, "IP CONFIGURATION"},
-    {0x9B, "ASSOCIATION COMMAND CONFIGURATION"}, {0x9C, "SENSOR ALARM"},
-    {0x9D, "SILENCE ALARM"}, {0x9E, "SENSOR CONFIGURATION"}, {0xEF, "MARK"},
+    {0x20, "BASIC"},
+    {0x21, "CONTROLLER REPLICATION"},
+    {0x22, "APPLICATION STATUS"},
+    {0x23, "ZIP SERVICES"},
+    {0x24, "ZIP SERVER"},
+    {0x25, "SWITCH BINARY"},
+    {0x26, "SWITCH MULTILEVEL"},
+    {0x27, "SWITCH ALL"},
+    {0x28, "SWITCH TOGGLE BINARY"},
+    {0x29, "SWITCH TOGGLE MULTILEVEL"},
+    {0x2A, "CHIMNEY FAN"},
+    {0x2B, "SCENE ACTIVATION"},
+    {0x2C, "SCENE ACTUATOR CONF"},
+    {0x2D, "SCENE CONTROLLER CONF"},
+    {0x2E, "ZIP CLIENT"},
+    {0x2F, "ZIP ADV SERVICES"},
+    {0x30, "SENSOR BINARY"},
+    {0x31, "SENSOR MULTILEVEL"},
+    {0x32, "METER"},
+    {0x33, "ZIP ADV SERVER"},
+    {0x34, "ZIP ADV CLIENT"},
+    {0x35, "METER PULSE"},
+    {0x38, "THERMOSTAT HEATING"},
+    {0x40, "THERMOSTAT MODE"},
+    {0x42, "THERMOSTAT OPERATING STATE"},
+    {0x43, "THERMOSTAT SETPOINT"},
+    {0x44, "THERMOSTAT FAN MODE"},
+    {0x45, "THERMOSTAT FAN STATE"},
+    {0x46, "CLIMATE CONTROL SCHEDULE"},
+    {0x47, "THERMOSTAT SETBACK"},
+    {0x4C, "DOOR LOCK LOGGING"},
+    {0x4E, "SCHEDULE ENTRY LOCK"},
+    {0x50, "BASIC WINDOW COVERING"},
+    {0x51, "MTP WINDOW COVERING"},
+    {0x5B, "CENTRAL SCENE"},
+    {0x60, "MULTI INSTANCE"},
+    {0x62, "DOOR LOCK"},
+    {0x63, "USER CODE"},
+    {0x66, "BARRIER_OPERATOR"},
+    {0x70, "CONFIGURATION"},
+    {0x71, "ALARM"},
+    {0x72, "MANUFACTURER SPECIFIC"},
+    {0x73, "POWERLEVEL"},
+    {0x75, "PROTECTION"},
+    {0x76, "LOCK"},
+    {0x77, "NODE NAMING"},
+    {0x7A, "FIRMWARE UPDATE MD"},
+    {0x7B, "GROUPING NAME"},
+    {0x7C, "REMOTE ASSOCIATION ACTIVATE"},
+    {0x7D, "REMOTE ASSOCIATION"},
+    {0x80, "BATTERY"},
+    {0x81, "CLOCK"},
+    {0x82, "HAIL"},
+    {0x84, "WAKE UP"},
+    {0x85, "ASSOCIATION"},
+    {0x86, "VERSION"},
+    {0x87, "INDICATOR"},
+    {0x88, "PROPRIETARY"},
+    {0x89, "LANGUAGE"},
+    {0x8A, "TIME"},
+    {0x8B, "TIME PARAMETERS"},
+    {0x8C, "GEOGRAPHIC LOCATION"},
+    {0x8D, "COMPOSITE"},
+    {0x8E, "MULTI INSTANCE ASSOCIATION"},
+    {0x8F, "MULTI CMD"},
+    {0x90, "ENERGY PRODUCTION"},
+    {0x91, "MANUFACTURER PROPRIETARY"},
+    {0x92, "SCREEN MD"},
+    {0x93, "SCREEN ATTRIBUTES"},
+    {0x94, "SIMPLE AV CONTROL"},
+    {0x95, "AV CONTENT DIRECTORY MD"},
+    {0x96, "AV RENDERER STATUS"},
+    {0x97, "AV CONTENT SEARCH MD"},
+    {0x98, "SECURITY"},
+    {0x99, "AV TAGGING MD"},
+    {0x9A, "IP CONFIGURATION"},
+    {0x9B, "ASSOCIATION COMMAND CONFIGURATION"},
+    {0x9C, "SENSOR ALARM"},
+    {0x9D, "SILENCE ALARM"},
+    {0x9E, "SENSOR CONFIGURATION"},
+    {0xEF, "MARK"},
     {0xF0, "NON INTEROPERABLE"},
 };
 
 TEST(ZWave, CommandClasses) {
-  std::vector<const char*> byNum(256, "NO OPERATION");
-  for (const CommandClass& c : kCommandClasses) byNum[c.num] = c.name;
-  for (int n = 0; n < 256; ++n) {
-    EXPECT_STREQ(byNum[n], cclassStr(static_cast<unsigned char>(n))) << n;
-  }
-  for (const CommandClass& c : kCommandClasses) {
-    int want = std::strcmp(c.name, "BARRIER_OPERATOR") == 0 ? 255 : c.num;
-    EXPECT_EQ(want, cclassNum(c.name)) << c.name;
-  }
-  EXPECT_STREQ("BARRIER_OPERATOR", cclassStr(0x66));
-  EXPECT_STREQ("NO OPERATION", cclassStr(0x36));
-  EXPECT_STREQ("NO OPERATION", cclassStr(0x10));
-  EXPECT_EQ(0, cclassNum("NO OPERATION"));
-  EXPECT_EQ(255, cclassNum("BARRIER OPERATOR"));
-  EXPECT_EQ(255, cclassNum("basic"));
-  EXPECT_EQ(255, cclassNum(""));
-  EXPECT_EQ(255, cclassNum(nullptr));
+    std::vector<const char*> byNum(256, "NO OPERATION");
+    for (const CommandClass& c : kCommandClasses) byNum[c.num] = c.name;
+    for (int n = 0; n < 256; ++n) {
+        EXPECT_STREQ(byNum[n], cclassStr(static_cast<unsigned char>(n))) << n;
+    }
+    for (const CommandClass& c : kCommandClasses) {
+        int want = std::strcmp(c.name, "BARRIER_OPERATOR") == 0 ? 255 : c.num;
+        EXPECT_EQ(want, cclassNum(c.name)) << c.name;
+    }
+    EXPECT_STREQ("BARRIER_OPERATOR", cclassStr(0x66));
+    EXPECT_STREQ("NO OPERATION", cclassStr(0x36));
+    EXPECT_STREQ("NO OPERATION", cclassStr(0x10));
+    EXPECT_EQ(0, cclassNum("NO OPERATION"));
+    EXPECT_EQ(255, cclassNum("BARRIER OPERATOR"));
+    EXPECT_EQ(255, cclassNum("basic"));
+    EXPECT_EQ(255, cclassNum(""));
+    EXPECT_EQ(255, cclassNum(nullptr));
 }
 
 TEST(ZWave, ValueTypeOfParameterSize) {
-  const int sizes[] = {-1, 0, 1, 2, 3, 4, 5, 8, INT_MAX};
-  const int want[] = {1, 1, 1, 7, 1, 3, 1, 1, 1};
-  for (size_t i = 0; i < sizeof sizes / sizeof *sizes; ++i)
-    EXPECT_EQ(want[i], GetSizeOfValueType(sizes[i])) << sizes[i];
+    const int sizes[] = {-1, 0, 1, 2, 3, 4, 5, 8, INT_MAX};
+    const int want[] = {1, 1, 1, 7, 1, 3, 1, 1, 1};
+    for (size_t i = 0; i < sizeof sizes / sizeof *sizes; ++i)
+        EXPECT_EQ(want[i], GetSizeOfValueType(sizes[i])) << sizes[i];
 }
 
-const char* const kIndexNames[] = {  // codes 0..133 as IndexTypeEnumToStr names them
-    nullptr, "SWITCH BINARY", "SENSOR BINARY", "MOTION_STATE", "DOOR_STATE", "VIBRATION_STATE",
-    "WATER_STATE", "GAS_STATE", "FIRE_STATE", "TAMPER", "PANIC_ALARM", "EMER_ALARM",
-    "LOW BATTERY", "ALARM_STATE", "BASIC", "SMOKE_STATE", "FLOOD_STATE", "SWITCH MULTILEVEL",
-    "DIMMER_LEVEL", "SWITCH_MULTISOUND", "SHUTTER_LEVEL", "BASIC_EXTENDER", "LOCK_STATE",
-    "LOCK_STATE_ZB", "ARMMODE", "TEMPERATURE", "PRESSURE", "HUMIDITY", "ILLUMINANCE",
-    "ILLUMINANCE_PERCENT", "HUE", "HUE_ZB", "SATURATION", "COLOR_TEMPERATURE", "POWER",
-    "THERMOSTAT MODE", "THERMOSTAT OPERATING STATE", "THERMOSTAT SETPOINT HEATING",
-    "THERMOSTAT SETPOINT COOLING", "THERMOSTAT FAN MODE", "THERMOSTAT FAN STATE",
-    "THERMOSTAT SETPOINT", "UP_DOWN", "STOP", "BARRIER OPERATOR", "AC MODE",
-    "AC SETPOINT HEATING", "AC SETPOINT COOLING", "AC FAN MODE", "AC SWING", "BATTERY",
-    "IR CODE", "VOLTAGE", "CURRENT", "RETAIN_STATE", "NEST_ID", "THERMOSTAT_MODE",
-    "THERMOSTAT_TARGET", "THERMOSTAT_RANGE_LOW", "THERMOSTAT_RANGE_HIGH", "AWAY_MODE",
-    "THERMOSTAT_FAN_STATE", "ISONLINE", "CAN_COOL", "CAN_HEAT", "IS_USING_EMERGENCY_HEAT",
-    "HAS_FAN", "HVAC_STATE", "HAS_LEAF", "RESPONSE_CODE", "CO_ALARM_STATE",
-    "SMOKE_ALARM_STATE", "HUE_BRIDGE_ID", "EFFECT", "COLOUR_MODE", "HUE_BULB_ID", "USER_NAME",
-    "REACHABLE", nullptr, "MAXIMUM_USERS", "ENERGY", "USER_CODE", "CLAMP1_POWER",
-    "CLAMP2_POWER", "CLAMP1_ENERGY", "CLAMP2_ENERGY", "ACTIVE_POWER", "GENERIC_STRING",
-    "GENERIC_INT", "GENERIC_DOUBLE", "GENERIC_BOOL", "PRESS", "CUSTOM_MESSAGE", "BUZZ_STATE",
-    "LED_STATE", "TONE", "VOLUME", "BLINK_STATE", "RGB", "Seconds", "ENABLE", nullptr, nullptr,
-    nullptr, nullptr, nullptr, nullptr, nullptr, "METERING_CURRENT", "METERING_UNIT",
-    "METERING_MULTIPLIER", "METERING_DIVISOR", "SYSTEM_MODE", "IRDEVICE_DATA", "SELECT_LED",
-    "IRBUTTON_DATA", "WINDOW_COVERING_MODE", "GESTURESENSOR", "SECURITYDEVICE", nullptr,
-    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, "CAPTUREIMAGE",
-    "MODE", "IMAGES_COUNT", "RESOLUTION", "CAPTUREVIDEO", "SETARMMODEVIDEO",
+const char* const kIndexNames[] = {
+    // codes 0..133 as IndexTypeEnumToStr names them
+    nullptr,
+    "SWITCH BINARY",
+    "SENSOR BINARY",
+    "MOTION_STATE",
+    "DOOR_STATE",
+    "VIBRATION_STATE",
+    "WATER_STATE",
+    "GAS_STATE",
+    "FIRE_STATE",
+    "TAMPER",
+    "PANIC_ALARM",
+    "EMER_ALARM",
+    "LOW BATTERY",
+    "ALARM_STATE",
+    "BASIC",
+    "SMOKE_STATE",
+    "FLOOD_STATE",
+    "SWITCH MULTILEVEL",
+    "DIMMER_LEVEL",
+    "SWITCH_MULTISOUND",
+    "SHUTTER_LEVEL",
+    "BASIC_EXTENDER",
+    "LOCK_STATE",
+    "LOCK_STATE_ZB",
+    "ARMMODE",
+    "TEMPERATURE",
+    "PRESSURE",
+    "HUMIDITY",
+    "ILLUMINANCE",
+    "ILLUMINANCE_PERCENT",
+    "HUE",
+    "HUE_ZB",
+    "SATURATION",
+    "COLOR_TEMPERATURE",
+    "POWER",
+    "THERMOSTAT MODE",
+    "THERMOSTAT OPERATING STATE",
+    "THERMOSTAT SETPOINT HEATING",
+    "THERMOSTAT SETPOINT COOLING",
+    "THERMOSTAT FAN MODE",
+    "THERMOSTAT FAN STATE",
+    "THERMOSTAT SETPOINT",
+    "UP_DOWN",
+    "STOP",
+    "BARRIER OPERATOR",
+    "AC MODE",
+    "AC SETPOINT HEATING",
+    "AC SETPOINT COOLING",
+    "AC FAN MODE",
+    "AC SWING",
+    "BATTERY",
+    "IR CODE",
+    "VOLTAGE",
+    "CURRENT",
+    "RETAIN_STATE",
+    "NEST_ID",
+    "THERMOSTAT_MODE",
+    "THERMOSTAT_TARGET",
+    "THERMOSTAT_RANGE_LOW",
+    "THERMOSTAT_RANGE_HIGH",
+    "AWAY_MODE",
+    "THERMOSTAT_FAN_STATE",
+    "ISONLINE",
+    "CAN_COOL",
+    "CAN_HEAT",
+    "IS_USING_EMERGENCY_HEAT",
+    "HAS_FAN",
+    "HVAC_STATE",
+    "HAS_LEAF",
+    "RESPONSE_CODE",
+    "CO_ALARM_STATE",
+    "SMOKE_ALARM_STATE",
+    "HUE_BRIDGE_ID",
+    "EFFECT",
+    "COLOUR_MODE",
+    "HUE_BULB_ID",
+    "USER_NAME",
+    "REACHABLE",
+    nullptr,
+    "MAXIMUM_USERS",
+    "ENERGY",
+    "USER_CODE",
+    "CLAMP1_POWER",
+    "CLAMP2_POWER",
+    "CLAMP1_ENERGY",
+    "CLAMP2_ENERGY",
+    "ACTIVE_POWER",
+    "GENERIC_STRING",
+    "GENERIC_INT",
+    "GENERIC_DOUBLE",
+    "GENERIC_BOOL",
+    "PRESS",
+    "CUSTOM_MESSAGE",
+    "BUZZ_STATE",
+    "LED_STATE",
+    "TONE",
+    "VOLUME",
+    "BLINK_STATE",
+    "RGB",
+    "Seconds",
+    "ENABLE",
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
+    "METERING_CURRENT",
+    "METERING_UNIT",
+    "METERING_MULTIPLIER",
+    "METERING_DIVISOR",
+    "SYSTEM_MODE",
+    "IRDEVICE_DATA",
+    "SELECT_LED",
+    "IRBUTTON_DATA",
+    "WINDOW_COVERING_MODE",
+    "GESTURESENSOR",
+    "SECURITYDEVICE",
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
+    "CAPTUREIMAGE",
+    "MODE",
+    "IMAGES_COUNT",
+    "RESOLUTION",
+    "CAPTUREVIDEO",
+    "SETARMMODEVIDEO",
 };
 
 // Data-type labels by ranges of codes.
 struct LabelRange {
-  int from, to;
-  const char* label;
+    int from, to;
+    const char* label;
 };
 const LabelRange kLabels[] = {
-    {1, 13, "Bool"}, {63, 66, "Bool"}, {68, 68, "Bool"}, {77, 77, "Bool"}, {90, 90, "Bool"},
-    {93, 94, "Bool"}, {97, 97, "Bool"}, {100, 100, "Bool"},
-    {14, 16, "Byte"}, {19, 19, "Byte"}, {22, 22, "Byte"}, {42, 42, "Byte"}, {44, 44, "Byte"},
-    {49, 50, "Byte"},
-    {17, 18, "Int"}, {20, 20, "Int"}, {23, 24, "Int"}, {30, 33, "Int"}, {69, 69, "Int"},
-    {75, 75, "Int"}, {88, 88, "Int"}, {98, 99, "Int"}, {108, 108, "Int"}, {110, 111, "Int"},
-    {117, 118, "Int"},
-    {21, 21, "Decimal"}, {28, 29, "Decimal"}, {34, 34, "Decimal"}, {37, 38, "Decimal"},
-    {41, 41, "Decimal"}, {46, 47, "Decimal"}, {57, 59, "Decimal"}, {80, 80, "Decimal"},
-    {82, 85, "Decimal"}, {91, 91, "Decimal"}, {95, 96, "Decimal"}, {109, 109, "Decimal"},
-    {116, 116, "Decimal"},
-    {25, 27, "Short"}, {51, 54, "Short"}, {86, 86, "Short"},
-    {35, 35, "List"}, {39, 39, "List"}, {45, 45, "List"}, {48, 48, "List"}, {112, 112, "List"},
-    {36, 36, "String"}, {40, 40, "String"}, {55, 56, "String"}, {60, 62, "String"},
-    {67, 67, "String"}, {70, 74, "String"}, {76, 76, "String"}, {87, 87, "String"},
-    {92, 92, "String"}, {113, 113, "String"}, {115, 115, "String"}, {129, 129, "String"},
-    {43, 43, "Button"},
-    {79, 79, "Raw"}, {81, 81, "Raw"}, {114, 114, "Raw"},
-    {89, 89, "Double"},
-    {128, 128, "bool"}, {132, 133, "bool"},
+    {1, 13, "Bool"},      {63, 66, "Bool"},      {68, 68, "Bool"},      {77, 77, "Bool"},    {90, 90, "Bool"},
+    {93, 94, "Bool"},     {97, 97, "Bool"},      {100, 100, "Bool"},    {14, 16, "Byte"},    {19, 19, "Byte"},
+    {22, 22, "Byte"},     {42, 42, "Byte"},      {44, 44, "Byte"},      {49, 50, "Byte"},    {17, 18, "Int"},
+    {20, 20, "Int"},      {23, 24, "Int"},       {30, 33, "Int"},       {69, 69, "Int"},     {75, 75, "Int"},
+    {88, 88, "Int"},      {98, 99, "Int"},       {108, 108, "Int"},     {110, 111, "Int"},   {117, 118, "Int"},
+    {21, 21, "Decimal"},  {28, 29, "Decimal"},   {34, 34, "Decimal"},   {37, 38, "Decimal"}, {41, 41, "Decimal"},
+    {46, 47, "Decimal"},  {57, 59, "Decimal"},   {80, 80, "Decimal"},   {82, 85, "Decimal"}, {91, 91, "Decimal"},
+    {95, 96, "Decimal"},  {109, 109, "Decimal"}, {116, 116, "Decimal"}, {25, 27, "Short"},   {51, 54, "Short"},
+    {86, 86, "Short"},    {35, 35, "List"},      {39, 39, "List"},      {45, 45, "List"},    {48, 48, "List"},
+    {112, 112, "List"},   {36, 36, "String"},    {40, 40, "String"},    {55, 56, "String"},  {60, 62, "String"},
+    {67, 67, "String"},   {70, 74, "String"},    {76, 76, "String"},    {87, 87, "String"},  {92, 92, "String"},
+    {113, 113, "String"}, {115, 115, "String"},  {129, 129, "String"},  {43, 43, "Button"},  {79, 79, "Raw"},
+    {81, 81, "Raw"},      {114, 114, "Raw"},     {89, 89, "Double"},    {128, 128, "bool"},  {132, 133, "bool"},
     {130, 131, "int"},
 };
 
 const char* labelOf(int code) {
-  const char* found = nullptr;
-  for (const LabelRange& r : kLabels)
-    if (code >= r.from && code <= r.to) {
-      EXPECT_EQ(nullptr, found) << "two labels for " << code;
-      found = r.label;
-    }
-  return found;
+    const char* found = nullptr;
+    for (const LabelRange& r : kLabels)
+        if (code >= r.from && code <= r.to) {
+            EXPECT_EQ(nullptr, found) << "two labels for " << code;
+            found = r.label;
+        }
+    return found;
 }
 
 const char kErr[] = "#ERR:Invalid Index Type";
 
 TEST(IndexType, NamesAndLabels) {
-  ASSERT_EQ(134u, sizeof kIndexNames / sizeof *kIndexNames);
-  size_t longest = 0;
-  for (int code = 0; code <= 133; ++code) {
-    const char* name = kIndexNames[code];
-    if (!name) {
-      EXPECT_EQ(nullptr, labelOf(code)) << code;
-      for (int mode : {0, 1, 2, -1}) EXPECT_EQ(kErr, idx(code, mode)) << code << " mode " << mode;
-      continue;
+    ASSERT_EQ(134u, sizeof kIndexNames / sizeof *kIndexNames);
+    size_t longest = 0;
+    for (int code = 0; code <= 133; ++code) {
+        const char* name = kIndexNames[code];
+        if (!name) {
+            EXPECT_EQ(nullptr, labelOf(code)) << code;
+            for (int mode : {0, 1, 2, -1}) EXPECT_EQ(kErr, idx(code, mode)) << code << " mode " << mode;
+            continue;
+        }
+        const char* label = labelOf(code);
+        ASSERT_NE(nullptr, label) << code;
+        EXPECT_EQ(name, idx(code, 0)) << code;
+        EXPECT_EQ(label, idx(code, 1)) << code;
+        longest = std::max(longest, std::strlen(name));
+        // Every name reads back, except the one written in mixed case.
+        EXPECT_EQ(code == 99 ? 0 : code, StrToIndexTypeEnum(name)) << name;
     }
-    const char* label = labelOf(code);
-    ASSERT_NE(nullptr, label) << code;
-    EXPECT_EQ(name, idx(code, 0)) << code;
-    EXPECT_EQ(label, idx(code, 1)) << code;
-    longest = std::max(longest, std::strlen(name));
-    // Every name reads back, except the one written in mixed case.
-    EXPECT_EQ(code == 99 ? 0 : code, StrToIndexTypeEnum(name)) << name;
-  }
-  EXPECT_EQ(size_t(kIndexTypeTextSize), longest + 1);
-  for (int c : {134, 200, -1, INT_MIN, INT_MAX}) EXPECT_EQ(kErr, idx(c, 0)) << c;
+    EXPECT_EQ(size_t(kIndexTypeTextSize), longest + 1);
+    for (int c : {134, 200, -1, INT_MIN, INT_MAX}) EXPECT_EQ(kErr, idx(c, 0)) << c;
 }
 
 TEST(IndexType, OtherModesWriteNothing) {
-  for (int mode : {2, 3, -1, INT_MAX}) {
-    Buf x;
-    IndexTypeEnumToStr(IDX_SWITCH_BINARY, x.b, mode);
-    EXPECT_TRUE(x.untouched()) << mode;
-  }
+    for (int mode : {2, 3, -1, INT_MAX}) {
+        Buf x;
+        IndexTypeEnumToStr(IDX_SWITCH_BINARY, x.b, mode);
+        EXPECT_TRUE(x.untouched()) << mode;
+    }
 }
 
 TEST(IndexType, NamesOnlyReadBack) {
-  const struct {
-    int code;
-    const char* name;
-  } readOnly[] = {{78, "BATTERY_NEST"}, {101, "OCCUPANCY_STATE"}, {102, "ALARM_BINARY"},
-                  {103, "AC_SWITCH BINARY"}, {104, "HUE_SWITCH BINARY"},
-                  {105, "MULTILEVEL BINARY"}, {106, "MULTI_SWITCH BINARY1"},
-                  {107, "MULTI_SWITCH BINARY2"}, {99, "SECONDS"}};
-  for (const auto& r : readOnly) EXPECT_EQ(r.code, StrToIndexTypeEnum(r.name)) << r.name;
-  EXPECT_EQ(kErr, idx(78, 0));
-  EXPECT_EQ(kErr, idx(101, 1));
-  EXPECT_EQ(133, StrToIndexTypeEnum("SETARMMODEVIDEO"));
-  EXPECT_EQ(0, StrToIndexTypeEnum("Seconds"));
-  EXPECT_EQ(0, StrToIndexTypeEnum("switch binary"));
-  EXPECT_EQ(0, StrToIndexTypeEnum("SWITCH_BINARY"));
-  EXPECT_EQ(0, StrToIndexTypeEnum(" BASIC"));
-  EXPECT_EQ(0, StrToIndexTypeEnum(kErr));
-  EXPECT_EQ(0, StrToIndexTypeEnum(""));
-  EXPECT_EQ(0, StrToIndexTypeEnum(nullptr));
+    const struct {
+        int code;
+        const char* name;
+    } readOnly[] = {{78, "BATTERY_NEST"},          {101, "OCCUPANCY_STATE"},      {102, "ALARM_BINARY"},
+                    {103, "AC_SWITCH BINARY"},     {104, "HUE_SWITCH BINARY"},    {105, "MULTILEVEL BINARY"},
+                    {106, "MULTI_SWITCH BINARY1"}, {107, "MULTI_SWITCH BINARY2"}, {99, "SECONDS"}};
+    for (const auto& r : readOnly) EXPECT_EQ(r.code, StrToIndexTypeEnum(r.name)) << r.name;
+    EXPECT_EQ(kErr, idx(78, 0));
+    EXPECT_EQ(kErr, idx(101, 1));
+    EXPECT_EQ(133, StrToIndexTypeEnum("SETARMMODEVIDEO"));
+    EXPECT_EQ(0, StrToIndexTypeEnum("Seconds"));
+    EXPECT_EQ(0, StrToIndexTypeEnum("switch binary"));
+    EXPECT_EQ(0, StrToIndexTypeEnum("SWITCH_BINARY"));
+    EXPECT_EQ(0, StrToIndexTypeEnum(" BASIC"));
+    EXPECT_EQ(0, StrToIndexTypeEnum(kErr));
+    EXPECT_EQ(0, StrToIndexTypeEnum(""));
+    EXPECT_EQ(0, StrToIndexTypeEnum(nullptr));
 }
 
 TEST(Bounded, CutAndTerminated) {
-  Buf x;
-  DevtypeEnumToStr(VibrationOrMovementSensor, x.b, 8);
-  EXPECT_EQ("Vibrati", x.text());
-  Buf fit;
-  DevtypeEnumToStr(VibrationOrMovementSensor, fit.b, kDevTypeTextSize);
-  EXPECT_EQ("VibrationOrMovementSensor", fit.text());
-  Buf one;
-  getEventAsString(EV_DeviceAdded, one.b, 1);
-  EXPECT_EQ("", one.text());
-  Buf none;
-  getWeatherTypeAsString(WT_SMS, none.b, 0);
-  IREventsEnumToStr(IR_Fan_On, none.b, -5);
-  EXPECT_TRUE(none.untouched());
-  Buf c;
-  enumToConditionString(static_cast<TriggerCondition>(9), c.b, 4);
-  EXPECT_EQ("unk", c.text());
-  Buf i;
-  IndexTypeEnumToStr(IDX_THERMOSTAT_SETPOINT_HEATING, i.b, 0, 27);
-  EXPECT_EQ("THERMOSTAT SETPOINT HEATIN", i.text());
-  Buf err;
-  IndexTypeEnumToStr(IDX_NONE, err.b, 7, 6);
-  EXPECT_EQ("#ERR:", err.text());
-  Buf quiet;
-  IndexTypeEnumToStr(IDX_BASIC, quiet.b, 2, 40);
-  EXPECT_TRUE(quiet.untouched());
-  // A null buffer is ignored by every form.
-  DevtypeEnumToStr(BinarySwitch, nullptr);
-  DevtypeEnumToStr(BinarySwitch, nullptr, 10);
-  IndexTypeEnumToStr(IDX_BASIC, nullptr, 0);
+    Buf x;
+    DevtypeEnumToStr(VibrationOrMovementSensor, x.b, 8);
+    EXPECT_EQ("Vibrati", x.text());
+    Buf fit;
+    DevtypeEnumToStr(VibrationOrMovementSensor, fit.b, kDevTypeTextSize);
+    EXPECT_EQ("VibrationOrMovementSensor", fit.text());
+    Buf one;
+    getEventAsString(EV_DeviceAdded, one.b, 1);
+    EXPECT_EQ("", one.text());
+    Buf none;
+    getWeatherTypeAsString(WT_SMS, none.b, 0);
+    IREventsEnumToStr(IR_Fan_On, none.b, -5);
+    EXPECT_TRUE(none.untouched());
+    Buf c;
+    enumToConditionString(static_cast<TriggerCondition>(9), c.b, 4);
+    EXPECT_EQ("unk", c.text());
+    Buf i;
+    IndexTypeEnumToStr(IDX_THERMOSTAT_SETPOINT_HEATING, i.b, 0, 27);
+    EXPECT_EQ("THERMOSTAT SETPOINT HEATIN", i.text());
+    Buf err;
+    IndexTypeEnumToStr(IDX_NONE, err.b, 7, 6);
+    EXPECT_EQ("#ERR:", err.text());
+    Buf quiet;
+    IndexTypeEnumToStr(IDX_BASIC, quiet.b, 2, 40);
+    EXPECT_TRUE(quiet.untouched());
+    // A null buffer is ignored by every form.
+    DevtypeEnumToStr(BinarySwitch, nullptr);
+    DevtypeEnumToStr(BinarySwitch, nullptr, 10);
+    IndexTypeEnumToStr(IDX_BASIC, nullptr, 0);
 }
 
 }  // namespace

@@ -168,7 +168,8 @@ TEST_F(WeatherTest, WrongTypesAndLongValuesAreCutOrEmptied) {
     std::string longCity(200, 'c');
     std::string doc = "{\"observation_interval\": {\"a\": 1}, \"conditions\": {\"city\": \"" + longCity +
                       "\", \"country\": [\"N\", \"L\"], \"temp_c\": {\"v\": 5}, \"temp_f\": \"99999999999999\","
-                      " \"relative_humidity\": true, \"icon\": \"" + std::string(40, 'i') +
+                      " \"relative_humidity\": true, \"icon\": \"" +
+                      std::string(40, 'i') +
                       "\", \"local_tz_offset\": \"+020000000000\", \"latitude\": null, \"longitude\": \"abc\","
                       " \"local_tz_long\": 12, \"pressure_mb\": -3, \"local_epoch\": \"1781949600\"}}";
     ASSERT_EQ(w.SetDownloadedData(&doc[0]), 1);
@@ -189,12 +190,44 @@ TEST_F(WeatherTest, WrongTypesAndLongValuesAreCutOrEmptied) {
 }
 
 TEST(WeatherCodes, EveryIcon) {
-    const char* const icons[] = {
-        "chanceflurries", "chancerain", "chancesleet", "chancesnow", "chancetstorms", "clear", "cloudy", "flurries",
-        "fog", "hazy", "mostlycloudy", "mostlysunny", "nt_chanceflurries", "nt_chancerain", "nt_chancesleet",
-        "nt_chancesnow", "nt_chancetstorms", "nt_clear", "nt_cloudy", "nt_flurries", "nt_fog", "nt_hazy",
-        "nt_mostlycloudy", "nt_mostlysunny", "nt_partlycloudy", "nt_partlysunny", "nt_rain", "nt_sleet", "nt_snow",
-        "nt_sunny", "nt_tstorms", "partlycloudy", "partlysunny", "rain", "sleet", "snow", "sunny", "tstorms"};
+    const char* const icons[] = {"chanceflurries",
+                                 "chancerain",
+                                 "chancesleet",
+                                 "chancesnow",
+                                 "chancetstorms",
+                                 "clear",
+                                 "cloudy",
+                                 "flurries",
+                                 "fog",
+                                 "hazy",
+                                 "mostlycloudy",
+                                 "mostlysunny",
+                                 "nt_chanceflurries",
+                                 "nt_chancerain",
+                                 "nt_chancesleet",
+                                 "nt_chancesnow",
+                                 "nt_chancetstorms",
+                                 "nt_clear",
+                                 "nt_cloudy",
+                                 "nt_flurries",
+                                 "nt_fog",
+                                 "nt_hazy",
+                                 "nt_mostlycloudy",
+                                 "nt_mostlysunny",
+                                 "nt_partlycloudy",
+                                 "nt_partlysunny",
+                                 "nt_rain",
+                                 "nt_sleet",
+                                 "nt_snow",
+                                 "nt_sunny",
+                                 "nt_tstorms",
+                                 "partlycloudy",
+                                 "partlysunny",
+                                 "rain",
+                                 "sleet",
+                                 "snow",
+                                 "sunny",
+                                 "tstorms"};
     for (int code = 0; code < 38; ++code) {
         std::string doc = std::string("{\"conditions\": {\"icon\": \"") + icons[code] + "\"}}";
         Weather w;

@@ -33,8 +33,7 @@ constexpr unsigned long kStop = 13;
 const char kDevice[] = "/dev/halvix_timer";
 // The driver's major number is assigned when it loads; the node takes it
 // from /proc/devices.
-const char kMakeNode[] =
-    "mknod /dev/halvix_timer c `cat /proc/devices | grep halvix_timer | awk '{print $1}'` 0";
+const char kMakeNode[] = "mknod /dev/halvix_timer c `cat /proc/devices | grep halvix_timer | awk '{print $1}'` 0";
 
 // Process-wide: one driver descriptor and one registration per process.
 int timerFd = -1;

@@ -96,10 +96,9 @@ struct Clip24Table {
     }
 } const kClip24;
 
-const uint8_t kZigZag[64] = {0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,
-                             12, 19, 26, 33, 40, 48, 41, 34, 27, 20, 13, 6,  7,  14, 21, 28,
-                             35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23, 30, 37, 44, 51,
-                             58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
+const uint8_t kZigZag[64] = {0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,  12, 19, 26, 33, 40, 48,
+                             41, 34, 27, 20, 13, 6,  7,  14, 21, 28, 35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23,
+                             30, 37, 44, 51, 58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
 
 inline uint8_t clip(int x) { return x < 0 ? 0 : (x > 255 ? 255 : (uint8_t)x); }
 
@@ -161,7 +160,9 @@ inline __attribute__((always_inline)) void rowIdct(T* blk, T* out) {
 }
 
 template <typename T>
-inline uint8_t clipT(T x) { return x < 0 ? 0 : (x > 255 ? 255 : (uint8_t)x); }
+inline uint8_t clipT(T x) {
+    return x < 0 ? 0 : (x > 255 ? 255 : (uint8_t)x);
+}
 
 // Blocks within kSafeSum give samples within -365..621 (one coefficient of
 // 2048 at the worst place; the rest is linear up to a few units of
@@ -173,7 +174,9 @@ struct IdctClipTable {
     }
 } const kIdctClip;
 template <>
-inline uint8_t clipT<int>(int x) { return kIdctClip.t[x + 1024]; }
+inline uint8_t clipT<int>(int x) {
+    return kIdctClip.t[x + 1024];
+}
 
 // One column, with the level shift and clipping, into the plane. Rows from
 // R on are known to be zero.
@@ -269,9 +272,9 @@ void skipMarker() {
 // The entropy-coded data's bit reader, kept in a local of the scan so that
 // it lives in registers.
 struct Bits {
-    uint64_t buf;   // unconsumed bits from the top down, zeros below them
-    int bits;       // how many
-    int padbits;    // bits added past the end of the data
+    uint64_t buf;  // unconsumed bits from the top down, zeros below them
+    int bits;      // how many
+    int padbits;   // bits added past the end of the data
     const uint8_t* pos;
     int size;
 };
@@ -659,8 +662,7 @@ void decodeScan() {
         c->dctabsel = nj.pos[1] >> 4;
         c->actabsel = (nj.pos[1] & 1) | 2;
         // An undefined table: every lookup would fail.
-        if (!(nj.vlcavail & (1 << c->dctabsel)) || !(nj.vlcavail & (1 << c->actabsel)))
-            return fail(NJ_SYNTAX_ERROR);
+        if (!(nj.vlcavail & (1 << c->dctabsel)) || !(nj.vlcavail & (1 << c->actabsel))) return fail(NJ_SYNTAX_ERROR);
         skip(2);
     }
     if (nj.pos[0] || nj.pos[1] != 63 || nj.pos[2]) return fail(NJ_UNSUPPORTED);
@@ -770,14 +772,18 @@ void vrow(Rows& src, int height, int r, uint8_t* __restrict out, int cols) {
         const uint8_t *s0 = src.row(0), *s1 = src.row(1), *s2 = src.row(2);
         for (int x = 0; x < cols; ++x) {
             int a = s0[x], b = s1[x], d = s2[x];
-            out[x] = r == 0 ? cf(139 * a - 11 * b) : r == 1 ? cf(104 * a + 27 * b - 3 * d) : cf(28 * a + 109 * b - 9 * d);
+            out[x] = r == 0   ? cf(139 * a - 11 * b)
+                     : r == 1 ? cf(104 * a + 27 * b - 3 * d)
+                              : cf(28 * a + 109 * b - 9 * d);
         }
     } else if (r >= 2 * m - 3) {
         const uint8_t *e3 = src.row(m - 3), *e2 = src.row(m - 2), *e1 = src.row(m - 1);
         const int k = r - (2 * m - 3);
         for (int x = 0; x < cols; ++x) {
             int a = e1[x], b = e2[x], d = e3[x];
-            out[x] = k == 0 ? cf(28 * a + 109 * b - 9 * d) : k == 1 ? cf(104 * a + 27 * b - 3 * d) : cf(139 * a - 11 * b);
+            out[x] = k == 0   ? cf(28 * a + 109 * b - 9 * d)
+                     : k == 1 ? cf(104 * a + 27 * b - 3 * d)
+                              : cf(139 * a - 11 * b);
         }
     } else {
         const bool odd = r & 1;
@@ -1062,8 +1068,7 @@ void rows420(int lumaRows, int chromaRows) {
     while (y < height) {
         if ((y & 1) && y >= 3 && y + 1 <= 2 * fm - 4) {
             if ((y - 3) / 2 + 3 >= chromaRows || y + 1 >= lumaRows) break;
-            pair420(s420.packed, y, c->pixels + (size_t)y * c->stride, c->stride, prgb, (ptrdiff_t)width * 3,
-                    width);
+            pair420(s420.packed, y, c->pixels + (size_t)y * c->stride, c->stride, prgb, (ptrdiff_t)width * 3, width);
             prgb += (size_t)width * 6;
             y += 2;
             continue;
@@ -1214,12 +1219,24 @@ nj_result_t njDecode(const void* jpeg, const int size) {
         }
         skip(2);
         switch (nj.pos[-1]) {
-            case 0xC0: decodeSOF(); break;
-            case 0xC4: decodeDHT(); break;
-            case 0xDB: decodeDQT(); break;
-            case 0xDD: decodeDRI(); break;
-            case 0xDA: decodeScan(); break;
-            case 0xFE: skipMarker(); break;
+            case 0xC0:
+                decodeSOF();
+                break;
+            case 0xC4:
+                decodeDHT();
+                break;
+            case 0xDB:
+                decodeDQT();
+                break;
+            case 0xDD:
+                decodeDRI();
+                break;
+            case 0xDA:
+                decodeScan();
+                break;
+            case 0xFE:
+                skipMarker();
+                break;
             default:
                 if ((nj.pos[-1] & 0xF0) == 0xE0)
                     skipMarker();

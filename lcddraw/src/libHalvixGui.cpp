@@ -46,9 +46,7 @@ void pin() {
 }
 
 int request(unsigned long req, void* arg) { return ioctl(filed, req, arg); }
-int requestValue(unsigned long req, long value) {
-    return ioctl(filed, req, reinterpret_cast<void*>(value));
-}
+int requestValue(unsigned long req, long value) { return ioctl(filed, req, reinterpret_cast<void*>(value)); }
 
 int sendShape(unsigned long req, int x0, int y0, int x1, int y1, int colour) {
     pin();
@@ -90,8 +88,8 @@ float sizeOf(int bits) {
     return f;
 }
 
-int sendText(unsigned long req, const wchar_t* text, int max, int x, int y, int right, int lineMode,
-             int flagsA, float size, int colour, int background, int flagsB, int transparent) {
+int sendText(unsigned long req, const wchar_t* text, int max, int x, int y, int right, int lineMode, int flagsA,
+             float size, int colour, int background, int flagsB, int transparent) {
     toCText(text, max);
     txt.x = x;
     txt.y = y;
@@ -107,11 +105,11 @@ int sendText(unsigned long req, const wchar_t* text, int max, int x, int y, int 
     return request(req, &txt);
 }
 
-int drawTextChecked(const wchar_t* text, int max, int x, int y, int right, int lineMode, int flagsA,
-                    float size, int colour, int background, int flagsB, int transparent) {
+int drawTextChecked(const wchar_t* text, int max, int x, int y, int right, int lineMode, int flagsA, float size,
+                    int colour, int background, int flagsB, int transparent) {
     pin();
-    int r = sendText(LCD_DRAW_TEXT, text, max, x, y, right, lineMode, flagsA, size, colour,
-                     background, flagsB, transparent);
+    int r = sendText(LCD_DRAW_TEXT, text, max, x, y, right, lineMode, flagsA, size, colour, background, flagsB,
+                     transparent);
     if (r < 0) printf("ERROR:the ioctl can not display the text ");
     return r;
 }
@@ -159,24 +157,14 @@ int drawPixel(int x, int y, int colour) {
     shape.colour = cut16(colour);
     return request(LCD_DRAW_PIXEL, &shape);
 }
-int drawLine(int x0, int y0, int x1, int y1, int colour) {
-    return sendShape(LCD_DRAW_LINE, x0, y0, x1, y1, colour);
-}
+int drawLine(int x0, int y0, int x1, int y1, int colour) { return sendShape(LCD_DRAW_LINE, x0, y0, x1, y1, colour); }
 int drawLineXWU(int x0, int y0, int x1, int y1, int colour) {
     return sendShape(LCD_DRAW_LINE_AA, x0, y0, x1, y1, colour);
 }
-int drawRect(int x0, int y0, int x1, int y1, int colour) {
-    return sendShape(LCD_DRAW_RECT, x0, y0, x1, y1, colour);
-}
-int fillRect(int x0, int y0, int x1, int y1, int colour) {
-    return sendShape(LCD_FILL_RECT, x0, y0, x1, y1, colour);
-}
-int drawCircle(int x, int y, int radius, int colour) {
-    return sendCircle(LCD_DRAW_CIRCLE, x, y, radius, colour);
-}
-int fillCircle(int x, int y, int radius, int colour) {
-    return sendCircle(LCD_FILL_CIRCLE, x, y, radius, colour);
-}
+int drawRect(int x0, int y0, int x1, int y1, int colour) { return sendShape(LCD_DRAW_RECT, x0, y0, x1, y1, colour); }
+int fillRect(int x0, int y0, int x1, int y1, int colour) { return sendShape(LCD_FILL_RECT, x0, y0, x1, y1, colour); }
+int drawCircle(int x, int y, int radius, int colour) { return sendCircle(LCD_DRAW_CIRCLE, x, y, radius, colour); }
+int fillCircle(int x, int y, int radius, int colour) { return sendCircle(LCD_FILL_CIRCLE, x, y, radius, colour); }
 int drawRoundedRectangle(int x0, int y0, int x1, int y1, int radius, int colour) {
     pin();
     int32_t words[6] = {x0, y0, x1, y1, radius, colour};
@@ -287,16 +275,16 @@ int drawPicture565(int x, int y, int width, int height, const uint16_t* pixels) 
     return request(LCD_DRAW_PICTURE565, &imageEmbedded);
 }
 
-int drawText(const wchar_t* text, int x, int y, int width, int lineMode, int flagsA, int fontSizeBits,
-             int colour, int flagsB) {
-    return drawTextChecked(text, 1 << 30, x, y, x + width, lineMode, flagsA, sizeOf(fontSizeBits),
-                           colour, 0, flagsB, 1);
+int drawText(const wchar_t* text, int x, int y, int width, int lineMode, int flagsA, int fontSizeBits, int colour,
+             int flagsB) {
+    return drawTextChecked(text, 1 << 30, x, y, x + width, lineMode, flagsA, sizeOf(fontSizeBits), colour, 0, flagsB,
+                           1);
 }
 
-int drawTextWithBG(const wchar_t* text, int x, int y, int width, int lineMode, int flagsA,
-                   int fontSizeBits, int colour, int background, int flagsB) {
-    return drawTextChecked(text, 1 << 30, x, y, x + width, lineMode, flagsA, sizeOf(fontSizeBits),
-                           colour, background, flagsB, 0);
+int drawTextWithBG(const wchar_t* text, int x, int y, int width, int lineMode, int flagsA, int fontSizeBits, int colour,
+                   int background, int flagsB) {
+    return drawTextChecked(text, 1 << 30, x, y, x + width, lineMode, flagsA, sizeOf(fontSizeBits), colour, background,
+                           flagsB, 0);
 }
 
 int drawFontSmallColorString(const wchar_t* text, int x, int y) {
@@ -329,20 +317,16 @@ int unDrawTitle(const wchar_t* text) { return fillRect(90, 8, 90 + 11 * textLen(
 
 int textWidth(const wchar_t* text, int fontSizeBits) {
     pin();
-    return sendText(LCD_TEXT_WIDTH, text, 1 << 30, 0, 0, 99999, 1, 0, sizeOf(fontSizeBits), 65535, 0,
-                    0, 1);
+    return sendText(LCD_TEXT_WIDTH, text, 1 << 30, 0, 0, 99999, 1, 0, sizeOf(fontSizeBits), 65535, 0, 0, 1);
 }
 
 int textTouchPosition(const wchar_t* text, int x, int fontSizeBits) {
     if (x < 0) return -1;
     pin();
-    return sendText(LCD_TEXT_POSITION, text, 1 << 30, x, 0, 99999, 1, 0, sizeOf(fontSizeBits), 65535,
-                    0, 0, 1);
+    return sendText(LCD_TEXT_POSITION, text, 1 << 30, x, 0, 99999, 1, 0, sizeOf(fontSizeBits), 65535, 0, 0, 1);
 }
 
-int centerTextX(const wchar_t* text, int left, int right) {
-    return (right - left) / 2 + left - 5 * textLen(text);
-}
+int centerTextX(const wchar_t* text, int left, int right) { return (right - left) / 2 + left - 5 * textLen(text); }
 
 int textLen(const wchar_t* text) {
     int n = 0;
@@ -387,8 +371,7 @@ void drawWidget(WidgetRecord w) {
         case WIDGET_BUTTON_LEFT:
             fillRect(x, y, x + width, y + h, fill);
             for (int n = half; n >= 0; --n) drawLine(x - n, y + n, x - n, y + h - n, fill);
-            drawTextChecked(w.label, 80, x - half, ty, x - half + width + half, 1, 0, 16.0f, textColour,
-                            0, 1, 1);
+            drawTextChecked(w.label, 80, x - half, ty, x - half + width + half, 1, 0, 16.0f, textColour, 0, 1, 1);
             break;
         case WIDGET_BUTTON_RIGHT:
             fillRect(x, y, x + width, y + h, fill);
@@ -420,8 +403,8 @@ void drawWidget(WidgetRecord w) {
             fillRect(x, y, x + width, y + h, kPanel);
             break;
         case WIDGET_LABEL:
-            drawTextChecked(w.label, 80, x, y, x + width, w.textLineMode, w.textFlagsA, w.fontSize,
-                            w.colour, 0, w.textFlagsB, 1);
+            drawTextChecked(w.label, 80, x, y, x + width, w.textLineMode, w.textFlagsA, w.fontSize, w.colour, 0,
+                            w.textFlagsB, 1);
             break;
         case WIDGET_COLOR_BUTTON: {
             const int bg = disabled ? kFillDisabled : (w.selected ? w.selectedColour : w.colour);

@@ -313,7 +313,6 @@ TEST(DrawPicture, ShowsTheDecodedPictureOnTheLcd) {
     EXPECT_EQ(out, "Error decoding the file: /tmp/pic.png.\n");
 }
 
-
 // One change to a good file and what the decoder must make of it.
 struct Damage {
     const char* what;
@@ -339,79 +338,153 @@ size_t stuffedByte(const std::string& d) { return d.find(std::string("\xff\x00",
 
 const Damage kDamage[] = {
     // Frame header.
-    {"second frame", [](const std::string& c, const std::string&) {
+    {"second frame",
+     [](const std::string& c, const std::string&) {
          size_t sof = findMarker(c, 0xC0), end = segmentEnd(c, sof);
          return c.substr(0, end) + c.substr(sof, end - sof) + c.substr(end);
-     }, NJ_SYNTAX_ERROR},
-    {"frame header too short", [](const std::string& c, const std::string&) { return setLength(c, findMarker(c, 0xC0), 10); }, NJ_SYNTAX_ERROR},
-    {"components past the header", [](const std::string& c, const std::string&) { return setLength(c, findMarker(c, 0xC0), 16); }, NJ_SYNTAX_ERROR},
-    {"height zero", [](const std::string& c, const std::string&) { return setByte(setByte(c, findMarker(c, 0xC0) + 5, 0), findMarker(c, 0xC0) + 6, 0); }, NJ_SYNTAX_ERROR},
-    {"two components", [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xC0) + 9, 2); }, NJ_UNSUPPORTED},
-    {"horizontal factor 0", [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xC0) + 11, 0x01); }, NJ_SYNTAX_ERROR},
-    {"horizontal factor 3", [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xC0) + 11, 0x31); }, NJ_UNSUPPORTED},
-    {"vertical factor 0", [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xC0) + 11, 0x10); }, NJ_SYNTAX_ERROR},
-    {"vertical factor 3", [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xC0) + 11, 0x13); }, NJ_UNSUPPORTED},
-    {"quantisation table 4", [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xC0) + 12, 4); }, NJ_SYNTAX_ERROR},
+     },
+     NJ_SYNTAX_ERROR},
+    {"frame header too short",
+     [](const std::string& c, const std::string&) { return setLength(c, findMarker(c, 0xC0), 10); }, NJ_SYNTAX_ERROR},
+    {"components past the header",
+     [](const std::string& c, const std::string&) { return setLength(c, findMarker(c, 0xC0), 16); }, NJ_SYNTAX_ERROR},
+    {"height zero",
+     [](const std::string& c, const std::string&) {
+         return setByte(setByte(c, findMarker(c, 0xC0) + 5, 0), findMarker(c, 0xC0) + 6, 0);
+     },
+     NJ_SYNTAX_ERROR},
+    {"two components", [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xC0) + 9, 2); },
+     NJ_UNSUPPORTED},
+    {"horizontal factor 0",
+     [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xC0) + 11, 0x01); },
+     NJ_SYNTAX_ERROR},
+    {"horizontal factor 3",
+     [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xC0) + 11, 0x31); },
+     NJ_UNSUPPORTED},
+    {"vertical factor 0",
+     [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xC0) + 11, 0x10); },
+     NJ_SYNTAX_ERROR},
+    {"vertical factor 3",
+     [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xC0) + 11, 0x13); },
+     NJ_UNSUPPORTED},
+    {"quantisation table 4",
+     [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xC0) + 12, 4); }, NJ_SYNTAX_ERROR},
     // Huffman tables.
-    {"table class 2", [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xC4) + 4, 0x20); }, NJ_SYNTAX_ERROR},
-    {"table number 2", [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xC4) + 4, 0x02); }, NJ_UNSUPPORTED},
-    {"more symbols than the segment", [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xC4) + 20, 200); }, NJ_SYNTAX_ERROR},
-    {"Huffman segment one byte long", [](const std::string& c, const std::string&) {
+    {"table class 2",
+     [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xC4) + 4, 0x20); },
+     NJ_SYNTAX_ERROR},
+    {"table number 2",
+     [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xC4) + 4, 0x02); },
+     NJ_UNSUPPORTED},
+    {"more symbols than the segment",
+     [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xC4) + 20, 200); },
+     NJ_SYNTAX_ERROR},
+    {"Huffman segment one byte long",
+     [](const std::string& c, const std::string&) {
          size_t dht = findMarker(c, 0xC4);
          return setLength(c, dht, (int)(segmentEnd(c, dht) - dht - 2 + 1));
-     }, NJ_SYNTAX_ERROR},
+     },
+     NJ_SYNTAX_ERROR},
     // Quantisation tables and restart interval.
-    {"16-bit quantisation table", [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xDB) + 4, 0x10); }, NJ_SYNTAX_ERROR},
-    {"quantisation segment one byte long", [](const std::string& c, const std::string&) {
+    {"16-bit quantisation table",
+     [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xDB) + 4, 0x10); },
+     NJ_SYNTAX_ERROR},
+    {"quantisation segment one byte long",
+     [](const std::string& c, const std::string&) {
          size_t dqt = findMarker(c, 0xDB);
          return setLength(c, dqt, (int)(segmentEnd(c, dqt) - dqt - 2 + 1));
-     }, NJ_SYNTAX_ERROR},
-    {"segment length 1", [](const std::string& c, const std::string&) { return setLength(c, findMarker(c, 0xDB), 1); }, NJ_SYNTAX_ERROR},
-    {"restart interval without its value", [](const std::string& c, const std::string&) { return setLength(c, findMarker(c, 0xDD), 2); }, NJ_SYNTAX_ERROR},
-    {"application segment past the end", [](const std::string& c, const std::string&) { return setLength(c, findMarker(c, 0xE0), 0xFFF0); }, NJ_SYNTAX_ERROR},
-    {"marker without its length", [](const std::string& c, const std::string&) { return c.substr(0, findMarker(c, 0xDB) + 3); }, NJ_SYNTAX_ERROR},
-    {"end after a segment", [](const std::string& c, const std::string&) { return c.substr(0, segmentEnd(c, findMarker(c, 0xDB))); }, NJ_SYNTAX_ERROR},
-    {"garbage between segments", [](const std::string& c, const std::string&) {
+     },
+     NJ_SYNTAX_ERROR},
+    {"segment length 1", [](const std::string& c, const std::string&) { return setLength(c, findMarker(c, 0xDB), 1); },
+     NJ_SYNTAX_ERROR},
+    {"restart interval without its value",
+     [](const std::string& c, const std::string&) { return setLength(c, findMarker(c, 0xDD), 2); }, NJ_SYNTAX_ERROR},
+    {"application segment past the end",
+     [](const std::string& c, const std::string&) { return setLength(c, findMarker(c, 0xE0), 0xFFF0); },
+     NJ_SYNTAX_ERROR},
+    {"marker without its length",
+     [](const std::string& c, const std::string&) { return c.substr(0, findMarker(c, 0xDB) + 3); }, NJ_SYNTAX_ERROR},
+    {"end after a segment",
+     [](const std::string& c, const std::string&) { return c.substr(0, segmentEnd(c, findMarker(c, 0xDB))); },
+     NJ_SYNTAX_ERROR},
+    {"garbage between segments",
+     [](const std::string& c, const std::string&) {
          size_t dqt = findMarker(c, 0xDB);
          return c.substr(0, dqt) + "x" + c.substr(dqt);
-     }, NJ_SYNTAX_ERROR},
-    {"unknown marker", [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xDB) + 1, 0xC8); }, NJ_UNSUPPORTED},
-    {"comment", [](const std::string& c, const std::string&) {
+     },
+     NJ_SYNTAX_ERROR},
+    {"unknown marker",
+     [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xDB) + 1, 0xC8); },
+     NJ_UNSUPPORTED},
+    {"comment",
+     [](const std::string& c, const std::string&) {
          size_t dqt = findMarker(c, 0xDB);
-         return c.substr(0, dqt) + std::string("\xff\xfe\x00\x06" "abcd", 8) + c.substr(dqt);
-     }, NJ_OK},
+         return c.substr(0, dqt) +
+                std::string(
+                    "\xff\xfe\x00\x06"
+                    "abcd",
+                    8) +
+                c.substr(dqt);
+     },
+     NJ_OK},
     // Scan header.
-    {"scan before the frame", [](const std::string& c, const std::string&) {
+    {"scan before the frame",
+     [](const std::string& c, const std::string&) {
          size_t sof = findMarker(c, 0xC0);
          return c.substr(0, sof) + c.substr(segmentEnd(c, sof));
-     }, NJ_SYNTAX_ERROR},
-    {"scan header too short", [](const std::string& c, const std::string&) { return setLength(c, findMarker(c, 0xDA), 6); }, NJ_SYNTAX_ERROR},
-    {"scan of one component", [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xDA) + 4, 1); }, NJ_UNSUPPORTED},
-    {"scan of another component", [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xDA) + 5, 9); }, NJ_SYNTAX_ERROR},
-    {"table selector 2", [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xDA) + 6, 0x22); }, NJ_SYNTAX_ERROR},
-    {"table never defined", [](const std::string&, const std::string& g) { return setByte(g, findMarker(g, 0xDA) + 6, 0x11); }, NJ_SYNTAX_ERROR},
-    {"spectral selection", [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xDA) + 11, 1); }, NJ_UNSUPPORTED},
-    {"spectral end 62", [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xDA) + 12, 62); }, NJ_UNSUPPORTED},
-    {"successive approximation", [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xDA) + 13, 0x10); }, NJ_UNSUPPORTED},
+     },
+     NJ_SYNTAX_ERROR},
+    {"scan header too short",
+     [](const std::string& c, const std::string&) { return setLength(c, findMarker(c, 0xDA), 6); }, NJ_SYNTAX_ERROR},
+    {"scan of one component",
+     [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xDA) + 4, 1); }, NJ_UNSUPPORTED},
+    {"scan of another component",
+     [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xDA) + 5, 9); }, NJ_SYNTAX_ERROR},
+    {"table selector 2",
+     [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xDA) + 6, 0x22); },
+     NJ_SYNTAX_ERROR},
+    {"table never defined",
+     [](const std::string&, const std::string& g) { return setByte(g, findMarker(g, 0xDA) + 6, 0x11); },
+     NJ_SYNTAX_ERROR},
+    {"spectral selection",
+     [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xDA) + 11, 1); }, NJ_UNSUPPORTED},
+    {"spectral end 62",
+     [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xDA) + 12, 62); }, NJ_UNSUPPORTED},
+    {"successive approximation",
+     [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xDA) + 13, 0x10); },
+     NJ_UNSUPPORTED},
     // Entropy-coded data.
-    {"ends on FF", [](const std::string& c, const std::string&) { return c.substr(0, stuffedByte(c) + 1); }, NJ_SYNTAX_ERROR},
-    {"table marker inside the data", [](const std::string& c, const std::string&) { return setByte(c, stuffedByte(c) + 1, 0xC4); }, NJ_SYNTAX_ERROR},
-    {"codes no table holds", [](const std::string&, const std::string& g) {
+    {"ends on FF", [](const std::string& c, const std::string&) { return c.substr(0, stuffedByte(c) + 1); },
+     NJ_SYNTAX_ERROR},
+    {"table marker inside the data",
+     [](const std::string& c, const std::string&) { return setByte(c, stuffedByte(c) + 1, 0xC4); }, NJ_SYNTAX_ERROR},
+    {"codes no table holds",
+     [](const std::string&, const std::string& g) {
          std::string d = g;
          size_t at = scanData(d) + 4;
          for (int i = 0; i < 40; i += 2) d.replace(at + i, 2, std::string("\xff\x00", 2));
          return d;
-     }, NJ_SYNTAX_ERROR},
-    {"AC table never defined", [](const std::string&, const std::string& g) { return setByte(g, findMarker(g, 0xDA) + 6, 0x01); }, NJ_SYNTAX_ERROR},
-    {"restart marker missing", [](const std::string& c, const std::string&) {
+     },
+     NJ_SYNTAX_ERROR},
+    {"AC table never defined",
+     [](const std::string&, const std::string& g) { return setByte(g, findMarker(g, 0xDA) + 6, 0x01); },
+     NJ_SYNTAX_ERROR},
+    {"restart marker missing",
+     [](const std::string& c, const std::string&) {
          size_t rst = c.find("\xff\xd0", scanData(c));
          return c.substr(0, rst) + c.substr(rst + 2);
-     }, NJ_SYNTAX_ERROR},
-    {"ends after the frame marker", [](const std::string& c, const std::string&) { return c.substr(0, findMarker(c, 0xC0) + 3); }, NJ_SYNTAX_ERROR},
-    {"ends after the Huffman marker", [](const std::string& c, const std::string&) { return c.substr(0, findMarker(c, 0xC4) + 3); }, NJ_SYNTAX_ERROR},
-    {"ends after the restart marker", [](const std::string& c, const std::string&) { return c.substr(0, findMarker(c, 0xDD) + 3); }, NJ_SYNTAX_ERROR},
-    {"ends after the scan marker", [](const std::string& c, const std::string&) { return c.substr(0, findMarker(c, 0xDA) + 3); }, NJ_SYNTAX_ERROR},
-    {"starts with another marker", [](const std::string& c, const std::string&) { return setByte(c, 1, 0xD9); }, NJ_NO_JPEG},
+     },
+     NJ_SYNTAX_ERROR},
+    {"ends after the frame marker",
+     [](const std::string& c, const std::string&) { return c.substr(0, findMarker(c, 0xC0) + 3); }, NJ_SYNTAX_ERROR},
+    {"ends after the Huffman marker",
+     [](const std::string& c, const std::string&) { return c.substr(0, findMarker(c, 0xC4) + 3); }, NJ_SYNTAX_ERROR},
+    {"ends after the restart marker",
+     [](const std::string& c, const std::string&) { return c.substr(0, findMarker(c, 0xDD) + 3); }, NJ_SYNTAX_ERROR},
+    {"ends after the scan marker",
+     [](const std::string& c, const std::string&) { return c.substr(0, findMarker(c, 0xDA) + 3); }, NJ_SYNTAX_ERROR},
+    {"starts with another marker", [](const std::string& c, const std::string&) { return setByte(c, 1, 0xD9); },
+     NJ_NO_JPEG},
 };
 
 TEST(JpegDecoder, DamagedHeadersAndData) {
@@ -429,7 +502,6 @@ TEST(JpegDecoder, DamagedHeadersAndData) {
     // After all of them, the good file still decodes as before.
     EXPECT_EQ(decode(colour), NJ_OK);
 }
-
 
 // A file larger than the first read's 64 KiB comes in whole.
 TEST(DrawPicture, LargeFile) {
@@ -459,14 +531,14 @@ TEST(DrawPicture, LargeFile) {
     EXPECT_EQ(wrong, 0);
 }
 
-
 // A grey baseline file of our own making, one row of 8 x 8 blocks, with
 // tables chosen so that any symbol can be written: DC sizes 0-11 as 4-bit
 // codes, and the AC symbols given as codes of acBits bits (0, 1, ... in
 // order). Quantisation is 1 everywhere.
 class Crafted {
 public:
-    Crafted(int blocks, std::vector<uint8_t> acSymbols, int acBits) : blocks_(blocks), ac_(std::move(acSymbols)), acBits_(acBits) {}
+    Crafted(int blocks, std::vector<uint8_t> acSymbols, int acBits)
+        : blocks_(blocks), ac_(std::move(acSymbols)), acBits_(acBits) {}
     // A DC difference, as its size category and value bits.
     void dc(int diff) {
         int size = 0;

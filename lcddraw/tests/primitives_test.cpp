@@ -314,7 +314,6 @@ TEST_F(Primitives, DrawingPinsTheProcessToTheFirstProcessor) {
     EXPECT_TRUE(CPU_ISSET(0, &got));
 }
 
-
 TEST(LcdInit, AnOpenDescriptorIsKept) {
     int fd = lcdGpioInit();
     ASSERT_GE(fd, 0);
@@ -366,7 +365,6 @@ TEST(LcdInit, MissingNodeIsMadeOnceWithTheDriversMajor) {
     EXPECT_GE(libHalvixGuiInit(), 0);
     EXPECT_EQ(testkit::logLines("mknod").size(), 1u);
 }
-
 
 TEST_F(Primitives, DriverFailuresOfQueriesAndAffinity) {
     {

@@ -98,8 +98,8 @@ TEST_F(Text, GlyphsAreDrawnAndMeasuredAlike) {
     LcdView v = testkit::lcdSnapshot();
     auto cols = litColumns(v, 0, 239);
     EXPECT_GE(cols.first, 10);
-    EXPECT_LE(cols.first, 12);           // 'H' starts at its side bearing
-    EXPECT_LE(cols.second, 10 + w);      // 'd' ends within its advance
+    EXPECT_LE(cols.first, 12);       // 'H' starts at its side bearing
+    EXPECT_LE(cols.second, 10 + w);  // 'd' ends within its advance
     EXPECT_GE(cols.second, 10 + w - 4);
     // Only rows of the line are touched, and white glyph cores exist.
     EXPECT_EQ(v.countNot(0, 0, 319, 49, 0), 0);
@@ -174,7 +174,9 @@ TEST_F(Text, LongTextsAreCutAt79Characters) {
 
 TEST_F(Text, WideCharactersReachTheDriverAsUtf8) {
     drawFontSmallBlueString(L"Caf\u00e9 22\u00b0C", 0, 0);
-    EXPECT_EQ(last().text, "Caf\xc3\xa9 22\xc2\xb0" "C");
+    EXPECT_EQ(last().text,
+              "Caf\xc3\xa9 22\xc2\xb0"
+              "C");
 }
 
 TEST_F(Text, ErasersAndTitle) {

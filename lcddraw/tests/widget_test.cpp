@@ -80,10 +80,10 @@ TEST_F(Widgets, ArrowButtonsAddTriangles) {
     WidgetRecord l = widget(WIDGET_BUTTON_LEFT, 60, 100, 80, 30, L"Back");
     drawWidget(l);
     LcdView v = testkit::lcdSnapshot();
-    EXPECT_EQ(v.at(45, 115), 1405);   // the tip, x - half
+    EXPECT_EQ(v.at(45, 115), 1405);  // the tip, x - half
     EXPECT_EQ(v.at(45, 114), 0);
     EXPECT_EQ(v.at(44, 115), 0);
-    EXPECT_EQ(v.at(50, 105), 0);      // outside the slope
+    EXPECT_EQ(v.at(50, 105), 0);  // outside the slope
     EXPECT_EQ(v.at(50, 112), 1405);
     expectArea(getTouchArea(l), 45, 140, 100, 130, "left arrow");
     unDrawWidget(l);

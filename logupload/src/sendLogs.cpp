@@ -80,9 +80,9 @@ const char* const kCollect[] = {
 };
 
 const char* const kCollected[] = {
-    "Id_mac", "version", "ps", "top", "meminfo", "ifconfig", "iwconfig", "arp", "resolv.conf",
-    "2860", "rtdev", "RX_TX", "ddb", "cdb", "mdb", "rdb", "sdb", "autoip", "Authcode", "NJdata",
-    "NotifyUsers", "zwcfg_home", "dmesg", "logread", "iptables", "apdb",
+    "Id_mac",   "version", "ps",          "top",        "meminfo", "ifconfig", "iwconfig", "arp",  "resolv.conf",
+    "2860",     "rtdev",   "RX_TX",       "ddb",        "cdb",     "mdb",      "rdb",      "sdb",  "autoip",
+    "Authcode", "NJdata",  "NotifyUsers", "zwcfg_home", "dmesg",   "logread",  "iptables", "apdb",
 };
 
 }  // namespace
@@ -165,8 +165,8 @@ char* SendLogs::getFileName() {
     struct tm t;
     localtime_r(&now, &t);
     char name[64];
-    snprintf(name, sizeof name, "Halvix3Logs.%d%d%d%d%d", t.tm_year + 1900, t.tm_mon + 1, t.tm_mday,
-             t.tm_hour, t.tm_min);
+    snprintf(name, sizeof name, "Halvix3Logs.%d%d%d%d%d", t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour,
+             t.tm_min);
     snprintf(snapshotDir, sizeof snapshotDir, "/tmp/%s", name);
 
     char id[50];
@@ -204,8 +204,7 @@ bool SendLogs::sendLogs(char* archive) {
         curl_mimepart* part = curl_mime_addpart(form);
         curl_mime_name(part, "log_file");
         curl_mime_filedata(part, archive);
-        const char* fields[][2] = {
-            {"HalvixMAC", mac}, {"HalvixID", id}, {"Message", message}, {"submit", "Upload"}};
+        const char* fields[][2] = {{"HalvixMAC", mac}, {"HalvixID", id}, {"Message", message}, {"submit", "Upload"}};
         for (auto& f : fields) {
             part = curl_mime_addpart(form);
             curl_mime_name(part, f[0]);

@@ -119,14 +119,9 @@ struct ReplyCase {
 
 TEST(ReadData, JudgesTheReply) {
     const ReplyCase cases[] = {
-        {"Upload complete", 15},
-        {"x Error Uploading y", (size_t)-1},
-        {"Invalid file", (size_t)-2},
-        {"Invalid", 7},
-        {"500 Internal Error", (size_t)-3},
-        {"Error in form", (size_t)-4},
-        {"Errors", 6},
-        {"Invalid Error Uploading", (size_t)-1},
+        {"Upload complete", 15}, {"x Error Uploading y", (size_t)-1},     {"Invalid file", (size_t)-2},
+        {"Invalid", 7},          {"500 Internal Error", (size_t)-3},      {"Error in form", (size_t)-4},
+        {"Errors", 6},           {"Invalid Error Uploading", (size_t)-1},
     };
     for (const ReplyCase& rc : cases) {
         SCOPED_TRACE(rc.text);
@@ -234,9 +229,9 @@ TEST_F(SendLogsTest, UploadsTheSnapshot) {
         EXPECT_GT(count, 2) << dump;
     }
     std::string all = run("cat /tmp/x/tmp/Halvix3Logs.*/*");
-    for (const char* secret : {"factory-admin-secret", "factory-wifi-secret", "factory-wifi5-secret",
-                               "factory-wep-secret", "12345670", "factory-radius-user", "alice:4711",
-                               "WPAPSK", "Password", "SecurityPin"})
+    for (const char* secret :
+         {"factory-admin-secret", "factory-wifi-secret", "factory-wifi5-secret", "factory-wep-secret", "12345670",
+          "factory-radius-user", "alice:4711", "WPAPSK", "Password", "SecurityPin"})
         EXPECT_EQ(std::string::npos, all.find(secret)) << secret;
 
     // Nothing of the snapshot is left behind.
@@ -322,7 +317,8 @@ TEST_F(SendLogsTest, StaticFormRunsTheJob) {
 #ifdef MAP_32BIT
                          | MAP_32BIT
 #endif
-                     , -1, 0);
+                     ,
+                     -1, 0);
     ASSERT_NE(MAP_FAILED, low);
     ASSERT_LT((uintptr_t)low, (uintptr_t)0x80000000u);
     SendLogs* s = new (low) SendLogs();
@@ -334,8 +330,13 @@ TEST_F(SendLogsTest, StaticFormRunsTheJob) {
 
 // Outside text that reaches a shell or the form: nothing in it may run.
 const char* const kHostile[] = {
-    "a'b",  "x;touch /tmp/pwned", "$(touch /tmp/pwned)", "`touch /tmp/pwned`",
-    "x\ntouch /tmp/pwned", "x'$(touch /tmp/pwned)'", "x\"$(touch /tmp/pwned)\"",
+    "a'b",
+    "x;touch /tmp/pwned",
+    "$(touch /tmp/pwned)",
+    "`touch /tmp/pwned`",
+    "x\ntouch /tmp/pwned",
+    "x'$(touch /tmp/pwned)'",
+    "x\"$(touch /tmp/pwned)\"",
 };
 
 TEST_F(SendLogsTest, IdentityAndLocationNeverRun) {

@@ -21,10 +21,14 @@ State& state() {
 
 int priority(int level) {
     switch (level) {
-        case Logger::Warning: return LOG_WARNING;
-        case Logger::Error: return LOG_ERR;
-        case Logger::Detail: return LOG_DEBUG;
-        default: return LOG_INFO;
+        case Logger::Warning:
+            return LOG_WARNING;
+        case Logger::Error:
+            return LOG_ERR;
+        case Logger::Detail:
+            return LOG_DEBUG;
+        default:
+            return LOG_INFO;
     }
 }
 

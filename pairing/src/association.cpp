@@ -215,11 +215,26 @@ int HalvixAssociation::sendToServers(ServerType server, void* packet) {
     const sockaddr_in* to;
     size_t size;
     switch (server) {
-        case ST_Zigbee: to = &zigbeeAddr; size = sizeof(ZigbeePacket); break;
-        case ST_Zwave: to = &zwaveAddr; size = sizeof(OZWPacket); break;
-        case ST_Hue: to = &hueAddr; size = sizeof(HuePacket); break;
-        case ST_Nest: to = &nestAddr; size = sizeof(NestPacket); break;
-        case ST_HaAssoc: to = &haAssocAddr; size = sizeof(HAAssocPacket); break;
+        case ST_Zigbee:
+            to = &zigbeeAddr;
+            size = sizeof(ZigbeePacket);
+            break;
+        case ST_Zwave:
+            to = &zwaveAddr;
+            size = sizeof(OZWPacket);
+            break;
+        case ST_Hue:
+            to = &hueAddr;
+            size = sizeof(HuePacket);
+            break;
+        case ST_Nest:
+            to = &nestAddr;
+            size = sizeof(NestPacket);
+            break;
+        case ST_HaAssoc:
+            to = &haAssocAddr;
+            size = sizeof(HAAssocPacket);
+            break;
         case ST_Mesh:
             log(1, "send to mesh server Not Implemented");
             return 0;
@@ -270,11 +285,22 @@ void HalvixAssociation::cmdToZwave(zwave_cmd cmd) {
     memset(&p, 0, sizeof p);
     int32_t controller = 0;
     switch (cmd) {
-        case ZW_Add: p.operation = OZW_Code_ControllerCommandOperation; controller = OZW_ControllerCommand_AddDevice; break;
-        case ZW_Remove: p.operation = OZW_Code_ControllerCommandOperation; controller = OZW_ControllerCommand_RemoveDevice; break;
-        case ZW_Reset: p.operation = OZW_Code_ResetCommandOperation; break;
-        case ZW_Cancel: p.operation = OZW_Code_CancelCommandOperation; break;
-        default: return;
+        case ZW_Add:
+            p.operation = OZW_Code_ControllerCommandOperation;
+            controller = OZW_ControllerCommand_AddDevice;
+            break;
+        case ZW_Remove:
+            p.operation = OZW_Code_ControllerCommandOperation;
+            controller = OZW_ControllerCommand_RemoveDevice;
+            break;
+        case ZW_Reset:
+            p.operation = OZW_Code_ResetCommandOperation;
+            break;
+        case ZW_Cancel:
+            p.operation = OZW_Code_CancelCommandOperation;
+            break;
+        default:
+            return;
     }
     // The controller command lies at offset 212, in the span that device
     // commands leave zero.

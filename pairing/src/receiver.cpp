@@ -17,8 +17,7 @@
 #include "hacore/frozen.h"
 #include "internal.h"
 
-namespace pairing {
-}
+namespace pairing {}
 
 using namespace pairing;
 
@@ -43,7 +42,11 @@ int HalvixAssociation::findClientType(in_addr addr) {
     static const struct {
         const char* server;
         int type;
-    } kServers[] = {{hub::kZwave.text, 1}, {hub::kZigbee.text, 2}, {hub::kHAAssoc.text, 3}, {hub::kHue.text, 4}, {hub::kNest.text, 5}};
+    } kServers[] = {{hub::kZwave.text, 1},
+                    {hub::kZigbee.text, 2},
+                    {hub::kHAAssoc.text, 3},
+                    {hub::kHue.text, 4},
+                    {hub::kNest.text, 5}};
     for (const auto& s : kServers) {
         const char* colon = strchr(s.server, ':');
         size_t n = (size_t)(colon - s.server);
@@ -115,8 +118,7 @@ void* HalvixAssociation::receiver(void*) {
         timeval tv{(time_t)(left / 1000), (suseconds_t)((left % 1000) * 1000)};
         const int fd = __atomic_load_n(&assocSocket, __ATOMIC_SEQ_CST);
         if (fd <= 0) break;
-        if (setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv) < 0)
-            perror("libpairing:setsockopt: rcvtimeo");
+        if (setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv) < 0) perror("libpairing:setsockopt: rcvtimeo");
 
         memset(buf.data(), 0, buf.size());
         sockaddr_in from;
@@ -377,8 +379,8 @@ void HalvixAssociation::zigbeeAnswer() {
                 p->zbStatus = (uint32_t)status;
                 p->zero = 0;
                 hbase::copyText(p->u.json,
-                         "{\"CommandType\":\"AddDevice\",\"MobileInternalIndex\":\"\",\"Success\":\"false\","
-                         "\"Reason\":\"AddingFailed\"}");
+                                "{\"CommandType\":\"AddDevice\",\"MobileInternalIndex\":\"\",\"Success\":\"false\","
+                                "\"Reason\":\"AddingFailed\"}");
                 lastStatus = 0;
                 raise(9, DEVTECH_ZIGBEE, ev.get());
                 idle = true;
@@ -460,9 +462,11 @@ void HalvixAssociation::hueAnswer(const HueAnswer& a, int len) {
                 // An object is at most 65 bytes, whether or not it is terminated;
                 // what the datagram did not carry reads as empty.
                 int avail = len - 8 - (int)i * kHueObjectSize;
-                int objLen = avail <= 0 ? 0 : (int)strnlen(a.bridges[i], avail < kHueObjectSize ? avail : kHueObjectSize);
+                int objLen =
+                    avail <= 0 ? 0 : (int)strnlen(a.bridges[i], avail < kHueObjectSize ? avail : kHueObjectSize);
                 if (json_token* tokens = objLen ? parse_json2(a.bridges[i], objLen) : nullptr) {
-                    if (json_token* t = find_json_token(tokens, "id")) snprintf(mac, sizeof mac, "%.*s", t->length, t->start);
+                    if (json_token* t = find_json_token(tokens, "id"))
+                        snprintf(mac, sizeof mac, "%.*s", t->length, t->start);
                     if (json_token* t = find_json_token(tokens, "internalipaddress"))
                         snprintf(ip, sizeof ip, "%.*s", t->length, t->start);
                     free(tokens);
@@ -478,28 +482,33 @@ void HalvixAssociation::hueAnswer(const HueAnswer& a, int len) {
         }
         case 1:
             type = 30;
-            fmt = "{\"CommandType\":\"%s\",\"MobileInternalIndex\":\"\",\"Success\":\"false\",\"Reason\":\"HueFailed\","
-                  "\"Type\":\"HueHub\"}\n";
+            fmt =
+                "{\"CommandType\":\"%s\",\"MobileInternalIndex\":\"\",\"Success\":\"false\",\"Reason\":\"HueFailed\","
+                "\"Type\":\"HueHub\"}\n";
             break;
         case 2:
             type = 25;
-            fmt = "{\"CommandType\":\"%s\",\"MobileInternalIndex\":\"\",\"Success\":\"true\",\"Type\":\"HueHub\","
-                  "\"Reason\":\"HueAdded\"}\n";
+            fmt =
+                "{\"CommandType\":\"%s\",\"MobileInternalIndex\":\"\",\"Success\":\"true\",\"Type\":\"HueHub\","
+                "\"Reason\":\"HueAdded\"}\n";
             break;
         case 3:
             type = 27;
-            fmt = "{\"CommandType\":\"%s\",\"MobileInternalIndex\":\"\",\"Success\":\"false\","
-                  "\"Reason\":\"HueBridgeNotFound\",\"Type\":\"HueHub\"}\n";
+            fmt =
+                "{\"CommandType\":\"%s\",\"MobileInternalIndex\":\"\",\"Success\":\"false\","
+                "\"Reason\":\"HueBridgeNotFound\",\"Type\":\"HueHub\"}\n";
             break;
         case 4:
             type = 26;
-            fmt = "{\"CommandType\":\"%s\",\"MobileInternalIndex\":\"\",\"Success\":\"false\",\"Type\":\"HueHub\","
-                  "\"Reason\":\"HueButtonNotPressed\"}\n";
+            fmt =
+                "{\"CommandType\":\"%s\",\"MobileInternalIndex\":\"\",\"Success\":\"false\",\"Type\":\"HueHub\","
+                "\"Reason\":\"HueButtonNotPressed\"}\n";
             break;
         case 5:
             type = 28;
-            fmt = "{\"CommandType\":\"%s\",\"MobileInternalIndex\":\"\",\"Success\":\"false\",\"Type\":\"HueHub\","
-                  "\"Reason\":\"BridgeNotFound\"}\n";
+            fmt =
+                "{\"CommandType\":\"%s\",\"MobileInternalIndex\":\"\",\"Success\":\"false\",\"Type\":\"HueHub\","
+                "\"Reason\":\"BridgeNotFound\"}\n";
             break;
         case 6:
             type = 29;
@@ -531,11 +540,21 @@ void HalvixAssociation::nestAnswer(const NestAnswer& a) {
             type = 44;
             memcpy(ev->payload, &a, sizeof a);
             break;
-        case 121: type = 41; break;
-        case 122: type = 43; break;
-        case 123: type = 42; break;
-        case 124: type = a.result == 0 ? 45 : a.result == -1 ? 46 : 0; break;
-        default: log(2, "libpairing:Got unknown command from NEST"); break;
+        case 121:
+            type = 41;
+            break;
+        case 122:
+            type = 43;
+            break;
+        case 123:
+            type = 42;
+            break;
+        case 124:
+            type = a.result == 0 ? 45 : a.result == -1 ? 46 : 0;
+            break;
+        default:
+            log(2, "libpairing:Got unknown command from NEST");
+            break;
     }
     if (type) {
         lastStatus = 0;

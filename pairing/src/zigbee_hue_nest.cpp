@@ -34,8 +34,8 @@ void HueMac(char* in, char* out) {
         out[0] = '\0';
         return;
     }
-    sprintf(out, "%c%c:%c%c:%c%c:%c%c:%c%c:%c%c", in[0], in[1], in[2], in[3], in[4], in[5], in[10], in[11],
-            in[12], in[13], in[14], in[15]);
+    sprintf(out, "%c%c:%c%c:%c%c:%c%c:%c%c:%c%c", in[0], in[1], in[2], in[3], in[4], in[5], in[10], in[11], in[12],
+            in[13], in[14], in[15]);
 }
 
 void RevertHueMac(char* in, char* out) {
@@ -68,19 +68,32 @@ int HalvixAssociation::zb_createAnyDevice() {
 const char* HalvixAssociation::GetDeviceTypeInStringFormat(uint16_t zone) {
     const std::string model = field(zbRecord.model), maker = field(zbRecord.manufacturer);
     switch (zone) {
-        case 0: return "StandardCIE";
-        case 13: return "MotionSensor";
-        case 21: return "ContactSwitch";
-        case 40: return "FireSensor";
-        case 42: return "WaterSensor";
-        case 43: return "GasSensor";
-        case 44: return "PersonalEmergencyDevice";
-        case 45: return "VibrationOrMovementSensor";
-        case 271: return contains(model, "RC_ACE") ? "KeyFob" : "RemoteControl";
-        case 277: return contains(maker, "Quentrix Ltd.") ? "QuentrixButton" : "KeyFob";
-        case 541: return "Keypad";
-        case 549: return "StandardWarningDevice";
-        default: return "UnknownDevice";
+        case 0:
+            return "StandardCIE";
+        case 13:
+            return "MotionSensor";
+        case 21:
+            return "ContactSwitch";
+        case 40:
+            return "FireSensor";
+        case 42:
+            return "WaterSensor";
+        case 43:
+            return "GasSensor";
+        case 44:
+            return "PersonalEmergencyDevice";
+        case 45:
+            return "VibrationOrMovementSensor";
+        case 271:
+            return contains(model, "RC_ACE") ? "KeyFob" : "RemoteControl";
+        case 277:
+            return contains(maker, "Quentrix Ltd.") ? "QuentrixButton" : "KeyFob";
+        case 541:
+            return "Keypad";
+        case 549:
+            return "StandardWarningDevice";
+        default:
+            return "UnknownDevice";
     }
 }
 
@@ -217,19 +230,36 @@ int HalvixAssociation::validate_DeviceType() {
                 log(0, "libpairing:Device associated:%s ", typeName);
                 int state = 0;
                 switch (baseDevType) {
-                    case StandardCIE: state = IDX_SENSOR_BINARY; break;
+                    case StandardCIE:
+                        state = IDX_SENSOR_BINARY;
+                        break;
                     case MotionSensor:
                         log(0, "libpairing:Detected as a motion sensor");
                         state = IDX_MOTION_STATE;
                         break;
-                    case ContactSwitch: state = contains(model, "XE01S") ? 0 : IDX_DOOR_STATE; break;
-                    case FireSensor: state = IDX_FIRE_STATE; break;
-                    case WaterSensor: state = IDX_WATER_STATE; break;
-                    case GasSensor: state = IDX_GAS_STATE; break;
-                    case VibrationOrMovementSensor: state = IDX_VIBRATION_STATE; break;
-                    case StandardWarningDevice: state = IDX_ALARM_STATE; break;
-                    case QuentrixButton: state = IDX_PRESS; break;
-                    default: break;
+                    case ContactSwitch:
+                        state = contains(model, "XE01S") ? 0 : IDX_DOOR_STATE;
+                        break;
+                    case FireSensor:
+                        state = IDX_FIRE_STATE;
+                        break;
+                    case WaterSensor:
+                        state = IDX_WATER_STATE;
+                        break;
+                    case GasSensor:
+                        state = IDX_GAS_STATE;
+                        break;
+                    case VibrationOrMovementSensor:
+                        state = IDX_VIBRATION_STATE;
+                        break;
+                    case StandardWarningDevice:
+                        state = IDX_ALARM_STATE;
+                        break;
+                    case QuentrixButton:
+                        state = IDX_PRESS;
+                        break;
+                    default:
+                        break;
                 }
                 if (baseDevType == KeyFob) {
                     addIndex(IDX_ARMMODE, ep);
@@ -374,7 +404,7 @@ char* HalvixAssociation::Hue_getBridgeList() {
     memset(macs, 0, sizeof macs);
     memset(username1, 0, sizeof username1);
     int count = 0;
-    auto value = [&](int id, int index, char (&out)[50]) {
+    auto value = [&](int id, int index, char(&out)[50]) {
         std::string key = std::to_string(id) + "." + std::to_string(index);
         ValueRecord v;
         memset(&v, 0, sizeof v);

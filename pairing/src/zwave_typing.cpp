@@ -21,8 +21,8 @@ constexpr uint8_t kMeter = 0x32, kAlarm = 0x71, kSwitchMultilevel = 0x26;
 
 struct Specific {
     int specific;
-    int type;           // DevType
-    const char* name;   // Z-Wave name of the specific class
+    int type;          // DevType
+    const char* name;  // Z-Wave name of the specific class
 };
 
 struct Generic {
@@ -36,26 +36,43 @@ struct Generic {
 // cases are decided in typeOf().
 const Generic kGenerics[] = {
     {0x00, "zw_No_Generic_Type", {}},
-    {0x01, "zw_Remote_Controller",
-     {{1, 60, "RC_Portable_Remote_Controller"}, {2, 60, "RC_Portable_Scene_Controller"},
-      {3, 60, "RC_Portable_Installer_Tool"}, {4, 60, "RC_Remote_Control_AV"}, {6, 60, "RC_Remote_Control_Simple"}}},
-    {0x02, "zw_Static_Controller_v2",
-     {{1, 60, "SC_PC_Controller"}, {2, 60, "SC_Scene_Controller"}, {3, 60, "SC_Static_Installer_Tool"},
-      {4, 60, "SC_Set_Top_Box"}, {5, 60, "SC_Sub_System_Controller"}, {6, 60, "SC_TV"}, {7, 8, "SC_Gateway"}}},
+    {0x01,
+     "zw_Remote_Controller",
+     {{1, 60, "RC_Portable_Remote_Controller"},
+      {2, 60, "RC_Portable_Scene_Controller"},
+      {3, 60, "RC_Portable_Installer_Tool"},
+      {4, 60, "RC_Remote_Control_AV"},
+      {6, 60, "RC_Remote_Control_Simple"}}},
+    {0x02,
+     "zw_Static_Controller_v2",
+     {{1, 60, "SC_PC_Controller"},
+      {2, 60, "SC_Scene_Controller"},
+      {3, 60, "SC_Static_Installer_Tool"},
+      {4, 60, "SC_Set_Top_Box"},
+      {5, 60, "SC_Sub_System_Controller"},
+      {6, 60, "SC_TV"},
+      {7, 8, "SC_Gateway"}}},
     {0x03, "zw_AV_Control_Point", {{4, 60, "AV_Satellite_Receiver"}, {17, 60, "AV_Doorbell"}}},
     {0x04, "zw_Display", {{1, 60, "DS_Simple_Display"}}},
     {0x05, "zw_Network_Extender", {}},
     {0x06, "zw_Appliance", {{1, 60, "AP_General_Appliance"}, {2, 60, "AP_Kitchen_Appliance"}}},
     {0x07, "zw_Notification_Sensor", {{1, 59, "NS_Notification_Sensor"}}},
-    {0x08, "zw_Thermostat",
-     {{0, 47, "TT_Not_Used"}, {2, 47, "TT_General_Thermostat"}, {4, 46, "TT_Setpoint_Thermostat"},
+    {0x08,
+     "zw_Thermostat",
+     {{0, 47, "TT_Not_Used"},
+      {2, 47, "TT_General_Thermostat"},
+      {4, 46, "TT_Setpoint_Thermostat"},
       {6, 47, "TT_General_Thermostat_V2"}}},
     {0x09, "zw_Window_Covering", {{1, 60, "WC_Simple_Window_Covering"}}},
     {0x0F, "zw_Repeater_Slave", {{1, 60, "RS_Basic_Repeater_Slave"}}},
-    {0x10, "zw_Binary_Switch",
+    {0x10,
+     "zw_Binary_Switch",
      {{0, 44, "BS_Not_Used"}, {1, 1, "BS_Binary_Power_Switch"}, {3, 1, "BS_Binary_Scene_Switch"}, {5, 42, "BS_Siren"}}},
-    {0x11, "zw_Multilevel_Switch",
-     {{0, 2, "MS_Unknown"}, {1, 2, "MS_Multilevel_Power_Switch"}, {4, 2, "MS_Motor_Control_Class_B"},
+    {0x11,
+     "zw_Multilevel_Switch",
+     {{0, 2, "MS_Unknown"},
+      {1, 2, "MS_Multilevel_Power_Switch"},
+      {4, 2, "MS_Motor_Control_Class_B"},
       {6, 2, "MS_Multilevel_Scene_Switch"}}},
     {0x12, "zw_Remote_Switch", {{1, 60, "RS_Binary_Remote_Switch"}}},
     {0x13, "zw_Toggle_Switch", {{1, 60, "TS_Binary_Toggle_Switch"}}},
@@ -68,10 +85,12 @@ const Generic kGenerics[] = {
     {0x21, "zw_Multilevel_Sensor", {{1, 35, "MS_Routing_Multilevel_Sensor"}}},
     {0x30, "zw_Pulse_Meter", {}},
     {0x31, "zw_Meter", {{1, 35, "ME_Simple_Meter"}}},
-    {0x40, "zw_Entry_Control",
+    {0x40,
+     "zw_Entry_Control",
      {{2, 5, "EC_Advanced_Door_Lock"}, {3, 5, "EC_Secure_Keypad_Door_Lock"}, {7, 53, "EC_Garage_Door_Opener"}}},
     {0x50, "zw_Semi_Interoperable", {{1, 60, "SI_Energy_Production"}}},
-    {0xA1, "zw_Alarm_Sensor",
+    {0xA1,
+     "zw_Alarm_Sensor",
      {{0, 6, "AS_Not_Used"}, {2, 6, "AS_Routing_Alarm_Sensor"}, {6, 0, "AS_Basic_Routing_Smoke_Sensor"}}},
     {0xFF, "zw_Non_Interoperable", {}},
 };
@@ -171,31 +190,49 @@ bool HalvixAssociation::ZW_createDeviceType() {
     getDefaultDevName((DevType)type, DevId, devName);
     hbase::copyText(zwNode.name, devName);
     zwNode.marker = 255;
-    log(0, "libpairing:Device Basic Type:0x%.2x, Generic Type:0x%.2x, Specific Type:0x%.2x,Nodeid:%d",
-        zwRx.basicClass, zwRx.genericClass, zwRx.specificClass, zwRx.nodeId);
+    log(0, "libpairing:Device Basic Type:0x%.2x, Generic Type:0x%.2x, Specific Type:0x%.2x,Nodeid:%d", zwRx.basicClass,
+        zwRx.genericClass, zwRx.specificClass, zwRx.nodeId);
     return true;
 }
 
 static int indexTypeOf(int c, int i) {
     switch (c) {
-        case 0x20: return IDX_BASIC;
-        case 0x25: return IDX_SWITCH_BINARY;
-        case 0x26: return i == 0 ? IDX_SWITCH_MULTILEVEL : 0;
-        case 0x30: return IDX_SENSOR_BINARY;
-        case 0x31: return i == 1 ? IDX_TEMPERATURE : i == 3 ? IDX_ILLUMINANCE : i == 5 ? IDX_HUMIDITY : 0;
-        case 0x32: return i == 0 ? IDX_ENERGY : i == 8 ? IDX_POWER : 0;
-        case 0x40: return IDX_THERMOSTAT_MODE;
-        case 0x42: return IDX_THERMOSTAT_OPERATING_STATE;
-        case 0x43: return i == 1 ? IDX_THERMOSTAT_SETPOINT_HEATING : i == 2 ? IDX_THERMOSTAT_SETPOINT_COOLING : 0;
-        case 0x44: return IDX_THERMOSTAT_FAN_MODE;
-        case 0x5B: return IDX_GESTURESENSOR;
-        case 0x62: return i == 0 ? IDX_LOCK_STATE : 0;
-        case 0x63: return i == 0 ? 0 : i == 255 ? IDX_MAXIMUM_USERS : IDX_USER_CODE;
-        case 0x66: return IDX_BARRIER_OPERATOR;
-        case 0x70: return i == 27 ? IDX_AC_SWING : i == 33 ? IDX_IR_CODE : 0;
-        case 0x71: return i == 2 ? IDX_TAMPER : 0;
-        case 0x80: return IDX_BATTERY;
-        default: return 0;
+        case 0x20:
+            return IDX_BASIC;
+        case 0x25:
+            return IDX_SWITCH_BINARY;
+        case 0x26:
+            return i == 0 ? IDX_SWITCH_MULTILEVEL : 0;
+        case 0x30:
+            return IDX_SENSOR_BINARY;
+        case 0x31:
+            return i == 1 ? IDX_TEMPERATURE : i == 3 ? IDX_ILLUMINANCE : i == 5 ? IDX_HUMIDITY : 0;
+        case 0x32:
+            return i == 0 ? IDX_ENERGY : i == 8 ? IDX_POWER : 0;
+        case 0x40:
+            return IDX_THERMOSTAT_MODE;
+        case 0x42:
+            return IDX_THERMOSTAT_OPERATING_STATE;
+        case 0x43:
+            return i == 1 ? IDX_THERMOSTAT_SETPOINT_HEATING : i == 2 ? IDX_THERMOSTAT_SETPOINT_COOLING : 0;
+        case 0x44:
+            return IDX_THERMOSTAT_FAN_MODE;
+        case 0x5B:
+            return IDX_GESTURESENSOR;
+        case 0x62:
+            return i == 0 ? IDX_LOCK_STATE : 0;
+        case 0x63:
+            return i == 0 ? 0 : i == 255 ? IDX_MAXIMUM_USERS : IDX_USER_CODE;
+        case 0x66:
+            return IDX_BARRIER_OPERATOR;
+        case 0x70:
+            return i == 27 ? IDX_AC_SWING : i == 33 ? IDX_IR_CODE : 0;
+        case 0x71:
+            return i == 2 ? IDX_TAMPER : 0;
+        case 0x80:
+            return IDX_BATTERY;
+        default:
+            return 0;
     }
 }
 
@@ -220,8 +257,8 @@ void HalvixAssociation::ZW_indexToEnum(unsigned char* list) {
         idx[2 * pos + 1] = (uint8_t)n;
         if (t == IDX_SENSOR_BINARY) SensorBinaryFlag = true;
         if (t == IDX_BASIC) BasicFlag = true;
-        if (t == IDX_THERMOSTAT_MODE || t == IDX_THERMOSTAT_SETPOINT_HEATING ||
-            t == IDX_THERMOSTAT_SETPOINT_COOLING || t == IDX_THERMOSTAT_FAN_MODE)
+        if (t == IDX_THERMOSTAT_MODE || t == IDX_THERMOSTAT_SETPOINT_HEATING || t == IDX_THERMOSTAT_SETPOINT_COOLING ||
+            t == IDX_THERMOSTAT_FAN_MODE)
             ZwAcExtFlag = true;
         if (t == IDX_SWITCH_MULTILEVEL) MultilevelFlag = true;
         idx[2 * (pos + 1)] = 0;  // pos + 1 <= 31: the end entry's type byte is the record's last byte
@@ -234,15 +271,33 @@ void HalvixAssociation::listSubDevType(DevType type, DevType* out) {
     std::vector<DevType> list;
     switch (type) {
         case BinarySwitch:
-        case UnknownOnOffModule: list = {Siren, BinarySwitch, MultiSwitch}; break;
-        case MultilevelSwitch: list = {MultilevelSwitch, RollerShutter, MultiSoundSiren}; break;
-        case BinarySensor: list = {DoorSensor, MovementSensor, ShockSensor, FloodSensor, MultiSensor}; break;
-        case Alarm: list = {FloodSensor, MultiSensor, SmokeDetector}; break;
-        case StandardCIE: list = {StandardWarningDevice, KeyFob, StandardCIE}; break;
-        case MultilevelSensor: list = {LightSensor, MoistureSensor, TemperatureSensor, EnergyReader, MultiSensor}; break;
-        case BinaryPowerSwitch: list = {MultiSwitch, BinaryPowerSwitch}; break;
-        case UnknownThermostat: list = {Thermostat, SetPointThermostat, ZWtoACIRExtender}; break;
-        case NotificationSensor: list = {DoorSensor, MultiSensor, SmokeDetector, FloodSensor, MovementSensor}; break;
+        case UnknownOnOffModule:
+            list = {Siren, BinarySwitch, MultiSwitch};
+            break;
+        case MultilevelSwitch:
+            list = {MultilevelSwitch, RollerShutter, MultiSoundSiren};
+            break;
+        case BinarySensor:
+            list = {DoorSensor, MovementSensor, ShockSensor, FloodSensor, MultiSensor};
+            break;
+        case Alarm:
+            list = {FloodSensor, MultiSensor, SmokeDetector};
+            break;
+        case StandardCIE:
+            list = {StandardWarningDevice, KeyFob, StandardCIE};
+            break;
+        case MultilevelSensor:
+            list = {LightSensor, MoistureSensor, TemperatureSensor, EnergyReader, MultiSensor};
+            break;
+        case BinaryPowerSwitch:
+            list = {MultiSwitch, BinaryPowerSwitch};
+            break;
+        case UnknownThermostat:
+            list = {Thermostat, SetPointThermostat, ZWtoACIRExtender};
+            break;
+        case NotificationSensor:
+            list = {DoorSensor, MultiSensor, SmokeDetector, FloodSensor, MovementSensor};
+            break;
         case GenericDevice:
             if (BasicFlag && MultilevelFlag)
                 list = {MultiSoundSiren, RollerShutter, MovementSensor};
@@ -252,7 +307,8 @@ void HalvixAssociation::listSubDevType(DevType type, DevType* out) {
                      (BasicFlag && strnlen(reinterpret_cast<const char*>(zwNode.indexes), sizeof zwNode.indexes) < 10))
                 list = {DoorSensor, MotionSensor, FloodSensor, SmokeDetector, MultiSoundSiren, Siren};
             break;
-        default: break;
+        default:
+            break;
     }
     int k = 0;
     for (DevType t : list) out[k++] = t;
@@ -271,12 +327,24 @@ void HalvixAssociation::ChangeIndexType(IndexType from, IndexType to) {
 
 void HalvixAssociation::GenericIndexType(DevType type) {
     switch (type) {
-        case SmokeDetector: ChangeIndexType(IDX_BASIC, IDX_SMOKE_STATE); break;
-        case FloodSensor: ChangeIndexType(IDX_BASIC, IDX_FLOOD_STATE); break;
-        case DoorSensor: ChangeIndexType(IDX_SENSOR_BINARY, IDX_DOOR_STATE); break;
-        case MovementSensor: ChangeIndexType(IDX_SENSOR_BINARY, IDX_MOTION_STATE); break;
-        case Siren: ChangeIndexType(IDX_SWITCH_BINARY, IDX_ALARM_STATE); break;
-        case SetPointThermostat: ChangeIndexType(IDX_SENSOR_BINARY, IDX_MOTION_STATE); break;
+        case SmokeDetector:
+            ChangeIndexType(IDX_BASIC, IDX_SMOKE_STATE);
+            break;
+        case FloodSensor:
+            ChangeIndexType(IDX_BASIC, IDX_FLOOD_STATE);
+            break;
+        case DoorSensor:
+            ChangeIndexType(IDX_SENSOR_BINARY, IDX_DOOR_STATE);
+            break;
+        case MovementSensor:
+            ChangeIndexType(IDX_SENSOR_BINARY, IDX_MOTION_STATE);
+            break;
+        case Siren:
+            ChangeIndexType(IDX_SWITCH_BINARY, IDX_ALARM_STATE);
+            break;
+        case SetPointThermostat:
+            ChangeIndexType(IDX_SENSOR_BINARY, IDX_MOTION_STATE);
+            break;
         case RollerShutter:
             ChangeIndexType(IDX_BASIC, IDX_UP_DOWN);
             ChangeIndexType(IDX_SWITCH_MULTILEVEL, IDX_SHUTTER_LEVEL);
@@ -288,8 +356,11 @@ void HalvixAssociation::GenericIndexType(DevType type) {
             ChangeIndexType(IDX_THERMOSTAT_SETPOINT_COOLING, IDX_AC_SETPOINT_COOLING);
             ChangeIndexType(IDX_THERMOSTAT_FAN_MODE, IDX_AC_FAN_MODE);
             break;
-        case MultiSoundSiren: ChangeIndexType(IDX_SWITCH_MULTILEVEL, IDX_SWITCH_MULTISOUND); break;
-        default: break;
+        case MultiSoundSiren:
+            ChangeIndexType(IDX_SWITCH_MULTILEVEL, IDX_SWITCH_MULTISOUND);
+            break;
+        default:
+            break;
     }
 }
 

@@ -54,26 +54,57 @@ TEST_F(Answers, ZwaveOutcomes) {
         bool add;            // add or remove
         const char* script;  // the Z-Wave server's answers
         std::vector<int> events;
-        const char* log;     // the last line of the case
+        const char* log;  // the last line of the case
         bool idleAfter;
     } kCases[] = {
-        {"node already stored", true, "send node=33\n send node=33\n", {3, 4}, "libpairing:Z-wave sensor already joined",
+        {"node already stored",
+         true,
+         "send node=33\n send node=33\n",
+         {3, 4},
+         "libpairing:Z-wave sensor already joined",
          true},
-        {"no node after progress", true, "send node=0\n send node=0\n", {3, 9}, "libpairing:Association failed (Z-wave)",
+        {"no node after progress",
+         true,
+         "send node=0\n send node=0\n",
+         {3, 9},
+         "libpairing:Association failed (Z-wave)",
          true},
-        {"failed after progress", true, "send node=12\n send node=255\n", {3, 9},
-         "libpairing:Association failed (Z-wave)", true},
-        {"details refused", true, "send node=12\n send node=12\n send node=12 basic=0 generic=0x10 specific=1\n",
-         {3, 5, 9}, "libpairing:zw_createDevice is unsuccessful (Z-wave)", true},
-        {"type without sub-types", true,
-         "send node=12\n send node=12\n send node=12 basic=4 generic=0x40 specific=2 classes=0x62\n", {3, 5, 7},
-         "libpairing:zw_createDevice is successful (Z-wave)", false},
-        {"remove, no node", false, "send node=0\n", {12},
-         "libpairing:111 Unknown Sensor Removed (Z-wave) and Node:0", true},
-        {"remove, failed node", false, "send node=255\n", {12},
-         "libpairing:111 Unknown Sensor Removed (Z-wave) and Node:255", true},
-        {"remove, node not stored", false, "send node=44\n wait 100\n send node=44\n", {12},
-         "libpairing: Sensor Removed (Z-wave)", true},
+        {"failed after progress",
+         true,
+         "send node=12\n send node=255\n",
+         {3, 9},
+         "libpairing:Association failed (Z-wave)",
+         true},
+        {"details refused",
+         true,
+         "send node=12\n send node=12\n send node=12 basic=0 generic=0x10 specific=1\n",
+         {3, 5, 9},
+         "libpairing:zw_createDevice is unsuccessful (Z-wave)",
+         true},
+        {"type without sub-types",
+         true,
+         "send node=12\n send node=12\n send node=12 basic=4 generic=0x40 specific=2 classes=0x62\n",
+         {3, 5, 7},
+         "libpairing:zw_createDevice is successful (Z-wave)",
+         false},
+        {"remove, no node",
+         false,
+         "send node=0\n",
+         {12},
+         "libpairing:111 Unknown Sensor Removed (Z-wave) and Node:0",
+         true},
+        {"remove, failed node",
+         false,
+         "send node=255\n",
+         {12},
+         "libpairing:111 Unknown Sensor Removed (Z-wave) and Node:255",
+         true},
+        {"remove, node not stored",
+         false,
+         "send node=44\n wait 100\n send node=44\n",
+         {12},
+         "libpairing: Sensor Removed (Z-wave)",
+         true},
     };
     script("zigbee", "");
     for (const auto& c : kCases) {
@@ -130,15 +161,26 @@ TEST_F(Answers, ZigbeeOutcomes) {
         int state;        // assocState after the answers
     } kCases[] = {
         // Status 3 changes nothing; an unknown one ends the adding.
-        {"status 3, reading, unknown status", true, "send status=3\n send status=6\n send status=7\n", {5},
-         "libpairing:timeout set to 180 sec", 0},
+        {"status 3, reading, unknown status",
+         true,
+         "send status=3\n send status=6\n send status=7\n",
+         {5},
+         "libpairing:timeout set to 180 sec",
+         0},
         // Typing refuses a plug without readings: no event, the device waits.
-        {"plug typing refused", true,
-         "send status=10 short=0x21 clusters=0x0006:1,0x0B04:1 manufacturer=Other\n", {},
-         "libpairing:Sensor got Associated", 8},
+        {"plug typing refused",
+         true,
+         "send status=10 short=0x21 clusters=0x0006:1,0x0B04:1 manufacturer=Other\n",
+         {},
+         "libpairing:Sensor got Associated",
+         8},
         // A removal answer of another status is ignored.
-        {"removal of another status", false, "send status=5 short=0x3c4d\n", {},
-         "libpairing:Removing zigbee device 0x3c4d", 2},
+        {"removal of another status",
+         false,
+         "send status=5 short=0x3c4d\n",
+         {},
+         "libpairing:Removing zigbee device 0x3c4d",
+         2},
     };
     script("zwave", "");
     for (const auto& c : kCases) {
@@ -176,7 +218,8 @@ TEST_F(Answers, HueStates) {
         const char* json;  // with the pending command's name
     } kCases[] = {
         {1, 30,
-         "{\"CommandType\":\"RemoveIPDevice\",\"MobileInternalIndex\":\"\",\"Success\":\"false\",\"Reason\":\"HueFailed\","
+         "{\"CommandType\":\"RemoveIPDevice\",\"MobileInternalIndex\":\"\",\"Success\":\"false\",\"Reason\":"
+         "\"HueFailed\","
          "\"Type\":\"HueHub\"}\n"},
         {3, 27,
          "{\"CommandType\":\"RemoveIPDevice\",\"MobileInternalIndex\":\"\",\"Success\":\"false\","
@@ -187,8 +230,12 @@ TEST_F(Answers, HueStates) {
         {5, 28,
          "{\"CommandType\":\"RemoveIPDevice\",\"MobileInternalIndex\":\"\",\"Success\":\"false\",\"Type\":\"HueHub\","
          "\"Reason\":\"BridgeNotFound\"}\n"},
-        {8, 22, "{\"CommandType\":\"RemoveIPDevice\", \"MobileInternalIndex\":\"\",\"Success\":\"true\",\"Type\":\"HueHub\"}\n"},
-        {9, 23, "{\"CommandType\":\"RemoveIPDevice\", \"MobileInternalIndex\":\"\",\"Success\":\"true\",\"Type\":\"HueHub\"}\n"},
+        {8, 22,
+         "{\"CommandType\":\"RemoveIPDevice\", "
+         "\"MobileInternalIndex\":\"\",\"Success\":\"true\",\"Type\":\"HueHub\"}\n"},
+        {9, 23,
+         "{\"CommandType\":\"RemoveIPDevice\", "
+         "\"MobileInternalIndex\":\"\",\"Success\":\"true\",\"Type\":\"HueHub\"}\n"},
     };
     char mac[] = "00:17:88:4a:5b:6c";
     for (const auto& c : kCases) {
@@ -248,13 +295,8 @@ TEST_F(Answers, NestCommands) {
         const char* answer;
         int event;  // 0: none
     } kCases[] = {
-        {"command=121", 41},
-        {"command=122", 43},
-        {"command=123", 42},
-        {"command=124 result=0", 45},
-        {"command=124 result=-1", 46},
-        {"command=124 result=5", 0},
-        {"command=999", 0},
+        {"command=121", 41},           {"command=122", 43},         {"command=123", 42}, {"command=124 result=0", 45},
+        {"command=124 result=-1", 46}, {"command=124 result=5", 0}, {"command=999", 0},
     };
     for (const auto& c : kCases) {
         SCOPED_TRACE(c.answer);

@@ -48,7 +48,7 @@ TEST_F(Association, ResetBothAndRemoveAllDevices) {
 TEST_F(Association, CancelsAndCommandsOnTheWire) {
     a->sendCancelTo((cancel_type)0);
     EXPECT_EQ(logged("libpairing:Unknown cancel type").size(), 1u);
-    a->cmdToZwave((zwave_cmd)9);   // sends nothing
+    a->cmdToZwave((zwave_cmd)9);  // sends nothing
     a->cmdToZigbee((zigbee_cmd)9);
     a->sendCancelTo(CANCEL_Zwave);
     a->sendCancelTo(CANCEL_Zigbee);
@@ -102,7 +102,8 @@ TEST_F(Association, FoundThenSilentReportsItsProgress) {
     auto* t = reinterpret_cast<const AssocTimeoutPayload*>(evs[1].payload);
     EXPECT_EQ(t->lastStatus, 3);
     EXPECT_STREQ(t->json,
-                 "{\"CommandType\":\"AddingSensor\", \"MobileInternalIndex\":\"\",\"Success\":\"false\",\"Reason\":\"TimeoutReached\"}");
+                 "{\"CommandType\":\"AddingSensor\", "
+                 "\"MobileInternalIndex\":\"\",\"Success\":\"false\",\"Reason\":\"TimeoutReached\"}");
     EXPECT_EQ(statuses()[1], 0);
     EXPECT_EQ(logged("libpairing:Didn't get packet for 60 secs").size(), 1u);
     // cancelType 1: the ZigBee radio (which won the race, so the Z-Wave one
@@ -125,7 +126,8 @@ TEST_F(Association, DISABLED_AddWithNoAnswerCancelsBothRadios) {
     auto* t = reinterpret_cast<const AssocTimeoutPayload*>(evs[0].payload);
     EXPECT_EQ(t->lastStatus, 0);
     EXPECT_STREQ(t->json,
-                 "{\"CommandType\":\"AddDevice\", \"MobileInternalIndex\":\"\",\"Success\":\"false\",\"Reason\":\"TimeoutReached\"}");
+                 "{\"CommandType\":\"AddDevice\", "
+                 "\"MobileInternalIndex\":\"\",\"Success\":\"false\",\"Reason\":\"TimeoutReached\"}");
     auto zb = testkit::waitReceived("zigbee", 2);
     auto zw = testkit::waitReceived("zwave", 2);
     ASSERT_EQ(zb.size(), 2u);

@@ -92,7 +92,7 @@ TEST_F(BadAnswers, HueListsMalformedDeepAndTooLong) {
     h.count = 1000;
     const char* objs[] = {
         "{\"id\":\"001788fffe4a5b6c\",\"internalipaddress\":\"192.0.2.20\"}",
-        "{\"id\":\"001788fffe0a0b0c\",",                               // malformed: keeps the previous
+        "{\"id\":\"001788fffe0a0b0c\",",                                     // malformed: keeps the previous
         "[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[",  // deep, unterminated
     };
     for (int i = 0; i < 3; ++i) strncpy(h.bridges[i], objs[i], kHueObjectSize);

@@ -26,8 +26,9 @@ std::vector<int> types(const std::vector<AssocEvent>& evs) {
     return t;
 }
 
-
-bool isZigbeeCancel(const std::string& b) { return field(b, 0, 180) == "network pjoin 0" && field(b, 180, 130) == "cancel"; }
+bool isZigbeeCancel(const std::string& b) {
+    return field(b, 0, 180) == "network pjoin 0" && field(b, 180, 130) == "cancel";
+}
 bool isZwaveCancel(const std::string& b) { return b.size() == 236 && le32(b, 192) == 4; }
 
 }  // namespace
@@ -85,10 +86,10 @@ TEST_F(Conversation, AddZwaveSwitchChooseSubTypeNameAndPlace) {
     ASSERT_EQ(ha.size(), 1u);
     ASSERT_EQ(ha[0].size(), 4100u);
     EXPECT_EQ(le32(ha[0], 0), 2);
-    EXPECT_EQ((uint8_t)ha[0][4], 12);              // node
-    EXPECT_EQ(le32(ha[0], 4 + 600), 2);            // Z-Wave
-    EXPECT_EQ(le32(ha[0], 4 + 604), 1);            // chosen
-    EXPECT_EQ(le32(ha[0], 4 + 608), 1);            // found
+    EXPECT_EQ((uint8_t)ha[0][4], 12);    // node
+    EXPECT_EQ(le32(ha[0], 4 + 600), 2);  // Z-Wave
+    EXPECT_EQ(le32(ha[0], 4 + 604), 1);  // chosen
+    EXPECT_EQ(le32(ha[0], 4 + 608), 1);  // found
     EXPECT_EQ(field(ha[0], 4 + 612, 180), "Porch light");
     EXPECT_EQ(field(ha[0], 4 + 792, 180), "Porch");
     EXPECT_EQ((uint8_t)ha[0][4 + 972], 255);
@@ -253,7 +254,8 @@ TEST_F(Conversation, FailuresOnBothRadios) {
     EXPECT_EQ(evs[0].server, 1);
     EXPECT_EQ(device(evs[0]).zbStatus, 11u);
     EXPECT_EQ(json(evs[0]),
-              "{\"CommandType\":\"AddDevice\",\"MobileInternalIndex\":\"\",\"Success\":\"false\",\"Reason\":\"AddingFailed\"}");
+              "{\"CommandType\":\"AddDevice\",\"MobileInternalIndex\":\"\",\"Success\":\"false\",\"Reason\":"
+              "\"AddingFailed\"}");
     // A ZigBee failure cancels nothing: the Z-Wave server got only the add.
     a->sendCancelTo((cancel_type)0);  // a marker: logs only, sends nothing
     EXPECT_EQ(testkit::waitReceived("zwave", 1, 2000).size(), 1u);
@@ -288,8 +290,9 @@ TEST_F(Conversation, HueBridgeAndBulb) {
     evs = waitEvents(3);
     ASSERT_EQ(evs.size(), 3u);
     EXPECT_EQ(evs[2].type, 29);
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(evs[2].payload)),
-              "{\"CommandType\":\"AddHueDevice\", \"MobileInternalIndex\":\"\",\"Success\":\"true\",\"Type\":\"HueBulb\"}\n");
+    EXPECT_EQ(
+        std::string(reinterpret_cast<const char*>(evs[2].payload)),
+        "{\"CommandType\":\"AddHueDevice\", \"MobileInternalIndex\":\"\",\"Success\":\"true\",\"Type\":\"HueBulb\"}\n");
     EXPECT_TRUE(waitUntil([] { return idle; }));
 
     auto hue = testkit::waitReceived("hue", 3);
@@ -371,7 +374,8 @@ TEST_F(Conversation, SilentRadioTimesOut) {
     auto* t = reinterpret_cast<const AssocTimeoutPayload*>(evs[1].payload);
     EXPECT_EQ(t->lastStatus, 0);
     EXPECT_STREQ(t->json,
-                 "{\"CommandType\":\"RemoveDevice\", \"MobileInternalIndex\":\"\",\"Success\":\"false\",\"Reason\":\"TimeoutReached\"}");
+                 "{\"CommandType\":\"RemoveDevice\", "
+                 "\"MobileInternalIndex\":\"\",\"Success\":\"false\",\"Reason\":\"TimeoutReached\"}");
     EXPECT_TRUE(waitUntil([&] { return idle && a->cancelType == 0; }));
     // cancelType was 2: the Z-Wave radio is cancelled.
     auto zw = testkit::waitReceived("zwave", 2);

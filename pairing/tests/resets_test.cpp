@@ -51,7 +51,8 @@ TEST_F(Resets, EachRadioAndBoth) {
         });
         auto start = std::chrono::steady_clock::now();
         a->doResetFor(c.type);
-        auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+        auto ms =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
         ticker.join();
         EXPECT_GE(ms, c.zigbee ? 9000 : 7000);  // interrupted pauses are carried on
         auto zb = testkit::received("zigbee");

@@ -15,7 +15,6 @@ namespace {
 
 class ZigbeeRemoval : public PairingTest {};
 
-
 }  // namespace
 
 TEST_F(ZigbeeRemoval, AnswerWithoutAddressRemovesNoDevice) {

@@ -15,9 +15,9 @@ namespace {
 struct Row {
     int generic, specific;
     std::vector<uint8_t> classes;
-    int type;                // found DevType
-    std::vector<int> subs;   // offered sub-types
-    const char* log;         // the table's log line
+    int type;               // found DevType
+    std::vector<int> subs;  // offered sub-types
+    const char* log;        // the table's log line
 };
 
 const std::vector<uint8_t> kPlain = {0x86, 0x72};
@@ -38,7 +38,12 @@ const Row kRows[] = {
     {0x04, 1, kPlain, 60, kNone, "libpairing:Generic:zw_Display , Specific:DS_Simple_Display"},
     {0x05, 1, kPlain, 60, kNone, "libpairing:Genericzw_Network_Extender , Specific:GenericDevice"},
     {0x06, 1, kPlain, 60, kNone, "libpairing:Generic:zw_Appliance , Specific:AP_General_Appliance"},
-    {0x07, 1, kPlain, 59, {39, 49, 36, 37, 41}, "libpairing:Generic:zw_Notification_Sensor , Specific:NS_Notification_Sensor"},
+    {0x07,
+     1,
+     kPlain,
+     59,
+     {39, 49, 36, 37, 41},
+     "libpairing:Generic:zw_Notification_Sensor , Specific:NS_Notification_Sensor"},
     {0x07, 2, kPlain, 60, kNone, "libpairing:Generic:zw_Notification_Sensor , Specific:GenericDevice"},
     {0x08, 0, kPlain, 47, {7, 46, 54}, "libpairing:Generic:zw_Thermostat , Specific:TT_Not_Used"},
     {0x08, 2, kPlain, 47, {7, 46, 54}, "libpairing:Generic:zw_Thermostat , Specific:TT_General_Thermostat"},
@@ -57,7 +62,12 @@ const Row kRows[] = {
     {0x11, 0, kPlain, 2, {2, 52, 55}, "Generic:zw_Multilevel_Switch , Specific:MS_Unknown"},
     {0x11, 1, kPlain, 2, {2, 52, 55}, "libpairing:Generic:zw_Multilevel_Switch , Specific:MS_Multilevel_Power_Switch"},
     {0x11, 1, kAlarmMulti, 60, kNone, "libpairing:Generic:zw_Multilevel_Switch , Specific:MS_Multilevel_Power_Switch"},
-    {0x11, 1, kAlarmOnly, 2, {2, 52, 55}, "libpairing:Generic:zw_Multilevel_Switch , Specific:MS_Multilevel_Power_Switch"},
+    {0x11,
+     1,
+     kAlarmOnly,
+     2,
+     {2, 52, 55},
+     "libpairing:Generic:zw_Multilevel_Switch , Specific:MS_Multilevel_Power_Switch"},
     {0x11, 4, kPlain, 2, {2, 52, 55}, "libpairing:Generic:zw_Multilevel_Switch , Specific:MS_Motor_Control_Class_B"},
     {0x11, 6, kPlain, 2, {2, 52, 55}, "libpairing:Generic:zw_Multilevel_Switch , Specific:MS_Multilevel_Scene_Switch"},
     {0x11, 3, kAlarmMulti, 60, kNone, "libpairing:Generic:zw_Multilevel_Switch , Specific:GenericDevice"},
@@ -68,9 +78,19 @@ const Row kRows[] = {
     {0x16, 1, kPlain, 60, kNone, "libpairing:Generic:zw_Ventilation , Specific:VT_Residential_HRV"},
     {0x17, 1, kPlain, 60, kNone, "libpairing:Generic:zw_Security_Panel , Specific:SP_Zoned_Security_Panel"},
     {0x18, 1, kPlain, 60, kNone, "libpairing:Generic:zw_Wall_Controller , Specific:WC_Basic_Wall_Controller"},
-    {0x20, 1, kPlain, 3, {39, 41, 38, 37, 49}, "libpairing:Generic:zw_Binary_Sensor , Specific:BS_Routing_Binary_Sensor"},
+    {0x20,
+     1,
+     kPlain,
+     3,
+     {39, 41, 38, 37, 49},
+     "libpairing:Generic:zw_Binary_Sensor , Specific:BS_Routing_Binary_Sensor"},
     {0x20, 2, kPlain, 60, kNone, "libpairing:Generic:zw_Binary_Sensor , Specific:GenericDevice"},
-    {0x21, 1, kPlain, 35, {25, 40, 27, 56, 49}, "libpairing:Generic:zw_Multilevel_Sensor , Specific:MS_Routing_Multilevel_Sensor"},
+    {0x21,
+     1,
+     kPlain,
+     35,
+     {25, 40, 27, 56, 49},
+     "libpairing:Generic:zw_Multilevel_Sensor , Specific:MS_Routing_Multilevel_Sensor"},
     {0x21, 2, kPlain, 60, kNone, "libpairing:Generic:zw_Multilevel_Sensor , Specific:GenericDevice"},
     {0x30, 1, kPlain, 60, kNone, "libpairing:Generic:zw_Pulse_Meter , Specific:GenericDevice"},
     {0x31, 1, kPlain, 35, {25, 40, 27, 56, 49}, "libpairing:Generic:zw_Meter , Specific:ME_Simple_Meter"},
@@ -180,7 +200,7 @@ TEST_F(ZwaveTyping, ClassListWithoutEndStopsAtItsRoom) {
     a->zwRx.basicClass = 4;
     a->zwNode = a->zwRx;
     ASSERT_TRUE(a->ZW_createDeviceType());
-    EXPECT_EQ(a->zwNode.foundType, 44);  // no METER among the 53
+    EXPECT_EQ(a->zwNode.foundType, 44);                     // no METER among the 53
     EXPECT_FALSE(a->CommandExists(a->zwRx.classes, 0x04));  // the basic class byte is not a class
 }
 
@@ -337,14 +357,10 @@ TEST_F(ZwaveTyping, GenericSubTypesFollowTheFlags) {
         int indexes;  // bytes of the index list
         std::vector<int> offered;
     } kCases[] = {
-        {true, true, false, false, 12, {55, 52, 41}},
-        {true, false, true, false, 12, {54, 46}},
-        {false, true, true, false, 12, {54, 46}},
-        {false, false, false, true, 12, kSensors},
-        {true, false, false, false, 9, kSensors},
-        {true, false, false, false, 10, {}},
-        {false, true, false, false, 2, {}},
-        {false, false, false, false, 2, {}},
+        {true, true, false, false, 12, {55, 52, 41}}, {true, false, true, false, 12, {54, 46}},
+        {false, true, true, false, 12, {54, 46}},     {false, false, false, true, 12, kSensors},
+        {true, false, false, false, 9, kSensors},     {true, false, false, false, 10, {}},
+        {false, true, false, false, 2, {}},           {false, false, false, false, 2, {}},
     };
     for (const auto& c : kCases) {
         SCOPED_TRACE(testing::Message() << c.basic << c.multi << c.ac << c.sensor << " " << c.indexes);
@@ -362,9 +378,14 @@ TEST_F(ZwaveTyping, GenericSubTypesFollowTheFlags) {
 
 // The type the user picks for a generic device renames its indexes.
 TEST_F(ZwaveTyping, ChosenTypeRenamesGenericIndexes) {
-    const std::vector<int> start = {IDX_BASIC, IDX_SENSOR_BINARY, IDX_SWITCH_BINARY, IDX_SWITCH_MULTILEVEL,
-                                    IDX_THERMOSTAT_MODE, IDX_THERMOSTAT_SETPOINT_HEATING,
-                                    IDX_THERMOSTAT_SETPOINT_COOLING, IDX_THERMOSTAT_FAN_MODE};
+    const std::vector<int> start = {IDX_BASIC,
+                                    IDX_SENSOR_BINARY,
+                                    IDX_SWITCH_BINARY,
+                                    IDX_SWITCH_MULTILEVEL,
+                                    IDX_THERMOSTAT_MODE,
+                                    IDX_THERMOSTAT_SETPOINT_HEATING,
+                                    IDX_THERMOSTAT_SETPOINT_COOLING,
+                                    IDX_THERMOSTAT_FAN_MODE};
     const struct {
         DevType type;
         std::vector<std::pair<int, int>> changes;  // from, to

@@ -22,24 +22,20 @@ __attribute__((constructor)) void resolve() {
     realUmount2 = reinterpret_cast<umount2Fn>(dlsym(RTLD_NEXT, "umount2"));
 }
 
-bool is_flash(const char* source) {
-    return source && (strcmp(source, "/dev/mtdblock5") == 0);
-}
+bool is_flash(const char* source) { return source && (strcmp(source, "/dev/mtdblock5") == 0); }
 }  // namespace
 
 extern "C" {
 
-int mount(const char* source, const char* target, const char* fstype, unsigned long flags,
-          const void* data) {
+int mount(const char* source, const char* target, const char* fstype, unsigned long flags, const void* data) {
     if (is_flash(source)) {
         if (sim_fault("mount")) {
-            sim_record("mounts", "mount %s %s %s %lu failed", source, target ? target : "",
-                       fstype ? fstype : "", flags);
+            sim_record("mounts", "mount %s %s %s %lu failed", source, target ? target : "", fstype ? fstype : "",
+                       flags);
             errno = ENODEV;
             return -1;
         }
-        sim_record("mounts", "mount %s %s %s %lu", source, target ? target : "",
-                   fstype ? fstype : "", flags);
+        sim_record("mounts", "mount %s %s %s %lu", source, target ? target : "", fstype ? fstype : "", flags);
         return 0;
     }
     return realMount(source, target, fstype, flags, data);

@@ -44,9 +44,15 @@ bool stdioOpen(const char* path) {
     if (!path || (strcmp(path, "/dev/mtd3") != 0 && strcmp(path, "/dev/mtd4") != 0)) return true;
     char fault[64];
     snprintf(fault, sizeof fault, "%s-missing", path + 5);
-    if (sim_fault(fault)) { errno = ENOENT; return false; }
+    if (sim_fault(fault)) {
+        errno = ENOENT;
+        return false;
+    }
     snprintf(fault, sizeof fault, "%s-open", path + 5);
-    if (sim_fault(fault)) { errno = EIO; return false; }
+    if (sim_fault(fault)) {
+        errno = EIO;
+        return false;
+    }
     if (strcmp(path, "/dev/mtd3") == 0) layDownFactory();
     return true;
 }

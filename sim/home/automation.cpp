@@ -31,7 +31,10 @@ struct HomeScene {
 };
 
 const std::vector<HomeScene> kScenes = {
-    {1, "Evening", false, true,
+    {1,
+     "Evening",
+     false,
+     true,
      {{2, 1, "60", true}, {6, 1, "45", true}, {9, 5, "120", true}, {8, 1, "false", false}, {0, 1, "home", true}}},
     {2, "Away", false, true, {{1, 1, "false", true}, {2, 1, "0", true}, {3, 1, "255", true}, {0, 1, "away", true}}},
     {3, "Good night", true, false, {{2, 1, "0", true}, {6, 1, "5", false}, {3, 1, "255", true}}},

@@ -30,8 +30,10 @@ const LanClient kClients[] = {
     {"Work Laptop", "wireless", "f8:ff:c2:5e:31:b4", "laptop", "192.168.8.110", "Dell", -55, 1, 98, "Others", 0},
     {"Family MacBook", "wired", "8c:85:90:0d:77:23", "mac", "192.168.8.111,1", "Apple", 0, 0, 98, "Others", 0},
     {"Living Room TV", "wired", "70:2a:d5:9b:10:6c", "tv", "192.168.8.120,1", "Samsung", 0, 1, 96, "Others", 1},
-    {"Front Door Camera", "wireless", "c0:56:e3:8a:4f:02", "camera", "192.168.8.130,1", "Hikvision", -67, 1, 352, "Others", 2},
-    {"Kitchen Echo", "wireless", "44:65:0d:c1:2e:9a", "amazon_echo", "192.168.8.131", "Amazon", -58, 1, 96, "Others", 1},
+    {"Front Door Camera", "wireless", "c0:56:e3:8a:4f:02", "camera", "192.168.8.130,1", "Hikvision", -67, 1, 352,
+     "Others", 2},
+    {"Kitchen Echo", "wireless", "44:65:0d:c1:2e:9a", "amazon_echo", "192.168.8.131", "Amazon", -58, 1, 96, "Others",
+     1},
     {"Mia's iPad", "wireless", "d0:81:7a:3b:66:15", "ipad", "192.168.8.140", "Apple", -63, 0, 99, "Kids", 2},
 };
 
@@ -49,7 +51,8 @@ struct Unit {
 };
 
 const Unit kUnits[] = {
-    {1, "Living Room Unit", "Living Room", "192.168.8.2", "9c:a5:25:10:00:21", "9c:a5:25:10:00:22", "WirelessSlave", 1, -52, 3},
+    {1, "Living Room Unit", "Living Room", "192.168.8.2", "9c:a5:25:10:00:21", "9c:a5:25:10:00:22", "WirelessSlave", 1,
+     -52, 3},
     {2, "Garage Unit", "Garage", "192.168.8.3", "9c:a5:25:10:00:31", "9c:a5:25:10:00:32", "WiredSlave", 1, 0, 2},
 };
 

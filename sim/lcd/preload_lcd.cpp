@@ -62,21 +62,44 @@ bool fault(unsigned long request) {
 // -2 unknown.
 long recordSize(unsigned long req) {
     switch (req) {
-        case LCD_DRAW_PIXEL: case LCD_DRAW_LINE: case LCD_DRAW_RECT: case LCD_DRAW_CIRCLE:
-        case LCD_FILL_RECT: case LCD_FILL_CIRCLE: case LCD_DRAW_LINE_AA:
-        case LCD_ROUNDED_RECT: case LCD_TRANSPARENT_RECT: case LCD_SET_ALPHA:
+        case LCD_DRAW_PIXEL:
+        case LCD_DRAW_LINE:
+        case LCD_DRAW_RECT:
+        case LCD_DRAW_CIRCLE:
+        case LCD_FILL_RECT:
+        case LCD_FILL_CIRCLE:
+        case LCD_DRAW_LINE_AA:
+        case LCD_ROUNDED_RECT:
+        case LCD_TRANSPARENT_RECT:
+        case LCD_SET_ALPHA:
             return 24;
-        case LCD_DRAW_PICTURE565: return sizeof(LcdImage565);
-        case LCD_DRAW_PICTURE: return sizeof(LcdImageRgb);
-        case LCD_DRAW_TEXT: case LCD_TEXT_WIDTH: case LCD_TEXT_POSITION: return sizeof(LcdText);
-        case LCD_COPY_BUFFER: return sizeof(LcdScreen);
-        case LCD_GET_BUFFER: return 4;
-        case LCD_CLEAR: case LCD_FADE: case LCD_DRAW_MODAL: case LCD_LOAD_BUFFER:
-        case LCD_SHIFT_SCREEN: case LCD_CENTER_BUFFER: case LCD_DRAW_FROM_BUFFER:
-        case LCD_ALPHA_ON: case LCD_ALPHA_OFF:
+        case LCD_DRAW_PICTURE565:
+            return sizeof(LcdImage565);
+        case LCD_DRAW_PICTURE:
+            return sizeof(LcdImageRgb);
+        case LCD_DRAW_TEXT:
+        case LCD_TEXT_WIDTH:
+        case LCD_TEXT_POSITION:
+            return sizeof(LcdText);
+        case LCD_COPY_BUFFER:
+            return sizeof(LcdScreen);
+        case LCD_GET_BUFFER:
+            return 4;
+        case LCD_CLEAR:
+        case LCD_FADE:
+        case LCD_DRAW_MODAL:
+        case LCD_LOAD_BUFFER:
+        case LCD_SHIFT_SCREEN:
+        case LCD_CENTER_BUFFER:
+        case LCD_DRAW_FROM_BUFFER:
+        case LCD_ALPHA_ON:
+        case LCD_ALPHA_OFF:
             return 0;
-        case LCD_TURN_ON: case LCD_TURN_OFF: return -1;
-        default: return -2;
+        case LCD_TURN_ON:
+        case LCD_TURN_OFF:
+            return -1;
+        default:
+            return -2;
     }
 }
 
@@ -204,8 +227,7 @@ int textRequest(unsigned long req, const LcdText* t, const uint32_t* chars, int 
         int fd = textChannel();
         if (fd < 0) return -EIO;
         int32_t result;
-        if (sendAll(fd, &m, sizeof m) && sendAll(fd, chars, (size_t)count * 4) &&
-            recvAll(fd, &result, sizeof result))
+        if (sendAll(fd, &m, sizeof m) && sendAll(fd, chars, (size_t)count * 4) && recvAll(fd, &result, sizeof result))
             return result;
         close(g_textFd);  // the renderer went away: start another
         g_textFd = -1;
@@ -270,8 +292,10 @@ int apply(unsigned long req, void* arg) {
                 for (int x = 0; x < kWidth; ++x) {
                     int sx = x - dx;
                     uint16_t p = 0;
-                    if (sx >= 0 && sx < kWidth) p = a[y * kWidth + sx];
-                    else if (b) p = b[y * kWidth + (sx < 0 ? sx + kWidth : sx - kWidth)];
+                    if (sx >= 0 && sx < kWidth)
+                        p = a[y * kWidth + sx];
+                    else if (b)
+                        p = b[y * kWidth + (sx < 0 ? sx + kWidth : sx - kWidth)];
                     g_fb.screen[y * kWidth + x] = p;
                 }
             h->shift = dx;
@@ -302,13 +326,27 @@ int apply(unsigned long req, void* arg) {
     }
     const LcdShape* s = static_cast<const LcdShape*>(arg);
     switch (req) {
-        case LCD_DRAW_PIXEL: c.pixel(s16(s->x0), s16(s->y0), (uint16_t)s->colour); break;
-        case LCD_DRAW_LINE: c.line(s16(s->x0), s16(s->y0), s16(s->x1), s16(s->y1), (uint16_t)s->colour); break;
-        case LCD_DRAW_LINE_AA: c.lineAA(s16(s->x0), s16(s->y0), s16(s->x1), s16(s->y1), (uint16_t)s->colour); break;
-        case LCD_DRAW_RECT: c.rect(s16(s->x0), s16(s->y0), s16(s->x1), s16(s->y1), (uint16_t)s->colour); break;
-        case LCD_FILL_RECT: c.fillRect(s16(s->x0), s16(s->y0), s16(s->x1), s16(s->y1), (uint16_t)s->colour); break;
-        case LCD_DRAW_CIRCLE: c.circle(s16(s->x0), s16(s->y0), s16(s->radius), (uint16_t)s->colour); break;
-        case LCD_FILL_CIRCLE: c.fillCircle(s16(s->x0), s16(s->y0), s16(s->radius), (uint16_t)s->colour); break;
+        case LCD_DRAW_PIXEL:
+            c.pixel(s16(s->x0), s16(s->y0), (uint16_t)s->colour);
+            break;
+        case LCD_DRAW_LINE:
+            c.line(s16(s->x0), s16(s->y0), s16(s->x1), s16(s->y1), (uint16_t)s->colour);
+            break;
+        case LCD_DRAW_LINE_AA:
+            c.lineAA(s16(s->x0), s16(s->y0), s16(s->x1), s16(s->y1), (uint16_t)s->colour);
+            break;
+        case LCD_DRAW_RECT:
+            c.rect(s16(s->x0), s16(s->y0), s16(s->x1), s16(s->y1), (uint16_t)s->colour);
+            break;
+        case LCD_FILL_RECT:
+            c.fillRect(s16(s->x0), s16(s->y0), s16(s->x1), s16(s->y1), (uint16_t)s->colour);
+            break;
+        case LCD_DRAW_CIRCLE:
+            c.circle(s16(s->x0), s16(s->y0), s16(s->radius), (uint16_t)s->colour);
+            break;
+        case LCD_FILL_CIRCLE:
+            c.fillCircle(s16(s->x0), s16(s->y0), s16(s->radius), (uint16_t)s->colour);
+            break;
         case LCD_ROUNDED_RECT:
         case LCD_TRANSPARENT_RECT: {
             const int32_t* w = static_cast<const int32_t*>(arg);

@@ -7,9 +7,7 @@
 
 namespace simlcd {
 
-uint16_t rgb565(int r, int g, int b) {
-    return (uint16_t)(((r >> 3) << 11) | ((g >> 2) << 5) | (b >> 3));
-}
+uint16_t rgb565(int r, int g, int b) { return (uint16_t)(((r >> 3) << 11) | ((g >> 2) << 5) | (b >> 3)); }
 
 uint16_t mix565(uint16_t under, uint16_t over, int a) {
     if (a >= 255) return over;
@@ -30,8 +28,16 @@ void Canvas::blend(int x, int y, uint16_t c, int a) {
 }
 
 void Canvas::fillRect(int x0, int y0, int x1, int y1, uint16_t c, int a) {
-    if (x0 > x1) { int t = x0; x0 = x1; x1 = t; }
-    if (y0 > y1) { int t = y0; y0 = y1; y1 = t; }
+    if (x0 > x1) {
+        int t = x0;
+        x0 = x1;
+        x1 = t;
+    }
+    if (y0 > y1) {
+        int t = y0;
+        y0 = y1;
+        y1 = t;
+    }
     if (x0 < 0) x0 = 0;
     if (y0 < 0) y0 = 0;
     if (x1 >= kWidth) x1 = kWidth - 1;
@@ -41,8 +47,16 @@ void Canvas::fillRect(int x0, int y0, int x1, int y1, uint16_t c, int a) {
 }
 
 void Canvas::rect(int x0, int y0, int x1, int y1, uint16_t c) {
-    if (x0 > x1) { int t = x0; x0 = x1; x1 = t; }
-    if (y0 > y1) { int t = y0; y0 = y1; y1 = t; }
+    if (x0 > x1) {
+        int t = x0;
+        x0 = x1;
+        x1 = t;
+    }
+    if (y0 > y1) {
+        int t = y0;
+        y0 = y1;
+        y1 = t;
+    }
     fillRect(x0, y0, x1, y0, c);
     if (y1 != y0) fillRect(x0, y1, x1, y1, c);
     if (y1 - y0 > 1) {
@@ -59,8 +73,14 @@ void Canvas::line(int x0, int y0, int x1, int y1, uint16_t c) {
         pixel(x0, y0, c);
         if (x0 == x1 && y0 == y1) break;
         int e2 = 2 * err;
-        if (e2 >= dy) { err += dy; x0 += sx; }
-        if (e2 <= dx) { err += dx; y0 += sy; }
+        if (e2 >= dy) {
+            err += dy;
+            x0 += sx;
+        }
+        if (e2 <= dx) {
+            err += dx;
+            y0 += sy;
+        }
     }
 }
 
@@ -69,10 +89,27 @@ void Canvas::lineAA(int x0, int y0, int x1, int y1, uint16_t c) {
     bool steep = abs(y1 - y0) > abs(x1 - x0);
     auto plot = [&](int x, int y, double cov) {
         int a = (int)lround(cov * 255.0);
-        if (steep) blend(y, x, c, a); else blend(x, y, c, a);
+        if (steep)
+            blend(y, x, c, a);
+        else
+            blend(x, y, c, a);
     };
-    if (steep) { int t = x0; x0 = y0; y0 = t; t = x1; x1 = y1; y1 = t; }
-    if (x0 > x1) { int t = x0; x0 = x1; x1 = t; t = y0; y0 = y1; y1 = t; }
+    if (steep) {
+        int t = x0;
+        x0 = y0;
+        y0 = t;
+        t = x1;
+        x1 = y1;
+        y1 = t;
+    }
+    if (x0 > x1) {
+        int t = x0;
+        x0 = x1;
+        x1 = t;
+        t = y0;
+        y0 = y1;
+        y1 = t;
+    }
     double dx = x1 - x0, dy = y1 - y0;
     double gradient = dx == 0 ? 1.0 : dy / dx;
     double y = y0;
@@ -118,8 +155,16 @@ void Canvas::fillCircle(int cx, int cy, int r, uint16_t c) {
 }
 
 void Canvas::roundedRect(int x0, int y0, int x1, int y1, int r, uint16_t c) {
-    if (x0 > x1) { int t = x0; x0 = x1; x1 = t; }
-    if (y0 > y1) { int t = y0; y0 = y1; y1 = t; }
+    if (x0 > x1) {
+        int t = x0;
+        x0 = x1;
+        x1 = t;
+    }
+    if (y0 > y1) {
+        int t = y0;
+        y0 = y1;
+        y1 = t;
+    }
     long long w = (long long)x1 - x0, h = (long long)y1 - y0;
     if (r < 0) r = 0;
     if (r > w / 2) r = (int)(w / 2);

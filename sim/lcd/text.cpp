@@ -55,8 +55,7 @@ std::vector<Glyph> layout(const TextRequest& r) {
 
 long px(long v26) { return (v26 + 32) >> 6; }
 
-void drawGlyph(Canvas& c, uint32_t ch, int penx, int baseline, int clipLeft, int clipRight,
-               uint16_t colour) {
+void drawGlyph(Canvas& c, uint32_t ch, int penx, int baseline, int clipLeft, int clipRight, uint16_t colour) {
     if (FT_Load_Char(g_face, ch, FT_LOAD_RENDER)) return;
     FT_GlyphSlot g = g_face->glyph;
     const FT_Bitmap& bm = g->bitmap;
@@ -111,7 +110,8 @@ int textRequest(Canvas* canvas, const TextRequest& r) {
         bool end = i == glyphs.size();
         bool breakHere = false;
         if (!end && wrap) {
-            if (glyphs[i].ch == '\n') breakHere = true;
+            if (glyphs[i].ch == '\n')
+                breakHere = true;
             else if (i > first && origin + px(glyphs[i].start + glyphs[i].advance - lineStart) > r.right + 1)
                 breakHere = true;
         }

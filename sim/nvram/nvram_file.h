@@ -22,9 +22,7 @@ constexpr const char* kDir = "/sim/state/nvram";
 using Settings = std::vector<std::pair<std::string, std::string>>;
 
 // 1 -> "2860", 2 -> "rtdev", else null.
-inline const char* sectionName(int section) {
-    return section == 1 ? "2860" : section == 2 ? "rtdev" : nullptr;
-}
+inline const char* sectionName(int section) { return section == 1 ? "2860" : section == 2 ? "rtdev" : nullptr; }
 inline int sectionOf(const std::string& name) { return name == "2860" ? 1 : name == "rtdev" ? 2 : 0; }
 
 inline std::string path(int section, const char* suffix = "") {
@@ -72,9 +70,12 @@ inline bool writeAll(const std::string& file, const std::string& data) {
 inline std::string escape(const std::string& s) {
     std::string out;
     for (char c : s) {
-        if (c == '\\') out += "\\\\";
-        else if (c == '\n') out += "\\n";
-        else out += c;
+        if (c == '\\')
+            out += "\\\\";
+        else if (c == '\n')
+            out += "\\n";
+        else
+            out += c;
     }
     return out;
 }
@@ -100,7 +101,8 @@ inline Settings parse(const std::string& text) {
         if (end == std::string::npos) end = text.size();
         std::string line = text.substr(start, end - start);
         size_t eq = line.find('=');
-        if (eq != std::string::npos && eq > 0) all.emplace_back(unescape(line.substr(0, eq)), unescape(line.substr(eq + 1)));
+        if (eq != std::string::npos && eq > 0)
+            all.emplace_back(unescape(line.substr(0, eq)), unescape(line.substr(eq + 1)));
         start = end + 1;
     }
     return all;

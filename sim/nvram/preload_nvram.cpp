@@ -35,8 +35,8 @@ int refuse(const char* what, int section, const char* name, int err) {
 }
 
 int nvramIoctl(int, unsigned long request, void* arg) {
-    const char* what = request == NVRAM_IOCTL_GET ? "get"
-                       : request == NVRAM_IOCTL_SET ? "set"
+    const char* what = request == NVRAM_IOCTL_GET      ? "get"
+                       : request == NVRAM_IOCTL_SET    ? "set"
                        : request == NVRAM_IOCTL_COMMIT ? "commit"
                                                        : nullptr;
     if (!what) {

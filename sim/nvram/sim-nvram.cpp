@@ -34,7 +34,8 @@ void seed(int section, const simnvram::Default (&defaults)[N]) {
 }
 
 int usage() {
-    fprintf(stderr, "usage: sim-nvram seed | get [2860|rtdev] NAME | set [2860|rtdev] NAME VALUE | show [2860|rtdev]\n");
+    fprintf(stderr,
+            "usage: sim-nvram seed | get [2860|rtdev] NAME | set [2860|rtdev] NAME VALUE | show [2860|rtdev]\n");
     return 2;
 }
 

@@ -116,13 +116,13 @@ const char* requestName(int r) {
     static const struct {
         int number;
         const char* name;
-    } kNames[] = {{1, "turnOn"}, {2, "turnOff"}, {3, "clear"}, {5, "drawPixel"}, {6, "drawLine"},
-                  {7, "drawRect"}, {8, "drawCircle"}, {9, "fillRect"}, {10, "fillCircle"},
-                  {11, "drawPicture565"}, {12, "drawPicture"}, {16, "fade"}, {18, "drawText"},
-                  {21, "drawModal"}, {25, "loadBuffer"}, {26, "shiftScreen"}, {27, "centerBuffer"},
-                  {28, "copyBuffer"}, {29, "drawFromBuffer"}, {30, "getBuffer"}, {33, "roundedRect"},
-                  {34, "transparentRect"}, {35, "drawLineAA"}, {36, "alphaOn"}, {37, "setAlpha"},
-                  {38, "alphaOff"}, {39, "textWidth"}, {40, "textPosition"}};
+    } kNames[] = {{1, "turnOn"},        {2, "turnOff"},          {3, "clear"},           {5, "drawPixel"},
+                  {6, "drawLine"},      {7, "drawRect"},         {8, "drawCircle"},      {9, "fillRect"},
+                  {10, "fillCircle"},   {11, "drawPicture565"},  {12, "drawPicture"},    {16, "fade"},
+                  {18, "drawText"},     {21, "drawModal"},       {25, "loadBuffer"},     {26, "shiftScreen"},
+                  {27, "centerBuffer"}, {28, "copyBuffer"},      {29, "drawFromBuffer"}, {30, "getBuffer"},
+                  {33, "roundedRect"},  {34, "transparentRect"}, {35, "drawLineAA"},     {36, "alphaOn"},
+                  {37, "setAlpha"},     {38, "alphaOff"},        {39, "textWidth"},      {40, "textPosition"}};
     for (const auto& n : kNames)
         if (n.number == r) return n.name;
     return nullptr;
@@ -222,11 +222,11 @@ std::string frameEvent(const LcdFbHeader& h, const std::vector<uint16_t>& pixels
     }
     requests += "]";
     std::string json = "{\"frame\":" + std::to_string(h.frame) + ",\"panel\":" + std::to_string(h.panel) +
-                       ",\"panelChanges\":" + std::to_string(h.panelChanges) + ",\"fades\":" +
-                       std::to_string(h.fades) + ",\"modals\":" + std::to_string(h.modals) +
-                       ",\"backlight\":\"" + backlight + "\",\"requests\":" + requests + ",\"width\":" +
-                       std::to_string(simlcd::kWidth) + ",\"height\":" + std::to_string(simlcd::kHeight) +
-                       ",\"rgb565\":\"" + base64(pixels.data(), pixels.size() * 2) + "\"}";
+                       ",\"panelChanges\":" + std::to_string(h.panelChanges) + ",\"fades\":" + std::to_string(h.fades) +
+                       ",\"modals\":" + std::to_string(h.modals) + ",\"backlight\":\"" + backlight +
+                       "\",\"requests\":" + requests + ",\"width\":" + std::to_string(simlcd::kWidth) +
+                       ",\"height\":" + std::to_string(simlcd::kHeight) + ",\"rgb565\":\"" +
+                       base64(pixels.data(), pixels.size() * 2) + "\"}";
     return "event: frame\ndata: " + json + "\n\n";
 }
 
@@ -383,8 +383,10 @@ int main(int argc, char** argv) {
     server.set_payload_max_length(1 << 20);
 
     const int asked = port;
-    if (port == 0) port = server.bind_to_any_port("127.0.0.1");
-    else if (!server.bind_to_port("127.0.0.1", port)) port = -1;
+    if (port == 0)
+        port = server.bind_to_any_port("127.0.0.1");
+    else if (!server.bind_to_port("127.0.0.1", port))
+        port = -1;
     if (port <= 0) {
         fprintf(stderr, "panel-server: cannot listen on 127.0.0.1 port %d\n", asked);
         return 1;

@@ -25,19 +25,26 @@ const char* socketOption(int level, int name) {
     if (level == IPPROTO_TCP) return name == TCP_NODELAY ? "tcp-nodelay" : nullptr;
     if (level != SOL_SOCKET) return nullptr;
     switch (name) {
-    case SO_REUSEADDR: return "reuseaddr";
-    case SO_RCVTIMEO: return "rcvtimeo";
-    case SO_SNDTIMEO: return "sndtimeo";
-    case SO_BINDTODEVICE: return "bindtodevice";
-    case SO_BROADCAST: return "broadcast";
-    case SO_PRIORITY: return "priority";
-    default: return nullptr;
+        case SO_REUSEADDR:
+            return "reuseaddr";
+        case SO_RCVTIMEO:
+            return "rcvtimeo";
+        case SO_SNDTIMEO:
+            return "sndtimeo";
+        case SO_BINDTODEVICE:
+            return "bindtodevice";
+        case SO_BROADCAST:
+            return "broadcast";
+        case SO_PRIORITY:
+            return "priority";
+        default:
+            return nullptr;
     }
 }
 
 const sockaddr_in* ipv4(const sockaddr* a, socklen_t len) {
     return (a && len >= sizeof(sockaddr_in) && a->sa_family == AF_INET) ? reinterpret_cast<const sockaddr_in*>(a)
-                                                                          : nullptr;
+                                                                        : nullptr;
 }
 
 }  // namespace

@@ -56,9 +56,7 @@ int attach(const SimDriver* d, int fd) {
     return fd;
 }
 
-const SimDriver* driver_of(int fd) {
-    return (fd >= 0 && fd < kMaxFds) ? g_fds[fd] : nullptr;
-}
+const SimDriver* driver_of(int fd) { return (fd >= 0 && fd < kMaxFds) ? g_fds[fd] : nullptr; }
 
 }  // namespace
 
@@ -102,9 +100,15 @@ static int open_common(const char* name, const char* path, int flags, mode_t mod
         const char* base = strrchr(path, '/') + 1;
         char fault[128];
         snprintf(fault, sizeof fault, "%s-missing", base);
-        if (sim_fault(fault)) { errno = ENOENT; return -1; }
+        if (sim_fault(fault)) {
+            errno = ENOENT;
+            return -1;
+        }
         snprintf(fault, sizeof fault, "%s-open", base);
-        if (sim_fault(fault)) { errno = EIO; return -1; }
+        if (sim_fault(fault)) {
+            errno = EIO;
+            return -1;
+        }
     }
     int fd = real<int (*)(const char*, int, ...)>(name)(path, flags, mode);
     return d ? attach(d, fd) : fd;
@@ -112,13 +116,23 @@ static int open_common(const char* name, const char* path, int flags, mode_t mod
 
 int open(const char* path, int flags, ...) {
     mode_t mode = 0;
-    if (flags & (O_CREAT | O_TMPFILE)) { va_list ap; va_start(ap, flags); mode = va_arg(ap, int); va_end(ap); }
+    if (flags & (O_CREAT | O_TMPFILE)) {
+        va_list ap;
+        va_start(ap, flags);
+        mode = va_arg(ap, int);
+        va_end(ap);
+    }
     return open_common("open", path, flags, mode);
 }
 
 int open64(const char* path, int flags, ...) {
     mode_t mode = 0;
-    if (flags & (O_CREAT | O_TMPFILE)) { va_list ap; va_start(ap, flags); mode = va_arg(ap, int); va_end(ap); }
+    if (flags & (O_CREAT | O_TMPFILE)) {
+        va_list ap;
+        va_start(ap, flags);
+        mode = va_arg(ap, int);
+        va_end(ap);
+    }
     return open_common("open64", path, flags, mode);
 }
 

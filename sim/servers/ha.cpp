@@ -19,9 +19,8 @@ extern "C" {
 namespace hub {
 namespace {
 
-const char* const kClients[] = {"127.255.255.2",  "127.255.255.3",  "127.255.255.7",
-                                "127.255.255.8",  "127.255.255.9",  "127.255.255.10",
-                                "127.255.255.11", "127.255.255.250"};
+const char* const kClients[] = {"127.255.255.2", "127.255.255.3",  "127.255.255.7",  "127.255.255.8",
+                                "127.255.255.9", "127.255.255.10", "127.255.255.11", "127.255.255.250"};
 
 Socket settings, assoc, reports;
 
@@ -127,9 +126,7 @@ void removeDevice(int id) {
 }
 
 void rename(int id, const char* name, bool location) {
-    bool ok = updateDevice(id, [&](DeviceRecord& r) {
-        setField(location ? r.location : r.name, sizeof r.name, name);
-    });
+    bool ok = updateDevice(id, [&](DeviceRecord& r) { setField(location ? r.location : r.name, sizeof r.name, name); });
     if (ok) announce(EV_DeviceUpdated, id);
 }
 
@@ -156,9 +153,7 @@ void settingsRequest(int selector, SetDataPacket d) {
     } else if (op == "DeviceRemove") {
         removeDevice(id);
     } else if (op == "SetIndexName") {
-        updateValue(id, d.index, [&](ValueRecord& v) {
-            setField(v.name, sizeof v.name, d.value);
-        });
+        updateValue(id, d.index, [&](ValueRecord& v) { setField(v.name, sizeof v.name, d.value); });
         announce(EV_DeviceUpdated, id);
     } else if (op == "SetDuration") {
         int index = d.index ? d.index : dev.typeName() == "HalvixSiren" ? 5 : 4;
@@ -169,9 +164,8 @@ void settingsRequest(int selector, SetDataPacket d) {
         setValue(id, 0, d.value);
     } else {
         // Clearing an alarm or tamper, camera settings: the value of that name.
-        int index = findValue(id, [&](const ValueRecord& v) {
-            return strncasecmp(v.name, op.c_str(), sizeof v.name) == 0;
-        });
+        int index =
+            findValue(id, [&](const ValueRecord& v) { return strncasecmp(v.name, op.c_str(), sizeof v.name) == 0; });
         if (index >= 0) setValue(id, index, d.value);
     }
 }

@@ -25,8 +25,8 @@ constexpr int kReportPort = 7777;
 
 struct Socket {
     int fd = -1;
-    std::string log;   // datagram log name
-    int port = 0;      // bound port
+    std::string log;  // datagram log name
+    int port = 0;     // bound port
 };
 
 sockaddr_in address(const char* ip, int port);
@@ -60,18 +60,22 @@ bool loadDevice(int id, StoredDevice* out);
 bool loadValue(int id, int index, ValueRecord* out);
 // IDs of the stored devices for which f(device) is true, ascending.
 std::vector<int> devicesImpl(bool (*f)(const StoredDevice&, void*), void* arg);
-template <typename F> std::vector<int> devicesWhere(F f) {
+template <typename F>
+std::vector<int> devicesWhere(F f) {
     return devicesImpl([](const StoredDevice& d, void* a) { return (*static_cast<F*>(a))(d); }, &f);
 }
 // The lowest such ID, or 0.
-template <typename F> int findDevice(F f) {
+template <typename F>
+int findDevice(F f) {
     std::vector<int> ids = devicesWhere(f);
     return ids.empty() ? 0 : ids.front();
 }
 // Index of the first value of the device for which f(value) is true, or -1.
 int findValueImpl(int id, bool (*f)(const ValueRecord&, void*), void* arg);
-template <typename F> int findValue(int id, F f) {
-    return findValueImpl(id, [](const ValueRecord& v, void* a) { return (*static_cast<F*>(a))(v); }, &f);
+template <typename F>
+int findValue(int id, F f) {
+    return findValueImpl(
+        id, [](const ValueRecord& v, void* a) { return (*static_cast<F*>(a))(v); }, &f);
 }
 
 // HA server: applies a hub-settings event to nvram and the hub's files.
@@ -85,8 +89,7 @@ bool applyNetworkRequest(const RSC_PACKET& p);
 // packets to pairingAssoc, which stores or removes a paired device and
 // returns true when the packet was one.
 void pairingWait(const Socket& sock);
-void pairingRequest(const Socket& sock, const std::string& radio, const void* data, int len,
-                    const sockaddr_in& from);
+void pairingRequest(const Socket& sock, const std::string& radio, const void* data, int len, const sockaddr_in& from);
 bool pairingAssoc(const void* data, int len);
 // HA server: tells every client of an event.
 void announceEvent(int type, int arg);

@@ -10,10 +10,10 @@ int main(int argc, char** argv) {
     static const struct {
         const char* name;
         int (*run)();
-    } kServers[] = {{"ha", hub::runHA},       {"rsc", hub::runRSC},   {"zwave", hub::runZWave},
-                    {"zigbee", hub::runZigbee}, {"hue", hub::runHue}, {"nest", hub::runNest},
-                    {"pic", hub::runPic},     {"mesh", hub::runMesh},
-                    {"daemon", hub::runDaemon}, {"http", hub::runHttp}, {"dns-raw", hub::runDnsRaw}, {"icmp", hub::runIcmp}};
+    } kServers[] = {{"ha", hub::runHA},         {"rsc", hub::runRSC},        {"zwave", hub::runZWave},
+                    {"zigbee", hub::runZigbee}, {"hue", hub::runHue},        {"nest", hub::runNest},
+                    {"pic", hub::runPic},       {"mesh", hub::runMesh},      {"daemon", hub::runDaemon},
+                    {"http", hub::runHttp},     {"dns-raw", hub::runDnsRaw}, {"icmp", hub::runIcmp}};
     signal(SIGPIPE, SIG_IGN);
     setvbuf(stderr, nullptr, _IONBF, 0);
     for (const auto& s : kServers)

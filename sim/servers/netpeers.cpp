@@ -61,10 +61,10 @@ struct HttpPeer {
 };
 
 const HttpPeer kHttpPeers[] = {
-    {"127.0.90.1", "http-web", HttpKind::Answer},      // answers 200 and closes
-    {"127.0.90.2", "http-closer", HttpKind::Close},    // accepts and closes at once
-    {"127.0.90.3", "http-silent", HttpKind::Silent},   // reads, never answers
-    {"127.0.90.4", "http-reset", HttpKind::Reset},     // reads, then resets
+    {"127.0.90.1", "http-web", HttpKind::Answer},     // answers 200 and closes
+    {"127.0.90.2", "http-closer", HttpKind::Close},   // accepts and closes at once
+    {"127.0.90.3", "http-silent", HttpKind::Silent},  // reads, never answers
+    {"127.0.90.4", "http-reset", HttpKind::Reset},    // reads, then resets
 };
 
 // Reads the request: up to the blank line, the end of the stream, or 4 KiB.
@@ -164,7 +164,8 @@ bool scripted(in_addr dst) {
 // Sends the reply in at the far end of the veth pair the request left by
 // (sim0 -> sim1), from the address it was sent to, so that it arrives on the
 // request's interface like an answer from the link.
-void answerThroughLink(int tap, const char* iface, const unsigned char* request, const std::vector<unsigned char>& icmp) {
+void answerThroughLink(int tap, const char* iface, const unsigned char* request,
+                       const std::vector<unsigned char>& icmp) {
     std::string peer = iface;
     if (peer.empty()) return;
     peer.back() = '1';

@@ -255,11 +255,16 @@ std::string requestOf(const std::string& radio, const void* data, int len) {
         memset(&p, 0, sizeof p);
         memcpy(&p, data, (size_t)len < sizeof p ? len : sizeof p);
         switch (p.command) {
-            case 114: return "search";
-            case 100: return "bridge";
-            case 105: return "bulbs";
-            case 106: return "refresh";
-            case 109: return "remove";
+            case 114:
+                return "search";
+            case 100:
+                return "bridge";
+            case 105:
+                return "bulbs";
+            case 106:
+                return "refresh";
+            case 109:
+                return "remove";
         }
     } else if (radio == "nest") {
         NestPacket p;
@@ -293,8 +298,7 @@ void pairingWait(const Socket& sock) {
     }
 }
 
-void pairingRequest(const Socket& sock, const std::string& radio, const void* data, int len,
-                    const sockaddr_in& from) {
+void pairingRequest(const Socket& sock, const std::string& radio, const void* data, int len, const sockaddr_in& from) {
     std::string request = requestOf(radio, data, len);
     if (request.empty()) return;
     if (request == "cancel") g_pending.clear();
@@ -390,18 +394,30 @@ int storeDevice(const std::string& name, const std::string& location, int tech, 
 // The HA server's own reading of a Z-Wave value: its index type.
 int zwaveIndexType(int c, int i) {
     switch (c) {
-        case 0x20: return IDX_BASIC;
-        case 0x25: return IDX_SWITCH_BINARY;
-        case 0x26: return i == 0 ? IDX_SWITCH_MULTILEVEL : 0;
-        case 0x30: return IDX_SENSOR_BINARY;
-        case 0x31: return i == 1 ? IDX_TEMPERATURE : i == 3 ? IDX_ILLUMINANCE : i == 5 ? IDX_HUMIDITY : 0;
-        case 0x32: return i == 0 ? IDX_ENERGY : i == 8 ? IDX_POWER : 0;
-        case 0x40: return IDX_THERMOSTAT_MODE;
-        case 0x43: return i == 1 ? IDX_THERMOSTAT_SETPOINT_HEATING : i == 2 ? IDX_THERMOSTAT_SETPOINT_COOLING : 0;
-        case 0x62: return i == 0 ? IDX_LOCK_STATE : 0;
-        case 0x71: return i == 2 ? IDX_TAMPER : 0;
-        case 0x80: return IDX_BATTERY;
-        default: return 0;
+        case 0x20:
+            return IDX_BASIC;
+        case 0x25:
+            return IDX_SWITCH_BINARY;
+        case 0x26:
+            return i == 0 ? IDX_SWITCH_MULTILEVEL : 0;
+        case 0x30:
+            return IDX_SENSOR_BINARY;
+        case 0x31:
+            return i == 1 ? IDX_TEMPERATURE : i == 3 ? IDX_ILLUMINANCE : i == 5 ? IDX_HUMIDITY : 0;
+        case 0x32:
+            return i == 0 ? IDX_ENERGY : i == 8 ? IDX_POWER : 0;
+        case 0x40:
+            return IDX_THERMOSTAT_MODE;
+        case 0x43:
+            return i == 1 ? IDX_THERMOSTAT_SETPOINT_HEATING : i == 2 ? IDX_THERMOSTAT_SETPOINT_COOLING : 0;
+        case 0x62:
+            return i == 0 ? IDX_LOCK_STATE : 0;
+        case 0x71:
+            return i == 2 ? IDX_TAMPER : 0;
+        case 0x80:
+            return IDX_BATTERY;
+        default:
+            return 0;
     }
 }
 
@@ -454,9 +470,8 @@ bool pairingAssoc(const void* data, int len) {
         if (z.status == 10) {
             addZigbee(z);
         } else {
-            int id = findDevice([&](const StoredDevice& d) {
-                return d.rec.technology == 1 && d.rec.shortId == (int32_t)z.shortAddr;
-            });
+            int id = findDevice(
+                [&](const StoredDevice& d) { return d.rec.technology == 1 && d.rec.shortId == (int32_t)z.shortAddr; });
             if (id) reportRemoval(id);
         }
         return true;
@@ -469,9 +484,8 @@ bool pairingAssoc(const void* data, int len) {
             return true;
         }
         if (n.marker == 254) {
-            int id = findDevice([&](const StoredDevice& d) {
-                return d.rec.technology == 2 && (uint8_t)d.rec.ozwNode == n.nodeId;
-            });
+            int id = findDevice(
+                [&](const StoredDevice& d) { return d.rec.technology == 2 && (uint8_t)d.rec.ozwNode == n.nodeId; });
             if (id) reportRemoval(id);
             return true;
         }

@@ -59,21 +59,20 @@ int deviceWith(int tech, int index, const std::string& value) {
 }
 
 int valueOfType(int id, int type, int endPoint) {
-    return findValue(id, [&](const ValueRecord& v) {
-        return v.indexType == type && (endPoint == 255 || v.endPoint == endPoint);
-    });
+    return findValue(
+        id, [&](const ValueRecord& v) { return v.indexType == type && (endPoint == 255 || v.endPoint == endPoint); });
 }
 
 void zwave(const OZWPacket& p) {
     std::string value = TEXT(p.value);
     if (p.operation == 10 || p.operation == 11) {
-        reportAll(kZWave, [](const StoredDevice&) { return true; },
-                  [](int id) {
-                      return findValue(id, [](const ValueRecord& v) {
-                          return v.commandClass == 0x25 && v.commandIndex == 0;
-                      });
-                  },
-                  constant(p.operation == 10 ? "true" : "false"));
+        reportAll(
+            kZWave, [](const StoredDevice&) { return true; },
+            [](int id) {
+                return findValue(id,
+                                 [](const ValueRecord& v) { return v.commandClass == 0x25 && v.commandIndex == 0; });
+            },
+            constant(p.operation == 10 ? "true" : "false"));
         return;
     }
     if (p.operation != 2 || p.valueType == 8) return;  // only set; buttons hold no value
@@ -89,9 +88,8 @@ void zwave(const OZWPacket& p) {
 void zigbee(const ZigbeePacket& p) {
     std::string keyword = TEXT(p.keyword), command = TEXT(p.command);
     if (keyword == "DeviceRemove") {
-        int id = findDevice([&](const StoredDevice& d) {
-            return d.rec.technology == kZigbee && d.rec.shortId == p.shortId;
-        });
+        int id = findDevice(
+            [&](const StoredDevice& d) { return d.rec.technology == kZigbee && d.rec.shortId == p.shortId; });
         if (id) reportRemoval(id);
         return;
     }
@@ -100,8 +98,7 @@ void zigbee(const ZigbeePacket& p) {
     size_t send = command.find("send 0x");
     unsigned shortId = 0;
     int endPoint = 255;
-    if (send == std::string::npos || sscanf(command.c_str() + send, "send 0x%x 1 %d", &shortId, &endPoint) < 1)
-        return;
+    if (send == std::string::npos || sscanf(command.c_str() + send, "send 0x%x 1 %d", &shortId, &endPoint) < 1) return;
     std::string cluster = command.substr(0, command.find('\r'));
     int type, level;
     std::function<std::string(int, int)> value;
@@ -123,18 +120,20 @@ void zigbee(const ZigbeePacket& p) {
     } else {
         return;
     }
-    reportAll(kZigbee, [&](const StoredDevice& d) { return shortId == 0xffff || (unsigned)d.rec.shortId == shortId; },
-              [&](int id) {
-                  int i = valueOfType(id, type, endPoint);
-                  return i < 0 && type == 17 ? valueOfType(id, 18, endPoint) : i;
-              },
-              value);
+    reportAll(
+        kZigbee, [&](const StoredDevice& d) { return shortId == 0xffff || (unsigned)d.rec.shortId == shortId; },
+        [&](int id) {
+            int i = valueOfType(id, type, endPoint);
+            return i < 0 && type == 17 ? valueOfType(id, 18, endPoint) : i;
+        },
+        value);
 }
 
 void hue(const HuePacket& p) {
     std::string state = TEXT(p.state);
     if (p.command == 107) {
-        reportAll(kHue, [](const StoredDevice&) { return true; }, [](int) { return 2; }, constant(state));
+        reportAll(
+            kHue, [](const StoredDevice&) { return true; }, [](int) { return 2; }, constant(state));
         return;
     }
     int id = deviceWith(kHue, 8, std::to_string(p.bulb));  // HueLamp
@@ -142,12 +141,24 @@ void hue(const HuePacket& p) {
     if (!id) id = deviceWith(kHue, 4, std::to_string(p.bulb));  // MultilevelSwitchOnOff
     if (!id) return;
     switch (p.command) {
-    case 101: report(id, 2, state); break;
-    case 102: if (lamp) report(id, 3, std::to_string(p.hue)); break;
-    case 103: if (lamp) report(id, 4, std::to_string(p.saturation)); break;
-    case 104: report(id, lamp ? 5 : 1, std::to_string(p.level)); break;
-    case 109: reportRemoval(id); break;
-    case 112: reportName(id, TEXT(p.newName)); break;
+        case 101:
+            report(id, 2, state);
+            break;
+        case 102:
+            if (lamp) report(id, 3, std::to_string(p.hue));
+            break;
+        case 103:
+            if (lamp) report(id, 4, std::to_string(p.saturation));
+            break;
+        case 104:
+            report(id, lamp ? 5 : 1, std::to_string(p.level));
+            break;
+        case 109:
+            reportRemoval(id);
+            break;
+        case 112:
+            reportName(id, TEXT(p.newName));
+            break;
     }
 }
 
@@ -156,12 +167,24 @@ void nest(const NestPacket& p) {
     int id = deviceWith(kNest, 1, TEXT(p.nestId));
     if (!id) return;
     switch (p.command) {
-    case 101: report(id, 9, p.fanTimer ? "true" : "false"); break;
-    case 102: report(id, 8, p.presence ? "home" : "away"); break;
-    case 103: report(id, 3, TEXT(p.value103)); break;
-    case 104: if (p.hvacMode >= 0 && p.hvacMode <= 4) report(id, 2, kModes[p.hvacMode]); break;
-    case 107: report(id, 5, TEXT(p.value107)); break;
-    case 108: report(id, 6, TEXT(p.value108)); break;
+        case 101:
+            report(id, 9, p.fanTimer ? "true" : "false");
+            break;
+        case 102:
+            report(id, 8, p.presence ? "home" : "away");
+            break;
+        case 103:
+            report(id, 3, TEXT(p.value103));
+            break;
+        case 104:
+            if (p.hvacMode >= 0 && p.hvacMode <= 4) report(id, 2, kModes[p.hvacMode]);
+            break;
+        case 107:
+            report(id, 5, TEXT(p.value107));
+            break;
+        case 108:
+            report(id, 6, TEXT(p.value108));
+            break;
     }
 }
 
@@ -174,15 +197,33 @@ void pic(const PicPacket& p) {
         if (id) report(id, index, v);
     };
     switch (p.command) {
-    case 0: set(siren, 3, std::to_string(p.arg16)); break;
-    case 1: set(siren, 2, "true"); break;
-    case 2: set(siren, 2, "false"); break;
-    case 3: set(siren, 1, p.arg12 == 1 ? "true" : "false"); break;
-    case 4: set(blink, 2, "true"); break;
-    case 5: set(blink, 3, std::to_string((unsigned)p.arg16)); break;
-    case 6: set(blink, 1, "true"); break;
-    case 7: set(blink, 1, "false"); break;
-    case 8: set(siren, 4, std::to_string(reinterpret_cast<const uint8_t*>(&p)[5])); break;
+        case 0:
+            set(siren, 3, std::to_string(p.arg16));
+            break;
+        case 1:
+            set(siren, 2, "true");
+            break;
+        case 2:
+            set(siren, 2, "false");
+            break;
+        case 3:
+            set(siren, 1, p.arg12 == 1 ? "true" : "false");
+            break;
+        case 4:
+            set(blink, 2, "true");
+            break;
+        case 5:
+            set(blink, 3, std::to_string((unsigned)p.arg16));
+            break;
+        case 6:
+            set(blink, 1, "true");
+            break;
+        case 7:
+            set(blink, 1, "false");
+            break;
+        case 8:
+            set(siren, 4, std::to_string(reinterpret_cast<const uint8_t*>(&p)[5]));
+            break;
     }
 }
 
@@ -194,7 +235,9 @@ int runHue() { return serve<HuePacket>("127.255.255.252", "hue", hue); }
 int runNest() { return serve<NestPacket>("127.255.255.251", "nest", nest); }
 int runPic() { return serve<PicPacket>("127.255.255.249", "pic", pic); }
 int runMesh() {
-    struct Nothing { char b; };
+    struct Nothing {
+        char b;
+    };
     return serve<Nothing>("127.255.255.250", "mesh", [](const Nothing&) {});
 }
 

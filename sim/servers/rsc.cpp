@@ -41,14 +41,14 @@ bool storeName(const RSC_PACKET& p, std::string* name) {
 bool handle(const RSC_PACKET& p) {
     std::string name;
     switch (p.command) {
-    case 52:  // persist a store to flash
-        mkdir(kFlashDir, 0755);
-        return storeName(p, &name) && copyFile("/tmp/" + name, std::string(kFlashDir) + "/" + name);
-    case 54:  // restore a store from flash
-        return storeName(p, &name) && copyFile(std::string(kFlashDir) + "/" + name, "/tmp/" + name);
-    default:
-        if (isAutomationRequest(p.command)) return applyAutomationRequest(p);
-        return applyNetworkRequest(p);
+        case 52:  // persist a store to flash
+            mkdir(kFlashDir, 0755);
+            return storeName(p, &name) && copyFile("/tmp/" + name, std::string(kFlashDir) + "/" + name);
+        case 54:  // restore a store from flash
+            return storeName(p, &name) && copyFile(std::string(kFlashDir) + "/" + name, "/tmp/" + name);
+        default:
+            if (isAutomationRequest(p.command)) return applyAutomationRequest(p);
+            return applyNetworkRequest(p);
     }
 }
 

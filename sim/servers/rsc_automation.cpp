@@ -60,52 +60,58 @@ bool scene(const RSC_PACKET& p) {
     if (!db.has(std::to_string(id))) return false;
     int count = db.number(key(id, "EC"));
     switch (p.command) {
-    case 4: db.put(key(id, "NM"), t.substr(0, 32)); return true;
-    case 5: {  // add or change the entry of (device, index)
-        SceneEntry e;
-        int at = 0;
-        for (int k = 1; k <= count && !at; ++k) {
+        case 4:
+            db.put(key(id, "NM"), t.substr(0, 32));
+            return true;
+        case 5: {  // add or change the entry of (device, index)
+            SceneEntry e;
+            int at = 0;
+            for (int k = 1; k <= count && !at; ++k) {
+                std::string v;
+                if (!db.get(key(id, std::to_string(k)), &v) || v.size() < sizeof e) continue;
+                memcpy(&e, v.data(), sizeof e);
+                if (e.deviceID == p.int1 && e.index == p.int5) at = k;
+            }
+            if (!at) {
+                memset(&e, 0, sizeof e);
+                e.valid = 1;
+                e.deviceID = p.int1;
+                e.index = p.int5;
+                at = ++count;
+                db.put(key(id, "EC"), std::to_string(count));
+            }
+            memset(e.value, 0, sizeof e.value);
+            strncpy(e.value, t.c_str(), sizeof e.value - 1);
+            db.put(key(id, std::to_string(at)), &e, sizeof e);
+            return true;
+        }
+        case 7:
+            for (int k = 1; k <= count; ++k) db.out(key(id, std::to_string(k)));
+            db.put(key(id, "EC"), "0");
+            return true;
+        case 8:
+            removeRecord(db, id);
+            return true;
+        case 9:
+            db.put(key(id, "ST"), p.int6 ? "true" : "false");
+            if (!t.empty()) db.put(key(id, "AT"), t);
+            return true;
+        case 10: {  // "true, 3"
+            size_t comma = t.find(", ");
+            if (comma == std::string::npos) return false;
+            int k = atoi(t.c_str() + comma + 2);
             std::string v;
-            if (!db.get(key(id, std::to_string(k)), &v) || v.size() < sizeof e) continue;
+            if (k < 1 || k > count || !db.get(key(id, std::to_string(k)), &v) || v.size() < sizeof(SceneEntry))
+                return false;
+            SceneEntry e;
             memcpy(&e, v.data(), sizeof e);
-            if (e.deviceID == p.int1 && e.index == p.int5) at = k;
+            e.valid = t.compare(0, comma, "true") == 0 ? 1 : 0;
+            db.put(key(id, std::to_string(k)), &e, sizeof e);
+            return true;
         }
-        if (!at) {
-            memset(&e, 0, sizeof e);
-            e.valid = 1;
-            e.deviceID = p.int1;
-            e.index = p.int5;
-            at = ++count;
-            db.put(key(id, "EC"), std::to_string(count));
-        }
-        memset(e.value, 0, sizeof e.value);
-        strncpy(e.value, t.c_str(), sizeof e.value - 1);
-        db.put(key(id, std::to_string(at)), &e, sizeof e);
-        return true;
-    }
-    case 7:
-        for (int k = 1; k <= count; ++k) db.out(key(id, std::to_string(k)));
-        db.put(key(id, "EC"), "0");
-        return true;
-    case 8: removeRecord(db, id); return true;
-    case 9:
-        db.put(key(id, "ST"), p.int6 ? "true" : "false");
-        if (!t.empty()) db.put(key(id, "AT"), t);
-        return true;
-    case 10: {  // "true, 3"
-        size_t comma = t.find(", ");
-        if (comma == std::string::npos) return false;
-        int k = atoi(t.c_str() + comma + 2);
-        std::string v;
-        if (k < 1 || k > count || !db.get(key(id, std::to_string(k)), &v) || v.size() < sizeof(SceneEntry))
-            return false;
-        SceneEntry e;
-        memcpy(&e, v.data(), sizeof e);
-        e.valid = t.compare(0, comma, "true") == 0 ? 1 : 0;
-        db.put(key(id, std::to_string(k)), &e, sizeof e);
-        return true;
-    }
-    case 11: db.put(key(id, "VC"), p.int6 ? "true" : "false"); return true;
+        case 11:
+            db.put(key(id, "VC"), p.int6 ? "true" : "false");
+            return true;
     }
     return false;
 }
@@ -123,7 +129,7 @@ bool ruleField(ServerStore& db, const std::string& t) {
     if (f.size() != 7 || f[0] != "Rule" || f[1] != "ID" || f[6] != kRules) return false;
     int id = atoi(f[2].c_str());
     if (id <= 0 || !db.has(std::to_string(id))) return false;
-    const char* suffix = f[3] == "Rule" && f[4] == "Valid"        ? "VA"
+    const char* suffix = f[3] == "Rule" && f[4] == "Valid"       ? "VA"
                          : f[3] == "Results" && f[4] == "Count"  ? "RC"
                          : f[3] == "Triggers" && f[4] == "Count" ? "TC"
                                                                  : nullptr;
@@ -146,7 +152,8 @@ void removeItem(ServerStore& db, int id, char kind, const char* countKey, int k)
 }
 
 template <typename Item>
-bool setItemValid(ServerStore& db, int id, char kind, const char* countKey, int32_t Item::*idField, int itemId, int flag) {
+bool setItemValid(ServerStore& db, int id, char kind, const char* countKey, int32_t Item::*idField, int itemId,
+                  int flag) {
     int count = db.number(key(id, countKey));
     for (int k = 1; k <= count; ++k) {
         std::string v;
@@ -183,41 +190,51 @@ bool rule(const RSC_PACKET& p) {
     }
     if (!db.has(std::to_string(id))) return false;
     switch (p.command) {
-    case 13: {
-        RuleResult r;
-        memcpy(&r, p.text, sizeof r);
-        r.valid = 1;
-        int n = db.number(key(id, "RC")) + 1;
-        db.put(key(id, "R" + std::to_string(n)), &r, sizeof r);
-        db.put(key(id, "RC"), std::to_string(n));
-        return true;
-    }
-    case 14: {
-        RuleTrigger t;
-        memcpy(&t, p.text, sizeof t);
-        t.valid = 1;
-        int n = db.number(key(id, "TC")) + 1;
-        db.put(key(id, "T" + std::to_string(n)), &t, sizeof t);
-        db.put(key(id, "TC"), std::to_string(n));
-        return true;
-    }
-    case 15: removeItem(db, id, 'R', "RC", p.int5); return true;
-    case 17: removeItem(db, id, 'T', "TC", p.int5); return true;
-    case 16:
-    case 18: {
-        const char* countKey = p.command == 16 ? "RC" : "TC";
-        std::string prefix = std::to_string(id) + (p.command == 16 ? ".R" : ".T");
-        db.removeWhere([&](const std::string& k) {
-            return k.compare(0, prefix.size(), prefix) == 0 && k.size() > prefix.size() &&
-                   k.find_first_not_of("0123456789", prefix.size()) == std::string::npos;
-        });
-        db.put(key(id, countKey), "0");
-        return true;
-    }
-    case 19: removeRecord(db, id); return true;
-    case 21: db.put(key(id, "NM"), text(p).substr(0, 1023)); return true;
-    case 22: return setItemValid<RuleResult>(db, id, 'R', "RC", &RuleResult::resultID, p.int1, p.int5);
-    case 23: return setItemValid<RuleTrigger>(db, id, 'T', "TC", &RuleTrigger::triggerID, p.int1, p.int5);
+        case 13: {
+            RuleResult r;
+            memcpy(&r, p.text, sizeof r);
+            r.valid = 1;
+            int n = db.number(key(id, "RC")) + 1;
+            db.put(key(id, "R" + std::to_string(n)), &r, sizeof r);
+            db.put(key(id, "RC"), std::to_string(n));
+            return true;
+        }
+        case 14: {
+            RuleTrigger t;
+            memcpy(&t, p.text, sizeof t);
+            t.valid = 1;
+            int n = db.number(key(id, "TC")) + 1;
+            db.put(key(id, "T" + std::to_string(n)), &t, sizeof t);
+            db.put(key(id, "TC"), std::to_string(n));
+            return true;
+        }
+        case 15:
+            removeItem(db, id, 'R', "RC", p.int5);
+            return true;
+        case 17:
+            removeItem(db, id, 'T', "TC", p.int5);
+            return true;
+        case 16:
+        case 18: {
+            const char* countKey = p.command == 16 ? "RC" : "TC";
+            std::string prefix = std::to_string(id) + (p.command == 16 ? ".R" : ".T");
+            db.removeWhere([&](const std::string& k) {
+                return k.compare(0, prefix.size(), prefix) == 0 && k.size() > prefix.size() &&
+                       k.find_first_not_of("0123456789", prefix.size()) == std::string::npos;
+            });
+            db.put(key(id, countKey), "0");
+            return true;
+        }
+        case 19:
+            removeRecord(db, id);
+            return true;
+        case 21:
+            db.put(key(id, "NM"), text(p).substr(0, 1023));
+            return true;
+        case 22:
+            return setItemValid<RuleResult>(db, id, 'R', "RC", &RuleResult::resultID, p.int1, p.int5);
+        case 23:
+            return setItemValid<RuleTrigger>(db, id, 'T', "TC", &RuleTrigger::triggerID, p.int1, p.int5);
     }
     return false;
 }

@@ -113,35 +113,67 @@ bool clientRequest(const RSC_PACKET& p) {
     }
     if (id < 1 || db.get(std::to_string(id)).empty()) return false;
     switch (p.command) {
-    case 26: db.put(fieldKey(id, "AC"), t == "true" ? "1" : "0"); return true;
-    case 27:
-    case 48: removeClient(db, id); return true;
-    case 28: db.put(fieldKey(id, "WT"), t); return true;
-    case 29: db.put(fieldKey(id, "MF"), t.substr(0, t.rfind(", "))); return true;
-    case 30: db.put(fieldKey(id, "LE"), t); return true;
-    case 31: db.put(fieldKey(id, "NM"), t); return true;
-    case 32: db.put(fieldKey(id, "MC"), t); return true;
-    case 33: {  // "ip,static,mac"
-        std::vector<std::string> f = split(t, ",");
-        db.put(fieldKey(id, "IP"), f.size() >= 2 ? f[0] + "," + f[1] : t);
-        return true;
-    }
-    case 34: db.put(fieldKey(id, "CT"), t); return true;
-    case 35: db.put(fieldKey(id, "TY"), t); return true;
-    case 37: db.put(fieldKey(id, "BL"), split(t, ",")[0]); return true;
-    case 38: db.put(fieldKey(id, "RS"), t); return true;
-    case 39: db.put(fieldKey(id, "SB"), t); return true;
-    case 40: db.put(fieldKey(id, "UT"), t); return true;
-    case 41: {  // "static,mac,ip"
-        std::vector<std::string> f = split(t, ",");
-        if (f.size() != 3) return false;
-        db.put(fieldKey(id, "IP"), f[2] + "," + f[0]);
-        return true;
-    }
-    case 42: db.put(fieldKey(id, "PF"), t); return true;
-    case 47: db.put(fieldKey(id, "NI"), t); return true;
-    case 51: return clientFlag(db, id, t);
-    default: return true;
+        case 26:
+            db.put(fieldKey(id, "AC"), t == "true" ? "1" : "0");
+            return true;
+        case 27:
+        case 48:
+            removeClient(db, id);
+            return true;
+        case 28:
+            db.put(fieldKey(id, "WT"), t);
+            return true;
+        case 29:
+            db.put(fieldKey(id, "MF"), t.substr(0, t.rfind(", ")));
+            return true;
+        case 30:
+            db.put(fieldKey(id, "LE"), t);
+            return true;
+        case 31:
+            db.put(fieldKey(id, "NM"), t);
+            return true;
+        case 32:
+            db.put(fieldKey(id, "MC"), t);
+            return true;
+        case 33: {  // "ip,static,mac"
+            std::vector<std::string> f = split(t, ",");
+            db.put(fieldKey(id, "IP"), f.size() >= 2 ? f[0] + "," + f[1] : t);
+            return true;
+        }
+        case 34:
+            db.put(fieldKey(id, "CT"), t);
+            return true;
+        case 35:
+            db.put(fieldKey(id, "TY"), t);
+            return true;
+        case 37:
+            db.put(fieldKey(id, "BL"), split(t, ",")[0]);
+            return true;
+        case 38:
+            db.put(fieldKey(id, "RS"), t);
+            return true;
+        case 39:
+            db.put(fieldKey(id, "SB"), t);
+            return true;
+        case 40:
+            db.put(fieldKey(id, "UT"), t);
+            return true;
+        case 41: {  // "static,mac,ip"
+            std::vector<std::string> f = split(t, ",");
+            if (f.size() != 3) return false;
+            db.put(fieldKey(id, "IP"), f[2] + "," + f[0]);
+            return true;
+        }
+        case 42:
+            db.put(fieldKey(id, "PF"), t);
+            return true;
+        case 47:
+            db.put(fieldKey(id, "NI"), t);
+            return true;
+        case 51:
+            return clientFlag(db, id, t);
+        default:
+            return true;
     }
 }
 
@@ -172,22 +204,27 @@ bool meshRequest(const RSC_PACKET& p) {
     ServerStore db(kMesh);
     if (!db.isOpen()) return false;
     switch (p.command) {
-    case 43:
-    case 44: return meshFields(db, t);
-    case 46: {
-        std::string prefix = std::to_string(atoi(t.c_str())) + ".";
-        db.removeWhere([&](const std::string& k) { return k.compare(0, prefix.size(), prefix) == 0; });
-        return true;
-    }
-    case 49: db.removeWhere([](const std::string&) { return true; }); return true;
-    default: return true;
+        case 43:
+        case 44:
+            return meshFields(db, t);
+        case 46: {
+            std::string prefix = std::to_string(atoi(t.c_str())) + ".";
+            db.removeWhere([&](const std::string& k) { return k.compare(0, prefix.size(), prefix) == 0; });
+            return true;
+        }
+        case 49:
+            db.removeWhere([](const std::string&) { return true; });
+            return true;
+        default:
+            return true;
     }
 }
 
 bool proRequest(const RSC_PACKET& p) {
-    static const char* const kKeys[] = {"HalvixMode", "EntryDelay", "ExitDelay", "SirenTimeout", "HalvixTamper",
-                                        "BatteryPercentage", "BatteryMode", "InternetConnection", "cloudConnection",
-                                        "Subscriptions", "ArmedLocations", nullptr, "CellularConnMode"};
+    static const char* const kKeys[] = {"HalvixMode",      "EntryDelay",        "ExitDelay",      "SirenTimeout",
+                                        "HalvixTamper",    "BatteryPercentage", "BatteryMode",    "InternetConnection",
+                                        "cloudConnection", "Subscriptions",     "ArmedLocations", nullptr,
+                                        "CellularConnMode"};
     int code = p.int1;
     if (code < 25 || code > 37) return false;
     ServerStore db(kPro);

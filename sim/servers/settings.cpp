@@ -18,28 +18,50 @@ namespace {
 
 const char* nvramKey(int code) {
     switch (code) {
-    case HS_TempFormat: return "DegreeFormat";
-    case HS_Upnp: return "upnpEnabled";
-    case HS_WebAdminState: return "WEBADMINENABLE";
-    case HS_WebAdminPassword: return "Password";
-    case HS_ScreenLock: return "ScreenLock";
-    case HS_ScreenLockTime: return "ScreenTimeout";
-    case HS_TimeZone: return "TZ";
-    case HS_TimeHoursMode24: return "isTimeHoursMode24";
-    case HS_FWAutoUpdate: return "isAutoUpdate";
-    case HS_FWAutoUpdateTime: return "AutoUpdateTime";
-    case HS_NewFirmwareVersion: return "NewFirmwareVersion";
-    case HS_SlaveFWUpdateStatus: return "SlaveFWUpdateStatus";
-    case HS_SameNetworkSettings: return "SameNetworkSettings";
-    case HS_Location: return "HalvixLocation";
-    case HS_GuestNetwork: return "BssidNum";
-    case HS_PingIP: return "CHECKINTERNET_IP";
-    case HS_URL: return "CHECKINTERNET_URL";
-    case HS_Language: return "Language";
-    case HS_DisableAutoTimeZone: return "DisableAutoTimeZone";
-    case HS_Geolocation: return "Geolocation";
-    case HS_AppTime: return "AppTime";
-    default: return nullptr;
+        case HS_TempFormat:
+            return "DegreeFormat";
+        case HS_Upnp:
+            return "upnpEnabled";
+        case HS_WebAdminState:
+            return "WEBADMINENABLE";
+        case HS_WebAdminPassword:
+            return "Password";
+        case HS_ScreenLock:
+            return "ScreenLock";
+        case HS_ScreenLockTime:
+            return "ScreenTimeout";
+        case HS_TimeZone:
+            return "TZ";
+        case HS_TimeHoursMode24:
+            return "isTimeHoursMode24";
+        case HS_FWAutoUpdate:
+            return "isAutoUpdate";
+        case HS_FWAutoUpdateTime:
+            return "AutoUpdateTime";
+        case HS_NewFirmwareVersion:
+            return "NewFirmwareVersion";
+        case HS_SlaveFWUpdateStatus:
+            return "SlaveFWUpdateStatus";
+        case HS_SameNetworkSettings:
+            return "SameNetworkSettings";
+        case HS_Location:
+            return "HalvixLocation";
+        case HS_GuestNetwork:
+            return "BssidNum";
+        case HS_PingIP:
+            return "CHECKINTERNET_IP";
+        case HS_URL:
+            return "CHECKINTERNET_URL";
+        case HS_Language:
+            return "Language";
+        case HS_DisableAutoTimeZone:
+            return "DisableAutoTimeZone";
+        case HS_Geolocation:
+            return "Geolocation";
+        case HS_AppTime:
+            return "AppTime";
+        default:
+            return nullptr;
     }
 }
 

@@ -49,8 +49,8 @@ inline int ddbCount(const char* path = "/tmp/ddb") {
     return n;
 }
 
-inline DeviceRecord makeDevice(int id, const char* name, const char* location, int tech,
-                               const char* typeName, int valueCount) {
+inline DeviceRecord makeDevice(int id, const char* name, const char* location, int tech, const char* typeName,
+                               int valueCount) {
     DeviceRecord r;
     memset(&r, 0, sizeof r);
     r.id = id;
@@ -68,8 +68,8 @@ inline DeviceRecord makeDevice(int id, const char* name, const char* location, i
 
 inline void putDevice(const DeviceRecord& r) { ddbPut(std::to_string(r.id), &r, sizeof r); }
 
-inline ValueRecord makeValue(int index, const char* name, const char* value, int indexType,
-                             int commandClass = 0, int commandIndex = 0, int endPoint = 1) {
+inline ValueRecord makeValue(int index, const char* name, const char* value, int indexType, int commandClass = 0,
+                             int commandIndex = 0, int endPoint = 1) {
     ValueRecord v;
     memset(&v, 0, sizeof v);
     v.index = index;
@@ -100,8 +100,8 @@ inline void completeDevice(int deviceId, const char* path = "/tmp/ddb") {
             const char* suffix;
             const char* value;
             int size;
-        } kAttributes[] = {{"LT", "0", 10}, {"MI", "Unknown", 20}, {"VS", "Unknown", 10},
-                           {"MN", "Unknown", 10}, {"ST", "0", 10}};
+        } kAttributes[] = {
+            {"LT", "0", 10}, {"MI", "Unknown", 20}, {"VS", "Unknown", 10}, {"MN", "Unknown", 10}, {"ST", "0", 10}};
         for (const auto& a : kAttributes) {
             const std::string key = id + "." + a.suffix;
             char padded[32] = {0};

@@ -12,10 +12,10 @@
 namespace testkit {
 
 struct Datagram {
-    std::string bytes;   // exactly as received
-    std::string from;    // sender's dotted address
+    std::string bytes;  // exactly as received
+    std::string from;   // sender's dotted address
     int fromPort = 0;
-    int toPort = 0;      // port of the server that received it
+    int toPort = 0;  // port of the server that received it
 };
 
 // Every datagram the server received since the last clearReceived, in order.

@@ -31,12 +31,12 @@ constexpr unsigned long kStop = 13;
 
 pthread_mutex_t g_lock = PTHREAD_MUTEX_INITIALIZER;
 pthread_cond_t g_wake;
-bool g_thread;      // ticker thread running in this process
-int g_open;         // descriptors open on the device
-pid_t g_pid;        // registered process, 0 if none
-int g_period_ms;    // 0 if none
+bool g_thread;    // ticker thread running in this process
+int g_open;       // descriptors open on the device
+pid_t g_pid;      // registered process, 0 if none
+int g_period_ms;  // 0 if none
 bool g_running;
-timespec g_next;    // next expiry, CLOCK_MONOTONIC
+timespec g_next;  // next expiry, CLOCK_MONOTONIC
 
 void add_ms(timespec& t, int ms) {
     t.tv_sec += ms / 1000;
@@ -105,11 +105,21 @@ bool fault(unsigned long request) {
 
 void describe(char* out, size_t size, unsigned long request, long value) {
     switch (request) {
-        case kRegisterPid: snprintf(out, size, "pid %ld", value); break;
-        case kSetPeriod: snprintf(out, size, "period %ld", value); break;
-        case kStart: snprintf(out, size, "start"); break;
-        case kStop: snprintf(out, size, "stop"); break;
-        default: snprintf(out, size, "request %lu", request); break;
+        case kRegisterPid:
+            snprintf(out, size, "pid %ld", value);
+            break;
+        case kSetPeriod:
+            snprintf(out, size, "period %ld", value);
+            break;
+        case kStart:
+            snprintf(out, size, "start");
+            break;
+        case kStop:
+            snprintf(out, size, "stop");
+            break;
+        default:
+            snprintf(out, size, "request %lu", request);
+            break;
     }
 }
 

@@ -64,7 +64,7 @@ struct Pic {
 
 const Rgba kBlack = {0, 0, 0, 255};
 const Rgba kWhite = {255, 255, 255, 255};
-const Rgba kBlue = {0, 80, 232, 255};     // the toolkit's key colour, 1405
+const Rgba kBlue = {0, 80, 232, 255};  // the toolkit's key colour, 1405
 const Rgba kPressed = {0, 176, 248, 255};
 const Rgba kGrey = {96, 96, 96, 255};
 const Rgba kRed = {224, 32, 32, 255};

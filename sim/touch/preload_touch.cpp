@@ -36,19 +36,19 @@ struct Sample {
 struct State {
     bool down = false;
     int x = 0, y = 0;
-    long ms = 0;        // how long the state lasts once seen
+    long ms = 0;  // how long the state lasts once seen
     bool seen = false;
     long long seenAt = 0;
-    bool active = false;  // a scripted state is in progress
-    long endOffset = 0;   // script offset after this state's line
+    bool active = false;          // a scripted state is in progress
+    long endOffset = 0;           // script offset after this state's line
     bool pendingRelease = false;  // second half of a tap
 };
 
 pthread_mutex_t g_lock = PTHREAD_MUTEX_INITIALIZER;
 State g_s;
-long g_offset;        // script offset of the next line
+long g_offset;  // script offset of the next line
 ino_t g_inode;
-bool g_doneWritten;   // pen.done written for the script being read
+bool g_doneWritten;  // pen.done written for the script being read
 bool g_suspended;
 
 void writeDone(long offset) {

@@ -18,8 +18,8 @@ bool (*keyboardValidation)(wchar_t*);
 
 namespace {
 
-const int kKey = 1405, kKeyPressed = 2879, kDigitRow = 784, kDigitPressed = 555, kGreyed = 6339,
-          kFunction = 36509, kFunctionPressed = 15837, kWhite = 65535;
+const int kKey = 1405, kKeyPressed = 2879, kDigitRow = 784, kDigitPressed = 555, kGreyed = 6339, kFunction = 36509,
+          kFunctionPressed = 15837, kWhite = 65535;
 const int kSize20 = 0x41A00000;  // 20.0f
 const int kTextMax = 179;
 
@@ -64,8 +64,8 @@ int textLen(char* text) {
     return n;
 }
 
-int drawTextKey(const wchar_t* text, int x, int y, int width, int lineMode, int flagsA, double fontSize,
-                int colour, int flagsB) {
+int drawTextKey(const wchar_t* text, int x, int y, int width, int lineMode, int flagsA, double fontSize, int colour,
+                int flagsB) {
     float f = (float)fontSize;
     int bits;
     memcpy(&bits, &f, sizeof bits);
@@ -133,7 +133,8 @@ void Keyboard::open() {
     blink = 0;
     scrolled = false;
     shown = true;
-    if (isNumericMode) drawNumKeyboard();
+    if (isNumericMode)
+        drawNumKeyboard();
     else {
         drawBase();
         drawKeyboard();
@@ -187,8 +188,10 @@ void Keyboard::drawText(char* initial, wchar_t* result) {
 
 void Keyboard::drawField() {
     bool num = isNumericMode;
-    if (num) fillRect(50, 13, 274, 48, kWhite);
-    else fillRect(45, 15, 313, 50, kWhite);
+    if (num)
+        fillRect(50, 13, 274, 48, kWhite);
+    else
+        fillRect(45, 15, 313, 50, kWhite);
     int fx = num ? 55 : 50, fy = num ? 22 : 24, limit = num ? 200 : 244;
     const wchar_t* v = visible();
     int w = textWidth(v, kSize20);
@@ -257,7 +260,8 @@ void Keyboard::drawNumKeyboard() {
 
 void Keyboard::redraw() {
     lcd_clear(0);
-    if (isNumericMode) drawNumKeyboard();
+    if (isNumericMode)
+        drawNumKeyboard();
     else {
         drawBase();
         drawKeyboard();
@@ -292,7 +296,8 @@ void Keyboard::appendChar(wchar_t c) {
     if (len >= kTextMax) {
         infoModal("less_than_6_l1", "less_than_6_l2", kTextMax, "less_than_6_l3");
         lcd_clear(0);
-        if (isNumericMode) drawNumKeyboard();
+        if (isNumericMode)
+            drawNumKeyboard();
         else {
             drawBase();
             drawKeyboard();
@@ -431,8 +436,10 @@ void Keyboard::doneOnTouch() {
             m.drawTimed(2);
             memset(value, 0, sizeof value);
             wchar_to_utf8(text, wcslen(text), value, sizeof value - 1, 1);
-            if (secondStore) memory.saveSettingRtdev(settingName, value);
-            else memory.saveSetting(settingName, value);
+            if (secondStore)
+                memory.saveSettingRtdev(settingName, value);
+            else
+                memory.saveSetting(settingName, value);
             if (skipPrefix != 1) {
                 memory.commit();
                 m.time(23);
@@ -500,11 +507,21 @@ void Keyboard::getTouch(int x, int y) {
                     const wchar_t* label = f == 0 && isSplMode ? L"abc" : labels[f];
                     drawTextKey(label, keys[f]->x0, 214, keys[f]->x1 - keys[f]->x0, 1, 0, 20.0, kWhite, 1);
                     switch (f) {
-                        case 0: spl_onTouch(); break;
-                        case 1: cap_onTouch(); break;
-                        case 2: appendChar(L' '); break;
-                        case 3: deleteChar(); break;
-                        default: doneOnTouch(); break;
+                        case 0:
+                            spl_onTouch();
+                            break;
+                        case 1:
+                            cap_onTouch();
+                            break;
+                        case 2:
+                            appendChar(L' ');
+                            break;
+                        case 3:
+                            deleteChar();
+                            break;
+                        default:
+                            doneOnTouch();
+                            break;
                     }
                     break;
                 }
@@ -534,9 +551,12 @@ void Keyboard::getTouch(int x, int y) {
                     fillRect(kx0, kNum[r].y0 - 1, kx1, kNum[r].y1 + 1, 0);
                     fillRect(kx0, kNum[r].y0, kx1, kNum[r].y1, kKey);
                     drawTextKey(label, kx0, kNum[r].y0 + 6, kx1 - kx0, 1, 0, 20.0, kWhite, 1);
-                    if (r == 4) doneOnTouch();
-                    else if (r == 3 && k == 0) deleteChar();
-                    else appendChar(label[0]);
+                    if (r == 4)
+                        doneOnTouch();
+                    else if (r == 3 && k == 0)
+                        deleteChar();
+                    else
+                        appendChar(label[0]);
                     break;
                 }
             }

@@ -102,8 +102,7 @@ void Languages::refresh() {
     Memory().getSetting((char*)"Language", value);
     // A code is a short name: anything else would point outside /halvix.
     size_t n = 0;
-    while (value[n] && n < sizeof code - 1 &&
-           (isalnum((unsigned char)value[n]) || value[n] == '_' || value[n] == '-'))
+    while (value[n] && n < sizeof code - 1 && (isalnum((unsigned char)value[n]) || value[n] == '_' || value[n] == '-'))
         ++n;
     // Only a whole valid code counts: "en/../x" or an overlong one reads as empty.
     if (value[n]) n = 0;

@@ -22,8 +22,7 @@ int freeSection(int section) {
 char* getCopy(int section, const char* name) {
     char* out = (char*)calloc(1, NVRAM_BUFFER_SIZE);
     if (!out) return nullptr;
-    if (hbase::nvramFits(name))
-        hbase::nvramRequest(section, NVRAM_IOCTL_GET, name, out);
+    if (hbase::nvramFits(name)) hbase::nvramRequest(section, NVRAM_IOCTL_GET, name, out);
     out[NVRAM_BUFFER_SIZE - 1] = '\0';
     return out;
 }

@@ -90,8 +90,7 @@ void Persistence::depersist(char* name) {
 
 void Persistence::copyFile(char* name, char* destination) {
     char cmd[200];
-    if (!dir[0] || !safe(name) || !safe(destination) ||
-        !build(cmd, "cp /data%s/%s  %s ", dir, name, destination)) {
+    if (!dir[0] || !safe(name) || !safe(destination) || !build(cmd, "cp /data%s/%s  %s ", dir, name, destination)) {
         fprintf(stderr, "Persistence::copyFile: refusing unsafe path\n");
         return;
     }

@@ -48,7 +48,8 @@ Widget* head(Widget* w) {
 void backlight(unsigned long request) {
     int fd = open("/dev/halvix_backlight", O_RDONLY);
     if (fd < 0) {
-        int rc = system("mknod /dev/halvix_backlight c `cat /proc/devices | grep halvix_backlight | awk '{print $1}'` 0");
+        int rc =
+            system("mknod /dev/halvix_backlight c `cat /proc/devices | grep halvix_backlight | awk '{print $1}'` 0");
         (void)rc;
         fd = open("/dev/halvix_backlight", O_RDONLY);
     }
@@ -62,9 +63,17 @@ void backlightEnable() { backlight(10); }
 void backlightDisable() { backlight(11); }
 
 Screen::Screen()
-    : widgets(nullptr), exitHandler(nullptr), backShown(true), exitShown(true), languageShown(false),
-      homeShown(false), homeGreyed(false), backHandler(nullptr), languageReturnHandler(nullptr),
-      homeHandler(nullptr), clearOnDraw(true) {
+    : widgets(nullptr),
+      exitHandler(nullptr),
+      backShown(true),
+      exitShown(true),
+      languageShown(false),
+      homeShown(false),
+      homeGreyed(false),
+      backHandler(nullptr),
+      languageReturnHandler(nullptr),
+      homeHandler(nullptr),
+      clearOnDraw(true) {
     copyTitle(title, nullptr);
     libHalvixGuiInit();
 }
@@ -122,8 +131,10 @@ void Screen::draw() {
 }
 
 void Screen::drawBaseScreen(int) {
-    if (backShown) baseImages.drawPNG(10, 5, 0, 0, backImagePng);
-    else baseImages.drawPNG(10, 5, 0, 0, 0);
+    if (backShown)
+        baseImages.drawPNG(10, 5, 0, 0, backImagePng);
+    else
+        baseImages.drawPNG(10, 5, 0, 0, 0);
     if (homeShown) baseImages.drawPNG(50, 5, 0, 0, 1);
     if (homeGreyed) baseImages.drawPNG(50, 5, 0, 0, 2);
     if (languageShown) baseImages.drawPNG(283, 5, 0, 0, 4);
@@ -198,8 +209,10 @@ void Screen::getTouch(int x, int y) {
         int rc = system("./halvix/language");
         (void)rc;
         lcd_clear(0);
-        if (languageReturnHandler) languageReturnHandler();
-        else draw();
+        if (languageReturnHandler)
+            languageReturnHandler();
+        else
+            draw();
     }
     if (inBand && x >= 50 && x < 86 && homeShown) {
         baseImages.drawPNG(50, 5, 0, 0, 3);

@@ -36,18 +36,34 @@ size_t utf8_to_wchar(const char* in, size_t inBytes, wchar_t* out, size_t outCha
         unsigned char c = *p;
         int len;
         uint32_t v = 0;
-        if (c == 0xC0 || c == 0xC1 || c == 0xF5 || c == 0xFF) len = -1;
-        else if (c < 0x80) { len = 1; v = c; }
-        else if ((c & 0xE0) == 0xC0) { len = 2; v = c & 0x1F; }
-        else if ((c & 0xF0) == 0xE0) { len = 3; v = c & 0x0F; }
-        else if ((c & 0xF8) == 0xF0) { len = 4; v = c & 0x07; }
-        else if ((c & 0xFC) == 0xF8) { len = 5; v = c & 0x03; }
-        else if ((c & 0xFE) == 0xFC) { len = 6; v = c & 0x01; }
-        else len = -1;
+        if (c == 0xC0 || c == 0xC1 || c == 0xF5 || c == 0xFF)
+            len = -1;
+        else if (c < 0x80) {
+            len = 1;
+            v = c;
+        } else if ((c & 0xE0) == 0xC0) {
+            len = 2;
+            v = c & 0x1F;
+        } else if ((c & 0xF0) == 0xE0) {
+            len = 3;
+            v = c & 0x0F;
+        } else if ((c & 0xF8) == 0xF0) {
+            len = 4;
+            v = c & 0x07;
+        } else if ((c & 0xFC) == 0xF8) {
+            len = 5;
+            v = c & 0x03;
+        } else if ((c & 0xFE) == 0xFC) {
+            len = 6;
+            v = c & 0x01;
+        } else
+            len = -1;
         bool bad = len < 0 || (size_t)(end - p) < (size_t)len;
         for (int i = 1; !bad && i < len; ++i) {
-            if ((p[i] & 0xC0) != 0x80) bad = true;
-            else v = (v << 6) | (p[i] & 0x3F);
+            if ((p[i] & 0xC0) != 0x80)
+                bad = true;
+            else
+                v = (v << 6) | (p[i] & 0x3F);
         }
         if (!bad && v >= 0xD800 && v <= 0xDFFF) bad = true;
         if (bad) {
@@ -164,12 +180,25 @@ int aswprintf(wchar_t* out, int size, wchar_t* format, ...) {
         wchar_t c = *f;
         if (c) ++f;
         switch (c) {
-            case L'c': s.kind = mod == L'l' ? WCHAR : NCHAR; break;
-            case L'd': s.kind = SINT; break;
-            case L'u': s.kind = UINT; break;
-            case L'x': case L'X': s.kind = HEX; break;
-            case L's': s.kind = mod == L'l' ? WSTR : NSTR; break;
-            case L'f': s.kind = DBL; break;
+            case L'c':
+                s.kind = mod == L'l' ? WCHAR : NCHAR;
+                break;
+            case L'd':
+                s.kind = SINT;
+                break;
+            case L'u':
+                s.kind = UINT;
+                break;
+            case L'x':
+            case L'X':
+                s.kind = HEX;
+                break;
+            case L's':
+                s.kind = mod == L'l' ? WSTR : NSTR;
+                break;
+            case L'f':
+                s.kind = DBL;
+                break;
             default:
                 // An unrecognised letter: used up, nothing produced. With a
                 // modifier the two characters are the modifier and the letter.
@@ -191,7 +220,9 @@ int aswprintf(wchar_t* out, int size, wchar_t* format, ...) {
     for (int i = 0; i < count; ++i) {
         Segment& s = segs[i];
         switch (s.kind) {
-            case LITERAL: append(out, size, s.text); break;
+            case LITERAL:
+                append(out, size, s.text);
+                break;
             case NCHAR: {
                 char b[2] = {(char)va_arg(ap, int), 0};
                 appendNarrow(out, size, b, 1);
@@ -231,7 +262,8 @@ int aswprintf(wchar_t* out, int size, wchar_t* format, ...) {
                 append(out, size, w);
                 break;
             }
-            default: break;  // NONE
+            default:
+                break;  // NONE
         }
     }
     va_end(ap);

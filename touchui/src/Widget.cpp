@@ -7,8 +7,16 @@
 #include "touch.h"
 
 WidgetType::WidgetType()
-    : label(8), button(0), buttonLeft(1), buttonRight(2), radio(3), checkbox(4), textField(5),
-      textField2(6), panel(7), colorButton(9) {}
+    : label(8),
+      button(0),
+      buttonLeft(1),
+      buttonRight(2),
+      radio(3),
+      checkbox(4),
+      textField(5),
+      textField2(6),
+      panel(7),
+      colorButton(9) {}
 
 WidgetType wType;
 

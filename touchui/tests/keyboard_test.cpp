@@ -233,9 +233,8 @@ TEST_F(Keyboards, EveryLayoutModeDrawsItsKeys) {
     struct Case {
         int mode;
         enum { Letters, Special, Numeric, Ip } look;
-    } cases[] = {{1, Case::Letters}, {9, Case::Letters},  {-1, Case::Letters}, {3, Case::Special},
-                 {4, Case::Special}, {0, Case::Numeric}, {2, Case::Numeric},  {5, Case::Numeric},
-                 {7, Case::Ip}};
+    } cases[] = {{1, Case::Letters}, {9, Case::Letters}, {-1, Case::Letters}, {3, Case::Special}, {4, Case::Special},
+                 {0, Case::Numeric}, {2, Case::Numeric}, {5, Case::Numeric},  {7, Case::Ip}};
     Screen s((wchar_t*)L"Modes");
     wchar_t result[180];
     for (const Case& c : cases) {
@@ -273,9 +272,9 @@ TEST_F(Keyboards, TouchesOffTheKeysDoNothingAndTheCursorBlinks) {
     keyBoardSaveMode(false);
     s.keyboard.keyboardMode(1);
     s.keyboard.drawText((char*)"", result);
-    const int spots[][2] = {{2, 100},  {313, 100}, {313, 130}, {296, 160}, {300, 160}, {20, 190},
+    const int spots[][2] = {{2, 100},   {313, 100}, {313, 130}, {296, 160}, {300, 160}, {20, 190},
                             {282, 190}, {66, 223},  {207, 223}, {252, 223}, {3, 30},    {100, 30},
-                            {20, 10},  {20, 60},   {318, 223}, {500, 100}, {100, 400}, {100, 0}};
+                            {20, 10},   {20, 60},   {318, 223}, {500, 100}, {100, 400}, {100, 0}};
     std::string script;
     for (auto& p : spots) script += tap(p[0], p[1]);
     pen::script(script + key('i'));
@@ -318,8 +317,7 @@ TEST_F(Keyboards, SpecialLayoutSymbolsCapitalsAndRedraw) {
     testkit::clearLog("lcd");
     // "1" is "`" and "w" is "(" in the special layout; CAP there redraws
     // nothing but holds for the letters after the toggle.
-    pen::script(kToggle + key('1') + kCap + kDone + tap(160, 120) + key('w') + kDone + kToggle + key('q') +
-                kDone);
+    pen::script(kToggle + key('1') + kCap + kDone + tap(160, 120) + key('w') + kDone + kToggle + key('q') + kDone);
     pen::run(s);
     s.keyboard.minLength = 0;
     EXPECT_EQ(g_specialChecks, 2);
@@ -335,10 +333,8 @@ TEST_F(Keyboards, DoneAndBackInEveryModeOfCopyAndSave) {
         const wchar_t* want;
     } cases[] = {
         {true, "old", type("x") + kDone, L"oldx"},  // copy mode never saves under the initial text
-        {false, "same", kDone, L"same"},
-        {true, "same", kDone, L""},
-        {true, "orig", type("xy") + kBack, L""},
-        {false, "orig", kDel + kBack, L"orig"},
+        {false, "same", kDone, L"same"},           {true, "same", kDone, L""},
+        {true, "orig", type("xy") + kBack, L""},   {false, "orig", kDel + kBack, L"orig"},
     };
     Screen s((wchar_t*)L"Copy");
     s.keyboard.keyboardMode(1);

@@ -162,7 +162,9 @@ TEST(ScreenLock, PinsOfEveryLength) {
         const char* pin;
         const char* keys;
         bool handler, unlocks;
-    } cases[] = {{"12", "12N", true, true}, {"12", "12N", false, true}, {"", "1234N", true, false},
+    } cases[] = {{"12", "12N", true, true},
+                 {"12", "12N", false, true},
+                 {"", "1234N", true, false},
                  {"2468", "2468", false, true}};
     for (const Case& c : cases) {
         testkit::run(std::string("nvram_set 2860 PIN '") + c.pin + "'");

@@ -48,9 +48,10 @@ void run(Screen& screen) {
         if (x > 0 && y > 0 && x < 320 && y < 240) {
             screen.getTouch(x, y);
             sleepMs(1);
-        }
-        else if (done()) return;
-        else sleepMs(1);
+        } else if (done())
+            return;
+        else
+            sleepMs(1);
     }
 }
 

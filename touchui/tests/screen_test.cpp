@@ -82,8 +82,8 @@ TEST_F(Screens, EveryWidgetKindTakesItsTouches) {
     EXPECT_EQ(v.at(12, 210), 6339) << "disabled";
     pen::shot("screen_widgets");
 
-    pen::script(tap(50, 65) + tap(160, 65) + tap(250, 65) + tap(20, 145) + tap(170, 145) + tap(60, 185) +
-                tap(10, 65) + tap(100, 65) + tap(200, 200) + tap(60, 220) + tap(200, 205) + tap(202, 177));
+    pen::script(tap(50, 65) + tap(160, 65) + tap(250, 65) + tap(20, 145) + tap(170, 145) + tap(60, 185) + tap(10, 65) +
+                tap(100, 65) + tap(200, 200) + tap(60, 220) + tap(200, 205) + tap(202, 177));
     pen::run(s);
     EXPECT_EQ(g_button, 4) << "three buttons and the text field; borders, panel, disabled and label ignored";
     EXPECT_EQ(g_radio, 1);
@@ -206,7 +206,6 @@ TEST_F(Screens, ModalsOfEveryKind) {
     unset.draw(1, 0);
 }
 
-
 TEST_F(Screens, ManyScreensShareOneDriverDescriptor) {
     std::vector<std::unique_ptr<Screen>> screens;
     screens.emplace_back(new Screen((wchar_t*)L"Screen 1"));
@@ -263,10 +262,12 @@ TEST_F(Screens, TitleBarFlagsChooseItsPicturesAndButtons) {
         EXPECT_GT(v.count(10, 5, 45, 40, c.back ? kBlue : kGrey), 100) << c.back;
         EXPECT_EQ(v.count(50, 5, 85, 40, kGrey) > 100, c.greyed) << "greyed home";
         EXPECT_EQ(v.count(50, 5, 85, 40, kBlue) > 100, c.home) << "home";
-        if (c.language) EXPECT_GT(v.count(283, 5, 318, 40, kBlue), 100);
-        else EXPECT_EQ(v.countNot(283, 5, 318, 40, 0), 0);
-        pen::script(tap(20, 2) + tap(60, 3) + tap(5, 20) + tap(47, 20) + tap(86, 20) + tap(200, 20) +
-                    tap(319, 20) + tap(20, 20) + tap(60, 20));
+        if (c.language)
+            EXPECT_GT(v.count(283, 5, 318, 40, kBlue), 100);
+        else
+            EXPECT_EQ(v.countNot(283, 5, 318, 40, 0), 0);
+        pen::script(tap(20, 2) + tap(60, 3) + tap(5, 20) + tap(47, 20) + tap(86, 20) + tap(200, 20) + tap(319, 20) +
+                    tap(20, 20) + tap(60, 20));
         pen::run(s);
         EXPECT_EQ(g_back, c.backs);
         EXPECT_EQ(g_home, c.homes);
@@ -448,8 +449,10 @@ TEST_F(Screens, ModalLinesKindsAndBars) {
         int i = 0;
         for (int kind : {0, 7, -1}) {
             lcd_clear(0);
-            if (timed) m.drawTimed(kind);
-            else m.draw(kind, 0);
+            if (timed)
+                m.drawTimed(kind);
+            else
+                m.draw(kind, 0);
             pictures[i++] = testkit::lcdSnapshot().screen;
         }
         EXPECT_GT(std::count_if(pictures[0].begin(), pictures[0].end(), [](uint16_t p) { return p != 0; }), 1000);
@@ -481,8 +484,8 @@ TEST_F(Screens, ModalLinesKindsAndBars) {
 // the pen lifts or leaves the panel by any edge.
 TEST_F(Screens, ModalWaitsForATouchOnThePanel) {
     const char* scripts[] = {
-        "wait 30\ntap 160 120\n",         "press 400 120 20\ntap 160 120\n", "press 160 300 20\ntap 160 120\n",
-        "press 160 0 20\ntap 160 120\n",  "press 160 120 20\nmove 160 0\n",  "press 160 120 20\nmove 0 120\n",
+        "wait 30\ntap 160 120\n",           "press 400 120 20\ntap 160 120\n",  "press 160 300 20\ntap 160 120\n",
+        "press 160 0 20\ntap 160 120\n",    "press 160 120 20\nmove 160 0\n",   "press 160 120 20\nmove 0 120\n",
         "press 160 120 20\nmove 320 120\n", "press 160 120 20\nmove 160 240\n",
     };
     for (const char* sc : scripts) {

@@ -78,15 +78,16 @@ TEST(Languages, LookupsInSectionsAndMultiLineEntries) {
         const char* key;
         const char* section;
         const wchar_t* want;
-    } cases[] = {{"one", "modal", L"First"},        {"one", "other", L"Other"},
-                 {"multi", "modal", L"line a\nline b\nend"}, {"missing", "modal", L"<NOTAF>"},
-                 {"empty", "modal", L"<NOTAF>"},    {"one", "nosection", L"<NOTAF>"}};
+    } cases[] = {
+        {"one", "modal", L"First"},       {"one", "other", L"Other"},     {"multi", "modal", L"line a\nline b\nend"},
+        {"missing", "modal", L"<NOTAF>"}, {"empty", "modal", L"<NOTAF>"}, {"one", "nosection", L"<NOTAF>"}};
     for (const Case& c : cases) {
         EXPECT_EQ(w(getLangvalue((char*)"/tmp/t.xml", (char*)c.key, (char*)c.section)), c.want) << c.key;
         Languages l;
         EXPECT_EQ(w(l.getvalue((char*)"/tmp/t.xml", (char*)c.key, (char*)c.section)), c.want) << c.key;
     }
-    std::string out = testkit::captureStdout([] { EXPECT_EQ(getLangvalue((char*)"/tmp/none.xml", (char*)"a", (char*)"b"), nullptr); });
+    std::string out = testkit::captureStdout(
+        [] { EXPECT_EQ(getLangvalue((char*)"/tmp/none.xml", (char*)"a", (char*)"b"), nullptr); });
     EXPECT_NE(out.find("/tmp/none.xml: file cannot be opened"), std::string::npos);
 }
 
@@ -116,7 +117,9 @@ TEST(Languages, OverlongAndUnterminatedEntriesAreCut) {
     r = getLangvalue((char*)"/tmp/open.xml", (char*)"k", (char*)"s");
     EXPECT_EQ(w(r), L"never closed\nmore");
     // Malformed UTF-8 is skipped.
-    testkit::writeFile("/tmp/bad.xml", "<s>\n<k>A\xC0" "B\xE2\x82</k>\n</s>\n");
+    testkit::writeFile("/tmp/bad.xml",
+                       "<s>\n<k>A\xC0"
+                       "B\xE2\x82</k>\n</s>\n");
     EXPECT_EQ(w(getLangvalue((char*)"/tmp/bad.xml", (char*)"k", (char*)"s")), L"AB");
 }
 
@@ -126,8 +129,8 @@ TEST(Format, ConversionsAndSegments) {
     EXPECT_EQ(w(out), L"Temp 21%");
     aswprintf(out, 255, (wchar_t*)L"[%5d]", 3);
     EXPECT_EQ(w(out), L"[]");
-    aswprintf(out, 255, (wchar_t*)L"%s/%ls/%c/%lc/%u/%x/%X/%f/%ld/%q", "ab", L"\u00fc", 'z', (wchar_t)0x263A, 4000000000u,
-              255u, 48879u, 2.5, -7L);
+    aswprintf(out, 255, (wchar_t*)L"%s/%ls/%c/%lc/%u/%x/%X/%f/%ld/%q", "ab", L"\u00fc", 'z', (wchar_t)0x263A,
+              4000000000u, 255u, 48879u, 2.5, -7L);
     EXPECT_EQ(w(out), L"ab/\u00fc/z/\u263A/4000000000/ff/beef/2.50/-7/");
     aswprintf(out, 5, (wchar_t*)L"%ls", L"0123456789");
     EXPECT_EQ(w(out), L"01234");
@@ -144,8 +147,14 @@ TEST(Format, ConversionsAndSegments) {
 
 TEST(Utf8, DecodeFlagsAndLimits) {
     wchar_t out[16];
-    EXPECT_EQ(utf8_to_wchar("A\xC0" "B", 3, out, 16, 0), 0u);
-    EXPECT_EQ(utf8_to_wchar("A\xC0" "B", 3, out, 16, UTF8_IGNORE_ERROR), 2u);
+    EXPECT_EQ(utf8_to_wchar("A\xC0"
+                            "B",
+                            3, out, 16, 0),
+              0u);
+    EXPECT_EQ(utf8_to_wchar("A\xC0"
+                            "B",
+                            3, out, 16, UTF8_IGNORE_ERROR),
+              2u);
     EXPECT_EQ(out[1], L'B');
     EXPECT_EQ(utf8_to_wchar("\xEF\xBB\xBFx", 4, out, 16, 0), 2u);
     EXPECT_EQ(utf8_to_wchar("\xEF\xBB\xBFx", 4, out, 16, UTF8_SKIP_BOM), 1u);
@@ -234,8 +243,8 @@ TEST(Persistence, NamesDirectoriesAndCommandLengths) {
     struct Case {
         const char* name;
         bool safe;
-    } names[] = {{"Notes_V2.txt", true}, {"a{b", false}, {"a`b", false}, {"a[b", false},
-                 {"a b", false},          {"a\"b", false}, {"\xC3\xA4", false}};
+    } names[] = {{"Notes_V2.txt", true}, {"a{b", false},  {"a`b", false},     {"a[b", false},
+                 {"a b", false},         {"a\"b", false}, {"\xC3\xA4", false}};
     for (const Case& c : names) {
         std::string err = testkit::captureStderr([&] { again.persist((char*)"/tmp/Notes_V2.txt", (char*)c.name); });
         EXPECT_EQ(err.empty(), c.safe) << c.name;
@@ -310,13 +319,14 @@ TEST(Format, EveryModifierAndBrokenFormats) {
     struct Case {
         const wchar_t* format;
         const wchar_t* want;
-    } plain[] = {{L"abc%", L"abc"}, {L"a%l", L"a"}, {L"%5", L""}, {L"a%5l", L"a"}, {L"[%12l]", L"["}, {L"[%5ld]", L"[]"}, {L"[%5hd]", L"[]"},
-                 {L"[%-3x]", L"[]"}, {L"[%hq]", L"[]"}};
+    } plain[] = {{L"abc%", L"abc"},  {L"a%l", L"a"},     {L"%5", L""},       {L"a%5l", L"a"},  {L"[%12l]", L"["},
+                 {L"[%5ld]", L"[]"}, {L"[%5hd]", L"[]"}, {L"[%-3x]", L"[]"}, {L"[%hq]", L"[]"}};
     for (const Case& c : plain) {
         aswprintf(out, 255, (wchar_t*)c.format, 5);
         EXPECT_EQ(w(out), c.want) << w(c.format);
     }
-    aswprintf(out, 255, (wchar_t*)L"%hd/%hu/%hx/%lx/%lu/%hc/%hs/%hf/%lf", -3, 7u, 255u, 4096u, 9u, 'k', "hs", 1.005, 2.0);
+    aswprintf(out, 255, (wchar_t*)L"%hd/%hu/%hx/%lx/%lu/%hc/%hs/%hf/%lf", -3, 7u, 255u, 4096u, 9u, 'k', "hs", 1.005,
+              2.0);
     EXPECT_EQ(w(out), L"-3/7/ff/1000/9/k/hs/1.00/2.00");
     aswprintf(out, 255, (wchar_t*)L"<%s|%ls>", (char*)nullptr, (wchar_t*)nullptr);
     EXPECT_EQ(w(out), L"<|>");

@@ -17,9 +17,9 @@ const char* depotError();
 // "dpopen: %s\n", repairs the file and opens it again in reopenMode.
 struct RepairPolicy {
     int reopenMode;
-    bool reportUnrepaired;        // "cannot repair: %s\n" when the reopen fails
-    bool removeUnrepaired;        // delete the file when the reopen fails
-    void (*onFailedOpen)();       // called after each failed open (may be null)
+    bool reportUnrepaired;   // "cannot repair: %s\n" when the reopen fails
+    bool removeUnrepaired;   // delete the file when the reopen fails
+    void (*onFailedOpen)();  // called after each failed open (may be null)
 };
 
 DEPOT* openRepairing(const char* path, int mode, const RepairPolicy& policy);

@@ -51,9 +51,7 @@ inline Seen& seen() {
 // there.
 class FileLock {
 public:
-    FileLock(DEPOT* db, short type) : fd_(db ? db->fd : -1), guard_(threads()) {
-        locked_ = fd_ >= 0 && set(type);
-    }
+    FileLock(DEPOT* db, short type) : fd_(db ? db->fd : -1), guard_(threads()) { locked_ = fd_ >= 0 && set(type); }
     ~FileLock() {
         if (locked_) set(F_UNLCK);
     }

@@ -31,9 +31,9 @@ constexpr Endpoint kZigbee = {"127.255.255.253:8888", "127.255.255.253", 8888};
 constexpr Endpoint kZwave = {"127.255.255.254:8888", "127.255.255.254", 8888};
 
 // Every entry, for the stand-ins and the check that text agrees with parts.
-constexpr const Endpoint* kAll[] = {&kHA,      &kHAAssoc, &kCloud, &kEndClient, &kAssocClient, &kRscReply,
-                                    &kRSC,     &kRulesEngine, &kRunRule, &kFree1, &kFree2, &kWeb,
-                                    &kPic,     &kMesh,    &kNest,  &kHue,       &kZigbee,      &kZwave};
+constexpr const Endpoint* kAll[] = {&kHA,  &kHAAssoc,     &kCloud,   &kEndClient, &kAssocClient, &kRscReply,
+                                    &kRSC, &kRulesEngine, &kRunRule, &kFree1,     &kFree2,       &kWeb,
+                                    &kPic, &kMesh,        &kNest,    &kHue,       &kZigbee,      &kZwave};
 }  // namespace hub
 
 }  // namespace hbase

@@ -7,8 +7,7 @@
 
 // libcurl's transfer-information callback: user pointer, download total,
 // download now, upload total, upload now.
-typedef int (*FirmwareProgressFn)(void* user, int64_t dltotal, int64_t dlnow, int64_t ultotal,
-                                  int64_t ulnow);
+typedef int (*FirmwareProgressFn)(void* user, int64_t dltotal, int64_t dlnow, int64_t ultotal, int64_t ulnow);
 // The shape of fwrite; handed to libcurl as its write callback with the
 // opened file as the stream.
 typedef size_t (*FirmwareWriteFn)(const void* buffer, size_t size, size_t count, FILE* file);
@@ -24,8 +23,7 @@ public:
     bool readVersion(char* out);
     bool downloadfile(char* url, char* path, long timeoutSeconds, FirmwareProgressFn progressFn,
                       FirmwareWriteFn writeFn);
-    int checkmd5(char* url, char* path, int which, FirmwareProgressFn progressFn,
-                 FirmwareWriteFn writeFn);
+    int checkmd5(char* url, char* path, int which, FirmwareProgressFn progressFn, FirmwareWriteFn writeFn);
     int checkUpdate(char* currentOut, char* newOut, int source, FirmwareWriteFn writeFn);
     int updateFirmware(char* path, int mode);
 

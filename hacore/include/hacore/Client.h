@@ -15,33 +15,33 @@ extern "C" {
 
 // One client as read from the store.
 struct ClientBin {
-    uint64_t lastActiveEpoch;   // "LE"
-    char name[33];              // "NM"
-    char connectionType[10];    // "CT": wireless, wired, indirect, unknown
-    char mac[18];               // "MC"
-    ClientType type;            // "TY"
-    char ip[16];                // "IP" (before the comma)
-    char vendor[33];            // "MF"
-    bool active;                // "AC"
-    bool canBlock;              // "FEA" bit 1
-    bool useAsPresence;         // "FEA" bit 0
-    int32_t clientID;           // the key; 0: no client
-    int32_t wait;               // "WT", 1..60
-    int32_t block;              // "BL"
-    int32_t rssi;               // "RS"
-    int32_t forceInactive;      // "FEA" bit 4, loaded as the masked value (0 or 16)
-    int32_t schedule[7];        // "SB"
-    uint64_t rx;                // always 0 here
-    uint64_t tx;                // always 0 here
-    UserType userType;          // "UT"
-    int32_t staticIP;           // "IP" (after the comma)
-    int32_t nodeIdentifier;     // "NI"
-    bool bwEnable;              // "FEA" bit 2
-    bool smEnable;              // "FEA" bit 3
-    bool iotEnable;             // "FEA" bit 5
-    bool dnsEnable;             // "FEA" bit 6
-    signed char security;       // "FEA" bits 7 (low) and 8 (high)
-    char portForward[32];       // "PF"
+    uint64_t lastActiveEpoch;  // "LE"
+    char name[33];             // "NM"
+    char connectionType[10];   // "CT": wireless, wired, indirect, unknown
+    char mac[18];              // "MC"
+    ClientType type;           // "TY"
+    char ip[16];               // "IP" (before the comma)
+    char vendor[33];           // "MF"
+    bool active;               // "AC"
+    bool canBlock;             // "FEA" bit 1
+    bool useAsPresence;        // "FEA" bit 0
+    int32_t clientID;          // the key; 0: no client
+    int32_t wait;              // "WT", 1..60
+    int32_t block;             // "BL"
+    int32_t rssi;              // "RS"
+    int32_t forceInactive;     // "FEA" bit 4, loaded as the masked value (0 or 16)
+    int32_t schedule[7];       // "SB"
+    uint64_t rx;               // always 0 here
+    uint64_t tx;               // always 0 here
+    UserType userType;         // "UT"
+    int32_t staticIP;          // "IP" (after the comma)
+    int32_t nodeIdentifier;    // "NI"
+    bool bwEnable;             // "FEA" bit 2
+    bool smEnable;             // "FEA" bit 3
+    bool iotEnable;            // "FEA" bit 5
+    bool dnsEnable;            // "FEA" bit 6
+    signed char security;      // "FEA" bits 7 (low) and 8 (high)
+    char portForward[32];      // "PF"
 };
 
 class Client {
@@ -51,8 +51,8 @@ public:
     explicit Client(int id);
     // Creates a new client: takes the next free identifier of the store and
     // asks the RSC server to add it. A bad MAC or address leaves clientID 0.
-    Client(char* name, char* connectionType, char* mac, ClientType type, char* ip, char* vendor,
-           int rssi, bool canBlock, int nodeIdentifier, bool active);
+    Client(char* name, char* connectionType, char* mac, ClientType type, char* ip, char* vendor, int rssi,
+           bool canBlock, int nodeIdentifier, bool active);
 
     // Reloads the record of its own identifier; returns clientID != 0.
     bool refresh();

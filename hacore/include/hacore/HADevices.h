@@ -13,8 +13,8 @@
 // Device notification sent by the HA server: a value of a device changed.
 struct HAPacket {
     int32_t deviceId;
-    int32_t index;      // value index that changed
-    char value[180];    // new value, zero-terminated
+    int32_t index;    // value index that changed
+    char value[180];  // new value, zero-terminated
 };
 static_assert(sizeof(HAPacket) == 188, "");
 static_assert(offsetof(HAPacket, index) == 4, "");
@@ -22,9 +22,9 @@ static_assert(offsetof(HAPacket, value) == 8, "");
 
 // System event, received from the HA server and sent by broadcastEvent.
 struct Event {
-    EventType type;     // 0: no event
-    int32_t arg;        // first argument, as the emitter says
-    char data[596];     // laid out per event type by its emitter
+    EventType type;  // 0: no event
+    int32_t arg;     // first argument, as the emitter says
+    char data[596];  // laid out per event type by its emitter
 };
 static_assert(sizeof(Event) == 604, "");
 static_assert(offsetof(Event, arg) == 4, "");
@@ -33,7 +33,7 @@ static_assert(offsetof(Event, data) == 8, "");
 // Datagram from the HA server: a kind word, then the notification or event.
 // At most 1100 bytes are read.
 struct HAReceivedPacket {
-    int32_t kind;       // 0 device notification, 1 event
+    int32_t kind;  // 0 device notification, 1 event
     union {
         HAPacket notification;
         Event event;

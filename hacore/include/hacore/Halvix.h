@@ -12,9 +12,9 @@
 // Hub-settings event, sent to the HA server's association port: an Event of
 // type 22 (HalvixUpdated) with the setting code and the value.
 struct HalvixSettingEvent {
-    int32_t type;        // 22
-    int32_t code;        // setting code, see Halvix's setters
-    char value[292];     // zero-terminated
+    int32_t type;     // 22
+    int32_t code;     // setting code, see Halvix's setters
+    char value[292];  // zero-terminated
     uint8_t zero[304];
 };
 static_assert(sizeof(HalvixSettingEvent) == 604, "");
@@ -24,11 +24,29 @@ static_assert(offsetof(HalvixSettingEvent, zero) == 300, "");
 
 // Setting codes of the hub-settings event.
 enum HalvixSetting : int32_t {
-    HS_Dns = 0, HS_Name = 1, HS_TempFormat = 2, HS_ServerName = 3, HS_Upnp = 4, HS_WebAdminState = 5,
-    HS_WebAdminPassword = 6, HS_ScreenLock = 7, HS_ScreenLockTime = 8, HS_TimeZone = 10,
-    HS_TimeHoursMode24 = 11, HS_FWAutoUpdate = 12, HS_FWAutoUpdateTime = 13, HS_NewFirmwareVersion = 14,
-    HS_SlaveFWUpdateStatus = 15, HS_SameNetworkSettings = 16, HS_Location = 17, HS_GuestNetwork = 18,
-    HS_PingIP = 19, HS_URL = 20, HS_Language = 21, HS_DisableAutoTimeZone = 22, HS_Geolocation = 23,
+    HS_Dns = 0,
+    HS_Name = 1,
+    HS_TempFormat = 2,
+    HS_ServerName = 3,
+    HS_Upnp = 4,
+    HS_WebAdminState = 5,
+    HS_WebAdminPassword = 6,
+    HS_ScreenLock = 7,
+    HS_ScreenLockTime = 8,
+    HS_TimeZone = 10,
+    HS_TimeHoursMode24 = 11,
+    HS_FWAutoUpdate = 12,
+    HS_FWAutoUpdateTime = 13,
+    HS_NewFirmwareVersion = 14,
+    HS_SlaveFWUpdateStatus = 15,
+    HS_SameNetworkSettings = 16,
+    HS_Location = 17,
+    HS_GuestNetwork = 18,
+    HS_PingIP = 19,
+    HS_URL = 20,
+    HS_Language = 21,
+    HS_DisableAutoTimeZone = 22,
+    HS_Geolocation = 23,
     HS_AppTime = 24,
 };
 

@@ -6,11 +6,11 @@
 #include <cstddef>
 
 enum ADebug : int {
-    CLDCCT = 0,   // debug values 0..3
+    CLDCCT = 0,  // debug values 0..3
     INDCCT = 1,
     HTDCCT = 2,
     CLRTCT = 3,
-    CLCNTI = 4,   // connection-time groups 4..6
+    CLCNTI = 4,  // connection-time groups 4..6
     INCNTI = 5,
     HTCNTI = 6,
 };

@@ -9,10 +9,10 @@
 // Argument of the nvram device's requests. The pointers are native: on the
 // router (32-bit) the record is four words.
 struct NvramRequest {
-    int32_t section;    // 1 main, 2 second radio
-    int32_t result;     // set by the driver, not used
-    char* name;         // zero-terminated setting name, in a 1024-byte buffer
-    char* value;        // 1024-byte value buffer: filled by get, read by set
+    int32_t section;  // 1 main, 2 second radio
+    int32_t result;   // set by the driver, not used
+    char* name;       // zero-terminated setting name, in a 1024-byte buffer
+    char* value;      // 1024-byte value buffer: filled by get, read by set
 };
 static_assert(offsetof(NvramRequest, section) == 0, "");
 static_assert(offsetof(NvramRequest, result) == 4, "");

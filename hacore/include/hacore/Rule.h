@@ -17,29 +17,29 @@ enum : int32_t { RR_Device = 0, RR_Kind1 = 1, RR_Scene = 2, RR_Kind3 = 3, RR_Kin
 // One trigger; the same 624 bytes in memory, in requests and in the store.
 // Fields a type does not use are zero when read back.
 struct RuleTrigger {
-    int32_t type;            // RT_*
-    int32_t storedValue;     // all types
-    int32_t deviceID;        // device
-    int32_t index;           // device, kind 5
-    char value[25];          // device, kind 5; at most 24 characters
+    int32_t type;         // RT_*
+    int32_t storedValue;  // all types
+    int32_t deviceID;     // device
+    int32_t index;        // device, kind 5
+    char value[25];       // device, kind 5; at most 24 characters
     uint8_t pad41[3];
-    int32_t hour;            // time: 0..23
-    int32_t minute;          // time: 0..59
-    int32_t minutes;         // time: 0..1439
-    char day[60];            // time: day-of-month field of the cron line
-    char month[60];          // time: month field
-    char weekday[60];        // time: day-of-week field
-    int32_t condition;       // device, weather, kinds 4 and 5 (for the rule engine)
-    int32_t triggerID;       // key of the per-trigger operations
+    int32_t hour;       // time: 0..23
+    int32_t minute;     // time: 0..59
+    int32_t minutes;    // time: 0..1439
+    char day[60];       // time: day-of-month field of the cron line
+    char month[60];     // time: month field
+    char weekday[60];   // time: day-of-week field
+    int32_t condition;  // device, weather, kinds 4 and 5 (for the rule engine)
+    int32_t triggerID;  // key of the per-trigger operations
     uint8_t valid;
     uint8_t pad245[3];
-    int32_t duration;        // seconds, 0 = none; device, weather, kinds 4 and 5
-    int32_t kind4Value;      // kind 4
-    int32_t weatherKind;     // weather: a WeatherType (1 SunRiseTime, 2 SunSetTime, ...)
-    char weatherValue[25];   // weather: offset in minutes ("-15"), "0..." for none
+    int32_t duration;       // seconds, 0 = none; device, weather, kinds 4 and 5
+    int32_t kind4Value;     // kind 4
+    int32_t weatherKind;    // weather: a WeatherType (1 SunRiseTime, 2 SunSetTime, ...)
+    char weatherValue[25];  // weather: offset in minutes ("-15"), "0..." for none
     uint8_t pad285[155];
-    int32_t subKind;         // kinds 4 and 5
-    char text[180];          // kind 4; kind 5 (25 bytes) with sub-kind 1 or 2
+    int32_t subKind;  // kinds 4 and 5
+    char text[180];   // kind 4; kind 5 (25 bytes) with sub-kind 1 or 2
 };
 static_assert(sizeof(RuleTrigger) == 624, "");
 static_assert(offsetof(RuleTrigger, storedValue) == 4, "");
@@ -64,25 +64,25 @@ static_assert(offsetof(RuleTrigger, text) == 444, "");
 
 // One result; 636 bytes, same use of the layout.
 struct RuleResult {
-    int32_t type;            // RR_*
-    int32_t deviceID;        // device
-    int32_t index;           // device; kind 5 unless its sub-kind is 2
-    char value[25];          // device, kind 5
+    int32_t type;      // RR_*
+    int32_t deviceID;  // device
+    int32_t index;     // device; kind 5 unless its sub-kind is 2
+    char value[25];    // device, kind 5
     uint8_t pad37[3];
-    int32_t sceneID;         // scene
-    int32_t preDelay;        // all types
-    int32_t resultID;        // key of the per-result operations
+    int32_t sceneID;   // scene
+    int32_t preDelay;  // all types
+    int32_t resultID;  // key of the per-result operations
     uint8_t valid;
     uint8_t pad53[3];
-    int32_t kind1Value;      // kind 1
-    int32_t kind4Value;      // kind 4
+    int32_t kind1Value;  // kind 1
+    int32_t kind4Value;  // kind 4
     uint8_t pad64[4];
-    uint8_t kind5Byte;       // kind 5 with sub-kind 2
+    uint8_t kind5Byte;  // kind 5 with sub-kind 2
     uint8_t pad69[179];
-    int32_t number248;       // kinds 1 and 3
-    char text[180];          // kinds 1 and 3; first byte for kind 5, sub-kind 1 or 2
-    int32_t subKind;         // kinds 4 and 5
-    char text2[200];         // kind 4; first byte for kind 5, sub-kind 1 or 2
+    int32_t number248;  // kinds 1 and 3
+    char text[180];     // kinds 1 and 3; first byte for kind 5, sub-kind 1 or 2
+    int32_t subKind;    // kinds 4 and 5
+    char text2[200];    // kind 4; first byte for kind 5, sub-kind 1 or 2
 };
 static_assert(sizeof(RuleResult) == 636, "");
 static_assert(offsetof(RuleResult, deviceID) == 4, "");
@@ -102,8 +102,8 @@ static_assert(offsetof(RuleResult, text2) == 436, "");
 
 class Rules {
 public:
-    explicit Rules(int id);            // reads the rule; throws 0 when it is missing
-    explicit Rules(char* name);        // creates a new rule
+    explicit Rules(int id);      // reads the rule; throws 0 when it is missing
+    explicit Rules(char* name);  // creates a new rule
     Rules(const Rules&) = default;
     Rules& operator=(const Rules&) = default;
     ~Rules();

@@ -10,12 +10,12 @@
 // One setting of a scene; the same 40 bytes in memory and in the store.
 // Device 0 with index 1 is a hub-mode entry ("home" or "away").
 struct SceneEntry {
-    uint8_t state;       // local only, never stored
-    uint8_t valid;       // 1: applied on activation
+    uint8_t state;  // local only, never stored
+    uint8_t valid;  // 1: applied on activation
     uint8_t pad2[2];
     int32_t deviceID;
-    int32_t index;       // position of the value within the device
-    char value[25];      // at most 24 characters
+    int32_t index;   // position of the value within the device
+    char value[25];  // at most 24 characters
     uint8_t pad37[3];
 };
 static_assert(sizeof(SceneEntry) == 40, "");
@@ -27,8 +27,8 @@ static_assert(offsetof(SceneEntry, value) == 12, "");
 class Scene {
 public:
     Scene();
-    explicit Scene(int id);            // reads the scene; throws 0 or -33
-    explicit Scene(char* name);        // creates a new scene
+    explicit Scene(int id);      // reads the scene; throws 0 or -33
+    explicit Scene(char* name);  // creates a new scene
     Scene(const Scene&) = default;
     Scene& operator=(const Scene&) = default;
     ~Scene();

@@ -12,9 +12,9 @@ public:
     ~Weather();
 
     // 1 when loaded, 0 otherwise (with a message on standard output).
-    int RefreshData();                   // /tmp/autoip.json
+    int RefreshData();  // /tmp/autoip.json
     int ReadDataFromFile(char* path);
-    int SetDownloadedData(char* json);   // 1 when the text parsed as JSON
+    int SetDownloadedData(char* json);  // 1 when the text parsed as JSON
 
     // Compute the texts "HH:MM" (local time) from the stored data; a day
     // without sunrise or sunset gives "--:--". Return 1.

@@ -18,37 +18,37 @@ extern int which;
 extern int s;
 
 // Server and client addresses with their lengths.
-extern struct sockaddr_in adr_ha;          // HA server 127.255.255.1:8888
+extern struct sockaddr_in adr_ha;  // HA server 127.255.255.1:8888
 extern int len_ha;
-extern struct sockaddr_in adr_ha_assoc;    // HA association port 127.255.255.1:9999
+extern struct sockaddr_in adr_ha_assoc;  // HA association port 127.255.255.1:9999
 extern int len_ha_assoc;
-extern struct sockaddr_in adr_rsc;         // RSC server 127.255.255.6:8888
+extern struct sockaddr_in adr_rsc;  // RSC server 127.255.255.6:8888
 extern int len_rsc;
-extern struct sockaddr_in adr_ozw;         // Z-Wave server 127.255.255.254:8888
+extern struct sockaddr_in adr_ozw;  // Z-Wave server 127.255.255.254:8888
 extern int len_ozw;
-extern struct sockaddr_in adr_zigbee;      // ZigBee server 127.255.255.253:8888
+extern struct sockaddr_in adr_zigbee;  // ZigBee server 127.255.255.253:8888
 extern int len_zigbee;
-extern struct sockaddr_in adr_hue;         // Hue server 127.255.255.252:8888
+extern struct sockaddr_in adr_hue;  // Hue server 127.255.255.252:8888
 extern int len_hue;
-extern struct sockaddr_in adr_nest;        // Nest server 127.255.255.251:8888
+extern struct sockaddr_in adr_nest;  // Nest server 127.255.255.251:8888
 extern int len_nest;
-extern struct sockaddr_in adr_mesh;        // mesh server 127.255.255.250:8888
+extern struct sockaddr_in adr_mesh;  // mesh server 127.255.255.250:8888
 extern int len_mesh;
-extern struct sockaddr_in adr_picdriver;   // pic driver 127.255.255.249:8888
+extern struct sockaddr_in adr_picdriver;  // pic driver 127.255.255.249:8888
 extern int len_picdriver;
-extern struct sockaddr_in adr_end;         // end client 127.255.255.3:8888
+extern struct sockaddr_in adr_end;  // end client 127.255.255.3:8888
 extern int len_end;
-extern struct sockaddr_in adr_cloud;       // cloud connector 127.255.255.2:8888
+extern struct sockaddr_in adr_cloud;  // cloud connector 127.255.255.2:8888
 extern int len_cloud;
-extern struct sockaddr_in adr_rulesEngine; // rules engine 127.255.255.7:8888
+extern struct sockaddr_in adr_rulesEngine;  // rules engine 127.255.255.7:8888
 extern int len_rulesEngine;
-extern struct sockaddr_in adr_runRule;     // runRule tool 127.255.255.8:8888
+extern struct sockaddr_in adr_runRule;  // runRule tool 127.255.255.8:8888
 extern int len_runRule;
-extern struct sockaddr_in adr_free1;       // spare client 1 127.255.255.9:8888
+extern struct sockaddr_in adr_free1;  // spare client 1 127.255.255.9:8888
 extern int len_free1;
-extern struct sockaddr_in adr_free2;       // spare client 2 127.255.255.10:8888
+extern struct sockaddr_in adr_free2;  // spare client 2 127.255.255.10:8888
 extern int len_free2;
-extern struct sockaddr_in adr_web;         // web server 127.255.255.11:8888
+extern struct sockaddr_in adr_web;  // web server 127.255.255.11:8888
 extern int len_web;
 
 extern pthread_t receiver_thread;

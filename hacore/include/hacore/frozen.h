@@ -42,9 +42,9 @@ struct json_token {
 typedef struct json_token json_token;
 
 /* Result codes of parse_json. */
-#define JSON_STRING_INVALID (-1)         /* not valid JSON, or nested too deep */
-#define JSON_STRING_INCOMPLETE (-2)      /* the text ends too early */
-#define JSON_TOKEN_ARRAY_TOO_SMALL (-3)  /* token array full (or growing it failed) */
+#define JSON_STRING_INVALID (-1)        /* not valid JSON, or nested too deep */
+#define JSON_STRING_INCOMPLETE (-2)     /* the text ends too early */
+#define JSON_TOKEN_ARRAY_TOO_SMALL (-3) /* token array full (or growing it failed) */
 
 /* Objects and arrays nested deeper than this are refused as invalid text, so
  * that hostile input cannot exhaust memory or stack. */

@@ -28,7 +28,7 @@ void IndexDetails(IndexType type, char* out, int choice);
 
 // One value of an index type.
 struct IndexValue {
-    char value[50];        // raw value as devices report it
+    char value[50];  // raw value as devices report it
     char label[100];
     char icon[50];
     char toggleValue[20];  // what a tap sets while the index shows this value

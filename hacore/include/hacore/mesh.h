@@ -61,7 +61,7 @@ public:
     char* getType();
     char* getBRMACAddress();
     char* getWIFIMACAddress();
-    char* getMACAddress();   // the Wi-Fi MAC address
+    char* getMACAddress();  // the Wi-Fi MAC address
     char* getWIFI5GMACAddress();
     char* getWANMACAddress();
     char* getLANMACAddress();

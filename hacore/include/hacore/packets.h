@@ -11,8 +11,8 @@ struct SetDataPacket {
     int32_t deviceId;
     char operation[180];
     char value[180];
-    int32_t devType;     // only where the command says so
-    int32_t index;       // only for index-value requests
+    int32_t devType;  // only where the command says so
+    int32_t index;    // only for index-value requests
 };
 static_assert(sizeof(SetDataPacket) == 372, "");
 static_assert(offsetof(SetDataPacket, operation) == 4, "");
@@ -22,7 +22,7 @@ static_assert(offsetof(SetDataPacket, index) == 368, "");
 
 // Association packet, to the HA server's association port (127.255.255.1:9999).
 struct AssocPacket {
-    int32_t selector;    // DevTech for index-value requests, else 0
+    int32_t selector;  // DevTech for index-value requests, else 0
     SetDataPacket data;
     uint8_t zero[3724];
 };
@@ -32,7 +32,7 @@ static_assert(offsetof(AssocPacket, data) == 4, "");
 // Request to the RSC server (127.255.255.6:8888), answered "true".
 struct RSC_PACKET {
     int32_t command;
-    char text[10240];    // text, or a whole binary record for some commands
+    char text[10240];  // text, or a whole binary record for some commands
     int32_t int1;
     int32_t int2;
     int32_t int3;
@@ -55,9 +55,9 @@ struct OZWPacket {
     uint8_t instance;
     uint8_t zero10[82];
     char value[100];
-    int32_t operation;   // ozw_OperationCode
-    int32_t genre;       // ozw_ValueGenre
-    int32_t valueType;   // ozw_ValueType
+    int32_t operation;  // ozw_OperationCode
+    int32_t genre;      // ozw_ValueGenre
+    int32_t valueType;  // ozw_ValueType
     uint8_t zero204[32];
 };
 static_assert(sizeof(OZWPacket) == 236, "");
@@ -73,8 +73,8 @@ static_assert(offsetof(OZWPacket, valueType) == 200, "");
 // ZigBee server packet (127.255.255.253:8888): console lines ended by '\r'.
 struct ZigbeePacket {
     char command[180];
-    char keyword[130];   // "DeviceRemove", "getswitchversion", "startupgrade"
-    uint16_t shortId;    // for keyword requests
+    char keyword[130];  // "DeviceRemove", "getswitchversion", "startupgrade"
+    uint16_t shortId;   // for keyword requests
     uint8_t zero312[8];
 };
 static_assert(sizeof(ZigbeePacket) == 320, "");
@@ -87,7 +87,7 @@ struct HuePacket {
     int32_t saturation;
     int32_t level;
     int32_t hue;
-    char state[40];      // "true" / "false"
+    char state[40];  // "true" / "false"
     int32_t bulb;
     char newName[60];
     char userName[50];
@@ -113,7 +113,7 @@ struct NestPacket {
     char nestId[136];
     int32_t presence;
     uint8_t zero148[35];
-    char scale;          // first character of value 7
+    char scale;  // first character of value 7
     uint8_t zero184[10];
     char value103[10];
     char value107[10];
@@ -137,7 +137,7 @@ static_assert(offsetof(NestPacket, fanTimer) == 236, "");
 // Pic-driver packet (127.255.255.249:8888): the hub's siren and LED.
 struct PicPacket {
     int32_t command;
-    int32_t arg4;        // tone: steps; set volume: byte 5 holds the volume
+    int32_t arg4;  // tone: steps; set volume: byte 5 holds the volume
     int32_t arg8;
     int32_t arg12;
     int32_t arg16;

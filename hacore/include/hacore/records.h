@@ -11,17 +11,17 @@ struct DeviceRecord {
     char name[180];
     char location[180];
     int32_t ozwNode;
-    int32_t shortId;          // 65535 = no ZigBee address
+    int32_t shortId;  // 65535 = no ZigBee address
     char eui64[25];
     uint8_t pad1[3];
-    int32_t technology;       // DevTech
+    int32_t technology;  // DevTech
     char associationTime[32];
-    int32_t typeCode;         // not read: the type comes from typeName
+    int32_t typeCode;  // not read: the type comes from typeName
     char typeName[32];
     char friendlyType[32];
     uint8_t allowNotification;
     uint8_t pad2[3];
-    int32_t valueCount;       // highest value index
+    int32_t valueCount;  // highest value index
 };
 static_assert(sizeof(DeviceRecord) == 512, "device record size");
 static_assert(offsetof(DeviceRecord, name) == 4, "");
@@ -45,7 +45,7 @@ struct ValueRecord {
     int32_t commandClass;
     int32_t commandIndex;
     int32_t endPoint;
-    int32_t indexType;        // IndexType
+    int32_t indexType;  // IndexType
 };
 static_assert(sizeof(ValueRecord) == 92, "value record size");
 static_assert(offsetof(ValueRecord, name) == 4, "");

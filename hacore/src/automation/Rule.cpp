@@ -53,7 +53,8 @@ int countRecords(DEPOT* db, int id, char kind, int cap) {
     return n;
 }
 
-int readCount(DEPOT* db, int id, const char* suffix, char kind, int cap, const char* group, std::vector<RuleRepair>* repairs) {
+int readCount(DEPOT* db, int id, const char* suffix, char kind, int cap, const char* group,
+              std::vector<RuleRepair>* repairs) {
     char text[11];
     if (!hastore::getText(db, key(id, suffix).c_str(), text, 10)) {
         int n = countRecords(db, id, kind, cap);
@@ -278,23 +279,23 @@ bool Rules::checkForSingleDuration() {
 int Rules::addTrigger(RuleTrigger t) {
     if (id == 0) return 0;
     switch (t.type) {
-    case RT_Device:
-        if (!checkForDeviceTriggerValidation(t)) return 0;
-        break;
-    case RT_Time:
-        if (!checkForTimeTriggerValidation(t)) return 0;
-        break;
-    case RT_Weather: {
-        int offset;
-        // The offset reaches a cron line: only a plain number passes.
-        if ((t.weatherKind == 1 || t.weatherKind == 2) && !weatherOffsetValid(t.weatherValue, &offset)) return 0;
-        break;
-    }
-    case RT_Kind4:
-    case RT_Kind5:
-        break;
-    default:
-        return 0;  // the reader drops such a trigger again
+        case RT_Device:
+            if (!checkForDeviceTriggerValidation(t)) return 0;
+            break;
+        case RT_Time:
+            if (!checkForTimeTriggerValidation(t)) return 0;
+            break;
+        case RT_Weather: {
+            int offset;
+            // The offset reaches a cron line: only a plain number passes.
+            if ((t.weatherKind == 1 || t.weatherKind == 2) && !weatherOffsetValid(t.weatherValue, &offset)) return 0;
+            break;
+        }
+        case RT_Kind4:
+        case RT_Kind5:
+            break;
+        default:
+            return 0;  // the reader drops such a trigger again
     }
     if (t.duration < 0 || t.duration % 60 != 0) return 0;
     if (t.duration != 0 && !checkForSingleDuration()) return 0;

@@ -13,12 +13,44 @@
 
 namespace {
 
-const char* const kIcons[] = {
-    "chanceflurries", "chancerain", "chancesleet", "chancesnow", "chancetstorms", "clear", "cloudy", "flurries",
-    "fog", "hazy", "mostlycloudy", "mostlysunny", "nt_chanceflurries", "nt_chancerain", "nt_chancesleet",
-    "nt_chancesnow", "nt_chancetstorms", "nt_clear", "nt_cloudy", "nt_flurries", "nt_fog", "nt_hazy",
-    "nt_mostlycloudy", "nt_mostlysunny", "nt_partlycloudy", "nt_partlysunny", "nt_rain", "nt_sleet", "nt_snow",
-    "nt_sunny", "nt_tstorms", "partlycloudy", "partlysunny", "rain", "sleet", "snow", "sunny", "tstorms"};
+const char* const kIcons[] = {"chanceflurries",
+                              "chancerain",
+                              "chancesleet",
+                              "chancesnow",
+                              "chancetstorms",
+                              "clear",
+                              "cloudy",
+                              "flurries",
+                              "fog",
+                              "hazy",
+                              "mostlycloudy",
+                              "mostlysunny",
+                              "nt_chanceflurries",
+                              "nt_chancerain",
+                              "nt_chancesleet",
+                              "nt_chancesnow",
+                              "nt_chancetstorms",
+                              "nt_clear",
+                              "nt_cloudy",
+                              "nt_flurries",
+                              "nt_fog",
+                              "nt_hazy",
+                              "nt_mostlycloudy",
+                              "nt_mostlysunny",
+                              "nt_partlycloudy",
+                              "nt_partlysunny",
+                              "nt_rain",
+                              "nt_sleet",
+                              "nt_snow",
+                              "nt_sunny",
+                              "nt_tstorms",
+                              "partlycloudy",
+                              "partlysunny",
+                              "rain",
+                              "sleet",
+                              "snow",
+                              "sunny",
+                              "tstorms"};
 static_assert(sizeof kIcons / sizeof kIcons[0] == 38, "");
 
 // Files larger than this are not a current-conditions document.
@@ -100,7 +132,8 @@ float sunTime(int year, int month, int day, float latitude, float longitude, int
     float cosH = (my_cos(zenith) - sinDec * my_sin(latRad)) / (cosDec * my_cos(latRad));
     // Also false for NaN (a latitude of ±90°, or no number at all).
     if (!(cosH <= 1 && cosH >= -1)) return 0;
-    float H = which == 0 ? 360 - (float)(my_acos(cosH) * 57.29577951308232) : (float)(my_acos(cosH) * 57.29577951308232);
+    float H =
+        which == 0 ? 360 - (float)(my_acos(cosH) * 57.29577951308232) : (float)(my_acos(cosH) * 57.29577951308232);
     H = H / 15;
     float T = H + RA - (float)(0.06571 * t) - 6.622f;
     float UT = T - lngHour;
@@ -118,7 +151,14 @@ float sunTime(int year, int month, int day, float latitude, float longitude, int
 }  // namespace
 
 Weather::Weather()
-    : timezone(0), tempF(0), tempC(0), humidity(0), pressure(0), longitude(0), localTime(0), latitude(0),
+    : timezone(0),
+      tempF(0),
+      tempC(0),
+      humidity(0),
+      pressure(0),
+      longitude(0),
+      localTime(0),
+      latitude(0),
       nextObservation(0) {
     sunrise[0] = sunset[0] = city[0] = country[0] = tzOffset[0] = tzName[0] = icon[0] = '\0';
 }

@@ -46,9 +46,9 @@ struct SceneStore {
 
 // A repair request found while reading a rule.
 struct RuleRepair {
-    int command;         // 1, 15 or 17
-    std::string text;    // for command 1
-    int k;               // for 15 and 17
+    int command;       // 1, 15 or 17
+    std::string text;  // for command 1
+    int k;             // for 15 and 17
 };
 
 struct RuleStore {

@@ -52,7 +52,8 @@ bool element(const std::string& e, int lo, int hi, const char* const* names, int
     if (range == "*") return true;
     size_t dash = range.find('-');
     int a, b;
-    if (dash == std::string::npos) return slash == std::string::npos && atom(range, lo, hi, names, nameCount, nameBase, &a);
+    if (dash == std::string::npos)
+        return slash == std::string::npos && atom(range, lo, hi, names, nameCount, nameBase, &a);
     return atom(range.substr(0, dash), lo, hi, names, nameCount, nameBase, &a) &&
            atom(range.substr(dash + 1), lo, hi, names, nameCount, nameBase, &b) && a <= b;
 }
@@ -123,8 +124,8 @@ bool replaceRuleLine(int ruleId, const char* minute, const char* hour, const cha
         run(command);
         snprintf(command, sizeof command, "sed -n '/\\<runRule %d\\>/!p' %s > %s", ruleId, temp, temp1);
         run(command);
-        snprintf(command, sizeof command, "echo \"%s\t%s\t%s\t%s\t%s\tcd /;runRule %d\">>%s", minute, hour, day,
-                 month, weekday, ruleId, temp1);
+        snprintf(command, sizeof command, "echo \"%s\t%s\t%s\t%s\t%s\tcd /;runRule %d\">>%s", minute, hour, day, month,
+                 weekday, ruleId, temp1);
         run(command);
         snprintf(command, sizeof command, "crontab %s", temp1);
         run(command);

@@ -22,10 +22,10 @@
 int which = 0;
 int s = -1;
 
-struct sockaddr_in adr_ha, adr_ha_assoc, adr_rsc, adr_ozw, adr_zigbee, adr_hue, adr_nest, adr_mesh,
-    adr_picdriver, adr_end, adr_cloud, adr_rulesEngine, adr_runRule, adr_free1, adr_free2, adr_web;
-int len_ha, len_ha_assoc, len_rsc, len_ozw, len_zigbee, len_hue, len_nest, len_mesh, len_picdriver,
-    len_end, len_cloud, len_rulesEngine, len_runRule, len_free1, len_free2, len_web;
+struct sockaddr_in adr_ha, adr_ha_assoc, adr_rsc, adr_ozw, adr_zigbee, adr_hue, adr_nest, adr_mesh, adr_picdriver,
+    adr_end, adr_cloud, adr_rulesEngine, adr_runRule, adr_free1, adr_free2, adr_web;
+int len_ha, len_ha_assoc, len_rsc, len_ozw, len_zigbee, len_hue, len_nest, len_mesh, len_picdriver, len_end, len_cloud,
+    len_rulesEngine, len_runRule, len_free1, len_free2, len_web;
 
 pthread_t receiver_thread;
 
@@ -41,7 +41,7 @@ namespace {
 
 namespace hub = hbase::hub;
 
-constexpr int kRscBindAttempts = 1200;      // 100 ms apart: two minutes
+constexpr int kRscBindAttempts = 1200;  // 100 ms apart: two minutes
 constexpr long kRscBindPauseNs = 100000000L;
 constexpr int kRscAnswerSeconds = 120;
 
@@ -66,12 +66,10 @@ const Identity kIdentities[] = {
     {1, &adr_cloud, &len_cloud, hub::kCloud.text, nullptr, "Cloud Client binding failed", true},
     {3, &adr_rulesEngine, &len_rulesEngine, hub::kRulesEngine.text, "Bad Rules Engine address",
      "rulesEngine Client binding failed", true},
-    {4, &adr_runRule, &len_runRule, hub::kRunRule.text, "Bad rule Client address",
-     "runRule Client binding failed", true},
-    {5, &adr_free1, &len_free1, hub::kFree1.text, "Bad free1 Client address", "free1 Client binding failed",
+    {4, &adr_runRule, &len_runRule, hub::kRunRule.text, "Bad rule Client address", "runRule Client binding failed",
      true},
-    {6, &adr_free2, &len_free2, hub::kFree2.text, "Bad free2 Client address",
-     "free2 Client binding failed", false},
+    {5, &adr_free1, &len_free1, hub::kFree1.text, "Bad free1 Client address", "free1 Client binding failed", true},
+    {6, &adr_free2, &len_free2, hub::kFree2.text, "Bad free2 Client address", "free2 Client binding failed", false},
     {7, &adr_web, &len_web, hub::kWeb.text, "Bad web Client address", "web Client binding failed", false},
     {8, &adr_mesh, &len_mesh, hub::kMesh.text, "Bad mesh Client address", "mesh Client binding failed", false},
 };
@@ -213,8 +211,7 @@ int ConnectToServers() {
     // The identity goes to the receiver as its argument: it is fixed for this
     // connection, and the receiver never reads `which` again while the
     // application may set it.
-    int rc = pthread_create(&receiver_thread, nullptr, receiver,
-                            reinterpret_cast<void*>(static_cast<intptr_t>(which)));
+    int rc = pthread_create(&receiver_thread, nullptr, receiver, reinterpret_cast<void*>(static_cast<intptr_t>(which)));
     if (rc != 0) {
         errno = rc;
         displayError("pthread_create");
@@ -332,8 +329,8 @@ bool sendRscPacket(const RSC_PACKET* packet) {
         if (n >= 0 || errno != EINTR) break;
         timespec now;
         clock_gettime(CLOCK_MONOTONIC, &now);
-        long long leftUs = kRscAnswerSeconds * 1000000LL - ((now.tv_sec - start.tv_sec) * 1000000LL +
-                                                            (now.tv_nsec - start.tv_nsec) / 1000);
+        long long leftUs = kRscAnswerSeconds * 1000000LL -
+                           ((now.tv_sec - start.tv_sec) * 1000000LL + (now.tv_nsec - start.tv_nsec) / 1000);
         if (leftUs <= 0) break;
         timeval left{(time_t)(leftUs / 1000000), (suseconds_t)(leftUs % 1000000)};
         setsockopt(rs, SOL_SOCKET, SO_RCVTIMEO, &left, sizeof left);

@@ -131,8 +131,7 @@ public:
         return copyOut(it->second.at, it->second.size, buf, cap);
     }
     void put(const char* key, const void* value, int len) override {
-        if (hastore::put(db_, key, value, len))
-            written_[key].assign(static_cast<const char*>(value), size_t(len));
+        if (hastore::put(db_, key, value, len)) written_[key].assign(static_cast<const char*>(value), size_t(len));
     }
 
 private:
@@ -154,8 +153,16 @@ private:
 }  // namespace
 
 Device::Device()
-    : id(0), ozwNode(0), shortId(0), technology(DEVTECH_NONE), type((DevType)0),
-      allowNotification(false), valueCount(0), lastActive(0), state(0), securityDevice(0) {
+    : id(0),
+      ozwNode(0),
+      shortId(0),
+      technology(DEVTECH_NONE),
+      type((DevType)0),
+      allowNotification(false),
+      valueCount(0),
+      lastActive(0),
+      state(0),
+      securityDevice(0) {
     memset(name, 0, sizeof name);
     memset(location, 0, sizeof location);
     memset(eui64, 0, sizeof eui64);
@@ -278,9 +285,7 @@ const ValueRecord* Device::valueByName(const char* valueName) const {
     return nullptr;
 }
 
-static bool isStandardWarningDevice(const char* typeName) {
-    return strcmp(typeName, "StandardWarningDevice") == 0;
-}
+static bool isStandardWarningDevice(const char* typeName) { return strcmp(typeName, "StandardWarningDevice") == 0; }
 
 char* Device::getValue(int index) {
     if (index == 1 && isStandardWarningDevice(typeName)) return kOne;
@@ -291,8 +296,7 @@ char* Device::getValue(int index) {
 
 char* Device::getValue(char* valueName) {
     if (!valueName) return kErr;
-    if (isStandardWarningDevice(typeName) && !valueList.empty() &&
-        strcmp(valueList.front().name, valueName) == 0)
+    if (isStandardWarningDevice(typeName) && !valueList.empty() && strcmp(valueList.front().name, valueName) == 0)
         return kOne;
     const ValueRecord* v = valueByName(valueName);
     return v ? const_cast<char*>(v->value) : kErr;

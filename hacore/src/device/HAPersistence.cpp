@@ -35,8 +35,7 @@ bool dirExists(const char* path) {
 
 // Builds a command into a buffer of `size`; a command that does not fit is
 // refused, since running a cut copy or delete would act on another file.
-bool build(char* buf, size_t size, const char* fmt, const char* a, const char* b = "",
-           const char* c = "") {
+bool build(char* buf, size_t size, const char* fmt, const char* a, const char* b = "", const char* c = "") {
     int n = snprintf(buf, size, fmt, a, b, c);
     if (n < 0 || (size_t)n >= size) {
         fprintf(stderr, "HAPersistence: command too long: %s\n", buf);
@@ -59,8 +58,7 @@ HAPersistence::HAPersistence(char* a, char* b) {
     snprintf(path, sizeof path, "/data%s", dir);
     if (!dirExists(path)) {
         char cmd[200];
-        if (safePath(dir, false) && build(cmd, sizeof cmd, "mkdir /data%s", dir))
-            system(cmd);
+        if (safePath(dir, false) && build(cmd, sizeof cmd, "mkdir /data%s", dir)) system(cmd);
     }
     umount("/data");
 }

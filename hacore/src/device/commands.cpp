@@ -59,8 +59,8 @@ int ozwSendHeld(int node, int commandClass, int commandIndex, int operation, int
     return sendOzwHeld() >= 0 ? 1 : 0;
 }
 
-int ozwSend(int node, int commandClass, int commandIndex, int operation, int genre, int valueType,
-            const char* value, int instance = 1) {
+int ozwSend(int node, int commandClass, int commandIndex, int operation, int genre, int valueType, const char* value,
+            int instance = 1) {
     Lock lock(ozw_lock);
     return ozwSendHeld(node, commandClass, commandIndex, operation, genre, valueType, value, instance);
 }
@@ -139,9 +139,13 @@ int hueSend(Device& d, int command, F fill) {
     if (d.getDeviceTechnology() == DEVTECH_HUE) {
         int bulb = -1, user = -1, bridge = -1;
         if (d.getDeviceType() == HueLamp) {
-            bulb = 8; user = 9; bridge = 1;
+            bulb = 8;
+            user = 9;
+            bridge = 1;
         } else if (d.getDeviceType() == MultilevelSwitchOnOff) {
-            bulb = 4; user = 5; bridge = 3;
+            bulb = 4;
+            user = 5;
+            bridge = 3;
         }
         if (const char* v = valueOf(d, bulb)) p.bulb = atoi(v);
         if (const char* v = valueOf(d, user)) hbase::copyText(p.userName, sizeof p.userName, v, kValueSize);
@@ -169,8 +173,7 @@ int nestSend(Device& d, int command, F fill) {
 
 // Device settings packet to the HA server, or, with a selector of 0 or more,
 // the association packet that wraps it. Returns false if the send failed.
-bool haSend(int deviceId, const char* operation, const char* value, int devType, int index,
-            int selector) {
+bool haSend(int deviceId, const char* operation, const char* value, int devType, int index, int selector) {
     Lock lock(set_data_lock);
     memset(&set_data, 0, sizeof set_data);
     set_data.deviceId = deviceId;
@@ -236,18 +239,18 @@ void zigbeeSetPoint(int fahrenheit, char out[8]) {
 int Device::setSwitchOn(bool on, unsigned char instance) {
     if (id < 1) return 0;
     switch (technology) {
-    case DEVTECH_ZWAVE:
-        return ozwSend(ozwNode, 0x25, 0, kSet, kGenreUser, kBool, trueFalse(on), instance);
-    case DEVTECH_ZIGBEE: {
-        if (shortId < 0 || shortId >= 65535) return 0;
-        char cmd[32];
-        snprintf(cmd, sizeof cmd, "zcl on-off %s", onOff(on));
-        return sent(zbSend(shortId, cmd, kAllEndPoints));
-    }
-    case DEVTECH_HUE:
-        return hueSend(*this, 101, [&](HuePacket& p) { snprintf(p.state, sizeof p.state, "%s", trueFalse(on)); });
-    default:
-        return 0;
+        case DEVTECH_ZWAVE:
+            return ozwSend(ozwNode, 0x25, 0, kSet, kGenreUser, kBool, trueFalse(on), instance);
+        case DEVTECH_ZIGBEE: {
+            if (shortId < 0 || shortId >= 65535) return 0;
+            char cmd[32];
+            snprintf(cmd, sizeof cmd, "zcl on-off %s", onOff(on));
+            return sent(zbSend(shortId, cmd, kAllEndPoints));
+        }
+        case DEVTECH_HUE:
+            return hueSend(*this, 101, [&](HuePacket& p) { snprintf(p.state, sizeof p.state, "%s", trueFalse(on)); });
+        default:
+            return 0;
     }
 }
 
@@ -274,54 +277,54 @@ int Device::setSwitchAll(bool on) {
 int Device::setSwitchToggle() {
     if (id < 1) return 0;
     switch (technology) {
-    case DEVTECH_ZIGBEE:
-        // The device toggles itself.
-        if (shortId < 0 || shortId >= 65535) return 0;
-        return sent(zbSend(shortId, "zcl on-off toggle", kAllEndPoints));
-    case DEVTECH_ZWAVE:
-        if (type == MultilevelSwitch) return setSwitchLevel(atoi(getValue(1)) > 0 ? 0 : 100);
-        if (type == BinarySwitch || type == BinaryPowerSwitch) {
-            if (is(getValue(1), "true")) return setSwitchOn(false, 1);
-            if (is(getValue(1), "false")) return setSwitchOn(true, 1);
-        }
-        return 0;
-    case DEVTECH_HUE:
-        if (type == MultilevelSwitchOnOff || type == HueLamp) {
-            if (is(getValue(2), "true")) return setSwitchOn(false, 1);
-            if (is(getValue(2), "false")) return setSwitchOn(true, 1);
-        }
-        return 0;
-    case DEVTECH_HALVIX:
-        if (type == HalvixBlink) {
-            if (is(getValue(1), "true")) return setHalvixBlinkOnOff(false, 2);
-            if (is(getValue(1), "false")) return setHalvixBlinkOnOff(true, 2);
-        }
-        return 0;
-    default:
-        return 0;
+        case DEVTECH_ZIGBEE:
+            // The device toggles itself.
+            if (shortId < 0 || shortId >= 65535) return 0;
+            return sent(zbSend(shortId, "zcl on-off toggle", kAllEndPoints));
+        case DEVTECH_ZWAVE:
+            if (type == MultilevelSwitch) return setSwitchLevel(atoi(getValue(1)) > 0 ? 0 : 100);
+            if (type == BinarySwitch || type == BinaryPowerSwitch) {
+                if (is(getValue(1), "true")) return setSwitchOn(false, 1);
+                if (is(getValue(1), "false")) return setSwitchOn(true, 1);
+            }
+            return 0;
+        case DEVTECH_HUE:
+            if (type == MultilevelSwitchOnOff || type == HueLamp) {
+                if (is(getValue(2), "true")) return setSwitchOn(false, 1);
+                if (is(getValue(2), "false")) return setSwitchOn(true, 1);
+            }
+            return 0;
+        case DEVTECH_HALVIX:
+            if (type == HalvixBlink) {
+                if (is(getValue(1), "true")) return setHalvixBlinkOnOff(false, 2);
+                if (is(getValue(1), "false")) return setHalvixBlinkOnOff(true, 2);
+            }
+            return 0;
+        default:
+            return 0;
     }
 }
 
 int Device::setSwitchLevel(int level) {
     if (id < 1) return 0;
     switch (technology) {
-    case DEVTECH_ZWAVE: {
-        Lock lock(ozw_lock);
-        // Recorded before the send so that the notification it causes finds it.
-        sentLightValue = level;
-        lightDeviceID = id;
-        return ozwSendHeld(ozwNode, 0x26, 0, kSet, kGenreUser, kByte, NumberText(level).text);
-    }
-    case DEVTECH_ZIGBEE: {
-        if (shortId < 0 || shortId >= 65535) return 0;
-        char cmd[64];
-        snprintf(cmd, sizeof cmd, "zcl level-control o-mv-to-level %d 0", level);
-        return sent(zbSend(shortId, cmd, kAllEndPoints));
-    }
-    case DEVTECH_HUE:
-        return hueSend(*this, 104, [&](HuePacket& p) { p.level = level; });
-    default:
-        return 0;
+        case DEVTECH_ZWAVE: {
+            Lock lock(ozw_lock);
+            // Recorded before the send so that the notification it causes finds it.
+            sentLightValue = level;
+            lightDeviceID = id;
+            return ozwSendHeld(ozwNode, 0x26, 0, kSet, kGenreUser, kByte, NumberText(level).text);
+        }
+        case DEVTECH_ZIGBEE: {
+            if (shortId < 0 || shortId >= 65535) return 0;
+            char cmd[64];
+            snprintf(cmd, sizeof cmd, "zcl level-control o-mv-to-level %d 0", level);
+            return sent(zbSend(shortId, cmd, kAllEndPoints));
+        }
+        case DEVTECH_HUE:
+            return hueSend(*this, 104, [&](HuePacket& p) { p.level = level; });
+        default:
+            return 0;
     }
 }
 
@@ -443,54 +446,68 @@ int Device::SetConfigParam(int param, int size, int value) {
 int Device::setThermostatMode(char* mode) {
     if (id < 1 || !mode) return 0;
     switch (technology) {
-    case DEVTECH_ZWAVE:
-        return ozwSend(ozwNode, 0x40, 0, kSet, kGenreUser, kList, mode);
-    case DEVTECH_ZIGBEE: {
-        if (shortId < 0 || shortId >= 65535) return 0;
-        int code;
-        if (is(mode, "Off")) code = 0;
-        else if (is(mode, "Auto")) code = 1;
-        else if (is(mode, "Cool")) code = 3;
-        else if (is(mode, "Heat")) code = 4;
-        else return 0;
-        char cmd[64];
-        snprintf(cmd, sizeof cmd, "zcl global write 0x0201 0x001c 0x30 {0%d}", code);
-        return sent(zbSend(shortId, cmd, kAllEndPoints));
-    }
-    case DEVTECH_NEST: {
-        int code;
-        if (is(mode, "off")) code = 0;
-        else if (is(mode, "heat")) code = 1;
-        else if (is(mode, "cool")) code = 2;
-        else if (is(mode, "heat-cool")) code = 3;
-        else if (is(mode, "eco")) code = 4;
-        else return 0;
-        return nestSend(*this, 104, [&](NestPacket& p) { p.hvacMode = code; });
-    }
-    default:
-        return 0;
+        case DEVTECH_ZWAVE:
+            return ozwSend(ozwNode, 0x40, 0, kSet, kGenreUser, kList, mode);
+        case DEVTECH_ZIGBEE: {
+            if (shortId < 0 || shortId >= 65535) return 0;
+            int code;
+            if (is(mode, "Off"))
+                code = 0;
+            else if (is(mode, "Auto"))
+                code = 1;
+            else if (is(mode, "Cool"))
+                code = 3;
+            else if (is(mode, "Heat"))
+                code = 4;
+            else
+                return 0;
+            char cmd[64];
+            snprintf(cmd, sizeof cmd, "zcl global write 0x0201 0x001c 0x30 {0%d}", code);
+            return sent(zbSend(shortId, cmd, kAllEndPoints));
+        }
+        case DEVTECH_NEST: {
+            int code;
+            if (is(mode, "off"))
+                code = 0;
+            else if (is(mode, "heat"))
+                code = 1;
+            else if (is(mode, "cool"))
+                code = 2;
+            else if (is(mode, "heat-cool"))
+                code = 3;
+            else if (is(mode, "eco"))
+                code = 4;
+            else
+                return 0;
+            return nestSend(*this, 104, [&](NestPacket& p) { p.hvacMode = code; });
+        }
+        default:
+            return 0;
     }
 }
 
 int Device::setThermostatFanMode(char* mode) {
     if (id < 1 || !mode) return 0;
     switch (technology) {
-    case DEVTECH_ZWAVE:
-        return ozwSend(ozwNode, 0x44, 0, kSet, kGenreUser, kList, mode);
-    case DEVTECH_ZIGBEE: {
-        if (shortId < 0 || shortId >= 65535) return 0;
-        int code;
-        if (is(mode, "On Low")) code = 4;
-        else if (is(mode, "Auto Low")) code = 5;
-        else return 0;
-        char cmd[64];
-        snprintf(cmd, sizeof cmd, "zcl global write 0x0202 0x0000 0x30 {0%d}", code);
-        return sent(zbSend(shortId, cmd, kAllEndPoints));
-    }
-    case DEVTECH_NEST:
-        return nestSend(*this, 101, [&](NestPacket& p) { p.fanTimer = is(mode, "true") ? 1 : 0; });
-    default:
-        return 0;
+        case DEVTECH_ZWAVE:
+            return ozwSend(ozwNode, 0x44, 0, kSet, kGenreUser, kList, mode);
+        case DEVTECH_ZIGBEE: {
+            if (shortId < 0 || shortId >= 65535) return 0;
+            int code;
+            if (is(mode, "On Low"))
+                code = 4;
+            else if (is(mode, "Auto Low"))
+                code = 5;
+            else
+                return 0;
+            char cmd[64];
+            snprintf(cmd, sizeof cmd, "zcl global write 0x0202 0x0000 0x30 {0%d}", code);
+            return sent(zbSend(shortId, cmd, kAllEndPoints));
+        }
+        case DEVTECH_NEST:
+            return nestSend(*this, 101, [&](NestPacket& p) { p.fanTimer = is(mode, "true") ? 1 : 0; });
+        default:
+            return 0;
     }
 }
 
@@ -574,10 +591,9 @@ int Device::setSirenOff() {
 
 int Device::Retainstate(bool retain) {
     if (id < 1 || technology != DEVTECH_ZIGBEE || shortId < 0 || shortId >= 65535) return 0;
-    return sent(zbSend(shortId,
-                       retain ? "zcl global write 0x0003 0x000 0x21 {00 00}"
-                              : "zcl global write 0x0003 0x000 0x21 {11 11}",
-                       kAllEndPoints));
+    return sent(zbSend(
+        shortId, retain ? "zcl global write 0x0003 0x000 0x21 {00 00}" : "zcl global write 0x0003 0x000 0x21 {11 11}",
+        kAllEndPoints));
 }
 
 int Device::setCameraMode(char* mode) {
@@ -591,10 +607,14 @@ int Device::setCameraMode(char* mode) {
     int resolution = atoi(getValue(7));
     int images = atoi(getValue(6));
     const char* cmd = nullptr;
-    if (resolution == 1 && images == 3) cmd = "raw 0x0503 {43 31 2F}";
-    else if (resolution == 1 && images == 6) cmd = "raw 0x0503 {43 31 30}";
-    else if (resolution == 2 && images == 3) cmd = "raw 0x0503 {43 31 00}";
-    else if (resolution == 2 && images == 6) cmd = "raw 0x0503 {43 31 2B}";
+    if (resolution == 1 && images == 3)
+        cmd = "raw 0x0503 {43 31 2F}";
+    else if (resolution == 1 && images == 6)
+        cmd = "raw 0x0503 {43 31 30}";
+    else if (resolution == 2 && images == 3)
+        cmd = "raw 0x0503 {43 31 00}";
+    else if (resolution == 2 && images == 6)
+        cmd = "raw 0x0503 {43 31 2B}";
     if (!cmd) return 0;
     return sent(zbSend(shortId, cmd, kAllEndPoints));
 }
@@ -603,10 +623,17 @@ int Device::CaptureZigbeeImage(int n) {
     if (id < 1 || technology != DEVTECH_ZIGBEE || shortId < 0 || shortId >= 65535) return 0;
     const char* cmd;
     switch (n) {
-    case 1: cmd = "raw 0x0503 {43 31 31}"; break;
-    case 2: cmd = "raw 0x0503 {43 31 05}"; break;
-    case 3: cmd = "raw 0x0503 {43 31 03}"; break;
-    default: return 0;
+        case 1:
+            cmd = "raw 0x0503 {43 31 31}";
+            break;
+        case 2:
+            cmd = "raw 0x0503 {43 31 05}";
+            break;
+        case 3:
+            cmd = "raw 0x0503 {43 31 03}";
+            break;
+        default:
+            return 0;
     }
     return sent(zbSend(shortId, cmd, kAllEndPoints));
 }
@@ -636,8 +663,8 @@ int Device::setDeviceAttribute(unsigned int cluster, unsigned int attribute, voi
     if (cluster != 0x0201 || attribute != 0x1011) return 0;
     const unsigned char* b = static_cast<const unsigned char*>(data);
     char cmd[96];
-    snprintf(cmd, sizeof cmd, "zcl global write 0x0201 0x1011 0x24 {%.2x %.2x %.2x %.2x %.2x}", b[0], b[1],
-             b[2], b[3], b[4]);
+    snprintf(cmd, sizeof cmd, "zcl global write 0x0201 0x1011 0x24 {%.2x %.2x %.2x %.2x %.2x}", b[0], b[1], b[2], b[3],
+             b[4]);
     return sent(zbSend(shortId, cmd, kAllEndPoints));
 }
 
@@ -877,18 +904,18 @@ int Device::readPicVersion() {
 HACORE_INTERNAL int nestValueCommand(Device& d, int index, const char* value) {
     if (d.getID() < 1 || d.getDeviceTechnology() != DEVTECH_NEST || !value) return 0;
     switch (index) {
-    case 3:
-        return nestSend(d, 103, [&](NestPacket& p) { hbase::copyText(p.value103, sizeof p.value103, value); });
-    case 5:
-        return nestSend(d, 107, [&](NestPacket& p) { hbase::copyText(p.value107, sizeof p.value107, value); });
-    case 6:
-        return nestSend(d, 108, [&](NestPacket& p) { hbase::copyText(p.value108, sizeof p.value108, value); });
-    case 8:
-        return nestSend(d, 102, [&](NestPacket& p) { p.presence = is(value, "home") ? 1 : 0; });
-    case 11:
-        return nestSend(d, 131, [](NestPacket&) {});  // the device ID is value 1, filled already
-    default:
-        return 0;
+        case 3:
+            return nestSend(d, 103, [&](NestPacket& p) { hbase::copyText(p.value103, sizeof p.value103, value); });
+        case 5:
+            return nestSend(d, 107, [&](NestPacket& p) { hbase::copyText(p.value107, sizeof p.value107, value); });
+        case 6:
+            return nestSend(d, 108, [&](NestPacket& p) { hbase::copyText(p.value108, sizeof p.value108, value); });
+        case 8:
+            return nestSend(d, 102, [&](NestPacket& p) { p.presence = is(value, "home") ? 1 : 0; });
+        case 11:
+            return nestSend(d, 131, [](NestPacket&) {});  // the device ID is value 1, filled already
+        default:
+            return 0;
     }
 }
 

@@ -36,12 +36,36 @@ unsigned int convertHSVtoRGB(unsigned short hue, double sat, double val) {
         double q = (1.0 - sat * f) * val;
         double t = (1.0 - (1.0 - f) * sat) * val;
         switch (i) {
-        case 0: r = val; g = t; b = p; break;
-        case 1: r = q; g = val; b = p; break;
-        case 2: r = p; g = val; b = t; break;
-        case 3: r = p; g = q; b = val; break;
-        case 4: r = t; g = p; b = val; break;
-        default: r = val; g = p; b = q; break;
+            case 0:
+                r = val;
+                g = t;
+                b = p;
+                break;
+            case 1:
+                r = q;
+                g = val;
+                b = p;
+                break;
+            case 2:
+                r = p;
+                g = val;
+                b = t;
+                break;
+            case 3:
+                r = p;
+                g = q;
+                b = val;
+                break;
+            case 4:
+                r = t;
+                g = p;
+                b = val;
+                break;
+            default:
+                r = val;
+                g = p;
+                b = q;
+                break;
         }
     }
     return toByte(r) << 16 | toByte(g) << 8 | toByte(b);

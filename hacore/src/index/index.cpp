@@ -11,9 +11,8 @@
 #include "base/text.h"
 #include "store/store_internal.h"
 
-const char IdxArr[20][5] = {"IN", "DT", "RO", "LT", "IB", "GL", "DI", "VC",
-                            "UNT", "MIN", "MAX", "FCT", "PL", "SPL", "CD", "UIS",
-                            "DV", "STR", "EF", "AL"};
+const char IdxArr[20][5] = {"IN",  "DT",  "RO", "LT",  "IB", "GL",  "DI", "VC",  "UNT", "MIN",
+                            "MAX", "FCT", "PL", "SPL", "CD", "UIS", "DV", "STR", "EF",  "AL"};
 
 namespace {
 
@@ -59,9 +58,7 @@ int decimal(const char* s) {
     return int(v);
 }
 
-void putText(DEPOT* db, const char* key, const char* text) {
-    hastore::put(db, key, text, int(strlen(text)));
-}
+void putText(DEPOT* db, const char* key, const char* text) { hastore::put(db, key, text, int(strlen(text))); }
 
 // Reads a text record under `cap` into a field of `size` bytes, cut to fit.
 // Returns false (field left as it was) if the record is missing.

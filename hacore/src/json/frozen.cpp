@@ -36,12 +36,18 @@ struct StringClasses {
     constexpr StringClasses() : c() {
         for (int i = 0; i < 256; i++) {
             uint8_t k = kPlain;
-            if (i < 32) k = kControl;
-            else if (i == '"') k = kQuote;
-            else if (i == '\\') k = kBackslash;
-            else if (i >= 0xF0) k = kLead4;
-            else if (i >= 0xE0) k = kLead3;
-            else if (i >= 0x80) k = kLead2;  // 0x80..0xDF all count as two-byte leads
+            if (i < 32)
+                k = kControl;
+            else if (i == '"')
+                k = kQuote;
+            else if (i == '\\')
+                k = kBackslash;
+            else if (i >= 0xF0)
+                k = kLead4;
+            else if (i >= 0xE0)
+                k = kLead3;
+            else if (i >= 0x80)
+                k = kLead2;  // 0x80..0xDF all count as two-byte leads
             c[i] = k;
         }
     }
@@ -103,8 +109,7 @@ constexpr int kMaxDepth = JSON_MAX_DEPTH;
 template <bool Record, bool Grow>
 class Tokenizer {
 public:
-    Tokenizer(const char* s, int len, json_token* toks, int cap)
-        : begin_(s), end_(s + len), toks_(toks), cap_(cap) {}
+    Tokenizer(const char* s, int len, json_token* toks, int cap) : begin_(s), end_(s + len), toks_(toks), cap_(cap) {}
 
     int run();
     json_token* tokens() const { return toks_; }
@@ -138,35 +143,35 @@ __attribute__((flatten)) int Tokenizer<Record, Grow>::run() {
     int count = 0;
     int open = -1;  // index of the innermost open container (Record only)
     int depth = 0;
-    bool object;    // the innermost open container is an object
+    bool object;                     // the innermost open container is an object
     uint32_t kinds[kMaxDepth / 32];  // bit set: object at that level
-    int idx = 0;    // token of the value being read
-    bool key = false;  // the string being read is a key
+    int idx = 0;                     // token of the value being read
+    bool key = false;                // the string being read is a key
     unsigned char c;
 
 // Takes a token for a value that starts at `at`; -3 when the array is full.
-#define TAKE(at, kind_)                                                     \
-    do {                                                                    \
-        if (Record) {                                                       \
-            if (count >= cap) {                                             \
-                toks_ = toks;                                               \
-                if (!grow()) return JSON_TOKEN_ARRAY_TOO_SMALL;             \
-                toks = toks_;                                               \
-                cap = cap_;                                                 \
-            }                                                               \
-            json_token& t_ = toks[count];                                   \
-            t_.start = reinterpret_cast<const char*>(at);                   \
-            t_.length = 0;                                                  \
-            t_.descendants = 0;                                             \
-            t_.kind = kind_;                                                \
-            idx = count++;                                                  \
-        }                                                                   \
+#define TAKE(at, kind_)                                         \
+    do {                                                        \
+        if (Record) {                                           \
+            if (count >= cap) {                                 \
+                toks_ = toks;                                   \
+                if (!grow()) return JSON_TOKEN_ARRAY_TOO_SMALL; \
+                toks = toks_;                                   \
+                cap = cap_;                                     \
+            }                                                   \
+            json_token& t_ = toks[count];                       \
+            t_.start = reinterpret_cast<const char*>(at);       \
+            t_.length = 0;                                      \
+            t_.descendants = 0;                                 \
+            t_.kind = kind_;                                    \
+            idx = count++;                                      \
+        }                                                       \
     } while (0)
 // Skips blanks; the text must go on after them.
-#define SKIP()                                                              \
-    do {                                                                    \
-        while (p < end && kOuter.c[*p] == kBlank) ++p;                      \
-        if (p >= end) return JSON_STRING_INCOMPLETE;                        \
+#define SKIP()                                         \
+    do {                                               \
+        while (p < end && kOuter.c[*p] == kBlank) ++p; \
+        if (p >= end) return JSON_STRING_INCOMPLETE;   \
     } while (0)
 
     SKIP();
@@ -183,8 +188,10 @@ open_container:  // p is on the opening brace or bracket c
     }
     {
         const uint32_t bit = 1u << (depth & 31);
-        if (object) kinds[depth >> 5] |= bit;
-        else kinds[depth >> 5] &= ~bit;
+        if (object)
+            kinds[depth >> 5] |= bit;
+        else
+            kinds[depth >> 5] &= ~bit;
     }
     ++depth;
     ++p;
@@ -243,60 +250,68 @@ member:  // p is on the first character of a member (object) or element
 
 value:  // p is on the first character c of a value
     switch (c) {
-    case '"':
-        key = false;
-        goto string;
-    case '{':
-    case '[':
-        goto open_container;
-    case 't':
-    case 'f':
-    case 'n': {
-        const char* text = c == 't' ? "true" : c == 'f' ? "false" : "null";
-        const int n = c == 'f' ? 5 : 4;
-        TAKE(p, c == 't' ? JSON_TYPE_TRUE : c == 'f' ? JSON_TYPE_FALSE : JSON_TYPE_NULL);
-        const ptrdiff_t avail = end - p;
-        if (avail >= n) {
-            if (!sameBytes(p, text, n)) return JSON_STRING_INVALID;
-        } else {
-            if (std::memcmp(p, text, size_t(avail)) != 0) return JSON_STRING_INVALID;
-            return JSON_STRING_INCOMPLETE;
+        case '"':
+            key = false;
+            goto string;
+        case '{':
+        case '[':
+            goto open_container;
+        case 't':
+        case 'f':
+        case 'n': {
+            const char* text = c == 't' ? "true" : c == 'f' ? "false" : "null";
+            const int n = c == 'f' ? 5 : 4;
+            TAKE(p, c == 't' ? JSON_TYPE_TRUE : c == 'f' ? JSON_TYPE_FALSE : JSON_TYPE_NULL);
+            const ptrdiff_t avail = end - p;
+            if (avail >= n) {
+                if (!sameBytes(p, text, n)) return JSON_STRING_INVALID;
+            } else {
+                if (std::memcmp(p, text, size_t(avail)) != 0) return JSON_STRING_INVALID;
+                return JSON_STRING_INCOMPLETE;
+            }
+            if (Record) toks[idx].length = n;
+            p += n;
+            goto after_value;
         }
-        if (Record) toks[idx].length = n;
-        p += n;
-        goto after_value;
-    }
-    case '-':
-    case '0': case '1': case '2': case '3': case '4':
-    case '5': case '6': case '7': case '8': case '9': {
-        TAKE(p, JSON_TYPE_NUMBER);
-        Ptr q = p;
-        if (*q == '-') ++q;
-        // one or more digits
-#define DIGITS()                                                            \
-    do {                                                                    \
-        if (q >= end) return JSON_STRING_INCOMPLETE;                        \
-        if (!isDigit(*q)) return JSON_STRING_INVALID;                       \
-        do ++q;                                                             \
-        while (q < end && isDigit(*q));                                     \
+        case '-':
+        case '0':
+        case '1':
+        case '2':
+        case '3':
+        case '4':
+        case '5':
+        case '6':
+        case '7':
+        case '8':
+        case '9': {
+            TAKE(p, JSON_TYPE_NUMBER);
+            Ptr q = p;
+            if (*q == '-') ++q;
+                // one or more digits
+#define DIGITS()                                      \
+    do {                                              \
+        if (q >= end) return JSON_STRING_INCOMPLETE;  \
+        if (!isDigit(*q)) return JSON_STRING_INVALID; \
+        do ++q;                                       \
+        while (q < end && isDigit(*q));               \
     } while (0)
-        DIGITS();
-        if (q < end && *q == '.') {
-            ++q;
             DIGITS();
-        }
-        if (q < end && (*q == 'e' || *q == 'E')) {
-            ++q;
-            if (q < end && (*q == '+' || *q == '-')) ++q;
-            DIGITS();
-        }
+            if (q < end && *q == '.') {
+                ++q;
+                DIGITS();
+            }
+            if (q < end && (*q == 'e' || *q == 'E')) {
+                ++q;
+                if (q < end && (*q == '+' || *q == '-')) ++q;
+                DIGITS();
+            }
 #undef DIGITS
-        if (Record) toks[idx].length = int(q - p);
-        p = q;
-        goto after_value;
-    }
-    default:
-        return JSON_STRING_INVALID;
+            if (Record) toks[idx].length = int(q - p);
+            p = q;
+            goto after_value;
+        }
+        default:
+            return JSON_STRING_INVALID;
     }
 
 string:  // p is on the opening quote of a key or a string value
@@ -330,34 +345,33 @@ string:  // p is on the opening quote of a key or a string value
         special:
 #endif
             switch (kString.c[*q]) {
-            case kPlain:  // not reached: the word scan stops on special bytes only
-                ++q;
-                break;
-            case kQuote:
-                if (Record) toks[idx].length = int(q - (p + 1));
-                p = q + 1;
-                goto string_done;
-            case kBackslash:
-                if (end - q < 2) return JSON_STRING_INCOMPLETE;
-                if (q[1] == 'u') {
-                    if (end - q < 6) return JSON_STRING_INCOMPLETE;
-                    if (!isHex(q[2]) || !isHex(q[3]) || !isHex(q[4]) || !isHex(q[5]))
-                        return JSON_STRING_INVALID;
-                    q += 6;
-                } else {
-                    if (!kEscape.ok[q[1]]) return JSON_STRING_INVALID;
-                    q += 2;
+                case kPlain:  // not reached: the word scan stops on special bytes only
+                    ++q;
+                    break;
+                case kQuote:
+                    if (Record) toks[idx].length = int(q - (p + 1));
+                    p = q + 1;
+                    goto string_done;
+                case kBackslash:
+                    if (end - q < 2) return JSON_STRING_INCOMPLETE;
+                    if (q[1] == 'u') {
+                        if (end - q < 6) return JSON_STRING_INCOMPLETE;
+                        if (!isHex(q[2]) || !isHex(q[3]) || !isHex(q[4]) || !isHex(q[5])) return JSON_STRING_INVALID;
+                        q += 6;
+                    } else {
+                        if (!kEscape.ok[q[1]]) return JSON_STRING_INVALID;
+                        q += 2;
+                    }
+                    break;
+                case kControl:
+                    return JSON_STRING_INVALID;
+                default: {
+                    // Lead byte: the following bytes are taken as they are.
+                    const int n = kString.c[*q] - kLead2 + 2;
+                    if (end - q < n) return JSON_STRING_INCOMPLETE;
+                    q += n;
+                    break;
                 }
-                break;
-            case kControl:
-                return JSON_STRING_INVALID;
-            default: {
-                // Lead byte: the following bytes are taken as they are.
-                const int n = kString.c[*q] - kLead2 + 2;
-                if (end - q < n) return JSON_STRING_INCOMPLETE;
-                q += n;
-                break;
-            }
             }
         }
     }
@@ -437,8 +451,7 @@ json_token* find_json_token(json_token* toks, const char* path) {
             if (*p != ']') return nullptr;
             ++p;
             if (cur->kind != JSON_TYPE_ARRAY) return nullptr;
-            for (int i = 0; i < index && e < stop; i++)
-                e += 1 + (e->descendants > 0 ? e->descendants : 0);
+            for (int i = 0; i < index && e < stop; i++) e += 1 + (e->descendants > 0 ? e->descendants : 0);
             if (e >= stop) return nullptr;
             cur = e;
         } else {
@@ -460,8 +473,10 @@ json_token* find_json_token(json_token* toks, const char* path) {
             cur = found;
         }
         if (*p == '\0') return cur;
-        if (*p == '.') ++p;
-        else if (*p != '[') return nullptr;  // steps are joined by "." or start with "["
+        if (*p == '.')
+            ++p;
+        else if (*p != '[')
+            return nullptr;  // steps are joined by "." or start with "["
     }
 }
 
@@ -493,14 +508,37 @@ int json_emit_quoted_str(char* buf, int size, const char* text, int length) {
     for (int i = 0; i < length; i++) {
         const char c = text[i];
         switch (c) {
-        case '"': put('\\'); put('"'); break;
-        case '\\': put('\\'); put('\\'); break;
-        case '\n': put('\\'); put('n'); break;
-        case '\r': put('\\'); put('r'); break;
-        case '\t': put('\\'); put('t'); break;
-        case '\b': put('\\'); put('b'); break;
-        case '\f': put('\\'); put('f'); break;
-        default: put(c); break;
+            case '"':
+                put('\\');
+                put('"');
+                break;
+            case '\\':
+                put('\\');
+                put('\\');
+                break;
+            case '\n':
+                put('\\');
+                put('n');
+                break;
+            case '\r':
+                put('\\');
+                put('r');
+                break;
+            case '\t':
+                put('\\');
+                put('t');
+                break;
+            case '\b':
+                put('\\');
+                put('b');
+                break;
+            case '\f':
+                put('\\');
+                put('f');
+                break;
+            default:
+                put(c);
+                break;
         }
     }
     put('"');
@@ -529,53 +567,69 @@ int json_emit_va(char* buf, int size, const char* fmt, va_list ap) {
     auto at = [&]() { return pos < size ? buf + pos : nullptr; };
     for (; *fmt; fmt++) {
         switch (*fmt) {
-        case '{': case '}': case '[': case ']': case ',': case ':':
-        case ' ': case '\t': case '\r': case '\n':
-            if (pos < size) buf[pos] = *fmt;
-            pos++;
-            break;
-        case 'i':
-            pos += json_emit_long(at(), room(), va_arg(ap, long));
-            break;
-        case 'f':
-            pos += json_emit_double(at(), room(), va_arg(ap, double));
-            break;
-        case 's': {
-            const char* s = va_arg(ap, const char*);
-            if (s) {
-                const size_t n = std::strlen(s);
-                pos += json_emit_quoted_str(at(), room(), s, n > INT_MAX ? INT_MAX : int(n));
-            } else {
+            case '{':
+            case '}':
+            case '[':
+            case ']':
+            case ',':
+            case ':':
+            case ' ':
+            case '\t':
+            case '\r':
+            case '\n':
+                if (pos < size) buf[pos] = *fmt;
+                pos++;
+                break;
+            case 'i':
+                pos += json_emit_long(at(), room(), va_arg(ap, long));
+                break;
+            case 'f':
+                pos += json_emit_double(at(), room(), va_arg(ap, double));
+                break;
+            case 's': {
+                const char* s = va_arg(ap, const char*);
+                if (s) {
+                    const size_t n = std::strlen(s);
+                    pos += json_emit_quoted_str(at(), room(), s, n > INT_MAX ? INT_MAX : int(n));
+                } else {
+                    pos += json_emit_unquoted_str(at(), room(), "null", 4);
+                }
+                break;
+            }
+            case 'v': {
+                const char* s = va_arg(ap, const char*);
+                const int n = va_arg(ap, int);
+                if (s)
+                    pos += json_emit_quoted_str(at(), room(), s, n);
+                else
+                    pos += json_emit_unquoted_str(at(), room(), "null", 4);
+                break;
+            }
+            case 'S': {
+                const char* s = va_arg(ap, const char*);
+                if (s) {
+                    const size_t n = std::strlen(s);
+                    pos += json_emit_unquoted_str(at(), room(), s, n > INT_MAX ? INT_MAX : int(n));
+                }
+                break;
+            }
+            case 'V': {
+                const char* s = va_arg(ap, const char*);
+                const int n = va_arg(ap, int);
+                pos += json_emit_unquoted_str(at(), room(), s, n);
+                break;
+            }
+            case 'T':
+                pos += json_emit_unquoted_str(at(), room(), "true", 4);
+                break;
+            case 'F':
+                pos += json_emit_unquoted_str(at(), room(), "false", 5);
+                break;
+            case 'N':
                 pos += json_emit_unquoted_str(at(), room(), "null", 4);
-            }
-            break;
-        }
-        case 'v': {
-            const char* s = va_arg(ap, const char*);
-            const int n = va_arg(ap, int);
-            if (s) pos += json_emit_quoted_str(at(), room(), s, n);
-            else pos += json_emit_unquoted_str(at(), room(), "null", 4);
-            break;
-        }
-        case 'S': {
-            const char* s = va_arg(ap, const char*);
-            if (s) {
-                const size_t n = std::strlen(s);
-                pos += json_emit_unquoted_str(at(), room(), s, n > INT_MAX ? INT_MAX : int(n));
-            }
-            break;
-        }
-        case 'V': {
-            const char* s = va_arg(ap, const char*);
-            const int n = va_arg(ap, int);
-            pos += json_emit_unquoted_str(at(), room(), s, n);
-            break;
-        }
-        case 'T': pos += json_emit_unquoted_str(at(), room(), "true", 4); break;
-        case 'F': pos += json_emit_unquoted_str(at(), room(), "false", 5); break;
-        case 'N': pos += json_emit_unquoted_str(at(), room(), "null", 4); break;
-        default:
-            return 0;
+                break;
+            default:
+                return 0;
         }
     }
     if (pos < size) buf[pos] = '\0';

@@ -23,8 +23,7 @@ const char* orNaN(const char* s) { return *s ? s : "NaN"; }
 
 // A main record's key: decimal digits only, no dot.
 bool isClientKey(const std::string& key, int* id) {
-    if (key.empty() || key.size() > 9 || key.find_first_not_of("0123456789") != std::string::npos)
-        return false;
+    if (key.empty() || key.size() > 9 || key.find_first_not_of("0123456789") != std::string::npos) return false;
     *id = atoi(key.c_str());
     return true;
 }
@@ -44,8 +43,7 @@ void parseSchedule(const char* text, int32_t out[7]) {
 bool parseMac(const char* mac) {
     unsigned v[6];
     char extra;
-    if (sscanf(mac, "%x:%x:%x:%x:%x:%x%c", &v[0], &v[1], &v[2], &v[3], &v[4], &v[5], &extra) < 6)
-        return false;
+    if (sscanf(mac, "%x:%x:%x:%x:%x:%x%c", &v[0], &v[1], &v[2], &v[3], &v[4], &v[5], &extra) < 6) return false;
     for (unsigned x : v)
         if (x) return true;
     return false;
@@ -63,7 +61,7 @@ void readClientDataFromDB(ClientBin* rec, DEPOT* db, char* idText) {
     memset(rec, 0, sizeof *rec);
     if (!idText) return;
     rec->clientID = atoi(idText);
-    static const char* const kSuffixes[] = {"IP", "MC", "CT", "NM", "LE", "AC", "WT", "TY",
+    static const char* const kSuffixes[] = {"IP", "MC", "CT", "NM", "LE", "AC", "WT",  "TY",
                                             "RS", "BL", "SB", "MF", "UT", "NI", "FEA", "PF"};
     for (const char* suffix : kSuffixes) {
         char key[64], v[kValueCap + 1];
@@ -138,8 +136,8 @@ Client::Client(ClientBin bin) : bin_(bin) {}
 
 Client::Client(int id) : bin_(loadClientBin(id)) {}
 
-Client::Client(char* name, char* connectionType, char* mac, ClientType type, char* ip, char* vendor,
-               int rssi, bool canBlock, int nodeIdentifier, bool active) {
+Client::Client(char* name, char* connectionType, char* mac, ClientType type, char* ip, char* vendor, int rssi,
+               bool canBlock, int nodeIdentifier, bool active) {
     memset(&bin_, 0, sizeof bin_);
     const char* n = name ? name : "";
     const char* ct = connectionType ? connectionType : "";
@@ -186,8 +184,8 @@ Client::Client(char* name, char* connectionType, char* mac, ClientType type, cha
     p->command = 25;
     snprintf(p->text, sizeof p->text, "%d,%llu, %s, %s, %s, %s, %s, %s, %d, %d, %s, %d,%d", bin_.clientID,
              (unsigned long long)bin_.lastActiveEpoch, bin_.name, bin_.connectionType, bin_.mac,
-             ClientTypeToString(bin_.type), bin_.ip, bin_.vendor, bin_.rssi, bin_.canBlock ? 1 : 0,
-             "Others", bin_.nodeIdentifier, bin_.active ? 1 : 0);
+             ClientTypeToString(bin_.type), bin_.ip, bin_.vendor, bin_.rssi, bin_.canBlock ? 1 : 0, "Others",
+             bin_.nodeIdentifier, bin_.active ? 1 : 0);
     p->int5 = bin_.clientID;
     sendRscPacket(p.get());
 }
@@ -236,8 +234,8 @@ const char* Client::getUserType() { return bin_.userType == UT_Kids ? "Kids" : "
 
 int Client::getScheduleData(char* out) {
     const int32_t* s = bin_.schedule;
-    sprintf(out, "%x,%x,%x,%x,%x,%x,%x", (unsigned)s[0], (unsigned)s[1], (unsigned)s[2], (unsigned)s[3],
-            (unsigned)s[4], (unsigned)s[5], (unsigned)s[6]);
+    sprintf(out, "%x,%x,%x,%x,%x,%x,%x", (unsigned)s[0], (unsigned)s[1], (unsigned)s[2], (unsigned)s[3], (unsigned)s[4],
+            (unsigned)s[5], (unsigned)s[6]);
     return 1;
 }
 

@@ -14,14 +14,43 @@
 #include "network/netstore_internal.h"
 #include "base/text.h"
 
-char meshTagNames[37][32] = {
-    "ParticipantPosID", "Type", "BRMACAddress", "WIFIMACAddress", "WIFI5GMACAddress", "WANMACAddress",
-    "LANMACAddress", "REMACAddress", "REMAC5GAddress", "AssociatedMACAddress", "AssociatedMeshID",
-    "Is5GMesh", "ParticipantName", "ParticipantLocation", "ParticipantMasterName", "Model", "IpAddress",
-    "MasterIpAddress", "MeshMode", "ParticipantUniqueId", "ParticipantUniqueName", "IsParticipant",
-    "IsActive", "HopCount", "ParticipantSideMasterRSSI", "MasterSideParticipantRSSI", "MasterSSID",
-    "MasterPassword", "MasterChannel", "MasterAuthMode", "MasterEncrypType", "ParticipantClientCount",
-    "IsHACapable", "HADeviceCount", "LastKnownInternetStatus", "ZigbeePanID", "NULL"};
+char meshTagNames[37][32] = {"ParticipantPosID",
+                             "Type",
+                             "BRMACAddress",
+                             "WIFIMACAddress",
+                             "WIFI5GMACAddress",
+                             "WANMACAddress",
+                             "LANMACAddress",
+                             "REMACAddress",
+                             "REMAC5GAddress",
+                             "AssociatedMACAddress",
+                             "AssociatedMeshID",
+                             "Is5GMesh",
+                             "ParticipantName",
+                             "ParticipantLocation",
+                             "ParticipantMasterName",
+                             "Model",
+                             "IpAddress",
+                             "MasterIpAddress",
+                             "MeshMode",
+                             "ParticipantUniqueId",
+                             "ParticipantUniqueName",
+                             "IsParticipant",
+                             "IsActive",
+                             "HopCount",
+                             "ParticipantSideMasterRSSI",
+                             "MasterSideParticipantRSSI",
+                             "MasterSSID",
+                             "MasterPassword",
+                             "MasterChannel",
+                             "MasterAuthMode",
+                             "MasterEncrypType",
+                             "ParticipantClientCount",
+                             "IsHACapable",
+                             "HADeviceCount",
+                             "LastKnownInternetStatus",
+                             "ZigbeePanID",
+                             "NULL"};
 
 namespace {
 
@@ -35,19 +64,48 @@ struct Field {
     Kind kind;
 };
 
-#define TEXT(f) {offsetof(meshServerDatabase, f), sizeof(meshServerDatabase::f), kText}
-#define INT(f) {offsetof(meshServerDatabase, f), 4, kInt}
-#define FLAG(f) {offsetof(meshServerDatabase, f), 4, kFlag}
-const Field kFields[36] = {
-    INT(ParticipantPosID), TEXT(Type), TEXT(BRMACAddress), TEXT(WIFIMACAddress), TEXT(WIFI5GMACAddress),
-    TEXT(WANMACAddress), TEXT(LANMACAddress), TEXT(REMACAddress), TEXT(REMAC5GAddress),
-    TEXT(AssociatedMACAddress), INT(AssociatedMeshID), INT(Is5GMesh), TEXT(ParticipantName),
-    TEXT(ParticipantLocation), TEXT(ParticipantMasterName), TEXT(Model), TEXT(IpAddress),
-    TEXT(MasterIpAddress), TEXT(MeshMode), TEXT(ParticipantUniqueId), TEXT(ParticipantUniqueName),
-    FLAG(IsParticipant), FLAG(IsActive), INT(HopCount), INT(ParticipantSideMasterRSSI),
-    INT(MasterSideParticipantRSSI), TEXT(MasterSSID), TEXT(MasterPassword), INT(MasterChannel),
-    TEXT(MasterAuthMode), TEXT(MasterEncrypType), INT(ParticipantClientCount), FLAG(IsHACapable),
-    INT(HADeviceCount), INT(LastKnownInternetStatus), INT(ZigbeePanID)};
+#define TEXT(f) \
+    { offsetof(meshServerDatabase, f), sizeof(meshServerDatabase::f), kText }
+#define INT(f) \
+    { offsetof(meshServerDatabase, f), 4, kInt }
+#define FLAG(f) \
+    { offsetof(meshServerDatabase, f), 4, kFlag }
+const Field kFields[36] = {INT(ParticipantPosID),
+                           TEXT(Type),
+                           TEXT(BRMACAddress),
+                           TEXT(WIFIMACAddress),
+                           TEXT(WIFI5GMACAddress),
+                           TEXT(WANMACAddress),
+                           TEXT(LANMACAddress),
+                           TEXT(REMACAddress),
+                           TEXT(REMAC5GAddress),
+                           TEXT(AssociatedMACAddress),
+                           INT(AssociatedMeshID),
+                           INT(Is5GMesh),
+                           TEXT(ParticipantName),
+                           TEXT(ParticipantLocation),
+                           TEXT(ParticipantMasterName),
+                           TEXT(Model),
+                           TEXT(IpAddress),
+                           TEXT(MasterIpAddress),
+                           TEXT(MeshMode),
+                           TEXT(ParticipantUniqueId),
+                           TEXT(ParticipantUniqueName),
+                           FLAG(IsParticipant),
+                           FLAG(IsActive),
+                           INT(HopCount),
+                           INT(ParticipantSideMasterRSSI),
+                           INT(MasterSideParticipantRSSI),
+                           TEXT(MasterSSID),
+                           TEXT(MasterPassword),
+                           INT(MasterChannel),
+                           TEXT(MasterAuthMode),
+                           TEXT(MasterEncrypType),
+                           INT(ParticipantClientCount),
+                           FLAG(IsHACapable),
+                           INT(HADeviceCount),
+                           INT(LastKnownInternetStatus),
+                           INT(ZigbeePanID)};
 #undef TEXT
 #undef INT
 #undef FLAG
@@ -59,20 +117,35 @@ int32_t* intAt(meshServerDatabase& r, int i) {
 
 void store(meshServerDatabase& r, int i, const char* value) {
     switch (kFields[i].kind) {
-    case kInt: *intAt(r, i) = atoi(value); break;
-    case kFlag: *intAt(r, i) = value[0] == '1' ? 1 : 0; break;
-    case kText: hbase::copyText(textAt(r, i), kFields[i].size, value); break;
+        case kInt:
+            *intAt(r, i) = atoi(value);
+            break;
+        case kFlag:
+            *intAt(r, i) = value[0] == '1' ? 1 : 0;
+            break;
+        case kText:
+            hbase::copyText(textAt(r, i), kFields[i].size, value);
+            break;
     }
 }
 
 // Field defaults other than zero.
 bool setDefault(meshServerDatabase& r, int i) {
     switch (i) {
-    case 8: hbase::copyText(r.REMAC5GAddress, sizeof r.REMAC5GAddress, "NAN"); return true;
-    case 10: r.AssociatedMeshID = -1; return true;
-    case 11: r.Is5GMesh = -1; return true;
-    case 13: hbase::copyText(r.ParticipantLocation, sizeof r.ParticipantLocation, "NAN"); return true;
-    default: return false;
+        case 8:
+            hbase::copyText(r.REMAC5GAddress, sizeof r.REMAC5GAddress, "NAN");
+            return true;
+        case 10:
+            r.AssociatedMeshID = -1;
+            return true;
+        case 11:
+            r.Is5GMesh = -1;
+            return true;
+        case 13:
+            hbase::copyText(r.ParticipantLocation, sizeof r.ParticipantLocation, "NAN");
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -177,8 +250,8 @@ void Mesh::removeSlave(int posID) {
 void Mesh::SaveValues(int posID, int tag, char* value) {
     // Only the 36 field tags have names.
     if (tag < 0 || tag > 35) return;
-    std::string payload = std::string(meshTagNames[0]) + ":" + std::to_string(posID) + "; " +
-                          meshTagNames[tag] + ":" + (value ? value : "");
+    std::string payload = std::string(meshTagNames[0]) + ":" + std::to_string(posID) + "; " + meshTagNames[tag] + ":" +
+                          (value ? value : "");
     sendMesh(44, payload.c_str());
 }
 

@@ -16,9 +16,10 @@ namespace {
 const char kStore[] = "/tmp/apdb";
 
 const char* keyOf(int code) {
-    static const char* const kKeys[] = {"HalvixMode", "EntryDelay", "ExitDelay", "SirenTimeout", "HalvixTamper",
-                                        "BatteryPercentage", "BatteryMode", "InternetConnection", "cloudConnection",
-                                        "Subscriptions", "ArmedLocations", nullptr, "CellularConnMode"};
+    static const char* const kKeys[] = {"HalvixMode",      "EntryDelay",        "ExitDelay",      "SirenTimeout",
+                                        "HalvixTamper",    "BatteryPercentage", "BatteryMode",    "InternetConnection",
+                                        "cloudConnection", "Subscriptions",     "ArmedLocations", nullptr,
+                                        "CellularConnMode"};
     return code >= 25 && code <= 37 ? kKeys[code - 25] : nullptr;
 }
 
@@ -86,14 +87,26 @@ int Halvix::getHalvixProDB(HalvixUpdateCmd code, char* out) {
     char v[1024];
     bool found = read(db, key, v, code == HUC_ArmedLocations ? 1023 : code == HUC_HalvixMode ? 199 : 31);
     switch (code) {
-    case HUC_HalvixMode: strcpy(out, found ? v : "2 ,NULL"); break;
-    case HUC_EntryDelay:
-    case HUC_ExitDelay:
-    case HUC_SirenTimeout: found ? sprintf(out, "%d", atoi(v)) : sprintf(out, "30"); break;
-    case HUC_BatteryPercentage: found ? sprintf(out, "%d", atoi(v)) : sprintf(out, "-1"); break;
-    case HUC_Subscriptions: strcpy(out, found ? v : "0,0,0"); break;
-    case HUC_ArmedLocations: strcpy(out, found ? v : "None"); break;
-    default: found ? sprintf(out, "%d", atoi(v)) : sprintf(out, "0"); break;
+        case HUC_HalvixMode:
+            strcpy(out, found ? v : "2 ,NULL");
+            break;
+        case HUC_EntryDelay:
+        case HUC_ExitDelay:
+        case HUC_SirenTimeout:
+            found ? sprintf(out, "%d", atoi(v)) : sprintf(out, "30");
+            break;
+        case HUC_BatteryPercentage:
+            found ? sprintf(out, "%d", atoi(v)) : sprintf(out, "-1");
+            break;
+        case HUC_Subscriptions:
+            strcpy(out, found ? v : "0,0,0");
+            break;
+        case HUC_ArmedLocations:
+            strcpy(out, found ? v : "None");
+            break;
+        default:
+            found ? sprintf(out, "%d", atoi(v)) : sprintf(out, "0");
+            break;
     }
     hastore::close(db);
     return 1;

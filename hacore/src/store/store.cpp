@@ -33,9 +33,7 @@ private:
 
 const char* lastError() { return hbase::depotError(); }
 
-DEPOT* open(const char* path, int mode) {
-    return hbase::openRepairing(path, mode, {mode, true, true, nullptr});
-}
+DEPOT* open(const char* path, int mode) { return hbase::openRepairing(path, mode, {mode, true, true, nullptr}); }
 
 DEPOT* openNoRepair(const char* path, int mode) {
     DEPOT* db = dpopen(path, mode, 1);
@@ -80,8 +78,7 @@ int treeGet(DEPOT* db, const char* key, int ksize, char* buf, int cap, int* foun
             char keyBuf[256];
             const char* k = reinterpret_cast<const char*>(node) + kRecHead;
             if (kRecHead + ksize > got) {
-                if (ksize > (int)sizeof keyBuf || pread(fd, keyBuf, size_t(ksize), at + kRecHead) != ksize)
-                    return -2;
+                if (ksize > (int)sizeof keyBuf || pread(fd, keyBuf, size_t(ksize), at + kRecHead) != ksize) return -2;
                 k = keyBuf;
             }
             cmp = memcmp(key, k, size_t(ksize));
@@ -230,8 +227,8 @@ bool readAll(DEPOT* db, std::vector<char>& file, std::vector<RecordRef>& records
         memcpy(&v, file.data() + at, sizeof v);
         return v;
     };
-    if (memcmp(file.data(), kMagic, sizeof kMagic - 1) != 0 || word(kSizeAt) != size ||
-        word(kBucketsAt) != buckets || word(kRecordsAt) != count)
+    if (memcmp(file.data(), kMagic, sizeof kMagic - 1) != 0 || word(kSizeAt) != size || word(kBucketsAt) != buckets ||
+        word(kRecordsAt) != count)
         return false;
     records.reserve(size_t(count));
     int64_t at = kHead + int64_t(buckets) * 4;
@@ -242,8 +239,7 @@ bool readAll(DEPOT* db, std::vector<char>& file, std::vector<RecordRef>& records
         if (ksiz < 0 || vsiz < 0 || psiz < 0 || (flags & ~3) != 0) break;
         const int64_t next = at + kRecHead + int64_t(ksiz) + vsiz + psiz;
         if (next > size) break;
-        if (!(flags & 1))
-            records.push_back({int(at + kRecHead), ksiz, int(at + kRecHead + ksiz), vsiz});
+        if (!(flags & 1)) records.push_back({int(at + kRecHead), ksiz, int(at + kRecHead + ksiz), vsiz});
         at = next;
     }
     if (at != size || records.size() != size_t(count)) {

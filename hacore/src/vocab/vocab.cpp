@@ -10,63 +10,63 @@
 namespace {
 
 enum Dir : unsigned char {
-  kBoth,       // written and accepted
-  kWriteOnly,  // written for the code, not accepted back
-  kReadOnly,   // accepted for the code, never written
+    kBoth,       // written and accepted
+    kWriteOnly,  // written for the code, not accepted back
+    kReadOnly,   // accepted for the code, never written
 };
 
 struct Name {
-  int32_t code;
-  const char* name;
-  Dir dir = kBoth;
+    int32_t code;
+    const char* name;
+    Dir dir = kBoth;
 };
 
 // Index types carry their data-type label as well (null for read-only rows).
 struct IndexName {
-  int32_t code;
-  const char* name;
-  const char* label;
-  Dir dir = kBoth;
+    int32_t code;
+    const char* name;
+    const char* label;
+    Dir dir = kBoth;
 };
 
 template <class Row, size_t N>
 const Row* byCode(const Row (&table)[N], int32_t code) {
-  for (const Row& r : table)
-    if (r.code == code && r.dir != kReadOnly) return &r;
-  return nullptr;
+    for (const Row& r : table)
+        if (r.code == code && r.dir != kReadOnly) return &r;
+    return nullptr;
 }
 
 template <class Row, size_t N>
 const Row* byName(const Row (&table)[N], const char* name) {
-  if (!name) return nullptr;
-  for (const Row& r : table)
-    if (r.dir != kWriteOnly && std::strcmp(r.name, name) == 0) return &r;
-  return nullptr;
+    if (!name) return nullptr;
+    for (const Row& r : table)
+        if (r.dir != kWriteOnly && std::strcmp(r.name, name) == 0) return &r;
+    return nullptr;
 }
 
 template <size_t N>
 const char* nameOf(const Name (&table)[N], int32_t code, const char* fallback) {
-  const Name* r = byCode(table, code);
-  return r ? r->name : fallback;
+    const Name* r = byCode(table, code);
+    return r ? r->name : fallback;
 }
 
 template <size_t N>
 int32_t codeOf(const Name (&table)[N], const char* name, int32_t fallback) {
-  const Name* r = byName(table, name);
-  return r ? r->code : fallback;
+    const Name* r = byName(table, name);
+    return r ? r->code : fallback;
 }
 
 // The exported forms take no length: the caller sizes the buffer by the
 // longest name (see vocab.h).
 void put(char* out, const char* text) {
-  if (out) std::memcpy(out, text, std::strlen(text) + 1);
+    if (out) std::memcpy(out, text, std::strlen(text) + 1);
 }
 
 void putBounded(char* out, int len, const char* text) {
-  if (!out || len <= 0) return;
-  size_t n = strnlen(text, static_cast<size_t>(len) - 1);
-  std::memcpy(out, text, n);
-  out[n] = '\0';
+    if (!out || len <= 0) return;
+    size_t n = strnlen(text, static_cast<size_t>(len) - 1);
+    std::memcpy(out, text, n);
+    out[n] = '\0';
 }
 
 const Name kDevTypes[] = {
@@ -216,11 +216,7 @@ const Name kIREvents[] = {
 };
 
 const Name kConditions[] = {
-    {TC_eq, "eq"},
-    {TC_le, "le"},
-    {TC_ge, "ge"},
-    {TC_lt, "lt"},
-    {TC_gt, "gt"},
+    {TC_eq, "eq"}, {TC_le, "le"}, {TC_ge, "ge"}, {TC_lt, "lt"}, {TC_gt, "gt"},
 };
 
 const Name kClientTypes[] = {
@@ -375,23 +371,14 @@ const Name kControllerErrors[] = {
 };
 
 const Name kValueGenres[] = {
-    {OZW_ValueGenre_Basic, "basic"},
-    {OZW_ValueGenre_User, "user"},
-    {OZW_ValueGenre_Config, "config"},
-    {OZW_ValueGenre_System, "system"},
-    {OZW_ValueGenre_Count, "count"},
+    {OZW_ValueGenre_Basic, "basic"},   {OZW_ValueGenre_User, "user"},   {OZW_ValueGenre_Config, "config"},
+    {OZW_ValueGenre_System, "system"}, {OZW_ValueGenre_Count, "count"},
 };
 
 const Name kValueTypes[] = {
-    {OZW_ValueType_Bool, "bool"},
-    {OZW_ValueType_Byte, "byte"},
-    {OZW_ValueType_Decimal, "decimal"},
-    {OZW_ValueType_Int, "int"},
-    {OZW_ValueType_List, "list"},
-    {OZW_ValueType_Schedule, "schedule"},
-    {OZW_ValueType_String, "string"},
-    {OZW_ValueType_Short, "short"},
-    {OZW_ValueType_Button, "button"},
+    {OZW_ValueType_Bool, "bool"},     {OZW_ValueType_Byte, "byte"},   {OZW_ValueType_Decimal, "decimal"},
+    {OZW_ValueType_Int, "int"},       {OZW_ValueType_List, "list"},   {OZW_ValueType_Schedule, "schedule"},
+    {OZW_ValueType_String, "string"}, {OZW_ValueType_Short, "short"}, {OZW_ValueType_Button, "button"},
     {OZW_ValueType_Raw, "raw"},
 };
 
@@ -615,124 +602,92 @@ const char kInvalidIndexType[] = "#ERR:Invalid Index Type";
 
 // Text IndexTypeEnumToStr writes for (type, mode), or null for nothing.
 const char* indexTypeText(IndexType type, int mode) {
-  const IndexName* r = byCode(kIndexTypes, type);
-  if (!r) return kInvalidIndexType;
-  if (mode == 0) return r->name;
-  if (mode == 1) return r->label;
-  return nullptr;
+    const IndexName* r = byCode(kIndexTypes, type);
+    if (!r) return kInvalidIndexType;
+    if (mode == 0) return r->name;
+    if (mode == 1) return r->label;
+    return nullptr;
 }
 
 }  // namespace
 
-void DevtypeEnumToStr(DevType type, char* out) {
-  put(out, nameOf(kDevTypes, type, "UnknownDeviceType"));
-}
+void DevtypeEnumToStr(DevType type, char* out) { put(out, nameOf(kDevTypes, type, "UnknownDeviceType")); }
 void DevtypeEnumToStr(DevType type, char* out, int len) {
-  putBounded(out, len, nameOf(kDevTypes, type, "UnknownDeviceType"));
+    putBounded(out, len, nameOf(kDevTypes, type, "UnknownDeviceType"));
 }
-DevType StrToDevType(char* name) {
-  return static_cast<DevType>(codeOf(kDevTypes, name, UnknownDeviceType));
-}
+DevType StrToDevType(char* name) { return static_cast<DevType>(codeOf(kDevTypes, name, UnknownDeviceType)); }
 
-void getEventAsString(EventType type, char* out) {
-  put(out, nameOf(kEventTypes, type, "Unknown"));
-}
+void getEventAsString(EventType type, char* out) { put(out, nameOf(kEventTypes, type, "Unknown")); }
 void getEventAsString(EventType type, char* out, int len) {
-  putBounded(out, len, nameOf(kEventTypes, type, "Unknown"));
+    putBounded(out, len, nameOf(kEventTypes, type, "Unknown"));
 }
-EventType getEventTypeFromString(char* name) {
-  return static_cast<EventType>(codeOf(kEventTypes, name, EV_Unknown));
-}
+EventType getEventTypeFromString(char* name) { return static_cast<EventType>(codeOf(kEventTypes, name, EV_Unknown)); }
 
-void getWeatherTypeAsString(WeatherType type, char* out) {
-  put(out, nameOf(kWeatherTypes, type, "Unknown"));
-}
+void getWeatherTypeAsString(WeatherType type, char* out) { put(out, nameOf(kWeatherTypes, type, "Unknown")); }
 void getWeatherTypeAsString(WeatherType type, char* out, int len) {
-  putBounded(out, len, nameOf(kWeatherTypes, type, "Unknown"));
+    putBounded(out, len, nameOf(kWeatherTypes, type, "Unknown"));
 }
 WeatherType getWeatherTypeFromString(char* name) {
-  return static_cast<WeatherType>(codeOf(kWeatherTypes, name, WT_Unknown));
+    return static_cast<WeatherType>(codeOf(kWeatherTypes, name, WT_Unknown));
 }
 
-void IREventsEnumToStr(IREvents ev, char* out) {
-  put(out, nameOf(kIREvents, ev, "Default"));
-}
-void IREventsEnumToStr(IREvents ev, char* out, int len) {
-  putBounded(out, len, nameOf(kIREvents, ev, "Default"));
-}
-IREvents StrToIREventsEnum(const char* name) {
-  return static_cast<IREvents>(codeOf(kIREvents, name, IR_Default));
-}
+void IREventsEnumToStr(IREvents ev, char* out) { put(out, nameOf(kIREvents, ev, "Default")); }
+void IREventsEnumToStr(IREvents ev, char* out, int len) { putBounded(out, len, nameOf(kIREvents, ev, "Default")); }
+IREvents StrToIREventsEnum(const char* name) { return static_cast<IREvents>(codeOf(kIREvents, name, IR_Default)); }
 
-void enumToConditionString(TriggerCondition cond, char* out) {
-  put(out, nameOf(kConditions, cond, "unknown"));
-}
+void enumToConditionString(TriggerCondition cond, char* out) { put(out, nameOf(kConditions, cond, "unknown")); }
 void enumToConditionString(TriggerCondition cond, char* out, int len) {
-  putBounded(out, len, nameOf(kConditions, cond, "unknown"));
+    putBounded(out, len, nameOf(kConditions, cond, "unknown"));
 }
 TriggerCondition stringToConditionenum(char* name) {
-  return static_cast<TriggerCondition>(codeOf(kConditions, name, TC_eq));
+    return static_cast<TriggerCondition>(codeOf(kConditions, name, TC_eq));
 }
 
-const char* ClientTypeToString(ClientType type) {
-  return nameOf(kClientTypes, type, "other");
-}
-ClientType stringToClientType(char* name) {
-  return static_cast<ClientType>(codeOf(kClientTypes, name, CT_other));
-}
+const char* ClientTypeToString(ClientType type) { return nameOf(kClientTypes, type, "other"); }
+ClientType stringToClientType(char* name) { return static_cast<ClientType>(codeOf(kClientTypes, name, CT_other)); }
 
-const char* UserTypetoString(UserType type) {
-  return nameOf(kUserTypes, type, "Other");
-}
-UserType StringToUsertype(char* name) {
-  return static_cast<UserType>(codeOf(kUserTypes, name, UT_Others));
-}
+const char* UserTypetoString(UserType type) { return nameOf(kUserTypes, type, "Other"); }
+UserType StringToUsertype(char* name) { return static_cast<UserType>(codeOf(kUserTypes, name, UT_Others)); }
 
 const char* OperationCodeenumToString(ozw_OperationCode code) {
-  return nameOf(kOperationCodes, code, "Unknown Operation");
+    return nameOf(kOperationCodes, code, "Unknown Operation");
 }
 const char* ControllerCommandenumToString(ozw_ControllerCommand cmd) {
-  return nameOf(kControllerCommands, cmd, "Unknown ControllerCommand");
+    return nameOf(kControllerCommands, cmd, "Unknown ControllerCommand");
 }
 const char* NotificationenumToString(ozw_NotificationType type) {
-  return nameOf(kNotificationTypes, type, "Unknown Notification");
+    return nameOf(kNotificationTypes, type, "Unknown Notification");
 }
 const char* controllerStateStr(ozw_ControllerState state) {
-  return nameOf(kControllerStates, state, ": unknown respose.");
+    return nameOf(kControllerStates, state, ": unknown respose.");
 }
-const char* controllerErrorStr(ozw_ControllerError err) {
-  return nameOf(kControllerErrors, err, "Unknown error");
-}
-const char* enumValueGenreStr(ozw_ValueGenre genre) {
-  return nameOf(kValueGenres, genre, "unknown");
-}
-const char* valueTypeStr(ozw_ValueType type) {
-  return nameOf(kValueTypes, type, "unknown");
-}
+const char* controllerErrorStr(ozw_ControllerError err) { return nameOf(kControllerErrors, err, "Unknown error"); }
+const char* enumValueGenreStr(ozw_ValueGenre genre) { return nameOf(kValueGenres, genre, "unknown"); }
+const char* valueTypeStr(ozw_ValueType type) { return nameOf(kValueTypes, type, "unknown"); }
 
-const char* cclassStr(unsigned char cc) {
-  return nameOf(kCommandClasses, cc, "NO OPERATION");
-}
-unsigned char cclassNum(const char* name) {
-  return static_cast<unsigned char>(codeOf(kCommandClasses, name, 255));
-}
+const char* cclassStr(unsigned char cc) { return nameOf(kCommandClasses, cc, "NO OPERATION"); }
+unsigned char cclassNum(const char* name) { return static_cast<unsigned char>(codeOf(kCommandClasses, name, 255)); }
 
 ozw_ValueType GetSizeOfValueType(int size) {
-  switch (size) {
-    case 2: return OZW_ValueType_Short;
-    case 3: return OZW_ValueType_Byte;
-    case 4: return OZW_ValueType_Int;
-    default: return OZW_ValueType_Byte;
-  }
+    switch (size) {
+        case 2:
+            return OZW_ValueType_Short;
+        case 3:
+            return OZW_ValueType_Byte;
+        case 4:
+            return OZW_ValueType_Int;
+        default:
+            return OZW_ValueType_Byte;
+    }
 }
 
 void IndexTypeEnumToStr(IndexType type, char* out, int mode) {
-  if (const char* text = indexTypeText(type, mode)) put(out, text);
+    if (const char* text = indexTypeText(type, mode)) put(out, text);
 }
 void IndexTypeEnumToStr(IndexType type, char* out, int mode, int len) {
-  if (const char* text = indexTypeText(type, mode)) putBounded(out, len, text);
+    if (const char* text = indexTypeText(type, mode)) putBounded(out, len, text);
 }
 IndexType StrToIndexTypeEnum(const char* name) {
-  const IndexName* r = byName(kIndexTypes, name);
-  return r ? static_cast<IndexType>(r->code) : IDX_NONE;
+    const IndexName* r = byName(kIndexTypes, name);
+    return r ? static_cast<IndexType>(r->code) : IDX_NONE;
 }

@@ -54,7 +54,7 @@ typedef struct LcdShape {
 // Text: 32-bit characters, 0-terminated; the font size is a float.
 typedef struct LcdText {
     int32_t x, y;
-    int32_t right;        // glyphs are clipped at this x
+    int32_t right;  // glyphs are clipped at this x
     int32_t lineMode;
     const wchar_t* text;
     int32_t colour, background;

@@ -8,12 +8,12 @@ extern "C" {
 
 typedef enum _nj_result {
     NJ_OK = 0,
-    NJ_NO_JPEG,       // not a JPEG
-    NJ_UNSUPPORTED,   // a feature this decoder does not handle
+    NJ_NO_JPEG,      // not a JPEG
+    NJ_UNSUPPORTED,  // a feature this decoder does not handle
     NJ_OUT_OF_MEM,
     NJ_INTERNAL_ERR,
     NJ_SYNTAX_ERROR,
-    __NJ_FINISHED,    // scan finished while decoding; becomes NJ_OK
+    __NJ_FINISHED,  // scan finished while decoding; becomes NJ_OK
 } nj_result_t;
 
 void njInit(void);

@@ -22,8 +22,8 @@ typedef struct WidgetRecord {
     float textColour;
     wchar_t label[80];  // not always terminated: read at most 80
     int32_t kind;
-    int32_t password;   // not used in drawing
-    int32_t state;      // -1 disabled
+    int32_t password;  // not used in drawing
+    int32_t state;     // -1 disabled
 } WidgetRecord;
 
 // Where a widget takes touches; all 0 when it takes none.
@@ -93,10 +93,10 @@ int drawPicture(int x, int y, const char* path);
 int drawPicture565(int x, int y, int width, int height, const uint16_t* pixels);
 
 // Text. fontSizeBits is the bit pattern of the float font size.
-int drawText(const wchar_t* text, int x, int y, int width, int lineMode, int flagsA,
-             int fontSizeBits, int colour, int flagsB);
-int drawTextWithBG(const wchar_t* text, int x, int y, int width, int lineMode, int flagsA,
-                   int fontSizeBits, int colour, int background, int flagsB);
+int drawText(const wchar_t* text, int x, int y, int width, int lineMode, int flagsA, int fontSizeBits, int colour,
+             int flagsB);
+int drawTextWithBG(const wchar_t* text, int x, int y, int width, int lineMode, int flagsA, int fontSizeBits, int colour,
+                   int background, int flagsB);
 int drawFontSmallColorString(const wchar_t* text, int x, int y);
 int drawFontSmallWhiteString(const wchar_t* text, int x, int y);
 int drawFontSmallBlueString(const wchar_t* text, int x, int y);
@@ -120,8 +120,8 @@ void unDrawWidget(WidgetRecord w);
 TouchArea getTouchArea(WidgetRecord w);
 
 // Bit patterns of the two font sizes.
-#define LCD_FONT_SMALL 0x41800000  /* 16.0f */
-#define LCD_FONT_BIG 0x41C00000    /* 24.0f */
+#define LCD_FONT_SMALL 0x41800000 /* 16.0f */
+#define LCD_FONT_BIG 0x41C00000   /* 24.0f */
 
 #ifdef __cplusplus
 }

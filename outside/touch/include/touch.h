@@ -13,8 +13,8 @@ typedef struct TouchSample {
     int32_t down;  // 1 pen down, 0 up
 } TouchSample;
 
-#define TOUCH_IOCTL_READ 1     /* fills a TouchSample */
-#define TOUCH_IOCTL_SUSPEND 2  /* argument 1 suspend, 0 resume */
+#define TOUCH_IOCTL_READ 1    /* fills a TouchSample */
+#define TOUCH_IOCTL_SUSPEND 2 /* argument 1 suspend, 0 resume */
 
 // The current pen position; 0 when the pen is up or delivery is suspended.
 // readX takes a fresh sample; readY gives the y of that sample (or takes a

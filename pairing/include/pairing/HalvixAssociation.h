@@ -68,19 +68,19 @@ enum AssocClient : int32_t {
 
 // Z-Wave node record, as the Z-Wave server sends it and the HA server takes it.
 struct ZWNodeRecord {
-    uint8_t nodeId;             // 0 no node, 255 failed
-    uint8_t classes[53];        // supported command classes, ended by 0xFF
-    uint8_t basicClass;         // 0: the node cannot be added
+    uint8_t nodeId;       // 0 no node, 255 failed
+    uint8_t classes[53];  // supported command classes, ended by 0xFF
+    uint8_t basicClass;   // 0: the node cannot be added
     uint8_t genericClass;
     uint8_t specificClass;
-    uint8_t values[181][3];     // (command class, command index, instance), ended by class 0
-    uint32_t devTech;           // DevTech of the pending device
-    int32_t chosenType;         // DevType chosen
-    int32_t foundType;          // DevType found by typing
+    uint8_t values[181][3];  // (command class, command index, instance), ended by class 0
+    uint32_t devTech;        // DevTech of the pending device
+    int32_t chosenType;      // DevType chosen
+    int32_t foundType;       // DevType found by typing
     char name[180];
     char location[180];
-    uint8_t marker;             // 255 being added, 254 being removed
-    uint8_t indexes[63];        // (IndexType, instance), ended by type 0: 31 entries and the end
+    uint8_t marker;       // 255 being added, 254 being removed
+    uint8_t indexes[63];  // (IndexType, instance), ended by type 0: 31 entries and the end
 };
 static_assert(sizeof(ZWNodeRecord) == 1036, "Z-Wave node record");
 static_assert(offsetof(ZWNodeRecord, classes) == 1, "");
@@ -102,20 +102,20 @@ constexpr int kZWIndexCap = 31;
 
 // ZigBee device record, as the ZigBee server sends it and the HA server takes it.
 struct ZBCluster {
-    uint16_t id;                // 0xFFFF ends the list
+    uint16_t id;  // 0xFFFF ends the list
     uint16_t endPoint;
 };
 struct ZBDeviceRecord {
     uint16_t shortAddr;
     uint8_t reserved2[8];
-    uint8_t status;             // see the receiver
+    uint8_t status;  // see the receiver
     uint8_t reserved11;
     ZBCluster clusters[30];
     char manufacturer[40];
     uint8_t reserved172[40];
-    uint8_t devType;            // DevType chosen by typing, 0 none yet
+    uint8_t devType;  // DevType chosen by typing, 0 none yet
     uint8_t reserved213;
-    uint16_t zoneType;          // IAS zone type
+    uint16_t zoneType;  // IAS zone type
     uint8_t reserved216[12];
     uint16_t field228;
     uint16_t reserved230;
@@ -128,7 +128,7 @@ struct ZBDeviceRecord {
     char model[22];
     uint8_t indexCount;
     uint8_t reserved319;
-    uint8_t indexes[58];        // entry k (1-based): type at 318 + 2k, end point at 319 + 2k
+    uint8_t indexes[58];  // entry k (1-based): type at 318 + 2k, end point at 319 + 2k
     char name[32];
     char location[32];
     uint8_t reserved442[2];
@@ -157,7 +157,7 @@ constexpr int kZBIndexCap = 28;
 
 // Association packet to the HA server's association port 127.255.255.1:9999.
 struct HAAssocPacket {
-    uint32_t selector;          // 0 ZigBee record or "removeAllDevices", 2 Z-Wave node record
+    uint32_t selector;  // 0 ZigBee record or "removeAllDevices", 2 Z-Wave node record
     uint8_t data[4096];
 };
 static_assert(sizeof(HAAssocPacket) == 4100, "");
@@ -185,7 +185,7 @@ static_assert(sizeof(HueAnswer) == kHueAnswerSize, "");
 // What the callback gets.
 struct AssocEvent {
     int32_t type;
-    int32_t server;             // DevTech; not set for a timeout
+    int32_t server;  // DevTech; not set for a timeout
     uint8_t payload[4096];
 };
 static_assert(sizeof(AssocEvent) == 4104, "");

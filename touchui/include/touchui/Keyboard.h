@@ -70,6 +70,6 @@ extern bool (*keyboardValidation)(wchar_t*);
 void keyBoardSaveMode(bool on);
 void setKeyboardValidationFunction(bool (*fn)(wchar_t*));
 int textLen(char* text);
-int drawTextKey(const wchar_t* text, int x, int y, int width, int lineMode, int flagsA, double fontSize,
-                int colour, int flagsB);
+int drawTextKey(const wchar_t* text, int x, int y, int width, int lineMode, int flagsA, double fontSize, int colour,
+                int flagsB);
 void printText();

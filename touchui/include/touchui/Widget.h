@@ -10,8 +10,7 @@
 class WidgetType {
 public:
     WidgetType();
-    int label, button, buttonLeft, buttonRight, radio, checkbox, textField, textField2, panel,
-        colorButton;
+    int label, button, buttonLeft, buttonRight, radio, checkbox, textField, textField2, panel, colorButton;
 };
 extern WidgetType wType;
 
@@ -19,12 +18,11 @@ class Widget {
 public:
     Widget();
     Widget(const Widget&);
-    Widget(int kind, int x, int y, int width, int height, int selected, int colour, int selectedColour,
-           float fontSize, int textColour, wchar_t* label);
+    Widget(int kind, int x, int y, int width, int height, int selected, int colour, int selectedColour, float fontSize,
+           int textColour, wchar_t* label);
     Widget(int kind, int x, int y, int width, int height, int selected, wchar_t* label);
     // A label (kind 8): never touchable.
-    Widget(int x, int y, int width, int lineMode, int flagsA, float fontSize, int flagsB, int colour,
-           wchar_t* label);
+    Widget(int x, int y, int width, int lineMode, int flagsA, float fontSize, int flagsB, int colour, wchar_t* label);
     virtual ~Widget();
 
     void draw();
