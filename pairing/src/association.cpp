@@ -25,7 +25,7 @@ char DBName[] = "/tmp/ddb";
 __attribute__((visibility("hidden"))) pthread_t receiver_thread;
 
 namespace pairing {
-std::atomic<int> rxTimeout{180};
+std::atomic<int> rxTimeout{kIdleTimeout};
 std::atomic<int> connectionGeneration{0};
 std::atomic<int> receiversRunning{0};
 }  // namespace pairing
@@ -171,7 +171,7 @@ int HalvixAssociation::checkAssocConnection() {
     // that starts late.
     idle = true;
     cancelType = 0;
-    rxTimeout = 180;
+    rxTimeout = kIdleTimeout;
     int rc = 0;
     if (!startReceiver(this, &receiver_thread, &rc)) {
         log(0, "libpairing:can't create thread :[%s]", strerror(rc));
@@ -338,7 +338,7 @@ void HalvixAssociation::addDevZigbeeZwave() {
     cancelType = CANCEL_Both;
     hbase::copyText(cmdtype, "AddDevice");
     idle = false;
-    assocState = 1;
+    assocState = kStepAdding;
     cmdToZigbee(ZB_Add);
     cmdToZwave(ZW_Add);
 }
@@ -347,7 +347,7 @@ void HalvixAssociation::removeDevZigbeeZwave() {
     cancelType = CANCEL_Both;
     hbase::copyText(cmdtype, "RemoveDevice");
     idle = false;
-    assocState = 2;
+    assocState = kStepRemoving;
     cmdToZigbee(ZB_Remove);
     cmdToZwave(ZW_Remove);
 }
@@ -368,14 +368,14 @@ void HalvixAssociation::setDevType(DevType type) {
     }
     devType = type;
     zbRecord.devType = (uint8_t)type;
-    lastStatus = 7;
+    lastStatus = kEvNameAndLocation;
     std::unique_ptr<AssocEvent> ev(new AssocEvent());
     AssocDevicePayload* p = reinterpret_cast<AssocDevicePayload*>(ev->payload);
     hbase::copyText(p->name, devName);
     hbase::copyText(devLocation, "Default");
     hbase::copyText(p->location, devLocation);
     p->devType = (uint32_t)devType;
-    raise(7, serverType, ev.get());
+    raise(kEvNameAndLocation, serverType, ev.get());
     hbase::copyText(cmdtype, "EditNameLocation");
 }
 
@@ -404,7 +404,7 @@ int HalvixAssociation::addingDone() {
     if (zwNode.devTech != DEVTECH_ZWAVE) {
         hbase::copyText(zbRecord.name, devName);
         hbase::copyText(zbRecord.location, devLocation);
-        zbRecord.status = 10;
+        zbRecord.status = kZbDescribed;
         log(0, "libpairing:Sending final addingDone packet to HA Server");
         packet->selector = 0;
         memcpy(packet->data, &zbRecord, sizeof zbRecord);

@@ -34,6 +34,70 @@ int readRecord(DEPOT* db, const char* key, int ksize, void* buf, int cap);
 // cannot be read.
 void forEachDevice(DEPOT* db, const std::function<void(const DeviceRecord&)>& f);
 
+// The pairing state machine's numbers, with the values the application sees.
+
+// assocState.
+enum AssocStep : int {
+    kStepNone = 0,
+    kStepAdding = 1,       // inclusion started on both radios
+    kStepRemoving = 2,     // exclusion started on both radios
+    kStepReset = 3,        // answered with "Reset Success"
+    kStepZwIncluded = 4,   // Z-Wave node included, its details awaited
+    kStepZwDetails = 5,    // Z-Wave node details requested
+    kStepZwRemoving = 6,   // Z-Wave removal under way
+    kStepZbDescribed = 8,  // ZigBee device described, naming awaited
+};
+
+// Event types (AssocEvent::type); the ones marked * are also the lastStatus
+// they leave.
+enum EventKind : int {
+    kEvNone = 0,
+    kEvTimedOut = 2,
+    kEvFound = 3,  // *
+    kEvAlreadyStored = 4,
+    kEvReadingDetails = 5,   // *
+    kEvChooseSubType = 6,    // *
+    kEvNameAndLocation = 7,  // *
+    kEvFailed = 9,
+    kEvRemoved = 11,
+    kEvUnknownRemoved = 12,
+    kEvHueBridges = 21,  // *
+    kEvHueHubFound = 22,
+    kEvHueHubFoundAgain = 23,
+    kEvHueAdded = 25,
+    kEvHueButtonNotPressed = 26,
+    kEvHueBridgeNotFound = 27,
+    kEvHueNoBridge = 28,
+    kEvHueBulbFound = 29,
+    kEvHueFailed = 30,
+    // Nest answers, by the command they answer.
+    kEvNest121 = 41,
+    kEvNest123 = 42,
+    kEvNest122 = 43,
+    kEvNestAdd = 44,  // to the add (100), with the answer
+    kEvNest124Done = 45,
+    kEvNest124Failed = 46,
+};
+
+// Senders of answers (findClientType).
+enum Sender : int { kFromNobody = 0, kFromZwave = 1, kFromZigbee = 2, kFromHA = 3, kFromHue = 4, kFromNest = 5 };
+
+// Status byte of a ZigBee answer.
+enum ZigbeeStatus : int {
+    kZbFound = 1,
+    kZbFailedOrRemoved = 2,  // failed while adding, removed while removing
+    kZbKeepsState = 3,
+    kZbReading = 6,
+    kZbDescribed = 10,
+    kZbFailed = 11,
+    kZbUnknownRemoved = 12,
+};
+
+// Receive time-outs, in seconds.
+constexpr int kIdleTimeout = 180;    // idle, and while details are read
+constexpr int kFoundTimeout = 60;    // after a device was found
+constexpr int kRemovalTimeout = 20;  // during a removal
+
 // Shared by the application's thread and the receiver threads:
 // Receive timeout of the receiver thread, in seconds.
 extern std::atomic<int> rxTimeout;

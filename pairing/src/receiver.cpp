@@ -42,11 +42,11 @@ int HalvixAssociation::findClientType(in_addr addr) {
     static const struct {
         const char* server;
         int type;
-    } kServers[] = {{hub::kZwave.text, 1},
-                    {hub::kZigbee.text, 2},
-                    {hub::kHAAssoc.text, 3},
-                    {hub::kHue.text, 4},
-                    {hub::kNest.text, 5}};
+    } kServers[] = {{hub::kZwave.text, kFromZwave},
+                    {hub::kZigbee.text, kFromZigbee},
+                    {hub::kHAAssoc.text, kFromHA},
+                    {hub::kHue.text, kFromHue},
+                    {hub::kNest.text, kFromNest}};
     for (const auto& s : kServers) {
         const char* colon = strchr(s.server, ':');
         size_t n = (size_t)(colon - s.server);
@@ -137,7 +137,7 @@ void* HalvixAssociation::receiver(void*) {
                 nanosleep(&pause, nullptr);
             }
             if (idle) {
-                rxTimeout = 180;
+                rxTimeout = kIdleTimeout;
                 log(0, "libpairing:idle timeout set to 180 sec...");
             } else {
                 sendCancelTo((cancel_type)cancelType);
@@ -149,7 +149,7 @@ void* HalvixAssociation::receiver(void*) {
                          "\"Reason\":\"TimeoutReached\"}",
                          cmdtype);
                 lastStatus = 0;
-                raise(2, 0, ev.get());
+                raise(kEvTimedOut, 0, ev.get());
                 cancelType = 0;
                 idle = true;
             }
@@ -174,20 +174,20 @@ void HalvixAssociation::handleAnswer(const sockaddr_in& from, const void* data, 
         return false;
     };
     switch (cls) {
-        case 1:
+        case kFromZwave:
             if (!whole(sizeof zwRx, "Z-wave")) return;
             memcpy(&zwRx, data, sizeof zwRx);
             assoc_meshID = local_meshID;
             log(0, "libpairing:Received Packet from Z-wave");
             zwaveAnswer();
             break;
-        case 2:
+        case kFromZigbee:
             if (!whole(sizeof zbRecord, "Zigbee")) return;
             memcpy(&zbRecord, data, sizeof zbRecord);
             assoc_meshID = local_meshID;
             zigbeeAnswer();
             break;
-        case 4: {
+        case kFromHue: {
             if (!whole(8, "HUE")) return;
             HueAnswer a;
             memset(&a, 0, sizeof a);
@@ -196,7 +196,7 @@ void HalvixAssociation::handleAnswer(const sockaddr_in& from, const void* data, 
             hueAnswer(a, len);
             break;
         }
-        case 5: {
+        case kFromNest: {
             if (!whole(sizeof(NestAnswer), "NEST")) return;
             NestAnswer a;
             memcpy(&a, data, sizeof a);
@@ -204,7 +204,7 @@ void HalvixAssociation::handleAnswer(const sockaddr_in& from, const void* data, 
             nestAnswer(a);
             break;
         }
-        case 3:
+        case kFromHA:
             log(1, "libpairing:\n*** Got data from HA_Server. Not implemented ***\n");
             break;
         default:
@@ -221,8 +221,8 @@ void HalvixAssociation::namingEvent(int server) {
     hbase::copyText(devLocation, "Default");
     hbase::copyText(p->location, devLocation);
     p->devType = (uint32_t)devType;
-    lastStatus = 7;
-    raise(7, server, ev.get());
+    lastStatus = kEvNameAndLocation;
+    raise(kEvNameAndLocation, server, ev.get());
     hbase::copyText(cmdtype, "EditNameLocation");
 }
 
@@ -233,52 +233,52 @@ void HalvixAssociation::zwaveAnswer() {
         lastStatus = 0;
         raise(event, DEVTECH_ZWAVE, ev.get());
         idle = true;
-        assocState = 0;
+        assocState = kStepNone;
     };
     switch (assocState) {
-        case 1:
+        case kStepAdding:
             log(0, "................. ASSOC ...................");
             serverType = DEVTECH_ZWAVE;
             sendCancelTo(CANCEL_Zigbee);
             cancelType = CANCEL_Zwave;
             if (zwRx.nodeId == 255) {
-                end(9);
+                end(kEvFailed);
                 log(1, "libpairing:Association failed (Z-wave)");
             } else {
-                assocState = 4;
-                lastStatus = 3;
+                assocState = kStepZwIncluded;
+                lastStatus = kEvFound;
                 hbase::copyText(cmdtype, "AddingSensor");
-                raise(3, DEVTECH_ZWAVE, ev.get());
+                raise(kEvFound, DEVTECH_ZWAVE, ev.get());
                 log(0, "libpairing:Adding sensor (Z-wave)");
-                rxTimeout = 60;
+                rxTimeout = kFoundTimeout;
                 idle = false;
                 log(0, "libpairing:timeout set to 60 sec...");
             }
             break;
-        case 4:
+        case kStepZwIncluded:
             log(0, "................. ZW_ASSOC ...................");
             if (ZW_checkNodeExists()) {
-                end(4);
+                end(kEvAlreadyStored);
                 log(0, "libpairing:Z-wave sensor already joined");
             } else if (zwRx.nodeId == 0 || zwRx.nodeId == 255) {
-                end(9);
+                end(kEvFailed);
                 log(1, "libpairing:Association failed (Z-wave)");
             } else {
-                assocState = 5;
-                lastStatus = 5;
+                assocState = kStepZwDetails;
+                lastStatus = kEvReadingDetails;
                 hbase::copyText(cmdtype, "GettingInfo");
-                raise(5, DEVTECH_ZWAVE, ev.get());
+                raise(kEvReadingDetails, DEVTECH_ZWAVE, ev.get());
                 log(0, "libpairing:Getting sensor info (Z-wave)");
-                rxTimeout = 180;
+                rxTimeout = kIdleTimeout;
                 log(0, "libpairing:ZW_ASSOC_QUERY:timeout set to 180 secs");
             }
             break;
-        case 5: {
+        case kStepZwDetails: {
             log(0, "................. ZW_ASSOC_QUERY ...................");
             zwNode = zwRx;
             if (!ZW_createDeviceType()) {
                 log(1, "libpairing:zw_createDevice is unsuccessful (Z-wave)");
-                end(9);
+                end(kEvFailed);
                 break;
             }
             log(0, "libpairing:zw_createDevice is successful (Z-wave)");
@@ -290,64 +290,64 @@ void HalvixAssociation::zwaveAnswer() {
             p->devType = (uint32_t)zwNode.foundType;
             listSubDevType((DevType)zwNode.foundType, reinterpret_cast<DevType*>(p->u.subTypes));
             if (p->u.subTypes[0] != 0) {
-                lastStatus = 6;
-                raise(6, DEVTECH_ZWAVE, ev.get());
+                lastStatus = kEvChooseSubType;
+                raise(kEvChooseSubType, DEVTECH_ZWAVE, ev.get());
                 hbase::copyText(cmdtype, "SelectDeviceType");
                 zwNode.chosenType = devType;
             } else {
                 namingEvent(DEVTECH_ZWAVE);
             }
-            assocState = 0;
+            assocState = kStepNone;
             break;
         }
-        case 2:
+        case kStepRemoving:
             log(0, "................. DEASSOC ...................");
             serverType = DEVTECH_ZWAVE;
             sendCancelTo(CANCEL_Zigbee);
             cancelType = CANCEL_Zwave;
             if (zwRx.nodeId == 0 || zwRx.nodeId == 255) {
                 lastStatus = 0;
-                raise(12, DEVTECH_ZWAVE, ev.get());
-                assocState = 0;
+                raise(kEvUnknownRemoved, DEVTECH_ZWAVE, ev.get());
+                assocState = kStepNone;
                 log(0, "libpairing:111 Unknown Sensor Removed (Z-wave) and Node:%d", zwRx.nodeId);
                 idle = true;
             } else if (ZW_checkNodeExists()) {
-                assocState = 6;
+                assocState = kStepZwRemoving;
                 ZW_removeNode();
                 AssocDevicePayload* p = devicePayload(ev.get());
                 hbase::copyText(p->removedName, removedDevName);
                 p->removedId = removedDevId;
                 lastStatus = 0;
-                raise(11, DEVTECH_ZWAVE, ev.get());
+                raise(kEvRemoved, DEVTECH_ZWAVE, ev.get());
                 log(0, "libpairing:%s is Removing (Z-wave)", removedDevName);
-                rxTimeout = 20;
+                rxTimeout = kRemovalTimeout;
                 idle = false;
                 hbase::copyText(cmdtype, "RemoveDevice");
                 log(0, "libpairing:timeout set to 20 sec");
             } else {
                 lastStatus = 0;
-                raise(12, DEVTECH_ZWAVE, ev.get());
-                assocState = 6;
+                raise(kEvUnknownRemoved, DEVTECH_ZWAVE, ev.get());
+                assocState = kStepZwRemoving;
                 log(0, "libpairing:222 Unknown Sensor Removed (Z-wave) and Node:%d", zwRx.nodeId);
-                rxTimeout = 20;
+                rxTimeout = kRemovalTimeout;
                 idle = false;
                 hbase::copyText(cmdtype, "RemoveDevice");
                 log(0, "libpairing:timeout set to 20 sec");
             }
             break;
-        case 6:
+        case kStepZwRemoving:
             log(0, "libpairing: Sensor Removed (Z-wave)");
             idle = true;
             cancelType = 0;
-            assocState = 0;
+            assocState = kStepNone;
             break;
-        case 3:
-            assocState = 0;
+        case kStepReset:
+            assocState = kStepNone;
             log(0, "libpairing:Reset Success");
             idle = true;
             break;
         default:
-            assocState = 0;
+            assocState = kStepNone;
             break;
     }
 }
@@ -356,25 +356,25 @@ void HalvixAssociation::zigbeeAnswer() {
     std::unique_ptr<AssocEvent> ev = newEvent();
     AssocDevicePayload* p = devicePayload(ev.get());
     const int status = zbRecord.status;
-    if (assocState == 1) {
+    if (assocState == kStepAdding) {
         switch (status) {
-            case 1:
+            case kZbFound:
                 serverType = DEVTECH_ZIGBEE;
                 sendCancelTo(CANCEL_Zwave);
                 cancelType = CANCEL_Zigbee;
                 log(0, "libpairing: Device got found (Zigbee)");
                 p->zbStatus = (uint32_t)status;
                 hbase::copyText(p->u.json, "{\"CommandType\":\"AddingDevice\",\"MobileInternalIndex\":\"\"}");
-                lastStatus = 3;
-                raise(3, DEVTECH_ZIGBEE, ev.get());
+                lastStatus = kEvFound;
+                raise(kEvFound, DEVTECH_ZIGBEE, ev.get());
                 hbase::copyText(cmdtype, "AddingSensor");
                 idle = false;
-                rxTimeout = 60;
+                rxTimeout = kFoundTimeout;
                 log(0, "libpairing:timeout set to 60 sec");
                 break;
-            case 2:
-            case 11:
-                assocState = 0;
+            case kZbFailedOrRemoved:
+            case kZbFailed:
+                assocState = kStepNone;
                 log(1, "libpairing:Association failed (Zigbee)");
                 p->zbStatus = (uint32_t)status;
                 p->zero = 0;
@@ -382,29 +382,29 @@ void HalvixAssociation::zigbeeAnswer() {
                                 "{\"CommandType\":\"AddDevice\",\"MobileInternalIndex\":\"\",\"Success\":\"false\","
                                 "\"Reason\":\"AddingFailed\"}");
                 lastStatus = 0;
-                raise(9, DEVTECH_ZIGBEE, ev.get());
+                raise(kEvFailed, DEVTECH_ZIGBEE, ev.get());
                 idle = true;
                 break;
-            case 6:
+            case kZbReading:
                 log(0, "libpairing:Getting Sensor info (Zigbee)");
                 p->zbStatus = (uint32_t)status;
                 hbase::copyText(p->u.json, "{\"CommandType\":\"GettingInfo\",\"MobileInternalIndex\":\"\"}");
-                lastStatus = 5;
-                raise(5, DEVTECH_ZIGBEE, ev.get());
+                lastStatus = kEvReadingDetails;
+                raise(kEvReadingDetails, DEVTECH_ZIGBEE, ev.get());
                 hbase::copyText(cmdtype, "GettingInfo");
                 idle = false;
-                rxTimeout = 180;
+                rxTimeout = kIdleTimeout;
                 log(0, "libpairing:timeout set to 180 sec");
                 break;
-            case 10:
+            case kZbDescribed:
                 if (zb_createAnyDevice() == 0) {
                     devType = zbRecord.devType;
                     p->devType = (uint32_t)devType;
                     listSubDevType((DevType)baseDevType, reinterpret_cast<DevType*>(p->u.subTypes));
                     if (p->u.subTypes[0] != 0) {
                         p->zbStatus = (uint32_t)status;
-                        lastStatus = 6;
-                        raise(6, DEVTECH_ZIGBEE, ev.get());
+                        lastStatus = kEvChooseSubType;
+                        raise(kEvChooseSubType, DEVTECH_ZIGBEE, ev.get());
                         hbase::copyText(cmdtype, "SelectDeviceType");
                         zbRecord.devType = (uint8_t)devType;
                     } else {
@@ -412,17 +412,17 @@ void HalvixAssociation::zigbeeAnswer() {
                     }
                 }
                 log(0, "libpairing:Sensor got Associated %d name %s (Zigbee)", DevId, devName);
-                assocState = 8;
+                assocState = kStepZbDescribed;
                 break;
-            case 3:
+            case kZbKeepsState:
                 break;
             default:
-                assocState = 0;
+                assocState = kStepNone;
                 break;
         }
-    } else if (assocState == 2) {
+    } else if (assocState == kStepRemoving) {
         zb_removeNode(zbRecord.shortAddr);
-        if (zbRecord.status == 2) {
+        if (zbRecord.status == kZbFailedOrRemoved) {
             serverType = DEVTECH_ZIGBEE;
             sendCancelTo(CANCEL_Zwave);
             std::unique_ptr<HAAssocPacket> packet(new HAAssocPacket());
@@ -432,19 +432,19 @@ void HalvixAssociation::zigbeeAnswer() {
             hbase::copyText(p->removedName, removedDevName);
             p->removedId = removedDevId;
             lastStatus = 0;
-            raise(11, DEVTECH_ZIGBEE, ev.get());
+            raise(kEvRemoved, DEVTECH_ZIGBEE, ev.get());
             idle = true;
             cancelType = 0;
-            assocState = 0;
-        } else if (zbRecord.status == 12) {
+            assocState = kStepNone;
+        } else if (zbRecord.status == kZbUnknownRemoved) {
             serverType = DEVTECH_ZIGBEE;
             sendCancelTo(CANCEL_Zwave);
             log(0, "libpairing:Unknown Sensor removed (Zigbee)");
             lastStatus = 0;
-            raise(12, DEVTECH_ZIGBEE, ev.get());
+            raise(kEvUnknownRemoved, DEVTECH_ZIGBEE, ev.get());
             idle = true;
             cancelType = 0;
-            assocState = 0;
+            assocState = kStepNone;
         }
     }
 }
@@ -474,49 +474,49 @@ void HalvixAssociation::hueAnswer(const HueAnswer& a, int len) {
                 HueMac(mac, list->mac[i]);
                 hbase::copyText(list->ip[i], ip);
             }
-            lastStatus = 21;
-            raise(21, DEVTECH_HUE, ev.get());
+            lastStatus = kEvHueBridges;
+            raise(kEvHueBridges, DEVTECH_HUE, ev.get());
             idle = false;
             hbase::copyText(cmdtype, "AddIPDevice");
             break;
         }
         case 1:
-            type = 30;
+            type = kEvHueFailed;
             fmt =
                 "{\"CommandType\":\"%s\",\"MobileInternalIndex\":\"\",\"Success\":\"false\",\"Reason\":\"HueFailed\","
                 "\"Type\":\"HueHub\"}\n";
             break;
         case 2:
-            type = 25;
+            type = kEvHueAdded;
             fmt =
                 "{\"CommandType\":\"%s\",\"MobileInternalIndex\":\"\",\"Success\":\"true\",\"Type\":\"HueHub\","
                 "\"Reason\":\"HueAdded\"}\n";
             break;
         case 3:
-            type = 27;
+            type = kEvHueBridgeNotFound;
             fmt =
                 "{\"CommandType\":\"%s\",\"MobileInternalIndex\":\"\",\"Success\":\"false\","
                 "\"Reason\":\"HueBridgeNotFound\",\"Type\":\"HueHub\"}\n";
             break;
         case 4:
-            type = 26;
+            type = kEvHueButtonNotPressed;
             fmt =
                 "{\"CommandType\":\"%s\",\"MobileInternalIndex\":\"\",\"Success\":\"false\",\"Type\":\"HueHub\","
                 "\"Reason\":\"HueButtonNotPressed\"}\n";
             break;
         case 5:
-            type = 28;
+            type = kEvHueNoBridge;
             fmt =
                 "{\"CommandType\":\"%s\",\"MobileInternalIndex\":\"\",\"Success\":\"false\",\"Type\":\"HueHub\","
                 "\"Reason\":\"BridgeNotFound\"}\n";
             break;
         case 6:
-            type = 29;
+            type = kEvHueBulbFound;
             fmt = "{\"CommandType\":\"%s\", \"MobileInternalIndex\":\"\",\"Success\":\"true\",\"Type\":\"HueBulb\"}\n";
             break;
         case 8:
         case 9:
-            type = a.state == 8 ? 22 : 23;
+            type = a.state == 8 ? kEvHueHubFound : kEvHueHubFoundAgain;
             fmt = "{\"CommandType\":\"%s\", \"MobileInternalIndex\":\"\",\"Success\":\"true\",\"Type\":\"HueHub\"}\n";
             break;
         default:
@@ -537,20 +537,20 @@ void HalvixAssociation::nestAnswer(const NestAnswer& a) {
     int type = 0;
     switch (a.command) {
         case 100:
-            type = 44;
+            type = kEvNestAdd;
             memcpy(ev->payload, &a, sizeof a);
             break;
         case 121:
-            type = 41;
+            type = kEvNest121;
             break;
         case 122:
-            type = 43;
+            type = kEvNest122;
             break;
         case 123:
-            type = 42;
+            type = kEvNest123;
             break;
         case 124:
-            type = a.result == 0 ? 45 : a.result == -1 ? 46 : 0;
+            type = a.result == 0 ? kEvNest124Done : a.result == -1 ? kEvNest124Failed : kEvNone;
             break;
         default:
             log(2, "libpairing:Got unknown command from NEST");
