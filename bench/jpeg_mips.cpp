@@ -13,13 +13,7 @@
 #include "lcddraw/jpeg.h"
 
 #define STBI_NO_SIMD
-#define STB_IMAGE_IMPLEMENTATION
-#define STB_IMAGE_STATIC
-#define STBI_ONLY_JPEG
-#pragma GCC diagnostic ignored "-Wunused-function"
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#pragma GCC diagnostic ignored "-Wsign-compare"
-#include <stb/stb_image.h>
+#include "stb_jpeg.h"
 
 static double cpuNow() {
     timespec t;

@@ -1,15 +1,5 @@
 // stb_image's JPEG decoder, built without its SIMD paths (STBI_NO_SIMD), as it would run on the router.
 #define STBI_NO_SIMD
-#define STB_IMAGE_IMPLEMENTATION
-#define STB_IMAGE_STATIC
-#define STBI_ONLY_JPEG
-#pragma GCC diagnostic ignored "-Wunused-function"
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#pragma GCC diagnostic ignored "-Wsign-compare"
-#include <stb/stb_image.h>
+#include "stb_jpeg.h"
 
-unsigned char* stb_nosimd_decode(const unsigned char* data, int size, int* w, int* h) {
-    int n;
-    return stbi_load_from_memory(data, size, w, h, &n, 3);
-}
-void stb_nosimd_free(unsigned char* p) { stbi_image_free(p); }
+STB_JPEG_FUNCTIONS(stb_nosimd)

@@ -25,14 +25,6 @@
 
 namespace {
 
-#define CHECK(c)                                       \
-    do {                                               \
-        if (!(c)) {                                    \
-            fprintf(stderr, "check failed: %s\n", #c); \
-            abort();                                   \
-        }                                              \
-    } while (0)
-
 int g_rx = -1, g_tx = -1;
 sockaddr_in g_to;
 

@@ -38,14 +38,6 @@ const char kStore[] = "/tmp/ddb";
 // The loader's bound on the value slots it reads and writes.
 constexpr int kMaxValueIndex = 1024;
 
-#define CHECK(c)                                       \
-    do {                                               \
-        if (!(c)) {                                    \
-            fprintf(stderr, "check failed: %s\n", #c); \
-            abort();                                   \
-        }                                              \
-    } while (0)
-
 std::string keyOf(uint8_t sel) {
     static const char* const kSuffixes[] = {"",   ".LT", ".MI", ".VS", ".MN", ".ST", ".0", ".1",
                                             ".2", ".3",  ".4",  ".5",  ".6",  ".7",  ".8", ".9"};

@@ -37,14 +37,6 @@ extern "C" {
 
 namespace {
 
-#define CHECK(c)                                       \
-    do {                                               \
-        if (!(c)) {                                    \
-            fprintf(stderr, "check failed: %s\n", #c); \
-            abort();                                   \
-        }                                              \
-    } while (0)
-
 constexpr size_t kReadMax = sizeof(HAReceivedPacket);  // what the receiver reads of a datagram
 const EventType kMarker = EventType(0x4d41524b);
 const int kLevel = 40;

@@ -6,6 +6,16 @@
 #include <cstdlib>
 #include <unistd.h>
 
+// An invariant of the target: a report and an abort, which libFuzzer keeps
+// as a crash.
+#define CHECK(c)                                       \
+    do {                                               \
+        if (!(c)) {                                    \
+            fprintf(stderr, "check failed: %s\n", #c); \
+            abort();                                   \
+        }                                              \
+    } while (0)
+
 // The targets that write the hub's stores or bind its addresses run only
 // inside a virtual router, never against the machine's own /tmp or network.
 inline void requireVirtualRouter(const char* target, const char* what) {

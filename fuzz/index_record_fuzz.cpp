@@ -46,14 +46,6 @@ const char* const kValueKeys[6] = {"V", "L", "I", "T", "AL", "EF"};
 const int kFieldSize[20] = {50, 10, 30, 25, 25, 20, 50, 0, 10, 12, 12, 10, 30, 30, 30, 30, 30, 30, 50, 50};
 const int kValueSize[6] = {50, 100, 50, 20, 50, 50};
 
-#define CHECK(c)                                       \
-    do {                                               \
-        if (!(c)) {                                    \
-            fprintf(stderr, "check failed: %s\n", #c); \
-            abort();                                   \
-        }                                              \
-    } while (0)
-
 using Store = std::map<std::string, std::string>;
 
 std::string keyOf(uint8_t sel) {

@@ -18,10 +18,7 @@
 
 #include "hacore/frozen.h"
 
-#define CHECK(c)                    \
-    do {                            \
-        if (!(c)) __builtin_trap(); \
-    } while (0)
+#include "fuzz_util.h"
 
 namespace {
 

@@ -10,10 +10,7 @@
 
 #include "hacore/frozen.h"
 
-#define CHECK(c)                    \
-    do {                            \
-        if (!(c)) __builtin_trap(); \
-    } while (0)
+#include "fuzz_util.h"
 
 namespace {
 

@@ -7,6 +7,7 @@
 #include <sched.h>
 #include <unistd.h>
 
+#include "lcd_fixture.h"
 #include "lcddraw/libHalvixGui.h"
 #include "lcdview.h"
 #include "testkit.h"
@@ -18,20 +19,7 @@ namespace {
 
 constexpr uint16_t kRed = 0xF800, kGreen = 0x07E0, kBlue = 0x001F, kWhite = 0xFFFF;
 
-class Primitives : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_GE(libHalvixGuiInit(), 0);
-        disableAlphaBlending();
-        lcd_clear(0);
-        testkit::clearLog("lcd");
-    }
-    LcdRequest last() {
-        auto r = testkit::lcdRequests();
-        EXPECT_FALSE(r.empty());
-        return r.empty() ? LcdRequest() : r.back();
-    }
-};
+class Primitives : public LcdTest {};
 
 TEST_F(Primitives, FillRectSendsTheShapeAndFillsCornersInclusive) {
     EXPECT_EQ(fillRect(10, 20, 30, 40, 1405), 0);

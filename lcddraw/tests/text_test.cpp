@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "lcd_fixture.h"
 #include "lcddraw/libHalvixGui.h"
 #include "lcdview.h"
 #include "testkit.h"
@@ -17,19 +18,8 @@ namespace {
 
 constexpr size_t kPtr = sizeof(void*);
 
-class Text : public ::testing::Test {
+class Text : public LcdTest {
 protected:
-    void SetUp() override {
-        ASSERT_GE(libHalvixGuiInit(), 0);
-        disableAlphaBlending();
-        lcd_clear(0);
-        testkit::clearLog("lcd");
-    }
-    LcdRequest last() {
-        auto r = testkit::lcdRequests();
-        EXPECT_FALSE(r.empty());
-        return r.empty() ? LcdRequest() : r.back();
-    }
     // Columns [first, last] holding any lit pixel in rows y0..y1; -1 if none.
     static std::pair<int, int> litColumns(const LcdView& v, int y0, int y1, uint16_t bg = 0) {
         int first = -1, lastx = -1;

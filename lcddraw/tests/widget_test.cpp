@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "lcd_fixture.h"
 #include "lcddraw/libHalvixGui.h"
 #include "lcdview.h"
 #include "testkit.h"
@@ -29,15 +30,7 @@ WidgetRecord widget(int kind, int x, int y, int w, int h, const wchar_t* label) 
     return r;
 }
 
-class Widgets : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_GE(libHalvixGuiInit(), 0);
-        disableAlphaBlending();
-        lcd_clear(0);
-        testkit::clearLog("lcd");
-    }
-};
+class Widgets : public LcdTest {};
 
 void expectArea(const TouchArea& a, int l, int r, int t, int b, const char* what) {
     EXPECT_EQ(a.left, l) << what;
