@@ -13,9 +13,9 @@
 
 // <prefix>_decode (to RGB) and <prefix>_free, for a bench that links both
 // builds of the decoder.
-#define STB_JPEG_FUNCTIONS(prefix)                                                         \
+#define STB_JPEG_FUNCTIONS(prefix)                                                        \
     unsigned char* prefix##_decode(const unsigned char* data, int size, int* w, int* h) { \
-        int n;                                                                             \
-        return stbi_load_from_memory(data, size, w, h, &n, 3);                             \
-    }                                                                                      \
+        int n;                                                                            \
+        return stbi_load_from_memory(data, size, w, h, &n, 3);                            \
+    }                                                                                     \
     void prefix##_free(unsigned char* p) { stbi_image_free(p); }

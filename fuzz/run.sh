@@ -53,6 +53,7 @@ TARGETS=(
   "daemon_datagram_fuzz|-Idaemonlink/include -Idaemonlink/src fuzz/daemon_datagram_fuzz.cpp daemonlink/src/*.cpp hacore/src/json/frozen.cpp|daemon|fuzz/daemon.dict"
   "device_record_fuzz|fuzz/device_record_fuzz.cpp hacore/src/*/*.cpp|device|fuzz/device.dict"
   "index_record_fuzz|fuzz/index_record_fuzz.cpp hacore/src/*/*.cpp|index|fuzz/index.dict"
+  "store_fastpath_fuzz|fuzz/store_fastpath_fuzz.cpp hacore/src/store/store.cpp -Ihacore/src|fastpath|"
 )
 
 # target | the parser's own source files, on which coverage is reported
@@ -74,6 +75,7 @@ COVER=(
   "daemon_datagram_fuzz|daemonlink/src/DaemonConnector.cpp"
   "device_record_fuzz|hacore/src/device/Device.cpp hacore/src/store/store.cpp"
   "index_record_fuzz|hacore/src/index/index.cpp hacore/src/index/index_catalogue.cpp"
+  "store_fastpath_fuzz|hacore/src/store/store.cpp"
 )
 
 # How a target runs: the pairing target reads /tmp/ddb and logs, the store
@@ -81,7 +83,7 @@ COVER=(
 # addresses; they run inside a virtual router.
 runner() {
   case "$1" in
-    pairing_*|event_receiver_*|daemon_datagram_*|device_record_*|index_record_*) echo build/host/router-run -- ;;
+    pairing_*|event_receiver_*|daemon_datagram_*|device_record_*|index_record_*|store_fastpath_*) echo build/host/router-run -- ;;
   esac
 }
 

@@ -43,6 +43,10 @@ DEPOT* openNoRepair(const char* path, int mode) {
 
 namespace {
 
+// The file layout, hash and handle fields read here are qdbm 1.8's: with any
+// other qdbm the store goes through qdbm's API only.
+bool knownLayout() { return dpversion && strncmp(dpversion, "1.8.", 4) == 0; }
+
 // The hash that orders the search tree of a Depot bucket (qdbm 1.8).
 int32_t treeHash(const char* key, int size) {
     uint32_t sum = 19780211;
@@ -57,7 +61,7 @@ int32_t treeHash(const char* key, int size) {
 // unexpected in the file): the caller then asks qdbm.
 int treeGet(DEPOT* db, const char* key, int ksize, char* buf, int cap, int* found) {
     enum { kHead = 48, kRecHead = 7 * 4, kNode = 128, kMaxSteps = 4096 };
-    if (dpbnum(db) != 1 || !db->buckets) return -2;
+    if (!knownLayout() || dpbnum(db) != 1 || !db->buckets) return -2;
     const int fd = dpfdesc(db), end = dpfsiz(db);
     const int32_t hash = treeHash(key, ksize);
     int32_t at = db->buckets[0];
@@ -115,7 +119,7 @@ bool readStretch(DEPOT* db, int at, int size, Stretch& out) {
     out.bytes.clear();
     out.records.clear();
     const int end = dpfsiz(db);
-    if (at < 0 || at >= end || size <= 0) return false;
+    if (!knownLayout() || at < 0 || at >= end || size <= 0) return false;
     if (size > end - at) size = end - at;
     out.bytes.resize(size_t(size));
     const ssize_t got = pread(dpfdesc(db), out.bytes.data(), size_t(size), at);
@@ -213,6 +217,7 @@ bool readAll(DEPOT* db, std::vector<char>& file, std::vector<RecordRef>& records
     enum { kHead = 48, kSizeAt = 24, kBucketsAt = 32, kRecordsAt = 40, kRecHead = 7 * 4 };
     static const char kMagic[] = "[depot]\n\f";  // a little-endian file
     records.clear();
+    if (!knownLayout()) return false;
     const int size = dpfsiz(db), buckets = dpbnum(db), count = dprnum(db), fd = dpfdesc(db);
     if (size < kHead || buckets < 1 || count < 0 || fd < 0 || buckets > (size - kHead) / 4) return false;
     file.resize(size_t(size));
