@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <unistd.h>
 
+#include "base/depot_catchup.h"
+
 namespace hbase {
 
 const char* depotError() { return dperrmsg(dpecode); }
@@ -19,6 +21,13 @@ DEPOT* openRepairing(const char* path, int mode, const RepairPolicy& policy) {
     if (policy.onFailedOpen) policy.onFailedOpen();
     if (policy.removeUnrepaired) unlink(path);
     return nullptr;
+}
+
+bool startWalk(DEPOT* db) {
+    depotSeeAll(db);
+    if (dpiterinit(db)) return true;
+    fprintf(stderr, "dpiterinit: %s\n", depotError());
+    return false;
 }
 
 bool closeDepot(DEPOT* db, bool asReader) {

@@ -23,11 +23,7 @@ int readRecord(DEPOT* db, const char* key, int ksize, void* buf, int cap) {
 }
 
 void forEachDevice(DEPOT* db, const std::function<void(const DeviceRecord&)>& f) {
-    depotSeeAll(db);
-    if (!dpiterinit(db)) {
-        fprintf(stderr, "dpiterinit: %s\n", dperrmsg(dpecode));
-        return;
-    }
+    if (!hbase::startWalk(db)) return;
     while (char* key = dpiternext(db, nullptr)) {
         std::string k = key;
         free(key);

@@ -24,6 +24,11 @@ struct RepairPolicy {
 
 DEPOT* openRepairing(const char* path, int mode, const RepairPolicy& policy);
 
+// Starts a walk over the keys, having caught up with what other processes
+// wrote since the handle last looked; on failure writes "dpiterinit: %s\n"
+// and returns false.
+bool startWalk(DEPOT* db);
+
 // Closes; on failure writes "dpclose: %s\n" and returns false. asReader:
 // a writer handle that wrote nothing (a repair's) closes as a reader, so its
 // close does not put back the header it saw over what others wrote since.

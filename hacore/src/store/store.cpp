@@ -191,12 +191,7 @@ bool putText(DEPOT* db, const char* key, const char* text, int valueLen) {
     return put(db, key, buf, valueLen);
 }
 
-bool iterInit(DEPOT* db) {
-    depotSeeAll(db);
-    if (dpiterinit(db)) return true;
-    fprintf(stderr, "dpiterinit: %s\n", lastError());
-    return false;
-}
+bool iterInit(DEPOT* db) { return hbase::startWalk(db); }
 
 bool iterNext(DEPOT* db, std::string& key) {
     int size = 0;
