@@ -17,8 +17,6 @@
 #include "hacore/frozen.h"
 #include "internal.h"
 
-namespace pairing {}
-
 using namespace pairing;
 
 namespace {
