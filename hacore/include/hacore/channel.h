@@ -7,6 +7,7 @@
 #include <netinet/in.h>
 #include <pthread.h>
 
+#include "hacore/commands.h"  // lightDeviceID, sentLightValue
 #include "hacore/packets.h"
 
 // Client identity of this process, set before ConnectToServers:
@@ -52,10 +53,6 @@ extern struct sockaddr_in adr_web;  // web server 127.255.255.11:8888
 extern int len_web;
 
 extern pthread_t receiver_thread;
-
-// Last Z-Wave dimming command (device ID and level), -1 when none is pending.
-extern int lightDeviceID;
-extern int sentLightValue;
 
 // Fills an IPv4 socket address from "host:port". *len is the size of the
 // buffer at addr on entry and 16 on success. Returns 0, -1 for a bad host,

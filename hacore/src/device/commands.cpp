@@ -13,6 +13,7 @@
 #include "hacore/Device.h"
 #include "hacore/commands.h"
 #include "base/text.h"
+#include "device/commands_internal.h"
 
 namespace {
 
@@ -41,7 +42,7 @@ constexpr int kRaw = 9;
 
 const char* trueFalse(bool b) { return b ? "true" : "false"; }
 const char* onOff(bool on) { return on ? "on" : "off"; }
-bool is(const char* a, const char* b) { return a && strcmp(a, b) == 0; }
+using hacmd::is;
 
 // One Z-Wave request; the caller holds ozw_lock.
 int ozwSendHeld(int node, int commandClass, int commandIndex, int operation, int genre, int valueType,

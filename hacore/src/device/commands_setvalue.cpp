@@ -8,12 +8,13 @@
 #include "channel/channel_internal.h"
 #include "hacore/Device.h"
 #include "hacore/commands.h"
+#include "device/commands_internal.h"
 
 HACORE_INTERNAL int nestValueCommand(Device& d, int index, const char* value);
 
 namespace {
 
-bool is(const char* a, const char* b) { return a && strcmp(a, b) == 0; }
+using hacmd::is;
 
 constexpr int kOff = 0, kOn = 1, kNone = -1;
 
@@ -31,7 +32,7 @@ int switchText(Device& d, const char* value, int index) {
 }
 
 // Plain "true"/"false" only.
-int trueFalse(const char* value) {
+int plainSwitchText(const char* value) {
     if (is(value, "true")) return kOn;
     if (is(value, "false")) return kOff;
     return kNone;
@@ -347,7 +348,7 @@ void Device::setValue(int index, char* value) {
             if (!v) break;
             switch (static_cast<int>(StrToIndexTypeEnum(v->name))) {
                 case IDX_SWITCH_BINARY:
-                    if ((sw = trueFalse(value)) == kNone) break;
+                    if ((sw = plainSwitchText(value)) == kNone) break;
                     if (technology == DEVTECH_ZWAVE)
                         setSwitchOn(sw == kOn, static_cast<unsigned char>(v->endPoint));
                     else if (technology == DEVTECH_ZIGBEE)
@@ -357,7 +358,8 @@ void Device::setValue(int index, char* value) {
                     clearTamper();
                     break;
                 case IDX_ALARM_STATE:
-                    if (technology == DEVTECH_ZWAVE && (sw = trueFalse(value)) != kNone) setSwitchOn(sw == kOn, 1);
+                    if (technology == DEVTECH_ZWAVE && (sw = plainSwitchText(value)) != kNone)
+                        setSwitchOn(sw == kOn, 1);
                     break;
                 case IDX_SWITCH_MULTILEVEL:
                 case IDX_DIMMER_LEVEL:
@@ -428,10 +430,10 @@ void Device::setValue(int index, char* value) {
         case HalvixSiren:
             switch (index) {
                 case 1:
-                    if ((sw = trueFalse(value)) != kNone) enableHalvixSiren(sw == kOn);
+                    if ((sw = plainSwitchText(value)) != kNone) enableHalvixSiren(sw == kOn);
                     break;
                 case 2:
-                    if ((sw = trueFalse(value)) != kNone) StartorStopHalvixSiren(sw == kOn);
+                    if ((sw = plainSwitchText(value)) != kNone) StartorStopHalvixSiren(sw == kOn);
                     break;
                 case 3:
                     setHalvixSirenTone(n, 2, 0);
