@@ -7,6 +7,7 @@
 #include <time.h>
 
 #include "lcddraw/libHalvixGui.h"
+#include "press_internal.h"
 #include "touch.h"
 #include "touchui/Languages.h"
 #include "touchui/Modal.h"
@@ -486,23 +487,27 @@ void Keyboard::getTouch(int x, int y) {
                     keyY0 = rowBounds[10 + 2 * row];
                     keyY1 = rowBounds[11 + 2 * row];
                     int normal = row == 0 && mode == 1 ? kDigitRow : kKey;
-                    fillRect(keyX0, keyY0, keyX1, keyY1, row == 0 && mode == 1 ? kDigitPressed : kKeyPressed);
-                    fillRect(keyX0, 55, keyX0 + 28, 83, kFunction);
                     wchar_t one[2] = {c, 0};
-                    drawTextKey(one, keyX0, 59, 28, 1, 0, 20.0, 0, 1);
-                    waitForPenUp();
-                    fillRect(keyX0, 55, keyX0 + 28, 83, 0);
-                    fillRect(keyX0, keyY0, keyX1, keyY1, normal);
-                    drawTextKey(one, keyX0, keyY0 + 5, 28, 1, 0, 20.0, kWhite, 1);
+                    // Pressed: the key darker and the character shown above it.
+                    touchpress::showPress(
+                        [&] {
+                            fillRect(keyX0, keyY0, keyX1, keyY1, row == 0 && mode == 1 ? kDigitPressed : kKeyPressed);
+                            fillRect(keyX0, 55, keyX0 + 28, 83, kFunction);
+                            drawTextKey(one, keyX0, 59, 28, 1, 0, 20.0, 0, 1);
+                        },
+                        [&] {
+                            fillRect(keyX0, 55, keyX0 + 28, 83, 0);
+                            fillRect(keyX0, keyY0, keyX1, keyY1, normal);
+                            drawTextKey(one, keyX0, keyY0 + 5, 28, 1, 0, 20.0, kWhite, 1);
+                        });
                     appendChar(c);
                 }
             } else if (row == 4) {
                 const Range* keys[5] = {&kToggle, &kCap, &kSpace, &kDel, &kDone};
                 for (int f = 0; f < 5; ++f) {
                     if (x < keys[f]->x0 || x > keys[f]->x1) continue;
-                    fillRect(keys[f]->x0, 209, keys[f]->x1, 237, kFunctionPressed);
-                    waitForPenUp();
-                    fillRect(keys[f]->x0, 209, keys[f]->x1, 237, kFunction);
+                    touchpress::showPress([&] { fillRect(keys[f]->x0, 209, keys[f]->x1, 237, kFunctionPressed); },
+                                          [&] { fillRect(keys[f]->x0, 209, keys[f]->x1, 237, kFunction); });
                     static const wchar_t* labels[5] = {L"#@%", L"CAP", L"Space", L"DEL", L"Done"};
                     const wchar_t* label = f == 0 && isSplMode ? L"abc" : labels[f];
                     drawTextKey(label, keys[f]->x0, 214, keys[f]->x1 - keys[f]->x0, 1, 0, 20.0, kWhite, 1);
@@ -526,16 +531,12 @@ void Keyboard::getTouch(int x, int y) {
                     break;
                 }
             } else if (x >= 6 && x <= 39 && y >= 16 && y <= 49) {
-                pictures.drawPNG(6, 15, 0, 0, 1);
-                waitForPenUp();
-                pictures.drawPNG(6, 15, 0, 0, 0);
+                touchpress::showPicturePress(pictures, 6, 15, 1, 0);
                 keyboardBack_onTouch();
             }
         } else {
             if (x >= 11 && x <= 44 && y >= 14 && y <= 47) {
-                pictures.drawPNG(11, 13, 0, 0, 1);
-                waitForPenUp();
-                pictures.drawPNG(11, 13, 0, 0, 0);
+                touchpress::showPicturePress(pictures, 11, 13, 1, 0);
                 keyboardBack_onTouch();
             } else if (x >= 51 && x <= 273) {
                 for (int r = 0; r < 5; ++r) {
@@ -545,12 +546,17 @@ void Keyboard::getTouch(int x, int y) {
                     const wchar_t* label = kNum[r].labels[k];
                     if (r == 3 && k == 2 && !isIPAddrMode) return;
                     int kx0 = r == 4 ? 50 : 50 + 77 * k, kx1 = r == 4 ? 274 : kx0 + 70;
-                    fillRect(kx0, kNum[r].y0 - 1, kx1, kNum[r].y1 + 1, kKeyPressed);
-                    drawTextKey(label, kx0, kNum[r].y0 + 6, kx1 - kx0, 1, 0, 20.0, kWhite, 1);
-                    waitForPenUp();
-                    fillRect(kx0, kNum[r].y0 - 1, kx1, kNum[r].y1 + 1, 0);
-                    fillRect(kx0, kNum[r].y0, kx1, kNum[r].y1, kKey);
-                    drawTextKey(label, kx0, kNum[r].y0 + 6, kx1 - kx0, 1, 0, 20.0, kWhite, 1);
+                    // Pressed: the key darker and a pixel larger on every side.
+                    touchpress::showPress(
+                        [&] {
+                            fillRect(kx0, kNum[r].y0 - 1, kx1, kNum[r].y1 + 1, kKeyPressed);
+                            drawTextKey(label, kx0, kNum[r].y0 + 6, kx1 - kx0, 1, 0, 20.0, kWhite, 1);
+                        },
+                        [&] {
+                            fillRect(kx0, kNum[r].y0 - 1, kx1, kNum[r].y1 + 1, 0);
+                            fillRect(kx0, kNum[r].y0, kx1, kNum[r].y1, kKey);
+                            drawTextKey(label, kx0, kNum[r].y0 + 6, kx1 - kx0, 1, 0, 20.0, kWhite, 1);
+                        });
                     if (r == 4)
                         doneOnTouch();
                     else if (r == 3 && k == 0)

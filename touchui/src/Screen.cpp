@@ -9,6 +9,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include "press_internal.h"
 #include "touch.h"
 #include "touchui/Memory.h"
 #include "base/clock.h"
@@ -189,23 +190,17 @@ void Screen::getTouch(int x, int y) {
     }
     bool inBand = y >= 5;  // and below 41: the widgets took the rest
     if (inBand && x >= 10 && x < 46 && backShown) {
-        baseImages.drawPNG(10, 5, 0, 0, backImagePressedPng);
-        waitForPenUp();
-        baseImages.drawPNG(10, 5, 0, 0, backImagePng);
+        touchpress::showPicturePress(baseImages, 10, 5, backImagePressedPng, backImagePng);
         if (backHandler) backHandler();
     }
     if (inBand && x >= 50 && x < 86 && exitShown) {
-        baseImages.drawPNG(50, 5, 0, 0, exitImagePressedPng);
-        waitForPenUp();
-        baseImages.drawPNG(50, 5, 0, 0, exitImagePng);
+        touchpress::showPicturePress(baseImages, 50, 5, exitImagePressedPng, exitImagePng);
         if (exitHandler) exitHandler();
         lcd_clear(0);
         exit(0);
     }
     if (inBand && x >= 283 && x < 319 && languageShown) {
-        baseImages.drawPNG(283, 5, 0, 0, 5);
-        waitForPenUp();
-        baseImages.drawPNG(283, 5, 0, 0, 4);
+        touchpress::showPicturePress(baseImages, 283, 5, 5, 4);
         int rc = system("./halvix/language");
         (void)rc;
         lcd_clear(0);
@@ -215,9 +210,7 @@ void Screen::getTouch(int x, int y) {
             draw();
     }
     if (inBand && x >= 50 && x < 86 && homeShown) {
-        baseImages.drawPNG(50, 5, 0, 0, 3);
-        waitForPenUp();
-        baseImages.drawPNG(50, 5, 0, 0, 1);
+        touchpress::showPicturePress(baseImages, 50, 5, 3, 1);
         if (homeHandler) homeHandler();
     }
 }
