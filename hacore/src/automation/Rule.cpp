@@ -31,18 +31,18 @@ std::string fieldText(int id, const char* group, const char* field, const char* 
 }
 
 bool sendField(int command, const std::string& text) {
-    automation::PacketPtr p(command);
+    std::unique_ptr<RSC_PACKET> p = newRscPacket(command);
     hbase::copyText(p->text, sizeof p->text, text.c_str());
     p->int6 = 6;
-    return automation::send(p.p);
+    return sendRscPacket(p.get());
 }
 
 void sendSimple(int command, int int1, int int3, int int5) {
-    automation::PacketPtr p(command);
+    std::unique_ptr<RSC_PACKET> p = newRscPacket(command);
     p->int1 = int1;
     p->int3 = int3;
     p->int5 = int5;
-    automation::send(p.p);
+    sendRscPacket(p.get());
 }
 
 // Counts the records N.<kind>1, N.<kind>2, ... up to the first missing one.
@@ -182,18 +182,18 @@ Rules::Rules(int ruleId) : id(ruleId), valid(false) {
 
 Rules::Rules(char* newName) : id(0), valid(false) {
     name[0] = '\0';
-    DEPOT* db = hastore::open(kStore);
+    hastore::Store db = hastore::open(kStore);
     if (!db) return;
     int newId = automation::nextId(db);
     hastore::memFlush(db);
     hastore::close(db);
     id = newId;
     hbase::copyText(name, sizeof name, newName);
-    automation::PacketPtr p(12);
+    std::unique_ptr<RSC_PACKET> p = newRscPacket(12);
     hbase::copyText(p->text, sizeof p->text, name, sizeof name);
     p->int3 = newId;
     p->int5 = newId;
-    automation::send(p.p);
+    sendRscPacket(p.get());
 }
 
 Rules::~Rules() {}
@@ -202,7 +202,7 @@ void Rules::Refresh() {
     if (id == 0) return;
     triggers.clear();
     results.clear();
-    DEPOT* db = hastore::open(kStore);
+    hastore::Store db = hastore::open(kStore);
     if (!db) return;
     std::vector<RuleRepair> repairs;
     bool ok = RuleStore::read(db, *this, &repairs);
@@ -302,10 +302,10 @@ int Rules::addTrigger(RuleTrigger t) {
     RuleTrigger kept = t;
     kept.valid = 1;
     triggers.push_back(kept);
-    automation::PacketPtr p(14);
+    std::unique_ptr<RSC_PACKET> p = newRscPacket(14);
     memcpy(p->text, &t, sizeof t);
     p->int3 = id;
-    automation::send(p.p);
+    sendRscPacket(p.get());
     return 1;
 }
 
@@ -317,10 +317,10 @@ int Rules::addResult(RuleResult r) {
     RuleResult kept = r;
     kept.valid = 1;
     results.push_back(kept);
-    automation::PacketPtr p(13);
+    std::unique_ptr<RSC_PACKET> p = newRscPacket(13);
     memcpy(p->text, &r, sizeof r);
     p->int3 = id;
-    automation::send(p.p);
+    sendRscPacket(p.get());
     return 1;
 }
 
@@ -399,10 +399,10 @@ int Rules::makeValid(bool on) {
 void Rules::setName(char* newName) {
     if (id == 0) return;
     hbase::copyText(name, sizeof name, newName);
-    automation::PacketPtr p(21);
+    std::unique_ptr<RSC_PACKET> p = newRscPacket(21);
     hbase::copyText(p->text, sizeof p->text, name, sizeof name);
     p->int3 = id;
-    automation::send(p.p);
+    sendRscPacket(p.get());
 }
 
 void Rules::updateCronjobs() {
@@ -473,8 +473,8 @@ void RuleList::populate() {
 
 void RuleList::removeAllRules() {
     rules.clear();
-    automation::PacketPtr p(20);
-    automation::send(p.p);
+    std::unique_ptr<RSC_PACKET> p = newRscPacket(20);
+    sendRscPacket(p.get());
 }
 
 Rules& HADevices::getRuleByID(int) {

@@ -36,18 +36,9 @@ std::string key(int id, const char* suffix) { return std::to_string(id) + "." + 
 
 namespace automation {
 
-PacketPtr::PacketPtr(int command) : p(static_cast<RSC_PACKET*>(calloc(1, sizeof(RSC_PACKET)))) {
-    if (!p) abort();
-    p->command = command;
-}
-PacketPtr::~PacketPtr() { free(p); }
-
-// By pointer: no frame holds a copy of the 10 KB packet.
-bool send(const RSC_PACKET* p) { return sendRscPacket(p); }
-
 std::vector<int> recordIds(const char* store, bool flush) {
     std::vector<int> ids;
-    DEPOT* db = hastore::open(store);
+    hastore::Store db = hastore::open(store);
     if (!db) return ids;
     if (hastore::iterInit(db)) {
         std::string k;
@@ -56,7 +47,6 @@ std::vector<int> recordIds(const char* store, bool flush) {
             if (isRecordKey(k, &id) && id != 0) ids.push_back(id);
     }
     if (flush) hastore::memFlush(db);
-    hastore::close(db);
     return ids;
 }
 
@@ -126,18 +116,18 @@ Scene::Scene(int sceneId) : Scene() {
 }
 
 Scene::Scene(char* newName) : Scene() {
-    DEPOT* db = hastore::open(kStore);
+    hastore::Store db = hastore::open(kStore);
     if (!db) return;
     int newId = automation::nextId(db);
     hastore::close(db);
     id = newId;
     hbase::copyText(name, sizeof name, newName);
     atTime = 0;
-    automation::PacketPtr p(3);
+    std::unique_ptr<RSC_PACKET> p = newRscPacket(3);
     hbase::copyText(p->text, sizeof p->text, newName);
     p->int2 = newId;
     p->int5 = newId;
-    automation::send(p.p);
+    sendRscPacket(p.get());
 }
 
 Scene::~Scene() {}
@@ -146,11 +136,10 @@ void Scene::Refresh() {
     if (id == 0) return;
     entries.clear();
     entryCount = 0;
-    DEPOT* db = hastore::open(kStore);
+    hastore::Store db = hastore::open(kStore);
     if (!db) return;
     int thrown = 0;
     bool ok = SceneStore::read(db, *this, &thrown);
-    hastore::close(db);
     if (!ok) throw thrown;
 }
 
@@ -167,10 +156,10 @@ void Scene::setName(char* newName) {
     }
     if (!newName || strcmp(newName, name) == 0) return;
     hbase::copyText(name, sizeof name, newName);
-    automation::PacketPtr p(4);
+    std::unique_ptr<RSC_PACKET> p = newRscPacket(4);
     hbase::copyText(p->text, sizeof p->text, name, sizeof name);
     p->int2 = id;
-    automation::send(p.p);
+    sendRscPacket(p.get());
 }
 
 void Scene::addOrUpdateSceneEntry(int deviceID, int index, char* value) {
@@ -194,13 +183,13 @@ void Scene::addOrUpdateSceneEntry(int deviceID, int index, char* value) {
         found = &entries.back();
     }
     hbase::copyText(found->value, sizeof found->value, value);
-    automation::PacketPtr p(5);
+    std::unique_ptr<RSC_PACKET> p = newRscPacket(5);
     hbase::copyText(p->text, 25, found->value);
     p->int1 = deviceID;
     p->int2 = id;
     p->int5 = index;
     p->int6 = (int)entries.size();
-    automation::send(p.p);
+    sendRscPacket(p.get());
 }
 
 void Scene::setSceneEntryState(int deviceID, int index, bool on) {
@@ -226,11 +215,11 @@ void Scene::setSceneEntryValid(int deviceID, int index, bool on) {
         if (e.deviceID != deviceID || e.index != index) continue;
         if ((e.valid != 0) == on) return;
         e.valid = on ? 1 : 0;
-        automation::PacketPtr p(10);
+        std::unique_ptr<RSC_PACKET> p = newRscPacket(10);
         snprintf(p->text, sizeof p->text, "%s, %d", on ? "true" : "false", position);
         p->int2 = id;
         p->int6 = 8;
-        automation::send(p.p);
+        sendRscPacket(p.get());
         return;
     }
 }
@@ -242,14 +231,14 @@ void Scene::setSceneState(bool active) {
     }
     if (state == active) return;
     state = active;
-    automation::PacketPtr p(9);
+    std::unique_ptr<RSC_PACKET> p = newRscPacket(9);
     if (!active) {
         atTime = (uint64_t)time(nullptr);
         snprintf(p->text, sizeof p->text, "%llu", (unsigned long long)atTime);
     }
     p->int2 = id;
     p->int6 = active ? 1 : 0;
-    automation::send(p.p);
+    sendRscPacket(p.get());
 }
 
 void Scene::setSceneVoiceCompatible(bool flag) {
@@ -259,10 +248,10 @@ void Scene::setSceneVoiceCompatible(bool flag) {
     }
     if (voiceCompatible == flag) return;
     voiceCompatible = flag;
-    automation::PacketPtr p(11);
+    std::unique_ptr<RSC_PACKET> p = newRscPacket(11);
     p->int2 = id;
     p->int6 = flag ? 1 : 0;
-    automation::send(p.p);
+    sendRscPacket(p.get());
 }
 
 void Scene::removeAllSceneEntrys() {
@@ -270,10 +259,10 @@ void Scene::removeAllSceneEntrys() {
         say(kNotFoundRemove);
         return;
     }
-    automation::PacketPtr p(7);
+    std::unique_ptr<RSC_PACKET> p = newRscPacket(7);
     p->int2 = id;
     p->int4 = (int)entries.size();
-    automation::send(p.p);
+    sendRscPacket(p.get());
     entries.clear();
 }
 
@@ -282,9 +271,9 @@ void Scene::deleteScene() {
         say(kNotFoundDelete);
         return;
     }
-    automation::PacketPtr p(8);
+    std::unique_ptr<RSC_PACKET> p = newRscPacket(8);
     p->int2 = id;
-    automation::send(p.p);
+    sendRscPacket(p.get());
 }
 
 void Scene::activate() {
@@ -330,8 +319,8 @@ void ScenesList::Populate() {
 
 void ScenesList::deleteAllScenes() {
     scenes.clear();
-    automation::PacketPtr p(6);
-    automation::send(p.p);
+    std::unique_ptr<RSC_PACKET> p = newRscPacket(6);
+    sendRscPacket(p.get());
 }
 
 Scene& HADevices::getSceneByID(int) {

@@ -5,25 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "channel/channel_internal.h"
 #include "hacore/Rule.h"
 #include "hacore/Scene.h"
 #include "hacore/packets.h"
 #include "store/store_internal.h"
 
 namespace automation {
-
-// Sends one request. The packet is large, so callers keep it off their
-// stack (newPacket).
-bool send(const RSC_PACKET* p);
-// A zero-filled packet with the command set, on the heap.
-struct PacketPtr {
-    RSC_PACKET* p;
-    explicit PacketPtr(int command);
-    ~PacketPtr();
-    PacketPtr(const PacketPtr&) = delete;
-    PacketPtr& operator=(const PacketPtr&) = delete;
-    RSC_PACKET* operator->() { return p; }
-};
 
 // Largest decimal key without a dot, plus 1 (1 for an empty store).
 int nextId(DEPOT* db);

@@ -17,6 +17,7 @@
 
 #include "channel/receiver_internal.h"
 #include "base/servers.h"
+#include "base/fd.h"
 #include "base/text.h"
 
 int which = 0;
@@ -276,11 +277,16 @@ int sendToPic(const void* pkt, int len) { return sendTo(pkt, len, adr_picdriver,
 
 bool sendRscClientPacket(RSC_PACKET packet) { return sendRscPacket(&packet); }
 
-std::unique_ptr<RSC_PACKET> newRscPacket() { return std::unique_ptr<RSC_PACKET>(new RSC_PACKET()); }
+std::unique_ptr<RSC_PACKET> newRscPacket(int command) {
+    std::unique_ptr<RSC_PACKET> p(new RSC_PACKET());
+    p->command = command;
+    return p;
+}
 
 bool sendRscPacket(const RSC_PACKET* packet) {
-    int rs = socket(AF_INET, SOCK_DGRAM, 0);
-    if (rs == -1) {
+    hbase::UniqueFd sock(socket(AF_INET, SOCK_DGRAM, 0));
+    const int rs = sock.get();
+    if (!sock) {
         printf("Error in creating socket\n");
         return false;
     }
@@ -288,12 +294,10 @@ bool sendRscPacket(const RSC_PACKET* packet) {
     int serverLen, ownLen;
     if (fill(&server, &serverLen, hub::kRSC.text) < 0) {
         printf("Bad RSC address\n");
-        close(rs);
         return false;
     }
     if (fill(&own, &ownLen, hub::kRscReply.text) < 0) {
         printf("Error in creating rscClient address\n");
-        close(rs);
         return false;
     }
 
@@ -305,7 +309,6 @@ bool sendRscPacket(const RSC_PACKET* packet) {
         fflush(stdout);
         if (attempt >= kRscBindAttempts) {
             printf("rscClient binding timed out\n");
-            close(rs);
             return false;
         }
         pause100ms();
@@ -335,15 +338,13 @@ bool sendRscPacket(const RSC_PACKET* packet) {
         timeval left{(time_t)(leftUs / 1000000), (suseconds_t)(leftUs % 1000000)};
         setsockopt(rs, SOL_SOCKET, SO_RCVTIMEO, &left, sizeof left);
     }
-    close(rs);
     if (n < 0) return false;
     answer[n] = '\0';
     return strcmp(answer, "true") == 0;
 }
 
 bool Persist(int flag, char* storePath) {
-    std::unique_ptr<RSC_PACKET> p = newRscPacket();
-    p->command = 52;
+    std::unique_ptr<RSC_PACKET> p = newRscPacket(52);
     hbase::copyText(p->text, sizeof p->text, storePath);
     p->int6 = flag;
     return sendRscPacket(p.get());

@@ -36,5 +36,6 @@ HACORE_INTERNAL int sendToPic(const void* pkt, int len);
 // stack frame on the router (and a copy by value doubles it).
 HACORE_INTERNAL bool sendRscPacket(const RSC_PACKET* packet);
 
-// A zeroed RSC packet on the heap, for callers that fill one.
-HACORE_INTERNAL std::unique_ptr<RSC_PACKET> newRscPacket();
+// A zeroed RSC packet with its command set, on the heap: the one form in
+// which the library's requests are built.
+HACORE_INTERNAL std::unique_ptr<RSC_PACKET> newRscPacket(int command);

@@ -180,11 +180,10 @@ Device::~Device() {}
 
 void Device::fromDeviceID(int deviceId) {
     if (deviceId < 1) return;
-    DEPOT* db = hastore::open(kDeviceStore);
+    hastore::Store db = hastore::open(kDeviceStore);
     if (!db) return;
     DeviceRecords records(db);
     const bool found = load(records, deviceId);
-    hastore::close(db);
     if (!found) throw deviceId;
 }
 
@@ -402,12 +401,11 @@ char* Device::getusername() {
 }
 
 long long Device::getLastActiveTime() {
-    DEPOT* db = hastore::open(kDeviceStore);
+    hastore::Store db = hastore::open(kDeviceStore);
     if (!db) return 0;
     char key[32], text[11];
     snprintf(key, sizeof key, "%d.LT", id);
     bool found = hastore::getText(db, key, text, 10);
-    hastore::close(db);
     if (!found) return 0;
     lastActive = strtoll(text, nullptr, 10);
     return lastActive;
@@ -424,7 +422,7 @@ DeviceList::~DeviceList() {}
 void DeviceList::Populate() {
     devices.clear();
     int highest = 0;
-    DEPOT* db = hastore::open(kDeviceStore);
+    hastore::Store db = hastore::open(kDeviceStore);
     if (!db) return;
 
     std::vector<int> ids;
@@ -451,7 +449,7 @@ void DeviceList::Populate() {
     // An iteration that ran into a broken record (a torn append at the end of
     // the file) leaves the handle unusable: the devices it listed are read
     // through a fresh one.
-    if (!whole && db->fatal) {
+    if (!whole && static_cast<DEPOT*>(db)->fatal) {
         hastore::close(db);
         db = hastore::open(kDeviceStore);
         if (!db) return;
@@ -473,7 +471,6 @@ void DeviceList::Populate() {
         snprintf(next, sizeof next, "%d", highest + 1);
         hastore::putText(db, "NextDevid", next, 10);
     }
-    hastore::close(db);
 }
 
 void DeviceList::addDevice(int) {}

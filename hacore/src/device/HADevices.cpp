@@ -209,8 +209,7 @@ void HADevices::Delayedarm() {
 }
 
 bool HADevices::restoreDB(unsigned char code, char* storePath) {
-    std::unique_ptr<RSC_PACKET> p = newRscPacket();
-    p->command = 54;
+    std::unique_ptr<RSC_PACKET> p = newRscPacket(54);
     hbase::copyText(p->text, sizeof p->text, storePath);
     p->int1 = code;
     return sendRscPacket(p.get());

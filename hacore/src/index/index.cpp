@@ -83,7 +83,7 @@ Index::Index() : count(0), indexID(IDX_NONE), valueCount(0) {
 
 Index::Index(int code) : Index() {
     // Readers do not repair: a broken store leaves the entry empty.
-    DEPOT* db = hastore::openNoRepair(kStorePath);
+    hastore::Store db = hastore::openNoRepair(kStorePath);
     if (!db) return;
 
     char key[48];
@@ -118,8 +118,6 @@ Index::Index(int code) : Index() {
         getField(db, key, kReadCap, v.excludeFrom, sizeof v.excludeFrom);
         valueList.push_back(v);
     }
-
-    hastore::close(db);
 }
 
 Index::~Index() { valueList.clear(); }
@@ -157,7 +155,7 @@ char* Index::textField(int field, int* size) {
 }
 
 void Index::WriteIndexToidb() {
-    DEPOT* db = hastore::open(kStorePath);
+    hastore::Store db = hastore::open(kStorePath);
     if (!db) return;
 
     char row[kIndexRowSize];
@@ -193,8 +191,6 @@ void Index::WriteIndexToidb() {
             }
         }
     }
-
-    hastore::close(db);
 }
 
 IndexType Index::getIndexID() { return indexID; }
@@ -264,7 +260,7 @@ IndexList::IndexList() {}
 IndexList::~IndexList() { indexes.clear(); }
 
 void IndexList::Populate() {
-    DEPOT* db = hastore::openNoRepair(kStorePath);
+    hastore::Store db = hastore::openNoRepair(kStorePath);
     if (!db) return;
 
     if (hastore::iterInit(db)) {
@@ -277,6 +273,4 @@ void IndexList::Populate() {
             indexes.push_back(Index(decimal(value)));
         }
     }
-
-    hastore::close(db);
 }

@@ -122,13 +122,12 @@ void readClientDataFromDB(ClientBin* rec, DEPOT* db, char* idText) {
 ClientBin loadClientBin(int id) {
     ClientBin rec;
     memset(&rec, 0, sizeof rec);
-    DEPOT* db = hastore::open(kStore, hastore::kReadMode);
+    hastore::Store db = hastore::open(kStore, hastore::kReadMode);
     if (!db) return rec;
     char idText[16];
     snprintf(idText, sizeof idText, "%d", id);
     readClientDataFromDB(&rec, db, idText);
     rec.clientID = id;
-    hastore::close(db);
     return rec;
 }
 
@@ -146,7 +145,7 @@ Client::Client(char* name, char* connectionType, char* mac, ClientType type, cha
     const char* vd = vendor ? vendor : "";
     if (!parseMac(mc) || !isValidIpAddress(addr)) return;
 
-    DEPOT* db = hastore::openClientStore(kStore);
+    hastore::Store db = hastore::openClientStore(kStore);
     if (!db) return;
     hastore::iterInit(db);
     int greatest = 0;
@@ -180,8 +179,7 @@ Client::Client(char* name, char* connectionType, char* mac, ClientType type, cha
     bin_.iotEnable = true;
     bin_.dnsEnable = true;
 
-    std::unique_ptr<RSC_PACKET> p = newRscPacket();
-    p->command = 25;
+    std::unique_ptr<RSC_PACKET> p = newRscPacket(25);
     snprintf(p->text, sizeof p->text, "%d,%llu, %s, %s, %s, %s, %s, %s, %d, %d, %s, %d,%d", bin_.clientID,
              (unsigned long long)bin_.lastActiveEpoch, bin_.name, bin_.connectionType, bin_.mac,
              ClientTypeToString(bin_.type), bin_.ip, bin_.vendor, bin_.rssi, bin_.canBlock ? 1 : 0, "Others",
@@ -244,8 +242,7 @@ bool Client::isIOT(ClientType type) {
 }
 
 int Client::send(int command, const char* payload) {
-    std::unique_ptr<RSC_PACKET> p = newRscPacket();
-    p->command = command;
+    std::unique_ptr<RSC_PACKET> p = newRscPacket(command);
     hbase::copyText(p->text, sizeof p->text, payload);
     p->int4 = bin_.clientID;
     return sendRscPacket(p.get()) ? 1 : 0;
@@ -461,7 +458,7 @@ ClientsList::~ClientsList() {}
 
 int ClientsList::populate() {
     clients.clear();
-    DEPOT* db = hastore::openClientStore(kStore);
+    hastore::Store db = hastore::openClientStore(kStore);
     if (!db) return 0;
     hastore::iterInit(db);
     std::string key;
@@ -479,7 +476,6 @@ int ClientsList::populate() {
 
 int ClientsList::removeAllClients() {
     clients.clear();
-    std::unique_ptr<RSC_PACKET> p = newRscPacket();
-    p->command = 36;
+    std::unique_ptr<RSC_PACKET> p = newRscPacket(36);
     return sendRscPacket(p.get()) ? 1 : 0;
 }

@@ -150,8 +150,7 @@ bool setDefault(meshServerDatabase& r, int i) {
 }
 
 void sendMesh(int command, const char* payload) {
-    std::unique_ptr<RSC_PACKET> p = newRscPacket();
-    p->command = command;
+    std::unique_ptr<RSC_PACKET> p = newRscPacket(command);
     hbase::copyText(p->text, sizeof p->text, payload);
     sendRscPacket(p.get());
 }
@@ -164,7 +163,7 @@ Mesh::~Mesh() {}
 
 Mesh::Mesh(int posID) {
     memset(&rec, 0, sizeof rec);
-    DEPOT* db = hastore::openMeshStore(kStore);
+    hastore::Store db = hastore::openMeshStore(kStore);
     if (!db) return;
     hastore::iterInit(db);
     for (int i = 0; i < 36; ++i) {
@@ -177,7 +176,6 @@ Mesh::Mesh(int posID) {
         if (!setDefault(rec, i)) printf("in mesh.cpp in else case populate %d case not found\n", i);
         printf("Did not find the slave field, setting the default value to (%s), in constructor\n", key);
     }
-    hastore::close(db);
 }
 
 int Mesh::getSlavePosID() { return rec.ParticipantPosID; }
@@ -272,7 +270,7 @@ MeshSlaveList::~MeshSlaveList() {}
 int MeshSlaveList::Populate() {
     slaves.clear();
     checkMdbSize();
-    DEPOT* db = hastore::openMeshStore(kStore);
+    hastore::Store db = hastore::openMeshStore(kStore);
     if (!db) return 0;
     hastore::iterInit(db);
     // The nodes are read once the walk is over: reading opens the store again.

@@ -7,8 +7,8 @@
 
 namespace hastore {
 
-DEPOT* openClientStore(const char* path) {
-    return hbase::openRepairing(path, kWriteMode, {kReadMode, true, true, nullptr});
+Store openClientStore(const char* path) {
+    return Store(hbase::openRepairing(path, kWriteMode, {kReadMode, true, true, nullptr}));
 }
 
 // A fixed command: nothing of the caller's reaches the shell.
@@ -17,8 +17,8 @@ static void meshDebugLine() {
     (void)rc;
 }
 
-DEPOT* openMeshStore(const char* path) {
-    return hbase::openRepairing(path, kWriteMode, {kReadMode, false, false, meshDebugLine});
+Store openMeshStore(const char* path) {
+    return Store(hbase::openRepairing(path, kWriteMode, {kReadMode, false, false, meshDebugLine}));
 }
 
 }  // namespace hastore

@@ -8,11 +8,11 @@ namespace hastore {
 
 // Client store: writer first; on failure "dpopen: %s\n", repair and open
 // read-only; if that fails too "cannot repair: %s\n" and the file is removed.
-DEPOT* openClientStore(const char* path);
+Store openClientStore(const char* path);
 
 // Mesh store: writer first; on failure "dpopen: %s\n", a dated line in
 // /tmp/meshdebug.log, repair and open read-only; if that fails too another
 // log line. The file is never removed.
-DEPOT* openMeshStore(const char* path);
+Store openMeshStore(const char* path);
 
 }  // namespace hastore

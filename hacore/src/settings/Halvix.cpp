@@ -207,7 +207,7 @@ int Halvix::getAppTime() {
 
 void Halvix::getPinToUserName(char* pin, char* user) {
     if (!pin || !user) return;
-    DEPOT* db = hastore::open("/tmp/apdb", hastore::kReadMode);
+    hastore::Store db = hastore::open("/tmp/apdb", hastore::kReadMode);
     if (!db) return;
     for (int n = 1; n <= 6; ++n) {
         char key[32], v[kValueSize + 2];
@@ -229,7 +229,6 @@ void Halvix::getPinToUserName(char* pin, char* user) {
             break;
         }
     }
-    hastore::close(db);
 }
 
 // ---- setters ----

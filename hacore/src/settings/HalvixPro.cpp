@@ -40,8 +40,7 @@ void readText(DEPOT* db, const char* key, char* out, size_t size, const char* mi
 }
 
 bool send53(const char* text, int int1, int int2, int int3, int int5, int int6) {
-    std::unique_ptr<RSC_PACKET> p = newRscPacket();
-    p->command = 53;
+    std::unique_ptr<RSC_PACKET> p = newRscPacket(53);
     hbase::copyText(p->text, sizeof p->text, text);
     p->int1 = int1;
     p->int2 = int2;
@@ -55,7 +54,7 @@ bool send53(const char* text, int int1, int int2, int int3, int int5, int int6) 
 
 void Halvix::InitHalvixProDB(HalvixProDB* rec) {
     if (!rec) return;
-    DEPOT* db = hastore::open(kStore, hastore::kReadMode);
+    hastore::Store db = hastore::open(kStore, hastore::kReadMode);
     if (!db) return;
     readText(db, "HalvixMode", rec->mode, sizeof rec->mode, "2 NULL");
     rec->entryDelay = readNumber(db, "EntryDelay", 0);
@@ -76,13 +75,12 @@ void Halvix::InitHalvixProDB(HalvixProDB* rec) {
             break;
         }
     }
-    hastore::close(db);
 }
 
 int Halvix::getHalvixProDB(HalvixUpdateCmd code, char* out) {
     const char* key = keyOf(code);
     if (!key || !out) return 0;
-    DEPOT* db = hastore::open(kStore, hastore::kReadMode);
+    hastore::Store db = hastore::open(kStore, hastore::kReadMode);
     if (!db) return 0;
     char v[1024];
     bool found = read(db, key, v, code == HUC_ArmedLocations ? 1023 : code == HUC_HalvixMode ? 199 : 31);
@@ -108,7 +106,6 @@ int Halvix::getHalvixProDB(HalvixUpdateCmd code, char* out) {
             found ? sprintf(out, "%d", atoi(v)) : sprintf(out, "0");
             break;
     }
-    hastore::close(db);
     return 1;
 }
 
@@ -156,16 +153,15 @@ int Halvix::getHalvixCredentials(int slot, char* out) {
     if (!out || (slot != -1 && (slot < 1 || slot > 6))) return 0;
     char key[32];
     if (slot != -1) {
-        DEPOT* db = hastore::open(kStore, hastore::kReadMode);
+        hastore::Store db = hastore::open(kStore, hastore::kReadMode);
         if (!db) return 0;
         snprintf(key, sizeof key, "SecurityPin.%d", slot);
         char v[180];
         bool found = read(db, key, v, sizeof v - 1);
         if (found) strcpy(out, v);
-        hastore::close(db);
         return found ? 1 : 0;
     }
-    DEPOT* db = hastore::open(kStore, hastore::kWriteMode);
+    hastore::Store db = hastore::open(kStore, hastore::kWriteMode);
     if (!db) return 0;
     std::string all;
     for (int n = 1; n <= 6; ++n) {
@@ -176,6 +172,5 @@ int Halvix::getHalvixCredentials(int slot, char* out) {
         all += v;
     }
     strcpy(out, all.c_str());
-    hastore::close(db);
     return 1;
 }

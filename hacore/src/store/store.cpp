@@ -33,10 +33,10 @@ private:
 
 const char* lastError() { return hbase::depotError(); }
 
-DEPOT* open(const char* path, int mode) { return hbase::openRepairing(path, mode, {mode, true, true, nullptr}); }
+Store open(const char* path, int mode) { return Store(hbase::openRepairing(path, mode, {mode, true, true, nullptr})); }
 
-DEPOT* openNoRepair(const char* path, int mode) {
-    DEPOT* db = dpopen(path, mode, 1);
+Store openNoRepair(const char* path, int mode) {
+    Store db(dpopen(path, mode, 1));
     if (!db) fprintf(stderr, "dpopen: %s\n", lastError());
     return db;
 }

@@ -19,14 +19,50 @@ constexpr int kWriteMode = DP_OWRITER | DP_OCREAT | DP_ONOLCK | DP_OSPARSE;
 // reader | no file lock | sparse (pure readers of the client, mesh and pro stores)
 constexpr int kReadMode = DP_OREADER | DP_ONOLCK | DP_OSPARSE;
 
+// Closes; on failure writes "dpclose: %s\n" and returns false.
+bool close(DEPOT* db);
+
+// An open store, closed when it goes out of scope. It stands for its handle
+// wherever the helpers below take one.
+class Store {
+public:
+    Store() = default;
+    explicit Store(DEPOT* db) : db_(db) {}
+    Store(Store&& o) noexcept : db_(o.release()) {}
+    Store& operator=(Store&& o) noexcept {
+        reset(o.release());
+        return *this;
+    }
+    Store(const Store&) = delete;
+    Store& operator=(const Store&) = delete;
+    ~Store() { reset(); }
+
+    operator DEPOT*() const { return db_; }
+    DEPOT* release() {
+        DEPOT* db = db_;
+        db_ = nullptr;
+        return db;
+    }
+    void reset(DEPOT* db = nullptr) {
+        if (db_) close(db_);
+        db_ = db;
+    }
+
+private:
+    DEPOT* db_ = nullptr;
+};
+
+// Closes now, where the order matters or a failed close is acted on.
+inline bool close(Store& db) { return close(db.release()); }
+
 // Opens a store. On failure writes "dpopen: %s\n", repairs and opens again;
 // if that fails too writes "cannot repair: %s\n", deletes the file and
 // returns null.
-DEPOT* open(const char* path, int mode = kWriteMode);
+Store open(const char* path, int mode = kWriteMode);
 
 // Opens without trying a repair: on failure writes "dpopen: %s\n" and
 // returns null.
-DEPOT* openNoRepair(const char* path, int mode = kWriteMode);
+Store openNoRepair(const char* path, int mode = kWriteMode);
 
 // Reads at most `cap` bytes of the record into `buf` (which holds at least
 // `cap` bytes). Returns the number of bytes read, or -1 if the record is
@@ -61,17 +97,13 @@ bool iterNext(DEPOT* db, std::string& key);
 // Flushes the store's memory to the file ("memflush").
 void memFlush(DEPOT* db);
 
-// Closes; on failure writes "dpclose: %s\n" and returns false.
-bool close(DEPOT* db);
-
 // Opens, runs f(db) and closes; returns false (without calling f) if the
 // store cannot be opened.
 template <typename F>
 bool with(const char* path, int mode, F f) {
-    DEPOT* db = open(path, mode);
+    Store db = open(path, mode);
     if (!db) return false;
     f(db);
-    close(db);
     return true;
 }
 
