@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 #include "channel/channel_internal.h"
 #include "hacore/Device.h"
@@ -71,446 +72,270 @@ void windowCovering(Device& d, const char* value) {
         d.stopWindowCovering(true);
 }
 
+// What a value written at an index does to a device of one family. Every
+// action gets the index and the value text as setValue got them.
+using Action = void (*)(Device& d, int index, char* value);
+
+int number(const char* value) { return atoi(value); }
+
+// ---- actions shared by several families ----
+void battery(Device& d, int, char*) { d.getBatteryStatus(); }
+void level(Device& d, int, char* v) { d.setSwitchLevel(number(v)); }
+void basic(Device& d, int, char* v) { d.setBasic(number(v)); }
+void hue(Device& d, int, char* v) { d.setHue(number(v)); }
+void saturation(Device& d, int, char* v) { d.setSaturation(number(v)); }
+void colorTemperature(Device& d, int, char* v) { d.setColorTemperature(number(v)); }
+void thermostatMode(Device& d, int, char* v) { d.setThermostatMode(v); }
+void fanMode(Device& d, int, char* v) { d.setThermostatFanMode(v); }
+void heating(Device& d, int, char* v) { d.setThermostatHeatingTemp(number(v), 1); }
+void cooling(Device& d, int, char* v) { d.setThermostatCoolingTemp(number(v)); }
+void stopRolling(Device& d, int, char*) { d.stopShutterRolling(); }
+void garageDoor(Device& d, int, char* v) { d.SetGarageDoorLevel(number(v)); }
+void acSwing(Device& d, int, char* v) { d.SetConfigParam(33, 1, number(v)); }
+void irParameter(Device& d, int, char* v) { d.SetConfigParam(27, 2, number(v)); }
+void covering(Device& d, int, char* v) { windowCovering(d, v); }
+void sirenDuration(Device& d, int, char* v) { d.setHalvixSirenDuration(number(v)); }
+void nest(Device& d, int index, char* v) { nestValueCommand(d, index, v); }
+void tamperCleared(Device& d, int, char* v) {
+    if (is(v, "false")) d.clearTamper();
+}
+// "true", "false" or "toggle" against the device's value at the same index.
+void switchAt(Device& d, int index, char* v) {
+    const int sw = switchText(d, v, index);
+    if (sw != kNone) d.setSwitchOn(sw == kOn, 1);
+}
+
+// ---- actions of one family ----
+void levelOrToggle(Device& d, int index, char* v) {
+    d.setSwitchLevel(is(v, "toggle") ? (number(d.getValue(index)) > 0 ? 0 : 100) : number(v));
+}
+void zwaveLock(Device& d, int index, char* v) {
+    d.setDoorLock(is(v, "toggle") ? (is(d.getValue(index), "0") ? 255 : 0) : number(v));
+}
+void zigbeeLock(Device& d, int index, char* v) {
+    d.setDoorLock(is(v, "toggle") ? (is(d.getValue(index), "1") ? 2 : 1) : number(v));
+}
+void lockConf(Device& d, int, char* v) { d.setDoorLockConf(number(v)); }
+// User code slots follow the lock's own indexes: slot 1 at index 5 (Z-Wave)
+// or 4 (ZigBee).
+void zwaveUserCode(Device& d, int index, char* v) {
+    if (index >= 5 && validSlot(index - 4)) d.setUserCode(v, static_cast<unsigned char>(index - 4));
+}
+void zigbeeUserCode(Device& d, int index, char* v) {
+    if (index >= 4 && validSlot(index - 3)) d.setUserCode(v, static_cast<unsigned char>(index - 3));
+}
+void customMessage(Device& d, int, char* v) { d.sendCustomMessage(v); }
+void alarmCleared(Device& d, int index, char* v) {
+    if (index > 0) d.clearAlarm(v);
+}
+void warningSiren(Device& d, int, char* v) { d.setSirenOn(number(v)); }
+void endpointSwitch(Device& d, int index, char* v) {
+    const int sw = switchText(d, v, index);
+    if (sw != kNone) d.setSwitchOnEp(sw == kOn, index);
+}
+void econHeating(Device& d, int, char* v) {
+    const int c = fahrenheitToCelsius(v);
+    d.setThermostatHeatingTemp(c, is(d.getValue(5), "Heat Econ") ? 11 : 1);
+}
+void heatingF(Device& d, int, char* v) { d.setThermostatHeatingTemp(fahrenheitToCelsius(v), 1); }
+void coolingF(Device& d, int, char* v) { d.setThermostatCoolingTemp(fahrenheitToCelsius(v)); }
+void configTriple(Device& d, int, char* v) {
+    int a, b, c;
+    if (sscanf(v, "%d,%d,%d", &a, &b, &c) == 3) d.SetConfigParam(a, b, c);
+}
+// Its battery index is the value named "BATTERY".
+void energyBattery(Device& d, int index, char*) {
+    const ValueRecord* r = valueRecord(d, index);
+    if (r && StrToIndexTypeEnum(r->name) == IDX_BATTERY) d.getBatteryStatus();
+}
+void sirenEnabled(Device& d, int, char* v) {
+    const int sw = plainSwitchText(v);
+    if (sw != kNone) d.enableHalvixSiren(sw == kOn);
+}
+void sirenStarted(Device& d, int, char* v) {
+    const int sw = plainSwitchText(v);
+    if (sw != kNone) d.StartorStopHalvixSiren(sw == kOn);
+}
+void sirenTone(Device& d, int, char* v) { d.setHalvixSirenTone(number(v), 2, 0); }
+void sirenVolume(Device& d, int, char* v) { d.setHalvixSirenVolume(static_cast<char>(number(v)), 2); }
+// Blinking (value 2 "true"): switch the blink; else the steady light.
+void blinkSwitch(Device& d, int index, char* v) {
+    const int sw = switchText(d, v, index);
+    if (sw != kNone) d.setHalvixBlinkOnOff(sw == kOn, is(d.getValue(2), "true") ? 1 : 2);
+}
+void blinkStart(Device& d, int, char* v) {
+    if (is(v, "true"))
+        d.setHalvixBlinkStart();
+    else if (is(v, "false"))
+        d.setHalvixBlinkOnOff(false, 1);
+}
+void blinkColor(Device& d, int, char* v) { d.setHalvixBlinkColor(static_cast<unsigned int>(number(v))); }
+void irCodeAttribute(Device& d, int, char* v) {
+    unsigned char code[5];
+    if (irCode(v, code)) d.setDeviceAttribute(0x0201, 0x1011, code);
+}
+void irIndex(Device& d, int index, char* v) {
+    if ((index >= 2 && index <= 7) || (index >= 9 && index <= 14))
+        d.setIndexValue(index, const_cast<char*>("SetIndexName"), v, DEVTECH_ZIGBEE);
+}
+void motionState(Device& d, int, char* v) { d.setMotionState(v); }
+void capture(Device& d, int index, char* v) {
+    if (is(v, "true"))
+        d.CaptureZigbeeImage(number(d.getValue(index)));
+    else if (is(v, "false"))
+        d.CaptureZigbeeImage(3);
+}
+void cameraMode(Device& d, int, char* v) { d.setCameraMode(v); }
+void imageCount(Device& d, int, char* v) { d.setImageCnt(number(v)); }
+void resolution(Device& d, int, char* v) { d.setResolution(number(v)); }
+
+// ---- a generic device: by the index type of the value's name ----
+void genericSwitch(Device& d, int index, char* v) {
+    const int sw = plainSwitchText(v);
+    if (sw == kNone) return;
+    const int endPoint = valueRecord(d, index)->endPoint;
+    if (d.getDeviceTechnology() == DEVTECH_ZWAVE)
+        d.setSwitchOn(sw == kOn, static_cast<unsigned char>(endPoint));
+    else if (d.getDeviceTechnology() == DEVTECH_ZIGBEE)
+        d.setSwitchOnEp(sw == kOn, endPoint);
+}
+void tamper(Device& d, int, char*) { d.clearTamper(); }
+void genericAlarm(Device& d, int, char* v) {
+    const int sw = plainSwitchText(v);
+    if (d.getDeviceTechnology() == DEVTECH_ZWAVE && sw != kNone) d.setSwitchOn(sw == kOn, 1);
+}
+void lock(Device& d, int, char* v) { d.setDoorLock(number(v)); }
+void userCodeAtIndex(Device& d, int index, char* v) {
+    if (validSlot(index)) d.setUserCode(v, static_cast<unsigned char>(index));
+}
+
+struct ByIndexType {
+    int type;
+    Action act;
+};
+const ByIndexType kGeneric[] = {
+    {IDX_SWITCH_BINARY, genericSwitch},
+    {IDX_TAMPER, tamper},
+    {IDX_ALARM_STATE, genericAlarm},
+    {IDX_SWITCH_MULTILEVEL, level},
+    {IDX_DIMMER_LEVEL, level},
+    {IDX_SWITCH_MULTISOUND, level},
+    {IDX_SHUTTER_LEVEL, level},
+    {IDX_BASIC_EXTENDER, basic},
+    {IDX_UP_DOWN, basic},
+    {IDX_LOCK_STATE, lock},
+    {IDX_LOCK_STATE_ZB, lock},
+    {IDX_HUE_ZB, hue},
+    {IDX_SATURATION, saturation},
+    {IDX_COLOR_TEMPERATURE, colorTemperature},
+    {IDX_THERMOSTAT_MODE, thermostatMode},
+    {IDX_AC_MODE, thermostatMode},
+    {IDX_THERMOSTAT_SETPOINT_HEATING, heating},
+    {IDX_THERMOSTAT_SETPOINT, heating},
+    {IDX_AC_SETPOINT_HEATING, heating},
+    {IDX_THERMOSTAT_SETPOINT_COOLING, cooling},
+    {IDX_AC_SETPOINT_COOLING, cooling},
+    {IDX_THERMOSTAT_FAN_MODE, fanMode},
+    {IDX_AC_FAN_MODE, fanMode},
+    {IDX_STOP, stopRolling},
+    {IDX_BARRIER_OPERATOR, garageDoor},
+    {IDX_AC_SWING, acSwing},
+    {IDX_IR_CODE, irParameter},
+    {IDX_MAXIMUM_USERS, userCodeAtIndex},
+    {IDX_WINDOW_COVERING_MODE, covering},
+};
+
+// The value is looked up by its index number, not its place in the list.
+void generic(Device& d, int index, char* v) {
+    const ValueRecord* r = valueRecord(d, index);
+    if (!r) return;
+    const int type = static_cast<int>(StrToIndexTypeEnum(r->name));
+    for (const ByIndexType& g : kGeneric)
+        if (g.type == type) return g.act(d, index, v);
+}
+
+// ---- the families ----
+struct Step {
+    int index;
+    Action act;
+};
+// A family's actions by index; `other` (may be null) takes every index the
+// list does not name.
+struct Family {
+    std::initializer_list<DevType> types;
+    std::initializer_list<Step> steps;
+    Action other;
+};
+
+const Family kFamilies[] = {
+    {{BinarySwitch, Siren, UnknownOnOffModule, BinaryPowerSwitch}, {{1, switchAt}, {2, battery}}, nullptr},
+    {{MultilevelSwitch}, {{1, levelOrToggle}}, nullptr},
+    {{BinarySensor, Alarm, StandardCIE, MotionSensor, ContactSwitch, FireSensor, WaterSensor, GasSensor,
+      PersonalEmergencyDevice, VibrationOrMovementSensor, RemoteControl, Keypad, LightSensor, FloodSensor, ShockSensor,
+      DoorSensor, MovementSensor, MultiSensor},
+     {{2, battery}, {3, tamperCleared}},
+     nullptr},
+    {{MultilevelSwitchOnOff}, {{1, level}, {2, switchAt}}, nullptr},
+    {{DoorLock}, {{1, zwaveLock}, {2, lockConf}, {3, battery}}, zwaveUserCode},
+    {{Thermostat, ZenThermostat},
+     {{2, thermostatMode}, {4, heating}, {5, cooling}, {6, fanMode}, {10, customMessage}},
+     nullptr},
+    {{KeyFob}, {}, alarmCleared},
+    {{StandardWarningDevice}, {{1, warningSiren}, {3, tamperCleared}}, nullptr},
+    {{SmartACSwitch, QuentrixSmartSwitch}, {{1, switchAt}}, nullptr},
+    {{WindowCovering}, {{1, covering}}, nullptr},
+    {{TemperatureSensor, MoistureSensor}, {{3, battery}}, nullptr},
+    {{ZigbeeDoorLock}, {{1, zigbeeLock}}, zigbeeUserCode},
+    {{ColorDimmableLight}, {{1, level}, {2, switchAt}, {3, hue}, {4, saturation}, {5, colorTemperature}}, nullptr},
+    {{SmokeDetector}, {{2, battery}, {4, switchAt}}, nullptr},
+    {{MultiSwitch}, {{1, endpointSwitch}, {2, endpointSwitch}}, nullptr},
+    {{SetPointThermostat}, {{1, econHeating}, {2, battery}, {5, thermostatMode}}, nullptr},
+    {{HueLamp}, {{2, switchAt}, {3, hue}, {4, saturation}, {5, level}}, nullptr},
+    {{RollerShutter}, {{1, level}, {2, basic}, {3, stopRolling}}, nullptr},
+    {{GarageDoorOpener}, {{1, garageDoor}}, nullptr},
+    {{ZWtoACIRExtender},
+     {{2, thermostatMode},
+      {3, heatingF},
+      {4, coolingF},
+      {5, fanMode},
+      {6, battery},
+      {8, acSwing},
+      {9, basic},
+      {10, irParameter},
+      {11, configTriple}},
+     nullptr},
+    {{MultiSoundSiren}, {{1, level}}, nullptr},
+    {{EnergyReader}, {}, energyBattery},
+    {{NestThermostat}, {{2, thermostatMode}, {3, nest}, {5, nest}, {6, nest}, {8, nest}, {9, fanMode}}, nullptr},
+    {{GenericDevice}, {}, generic},
+    {{QuentrixButton}, {{3, tamperCleared}}, nullptr},
+    {{HalvixSiren},
+     {{1, sirenEnabled}, {2, sirenStarted}, {3, sirenTone}, {4, sirenVolume}, {5, sirenDuration}},
+     nullptr},
+    {{HalvixBlink}, {{1, blinkSwitch}, {2, blinkStart}, {3, blinkColor}, {4, sirenDuration}}, nullptr},
+    {{ZBIRExtender}, {{1, thermostatMode}, {8, irCodeAttribute}}, irIndex},
+    {{NestCam}, {{11, nest}}, nullptr},
+    {{ZigbeeCamImage},
+     {{1, motionState}, {3, tamperCleared}, {4, capture}, {5, cameraMode}, {6, imageCount}, {7, resolution}},
+     nullptr},
+};
+
+Action actionFor(DevType type, int index) {
+    for (const Family& f : kFamilies) {
+        bool member = false;
+        for (DevType t : f.types) member = member || t == type;
+        if (!member) continue;
+        for (const Step& s : f.steps)
+            if (s.index == index) return s.act;
+        return f.other;
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 void Device::setValue(int index, char* value) {
     if (id < 0 || !value) return;
     if (index == 0) setSecurityDevice(atoi(value));
-    const int n = atoi(value);
-    int sw;
-
-    switch (static_cast<int>(type)) {
-        case BinarySwitch:
-        case Siren:
-        case UnknownOnOffModule:
-        case BinaryPowerSwitch:
-            if (index == 1) {
-                if ((sw = switchText(*this, value, 1)) != kNone) setSwitchOn(sw == kOn, 1);
-            } else if (index == 2) {
-                getBatteryStatus();
-            }
-            break;
-
-        case MultilevelSwitch:
-            if (index == 1) {
-                if (is(value, "toggle"))
-                    setSwitchLevel(atoi(getValue(1)) > 0 ? 0 : 100);
-                else
-                    setSwitchLevel(n);
-            }
-            break;
-
-        case BinarySensor:
-        case Alarm:
-        case StandardCIE:
-        case MotionSensor:
-        case ContactSwitch:
-        case FireSensor:
-        case WaterSensor:
-        case GasSensor:
-        case PersonalEmergencyDevice:
-        case VibrationOrMovementSensor:
-        case RemoteControl:
-        case Keypad:
-        case LightSensor:
-        case FloodSensor:
-        case ShockSensor:
-        case DoorSensor:
-        case MovementSensor:
-        case MultiSensor:
-            if (index == 2)
-                getBatteryStatus();
-            else if (index == 3 && is(value, "false"))
-                clearTamper();
-            break;
-
-        case MultilevelSwitchOnOff:
-            if (index == 1) {
-                setSwitchLevel(n);
-            } else if (index == 2) {
-                if ((sw = switchText(*this, value, 2)) != kNone) setSwitchOn(sw == kOn, 1);
-            }
-            break;
-
-        case DoorLock:
-            if (index == 1) {
-                if (is(value, "toggle"))
-                    setDoorLock(is(getValue(1), "0") ? 255 : 0);
-                else
-                    setDoorLock(n);
-            } else if (index == 2) {
-                setDoorLockConf(n);
-            } else if (index == 3) {
-                getBatteryStatus();
-            } else if (index >= 5 && validSlot(index - 4)) {
-                setUserCode(value, static_cast<unsigned char>(index - 4));
-            }
-            break;
-
-        case Thermostat:
-        case ZenThermostat:
-            switch (index) {
-                case 2:
-                    setThermostatMode(value);
-                    break;
-                case 4:
-                    setThermostatHeatingTemp(n, 1);
-                    break;
-                case 5:
-                    setThermostatCoolingTemp(n);
-                    break;
-                case 6:
-                    setThermostatFanMode(value);
-                    break;
-                case 10:
-                    sendCustomMessage(value);
-                    break;
-            }
-            break;
-
-        case KeyFob:
-            if (index > 0) clearAlarm(value);
-            break;
-
-        case StandardWarningDevice:
-            if (index == 1)
-                setSirenOn(n);
-            else if (index == 3 && is(value, "false"))
-                clearTamper();
-            break;
-
-        case SmartACSwitch:
-        case QuentrixSmartSwitch:
-            if (index == 1 && (sw = switchText(*this, value, 1)) != kNone) setSwitchOn(sw == kOn, 1);
-            break;
-
-        case WindowCovering:
-            if (index == 1) windowCovering(*this, value);
-            break;
-
-        case TemperatureSensor:
-        case MoistureSensor:
-            if (index == 3) getBatteryStatus();
-            break;
-
-        case ZigbeeDoorLock:
-            if (index == 1) {
-                if (is(value, "toggle"))
-                    setDoorLock(is(getValue(1), "1") ? 2 : 1);
-                else
-                    setDoorLock(n);
-            } else if (index >= 4 && validSlot(index - 3)) {
-                setUserCode(value, static_cast<unsigned char>(index - 3));
-            }
-            break;
-
-        case ColorDimmableLight:
-            switch (index) {
-                case 1:
-                    setSwitchLevel(n);
-                    break;
-                case 2:
-                    if ((sw = switchText(*this, value, 2)) != kNone) setSwitchOn(sw == kOn, 1);
-                    break;
-                case 3:
-                    setHue(n);
-                    break;
-                case 4:
-                    setSaturation(n);
-                    break;
-                case 5:
-                    setColorTemperature(n);
-                    break;
-            }
-            break;
-
-        case SmokeDetector:
-            if (index == 2) {
-                getBatteryStatus();
-            } else if (index == 4) {
-                if ((sw = switchText(*this, value, 4)) != kNone) setSwitchOn(sw == kOn, 1);
-            }
-            break;
-
-        case MultiSwitch:
-            if (index == 1 || index == 2) {
-                if ((sw = switchText(*this, value, index)) != kNone) setSwitchOnEp(sw == kOn, index);
-            }
-            break;
-
-        case SetPointThermostat:
-            if (index == 1) {
-                int c = fahrenheitToCelsius(value);
-                setThermostatHeatingTemp(c, is(getValue(5), "Heat Econ") ? 11 : 1);
-            } else if (index == 2) {
-                getBatteryStatus();
-            } else if (index == 5) {
-                setThermostatMode(value);
-            }
-            break;
-
-        case HueLamp:
-            switch (index) {
-                case 2:
-                    if ((sw = switchText(*this, value, 2)) != kNone) setSwitchOn(sw == kOn, 1);
-                    break;
-                case 3:
-                    setHue(n);
-                    break;
-                case 4:
-                    setSaturation(n);
-                    break;
-                case 5:
-                    setSwitchLevel(n);
-                    break;
-            }
-            break;
-
-        case RollerShutter:
-            if (index == 1)
-                setSwitchLevel(n);
-            else if (index == 2)
-                setBasic(n);
-            else if (index == 3)
-                stopShutterRolling();
-            break;
-
-        case GarageDoorOpener:
-            if (index == 1) SetGarageDoorLevel(n);
-            break;
-
-        case ZWtoACIRExtender:
-            switch (index) {
-                case 2:
-                    setThermostatMode(value);
-                    break;
-                case 3:
-                    setThermostatHeatingTemp(fahrenheitToCelsius(value), 1);
-                    break;
-                case 4:
-                    setThermostatCoolingTemp(fahrenheitToCelsius(value));
-                    break;
-                case 5:
-                    setThermostatFanMode(value);
-                    break;
-                case 6:
-                    getBatteryStatus();
-                    break;
-                case 8:
-                    SetConfigParam(33, 1, n);
-                    break;
-                case 9:
-                    setBasic(n);
-                    break;
-                case 10:
-                    SetConfigParam(27, 2, n);
-                    break;
-                case 11: {
-                    int a, b, c;
-                    if (sscanf(value, "%d,%d,%d", &a, &b, &c) == 3) SetConfigParam(a, b, c);
-                    break;
-                }
-            }
-            break;
-
-        case MultiSoundSiren:
-            if (index == 1) setSwitchLevel(n);
-            break;
-
-        case EnergyReader: {
-            // Its battery index is the value named "BATTERY".
-            const ValueRecord* v = valueRecord(*this, index);
-            if (v && StrToIndexTypeEnum(v->name) == IDX_BATTERY) getBatteryStatus();
-            break;
-        }
-
-        case NestThermostat:
-            switch (index) {
-                case 2:
-                    setThermostatMode(value);
-                    break;
-                case 3:
-                case 5:
-                case 6:
-                case 8:
-                    nestValueCommand(*this, index, value);
-                    break;
-                case 9:
-                    setThermostatFanMode(value);
-                    break;
-            }
-            break;
-
-        case GenericDevice: {
-            // By the index type of the value's name; the value is looked up by its
-            // index number, not its place in the list.
-            const ValueRecord* v = valueRecord(*this, index);
-            if (!v) break;
-            switch (static_cast<int>(StrToIndexTypeEnum(v->name))) {
-                case IDX_SWITCH_BINARY:
-                    if ((sw = plainSwitchText(value)) == kNone) break;
-                    if (technology == DEVTECH_ZWAVE)
-                        setSwitchOn(sw == kOn, static_cast<unsigned char>(v->endPoint));
-                    else if (technology == DEVTECH_ZIGBEE)
-                        setSwitchOnEp(sw == kOn, v->endPoint);
-                    break;
-                case IDX_TAMPER:
-                    clearTamper();
-                    break;
-                case IDX_ALARM_STATE:
-                    if (technology == DEVTECH_ZWAVE && (sw = plainSwitchText(value)) != kNone)
-                        setSwitchOn(sw == kOn, 1);
-                    break;
-                case IDX_SWITCH_MULTILEVEL:
-                case IDX_DIMMER_LEVEL:
-                case IDX_SWITCH_MULTISOUND:
-                case IDX_SHUTTER_LEVEL:
-                    setSwitchLevel(n);
-                    break;
-                case IDX_BASIC_EXTENDER:
-                case IDX_UP_DOWN:
-                    setBasic(n);
-                    break;
-                case IDX_LOCK_STATE:
-                case IDX_LOCK_STATE_ZB:
-                    setDoorLock(n);
-                    break;
-                case IDX_HUE_ZB:
-                    setHue(n);
-                    break;
-                case IDX_SATURATION:
-                    setSaturation(n);
-                    break;
-                case IDX_COLOR_TEMPERATURE:
-                    setColorTemperature(n);
-                    break;
-                case IDX_THERMOSTAT_MODE:
-                case IDX_AC_MODE:
-                    setThermostatMode(value);
-                    break;
-                case IDX_THERMOSTAT_SETPOINT_HEATING:
-                case IDX_THERMOSTAT_SETPOINT:
-                case IDX_AC_SETPOINT_HEATING:
-                    setThermostatHeatingTemp(n, 1);
-                    break;
-                case IDX_THERMOSTAT_SETPOINT_COOLING:
-                case IDX_AC_SETPOINT_COOLING:
-                    setThermostatCoolingTemp(n);
-                    break;
-                case IDX_THERMOSTAT_FAN_MODE:
-                case IDX_AC_FAN_MODE:
-                    setThermostatFanMode(value);
-                    break;
-                case IDX_STOP:
-                    stopShutterRolling();
-                    break;
-                case IDX_BARRIER_OPERATOR:
-                    SetGarageDoorLevel(n);
-                    break;
-                case IDX_AC_SWING:
-                    SetConfigParam(33, 1, n);
-                    break;
-                case IDX_IR_CODE:
-                    SetConfigParam(27, 2, n);
-                    break;
-                case IDX_MAXIMUM_USERS:
-                    if (validSlot(index)) setUserCode(value, static_cast<unsigned char>(index));
-                    break;
-                case IDX_WINDOW_COVERING_MODE:
-                    windowCovering(*this, value);
-                    break;
-            }
-            break;
-        }
-
-        case QuentrixButton:
-            if (index == 3 && is(value, "false")) clearTamper();
-            break;
-
-        case HalvixSiren:
-            switch (index) {
-                case 1:
-                    if ((sw = plainSwitchText(value)) != kNone) enableHalvixSiren(sw == kOn);
-                    break;
-                case 2:
-                    if ((sw = plainSwitchText(value)) != kNone) StartorStopHalvixSiren(sw == kOn);
-                    break;
-                case 3:
-                    setHalvixSirenTone(n, 2, 0);
-                    break;
-                case 4:
-                    setHalvixSirenVolume(static_cast<char>(n), 2);
-                    break;
-                case 5:
-                    setHalvixSirenDuration(n);
-                    break;
-            }
-            break;
-
-        case HalvixBlink:
-            switch (index) {
-                case 1:
-                    // Blinking (value 2 "true"): switch the blink; else the steady light.
-                    if ((sw = switchText(*this, value, 1)) != kNone)
-                        setHalvixBlinkOnOff(sw == kOn, is(getValue(2), "true") ? 1 : 2);
-                    break;
-                case 2:
-                    if (is(value, "true"))
-                        setHalvixBlinkStart();
-                    else if (is(value, "false"))
-                        setHalvixBlinkOnOff(false, 1);
-                    break;
-                case 3:
-                    setHalvixBlinkColor(static_cast<unsigned int>(n));
-                    break;
-                case 4:
-                    setHalvixSirenDuration(n);
-                    break;
-            }
-            break;
-
-        case ZBIRExtender:
-            if (index == 1) {
-                setThermostatMode(value);
-            } else if (index == 8) {
-                unsigned char code[5];
-                if (irCode(value, code)) setDeviceAttribute(0x0201, 0x1011, code);
-            } else if ((index >= 2 && index <= 7) || (index >= 9 && index <= 14)) {
-                setIndexValue(index, const_cast<char*>("SetIndexName"), value, DEVTECH_ZIGBEE);
-            }
-            break;
-
-        case NestCam:
-            if (index == 11) nestValueCommand(*this, 11, value);
-            break;
-
-        case ZigbeeCamImage:
-            switch (index) {
-                case 1:
-                    setMotionState(value);
-                    break;
-                case 3:
-                    if (is(value, "false")) clearTamper();
-                    break;
-                case 4:
-                    if (is(value, "true"))
-                        CaptureZigbeeImage(atoi(getValue(4)));
-                    else if (is(value, "false"))
-                        CaptureZigbeeImage(3);
-                    break;
-                case 5:
-                    setCameraMode(value);
-                    break;
-                case 6:
-                    setImageCnt(n);
-                    break;
-                case 7:
-                    setResolution(n);
-                    break;
-            }
-            break;
-
-        default:
-            break;
-    }
+    if (Action act = actionFor(type, index)) act(*this, index, value);
 }
