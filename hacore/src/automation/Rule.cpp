@@ -324,49 +324,53 @@ int Rules::addResult(RuleResult r) {
     return 1;
 }
 
+namespace {
+
+// The trigger or result of the rule with that ID, or null.
+RuleTrigger* byId(std::list<RuleTrigger>& l, int id) {
+    for (RuleTrigger& t : l)
+        if (t.triggerID == id) return &t;
+    return nullptr;
+}
+RuleResult* byId(std::list<RuleResult>& l, int id) {
+    for (RuleResult& r : l)
+        if (r.resultID == id) return &r;
+    return nullptr;
+}
+
+}  // namespace
+
 int Rules::getPreDelay(int resultID) {
-    for (const RuleResult& r : results)
-        if (r.resultID == resultID) return r.preDelay;
-    return -1;
+    const RuleResult* r = byId(results, resultID);
+    return r ? r->preDelay : -1;
 }
 
 bool Rules::getResultValid(int resultID) {
-    for (const RuleResult& r : results)
-        if (r.resultID == resultID) return r.valid != 0;
-    return false;
+    const RuleResult* r = byId(results, resultID);
+    return r && r->valid != 0;
 }
 
 bool Rules::getTriggerValid(int triggerID) {
-    for (const RuleTrigger& t : triggers)
-        if (t.triggerID == triggerID) return t.valid != 0;
-    return false;
+    const RuleTrigger* t = byId(triggers, triggerID);
+    return t && t->valid != 0;
 }
 
 int Rules::getTriggerDuration(int triggerID) {
-    for (const RuleTrigger& t : triggers)
-        if (t.triggerID == triggerID) return t.duration;
-    return 0;
+    const RuleTrigger* t = byId(triggers, triggerID);
+    return t ? t->duration : 0;
 }
 
 int Rules::setResultValid(int resultID, bool on) {
     if (id == 0) return 0;
     sendSimple(22, resultID, id, on ? 1 : 0);
-    for (RuleResult& r : results)
-        if (r.resultID == resultID) {
-            r.valid = on ? 1 : 0;
-            break;
-        }
+    if (RuleResult* r = byId(results, resultID)) r->valid = on ? 1 : 0;
     return 1;
 }
 
 int Rules::setTriggerValid(int triggerID, bool on) {
     if (id == 0) return 0;
     sendSimple(23, triggerID, id, on ? 1 : 0);
-    for (RuleTrigger& t : triggers)
-        if (t.triggerID == triggerID) {
-            t.valid = on ? 1 : 0;
-            break;
-        }
+    if (RuleTrigger* t = byId(triggers, triggerID)) t->valid = on ? 1 : 0;
     return 1;
 }
 

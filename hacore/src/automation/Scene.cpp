@@ -30,6 +30,14 @@ void say(const char* message) {
     fflush(stdout);
 }
 
+// A scene without ID (none was found or made): says so and tells the caller
+// to do nothing.
+bool missing(int id, const char* message) {
+    if (id != 0) return false;
+    say(message);
+    return true;
+}
+
 std::string key(int id, const char* suffix) { return std::to_string(id) + "." + suffix; }
 
 }  // namespace
@@ -150,10 +158,7 @@ char* Scene::getSceneName() { return name; }
 std::list<SceneEntry> Scene::getSceneEntries() { return entries; }
 
 void Scene::setName(char* newName) {
-    if (id == 0) {
-        say(kNotFoundName);
-        return;
-    }
+    if (missing(id, kNotFoundName)) return;
     if (!newName || strcmp(newName, name) == 0) return;
     hbase::copyText(name, sizeof name, newName);
     std::unique_ptr<RSC_PACKET> p = newRscPacket(4);
@@ -163,10 +168,7 @@ void Scene::setName(char* newName) {
 }
 
 void Scene::addOrUpdateSceneEntry(int deviceID, int index, char* value) {
-    if (id == 0) {
-        say(kNotFoundEntry);
-        return;
-    }
+    if (missing(id, kNotFoundEntry)) return;
     SceneEntry* found = nullptr;
     for (SceneEntry& e : entries)
         if (e.deviceID == deviceID && e.index == index) {
@@ -193,10 +195,7 @@ void Scene::addOrUpdateSceneEntry(int deviceID, int index, char* value) {
 }
 
 void Scene::setSceneEntryState(int deviceID, int index, bool on) {
-    if (id == 0) {
-        say(kNotFoundEntry);
-        return;
-    }
+    if (missing(id, kNotFoundEntry)) return;
     for (SceneEntry& e : entries)
         if (e.deviceID == deviceID && e.index == index) {
             e.state = on ? 1 : 0;
@@ -205,10 +204,7 @@ void Scene::setSceneEntryState(int deviceID, int index, bool on) {
 }
 
 void Scene::setSceneEntryValid(int deviceID, int index, bool on) {
-    if (id == 0) {
-        say(kNotFoundEntry);
-        return;
-    }
+    if (missing(id, kNotFoundEntry)) return;
     int position = 0;
     for (SceneEntry& e : entries) {
         ++position;
@@ -225,10 +221,7 @@ void Scene::setSceneEntryValid(int deviceID, int index, bool on) {
 }
 
 void Scene::setSceneState(bool active) {
-    if (id == 0) {
-        say(kNotFoundEntry);
-        return;
-    }
+    if (missing(id, kNotFoundEntry)) return;
     if (state == active) return;
     state = active;
     std::unique_ptr<RSC_PACKET> p = newRscPacket(9);
@@ -242,10 +235,7 @@ void Scene::setSceneState(bool active) {
 }
 
 void Scene::setSceneVoiceCompatible(bool flag) {
-    if (id == 0) {
-        say(kNotFoundEntry);
-        return;
-    }
+    if (missing(id, kNotFoundEntry)) return;
     if (voiceCompatible == flag) return;
     voiceCompatible = flag;
     std::unique_ptr<RSC_PACKET> p = newRscPacket(11);
@@ -255,10 +245,7 @@ void Scene::setSceneVoiceCompatible(bool flag) {
 }
 
 void Scene::removeAllSceneEntrys() {
-    if (id == 0) {
-        say(kNotFoundRemove);
-        return;
-    }
+    if (missing(id, kNotFoundRemove)) return;
     std::unique_ptr<RSC_PACKET> p = newRscPacket(7);
     p->int2 = id;
     p->int4 = (int)entries.size();
@@ -267,20 +254,14 @@ void Scene::removeAllSceneEntrys() {
 }
 
 void Scene::deleteScene() {
-    if (id == 0) {
-        say(kNotFoundDelete);
-        return;
-    }
+    if (missing(id, kNotFoundDelete)) return;
     std::unique_ptr<RSC_PACKET> p = newRscPacket(8);
     p->int2 = id;
     sendRscPacket(p.get());
 }
 
 void Scene::activate() {
-    if (id == 0) {
-        say(kNotFoundActivate);
-        return;
-    }
+    if (missing(id, kNotFoundActivate)) return;
     for (const SceneEntry& e : entries) {
         if (e.deviceID == 0 && e.index == 1) {
             unsigned char mode = strcmp(e.value, "home") == 0 ? 2 : strcmp(e.value, "away") == 0 ? 3 : 0;

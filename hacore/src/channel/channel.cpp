@@ -221,53 +221,39 @@ int ConnectToServers() {
     return 1;
 }
 
+namespace {
+
+// Sends a whole buffer and clears it for the next fill.
+template <typename Packet>
+int sendAndClear(Packet& p, const sockaddr_in& to, int toLen, bool reportFailure) {
+    int r = sendTo(&p, sizeof p, to, toLen);
+    if (r < 0 && reportFailure) perror("sendto");
+    memset(&p, 0, sizeof p);
+    return r;
+}
+
+template <typename Send>
+int sendLocked(std::mutex& m, Send send) {
+    std::lock_guard<std::mutex> g(m);
+    return send();
+}
+
+}  // namespace
+
 int sendZigbeeHeld() {
     // The ZigBee server needs consecutive console commands 100 ms apart.
     pause100ms();
-    int r = sendTo(&ZigbeeSendingPacket, sizeof ZigbeeSendingPacket, adr_zigbee, len_zigbee);
-    memset(&ZigbeeSendingPacket, 0, sizeof ZigbeeSendingPacket);
-    return r;
+    return sendAndClear(ZigbeeSendingPacket, adr_zigbee, len_zigbee, false);
 }
 
-int sendOzwHeld() {
-    int r = sendTo(&OZWSendingPacket, sizeof OZWSendingPacket, adr_ozw, len_ozw);
-    memset(&OZWSendingPacket, 0, sizeof OZWSendingPacket);
-    return r;
-}
+int sendOzwHeld() { return sendAndClear(OZWSendingPacket, adr_ozw, len_ozw, false); }
+int sendHueHeld() { return sendAndClear(HUESendingPacket, adr_hue, len_hue, true); }
+int sendNestHeld() { return sendAndClear(NESTSendingPacket, adr_nest, len_nest, true); }
 
-int sendHueHeld() {
-    int r = sendTo(&HUESendingPacket, sizeof HUESendingPacket, adr_hue, len_hue);
-    if (r < 0) perror("sendto");
-    memset(&HUESendingPacket, 0, sizeof HUESendingPacket);
-    return r;
-}
-
-int sendNestHeld() {
-    int r = sendTo(&NESTSendingPacket, sizeof NESTSendingPacket, adr_nest, len_nest);
-    if (r < 0) perror("sendto");
-    memset(&NESTSendingPacket, 0, sizeof NESTSendingPacket);
-    return r;
-}
-
-int SendDataPacketToZigbeeServer() {
-    std::lock_guard<std::mutex> g(zigbee_lock);
-    return sendZigbeeHeld();
-}
-
-int SendDataPacketToOZWServer() {
-    std::lock_guard<std::mutex> g(ozw_lock);
-    return sendOzwHeld();
-}
-
-int SendDataPacketToHueServer() {
-    std::lock_guard<std::mutex> g(hue_lock);
-    return sendHueHeld();
-}
-
-int SendDataPacketToNestServer() {
-    std::lock_guard<std::mutex> g(nest_lock);
-    return sendNestHeld();
-}
+int SendDataPacketToZigbeeServer() { return sendLocked(zigbee_lock, sendZigbeeHeld); }
+int SendDataPacketToOZWServer() { return sendLocked(ozw_lock, sendOzwHeld); }
+int SendDataPacketToHueServer() { return sendLocked(hue_lock, sendHueHeld); }
+int SendDataPacketToNestServer() { return sendLocked(nest_lock, sendNestHeld); }
 
 int sendToHA(const void* pkt, int len, bool assoc) {
     return assoc ? sendTo(pkt, len, adr_ha_assoc, len_ha_assoc) : sendTo(pkt, len, adr_ha, len_ha);

@@ -444,6 +444,19 @@ int Device::SetConfigParam(int param, int size, int value) {
 
 // ---- thermostats ----
 
+// A mode's name and the number that stands for it on the wire.
+struct ModeCode {
+    const char* name;
+    int code;
+};
+
+template <size_t N>
+static int modeCode(const ModeCode (&modes)[N], const char* mode) {
+    for (const ModeCode& m : modes)
+        if (is(mode, m.name)) return m.code;
+    return -1;
+}
+
 int Device::setThermostatMode(char* mode) {
     if (id < 1 || !mode) return 0;
     switch (technology) {
@@ -451,35 +464,17 @@ int Device::setThermostatMode(char* mode) {
             return ozwSend(ozwNode, 0x40, 0, kSet, kGenreUser, kList, mode);
         case DEVTECH_ZIGBEE: {
             if (shortId < 0 || shortId >= 65535) return 0;
-            int code;
-            if (is(mode, "Off"))
-                code = 0;
-            else if (is(mode, "Auto"))
-                code = 1;
-            else if (is(mode, "Cool"))
-                code = 3;
-            else if (is(mode, "Heat"))
-                code = 4;
-            else
-                return 0;
+            static const ModeCode kModes[] = {{"Off", 0}, {"Auto", 1}, {"Cool", 3}, {"Heat", 4}};
+            const int code = modeCode(kModes, mode);
+            if (code < 0) return 0;
             char cmd[64];
             snprintf(cmd, sizeof cmd, "zcl global write 0x0201 0x001c 0x30 {0%d}", code);
             return sent(zbSend(shortId, cmd, kAllEndPoints));
         }
         case DEVTECH_NEST: {
-            int code;
-            if (is(mode, "off"))
-                code = 0;
-            else if (is(mode, "heat"))
-                code = 1;
-            else if (is(mode, "cool"))
-                code = 2;
-            else if (is(mode, "heat-cool"))
-                code = 3;
-            else if (is(mode, "eco"))
-                code = 4;
-            else
-                return 0;
+            static const ModeCode kModes[] = {{"off", 0}, {"heat", 1}, {"cool", 2}, {"heat-cool", 3}, {"eco", 4}};
+            const int code = modeCode(kModes, mode);
+            if (code < 0) return 0;
             return nestSend(*this, 104, [&](NestPacket& p) { p.hvacMode = code; });
         }
         default:
@@ -494,13 +489,9 @@ int Device::setThermostatFanMode(char* mode) {
             return ozwSend(ozwNode, 0x44, 0, kSet, kGenreUser, kList, mode);
         case DEVTECH_ZIGBEE: {
             if (shortId < 0 || shortId >= 65535) return 0;
-            int code;
-            if (is(mode, "On Low"))
-                code = 4;
-            else if (is(mode, "Auto Low"))
-                code = 5;
-            else
-                return 0;
+            static const ModeCode kModes[] = {{"On Low", 4}, {"Auto Low", 5}};
+            const int code = modeCode(kModes, mode);
+            if (code < 0) return 0;
             char cmd[64];
             snprintf(cmd, sizeof cmd, "zcl global write 0x0202 0x0000 0x30 {0%d}", code);
             return sent(zbSend(shortId, cmd, kAllEndPoints));

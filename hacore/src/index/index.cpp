@@ -223,35 +223,23 @@ const IndexValue* Index::valueAt(int k) const {
     return nullptr;
 }
 
-const char* Index::getValue(int k) {
-    const IndexValue* v = valueAt(k);
-    return v ? v->value : kErr;
+// A text field of a value, or "#ERR" when there is no such value.
+template <size_t N>
+static const char* fieldAt(const IndexValue* v, char (IndexValue::*field)[N]) {
+    return v ? v->*field : kErr;
 }
 
-const char* Index::getValueLabel(int k) {
-    const IndexValue* v = valueAt(k);
-    return v ? v->label : kErr;
-}
+const char* Index::getValue(int k) { return fieldAt(valueAt(k), &IndexValue::value); }
 
-const char* Index::getValueIcon(int k) {
-    const IndexValue* v = valueAt(k);
-    return v ? v->icon : kErr;
-}
+const char* Index::getValueLabel(int k) { return fieldAt(valueAt(k), &IndexValue::label); }
 
-const char* Index::getValueToggleValue(int k) {
-    const IndexValue* v = valueAt(k);
-    return v ? v->toggleValue : kErr;
-}
+const char* Index::getValueIcon(int k) { return fieldAt(valueAt(k), &IndexValue::icon); }
 
-const char* Index::getValueAppLabel(int k) {
-    const IndexValue* v = valueAt(k);
-    return v ? v->appLabel : kErr;
-}
+const char* Index::getValueToggleValue(int k) { return fieldAt(valueAt(k), &IndexValue::toggleValue); }
 
-const char* Index::getValueExcludeFrom(int k) {
-    const IndexValue* v = valueAt(k);
-    return v ? v->excludeFrom : kErr;
-}
+const char* Index::getValueAppLabel(int k) { return fieldAt(valueAt(k), &IndexValue::appLabel); }
+
+const char* Index::getValueExcludeFrom(int k) { return fieldAt(valueAt(k), &IndexValue::excludeFrom); }
 
 // ---- IndexList ----
 

@@ -256,6 +256,16 @@ int Client::sendFlag(int value, int bit) {
 
 static std::string num(long long v) { return std::to_string(v); }
 
+// A setter's common steps: nothing for a client without ID, nothing sent when
+// the field already holds the value, else the field set and the change sent.
+template <typename Field, typename Value, typename Send>
+static int change(int clientID, Field& field, Value value, Send send) {
+    if (!clientID) return 0;
+    if (value == field) return 1;
+    field = value;
+    return send();
+}
+
 int Client::setWait(int wait) {
     if (!bin_.clientID || wait < 1 || wait > 60) return 0;
     if (wait == bin_.wait) return 1;
@@ -271,17 +281,11 @@ int Client::setForceInactive(int value) {
 }
 
 int Client::setActive(bool active) {
-    if (!bin_.clientID) return 0;
-    if (active == bin_.active) return 1;
-    bin_.active = active;
-    return send(26, active ? "true" : "false");
+    return change(bin_.clientID, bin_.active, active, [&] { return send(26, active ? "true" : "false"); });
 }
 
 int Client::setUseAsPresence(bool on) {
-    if (!bin_.clientID) return 0;
-    if (on == bin_.useAsPresence) return 1;
-    bin_.useAsPresence = on;
-    return sendFlag(on, 0);
+    return change(bin_.clientID, bin_.useAsPresence, on, [&] { return sendFlag(on, 0); });
 }
 
 int Client::setLastActiveEpoch() {
@@ -398,38 +402,23 @@ int Client::setNodeIdentifier(int node) {
 }
 
 int Client::setCanBlock(bool on) {
-    if (!bin_.clientID) return 0;
-    if (on == bin_.canBlock) return 1;
-    bin_.canBlock = on;
-    return sendFlag(on, 1);
+    return change(bin_.clientID, bin_.canBlock, on, [&] { return sendFlag(on, 1); });
 }
 
 int Client::setBWEnable(bool on) {
-    if (!bin_.clientID) return 0;
-    if (on == bin_.bwEnable) return 1;
-    bin_.bwEnable = on;
-    return sendFlag(on, 2);
+    return change(bin_.clientID, bin_.bwEnable, on, [&] { return sendFlag(on, 2); });
 }
 
 int Client::setSMEnable(bool on) {
-    if (!bin_.clientID) return 0;
-    if (on == bin_.smEnable) return 1;
-    bin_.smEnable = on;
-    return sendFlag(on, 3);
+    return change(bin_.clientID, bin_.smEnable, on, [&] { return sendFlag(on, 3); });
 }
 
 int Client::setIOTEnable(bool on) {
-    if (!bin_.clientID) return 0;
-    if (on == bin_.iotEnable) return 1;
-    bin_.iotEnable = on;
-    return sendFlag(on, 5);
+    return change(bin_.clientID, bin_.iotEnable, on, [&] { return sendFlag(on, 5); });
 }
 
 int Client::setDNSEnable(bool on) {
-    if (!bin_.clientID) return 0;
-    if (on == bin_.dnsEnable) return 1;
-    bin_.dnsEnable = on;
-    return sendFlag(on, 6);
+    return change(bin_.clientID, bin_.dnsEnable, on, [&] { return sendFlag(on, 6); });
 }
 
 int Client::setSecurity(char level) {

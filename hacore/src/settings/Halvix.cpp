@@ -68,6 +68,18 @@ int sendFlag(int code, bool on) { return sendSetting(code, on ? "1" : "0"); }
 // Setters that answer 1 when sent and 0 when the send failed.
 int sentOrFailed(int r) { return r == kSent ? 1 : 0; }
 
+// A setting sent only when it changes: 1 when it already holds the value.
+int changeText(const char* name, int code, const char* value) {
+    if (!value) return 0;
+    if (setting(name) == value) return 1;
+    return sentOrFailed(sendSetting(code, value));
+}
+
+int changeFlag(const char* name, int code, bool on) {
+    if (settingNumber(name) == (int)on) return 1;
+    return sentOrFailed(sendFlag(code, on));
+}
+
 }  // namespace
 
 Halvix::Halvix() {
@@ -295,23 +307,14 @@ int Halvix::setFWAutoUpdateTime(char* time) {
 }
 
 int Halvix::setNewFirmwareVersion(char* version) {
-    if (!version) return 0;
-    if (setting("NewFirmwareVersion") == version) return 1;
-    return sentOrFailed(sendSetting(HS_NewFirmwareVersion, version));
+    return changeText("NewFirmwareVersion", HS_NewFirmwareVersion, version);
 }
 
 int Halvix::setSlaveFWUpdateStatus(bool on) { return sentOrFailed(sendFlag(HS_SlaveFWUpdateStatus, on)); }
 
-int Halvix::setSameNetworkSettings(bool on) {
-    if (settingNumber("SameNetworkSettings") == (int)on) return 1;
-    return sentOrFailed(sendFlag(HS_SameNetworkSettings, on));
-}
+int Halvix::setSameNetworkSettings(bool on) { return changeFlag("SameNetworkSettings", HS_SameNetworkSettings, on); }
 
-int Halvix::setHalvixLocation(char* location) {
-    if (!location) return 0;
-    if (setting("HalvixLocation") == location) return 1;
-    return sentOrFailed(sendSetting(HS_Location, location));
-}
+int Halvix::setHalvixLocation(char* location) { return changeText("HalvixLocation", HS_Location, location); }
 
 int Halvix::setGuestNetwork(int count) {
     if (count != 1 && count != 2) return 0;
@@ -335,16 +338,9 @@ int Halvix::setHalvixLanguage(char* language) {
     return sendSetting(HS_Language, language, "sending setLanguage event to haserver failed\n") == kTooLong ? 0 : 1;
 }
 
-int Halvix::setDisableAutoTimeZone(bool on) {
-    if (settingNumber("DisableAutoTimeZone") == (int)on) return 1;
-    return sentOrFailed(sendFlag(HS_DisableAutoTimeZone, on));
-}
+int Halvix::setDisableAutoTimeZone(bool on) { return changeFlag("DisableAutoTimeZone", HS_DisableAutoTimeZone, on); }
 
-int Halvix::setGeolocation(char* geolocation) {
-    if (!geolocation) return 0;
-    if (setting("Geolocation") == geolocation) return 1;
-    return sentOrFailed(sendSetting(HS_Geolocation, geolocation));
-}
+int Halvix::setGeolocation(char* geolocation) { return changeText("Geolocation", HS_Geolocation, geolocation); }
 
 int Halvix::setAppTime(int time) {
     if (settingNumber("AppTime") == time) return 1;

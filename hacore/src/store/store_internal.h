@@ -11,6 +11,7 @@ extern "C" {
 }
 
 #include "base/depot_catchup.h"
+#include "base/depot_layout.h"
 
 namespace hastore {
 
@@ -107,30 +108,16 @@ bool with(const char* path, int mode, F f) {
     return true;
 }
 
-// One live record of a store read whole by readAll: offsets into its copy.
-struct RecordRef {
-    int keyAt, keySize, valueAt, valueSize;
-};
-
-// Reads the whole file of an open store in one sequential pass and lists its
-// live records in file order (the order of iterNext). Reading record by
+// Whole-file and stretch reads (see base/depot_layout.h). Reading record by
 // record with get walks the one search tree of a store with a single bucket
-// for every key; this is linear. Returns false, with nothing listed, when the
-// file is not laid out as qdbm 1.8's Depot lays it out on this machine or
-// does not match the handle; callers then go key by key.
-bool readAll(DEPOT* db, std::vector<char>& file, std::vector<RecordRef>& records);
-
-// The live records of a stretch of a store's file that starts at a record,
-// read at once: the HA server writes a device's records one after another, so
-// the stretch after its main record usually holds them all.
-struct Stretch {
-    std::vector<char> bytes;
-    std::vector<RecordRef> records;  // offsets into bytes
-};
-bool readStretch(DEPOT* db, int at, int size, Stretch& out);
-// A record of the stretch read like get; -1 when the stretch does not hold
-// it (it may still be elsewhere in the store).
-int getFrom(const Stretch& s, const char* key, void* buf, int cap);
+// for every key; readAll is linear. The HA server writes a device's records
+// one after another, so the stretch after its main record usually holds them
+// all.
+using hbase::getFrom;
+using hbase::readAll;
+using hbase::readStretch;
+using hbase::RecordRef;
+using hbase::Stretch;
 
 // The text of qdbm's last error.
 const char* lastError();
