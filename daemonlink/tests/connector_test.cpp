@@ -561,6 +561,14 @@ TEST_F(Connector, OptionsOfNoSocket) {
 }
 
 namespace {
+// A connector of the client type with the callback, not started yet.
+DaemonConnector* newConnector(int type, void (*callback)(int, int, int, char*)) {
+    auto* c = new DaemonConnector();
+    c->clientType = type;
+    c->dataCallback = callback;
+    return c;
+}
+
 std::atomic<DaemonConnector*> g_victim{nullptr};
 std::atomic<bool> g_deleted{false};
 void deleteSelf(int, int, int, char*) {
@@ -584,9 +592,7 @@ TEST(ConnectorLifetime, ClosedFromItsOwnCallback) {
     for (bool alsoDelete : {false, true}) {
         pingIPfini();
         int fds = openDescriptors();
-        auto* c = new DaemonConnector();
-        c->clientType = 6;
-        c->dataCallback = alsoDelete ? closeAndDeleteSelf : closeSelf;
+        auto* c = newConnector(6, alsoDelete ? closeAndDeleteSelf : closeSelf);
         g_victim = c;
         g_deleted = false;
         ASSERT_EQ(c->init(), 0);
@@ -605,9 +611,7 @@ TEST(ConnectorLifetime, DeletedFromItsOwnCallback) {
     int base = threads();
     pingIPfini();
     int fds = openDescriptors();
-    auto* c = new DaemonConnector();
-    c->clientType = 6;
-    c->dataCallback = deleteSelf;
+    auto* c = newConnector(6, deleteSelf);
     g_victim = c;
     g_deleted = false;
     ASSERT_EQ(c->init(), 0);
@@ -636,9 +640,7 @@ TEST(ConnectorLifetime, DeletedWhileItsThreadRuns) {
     int base = threads();
     pingIPfini();
     int fds = openDescriptors();
-    auto* c = new DaemonConnector();
-    c->clientType = 7;
-    c->dataCallback = onData;
+    auto* c = newConnector(7, onData);
     ASSERT_EQ(c->init(), 0);
     pingIPfini();
     ASSERT_EQ(threads(), base + 1);
@@ -695,9 +697,7 @@ TEST_F(Connector, InterruptedReceiveGoesOn) {
 TEST(ConnectorLifetime, DeletedRightAfterClose) {
     int base = threads();
     for (int i = 0; i < 20; ++i) {
-        auto* c = new DaemonConnector();
-        c->clientType = 4;
-        c->dataCallback = onData;
+        auto* c = newConnector(4, onData);
         ASSERT_EQ(c->init(), 0);
         c->closeConnection();
         delete c;
@@ -719,9 +719,7 @@ TEST(ConnectorLifetime, DeletedWhileItsCallbackRuns) {
     int base = threads();
     g_inCallback = false;
     g_release = false;
-    auto* c = new DaemonConnector();
-    c->clientType = 4;
-    c->dataCallback = holdOn;
+    auto* c = newConnector(4, holdOn);
     ASSERT_EQ(c->init(), 0);
     UdpPeer daemon("127.255.254.9", 0);
     ASSERT_TRUE(daemon.sendTo("127.255.254.3", 8998, reply(1, 1, 1, "hold")));
