@@ -90,19 +90,28 @@ void layStore(int n) {
     dpclose(db);
 }
 
-void populate(benchmark::State& st) {
+// Times load(), which gives the number of devices it loaded, on a store of
+// st.range(0) devices; per device as well.
+template <typename F>
+void timeLoading(benchmark::State& st, const char* shortfall, F load) {
     const int n = int(st.range(0));
     layStore(n);
     size_t loaded = 0;
     for (auto _ : st) {
-        DeviceList list;
-        list.Populate();
-        loaded = list.devices.size();
+        loaded = load();
         benchmark::DoNotOptimize(loaded);
     }
-    if (loaded != size_t(n)) st.SkipWithError("Populate did not load every device");
+    if (loaded != size_t(n)) st.SkipWithError(shortfall);
     st.counters["us_per_device"] = benchmark::Counter(
         double(n) * 1e-6, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+void populate(benchmark::State& st) {
+    timeLoading(st, "Populate did not load every device", [] {
+        DeviceList list;
+        list.Populate();
+        return list.devices.size();
+    });
 }
 BENCHMARK(populate)->Arg(10)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 
@@ -110,10 +119,7 @@ BENCHMARK(populate)->Arg(10)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::k
 // interface: iterate over the keys, then load each device on its own (an
 // open, a tree search per record and a close each).
 void loadEach(benchmark::State& st) {
-    const int n = int(st.range(0));
-    layStore(n);
-    size_t loaded = 0;
-    for (auto _ : st) {
+    timeLoading(st, "not every device loaded", [] {
         std::vector<int> ids;
         DEPOT* db = dpopen("/tmp/ddb", DP_OWRITER | DP_OCREAT | DP_ONOLCK | DP_OSPARSE, 1);
         dpiterinit(db);
@@ -127,12 +133,8 @@ void loadEach(benchmark::State& st) {
         dpclose(db);
         std::vector<Device> list;
         for (int id : ids) list.push_back(Device(id));
-        loaded = list.size();
-        benchmark::DoNotOptimize(loaded);
-    }
-    if (loaded != size_t(n)) st.SkipWithError("not every device loaded");
-    st.counters["us_per_device"] = benchmark::Counter(
-        double(n) * 1e-6, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+        return list.size();
+    });
 }
 BENCHMARK(loadEach)->Arg(10)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 

@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "cases.h"
 #include "daemonlink/DaemonConnector.h"
 #include "net.h"
 #include "servers.h"
@@ -45,6 +46,13 @@ std::vector<Heard> waitHeard(size_t count) {
     std::unique_lock<std::mutex> g(g_lock);
     g_cv.wait_for(g, std::chrono::seconds(30), [&] { return g_heard.size() >= count; });
     return g_heard;
+}
+
+// The payload of the one message heard, once it has come.
+std::string heardPayload() {
+    std::vector<Heard> h = waitHeard(1);
+    EXPECT_EQ(h.size(), 1u);
+    return h.size() == 1 ? h[0].payload : "";
 }
 
 int threads() {
@@ -104,6 +112,11 @@ protected:
     int start(int type) {
         dc->clientType = type;
         return dc->init();
+    }
+    // Sends the text to the daemon; what its echo brings back.
+    std::string echo(int a, int b, int c, std::string text) {
+        dc->sendData(a, b, c, &text[0]);
+        return heardPayload();
     }
     DaemonConnector* dc = nullptr;
     int base = 0;
@@ -210,9 +223,7 @@ TEST_F(Connector, LargePacketGoesInPieces) {
     ASSERT_EQ(msgs[0].size(), 70020u);
     EXPECT_EQ(be(msgs[0], 0), 70000u);
     EXPECT_EQ(msgs[0].substr(20), payload);
-    std::vector<Heard> h = waitHeard(1);
-    ASSERT_EQ(h.size(), 1u);
-    EXPECT_EQ(h[0].payload, "{\"received\":70000}");
+    EXPECT_EQ(heardPayload(), "{\"received\":70000}");
 }
 
 TEST_F(Connector, PieceBoundary) {
@@ -321,11 +332,7 @@ TEST_F(Connector, CloseEndsTheReceiverAndInitWorksAgain) {
     EXPECT_EQ(pingSock, 0);
     EXPECT_TRUE(waitThreads(base));
     ASSERT_EQ(dc->init(), 0);
-    char text[] = "again";
-    dc->sendData(1, 1, 1, text);
-    std::vector<Heard> h = waitHeard(1);
-    ASSERT_EQ(h.size(), 1u);
-    EXPECT_EQ(h[0].payload, "again");
+    EXPECT_EQ(echo(1, 1, 1, "again"), "again");
 }
 
 TEST_F(Connector, ReceiveWithoutSocket) {
@@ -376,26 +383,24 @@ TEST(ConnectorPacket, Layout) {
 }
 
 TEST(Escapers, Encode) {
-    const struct {
-        const char* in;
-        const char* out;
-    } cases[] = {
-        {"a/b\"c", "a\\/b\\\"c"},
-        {"back\\slash", "back\\\\slash"},
-        {"say &quot;hi&quot;", "say \\\"hi\\\""},
-        {"plain", "plain"},
-        {"", ""},
-    };
-    for (const auto& c : cases) {
-        char buf[600];
-        strcpy(buf, c.in);
-        stringEncode(buf);
-        EXPECT_STREQ(buf, c.out) << c.in;
-        stringDecode(buf);
-        std::string back = c.in;
-        for (size_t at; (at = back.find("&quot;")) != std::string::npos;) back.replace(at, 6, "\"");
-        EXPECT_EQ(back, buf) << c.in;
-    }
+    testkit::eachCase(
+        {
+            {"a/b\"c", "a\\/b\\\"c"},
+            {"back\\slash", "back\\\\slash"},
+            {"say &quot;hi&quot;", "say \\\"hi\\\""},
+            {"plain", "plain"},
+            {"", ""},
+        },
+        [](const char* in, const char* out) {
+            char buf[600];
+            strcpy(buf, in);
+            stringEncode(buf);
+            EXPECT_STREQ(buf, out);
+            stringDecode(buf);
+            std::string back = in;
+            for (size_t at; (at = back.find("&quot;")) != std::string::npos;) back.replace(at, 6, "\"");
+            EXPECT_EQ(back, buf);
+        });
 }
 
 TEST(Escapers, EncodeIsBoundedAt503) {
@@ -419,22 +424,20 @@ TEST(Escapers, DecodeOrder) {
 }
 
 TEST(Escapers, EncodeJSON) {
-    const struct {
-        const char* in;
-        const char* out;
-    } cases[] = {
-        {"a & b", "a &amp; b"},
-        {"&amp;", "&amp;"},
-        {"&quot;", "&amp;quot;"},
-        {"&apos;&lt;&gt;", "&apos;&lt;&gt;"},
-        {"it's <b>", "it&apos;s &lt;b&gt;"},
-    };
-    for (const auto& c : cases) {
-        char buf[100];
-        strcpy(buf, c.in);
-        stringEncodeJSON(buf);
-        EXPECT_STREQ(buf, c.out) << c.in;
-    }
+    testkit::eachCase(
+        {
+            {"a & b", "a &amp; b"},
+            {"&amp;", "&amp;"},
+            {"&quot;", "&amp;quot;"},
+            {"&apos;&lt;&gt;", "&apos;&lt;&gt;"},
+            {"it's <b>", "it&apos;s &lt;b&gt;"},
+        },
+        [](const char* in, const char* out) {
+            char buf[100];
+            strcpy(buf, in);
+            stringEncodeJSON(buf);
+            EXPECT_STREQ(buf, out);
+        });
     // Far more than 100 bytes of growth.
     std::string many(200, '\'');
     std::vector<char> buf(many.size() * 6 + 1);
@@ -534,11 +537,7 @@ TEST_F(Connector, NoThreadForTheReceiver) {
     }
     dc->closeConnection();
     ASSERT_EQ(start(2), 0);
-    char text[] = "after";
-    dc->sendData(0, 0, 0, text);
-    std::vector<Heard> h = waitHeard(1);
-    ASSERT_EQ(h.size(), 1u);
-    EXPECT_EQ(h[0].payload, "after");
+    EXPECT_EQ(echo(0, 0, 0, "after"), "after");
 }
 
 // Without a callback a datagram is read and dropped: the short one after it
@@ -562,6 +561,14 @@ TEST_F(Connector, OptionsOfNoSocket) {
 }
 
 namespace {
+// A connector of the client type with the callback, not started yet.
+DaemonConnector* newConnector(int type, void (*callback)(int, int, int, char*)) {
+    auto* c = new DaemonConnector();
+    c->clientType = type;
+    c->dataCallback = callback;
+    return c;
+}
+
 std::atomic<DaemonConnector*> g_victim{nullptr};
 std::atomic<bool> g_deleted{false};
 void deleteSelf(int, int, int, char*) {
@@ -585,9 +592,7 @@ TEST(ConnectorLifetime, ClosedFromItsOwnCallback) {
     for (bool alsoDelete : {false, true}) {
         pingIPfini();
         int fds = openDescriptors();
-        auto* c = new DaemonConnector();
-        c->clientType = 6;
-        c->dataCallback = alsoDelete ? closeAndDeleteSelf : closeSelf;
+        auto* c = newConnector(6, alsoDelete ? closeAndDeleteSelf : closeSelf);
         g_victim = c;
         g_deleted = false;
         ASSERT_EQ(c->init(), 0);
@@ -606,9 +611,7 @@ TEST(ConnectorLifetime, DeletedFromItsOwnCallback) {
     int base = threads();
     pingIPfini();
     int fds = openDescriptors();
-    auto* c = new DaemonConnector();
-    c->clientType = 6;
-    c->dataCallback = deleteSelf;
+    auto* c = newConnector(6, deleteSelf);
     g_victim = c;
     g_deleted = false;
     ASSERT_EQ(c->init(), 0);
@@ -628,9 +631,7 @@ TEST(ConnectorLifetime, DeletedFromItsOwnCallback) {
     }
     ASSERT_EQ(next.init(), 0);
     ASSERT_TRUE(daemon.sendTo("127.255.254.5", 8998, reply(2, 2, 2, "hello")));
-    std::vector<Heard> h = waitHeard(1);
-    ASSERT_EQ(h.size(), 1u);
-    EXPECT_EQ(h[0].payload, "hello");
+    EXPECT_EQ(heardPayload(), "hello");
     next.closeConnection();
     EXPECT_TRUE(waitThreads(base));
 }
@@ -639,9 +640,7 @@ TEST(ConnectorLifetime, DeletedWhileItsThreadRuns) {
     int base = threads();
     pingIPfini();
     int fds = openDescriptors();
-    auto* c = new DaemonConnector();
-    c->clientType = 7;
-    c->dataCallback = onData;
+    auto* c = newConnector(7, onData);
     ASSERT_EQ(c->init(), 0);
     pingIPfini();
     ASSERT_EQ(threads(), base + 1);
@@ -689,11 +688,7 @@ TEST_F(Connector, InterruptedReceiveGoesOn) {
     ASSERT_TRUE(
         waitUntil([&] { return atoi(readFile("/proc/self/task/" + tid + "/syscall").c_str()) == SYS_recvfrom; }));
     EXPECT_EQ(syscall(SYS_tgkill, getpid(), atoi(tid.c_str()), SIGUSR1), 0);
-    char text[] = "still";
-    dc->sendData(1, 2, 3, text);
-    std::vector<Heard> h = waitHeard(1);
-    ASSERT_EQ(h.size(), 1u);
-    EXPECT_EQ(h[0].payload, "still");
+    EXPECT_EQ(echo(1, 2, 3, "still"), "still");
     EXPECT_EQ(threads(), base + 1);
     sigaction(SIGUSR1, &old, nullptr);
 }
@@ -702,9 +697,7 @@ TEST_F(Connector, InterruptedReceiveGoesOn) {
 TEST(ConnectorLifetime, DeletedRightAfterClose) {
     int base = threads();
     for (int i = 0; i < 20; ++i) {
-        auto* c = new DaemonConnector();
-        c->clientType = 4;
-        c->dataCallback = onData;
+        auto* c = newConnector(4, onData);
         ASSERT_EQ(c->init(), 0);
         c->closeConnection();
         delete c;
@@ -726,9 +719,7 @@ TEST(ConnectorLifetime, DeletedWhileItsCallbackRuns) {
     int base = threads();
     g_inCallback = false;
     g_release = false;
-    auto* c = new DaemonConnector();
-    c->clientType = 4;
-    c->dataCallback = holdOn;
+    auto* c = newConnector(4, holdOn);
     ASSERT_EQ(c->init(), 0);
     UdpPeer daemon("127.255.254.9", 0);
     ASSERT_TRUE(daemon.sendTo("127.255.254.3", 8998, reply(1, 1, 1, "hold")));

@@ -28,6 +28,14 @@ const char* baseFor(const char* version) { return isBeta(version) ? kBetaBase : 
 // Cuts the text at its first newline or carriage return.
 void cutLine(char* s) { s[strcspn(s, "\r\n")] = 0; }
 
+// The first line of a stream (at most 511 bytes), without its end, into out.
+void firstLine(FILE* f, char* out, size_t size) {
+    char line[512] = {0};
+    if (!fgets(line, sizeof line, f)) line[0] = 0;
+    cutLine(line);
+    snprintf(out, size, "%s", line);
+}
+
 constexpr size_t kPathMax = 512;  // the image path's buffer, terminator included
 
 // Runs "mtd_write" for the image; false when the path does not fit or the
@@ -138,11 +146,8 @@ int Firmware::checkmd5(char* url, char* path, int which, FirmwareProgressFn prog
         if (!downloadfile(full, path, 600, nullptr, writeFn)) return 2;
         FILE* f = fopen(path, "r");
         if (!f) return 3;
-        char line[512] = {0};
-        if (!fgets(line, sizeof line, f)) line[0] = 0;
+        firstLine(f, expectedMd5, sizeof expectedMd5);
         fclose(f);
-        cutLine(line);
-        snprintf(expectedMd5, sizeof expectedMd5, "%s", line);
         return 0;
     }
 
@@ -155,11 +160,8 @@ int Firmware::checkmd5(char* url, char* path, int which, FirmwareProgressFn prog
     snprintf(cmd.data(), cmd.size(), "md5sum -- %s < %s", quoted.data(), quoted.data());
     FILE* p = popen(cmd.data(), "r");
     if (!p) return 4;
-    char line[512] = {0};
-    if (!fgets(line, sizeof line, p)) line[0] = 0;
+    firstLine(p, computedMd5, sizeof computedMd5);
     pclose(p);
-    cutLine(line);
-    snprintf(computedMd5, sizeof computedMd5, "%s", line);
     return strcasecmp(expectedMd5, computedMd5) == 0 ? 0 : 1;
 }
 

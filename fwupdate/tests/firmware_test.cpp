@@ -101,6 +101,29 @@ int progress(void* user, int64_t total, int64_t now, int64_t, int64_t) {
     return 0;
 }
 
+// checkmd5 from the base of the version read: the checksum file (without a
+// progress function) or the image (with one).
+int fetchSum(Firmware& fw, std::string name) {
+    std::string none;
+    return fw.checkmd5(&none[0], &name[0], 0, nullptr, fwrite);
+}
+int fetchImage(Firmware& fw, std::string name) {
+    std::string none;
+    return fw.checkmd5(&none[0], &name[0], 0, progress, fwrite);
+}
+
+// Lays the checksum file fw.md5 and the image fw.bin down on the release
+// base, fetches both as the running version does and gives the image's result.
+int checkLaidDown(const std::string& md5, const std::string& img) {
+    putFirmwareFile("VK7_64MB/fw.md5", md5);
+    putFirmwareFile("VK7_64MB/fw.bin", img);
+    Firmware fw;
+    char v[100] = {0};
+    fw.readVersion(v);
+    EXPECT_EQ(0, fetchSum(fw, "fw.md5"));
+    return fetchImage(fw, "fw.bin");
+}
+
 TEST_F(FirmwareTest, ReadVersionTakesTheFirstLine) {
     Firmware fw;
     char out[100] = {0}, old[100] = {0};
@@ -296,37 +319,23 @@ TEST_F(FirmwareTest, ChecksumComparisonIgnoresCase) {
     std::string line = md5Line("fw.bin", img);
     for (char& ch : line) ch = toupper(ch);
     line.replace(line.size() - 6, 6, "fw.bin");
-    putFirmwareFile("VK7_64MB/fw.md5", line + "\n");
-    putFirmwareFile("VK7_64MB/fw.bin", img);
-    Firmware fw;
-    char v[100] = {0};
-    fw.readVersion(v);
-    std::string empty, sum = "fw.md5", bin = "fw.bin";
-    ASSERT_EQ(0, fw.checkmd5(c(empty), c(sum), 0, nullptr, fwrite));
-    EXPECT_EQ(0, fw.checkmd5(c(empty), c(bin), 0, progress, fwrite));
+    EXPECT_EQ(0, checkLaidDown(line + "\n", img));
 }
 
 TEST_F(FirmwareTest, ChecksumMismatch) {
     std::string img = image(20000, 5);
-    putFirmwareFile("VK7_64MB/fw.md5", md5Line("fw.bin", img) + "\n");
+    std::string sum = md5Line("fw.bin", img) + "\n";
     img[1234] ^= 1;
-    putFirmwareFile("VK7_64MB/fw.bin", img);
-    Firmware fw;
-    char v[100] = {0};
-    fw.readVersion(v);
-    std::string empty, sum = "fw.md5", bin = "fw.bin";
-    ASSERT_EQ(0, fw.checkmd5(c(empty), c(sum), 0, nullptr, fwrite));
-    EXPECT_EQ(1, fw.checkmd5(c(empty), c(bin), 0, progress, fwrite));
+    EXPECT_EQ(1, checkLaidDown(sum, img));
 }
 
 TEST_F(FirmwareTest, NotFoundLeavesNoFile) {
     Firmware fw;
     char v[100] = {0};
     fw.readVersion(v);
-    std::string empty, sum = "missing.md5", bin = "missing.bin";
-    EXPECT_EQ(2, fw.checkmd5(c(empty), c(sum), 0, nullptr, fwrite));
+    EXPECT_EQ(2, fetchSum(fw, "missing.md5"));
     EXPECT_FALSE(fileExists(std::string(kWork) + "/missing.md5"));
-    EXPECT_EQ(4, fw.checkmd5(c(empty), c(bin), 0, progress, fwrite));
+    EXPECT_EQ(4, fetchImage(fw, "missing.bin"));
     EXPECT_FALSE(fileExists(std::string(kWork) + "/missing.bin"));
     EXPECT_EQ(0, Firmware::downloading);
     auto reqs = httpsRequests();

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <chrono>
 #include <dirent.h>
+#include <functional>
 #include <fcntl.h>
 #include <memory>
 #include <signal.h>
@@ -37,6 +38,15 @@ void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)
 // Generous: qemu and the sanitizers are slow, ticks only have to come.
 bool waitForTicks(int atLeast, int seconds = 15) {
     return testkit::waitUntil([&] { return g_ticks.load() >= atLeast; }, seconds * 1000);
+}
+
+// Gives the timer the tick handler and a period of 10 ms, starts it and
+// waits for its first tick.
+void startTicking(Timer& t) {
+    t.setTimerHandler(onTick);
+    ASSERT_EQ(0, t.set_period(10));
+    t.start();
+    ASSERT_TRUE(waitForTicks(1));
 }
 
 // True when no tick arrives during `periods` periods, after letting a tick
@@ -117,10 +127,7 @@ TEST_F(TimerTest, TicksArriveAsTheTickSignalAndAreCounted) {
 
 TEST_F(TimerTest, StopStopsTicksAndStartResendsPidAndLastPeriod) {
     Timer t;
-    t.setTimerHandler(onTick);
-    ASSERT_EQ(0, t.set_period(10));
-    t.start();
-    ASSERT_TRUE(waitForTicks(1));
+    ASSERT_NO_FATAL_FAILURE(startTicking(t));
     ASSERT_EQ(0, t.set_period(20));
     t.stop();
     EXPECT_EQ("stop", timerLog().back());
@@ -145,10 +152,7 @@ TEST_F(TimerTest, StopStopsTicksAndStartResendsPidAndLastPeriod) {
 TEST_F(TimerTest, DestroyingTheTimerStopsTheTicks) {
     {
         Timer t;
-        t.setTimerHandler(onTick);
-        ASSERT_EQ(0, t.set_period(10));
-        t.start();
-        ASSERT_TRUE(waitForTicks(1));
+        ASSERT_NO_FATAL_FAILURE(startTicking(t));
         testkit::clearLog("timer");
     }
     EXPECT_EQ((Lines{"stop"}), timerLog());
@@ -197,50 +201,60 @@ TEST_F(TimerTest, FailingRequestsPrintTheirMessages) {
     EXPECT_EQ(0, g_ticks.load());
     faultHalvixTimerIoctl.off();
 
-    // Period refused; the next Timer opens the driver afresh.
+    // Each step below: a new Timer, which opens the driver afresh without a
+    // message, brought to where the step starts: with the tick handler or
+    // not, given a period of 10 ms or not, then stopped or not.
+    auto fresh = [&](bool handler, bool period, bool stop) {
+        EXPECT_EQ("", testkit::captureStderr([&] { t.reset(new Timer); }));
+        if (handler) t->setTimerHandler(onTick);
+        if (period) {
+            ASSERT_EQ(0, t->set_period(10));
+        }
+        if (stop) t->stop();
+    };
+    // With the fault switch on, the request prints the message and check()
+    // holds; then the Timer goes.
+    auto refused = [&](const char* fault, const std::function<void()>& request, const std::string& message,
+                       const std::function<void()>& check) {
+        testkit::Fault f(fault);
+        EXPECT_EQ(message, testkit::captureStderr(request));
+        check();
+        f.off();
+        testkit::captureStderr([&] { t.reset(); });
+    };
+
+    // Period refused.
     testkit::clearLog("timer");
-    EXPECT_EQ("", testkit::captureStderr([&] { t.reset(new Timer); }));
-    testkit::Fault faultHalvixTimerIoctl11("halvix_timer-ioctl-11");
-    EXPECT_EQ("ioctl period: Input/output error\n", testkit::captureStderr([&] { rc = t->set_period(10); }));
-    EXPECT_EQ(-1, rc);
-    EXPECT_EQ((Lines{pidLine(), "period 10 failed"}), timerLog());
-    faultHalvixTimerIoctl11.off();
-    testkit::captureStderr([&] { t.reset(); });
+    ASSERT_NO_FATAL_FAILURE(fresh(false, false, false));
+    refused(
+        "halvix_timer-ioctl-11", [&] { rc = t->set_period(10); }, "ioctl period: Input/output error\n",
+        [&] {
+            EXPECT_EQ(-1, rc);
+            EXPECT_EQ((Lines{pidLine(), "period 10 failed"}), timerLog());
+        });
 
     // Start refused: no tick comes.
-    EXPECT_EQ("", testkit::captureStderr([&] { t.reset(new Timer); }));
-    t->setTimerHandler(onTick);
-    ASSERT_EQ(0, t->set_period(10));
-    t->stop();
-    testkit::Fault faultHalvixTimerIoctl12("halvix_timer-ioctl-12");
-    EXPECT_EQ("ioctl period: Input/output error\n", testkit::captureStderr([&] { t->start(); }));
-    EXPECT_EQ("start failed", timerLog().back());
-    EXPECT_TRUE(staysQuiet(10));
-    EXPECT_EQ(0, g_ticks.load());
-    faultHalvixTimerIoctl12.off();
-    testkit::captureStderr([&] { t.reset(); });
+    ASSERT_NO_FATAL_FAILURE(fresh(true, true, true));
+    refused(
+        "halvix_timer-ioctl-12", [&] { t->start(); }, "ioctl period: Input/output error\n",
+        [&] {
+            EXPECT_EQ("start failed", timerLog().back());
+            EXPECT_TRUE(staysQuiet(10));
+            EXPECT_EQ(0, g_ticks.load());
+        });
 
     // Re-registration after a stop refused.
-    EXPECT_EQ("", testkit::captureStderr([&] { t.reset(new Timer); }));
-    ASSERT_EQ(0, t->set_period(10));
-    t->stop();
-    testkit::Fault faultHalvixTimerIoctl102("halvix_timer-ioctl-10");
-    EXPECT_EQ("ioctl timer pid: Input/output error\nioctl period: " + noFd() + "\nioctl period: " + noFd() + "\n",
-              testkit::captureStderr([&] { t->start(); }));
-    faultHalvixTimerIoctl102.off();
-    testkit::captureStderr([&] { t.reset(); });
+    ASSERT_NO_FATAL_FAILURE(fresh(false, true, true));
+    refused(
+        "halvix_timer-ioctl-10", [&] { t->start(); },
+        "ioctl timer pid: Input/output error\nioctl period: " + noFd() + "\nioctl period: " + noFd() + "\n", [] {});
 
     // Stop refused.
-    EXPECT_EQ("", testkit::captureStderr([&] { t.reset(new Timer); }));
-    t->setTimerHandler(onTick);
-    ASSERT_EQ(0, t->set_period(10));
-    t->start();
-    ASSERT_TRUE(waitForTicks(1));
-    testkit::Fault faultHalvixTimerIoctl13("halvix_timer-ioctl-13");
-    EXPECT_EQ("ioctl period: Input/output error\n", testkit::captureStderr([&] { t->stop(); }));
-    EXPECT_EQ("stop failed", timerLog().back());
-    faultHalvixTimerIoctl13.off();
-    testkit::captureStderr([&] { t.reset(); });
+    ASSERT_NO_FATAL_FAILURE(fresh(false, false, false));
+    ASSERT_NO_FATAL_FAILURE(startTicking(*t));
+    refused(
+        "halvix_timer-ioctl-13", [&] { t->stop(); }, "ioctl period: Input/output error\n",
+        [&] { EXPECT_EQ("stop failed", timerLog().back()); });
 }
 
 TEST_F(TimerTest, FailedRequestLeavesAFileReusingTheDescriptorAlone) {
@@ -283,10 +297,7 @@ TEST_F(TimerTest, MissingNodeIsMadeOnceAndOpened) {
         EXPECT_EQ((Lines{pidLine()}), timerLog());
     }
     Timer t;
-    t.setTimerHandler(onTick);
-    ASSERT_EQ(0, t.set_period(10));
-    t.start();
-    EXPECT_TRUE(waitForTicks(1));
+    ASSERT_NO_FATAL_FAILURE(startTicking(t));
     EXPECT_EQ(1u, testkit::logLines("mknod").size());
 }
 
@@ -309,10 +320,7 @@ TEST_F(TimerTest, NodeThatCannotBeOpenedIsTriedAgainByTheNextTimer) {
     faultHalvixTimerMissing.off();
     EXPECT_EQ("", testkit::captureStderr([&] { t.reset(new Timer); }));
     EXPECT_EQ((Lines{pidLine()}), timerLog());
-    t->setTimerHandler(onTick);
-    ASSERT_EQ(0, t->set_period(10));
-    t->start();
-    EXPECT_TRUE(waitForTicks(1));
+    ASSERT_NO_FATAL_FAILURE(startTicking(*t));
     EXPECT_EQ(1u, testkit::logLines("mknod").size());
 }
 

@@ -3,24 +3,14 @@
 // made to fail with the fault switch "mount".
 #include "sim.h"
 
-#include <dlfcn.h>
 #include <errno.h>
 #include <string.h>
 #include <sys/mount.h>
 
 namespace {
-// Looked up once (see preload.cpp: no dlsym inside an interposed call).
-using mountFn = int (*)(const char*, const char*, const char*, unsigned long, const void*);
-using umountFn = int (*)(const char*);
-using umount2Fn = int (*)(const char*, int);
-mountFn realMount;
-umountFn realUmount;
-umount2Fn realUmount2;
-__attribute__((constructor)) void resolve() {
-    realMount = reinterpret_cast<mountFn>(dlsym(RTLD_NEXT, "mount"));
-    realUmount = reinterpret_cast<umountFn>(dlsym(RTLD_NEXT, "umount"));
-    realUmount2 = reinterpret_cast<umount2Fn>(dlsym(RTLD_NEXT, "umount2"));
-}
+const auto realMount = sim_next<decltype(&::mount)>("mount");
+const auto realUmount = sim_next<decltype(&::umount)>("umount");
+const auto realUmount2 = sim_next<decltype(&::umount2)>("umount2");
 
 bool is_flash(const char* source) { return source && (strcmp(source, "/dev/mtdblock5") == 0); }
 }  // namespace

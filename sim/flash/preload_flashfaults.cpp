@@ -11,7 +11,6 @@
 // Only cp is touched, so the test process itself writes /data freely.
 #include "sim.h"
 
-#include <dlfcn.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -24,18 +23,9 @@ namespace {
 
 long long written = 0;  // bytes this process wrote to /data
 
-// Looked up once (see preload.cpp: no dlsym inside an interposed call).
-using openFn = int (*)(const char*, int, ...);
-using writeFn = ssize_t (*)(int, const void*, size_t);
-using copyFn = ssize_t (*)(int, off64_t*, int, off64_t*, size_t, unsigned);
-openFn realOpen;
-writeFn realWriteFn;
-copyFn realCopy;
-__attribute__((constructor)) void resolve() {
-    realOpen = reinterpret_cast<openFn>(dlsym(RTLD_NEXT, "open"));
-    realWriteFn = reinterpret_cast<writeFn>(dlsym(RTLD_NEXT, "write"));
-    realCopy = reinterpret_cast<copyFn>(dlsym(RTLD_NEXT, "copy_file_range"));
-}
+const auto realOpen = sim_next<int (*)(const char*, int, ...)>("open");
+const auto realWrite = sim_next<decltype(&::write)>("write");
+const auto realCopy = sim_next<ssize_t (*)(int, off64_t*, int, off64_t*, size_t, unsigned)>("copy_file_range");
 
 bool isCp() { return strcmp(program_invocation_short_name, "cp") == 0; }
 
@@ -60,8 +50,6 @@ long long faultBytes(const char* name) {
     return n > 0 ? atoll(text) : 0;
 }
 
-writeFn realWrite() { return realWriteFn; }
-
 // A write to the flash under the faults; true when they apply (result in *r).
 bool faultedWrite(int fd, const void* buf, size_t len, ssize_t* r) {
     const long long room = faultBytes("flash-full"), cut = faultBytes("flash-cut");
@@ -70,7 +58,7 @@ bool faultedWrite(int fd, const void* buf, size_t len, ssize_t* r) {
     size_t n = len;
     if (cut >= 0 && written + (long long)n >= cut) {
         n = cut > written ? size_t(cut - written) : 0;
-        if (n) realWrite()(fd, buf, n);
+        if (n) realWrite(fd, buf, n);
         sim_record("flash", "copy killed after %lld bytes", cut);
         raise(SIGKILL);
     }
@@ -83,7 +71,7 @@ bool faultedWrite(int fd, const void* buf, size_t len, ssize_t* r) {
             return true;
         }
     }
-    *r = realWrite()(fd, buf, n);
+    *r = realWrite(fd, buf, n);
     if (*r > 0) written += *r;
     return true;
 }
@@ -95,21 +83,20 @@ extern "C" {
 ssize_t write(int fd, const void* buf, size_t len) {
     ssize_t r;
     if (isCp() && faultedWrite(fd, buf, len, &r)) return r;
-    return realWrite()(fd, buf, len);
+    return realWrite(fd, buf, len);
 }
 
 // cp copies with copy_file_range where it can; under a fault the copy goes
 // through write, a block at a time.
 ssize_t copy_file_range(int in, off64_t* inOff, int out, off64_t* outOff, size_t len, unsigned flags) {
-    copyFn real = realCopy;
     if (!isCp() || (!sim_fault("flash-full") && !sim_fault("flash-cut")) || inOff || outOff || !onFlash(out))
-        return real(in, inOff, out, outOff, len, flags);
+        return realCopy(in, inOff, out, outOff, len, flags);
     char block[4096];
     size_t chunk = len < sizeof block ? len : sizeof block;
     ssize_t n = read(in, block, chunk);
     if (n <= 0) return n;
     ssize_t r;
-    if (!faultedWrite(out, block, size_t(n), &r)) r = realWrite()(out, block, size_t(n));
+    if (!faultedWrite(out, block, size_t(n), &r)) r = realWrite(out, block, size_t(n));
     if (r >= 0 && r < n) lseek(in, r - n, SEEK_CUR);  // give back what was not written
     return r;
 }

@@ -79,6 +79,27 @@ void scenes() {
     dpclose(db);
 }
 
+// The first trigger or result of a rule (its ID field 1), valid, of the type.
+template <typename Item>
+Item first(int type, int32_t Item::*idField) {
+    Item item;
+    memset(&item, 0, sizeof item);
+    item.type = type;
+    item.*idField = 1;
+    item.valid = 1;
+    return item;
+}
+RuleTrigger trigger(int type) { return first<RuleTrigger>(type, &RuleTrigger::triggerID); }
+RuleResult result(int type) { return first<RuleResult>(type, &RuleResult::resultID); }
+// A result that sets the device's value at the index.
+RuleResult deviceResult(int device, int index, const char* value) {
+    RuleResult r = result(RR_Device);
+    r.deviceID = device;
+    r.index = index;
+    setText(r.value, value);
+    return r;
+}
+
 void rules() {
     DEPOT* db = dpopen("/tmp/rdb", DP_OWRITER | DP_OCREAT | DP_OTRUNC, 0);
     if (!db) {
@@ -95,52 +116,26 @@ void rules() {
         for (size_t k = 0; k < ts.size(); ++k) put(db, n + ".T" + std::to_string(k + 1), &ts[k], sizeof ts[k]);
         for (size_t k = 0; k < rs.size(); ++k) put(db, n + ".R" + std::to_string(k + 1), &rs[k], sizeof rs[k]);
     };
-    RuleTrigger sunset, wake, door;
-    memset(&sunset, 0, sizeof sunset);
-    sunset.type = RT_Weather;
-    sunset.triggerID = 1;
-    sunset.valid = 1;
+    RuleTrigger sunset = trigger(RT_Weather);
     sunset.weatherKind = 2;  // SunSetTime
     setText(sunset.weatherValue, "-15");
-    memset(&wake, 0, sizeof wake);
-    wake.type = RT_Time;
-    wake.triggerID = 1;
-    wake.valid = 1;
+    RuleTrigger wake = trigger(RT_Time);
     wake.hour = 6;
     wake.minute = 45;
     wake.minutes = 6 * 60 + 45;
     setText(wake.day, "*");
     setText(wake.month, "*");
     setText(wake.weekday, "1-5");
-    memset(&door, 0, sizeof door);
-    door.type = RT_Device;
-    door.triggerID = 1;
-    door.valid = 1;
+    RuleTrigger door = trigger(RT_Device);
     door.deviceID = 7;
     door.index = 1;
     setText(door.value, "true");
 
-    RuleResult evening, dim, siren;
-    memset(&evening, 0, sizeof evening);
-    evening.type = RR_Scene;
+    RuleResult evening = result(RR_Scene);
     evening.sceneID = 1;
-    evening.resultID = 1;
-    evening.valid = 1;
-    memset(&dim, 0, sizeof dim);
-    dim.type = RR_Device;
-    dim.deviceID = 2;
-    dim.index = 1;
-    setText(dim.value, "70");
-    dim.resultID = 1;
-    dim.valid = 1;
-    memset(&siren, 0, sizeof siren);
-    siren.type = RR_Device;
-    siren.deviceID = 13;
-    siren.index = 1;
-    setText(siren.value, "1");
-    siren.resultID = 1;
+    RuleResult dim = deviceResult(2, 1, "70");
+    RuleResult siren = deviceResult(13, 1, "1");
     siren.preDelay = 30;
-    siren.valid = 1;
     rule(1, "Lights on before sunset", {sunset}, {evening});
     rule(2, "Weekday wake-up", {wake}, {dim});
     rule(3, "Back door opened", {door}, {siren});

@@ -14,15 +14,8 @@ extern "C" {
 
 namespace {
 
-struct Value {
-    int index;
-    const char* name;
-    const char* value;
-    int commandClass;
-    int endPoint;
-    int indexType;
-};
-
+// A device as paired: Z-Wave ones have a node and no short address, ZigBee
+// ones a short address and EUI-64; every value of it lies on one end point.
 struct Home {
     int id;
     const char* name;
@@ -35,218 +28,95 @@ struct Home {
     const char* eui64;
     const char* manufacturer;
     const char* model;
-    std::vector<Value> values;
+    const char* secure;  // the SECURITYDEVICE value (index 0) of every device
+    int endPoint;
 };
 
-const std::vector<Home> kHome = {
-    {1,
-     "Living room light",
-     "Living room",
-     2,
-     "BinarySwitch",
-     "Wall switch",
-     5,
-     65535,
-     "",
-     "Fibaro",
-     "FGS-213",
-     {{0, "SECURITYDEVICE", "0", 0, 0, 118},
-      {1, "SWITCH BINARY", "false", 0x25, 1, 1},
-      {2, "POWER", "0.0", 0x32, 1, 34}}},
-    {2,
-     "Kitchen dimmer",
-     "Kitchen",
-     2,
-     "MultilevelSwitch",
-     "Dimmer",
-     6,
-     65535,
-     "",
-     "Aeotec",
-     "ZW111",
-     {{0, "SECURITYDEVICE", "0", 0, 0, 118}, {1, "SWITCH MULTILEVEL", "35", 0x26, 1, 17}}},
-    {3,
-     "Front door lock",
-     "Hallway",
-     2,
-     "DoorLock",
-     "Door lock",
-     7,
-     65535,
-     "",
-     "Yale",
-     "YRD256",
-     {{0, "SECURITYDEVICE", "0", 0, 0, 118},
-      {1, "LOCK_STATE", "0", 0x62, 1, 22},
-      {2, "LOCK_CONFIG", "1", 0x62, 1, 22},
-      {3, "BATTERY", "82", 0x80, 1, 50}}},
-    {4,
-     "Hall motion",
-     "Hallway",
-     2,
-     "MotionSensor",
-     "Motion sensor",
-     8,
-     65535,
-     "",
-     "Aeotec",
-     "ZW100",
-     {{0, "SECURITYDEVICE", "1", 0, 0, 118},
-      {1, "MOTION_STATE", "false", 0x30, 1, 3},
-      {2, "BATTERY", "64", 0x80, 1, 50},
-      {3, "TAMPER", "false", 0x71, 1, 9},
-      {4, "TEMPERATURE", "21.5", 0x31, 1, 25}}},
-    {5,
-     "Thermostat",
-     "Living room",
-     2,
-     "Thermostat",
-     "Thermostat",
-     9,
-     65535,
-     "",
-     "Danfoss",
-     "LC-13",
-     {{0, "SECURITYDEVICE", "0", 0, 0, 118},
-      {1, "TEMPERATURE", "20.0", 0x31, 1, 25},
-      {2, "THERMOSTAT MODE", "Heat", 0x40, 1, 35},
-      {3, "BATTERY", "90", 0x80, 1, 50},
-      {4, "THERMOSTAT SETPOINT HEATING", "21", 0x43, 1, 37}}},
-    {6,
-     "Bedroom bulb",
-     "Bedroom",
-     1,
-     "ColorDimmableLight",
-     "Colour bulb",
-     0,
-     0x1a2b,
-     "00:17:88:01:02:03:04:05",
-     "Philips",
-     "LCT015",
-     {{0, "SECURITYDEVICE", "0", 0, 0, 118},
-      {1, "DIMMER_LEVEL", "80", 0, 11, 18},
-      {2, "SWITCH BINARY", "true", 0, 11, 1},
-      {3, "HUE_ZB", "120", 0, 11, 31},
-      {4, "SATURATION", "200", 0, 11, 32},
-      {5, "COLOR_TEMPERATURE", "2700", 0, 11, 33}}},
-    {7,
-     "Back door",
-     "Kitchen",
-     1,
-     "DoorSensor",
-     "Door sensor",
-     0,
-     0x3c4d,
-     "00:0d:6f:00:0a:0b:0c:0d",
-     "Centralite",
-     "3320-L",
-     {{0, "SECURITYDEVICE", "1", 0, 0, 118},
-      {1, "DOOR_STATE", "false", 0, 1, 4},
-      {2, "BATTERY", "71", 0, 1, 50},
-      {3, "TAMPER", "false", 0, 1, 9}}},
-    {8,
-     "Washer plug",
-     "Utility",
-     1,
-     "SmartACSwitch",
-     "Smart plug",
-     0,
-     0x5e6f,
-     "00:0d:6f:00:11:22:33:44",
-     "Centralite",
-     "3210-L",
-     {{0, "SECURITYDEVICE", "0", 0, 0, 118},
-      {1, "SWITCH BINARY", "true", 0, 1, 1},
-      {2, "ACTIVE_POWER", "412", 0, 1, 86}}},
-    {9,
-     "Sofa lamp",
-     "Living room",
-     3,
-     "HueLamp",
-     "Hue bulb",
-     0,
-     65535,
-     "",
-     "Philips",
-     "LCT007",
-     {{0, "SECURITYDEVICE", "0", 0, 0, 118},
-      {1, "HUE_BRIDGE_ID", "001788fffe23bcd1", 0, 1, 72},
-      {2, "SWITCH BINARY", "true", 0, 1, 1},
-      {3, "HUE", "8418", 0, 1, 30},
-      {4, "SATURATION", "140", 0, 1, 32},
-      {5, "DIMMER_LEVEL", "254", 0, 1, 18},
-      {6, "REACHABLE", "true", 0, 1, 77},
-      {7, "COLOUR_MODE", "hs", 0, 1, 74},
-      {8, "HUE_BULB_ID", "3", 0, 1, 75},
-      {9, "USER_NAME", "halvixhub", 0, 1, 76}}},
-    {10,
-     "Hallway Nest",
-     "Hallway",
-     4,
-     "NestThermostat",
-     "Nest thermostat",
-     0,
-     65535,
-     "",
-     "Nest",
-     "Learning 3",
-     {{0, "SECURITYDEVICE", "0", 0, 0, 118},
-      {1, "NEST_ID", "nest-7f3a", 0, 1, 55},
-      {2, "THERMOSTAT_MODE", "heat", 0, 1, 56},
-      {3, "THERMOSTAT_TARGET", "21", 0, 1, 57},
-      {4, "TEMPERATURE", "20.5", 0, 1, 25},
-      {5, "THERMOSTAT_RANGE_LOW", "18", 0, 1, 58},
-      {6, "THERMOSTAT_RANGE_HIGH", "24", 0, 1, 59},
-      {7, "TEMPERATURE_SCALE", "C", 0, 1, 87},
-      {8, "AWAY_MODE", "home", 0, 1, 60}}},
-    {11,
-     "Hub siren",
-     "Hub",
-     5,
-     "HalvixSiren",
-     "Built-in siren",
-     0,
-     65535,
-     "",
-     "Halvix",
-     "HS-1",
-     {{0, "SECURITYDEVICE", "0", 0, 0, 118},
-      {1, "ENABLE", "true", 0, 1, 100},
-      {2, "BUZZ_STATE", "false", 0, 1, 93},
-      {3, "TONE", "1", 0, 1, 95},
-      {4, "VOLUME", "5", 0, 1, 96},
-      {5, "Seconds", "30", 0, 1, 99}}},
-    {12,
-     "Hub LED",
-     "Hub",
-     5,
-     "HalvixBlink",
-     "Built-in LED",
-     0,
-     65535,
-     "",
-     "Halvix",
-     "HL-1",
-     {{0, "SECURITYDEVICE", "0", 0, 0, 118},
-      {1, "LED_STATE", "false", 0, 1, 94},
-      {2, "BLINK_STATE", "false", 0, 1, 97},
-      {3, "RGB", "16711680", 0, 1, 98},
-      {4, "Seconds", "10", 0, 1, 99}}},
-    {13,
-     "Garden siren",
-     "Garden",
-     1,
-     "StandardWarningDevice",
-     "Outdoor siren",
-     0,
-     0x7a8b,
-     "00:0d:6f:00:55:66:77:88",
-     "ClimaxTechnology",
-     "SRAC-23",
-     {{0, "SECURITYDEVICE", "1", 0, 0, 118},
-      {1, "ALARM_STATE", "0", 0, 1, 13},
-      {2, "BATTERY", "95", 0, 1, 50},
-      {3, "TAMPER", "false", 0, 1, 9}}},
+const Home kHome[] = {
+    {1, "Living room light", "Living room", 2, "BinarySwitch", "Wall switch", 5, 65535, "", "Fibaro", "FGS-213", "0",
+     1},
+    {2, "Kitchen dimmer", "Kitchen", 2, "MultilevelSwitch", "Dimmer", 6, 65535, "", "Aeotec", "ZW111", "0", 1},
+    {3, "Front door lock", "Hallway", 2, "DoorLock", "Door lock", 7, 65535, "", "Yale", "YRD256", "0", 1},
+    {4, "Hall motion", "Hallway", 2, "MotionSensor", "Motion sensor", 8, 65535, "", "Aeotec", "ZW100", "1", 1},
+    {5, "Thermostat", "Living room", 2, "Thermostat", "Thermostat", 9, 65535, "", "Danfoss", "LC-13", "0", 1},
+    {6, "Bedroom bulb", "Bedroom", 1, "ColorDimmableLight", "Colour bulb", 0, 0x1a2b, "00:17:88:01:02:03:04:05",
+     "Philips", "LCT015", "0", 11},
+    {7, "Back door", "Kitchen", 1, "DoorSensor", "Door sensor", 0, 0x3c4d, "00:0d:6f:00:0a:0b:0c:0d", "Centralite",
+     "3320-L", "1", 1},
+    {8, "Washer plug", "Utility", 1, "SmartACSwitch", "Smart plug", 0, 0x5e6f, "00:0d:6f:00:11:22:33:44", "Centralite",
+     "3210-L", "0", 1},
+    {9, "Sofa lamp", "Living room", 3, "HueLamp", "Hue bulb", 0, 65535, "", "Philips", "LCT007", "0", 1},
+    {10, "Hallway Nest", "Hallway", 4, "NestThermostat", "Nest thermostat", 0, 65535, "", "Nest", "Learning 3", "0", 1},
+    {11, "Hub siren", "Hub", 5, "HalvixSiren", "Built-in siren", 0, 65535, "", "Halvix", "HS-1", "0", 1},
+    {12, "Hub LED", "Hub", 5, "HalvixBlink", "Built-in LED", 0, 65535, "", "Halvix", "HL-1", "0", 1},
+    {13, "Garden siren", "Garden", 1, "StandardWarningDevice", "Outdoor siren", 0, 0x7a8b, "00:0d:6f:00:55:66:77:88",
+     "ClimaxTechnology", "SRAC-23", "1", 1},
+};
+
+// The values after SECURITYDEVICE, device by device, at indexes 1, 2, ...
+// in the order given.
+struct Value {
+    int device;
+    const char* name;
+    const char* value;
+    int commandClass;
+    int indexType;
+};
+
+const Value kValues[] = {
+    {1, "SWITCH BINARY", "false", 0x25, 1},
+    {1, "POWER", "0.0", 0x32, 34},
+    {2, "SWITCH MULTILEVEL", "35", 0x26, 17},
+    {3, "LOCK_STATE", "0", 0x62, 22},
+    {3, "LOCK_CONFIG", "1", 0x62, 22},
+    {3, "BATTERY", "82", 0x80, 50},
+    {4, "MOTION_STATE", "false", 0x30, 3},
+    {4, "BATTERY", "64", 0x80, 50},
+    {4, "TAMPER", "false", 0x71, 9},
+    {4, "TEMPERATURE", "21.5", 0x31, 25},
+    {5, "TEMPERATURE", "20.0", 0x31, 25},
+    {5, "THERMOSTAT MODE", "Heat", 0x40, 35},
+    {5, "BATTERY", "90", 0x80, 50},
+    {5, "THERMOSTAT SETPOINT HEATING", "21", 0x43, 37},
+    {6, "DIMMER_LEVEL", "80", 0, 18},
+    {6, "SWITCH BINARY", "true", 0, 1},
+    {6, "HUE_ZB", "120", 0, 31},
+    {6, "SATURATION", "200", 0, 32},
+    {6, "COLOR_TEMPERATURE", "2700", 0, 33},
+    {7, "DOOR_STATE", "false", 0, 4},
+    {7, "BATTERY", "71", 0, 50},
+    {7, "TAMPER", "false", 0, 9},
+    {8, "SWITCH BINARY", "true", 0, 1},
+    {8, "ACTIVE_POWER", "412", 0, 86},
+    {9, "HUE_BRIDGE_ID", "001788fffe23bcd1", 0, 72},
+    {9, "SWITCH BINARY", "true", 0, 1},
+    {9, "HUE", "8418", 0, 30},
+    {9, "SATURATION", "140", 0, 32},
+    {9, "DIMMER_LEVEL", "254", 0, 18},
+    {9, "REACHABLE", "true", 0, 77},
+    {9, "COLOUR_MODE", "hs", 0, 74},
+    {9, "HUE_BULB_ID", "3", 0, 75},
+    {9, "USER_NAME", "halvixhub", 0, 76},
+    {10, "NEST_ID", "nest-7f3a", 0, 55},
+    {10, "THERMOSTAT_MODE", "heat", 0, 56},
+    {10, "THERMOSTAT_TARGET", "21", 0, 57},
+    {10, "TEMPERATURE", "20.5", 0, 25},
+    {10, "THERMOSTAT_RANGE_LOW", "18", 0, 58},
+    {10, "THERMOSTAT_RANGE_HIGH", "24", 0, 59},
+    {10, "TEMPERATURE_SCALE", "C", 0, 87},
+    {10, "AWAY_MODE", "home", 0, 60},
+    {11, "ENABLE", "true", 0, 100},
+    {11, "BUZZ_STATE", "false", 0, 93},
+    {11, "TONE", "1", 0, 95},
+    {11, "VOLUME", "5", 0, 96},
+    {11, "Seconds", "30", 0, 99},
+    {12, "LED_STATE", "false", 0, 94},
+    {12, "BLINK_STATE", "false", 0, 97},
+    {12, "RGB", "16711680", 0, 98},
+    {12, "Seconds", "10", 0, 99},
+    {13, "ALARM_STATE", "0", 0, 13},
+    {13, "BATTERY", "95", 0, 50},
+    {13, "TAMPER", "false", 0, 9},
 };
 
 template <size_t N>
@@ -274,7 +144,25 @@ int main(int argc, char** argv) {
         fprintf(stderr, "sim-home: %s: %s\n", path, dperrmsg(dpecode));
         return 1;
     }
+    const size_t devices = sizeof kHome / sizeof kHome[0];
     for (const Home& h : kHome) {
+        std::vector<ValueRecord> values(1);
+        memset(&values[0], 0, sizeof values[0]);
+        setText(values[0].name, "SECURITYDEVICE");
+        setText(values[0].value, h.secure);
+        values[0].indexType = 118;
+        for (const Value& v : kValues) {
+            if (v.device != h.id) continue;
+            ValueRecord vr;
+            memset(&vr, 0, sizeof vr);
+            vr.index = (int)values.size();
+            setText(vr.name, v.name);
+            setText(vr.value, v.value);
+            vr.commandClass = v.commandClass;
+            vr.endPoint = h.endPoint;
+            vr.indexType = v.indexType;
+            values.push_back(vr);
+        }
         DeviceRecord r;
         memset(&r, 0, sizeof r);
         r.id = h.id;
@@ -288,28 +176,18 @@ int main(int argc, char** argv) {
         setText(r.typeName, h.type);
         setText(r.friendlyType, h.friendly);
         r.allowNotification = 1;
-        r.valueCount = (int)h.values.size() - 1;
-        put(db, std::to_string(h.id), &r, sizeof r);
-        for (const Value& v : h.values) {
-            ValueRecord vr;
-            memset(&vr, 0, sizeof vr);
-            vr.index = v.index;
-            setText(vr.name, v.name);
-            setText(vr.value, v.value);
-            vr.commandClass = v.commandClass;
-            vr.endPoint = v.endPoint;
-            vr.indexType = v.indexType;
-            put(db, std::to_string(h.id) + "." + std::to_string(v.index), &vr, sizeof vr);
-        }
+        r.valueCount = (int)values.size() - 1;
         std::string id = std::to_string(h.id);
+        put(db, id, &r, sizeof r);
+        for (const ValueRecord& vr : values) put(db, id + "." + std::to_string(vr.index), &vr, sizeof vr);
         putText(db, id + ".MN", h.manufacturer, 32);
         putText(db, id + ".MI", h.model, 20);
         putText(db, id + ".VS", "1.4.2", 10);
         putText(db, id + ".LT", "1733650000", 10);
     }
-    putText(db, "NextDevid", std::to_string(kHome.size() + 1).c_str(), 10);
+    putText(db, "NextDevid", std::to_string(devices + 1).c_str(), 10);
     putText(db, "Version", "3", 10);
     dpclose(db);
-    printf("sim-home: %zu devices in %s\n", kHome.size(), path);
+    printf("sim-home: %zu devices in %s\n", devices, path);
     return 0;
 }

@@ -32,6 +32,15 @@ bool mkstempFault(const char* tmpl) {
     return sim_fault(fault);
 }
 
+// The real mkstemp of the template, unless its fault switch is on.
+int mkstempVia(int (*real)(char*), char* tmpl) {
+    if (mkstempFault(tmpl)) {
+        errno = EMFILE;
+        return -1;
+    }
+    return real(tmpl);
+}
+
 }  // namespace
 
 extern "C" {
@@ -46,21 +55,13 @@ int flock(int fd, int operation) {
 }
 
 int mkstemp(char* tmpl) {
-    static auto real = reinterpret_cast<int (*)(char*)>(dlsym(RTLD_NEXT, "mkstemp"));
-    if (mkstempFault(tmpl)) {
-        errno = EMFILE;
-        return -1;
-    }
-    return real(tmpl);
+    static auto real = sim_next<int (*)(char*)>("mkstemp");
+    return mkstempVia(real, tmpl);
 }
 
 int mkstemp64(char* tmpl) {
-    static auto real = reinterpret_cast<int (*)(char*)>(dlsym(RTLD_NEXT, "mkstemp64"));
-    if (mkstempFault(tmpl)) {
-        errno = EMFILE;
-        return -1;
-    }
-    return real(tmpl);
+    static auto real = sim_next<int (*)(char*)>("mkstemp64");
+    return mkstempVia(real, tmpl);
 }
 
 }  // extern "C"

@@ -114,27 +114,22 @@ static int open_common(const char* name, const char* path, int flags, mode_t mod
     return d ? attach(d, fd) : fd;
 }
 
-int open(const char* path, int flags, ...) {
-    mode_t mode = 0;
-    if (flags & (O_CREAT | O_TMPFILE)) {
-        va_list ap;
-        va_start(ap, flags);
-        mode = va_arg(ap, int);
-        va_end(ap);
-    }
-    return open_common("open", path, flags, mode);
-}
+// The mode argument comes only with flags that create a file.
+static mode_t mode_arg(int flags, va_list ap) { return (flags & (O_CREAT | O_TMPFILE)) ? (mode_t)va_arg(ap, int) : 0; }
 
-int open64(const char* path, int flags, ...) {
-    mode_t mode = 0;
-    if (flags & (O_CREAT | O_TMPFILE)) {
-        va_list ap;
-        va_start(ap, flags);
-        mode = va_arg(ap, int);
-        va_end(ap);
+// open and open64 differ only in the next definition they call; a variadic
+// function cannot hand its arguments on, so each is written out by this.
+#define SIM_OPEN(name)                                \
+    int name(const char* path, int flags, ...) {      \
+        va_list ap;                                   \
+        va_start(ap, flags);                          \
+        mode_t mode = mode_arg(flags, ap);            \
+        va_end(ap);                                   \
+        return open_common(#name, path, flags, mode); \
     }
-    return open_common("open64", path, flags, mode);
-}
+SIM_OPEN(open)
+SIM_OPEN(open64)
+#undef SIM_OPEN
 
 int __open_2(const char* path, int flags) { return open_common("open", path, flags, 0); }
 int __open64_2(const char* path, int flags) { return open_common("open64", path, flags, 0); }

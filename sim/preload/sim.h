@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdarg>
 #include <cstddef>
+#include <dlfcn.h>
 
 // A stand-in driver: open() of `path` is serviced by it.
 struct SimDriver {
@@ -22,3 +23,10 @@ bool sim_fault(const char* name);
 
 // Appends one formatted line to /sim/state/log/<log>.
 void sim_record(const char* log, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+
+// The next definition of an interposed function, typed as F. Look it up once,
+// when the library loads (see preload.cpp: no dlsym inside an interposed call).
+template <typename F>
+F sim_next(const char* name) {
+    return reinterpret_cast<F>(dlsym(RTLD_NEXT, name));
+}

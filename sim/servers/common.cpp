@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <fstream>
+#include <sstream>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -46,7 +48,7 @@ Socket bindOrDie(const char* ip, int port, const std::string& log) {
 // Record: u32 length, 4 bytes sender address (network order), u16 sender
 // port, u16 receiving port, then the datagram. One write per record, so a
 // reader never sees half a record.
-static void record(const Socket& sock, const void* data, int n, const sockaddr_in& from) {
+void recordMessage(const Socket& sock, const void* data, size_t n, const sockaddr_in& from) {
     std::string rec(12 + n, '\0');
     uint32_t len = (uint32_t)n;
     uint16_t fromPort = ntohs(from.sin_port), toPort = (uint16_t)sock.port;
@@ -70,7 +72,7 @@ int receive(const Socket& sock, void* buf, size_t cap, sockaddr_in* from) {
     do {
         n = (int)recvfrom(sock.fd, buf, cap, 0, reinterpret_cast<sockaddr*>(from), &len);
     } while (n < 0 && errno == EINTR);
-    if (n >= 0 && !sock.log.empty()) record(sock, buf, n, *from);
+    if (n >= 0 && !sock.log.empty()) recordMessage(sock, buf, (size_t)n, *from);
     return n;
 }
 
@@ -92,17 +94,26 @@ std::string control(const std::string& name) {
     return s;
 }
 
-// Value reports travel as a notification record preceded by a verb.
-static void sendReport(int verb, int deviceId, int index, const std::string& value) {
-    struct {
-        int32_t verb;
-        HAPacket p;
-    } msg;
+std::string fileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream data;
+    data << in.rdbuf();
+    return data.str();
+}
+
+HAMessage haMessage(int word, int deviceId, int index, const std::string& value) {
+    HAMessage msg;
     memset(&msg, 0, sizeof msg);
-    msg.verb = verb;
+    msg.word = word;
     msg.p.deviceId = deviceId;
     msg.p.index = index;
     setField(msg.p.value, sizeof msg.p.value, value);
+    return msg;
+}
+
+// Value reports travel as a notification record preceded by a verb.
+static void sendReport(int verb, int deviceId, int index, const std::string& value) {
+    HAMessage msg = haMessage(verb, deviceId, index, value);
     int fd = socket(AF_INET, SOCK_DGRAM, 0);
     if (fd < 0) return;
     sockaddr_in ha = address("127.255.255.1", kReportPort);
@@ -113,6 +124,19 @@ static void sendReport(int verb, int deviceId, int index, const std::string& val
 void report(int deviceId, int index, const std::string& value) { sendReport(0, deviceId, index, value); }
 void reportName(int deviceId, const std::string& name) { sendReport(1, deviceId, 0, name); }
 void reportRemoval(int deviceId) { sendReport(2, deviceId, 0, ""); }
+
+std::string rscText(const RSC_PACKET& p) { return std::string(p.text, strnlen(p.text, sizeof p.text)); }
+
+std::vector<std::string> split(const std::string& s, const std::string& sep) {
+    std::vector<std::string> out;
+    size_t start = 0;
+    for (;;) {
+        size_t at = s.find(sep, start);
+        out.push_back(s.substr(start, at == std::string::npos ? std::string::npos : at - start));
+        if (at == std::string::npos) return out;
+        start = at + sep.size();
+    }
+}
 
 std::string StoredDevice::typeName() const {
     return std::string(rec.typeName, strnlen(rec.typeName, sizeof rec.typeName));

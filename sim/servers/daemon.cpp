@@ -48,15 +48,9 @@ std::vector<std::string> scriptedReplies() {
     std::sort(names.begin(), names.end());
     for (const std::string& n : names) {
         std::string path = dir + "/" + n;
-        FILE* f = fopen(path.c_str(), "rb");
-        if (!f) continue;
-        std::string data;
-        char buf[4096];
-        size_t r;
-        while ((r = fread(buf, 1, sizeof buf, f)) > 0) data.append(buf, r);
-        fclose(f);
+        if (access(path.c_str(), R_OK) != 0) continue;
+        out.push_back(fileBytes(path));
         unlink(path.c_str());
-        out.push_back(data);
     }
     return out;
 }

@@ -32,14 +32,7 @@ void toClients(const void* data, size_t len) {
 }
 
 void notify(int id, int index, const char* value) {
-    struct {
-        int32_t kind;
-        HAPacket p;
-    } msg;
-    memset(&msg, 0, sizeof msg);
-    msg.p.deviceId = id;
-    msg.p.index = index;
-    setField(msg.p.value, sizeof msg.p.value, value);
+    HAMessage msg = haMessage(0, id, index, value);
     toClients(&msg, sizeof msg);
 }
 
@@ -174,11 +167,7 @@ void onSettings() {
     char buf[65536];
     sockaddr_in from;
     int n = receive(settings, buf, sizeof buf, &from);
-    if (n < 0) return;
-    SetDataPacket d;
-    memset(&d, 0, sizeof d);
-    memcpy(&d, buf, (size_t)n < sizeof d ? n : sizeof d);
-    settingsRequest(0, d);
+    if (n >= 0) settingsRequest(0, packetOf<SetDataPacket>(buf, n));
 }
 
 void onAssoc() {
@@ -200,19 +189,16 @@ void onAssoc() {
 }
 
 void onReport() {
-    struct {
-        int32_t verb;
-        HAPacket p;
-    } msg;
+    HAMessage msg;
     sockaddr_in from;
     memset(&msg, 0, sizeof msg);
     if (receive(reports, &msg, sizeof msg, &from) != (int)sizeof msg) return;
     msg.p.value[sizeof msg.p.value - 1] = '\0';
-    if (msg.verb == 0)
+    if (msg.word == 0)
         setValue(msg.p.deviceId, msg.p.index, msg.p.value);
-    else if (msg.verb == 1)
+    else if (msg.word == 1)
         rename(msg.p.deviceId, msg.p.value, false);
-    else if (msg.verb == 2)
+    else if (msg.word == 2)
         removeDevice(msg.p.deviceId);
 }
 

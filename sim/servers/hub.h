@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <netinet/in.h>
 #include <string>
 #include <vector>
@@ -38,12 +39,37 @@ Socket bindOrDie(const char* ip, int port, const std::string& log);
 // Receives one datagram (at most 64 KiB) and records it to the socket's log
 // unless the log name is empty. Returns the length, -1 on error.
 int receive(const Socket& sock, void* buf, size_t cap, sockaddr_in* from);
+// Appends one record to /sim/state/log/<sock.log>.dgrams in the format of
+// the datagram logs (sim/testkit/servers.h).
+void recordMessage(const Socket& sock, const void* data, size_t n, const sockaddr_in& from);
+inline void recordMessage(const Socket& sock, const std::string& bytes, const sockaddr_in& from) {
+    recordMessage(sock, bytes.data(), bytes.size(), from);
+}
+// A packet received as n bytes: cut to its size, zero-filled when shorter.
+template <typename Packet>
+Packet packetOf(const void* data, int n) {
+    Packet p;
+    memset(&p, 0, sizeof p);
+    memcpy(&p, data, (size_t)n < sizeof p ? (size_t)n : sizeof p);
+    return p;
+}
+
+// The whole content of a file; "" if missing.
+std::string fileBytes(const std::string& path);
 
 // Marks the server as listening: /sim/state/servers/<name>.ready.
 void ready(const std::string& name);
 
 // Text of a file under /sim/state/servers, without trailing blanks; "" if missing.
 std::string control(const std::string& name);
+
+// A notification record preceded by a word: the kind of message on the
+// clients' wire (0), the verb of a value report to the HA server.
+struct HAMessage {
+    int32_t word;
+    HAPacket p;
+};
+HAMessage haMessage(int word, int deviceId, int index, const std::string& value);
 
 // Device servers: tell the HA server the new value of a device's index.
 void report(int deviceId, int index, const std::string& value);
@@ -77,6 +103,11 @@ int findValue(int id, F f) {
     return findValueImpl(
         id, [](const ValueRecord& v, void* a) { return (*static_cast<F*>(a))(v); }, &f);
 }
+
+// The text of an RSC request, up to its first zero.
+std::string rscText(const RSC_PACKET& p);
+// The pieces of s between the separators (one piece when there is none).
+std::vector<std::string> split(const std::string& s, const std::string& sep);
 
 // HA server: applies a hub-settings event to nvram and the hub's files.
 void applyHalvixSetting(const Event& e);

@@ -20,35 +20,7 @@
 
 namespace hub {
 
-void recordMessage(const Socket& sock, const std::string& bytes, const sockaddr_in& from) {
-    std::string rec(12 + bytes.size(), '\0');
-    uint32_t len = (uint32_t)bytes.size();
-    uint16_t fromPort = ntohs(from.sin_port), toPort = (uint16_t)sock.port;
-    memcpy(&rec[0], &len, 4);
-    memcpy(&rec[4], &from.sin_addr, 4);
-    memcpy(&rec[8], &fromPort, 2);
-    memcpy(&rec[10], &toPort, 2);
-    if (!bytes.empty()) memcpy(&rec[12], bytes.data(), bytes.size());
-    std::string path = "/sim/state/log/" + sock.log + ".dgrams";
-    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-    if (fd < 0) return;
-    if (write(fd, rec.data(), rec.size()) != (ssize_t)rec.size())
-        fprintf(stderr, "hub-server: short write to %s\n", path.c_str());
-    close(fd);
-}
-
 namespace {
-
-std::string fileBytes(const std::string& path) {
-    std::string data;
-    FILE* f = fopen(path.c_str(), "rb");
-    if (!f) return data;
-    char buf[4096];
-    size_t r;
-    while ((r = fread(buf, 1, sizeof buf, f)) > 0) data.append(buf, r);
-    fclose(f);
-    return data;
-}
 
 // ---- HTTP ------------------------------------------------------------------
 

@@ -9,10 +9,6 @@
 
 namespace hub {
 
-// Appends one record to /sim/state/log/<sock.log>.dgrams in the format of
-// the datagram logs (sim/testkit/servers.h).
-void recordMessage(const Socket& sock, const std::string& bytes, const sockaddr_in& from);
-
 int runDaemon();
 int runHttp();
 int runDnsRaw();

@@ -27,10 +27,7 @@ int serve(const char* ip, const std::string& name, F handle) {
         int n = receive(sock, buf, sizeof buf, &from);
         if (n < 0) continue;
         pairingRequest(sock, name, buf, n, from);
-        Packet p;
-        memset(&p, 0, sizeof p);
-        memcpy(&p, buf, (size_t)n < sizeof p ? n : sizeof p);
-        handle(p);
+        handle(packetOf<Packet>(buf, n));
     }
 }
 
@@ -193,38 +190,23 @@ void pic(const PicPacket& p) {
         return findDevice([&](const StoredDevice& d) { return d.rec.technology == kHalvix && d.typeName() == type; });
     };
     int siren = builtIn("HalvixSiren"), blink = builtIn("HalvixBlink");
-    auto set = [](int id, int index, const std::string& v) {
-        if (id) report(id, index, v);
+    // What each command (0..8) sets: device, index and the new value.
+    const struct {
+        int id, index;
+        std::string value;
+    } sets[] = {
+        {siren, 3, std::to_string(p.arg16)},
+        {siren, 2, "true"},
+        {siren, 2, "false"},
+        {siren, 1, p.arg12 == 1 ? "true" : "false"},
+        {blink, 2, "true"},
+        {blink, 3, std::to_string((unsigned)p.arg16)},
+        {blink, 1, "true"},
+        {blink, 1, "false"},
+        {siren, 4, std::to_string(reinterpret_cast<const uint8_t*>(&p)[5])},
     };
-    switch (p.command) {
-        case 0:
-            set(siren, 3, std::to_string(p.arg16));
-            break;
-        case 1:
-            set(siren, 2, "true");
-            break;
-        case 2:
-            set(siren, 2, "false");
-            break;
-        case 3:
-            set(siren, 1, p.arg12 == 1 ? "true" : "false");
-            break;
-        case 4:
-            set(blink, 2, "true");
-            break;
-        case 5:
-            set(blink, 3, std::to_string((unsigned)p.arg16));
-            break;
-        case 6:
-            set(blink, 1, "true");
-            break;
-        case 7:
-            set(blink, 1, "false");
-            break;
-        case 8:
-            set(siren, 4, std::to_string(reinterpret_cast<const uint8_t*>(&p)[5]));
-            break;
-    }
+    if (p.command < 0 || p.command >= (int)(sizeof sets / sizeof sets[0])) return;
+    if (sets[p.command].id) report(sets[p.command].id, sets[p.command].index, sets[p.command].value);
 }
 
 }  // namespace

@@ -62,10 +62,7 @@ int runRSC() {
         sockaddr_in from;
         int n = receive(sock, buf, sizeof buf, &from);
         if (n < 0) continue;
-        RSC_PACKET p;
-        memset(&p, 0, sizeof p);
-        memcpy(&p, buf, (size_t)n < sizeof p ? n : sizeof p);
-        bool ok = handle(p);
+        bool ok = handle(packetOf<RSC_PACKET>(buf, n));
         std::string mode = control("rsc-mode");
         if (mode == "silent") continue;
         const char* answer = ok && mode != "refuse" ? "true" : "false";

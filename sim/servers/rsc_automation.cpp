@@ -28,20 +28,13 @@ namespace {
 const char kScenes[] = "/tmp/sdb";
 const char kRules[] = "/tmp/rdb";
 
-std::string text(const RSC_PACKET& p) { return std::string(p.text, strnlen(p.text, sizeof p.text)); }
 std::string key(int id, const std::string& suffix) { return std::to_string(id) + "." + suffix; }
-
-void removeRecord(ServerStore& db, int id) {
-    std::string prefix = std::to_string(id) + ".";
-    std::string self = std::to_string(id);
-    db.removeWhere([&](const std::string& k) { return k == self || k.compare(0, prefix.size(), prefix) == 0; });
-}
 
 bool scene(const RSC_PACKET& p) {
     ServerStore db(kScenes);
     if (!db.isOpen()) return false;
     int id = p.int2;
-    std::string t = text(p);
+    std::string t = rscText(p);
     if (p.command == 6) {
         db.removeWhere([](const std::string&) { return true; });
         return true;
@@ -90,7 +83,7 @@ bool scene(const RSC_PACKET& p) {
             db.put(key(id, "EC"), "0");
             return true;
         case 8:
-            removeRecord(db, id);
+            db.removeRecord(id);
             return true;
         case 9:
             db.put(key(id, "ST"), p.int6 ? "true" : "false");
@@ -118,14 +111,7 @@ bool scene(const RSC_PACKET& p) {
 
 // "Rule, ID, <id>, <group>, <field>, <value>, /tmp/rdb"
 bool ruleField(ServerStore& db, const std::string& t) {
-    std::vector<std::string> f;
-    size_t start = 0;
-    for (;;) {
-        size_t at = t.find(", ", start);
-        f.push_back(t.substr(start, at == std::string::npos ? std::string::npos : at - start));
-        if (at == std::string::npos) break;
-        start = at + 2;
-    }
+    std::vector<std::string> f = split(t, ", ");
     if (f.size() != 7 || f[0] != "Rule" || f[1] != "ID" || f[6] != kRules) return false;
     int id = atoi(f[2].c_str());
     if (id <= 0 || !db.has(std::to_string(id))) return false;
@@ -151,6 +137,17 @@ void removeItem(ServerStore& db, int id, char kind, const char* countKey, int k)
     db.put(key(id, countKey), std::to_string(count - 1));
 }
 
+// Appends the item the request carries, valid, as the kind's next one.
+template <typename Item>
+void appendItem(ServerStore& db, int id, char kind, const char* countKey, const RSC_PACKET& p) {
+    Item item;
+    memcpy(&item, p.text, sizeof item);
+    item.valid = 1;
+    int n = db.number(key(id, countKey)) + 1;
+    db.put(key(id, std::string(1, kind) + std::to_string(n)), &item, sizeof item);
+    db.put(key(id, countKey), std::to_string(n));
+}
+
 template <typename Item>
 bool setItemValid(ServerStore& db, int id, char kind, const char* countKey, int32_t Item::*idField, int itemId,
                   int flag) {
@@ -172,7 +169,7 @@ bool setItemValid(ServerStore& db, int id, char kind, const char* countKey, int3
 bool rule(const RSC_PACKET& p) {
     ServerStore db(kRules);
     if (!db.isOpen()) return false;
-    if (p.command == 1 || p.command == 24) return ruleField(db, text(p));
+    if (p.command == 1 || p.command == 24) return ruleField(db, rscText(p));
     if (p.command == 20) {
         db.removeWhere([](const std::string&) { return true; });
         return true;
@@ -182,7 +179,7 @@ bool rule(const RSC_PACKET& p) {
     if (p.command == 12) {
         if (db.has(std::to_string(id))) return false;
         db.put(std::to_string(id), std::to_string(id));
-        db.put(key(id, "NM"), text(p).substr(0, 1023));
+        db.put(key(id, "NM"), rscText(p).substr(0, 1023));
         db.put(key(id, "VA"), "0");
         db.put(key(id, "RC"), "0");
         db.put(key(id, "TC"), "0");
@@ -190,24 +187,12 @@ bool rule(const RSC_PACKET& p) {
     }
     if (!db.has(std::to_string(id))) return false;
     switch (p.command) {
-        case 13: {
-            RuleResult r;
-            memcpy(&r, p.text, sizeof r);
-            r.valid = 1;
-            int n = db.number(key(id, "RC")) + 1;
-            db.put(key(id, "R" + std::to_string(n)), &r, sizeof r);
-            db.put(key(id, "RC"), std::to_string(n));
+        case 13:
+            appendItem<RuleResult>(db, id, 'R', "RC", p);
             return true;
-        }
-        case 14: {
-            RuleTrigger t;
-            memcpy(&t, p.text, sizeof t);
-            t.valid = 1;
-            int n = db.number(key(id, "TC")) + 1;
-            db.put(key(id, "T" + std::to_string(n)), &t, sizeof t);
-            db.put(key(id, "TC"), std::to_string(n));
+        case 14:
+            appendItem<RuleTrigger>(db, id, 'T', "TC", p);
             return true;
-        }
         case 15:
             removeItem(db, id, 'R', "RC", p.int5);
             return true;
@@ -226,10 +211,10 @@ bool rule(const RSC_PACKET& p) {
             return true;
         }
         case 19:
-            removeRecord(db, id);
+            db.removeRecord(id);
             return true;
         case 21:
-            db.put(key(id, "NM"), text(p).substr(0, 1023));
+            db.put(key(id, "NM"), rscText(p).substr(0, 1023));
             return true;
         case 22:
             return setItemValid<RuleResult>(db, id, 'R', "RC", &RuleResult::resultID, p.int1, p.int5);

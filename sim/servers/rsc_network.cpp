@@ -24,19 +24,6 @@ const char kClients[] = "/tmp/cdb";
 const char kMesh[] = "/tmp/mdb";
 const char kPro[] = "/tmp/apdb";
 
-std::string text(const RSC_PACKET& p) { return std::string(p.text, strnlen(p.text, sizeof p.text)); }
-
-std::vector<std::string> split(const std::string& s, const std::string& sep) {
-    std::vector<std::string> out;
-    size_t start = 0;
-    for (;;) {
-        size_t at = s.find(sep, start);
-        out.push_back(s.substr(start, at == std::string::npos ? std::string::npos : at - start));
-        if (at == std::string::npos) return out;
-        start = at + sep.size();
-    }
-}
-
 std::string trim(const std::string& s) {
     size_t a = s.find_first_not_of(' ');
     return a == std::string::npos ? "" : s.substr(a);
@@ -44,14 +31,9 @@ std::string trim(const std::string& s) {
 
 std::string fieldKey(int id, const char* suffix) { return std::to_string(id) + "." + suffix; }
 
-void removeClient(ServerStore& db, int id) {
-    std::string main = std::to_string(id), prefix = main + ".";
-    db.removeWhere([&](const std::string& k) { return k == main || k.compare(0, prefix.size(), prefix) == 0; });
-}
-
 // Create: "id,LE, name, CT, mac, type, ip, vendor, rssi, canBlock, user, NI,active".
 bool createClient(ServerStore& db, const RSC_PACKET& p) {
-    std::vector<std::string> f = split(text(p), ",");
+    std::vector<std::string> f = split(rscText(p), ",");
     if (f.size() < 13) return false;
     for (std::string& s : f) s = trim(s);
     size_t extra = f.size() - 13;  // commas inside the name
@@ -104,7 +86,7 @@ bool clientFlag(ServerStore& db, int id, const std::string& payload) {
 bool clientRequest(const RSC_PACKET& p) {
     ServerStore db(kClients);
     if (!db.isOpen()) return false;
-    std::string t = text(p);
+    std::string t = rscText(p);
     int id = p.int4;
     if (p.command == 25) return createClient(db, p);
     if (p.command == 36) {
@@ -112,51 +94,35 @@ bool clientRequest(const RSC_PACKET& p) {
         return true;
     }
     if (id < 1 || db.get(std::to_string(id)).empty()) return false;
+    // Requests that store their text as it is in one field.
+    static const struct {
+        int command;
+        const char* field;
+    } kFields[] = {{28, "WT"}, {30, "LE"}, {31, "NM"}, {32, "MC"}, {34, "CT"}, {35, "TY"},
+                   {38, "RS"}, {39, "SB"}, {40, "UT"}, {42, "PF"}, {47, "NI"}};
+    for (const auto& f : kFields) {
+        if (f.command != p.command) continue;
+        db.put(fieldKey(id, f.field), t);
+        return true;
+    }
     switch (p.command) {
         case 26:
             db.put(fieldKey(id, "AC"), t == "true" ? "1" : "0");
             return true;
         case 27:
         case 48:
-            removeClient(db, id);
-            return true;
-        case 28:
-            db.put(fieldKey(id, "WT"), t);
+            db.removeRecord(id);
             return true;
         case 29:
             db.put(fieldKey(id, "MF"), t.substr(0, t.rfind(", ")));
-            return true;
-        case 30:
-            db.put(fieldKey(id, "LE"), t);
-            return true;
-        case 31:
-            db.put(fieldKey(id, "NM"), t);
-            return true;
-        case 32:
-            db.put(fieldKey(id, "MC"), t);
             return true;
         case 33: {  // "ip,static,mac"
             std::vector<std::string> f = split(t, ",");
             db.put(fieldKey(id, "IP"), f.size() >= 2 ? f[0] + "," + f[1] : t);
             return true;
         }
-        case 34:
-            db.put(fieldKey(id, "CT"), t);
-            return true;
-        case 35:
-            db.put(fieldKey(id, "TY"), t);
-            return true;
         case 37:
             db.put(fieldKey(id, "BL"), split(t, ",")[0]);
-            return true;
-        case 38:
-            db.put(fieldKey(id, "RS"), t);
-            return true;
-        case 39:
-            db.put(fieldKey(id, "SB"), t);
-            return true;
-        case 40:
-            db.put(fieldKey(id, "UT"), t);
             return true;
         case 41: {  // "static,mac,ip"
             std::vector<std::string> f = split(t, ",");
@@ -164,12 +130,6 @@ bool clientRequest(const RSC_PACKET& p) {
             db.put(fieldKey(id, "IP"), f[2] + "," + f[0]);
             return true;
         }
-        case 42:
-            db.put(fieldKey(id, "PF"), t);
-            return true;
-        case 47:
-            db.put(fieldKey(id, "NI"), t);
-            return true;
         case 51:
             return clientFlag(db, id, t);
         default:
@@ -193,7 +153,7 @@ bool meshFields(ServerStore& db, const std::string& payload) {
 }
 
 bool meshRequest(const RSC_PACKET& p) {
-    std::string t = text(p);
+    std::string t = rscText(p);
     if (p.command == 50) {
         // Rebuild from the flash copy when there is one.
         FILE* f = fopen("/data/rsc/mdb", "rb");
@@ -229,7 +189,7 @@ bool proRequest(const RSC_PACKET& p) {
     if (code < 25 || code > 37) return false;
     ServerStore db(kPro);
     if (!db.isOpen()) return false;
-    std::string t = text(p);
+    std::string t = rscText(p);
     if (code != 36) {
         db.put(kKeys[code - 25], t);
         return true;

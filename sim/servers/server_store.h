@@ -66,6 +66,11 @@ public:
         }
         for (const std::string& k : keys) out(k);
     }
+    // Removes the record "<id>" and its fields "<id>.<suffix>".
+    void removeRecord(int id) {
+        std::string main = std::to_string(id), prefix = main + ".";
+        removeWhere([&](const std::string& k) { return k == main || k.compare(0, prefix.size(), prefix) == 0; });
+    }
 
 private:
     DEPOT* db_;

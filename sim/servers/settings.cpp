@@ -16,53 +16,38 @@
 namespace hub {
 namespace {
 
+// The setting of nvram section 1 that keeps each hub setting held there.
+const struct {
+    int code;
+    const char* key;
+} kNvramKeys[] = {
+    {HS_TempFormat, "DegreeFormat"},
+    {HS_Upnp, "upnpEnabled"},
+    {HS_WebAdminState, "WEBADMINENABLE"},
+    {HS_WebAdminPassword, "Password"},
+    {HS_ScreenLock, "ScreenLock"},
+    {HS_ScreenLockTime, "ScreenTimeout"},
+    {HS_TimeZone, "TZ"},
+    {HS_TimeHoursMode24, "isTimeHoursMode24"},
+    {HS_FWAutoUpdate, "isAutoUpdate"},
+    {HS_FWAutoUpdateTime, "AutoUpdateTime"},
+    {HS_NewFirmwareVersion, "NewFirmwareVersion"},
+    {HS_SlaveFWUpdateStatus, "SlaveFWUpdateStatus"},
+    {HS_SameNetworkSettings, "SameNetworkSettings"},
+    {HS_Location, "HalvixLocation"},
+    {HS_GuestNetwork, "BssidNum"},
+    {HS_PingIP, "CHECKINTERNET_IP"},
+    {HS_URL, "CHECKINTERNET_URL"},
+    {HS_Language, "Language"},
+    {HS_DisableAutoTimeZone, "DisableAutoTimeZone"},
+    {HS_Geolocation, "Geolocation"},
+    {HS_AppTime, "AppTime"},
+};
+
 const char* nvramKey(int code) {
-    switch (code) {
-        case HS_TempFormat:
-            return "DegreeFormat";
-        case HS_Upnp:
-            return "upnpEnabled";
-        case HS_WebAdminState:
-            return "WEBADMINENABLE";
-        case HS_WebAdminPassword:
-            return "Password";
-        case HS_ScreenLock:
-            return "ScreenLock";
-        case HS_ScreenLockTime:
-            return "ScreenTimeout";
-        case HS_TimeZone:
-            return "TZ";
-        case HS_TimeHoursMode24:
-            return "isTimeHoursMode24";
-        case HS_FWAutoUpdate:
-            return "isAutoUpdate";
-        case HS_FWAutoUpdateTime:
-            return "AutoUpdateTime";
-        case HS_NewFirmwareVersion:
-            return "NewFirmwareVersion";
-        case HS_SlaveFWUpdateStatus:
-            return "SlaveFWUpdateStatus";
-        case HS_SameNetworkSettings:
-            return "SameNetworkSettings";
-        case HS_Location:
-            return "HalvixLocation";
-        case HS_GuestNetwork:
-            return "BssidNum";
-        case HS_PingIP:
-            return "CHECKINTERNET_IP";
-        case HS_URL:
-            return "CHECKINTERNET_URL";
-        case HS_Language:
-            return "Language";
-        case HS_DisableAutoTimeZone:
-            return "DisableAutoTimeZone";
-        case HS_Geolocation:
-            return "Geolocation";
-        case HS_AppTime:
-            return "AppTime";
-        default:
-            return nullptr;
-    }
+    for (const auto& k : kNvramKeys)
+        if (k.code == code) return k.key;
+    return nullptr;
 }
 
 void writeFile(const char* path, const std::string& text) {
