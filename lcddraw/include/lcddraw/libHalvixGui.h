@@ -21,7 +21,7 @@
 extern "C" {
 #endif
 
-/** The drawable part of a toolkit widget: 97 consecutive 32-bit words,
+/** The drawable record of a toolkit widget: 97 consecutive 32-bit words,
  * passed by value to the widget functions. */
 typedef struct WidgetRecord {
     ///@{
