@@ -20,33 +20,33 @@ extern "C" {
 /// record "<id>.<tag>" named in its description. A memory image only (never
 /// stored or sent as it is).
 struct ClientBin {
-    uint64_t lastActiveEpoch;  ///< "LE": last seen, seconds since the epoch
-    char name[33];             ///< "NM": name
-    char connectionType[10];   ///< "CT": wireless, wired, indirect, unknown
-    char mac[18];              ///< "MC": MAC address "aa:bb:cc:dd:ee:ff"
-    ClientType type;           ///< "TY": kind of device
-    char ip[16];               ///< "IP" (before the comma): dotted IPv4 address
-    char vendor[33];           ///< "MF": manufacturer
-    bool active;               ///< "AC": on the LAN now
-    bool canBlock;             ///< "FEA" bit 1
-    bool useAsPresence;        ///< "FEA" bit 0: counts for the home's presence
+    uint64_t lastActiveEpoch;  ///< "LE": time of last activity, seconds since the epoch; missing: 0
+    char name[33];             ///< "NM": display name; missing or empty: "NaN"
+    char connectionType[10];   ///< "CT": wireless, wired, indirect, unknown; missing: "NaN"
+    char mac[18];              ///< "MC": six hex groups joined by colons; missing: "NaN"
+    ClientType type;           ///< "TY": kind of device; missing: CT_other
+    char ip[16];               ///< "IP" (before the comma): IPv4 address; missing: "NaN"
+    char vendor[33];           ///< "MF": manufacturer; missing: "NaN"
+    bool active;               ///< "AC": client is active
+    bool canBlock;             ///< "FEA" bit 1: client may be blocked
+    bool useAsPresence;        ///< "FEA" bit 0: client is used for presence
     int32_t clientID;          ///< the key; 0: no client
-    int32_t wait;              ///< "WT", 1..60
-    int32_t block;             ///< "BL": blocked from the network
+    int32_t wait;              ///< "WT": wait time, 1..60; missing: 6
+    int32_t block;             ///< "BL": blocking state
     int32_t rssi;              ///< "RS": signal strength
     int32_t forceInactive;     ///< "FEA" bit 4, loaded as the masked value (0 or 16)
-    int32_t schedule[7];       ///< "SB": one access-schedule word per weekday
+    int32_t schedule[7];       ///< "SB": seven schedule words, exchanged as hexadecimal text
     uint64_t rx;               ///< always 0 here
     uint64_t tx;               ///< always 0 here
-    UserType userType;         ///< "UT": who uses it
-    int32_t staticIP;          ///< "IP" (after the comma): 1 for a fixed address
-    int32_t nodeIdentifier;    ///< "NI": mesh node the client is connected to
-    bool bwEnable;             ///< "FEA" bit 2
-    bool smEnable;             ///< "FEA" bit 3
-    bool iotEnable;            ///< "FEA" bit 5
-    bool dnsEnable;            ///< "FEA" bit 6
-    signed char security;      ///< "FEA" bits 7 (low) and 8 (high)
-    char portForward[32];      ///< "PF": port forwarding text
+    UserType userType;         ///< "UT": who uses it; missing: UT_Others
+    int32_t staticIP;          ///< "IP" (after the comma): static-address flag
+    int32_t nodeIdentifier;    ///< "NI": node identifier
+    bool bwEnable;             ///< "FEA" bit 2: BW feature flag
+    bool smEnable;             ///< "FEA" bit 3: SM feature flag
+    bool iotEnable;            ///< "FEA" bit 5: IoT feature flag
+    bool dnsEnable;            ///< "FEA" bit 6: DNS feature flag
+    signed char security;      ///< "FEA" bits 7 (low) and 8 (high): security level 0..3
+    char portForward[32];      ///< "PF": port-forwarding text; missing: ""
 };
 
 /**
@@ -144,8 +144,8 @@ public:
     ///@{
     int setWait(int wait);              ///< 1..60
     int setForceInactive(int value);    ///< 0..3600
-    int setActive(bool active);         ///< on the LAN or not
-    int setUseAsPresence(bool on);      ///< counts for presence or not
+    int setActive(bool active);         ///< active or not
+    int setUseAsPresence(bool on);      ///< used for presence or not
     int setLastActiveEpoch();           ///< to now; always sends
     int setName(char* name);            ///< cut to 32 characters here
     int setVendor(char* vendor);        ///< cut to 32 characters here
@@ -154,11 +154,11 @@ public:
     int setConnectionType(char* type);  ///< wireless, wired, indirect or unknown
     int setType(char* type);            ///< by name (stringToClientType())
     int setType(ClientType type);       ///< by code
-    int setBlock(int block);            ///< blocked or not
+    int setBlock(int block);            ///< blocking state
     int setRssi(int rssi);              ///< signal strength
     int setSchedule(char* schedule);    ///< as getScheduleData() writes it
     int setUserType(char* userType);    ///< by name (StringToUsertype())
-    int setStaticIP(int staticIP);      ///< 1 fixed address
+    int setStaticIP(int staticIP);      ///< static-address flag
     int setPortForward(char* text);     ///< cut to 31 characters here
     int setNodeIdentifier(int node);    ///< always sends
     int setCanBlock(bool on);           ///< "FEA" bit 1

@@ -68,7 +68,7 @@ public:
     char* getDeviceLocation();
     /// Friendly type text as stored (at most 31 characters).
     char* getFriendlyDeviceType();
-    /// ZigBee EUI-64 as text (at most 24 characters); "" for other devices.
+    /// ZigBee EUI-64 as text (at most 24 characters), as stored.
     char* getZigBeeEUI64();
     /// Firmware version attribute "VS"; "Unknown" when not stored.
     char* getVersion();

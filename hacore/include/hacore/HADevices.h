@@ -127,8 +127,8 @@ public:
     /// lower-case "arm" is the exported spelling.
     void Delayedarm();
     /// Asks the RSC server (command 54) to restore the store at `storePath`
-    /// from flash, `code` naming the store. Waits up to 120 seconds; true when
-    /// the server answered "true".
+    /// from flash, `code` going along as the request's first integer. Waits up
+    /// to 120 seconds; true when the server answered "true".
     bool restoreDB(unsigned char code, char* storePath);
 
     /**

@@ -90,7 +90,7 @@ struct RuleResult {
     char value[25];      ///< device, kind 5: the value to set
     uint8_t pad37[3];    ///< zero
     int32_t sceneID;     ///< scene
-    int32_t preDelay;    ///< all types: delay before the result, seconds
+    int32_t preDelay;    ///< all types: delay before the result
     int32_t resultID;    ///< key of the per-result operations
     uint8_t valid;       ///< 1: the result is carried out
     uint8_t pad53[3];    ///< zero

@@ -62,7 +62,7 @@ public:
     int getID();
     /// True while the scene is active.
     bool getState();
-    /// Whether voice assistants may use the scene.
+    /// The scene's voice-compatible flag.
     bool getVoiceCompatible();
     /// Name (at most 32 characters), pointing into the object.
     char* getSceneName();

@@ -113,6 +113,7 @@ bool sendRscClientPacket(RSC_PACKET packet);
 /// standard error (the reverse order of perror()).
 void displayError(const char* text);
 
-/// Asks the RSC server to copy the store at `storePath` to flash; `flag`
-/// names the store. Blocks as sendRscClientPacket(); true when done.
+/// Asks the RSC server (command 52) to copy the store at `storePath` to flash,
+/// `flag` going along as the request's sixth integer (the rules pass 1 for
+/// /tmp/rdb). Blocks as sendRscClientPacket(); true when it answered "true".
 bool Persist(int flag, char* storePath);

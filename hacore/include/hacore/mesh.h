@@ -36,7 +36,7 @@ struct meshServerDatabase {
     char MeshMode[20];                  ///< mesh mode text
     char ParticipantUniqueId[10];       ///< unique ID
     char ParticipantUniqueName[16];     ///< unique name
-    int32_t IsParticipant;              ///< 1 for a participant (not the master)
+    int32_t IsParticipant;              ///< 1: the unit is a participant ("1" stored)
     int32_t IsActive;                   ///< 1 while online
     int32_t HopCount;                   ///< hops to the master
     int32_t ParticipantSideMasterRSSI;  ///< master's signal as the unit sees it
@@ -47,7 +47,7 @@ struct meshServerDatabase {
     char MasterAuthMode[64];            ///< master network authentication mode
     char MasterEncrypType[64];          ///< master network encryption type
     int32_t ParticipantClientCount;     ///< LAN clients on the unit
-    int32_t IsHACapable;                ///< 1 when the unit has a home-automation hub
+    int32_t IsHACapable;                ///< 1: the unit is home-automation capable
     int32_t HADeviceCount;              ///< home-automation devices on the unit
     int32_t LastKnownInternetStatus;    ///< 1 when the unit last had internet
     int32_t ZigbeePanID;                ///< the unit's ZigBee PAN ID
