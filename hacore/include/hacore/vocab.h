@@ -1,48 +1,61 @@
-// The hub's shared vocabularies: the codes stored in records and sent on the
-// wire, and the functions that name them both ways.
-//
-// Every enumeration is a signed 32-bit code (fixed underlying type, so any
-// stored value is a valid object of the type, named or not).
-//
-// Enumerator naming, chosen so that no two enumerations can collide:
-//   DevType            the device-type name itself        BinarySwitch, HueLamp
-//   EventType          EV_ + name                         EV_DeviceAdded
-//   WeatherType        WT_ + name                         WT_SunRiseTime
-//   IREvents           IR_ + name, blanks as '_'          IR_Fan_On
-//   TriggerCondition   TC_ + name                         TC_ge
-//   ClientType         CT_ + name                         CT_router_switch
-//   UserType           UT_ + name                         UT_Kids
-//   ozw_*              OZW_ + name (+ a group word where
-//                      the name alone is not one)         OZW_Code_None,
-//                                                         OZW_ValueType_Short
-//   IndexType          IDX_ + name in upper case, blanks
-//                      as '_'                             IDX_SWITCH_BINARY
-//     (56 "THERMOSTAT_MODE" and 61 "THERMOSTAT_FAN_STATE", the Nest spellings,
-//      would clash with 35 and 40 and are IDX_NEST_THERMOSTAT_MODE and
-//      IDX_NEST_THERMOSTAT_FAN_STATE.)
-//
-// Buffer sizes. The functions that copy a name into the caller's buffer take
-// no length; the buffer must hold the longest text the function can write
-// plus its terminating zero:
-//   DevtypeEnumToStr, getEventAsString, getWeatherTypeAsString,
-//   IREventsEnumToStr, enumToConditionString: 26 bytes covers every name
-//   ("VibrationOrMovementSensor" is the longest, 25 characters).
-//   IndexTypeEnumToStr: 28 bytes (kIndexTypeTextSize). "THERMOSTAT SETPOINT
-//   HEATING" and "... COOLING" are 27 characters, so a 27-byte buffer is one
-//   byte short for those two codes.
-// New code should prefer the bounded forms below, which take the buffer's
-// length, cut the text to fit and always terminate it.
+/**
+ * @file
+ * The hub's shared vocabularies: the codes stored in records and sent on the
+ * wire, and the functions that name them both ways.
+ *
+ * Every enumeration is a signed 32-bit code (fixed underlying type, so any
+ * stored value is a valid object of the type, named or not).
+ *
+ * Enumerator naming, chosen so that no two enumerations can collide:
+ * | Enumeration      | Enumerators                                | Example           |
+ * |------------------|--------------------------------------------|-------------------|
+ * | DevType          | the device-type name itself                | BinarySwitch      |
+ * | EventType        | EV_ + name                                 | EV_DeviceAdded    |
+ * | WeatherType      | WT_ + name                                 | WT_SunRiseTime    |
+ * | IREvents         | IR_ + name, blanks as '_'                  | IR_Fan_On         |
+ * | TriggerCondition | TC_ + name                                 | TC_ge             |
+ * | ClientType       | CT_ + name                                 | CT_router_switch  |
+ * | UserType         | UT_ + name                                 | UT_Kids           |
+ * | ozw_*            | OZW_ + name (+ a group word where needed)  | OZW_Code_None     |
+ * | IndexType        | IDX_ + name in upper case, blanks as '_'   | IDX_SWITCH_BINARY |
+ *
+ * 56 "THERMOSTAT_MODE" and 61 "THERMOSTAT_FAN_STATE", the Nest spellings,
+ * would clash with 35 and 40 and are IDX_NEST_THERMOSTAT_MODE and
+ * IDX_NEST_THERMOSTAT_FAN_STATE.
+ *
+ * Buffer sizes. The functions that copy a name into the caller's buffer
+ * without a length need a buffer for the longest text they can write plus its
+ * terminating zero:
+ * - DevtypeEnumToStr(), getEventAsString(), getWeatherTypeAsString(),
+ *   IREventsEnumToStr(), enumToConditionString(): #kVocabTextSize (26) bytes
+ *   ("VibrationOrMovementSensor" is the longest name, 25 characters).
+ * - IndexTypeEnumToStr(): #kIndexTypeTextSize (28) bytes. "THERMOSTAT SETPOINT
+ *   HEATING" and "... COOLING" are 27 characters, so a 27-byte buffer is one
+ *   byte short for those two codes.
+ *
+ * New code should prefer the bounded overloads, which take the buffer's
+ * length, cut the text to fit and always terminate it.
+ *
+ * Several names are spelt irregularly (StrToDevType() beside
+ * DevtypeEnumToStr(), stringToConditionenum(), StringToUsertype(),
+ * UserTypetoString(), the OperationCodeenumToString() family): they are the
+ * exported interface and are kept as they are.
+ */
 #pragma once
 
 #include <cstdint>
 
-constexpr int kDevTypeTextSize = 26;    // any DevType name
-constexpr int kVocabTextSize = 26;      // any name of the five buffer-filling converters
-constexpr int kIndexTypeTextSize = 28;  // any text of IndexTypeEnumToStr
+/// Buffer size (bytes) that holds any DevType name with its terminator.
+constexpr int kDevTypeTextSize = 26;
+/// Buffer size (bytes) for any name of the five unbounded converters.
+constexpr int kVocabTextSize = 26;
+/// Buffer size (bytes) for any text IndexTypeEnumToStr() writes.
+constexpr int kIndexTypeTextSize = 28;
 
-// Device type. 0 means no type; 69 and above are not named.
+/// Device type, stored in the device record by name and sent in packets.
+/// 0 means no type; codes 69 and above have no name.
 enum DevType : int32_t {
-    UnknownDeviceType = 0,
+    UnknownDeviceType = 0,  ///< no type; also the fallback of StrToDevType()
     BinarySwitch = 1,
     MultilevelSwitch = 2,
     BinarySensor = 3,
@@ -113,9 +126,10 @@ enum DevType : int32_t {
     ZigbeeCamVideo = 68,
 };
 
-// What changed (events from the HA server). 26 has no name.
+/// What changed: the type of an Event from the HA server. Code 26 has no
+/// name.
 enum EventType : int32_t {
-    EV_Unknown = 0,
+    EV_Unknown = 0,  ///< no event; also the fallback of getEventTypeFromString()
     EV_DeviceAdded = 1,
     EV_DeviceRemoved = 2,
     EV_DeviceRemoveAll = 3,
@@ -137,17 +151,17 @@ enum EventType : int32_t {
     EV_ClientRemoved = 19,
     EV_ClientRemoveAll = 20,
     EV_NetworkUpdated = 21,
-    EV_HalvixUpdated = 22,
+    EV_HalvixUpdated = 22,  ///< a hub setting changed (HalvixSettingEvent)
     EV_MeshSlaveAdded = 23,
     EV_MeshSlaveRemoved = 24,
     EV_MeshSlaveUpdated = 25,
     EV_MeshSlaveRemoveAll = 27,
-    EV_DelayedArm = 28,
+    EV_DelayedArm = 28,  ///< sent by HADevices::Delayedarm()
 };
 
-// Kind of a weather or notification rule item.
+/// Kind of a weather or notification rule item (RuleTrigger::weatherKind).
 enum WeatherType : int32_t {
-    WT_Unknown = 0,
+    WT_Unknown = 0,  ///< fallback of getWeatherTypeFromString()
     WT_SunRiseTime = 1,
     WT_SunSetTime = 2,
     WT_WeatherCondition = 3,
@@ -159,9 +173,9 @@ enum WeatherType : int32_t {
     WT_PushMessage = 9,
 };
 
-// Key of an infrared remote.
+/// Key of an infrared remote.
 enum IREvents : int32_t {
-    IR_Default = 0,
+    IR_Default = 0,  ///< fallback of StrToIREventsEnum()
     IR_On = 1,
     IR_Off = 2,
     IR_Menu = 3,
@@ -189,16 +203,16 @@ enum IREvents : int32_t {
     IR_Channel = 25,
 };
 
-// Comparison operator of a rule trigger.
+/// Comparison operator of a rule trigger (RuleTrigger::condition).
 enum TriggerCondition : int32_t {
-    TC_eq = 0,
-    TC_le = 1,
-    TC_ge = 2,
-    TC_lt = 3,
-    TC_gt = 4,
+    TC_eq = 0,  ///< equal; also the fallback of stringToConditionenum()
+    TC_le = 1,  ///< less or equal
+    TC_ge = 2,  ///< greater or equal
+    TC_lt = 3,  ///< less than
+    TC_gt = 4,  ///< greater than
 };
 
-// Kind of a network client on the LAN.
+/// Kind of a network client on the LAN (ClientBin::type).
 enum ClientType : int32_t {
     CT_pc = 0,
     CT_laptop = 1,
@@ -219,8 +233,8 @@ enum ClientType : int32_t {
     CT_nest = 16,
     CT_amazon_echo = 17,
     CT_amazon_dash = 18,
-    CT_other = 19,
-    CT_identifying = 20,
+    CT_other = 19,        ///< fallback of stringToClientType() and ClientTypeToString()
+    CT_identifying = 20,  ///< still being identified
     CT_philips_hue = 21,
     CT_scout_home_system = 22,
     CT_skybell_wifi = 23,
@@ -245,13 +259,14 @@ enum ClientType : int32_t {
     CT_generic = 42,
 };
 
-// Who uses a client.
+/// Who uses a client (ClientBin::userType).
 enum UserType : int32_t {
-    UT_Others = 0,
-    UT_Kids = 1,
+    UT_Others = 0,  ///< anyone; also the fallback of StringToUsertype()
+    UT_Kids = 1,    ///< children
 };
 
-// Codes of the Z-Wave server's notifications (named for logs only).
+/// Operation code of a Z-Wave server packet (OZWPacket::operation); the
+/// names are for logs only.
 enum ozw_OperationCode : int32_t {
     OZW_Code_None = 0,
     OZW_Code_ControllerCommandOperation = 1,
@@ -271,6 +286,7 @@ enum ozw_OperationCode : int32_t {
     OZW_Code_UpdateValueOperation = 15,
 };
 
+/// Controller command of the Z-Wave server (named for logs only).
 enum ozw_ControllerCommand : int32_t {
     OZW_ControllerCommand_None = 0,
     OZW_ControllerCommand_AddDevice = 1,
@@ -291,6 +307,7 @@ enum ozw_ControllerCommand : int32_t {
     OZW_ControllerCommand_DeleteButton = 16,
 };
 
+/// Type of a Z-Wave server notification (named for logs only).
 enum ozw_NotificationType : int32_t {
     OZW_Type_ValueAdded = 0,
     OZW_Type_ValueRemoved = 1,
@@ -321,6 +338,7 @@ enum ozw_NotificationType : int32_t {
     OZW_Type_Notification = 26,
 };
 
+/// State of the Z-Wave controller (named for logs only).
 enum ozw_ControllerState : int32_t {
     OZW_ControllerState_Normal = 0,
     OZW_ControllerState_Starting = 1,
@@ -335,6 +353,7 @@ enum ozw_ControllerState : int32_t {
     OZW_ControllerState_NodeFailed = 10,
 };
 
+/// Error of the Z-Wave controller (named for logs only).
 enum ozw_ControllerError : int32_t {
     OZW_ControllerError_None = 0,
     OZW_ControllerError_ButtonNotFound = 1,
@@ -351,6 +370,7 @@ enum ozw_ControllerError : int32_t {
     OZW_ControllerError_Overflow = 12,
 };
 
+/// Genre of a Z-Wave value (OZWPacket::genre).
 enum ozw_ValueGenre : int32_t {
     OZW_ValueGenre_Basic = 0,
     OZW_ValueGenre_User = 1,
@@ -359,6 +379,7 @@ enum ozw_ValueGenre : int32_t {
     OZW_ValueGenre_Count = 4,
 };
 
+/// Data type of a Z-Wave value (OZWPacket::valueType).
 enum ozw_ValueType : int32_t {
     OZW_ValueType_Bool = 0,
     OZW_ValueType_Byte = 1,
@@ -372,11 +393,11 @@ enum ozw_ValueType : int32_t {
     OZW_ValueType_Raw = 9,
 };
 
-// Type of a value index. 0 means no type. 78 and 101-107 are known to
-// StrToIndexTypeEnum and the catalogue but IndexTypeEnumToStr does not name
-// them; 119-127 are unused.
+/// Type of a value index (ValueRecord::indexType). 0 means no type. 78 and
+/// 101-107 are known to StrToIndexTypeEnum() and the catalogue but
+/// IndexTypeEnumToStr() does not name them; 119-127 are unused.
 enum IndexType : int32_t {
-    IDX_NONE = 0,
+    IDX_NONE = 0,  ///< no type; also the fallback of StrToIndexTypeEnum()
     IDX_SWITCH_BINARY = 1,
     IDX_SENSOR_BINARY = 2,
     IDX_MOTION_STATE = 3,
@@ -503,53 +524,96 @@ enum IndexType : int32_t {
     IDX_SETARMMODEVIDEO = 133,
 };
 
-// Codes to names into the caller's buffer (see the sizes above).
+/// Writes the name of a device type into `out` (at least #kDevTypeTextSize
+/// bytes); "UnknownDeviceType" for a code without a name.
 void DevtypeEnumToStr(DevType type, char* out);
+/// Writes the name of an event type into `out` (at least #kVocabTextSize
+/// bytes), without the EV_ prefix; "Unknown" for a code without a name.
 void getEventAsString(EventType type, char* out);
+/// Writes the name of a weather type into `out` (at least #kVocabTextSize
+/// bytes); "Unknown" for a code without a name.
 void getWeatherTypeAsString(WeatherType type, char* out);
+/// Writes the name of an infrared key into `out` (at least #kVocabTextSize
+/// bytes); "Default" for a code without a name.
 void IREventsEnumToStr(IREvents ev, char* out);
+/// Writes the name of a trigger condition ("eq", "le", ...) into `out` (at
+/// least #kVocabTextSize bytes); "unknown" for a code without a name.
 void enumToConditionString(TriggerCondition cond, char* out);
 
-// Names to codes: whole string, case-sensitive; a fixed fallback for
-// anything else (including a null pointer).
+/// Device type of a name (whole string, case-sensitive); UnknownDeviceType for
+/// anything else, including a null pointer. The name is only read.
 DevType StrToDevType(char* name);
+/// Event type of a name; EV_Unknown for anything else (or null).
 EventType getEventTypeFromString(char* name);
+/// Weather type of a name; WT_Unknown for anything else (or null).
 WeatherType getWeatherTypeFromString(char* name);
+/// Infrared key of a name; IR_Default for anything else (or null).
 IREvents StrToIREventsEnum(const char* name);
+/// Trigger condition of a name; TC_eq for anything else (or null). The
+/// lower-case "enum" is the exported spelling.
 TriggerCondition stringToConditionenum(char* name);
+/// Client type of a name; CT_other for anything else (or null).
 ClientType stringToClientType(char* name);
+/// User type of a name; UT_Others for anything else (or null). The spelling
+/// "Usertype" is the exported one.
 UserType StringToUsertype(char* name);
 
-// Codes to constant names (never free them).
+/// Name of a client type; "other" for a code without a name. A constant:
+/// never free or change it (the same holds for the converters below).
 const char* ClientTypeToString(ClientType type);
+/// Name of a user type; "Other" for a code without a name.
 const char* UserTypetoString(UserType type);
+/// Name of a Z-Wave operation code; "Unknown Operation" otherwise.
 const char* OperationCodeenumToString(ozw_OperationCode code);
+/// Name of a Z-Wave controller command; "Unknown ControllerCommand" otherwise.
 const char* ControllerCommandenumToString(ozw_ControllerCommand cmd);
+/// Name of a Z-Wave notification type; "Unknown Notification" otherwise.
 const char* NotificationenumToString(ozw_NotificationType type);
+/// Name of a Z-Wave controller state; ": unknown respose." (sic) otherwise.
 const char* controllerStateStr(ozw_ControllerState state);
+/// Name of a Z-Wave controller error; "Unknown error" otherwise.
 const char* controllerErrorStr(ozw_ControllerError err);
+/// Name of a Z-Wave value genre; "unknown" otherwise.
 const char* enumValueGenreStr(ozw_ValueGenre genre);
+/// Name of a Z-Wave value type; "unknown" otherwise.
 const char* valueTypeStr(ozw_ValueType type);
 
-// Z-Wave command classes by number and back (255 for an unknown name).
+/// Name of a Z-Wave command class by number ("NO OPERATION" for an unknown
+/// number); a constant string.
 const char* cclassStr(unsigned char cc);
+/// Number of a Z-Wave command class by name; 255 for an unknown name.
 unsigned char cclassNum(const char* name);
 
-// Value type the Z-Wave server expects for a configuration parameter of
-// `size` bytes.
+/// Value type the Z-Wave server expects for a configuration parameter of
+/// `size` bytes: 2 Short, 4 Int, any other size (1 and 3 included) Byte.
 ozw_ValueType GetSizeOfValueType(int size);
 
-// mode 0: the name; mode 1: the data-type label; other modes write nothing.
-// Codes without a name write "#ERR:Invalid Index Type" in every mode.
+/// Writes a text of an index type into `out` (at least #kIndexTypeTextSize
+/// bytes): in mode 0 its name ("SWITCH BINARY"), in mode 1 its data-type label
+/// ("Bool"); other modes write nothing. Codes without a name write
+/// "#ERR:Invalid Index Type" in every mode.
 void IndexTypeEnumToStr(IndexType type, char* out, int mode);
+/// Index type of a name as the device records store it; IDX_NONE for an
+/// unknown name (or null).
 IndexType StrToIndexTypeEnum(const char* name);
 
-// Bounded forms: the same texts, cut to `len` - 1 characters and always
-// terminated; nothing is written when `len` <= 0 (nor, for
-// IndexTypeEnumToStr, in a mode other than 0 or 1 for a named code).
+/// Bounded form of DevtypeEnumToStr(DevType, char*): the same text cut to
+/// `len` - 1 characters and always terminated; nothing is written when `len`
+/// <= 0.
 void DevtypeEnumToStr(DevType type, char* out, int len);
+/// Bounded form of getEventAsString(EventType, char*), as for
+/// DevtypeEnumToStr(DevType, char*, int).
 void getEventAsString(EventType type, char* out, int len);
+/// Bounded form of getWeatherTypeAsString(WeatherType, char*), as for
+/// DevtypeEnumToStr(DevType, char*, int).
 void getWeatherTypeAsString(WeatherType type, char* out, int len);
+/// Bounded form of IREventsEnumToStr(IREvents, char*), as for
+/// DevtypeEnumToStr(DevType, char*, int).
 void IREventsEnumToStr(IREvents ev, char* out, int len);
+/// Bounded form of enumToConditionString(TriggerCondition, char*), as for
+/// DevtypeEnumToStr(DevType, char*, int).
 void enumToConditionString(TriggerCondition cond, char* out, int len);
+/// Bounded form of IndexTypeEnumToStr(IndexType, char*, int): the text cut to
+/// `len` - 1 characters and terminated; nothing is written when `len` <= 0,
+/// nor for a named code in a mode other than 0 or 1.
 void IndexTypeEnumToStr(IndexType type, char* out, int mode, int len);

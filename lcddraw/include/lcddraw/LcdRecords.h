@@ -1,7 +1,10 @@
-// Records handed to the LCD driver "/dev/halvix_lcd" by ioctl. Their layout
-// is the driver's contract on the router (32-bit little-endian MIPS):
-// fixed-width words, pointers native. The virtual router's driver stand-in
-// uses this same header.
+/**
+ * @file
+ * Records handed to the LCD driver "/dev/halvix_lcd" by ioctl. Their layout
+ * is the driver's contract on the router (32-bit little-endian MIPS):
+ * fixed-width words, pointers native. The virtual router's driver stand-in
+ * uses this same header.
+ */
 #pragma once
 #include <stddef.h>
 #include <stdint.h>
@@ -11,73 +14,99 @@
 extern "C" {
 #endif
 
-// Driver request numbers.
+/** Driver request numbers (the ioctl request; the argument in brackets). */
 enum {
-    LCD_TURN_ON = 1,
-    LCD_TURN_OFF = 2,
-    LCD_CLEAR = 3,
-    LCD_DRAW_PIXEL = 5,
-    LCD_DRAW_LINE = 6,
-    LCD_DRAW_RECT = 7,
-    LCD_DRAW_CIRCLE = 8,
-    LCD_FILL_RECT = 9,
-    LCD_FILL_CIRCLE = 10,
-    LCD_DRAW_PICTURE565 = 11,
-    LCD_DRAW_PICTURE = 12,
-    LCD_FADE = 16,
-    LCD_DRAW_TEXT = 18,
-    LCD_DRAW_MODAL = 21,
-    LCD_LOAD_BUFFER = 25,
-    LCD_SHIFT_SCREEN = 26,
-    LCD_CENTER_BUFFER = 27,
-    LCD_COPY_BUFFER = 28,
-    LCD_DRAW_FROM_BUFFER = 29,
-    LCD_GET_BUFFER = 30,
-    LCD_ROUNDED_RECT = 33,
-    LCD_TRANSPARENT_RECT = 34,
-    LCD_DRAW_LINE_AA = 35,
-    LCD_ALPHA_ON = 36,
-    LCD_SET_ALPHA = 37,
-    LCD_ALPHA_OFF = 38,
-    LCD_TEXT_WIDTH = 39,
-    LCD_TEXT_POSITION = 40,
+    LCD_TURN_ON = 1,           /**< panel and backlight on */
+    LCD_TURN_OFF = 2,          /**< panel off */
+    LCD_CLEAR = 3,             /**< clear (the caller's value) */
+    LCD_DRAW_PIXEL = 5,        /**< one pixel (LcdShape x0, y0, colour) */
+    LCD_DRAW_LINE = 6,         /**< a line (LcdShape) */
+    LCD_DRAW_RECT = 7,         /**< a rectangle's outline (LcdShape) */
+    LCD_DRAW_CIRCLE = 8,       /**< a circle's outline (LcdShape x0, y0, radius, colour) */
+    LCD_FILL_RECT = 9,         /**< a filled rectangle (LcdShape) */
+    LCD_FILL_CIRCLE = 10,      /**< a filled circle (LcdShape) */
+    LCD_DRAW_PICTURE565 = 11,  /**< an RGB565 picture (LcdImage565) */
+    LCD_DRAW_PICTURE = 12,     /**< an RGB picture (LcdImageRgb) */
+    LCD_FADE = 16,             /**< fade the screen (0) */
+    LCD_DRAW_TEXT = 18,        /**< text (LcdText) */
+    LCD_DRAW_MODAL = 21,       /**< the modal backdrop (0) */
+    LCD_LOAD_BUFFER = 25,      /**< load a frame buffer (its number) */
+    LCD_SHIFT_SCREEN = 26,     /**< shift the screen (pixels) */
+    LCD_CENTER_BUFFER = 27,    /**< centre the current buffer (1) */
+    LCD_COPY_BUFFER = 28,      /**< copy a buffer (LcdScreen) */
+    LCD_DRAW_FROM_BUFFER = 29, /**< show a buffer (its number) */
+    LCD_GET_BUFFER = 30,       /**< read the current buffer (pointer to a result word) */
+    LCD_ROUNDED_RECT = 33,     /**< a rounded rectangle (six words in argument order) */
+    LCD_TRANSPARENT_RECT = 34, /**< a translucent rectangle (six words in argument order) */
+    LCD_DRAW_LINE_AA = 35,     /**< an anti-aliased line (LcdShape) */
+    LCD_ALPHA_ON = 36,         /**< alpha blending on (0) */
+    LCD_SET_ALPHA = 37,        /**< the alpha value (six words, the fifth the alpha) */
+    LCD_ALPHA_OFF = 38,        /**< alpha blending off (0) */
+    LCD_TEXT_WIDTH = 39,       /**< measure text (LcdText): the result is the width in pixels */
+    LCD_TEXT_POSITION = 40,    /**< hit-test text (LcdText): the result is the character at x */
 };
 
-enum { LCD_WIDTH = 320, LCD_HEIGHT = 240 };
+/** The screen's size in pixels (x 0..319, y 0..239). */
+enum {
+    LCD_WIDTH = 320, /**< pixels across */
+    LCD_HEIGHT = 240 /**< pixels down */
+};
 
-// Shapes: six words; coordinates and colours cut to 16 bits (zero-extended).
-// Requests 33, 34 and 37 use the same six words in argument order.
+/** Shapes: six words; coordinates and colours cut to 16 bits (zero-extended).
+ * Requests 33, 34 and 37 use the same six words in argument order. */
 typedef struct LcdShape {
+    ///@{
+    /** corners, radius and RGB565 colour */
     uint32_t x0, y0, x1, y1, radius, colour;
+    ///@}
 } LcdShape;
 
-// Text: 32-bit characters, 0-terminated; the font size is a float.
+/** Text: 32-bit characters, 0-terminated; the font size is a float. */
 typedef struct LcdText {
+    ///@{
+    /** top left of the text */
     int32_t x, y;
-    int32_t right;  // glyphs are clipped at this x
-    int32_t lineMode;
-    const wchar_t* text;
+    ///@}
+    int32_t right;       /**< glyphs are clipped at this x */
+    int32_t lineMode;    /**< passed to the driver (1 in the fixed styles) */
+    const wchar_t* text; /**< the text */
+    ///@{
+    /** RGB565 text and background colours */
     int32_t colour, background;
+    ///@}
+    ///@{
+    /** passed to the driver as the caller gives them */
     int32_t flagsA, flagsB;
-    int32_t transparent;  // 1 glyphs only, 0 background filled behind them
-    float fontSize;       // 16.0 small, 24.0 big
+    ///@}
+    int32_t transparent; /**< 1 glyphs only, 0 background filled behind them */
+    float fontSize;      /**< 16.0 small, 24.0 big */
 } LcdText;
 
-// A picture of 3 bytes per pixel (R, G, B), rows top to bottom.
+/** A picture of 3 bytes per pixel (R, G, B), rows top to bottom. */
 typedef struct LcdImageRgb {
+    ///@{
+    /** placement and size in pixels */
     int32_t x, y, width, height;
-    const uint8_t* pixels;
+    ///@}
+    const uint8_t* pixels; /**< width * height * 3 bytes */
 } LcdImageRgb;
 
-// A picture already in RGB565, in the order of drawPicture565's arguments.
+/** A picture already in RGB565, in the order of drawPicture565()'s
+ * arguments. */
 typedef struct LcdImage565 {
+    ///@{
+    /** placement and size in pixels */
     int32_t x, y, width, height;
-    const uint16_t* pixels;
+    ///@}
+    const uint16_t* pixels; /**< width * height RGB565 values */
 } LcdImage565;
 
-// Buffer copy: {destination, source}.
+/** Buffer copy: {destination, source}. */
 typedef struct LcdScreen {
+    ///@{
+    /** frame buffer numbers */
     int32_t to, from;
+    ///@}
 } LcdScreen;
 
 #ifdef __cplusplus
