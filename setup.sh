@@ -18,6 +18,7 @@ PACKAGES=(
   libcpp-httplib-dev
   gcovr
   clang-format
+  doxygen
 )
 
 # The browser test of the panel (./test.sh browser) also needs a browser and

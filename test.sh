@@ -7,11 +7,11 @@ cd "$(dirname "$0")"
 if [ "${1:-}" = browser ]; then ./setup.sh --browser; else ./setup.sh; fi
 ROOT=$PWD
 JOBS=$(nproc)
-only="${1:-all}"   # format | host | asan | mipsel | tsan | browser | coverage | all (tsan, browser and coverage are not part of all)
+only="${1:-all}"   # format | host | docs | asan | mipsel | tsan | browser | coverage | all (tsan, browser and coverage are not part of all)
 
 case "$only" in
-  format | host | asan | mipsel | tsan | browser | coverage | all) ;;
-  *) echo "usage: ./test.sh [format | host | asan | mipsel | tsan | browser | coverage | all]" >&2; exit 2 ;;
+  format | host | docs | asan | mipsel | tsan | browser | coverage | all) ;;
+  *) echo "usage: ./test.sh [format | host | docs | asan | mipsel | tsan | browser | coverage | all]" >&2; exit 2 ;;
 esac
 
 summary=()
@@ -104,14 +104,22 @@ format_check() {
   if cmake/check-format.sh; then summary+=("format: clean"); else total_fail=$((total_fail + 1)); summary+=("format: not clean"); fi
 }
 
+# The API reference of the public headers: any Doxygen warning (an
+# undocumented declaration among them) fails it.
+docs_check() {
+  echo "=== API reference ==="
+  if cmake --build build/host --target docs; then summary+=("docs: no warning"); else total_fail=$((total_fail + 1)); summary+=("docs: warnings"); fi
+}
+
 fuzz_smoke() {
   echo "=== fuzz smoke ==="
   if fuzz/run.sh smoke; then summary+=("fuzz smoke: passed"); else total_fail=$((total_fail + 1)); summary+=("fuzz smoke: failed"); fi
 }
 
 case "$only" in
-  all) format_check; host_suite; asan_suite; mipsel_suite; fuzz_smoke ;;
+  all) format_check; host_suite; docs_check; asan_suite; mipsel_suite; fuzz_smoke ;;
   format) format_check ;;
+  docs) need_host; docs_check ;;
   host) host_suite ;;
   asan) need_host; asan_suite ;;
   mipsel) need_host; mipsel_suite ;;

@@ -192,3 +192,14 @@ function(halvix_exports)
   add_test(NAME ${A_LIB}_exports
     COMMAND sh ${PROJECT_SOURCE_DIR}/cmake/check-exports.sh ${CMAKE_NM} $<TARGET_FILE:${A_LIB}> ${A_LIST})
 endfunction()
+
+# halvix_sim_tool(NAME <tool> SOURCES ... [LIBS ...] [INCLUDES ...]): a host
+# program of the virtual router, built into sim/bin where router-run finds
+# its tools.
+function(halvix_sim_tool)
+  cmake_parse_arguments(A "" "NAME" "SOURCES;LIBS;INCLUDES" ${ARGN})
+  add_executable(${A_NAME} ${A_SOURCES})
+  target_link_libraries(${A_NAME} PRIVATE ${A_LIBS})
+  target_include_directories(${A_NAME} PRIVATE ${A_INCLUDES})
+  set_target_properties(${A_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/sim/bin)
+endfunction()

@@ -167,14 +167,14 @@ Mesh::Mesh(int posID) {
     if (!db) return;
     hastore::iterInit(db);
     for (int i = 0; i < 36; ++i) {
-        char key[64], v[kValueCap + 1];
-        snprintf(key, sizeof key, "%d.%s", posID, meshTagNames[i]);
-        if (hastore::getText(db, key, v, kValueCap)) {
+        char v[kValueCap + 1];
+        const std::string key = std::to_string(posID) + "." + meshTagNames[i];
+        if (hastore::getText(db, key.c_str(), v, kValueCap)) {
             store(rec, i, v);
             continue;
         }
         if (!setDefault(rec, i)) printf("in mesh.cpp in else case populate %d case not found\n", i);
-        printf("Did not find the slave field, setting the default value to (%s), in constructor\n", key);
+        printf("Did not find the slave field, setting the default value to (%s), in constructor\n", key.c_str());
     }
 }
 
