@@ -1,15 +1,13 @@
 // The demo's automation stage: the home's scenes and rules, an evening
 // scene activated (with the notifications it causes), the rules' cron
 // lines, and the weather with today's sunrise and sunset at the home.
-#include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <mutex>
 #include <string>
 
+#include "demo_util.h"
 #include "hacore/HADevices.h"
 #include "hacore/Halvix.h"
 #include "hacore/Rule.h"
@@ -19,18 +17,9 @@
 
 namespace {
 
-std::mutex g_lock;
-std::condition_variable g_heard;
-int g_count;
+demo::Notifications g_heard;
 
-void onNotification(Device* d) {
-    std::lock_guard<std::mutex> g(g_lock);
-    printf("  notification: #%d %-18s [%d] %s = %s\n", d->getID(), d->getDeviceName(), d->getLastNotificationIndex(),
-           d->getLastNotificationIndexName(), d->getLastNotificationIndexValue());
-    fflush(stdout);
-    ++g_count;
-    g_heard.notify_all();
-}
+void onNotification(Device* d) { g_heard.heard(d); }
 
 std::string deviceName(int id) {
     if (id == 0) return "hub";
@@ -121,10 +110,7 @@ bool demoAutomation(HADevices& ha) {
     printf("activating \"%s\"\n", scene.getSceneName());
     fflush(stdout);
     scene.activate();
-    {
-        std::unique_lock<std::mutex> g(g_lock);
-        g_heard.wait_for(g, std::chrono::seconds(5), [&] { return g_count >= expected; });
-    }
+    g_heard.waitFor(expected);
     char mode[1024] = "";
     Halvix hub;
     hub.getHalvixProDB(HUC_HalvixMode, mode);
@@ -160,5 +146,5 @@ bool demoAutomation(HADevices& ha) {
     printf("crontab -l:\n");
     fflush(stdout);
     if (system("crontab -l | sed 's/^/    /'") != 0) return false;
-    return g_count >= expected;
+    return g_heard.count() >= expected;
 }

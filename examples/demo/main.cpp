@@ -1,11 +1,9 @@
 // The demo application: what an application of the router sees of the home
 // through the libraries.
-#include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstring>
-#include <mutex>
 
+#include "demo_util.h"
 #include "hacore/Device.h"
 #include "hacore/HADevices.h"
 #include "hacore/vocab.h"
@@ -15,22 +13,12 @@ int demoScreen();          // screen.cpp
 
 namespace {
 
-const char* techName(DevTech t) {
-    switch (t) {
-        case DEVTECH_ZIGBEE:
-            return "ZigBee";
-        case DEVTECH_ZWAVE:
-            return "Z-Wave";
-        case DEVTECH_HUE:
-            return "Hue";
-        case DEVTECH_NEST:
-            return "Nest";
-        case DEVTECH_HALVIX:
-            return "built-in";
-        default:
-            return "none";
-    }
-}
+const demo::CodeName kTechs[] = {{DEVTECH_ZIGBEE, "ZigBee"},
+                                 {DEVTECH_ZWAVE, "Z-Wave"},
+                                 {DEVTECH_HUE, "Hue"},
+                                 {DEVTECH_NEST, "Nest"},
+                                 {DEVTECH_HALVIX, "built-in"}};
+const char* techName(DevTech t) { return demo::nameOf(kTechs, t, "none"); }
 
 void listDevices() {
     DeviceList list;
@@ -52,25 +40,12 @@ void listDevices() {
     }
 }
 
-std::mutex g_lock;
-std::condition_variable g_heard;
-int g_notifications;
+demo::Notifications g_notifications;
 
 // Runs on the library's receiver thread with the device as the store now
 // holds it.
-void onDeviceChanged(Device* d) {
-    std::lock_guard<std::mutex> g(g_lock);
-    printf("  notification: #%d %-18s [%d] %s = %s\n", d->getID(), d->getDeviceName(), d->getLastNotificationIndex(),
-           d->getLastNotificationIndexName(), d->getLastNotificationIndexValue());
-    fflush(stdout);
-    ++g_notifications;
-    g_heard.notify_all();
-}
-
-void waitFor(int count) {
-    std::unique_lock<std::mutex> g(g_lock);
-    g_heard.wait_for(g, std::chrono::seconds(5), [&] { return g_notifications >= count; });
-}
+void onDeviceChanged(Device* d) { g_notifications.heard(d); }
+void waitFor(int count) { g_notifications.waitFor(count); }
 
 // True when the command was sent. A device that is not in the store (the
 // library throws its ID) is reported and skipped.
@@ -134,5 +109,5 @@ int main(int argc, char** argv) {
     if (demoNetwork() != 0) return 1;
     if (!demoAutomation(ha)) return 1;
     if (demoTouchPanel() != 0) return 1;
-    return g_notifications >= expected && paired == 0 ? 0 : 1;
+    return g_notifications.count() >= expected && paired == 0 ? 0 : 1;
 }

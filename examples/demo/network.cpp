@@ -9,34 +9,21 @@
 #include <unistd.h>
 
 #include "daemonlink/DaemonConnector.h"
+#include "demo_util.h"
 #include "daemonlink/probes.h"
 
 namespace {
 
-const char* checkResult(int code) {
-    switch (code) {
-        case 0:
-            return "passed";
-        case 1:
-            return "no answer could be read";
-        case 2:
-            return "the request could not be written";
-        case 3:
-            return "the connection did not complete in time";
-        case 4:
-            return "a socket option could not be set";
-        case 5:
-            return "no socket";
-        case 6:
-            return "host not resolved";
-        case 9:
-            return "connection refused or failed at once";
-        case -1:
-            return "no such interface";
-        default:
-            return "?";
-    }
-}
+const demo::CodeName kCheckResults[] = {{0, "passed"},
+                                        {1, "no answer could be read"},
+                                        {2, "the request could not be written"},
+                                        {3, "the connection did not complete in time"},
+                                        {4, "a socket option could not be set"},
+                                        {5, "no socket"},
+                                        {6, "host not resolved"},
+                                        {9, "connection refused or failed at once"},
+                                        {-1, "no such interface"}};
+const char* checkResult(int code) { return demo::nameOf(kCheckResults, code, "?"); }
 
 // The library prints its own progress; the demo keeps to its summary.
 template <typename F>

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <thread>
 
+#include "demo_util.h"
 #include "hacore/Device.h"
 #include "pairing/HalvixAssociation.h"
 
@@ -19,28 +20,10 @@ std::condition_variable g_cv;
 int g_last;
 int g_count;
 
-const char* eventName(int type) {
-    switch (type) {
-        case 2:
-            return "timed out";
-        case 3:
-            return "device found";
-        case 5:
-            return "reading its details";
-        case 6:
-            return "choose a sub-type";
-        case 7:
-            return "name and place it";
-        case 9:
-            return "pairing failed";
-        case 11:
-            return "device removed";
-        case 12:
-            return "unknown device removed";
-        default:
-            return "event";
-    }
-}
+const demo::CodeName kEvents[] = {{2, "timed out"},         {3, "device found"},           {5, "reading its details"},
+                                  {6, "choose a sub-type"}, {7, "name and place it"},      {9, "pairing failed"},
+                                  {11, "device removed"},   {12, "unknown device removed"}};
+const char* eventName(int type) { return demo::nameOf(kEvents, type, "event"); }
 
 // Runs on the pairing receiver thread.
 void onPairing(AssocEvent* ev) {
@@ -92,6 +75,17 @@ bool stored(const char* name) {
     return false;
 }
 
+// The found device named and placed by the user: true once it is stored.
+bool nameAndStore(HalvixAssociation* a, const char* name, const char* place) {
+    char n[64], p[64];
+    snprintf(n, sizeof n, "%s", name);
+    snprintf(p, sizeof p, "%s", place);
+    a->setDevName(n);
+    a->setDevLocation(p);
+    a->addingDone();
+    return stored(name);
+}
+
 }  // namespace
 
 // Returns 0 when both devices were paired and stored.
@@ -117,11 +111,7 @@ int demoPairing() {
     expectNext();
     a->setDevType(BinarySwitch);
     if (!waitFor(7)) return 1;
-    char name1[] = "Porch light", place1[] = "Porch";
-    a->setDevName(name1);
-    a->setDevLocation(place1);
-    a->addingDone();
-    if (!stored(name1)) rc = 1;
+    if (!nameAndStore(a, "Porch light", "Porch")) rc = 1;
 
     script("zwave", "on add\n  wait 3000\n  send node=22\n");  // the Z-Wave radio hears nothing in time
     script("zigbee",
@@ -132,11 +122,7 @@ int demoPairing() {
     expectNext();
     a->addDevZigbeeZwave();
     if (!waitFor(7)) return 1;
-    char name2[] = "Hall motion 2", place2[] = "Upstairs hall";
-    a->setDevName(name2);
-    a->setDevLocation(place2);
-    a->addingDone();
-    if (!stored(name2)) rc = 1;
+    if (!nameAndStore(a, "Hall motion 2", "Upstairs hall")) rc = 1;
     a->closeAssocConnection();
     return rc;
 }

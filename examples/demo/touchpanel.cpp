@@ -17,6 +17,7 @@
 
 #include "hacore/Device.h"
 #include "touch.h"
+#include "touchui/KeyboardLayout.h"
 #include "touchui/Languages.h"
 #include "touchui/Memory.h"
 #include "touchui/Screen.h"
@@ -169,15 +170,13 @@ bool showTyped(wchar_t*) {
 }
 
 std::string tap(int x, int y) { return "tap " + std::to_string(x) + " " + std::to_string(y) + "\n"; }
+std::string tap(const kblayout::Box& b) { return tap(kblayout::centreX(b), kblayout::centreY(b)); }
+std::string functionKey(int f) { return tap(kblayout::kFunctions[f].touch); }
+// The keyboard's key that types c.
 std::string key(char c) {
-    const char* rows[4] = {"1234567890", "qwertyuiop", "asdfghjkl", "zxcvbnm."};
-    const int lefts[4] = {3, 3, 17, 34}, tops[4] = {85, 116, 147, 178};
-    for (int r = 0; r < 4; ++r) {
-        const char* p = strchr(rows[r], c);
-        if (p) return tap(lefts[r] + 31 * (int)(p - rows[r]) + 14, tops[r] + 14);
-    }
-    if (c == ' ') return tap(160, 223);
-    return "";
+    if (c == ' ') return functionKey(kblayout::kSpace);
+    kblayout::KeyAt k = kblayout::letterKeyOf(c);
+    return k.row < 0 ? "" : tap(kblayout::letterKey(k.row, k.key));
 }
 
 }  // namespace
@@ -321,15 +320,15 @@ int demoTouchPanel() {
     step("settings screen", tap(150, 216));
     step("keyboard open on the hub's name", tap(150, 100));
     std::string typing;
-    for (int i = 0; i < 10; ++i) typing += tap(230, 223);  // DEL
-    typing += tap(90, 223);                                // CAP
+    for (int i = 0; i < 10; ++i) typing += functionKey(kblayout::kDel);
+    typing += functionKey(kblayout::kCap);
     typing += key('k');
-    typing += tap(90, 223);
+    typing += functionKey(kblayout::kCap);
     for (char c : std::string("itchen hub")) typing += key(c);
     // The keyboard owns the pen until it closes: the typed name is shown by
     // the validation function that Done runs.
     setKeyboardValidationFunction(showTyped);
-    step("name saved, settings again", typing + tap(285, 223));
+    step("name saved, settings again", typing + functionKey(kblayout::kDone));
     setKeyboardValidationFunction(nullptr);
     step("back home", tap(25, 20));
     // Idle: the panel goes dark and shows the PIN pad.

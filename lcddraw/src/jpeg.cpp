@@ -104,6 +104,43 @@ inline uint8_t clip(int x) { return x < 0 ? 0 : (x > 255 ? 255 : (uint8_t)x); }
 
 constexpr int W1 = 2841, W2 = 2676, W3 = 2408, W5 = 1609, W6 = 1108, W7 = 565;
 
+// The butterflies of the classic integer inverse DCT, shared by the row and
+// the column pass: inputs x0..x7 as the passes load them, and the column
+// pass's intermediate rounding and scaling (Round, Shift; 0 for the rows).
+// Leaves the eight sums, still to be scaled, in o.
+template <typename T, int Round, int Shift>
+inline __attribute__((always_inline)) void butterflies(T x0, T x1, T x2, T x3, T x4, T x5, T x6, T x7, T* o) {
+    T x8 = W7 * (x4 + x5) + Round;
+    x4 = (x8 + (W1 - W7) * x4) >> Shift;
+    x5 = (x8 - (W1 + W7) * x5) >> Shift;
+    x8 = W3 * (x6 + x7) + Round;
+    x6 = (x8 - (W3 - W5) * x6) >> Shift;
+    x7 = (x8 - (W3 + W5) * x7) >> Shift;
+    x8 = x0 + x1;
+    x0 -= x1;
+    x1 = W6 * (x3 + x2) + Round;
+    x2 = (x1 - (W2 + W6) * x2) >> Shift;
+    x3 = (x1 + (W2 - W6) * x3) >> Shift;
+    x1 = x4 + x6;
+    x4 -= x6;
+    x6 = x5 + x7;
+    x5 -= x7;
+    x7 = x8 + x3;
+    x8 -= x3;
+    x3 = x0 + x2;
+    x0 -= x2;
+    x2 = (181 * (x4 + x5) + 128) >> 8;
+    x4 = (181 * (x4 - x5) + 128) >> 8;
+    o[0] = x7 + x1;
+    o[1] = x3 + x2;
+    o[2] = x0 + x4;
+    o[3] = x8 + x6;
+    o[4] = x8 - x6;
+    o[5] = x0 - x4;
+    o[6] = x3 - x2;
+    o[7] = x7 - x1;
+}
+
 // One row of the classic integer inverse DCT (in place when blk == out).
 // Short: rows with only a DC coefficient take the shortcut, whose samples
 // the whole arithmetic gives too (full blocks skip the test: it is mostly
@@ -111,7 +148,7 @@ constexpr int W1 = 2841, W2 = 2676, W3 = 2408, W5 = 1609, W6 = 1108, W7 = 565;
 // on MIPS, where clearing the block afterwards is a call to memset).
 template <typename T, bool Short = true, bool Clear = false>
 inline __attribute__((always_inline)) void rowIdct(T* blk, T* out) {
-    T x0, x1, x2, x3, x4, x5, x6, x7, x8;
+    T x1, x2, x3, x4, x5, x6, x7;
     const T dc = blk[0];
     x1 = blk[4] * 2048;
     x2 = blk[6];
@@ -127,36 +164,16 @@ inline __attribute__((always_inline)) void rowIdct(T* blk, T* out) {
         for (int i = 0; i < 8; ++i) out[i] = v;
         return;
     }
-    x0 = dc * 2048 + 128;
-    x8 = W7 * (x4 + x5);
-    x4 = x8 + (W1 - W7) * x4;
-    x5 = x8 - (W1 + W7) * x5;
-    x8 = W3 * (x6 + x7);
-    x6 = x8 - (W3 - W5) * x6;
-    x7 = x8 - (W3 + W5) * x7;
-    x8 = x0 + x1;
-    x0 -= x1;
-    x1 = W6 * (x3 + x2);
-    x2 = x1 - (W2 + W6) * x2;
-    x3 = x1 + (W2 - W6) * x3;
-    x1 = x4 + x6;
-    x4 -= x6;
-    x6 = x5 + x7;
-    x5 -= x7;
-    x7 = x8 + x3;
-    x8 -= x3;
-    x3 = x0 + x2;
-    x0 -= x2;
-    x2 = (181 * (x4 + x5) + 128) >> 8;
-    x4 = (181 * (x4 - x5) + 128) >> 8;
-    out[0] = (x7 + x1) >> 8;
-    out[1] = (x3 + x2) >> 8;
-    out[2] = (x0 + x4) >> 8;
-    out[3] = (x8 + x6) >> 8;
-    out[4] = (x8 - x6) >> 8;
-    out[5] = (x0 - x4) >> 8;
-    out[6] = (x3 - x2) >> 8;
-    out[7] = (x7 - x1) >> 8;
+    T o[8];
+    butterflies<T, 0, 0>(dc * 2048 + 128, x1, x2, x3, x4, x5, x6, x7, o);
+    out[0] = o[0] >> 8;
+    out[1] = o[1] >> 8;
+    out[2] = o[2] >> 8;
+    out[3] = o[3] >> 8;
+    out[4] = o[4] >> 8;
+    out[5] = o[5] >> 8;
+    out[6] = o[6] >> 8;
+    out[7] = o[7] >> 8;
 }
 
 template <typename T>
@@ -182,7 +199,7 @@ inline uint8_t clipT<int>(int x) {
 // R on are known to be zero.
 template <typename T, int R = 8>
 inline void colIdct(const T* blk, uint8_t* out, int stride) {
-    T x0, x1, x2, x3, x4, x5, x6, x7, x8;
+    T x1, x2, x3, x4, x5, x6, x7;
     x1 = R > 4 ? blk[8 * 4] * 256 : 0;
     x2 = R > 6 ? blk[8 * 6] : 0;
     x3 = R > 2 ? blk[8 * 2] : 0;
@@ -195,36 +212,16 @@ inline void colIdct(const T* blk, uint8_t* out, int stride) {
         for (int i = 0; i < 8; ++i, out += stride) *out = v;
         return;
     }
-    x0 = blk[0] * 256 + 8192;
-    x8 = W7 * (x4 + x5) + 4;
-    x4 = (x8 + (W1 - W7) * x4) >> 3;
-    x5 = (x8 - (W1 + W7) * x5) >> 3;
-    x8 = W3 * (x6 + x7) + 4;
-    x6 = (x8 - (W3 - W5) * x6) >> 3;
-    x7 = (x8 - (W3 + W5) * x7) >> 3;
-    x8 = x0 + x1;
-    x0 -= x1;
-    x1 = W6 * (x3 + x2) + 4;
-    x2 = (x1 - (W2 + W6) * x2) >> 3;
-    x3 = (x1 + (W2 - W6) * x3) >> 3;
-    x1 = x4 + x6;
-    x4 -= x6;
-    x6 = x5 + x7;
-    x5 -= x7;
-    x7 = x8 + x3;
-    x8 -= x3;
-    x3 = x0 + x2;
-    x0 -= x2;
-    x2 = (181 * (x4 + x5) + 128) >> 8;
-    x4 = (181 * (x4 - x5) + 128) >> 8;
-    out[0] = clipT<T>(((x7 + x1) >> 14) + 128);
-    out[stride] = clipT<T>(((x3 + x2) >> 14) + 128);
-    out[2 * stride] = clipT<T>(((x0 + x4) >> 14) + 128);
-    out[3 * stride] = clipT<T>(((x8 + x6) >> 14) + 128);
-    out[4 * stride] = clipT<T>(((x8 - x6) >> 14) + 128);
-    out[5 * stride] = clipT<T>(((x0 - x4) >> 14) + 128);
-    out[6 * stride] = clipT<T>(((x3 - x2) >> 14) + 128);
-    out[7 * stride] = clipT<T>(((x7 - x1) >> 14) + 128);
+    T o[8];
+    butterflies<T, 4, 3>(blk[0] * 256 + 8192, x1, x2, x3, x4, x5, x6, x7, o);
+    out[0] = clipT<T>((o[0] >> 14) + 128);
+    out[stride] = clipT<T>((o[1] >> 14) + 128);
+    out[2 * stride] = clipT<T>((o[2] >> 14) + 128);
+    out[3 * stride] = clipT<T>((o[3] >> 14) + 128);
+    out[4 * stride] = clipT<T>((o[4] >> 14) + 128);
+    out[5 * stride] = clipT<T>((o[5] >> 14) + 128);
+    out[6 * stride] = clipT<T>((o[6] >> 14) + 128);
+    out[7 * stride] = clipT<T>((o[7] >> 14) + 128);
 }
 
 // The rows go to `tmp` (which may be blk itself); rows from R on are zero

@@ -114,6 +114,15 @@ int drawTextChecked(const wchar_t* text, int max, int x, int y, int right, int l
     return r;
 }
 
+// Where a picture record (either kind) goes and how large it is.
+template <typename Picture>
+void placePicture(Picture& p, int x, int y, int width, int height) {
+    p.x = x;
+    p.y = y;
+    p.width = width;
+    p.height = height;
+}
+
 const char kLcdNode[] = "/dev/halvix_lcd";
 // The file `filed` was opened on, to know it again.
 dev_t openedDev;
@@ -240,10 +249,7 @@ int drawPicture(int x, int y, const char* path) {
     if (!data || njDecode(data, static_cast<int>(size)) != NJ_OK) {
         printf("Error decoding the file: %s.\n", path);
     } else {
-        imageRgb.x = x;
-        imageRgb.y = y;
-        imageRgb.width = njGetWidth();
-        imageRgb.height = njGetHeight();
+        placePicture(imageRgb, x, y, njGetWidth(), njGetHeight());
         unsigned char* pixels = njGetImage();
         unsigned char* rgb = nullptr;
         if (!njIsColor()) {
@@ -267,10 +273,7 @@ int drawPicture(int x, int y, const char* path) {
 
 int drawPicture565(int x, int y, int width, int height, const uint16_t* pixels) {
     pin();
-    imageEmbedded.x = x;
-    imageEmbedded.y = y;
-    imageEmbedded.width = width;
-    imageEmbedded.height = height;
+    placePicture(imageEmbedded, x, y, width, height);
     imageEmbedded.pixels = pixels;
     return request(LCD_DRAW_PICTURE565, &imageEmbedded);
 }

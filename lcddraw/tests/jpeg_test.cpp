@@ -6,6 +6,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -313,10 +314,12 @@ TEST(DrawPicture, ShowsTheDecodedPictureOnTheLcd) {
     EXPECT_EQ(out, "Error decoding the file: /tmp/pic.png.\n");
 }
 
-// One change to a good file and what the decoder must make of it.
+// One change to a good file (the colour or the grey one) and what the
+// decoder must make of it.
+using Change = std::function<std::string(const std::string& colour, const std::string& grey)>;
 struct Damage {
     const char* what;
-    std::string (*make)(const std::string& colour, const std::string& grey);
+    Change make;
     int result;
 };
 
@@ -332,6 +335,27 @@ std::string setLength(std::string d, size_t seg, int len) {
 size_t segmentEnd(const std::string& d, size_t seg) {
     return seg + 2 + (((uint8_t)d[seg + 2] << 8) | (uint8_t)d[seg + 3]);
 }
+// The byte at `offset` from a segment's marker set to `value`.
+Change byteAt(int marker, int offset, int value) {
+    return [=](const std::string& c, const std::string&) { return setByte(c, findMarker(c, marker) + offset, value); };
+}
+Change greyByteAt(int marker, int offset, int value) {
+    return [=](const std::string&, const std::string& g) { return setByte(g, findMarker(g, marker) + offset, value); };
+}
+Change lengthOf(int marker, int length) {
+    return [=](const std::string& c, const std::string&) { return setLength(c, findMarker(c, marker), length); };
+}
+// A segment's length one byte more than it holds.
+Change oneByteLonger(int marker) {
+    return [=](const std::string& c, const std::string&) {
+        size_t at = findMarker(c, marker);
+        return setLength(c, at, (int)(segmentEnd(c, at) - at - 2 + 1));
+    };
+}
+// The file ends just after a segment's marker.
+Change cutAfterMarker(int marker) {
+    return [=](const std::string& c, const std::string&) { return c.substr(0, findMarker(c, marker) + 3); };
+}
 size_t scanData(const std::string& d) { return segmentEnd(d, findMarker(d, 0xDA)); }
 // Offset of the first FF 00 pair in the entropy-coded data.
 size_t stuffedByte(const std::string& d) { return d.find(std::string("\xff\x00", 2), scanData(d)); }
@@ -344,66 +368,31 @@ const Damage kDamage[] = {
          return c.substr(0, end) + c.substr(sof, end - sof) + c.substr(end);
      },
      NJ_SYNTAX_ERROR},
-    {"frame header too short",
-     [](const std::string& c, const std::string&) { return setLength(c, findMarker(c, 0xC0), 10); }, NJ_SYNTAX_ERROR},
-    {"components past the header",
-     [](const std::string& c, const std::string&) { return setLength(c, findMarker(c, 0xC0), 16); }, NJ_SYNTAX_ERROR},
+    {"frame header too short", lengthOf(0xC0, 10), NJ_SYNTAX_ERROR},
+    {"components past the header", lengthOf(0xC0, 16), NJ_SYNTAX_ERROR},
     {"height zero",
      [](const std::string& c, const std::string&) {
          return setByte(setByte(c, findMarker(c, 0xC0) + 5, 0), findMarker(c, 0xC0) + 6, 0);
      },
      NJ_SYNTAX_ERROR},
-    {"two components", [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xC0) + 9, 2); },
-     NJ_UNSUPPORTED},
-    {"horizontal factor 0",
-     [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xC0) + 11, 0x01); },
-     NJ_SYNTAX_ERROR},
-    {"horizontal factor 3",
-     [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xC0) + 11, 0x31); },
-     NJ_UNSUPPORTED},
-    {"vertical factor 0",
-     [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xC0) + 11, 0x10); },
-     NJ_SYNTAX_ERROR},
-    {"vertical factor 3",
-     [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xC0) + 11, 0x13); },
-     NJ_UNSUPPORTED},
-    {"quantisation table 4",
-     [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xC0) + 12, 4); }, NJ_SYNTAX_ERROR},
+    {"two components", byteAt(0xC0, 9, 2), NJ_UNSUPPORTED},
+    {"horizontal factor 0", byteAt(0xC0, 11, 0x01), NJ_SYNTAX_ERROR},
+    {"horizontal factor 3", byteAt(0xC0, 11, 0x31), NJ_UNSUPPORTED},
+    {"vertical factor 0", byteAt(0xC0, 11, 0x10), NJ_SYNTAX_ERROR},
+    {"vertical factor 3", byteAt(0xC0, 11, 0x13), NJ_UNSUPPORTED},
+    {"quantisation table 4", byteAt(0xC0, 12, 4), NJ_SYNTAX_ERROR},
     // Huffman tables.
-    {"table class 2",
-     [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xC4) + 4, 0x20); },
-     NJ_SYNTAX_ERROR},
-    {"table number 2",
-     [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xC4) + 4, 0x02); },
-     NJ_UNSUPPORTED},
-    {"more symbols than the segment",
-     [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xC4) + 20, 200); },
-     NJ_SYNTAX_ERROR},
-    {"Huffman segment one byte long",
-     [](const std::string& c, const std::string&) {
-         size_t dht = findMarker(c, 0xC4);
-         return setLength(c, dht, (int)(segmentEnd(c, dht) - dht - 2 + 1));
-     },
-     NJ_SYNTAX_ERROR},
+    {"table class 2", byteAt(0xC4, 4, 0x20), NJ_SYNTAX_ERROR},
+    {"table number 2", byteAt(0xC4, 4, 0x02), NJ_UNSUPPORTED},
+    {"more symbols than the segment", byteAt(0xC4, 20, 200), NJ_SYNTAX_ERROR},
+    {"Huffman segment one byte long", oneByteLonger(0xC4), NJ_SYNTAX_ERROR},
     // Quantisation tables and restart interval.
-    {"16-bit quantisation table",
-     [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xDB) + 4, 0x10); },
-     NJ_SYNTAX_ERROR},
-    {"quantisation segment one byte long",
-     [](const std::string& c, const std::string&) {
-         size_t dqt = findMarker(c, 0xDB);
-         return setLength(c, dqt, (int)(segmentEnd(c, dqt) - dqt - 2 + 1));
-     },
-     NJ_SYNTAX_ERROR},
-    {"segment length 1", [](const std::string& c, const std::string&) { return setLength(c, findMarker(c, 0xDB), 1); },
-     NJ_SYNTAX_ERROR},
-    {"restart interval without its value",
-     [](const std::string& c, const std::string&) { return setLength(c, findMarker(c, 0xDD), 2); }, NJ_SYNTAX_ERROR},
-    {"application segment past the end",
-     [](const std::string& c, const std::string&) { return setLength(c, findMarker(c, 0xE0), 0xFFF0); },
-     NJ_SYNTAX_ERROR},
-    {"marker without its length",
-     [](const std::string& c, const std::string&) { return c.substr(0, findMarker(c, 0xDB) + 3); }, NJ_SYNTAX_ERROR},
+    {"16-bit quantisation table", byteAt(0xDB, 4, 0x10), NJ_SYNTAX_ERROR},
+    {"quantisation segment one byte long", oneByteLonger(0xDB), NJ_SYNTAX_ERROR},
+    {"segment length 1", lengthOf(0xDB, 1), NJ_SYNTAX_ERROR},
+    {"restart interval without its value", lengthOf(0xDD, 2), NJ_SYNTAX_ERROR},
+    {"application segment past the end", lengthOf(0xE0, 0xFFF0), NJ_SYNTAX_ERROR},
+    {"marker without its length", cutAfterMarker(0xDB), NJ_SYNTAX_ERROR},
     {"end after a segment",
      [](const std::string& c, const std::string&) { return c.substr(0, segmentEnd(c, findMarker(c, 0xDB))); },
      NJ_SYNTAX_ERROR},
@@ -413,9 +402,7 @@ const Damage kDamage[] = {
          return c.substr(0, dqt) + "x" + c.substr(dqt);
      },
      NJ_SYNTAX_ERROR},
-    {"unknown marker",
-     [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xDB) + 1, 0xC8); },
-     NJ_UNSUPPORTED},
+    {"unknown marker", byteAt(0xDB, 1, 0xC8), NJ_UNSUPPORTED},
     {"comment",
      [](const std::string& c, const std::string&) {
          size_t dqt = findMarker(c, 0xDB);
@@ -434,25 +421,14 @@ const Damage kDamage[] = {
          return c.substr(0, sof) + c.substr(segmentEnd(c, sof));
      },
      NJ_SYNTAX_ERROR},
-    {"scan header too short",
-     [](const std::string& c, const std::string&) { return setLength(c, findMarker(c, 0xDA), 6); }, NJ_SYNTAX_ERROR},
-    {"scan of one component",
-     [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xDA) + 4, 1); }, NJ_UNSUPPORTED},
-    {"scan of another component",
-     [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xDA) + 5, 9); }, NJ_SYNTAX_ERROR},
-    {"table selector 2",
-     [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xDA) + 6, 0x22); },
-     NJ_SYNTAX_ERROR},
-    {"table never defined",
-     [](const std::string&, const std::string& g) { return setByte(g, findMarker(g, 0xDA) + 6, 0x11); },
-     NJ_SYNTAX_ERROR},
-    {"spectral selection",
-     [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xDA) + 11, 1); }, NJ_UNSUPPORTED},
-    {"spectral end 62",
-     [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xDA) + 12, 62); }, NJ_UNSUPPORTED},
-    {"successive approximation",
-     [](const std::string& c, const std::string&) { return setByte(c, findMarker(c, 0xDA) + 13, 0x10); },
-     NJ_UNSUPPORTED},
+    {"scan header too short", lengthOf(0xDA, 6), NJ_SYNTAX_ERROR},
+    {"scan of one component", byteAt(0xDA, 4, 1), NJ_UNSUPPORTED},
+    {"scan of another component", byteAt(0xDA, 5, 9), NJ_SYNTAX_ERROR},
+    {"table selector 2", byteAt(0xDA, 6, 0x22), NJ_SYNTAX_ERROR},
+    {"table never defined", greyByteAt(0xDA, 6, 0x11), NJ_SYNTAX_ERROR},
+    {"spectral selection", byteAt(0xDA, 11, 1), NJ_UNSUPPORTED},
+    {"spectral end 62", byteAt(0xDA, 12, 62), NJ_UNSUPPORTED},
+    {"successive approximation", byteAt(0xDA, 13, 0x10), NJ_UNSUPPORTED},
     // Entropy-coded data.
     {"ends on FF", [](const std::string& c, const std::string&) { return c.substr(0, stuffedByte(c) + 1); },
      NJ_SYNTAX_ERROR},
@@ -466,23 +442,17 @@ const Damage kDamage[] = {
          return d;
      },
      NJ_SYNTAX_ERROR},
-    {"AC table never defined",
-     [](const std::string&, const std::string& g) { return setByte(g, findMarker(g, 0xDA) + 6, 0x01); },
-     NJ_SYNTAX_ERROR},
+    {"AC table never defined", greyByteAt(0xDA, 6, 0x01), NJ_SYNTAX_ERROR},
     {"restart marker missing",
      [](const std::string& c, const std::string&) {
          size_t rst = c.find("\xff\xd0", scanData(c));
          return c.substr(0, rst) + c.substr(rst + 2);
      },
      NJ_SYNTAX_ERROR},
-    {"ends after the frame marker",
-     [](const std::string& c, const std::string&) { return c.substr(0, findMarker(c, 0xC0) + 3); }, NJ_SYNTAX_ERROR},
-    {"ends after the Huffman marker",
-     [](const std::string& c, const std::string&) { return c.substr(0, findMarker(c, 0xC4) + 3); }, NJ_SYNTAX_ERROR},
-    {"ends after the restart marker",
-     [](const std::string& c, const std::string&) { return c.substr(0, findMarker(c, 0xDD) + 3); }, NJ_SYNTAX_ERROR},
-    {"ends after the scan marker",
-     [](const std::string& c, const std::string&) { return c.substr(0, findMarker(c, 0xDA) + 3); }, NJ_SYNTAX_ERROR},
+    {"ends after the frame marker", cutAfterMarker(0xC0), NJ_SYNTAX_ERROR},
+    {"ends after the Huffman marker", cutAfterMarker(0xC4), NJ_SYNTAX_ERROR},
+    {"ends after the restart marker", cutAfterMarker(0xDD), NJ_SYNTAX_ERROR},
+    {"ends after the scan marker", cutAfterMarker(0xDA), NJ_SYNTAX_ERROR},
     {"starts with another marker", [](const std::string& c, const std::string&) { return setByte(c, 1, 0xD9); },
      NJ_NO_JPEG},
 };

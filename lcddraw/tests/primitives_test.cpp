@@ -21,16 +21,21 @@ constexpr uint16_t kRed = 0xF800, kGreen = 0x07E0, kBlue = 0x001F, kWhite = 0xFF
 
 class Primitives : public LcdTest {};
 
+// A fill request (9) of the rectangle (x0, y0)-(x1, y1) in `colour`.
+void expectFill(const LcdRequest& r, int x0, int y0, int x1, int y1, int colour) {
+    EXPECT_EQ(r.request, 9u);
+    EXPECT_EQ(r.word(0), x0);
+    EXPECT_EQ(r.word(1), y0);
+    EXPECT_EQ(r.word(2), x1);
+    EXPECT_EQ(r.word(3), y1);
+    EXPECT_EQ(r.word(5), colour);
+}
+
 TEST_F(Primitives, FillRectSendsTheShapeAndFillsCornersInclusive) {
     EXPECT_EQ(fillRect(10, 20, 30, 40, 1405), 0);
     LcdRequest r = last();
-    EXPECT_EQ(r.request, 9u);
     ASSERT_EQ(r.bytes.size(), 24u);
-    EXPECT_EQ(r.word(0), 10);
-    EXPECT_EQ(r.word(1), 20);
-    EXPECT_EQ(r.word(2), 30);
-    EXPECT_EQ(r.word(3), 40);
-    EXPECT_EQ(r.word(5), 1405);
+    expectFill(r, 10, 20, 30, 40, 1405);
     LcdView v = testkit::lcdSnapshot();
     EXPECT_EQ(v.count(10, 20, 30, 40, 1405), 21 * 21);
     EXPECT_EQ(v.countNot(0, 0, 319, 239, 0), 21 * 21);
@@ -211,13 +216,7 @@ TEST_F(Primitives, PanelFadeModalAndClear) {
 TEST_F(Primitives, ClearAreaKeepsTheTitleBar) {
     lcd_clear(kRed);
     clearArea();
-    LcdRequest r = last();
-    EXPECT_EQ(r.request, 9u);
-    EXPECT_EQ(r.word(0), 0);
-    EXPECT_EQ(r.word(1), 36);
-    EXPECT_EQ(r.word(2), 319);
-    EXPECT_EQ(r.word(3), 239);
-    EXPECT_EQ(r.word(5), 0);
+    expectFill(last(), 0, 36, 319, 239, 0);
     LcdView v = testkit::lcdSnapshot();
     EXPECT_EQ(v.count(0, 0, 319, 35, kRed), 320 * 36);
     EXPECT_EQ(v.count(0, 36, 319, 239, 0), 320 * 204);
@@ -302,6 +301,36 @@ TEST_F(Primitives, DrawingPinsTheProcessToTheFirstProcessor) {
     EXPECT_TRUE(CPU_ISSET(0, &got));
 }
 
+// A square drawn through whatever descriptor the library holds now lands
+// on the panel.
+void expectDrawn(uint16_t colour) {
+    EXPECT_EQ(fillRect(0, 0, 3, 3, colour), 0);
+    EXPECT_EQ(testkit::lcdSnapshot().count(0, 0, 3, 3, colour), 16);
+}
+
+// The driver opened again as `fd`, with as many descriptors open as
+// `before`, and drawing through it.
+void expectReopened(int fd, int before) {
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(testkit::openDescriptors(), before);
+    expectDrawn(kRed);
+}
+
+// The library's descriptor `fd` now holds another file, made at `path`: the
+// next initialisation opens the node afresh (into `again`) and leaves that
+// file alone.
+void expectAnotherFileLeftAlone(int fd, const char* path, int* again) {
+    int other = open(path, O_RDWR | O_CREAT | O_TRUNC, 0644);
+    ASSERT_GE(other, 0);
+    ASSERT_EQ(dup2(other, fd), fd);
+    close(other);
+    *again = lcdGpioInit();
+    ASSERT_GE(*again, 0);
+    EXPECT_NE(*again, fd);
+    EXPECT_EQ(write(fd, "kept", 4), 4);
+    EXPECT_EQ(testkit::readFile(path), "kept");
+}
+
 TEST(LcdInit, AnOpenDescriptorIsKept) {
     int fd = lcdGpioInit();
     ASSERT_GE(fd, 0);
@@ -316,23 +345,12 @@ TEST(LcdInit, AnOpenDescriptorIsKept) {
     // Closed behind the library's back: opened again.
     close(fd);
     fd = libHalvixGuiInit();
-    ASSERT_GE(fd, 0);
-    EXPECT_EQ(testkit::openDescriptors(), before);
-    EXPECT_EQ(fillRect(0, 0, 3, 3, kRed), 0);
-    EXPECT_EQ(testkit::lcdSnapshot().count(0, 0, 3, 3, kRed), 16);
+    ASSERT_NO_FATAL_FAILURE(expectReopened(fd, before));
 
     // Its number now holds another file: that file is left alone.
-    int other = open("/tmp/not-the-lcd", O_RDWR | O_CREAT | O_TRUNC, 0644);
-    ASSERT_GE(other, 0);
-    ASSERT_EQ(dup2(other, fd), fd);
-    close(other);
-    int again = lcdGpioInit();
-    ASSERT_GE(again, 0);
-    EXPECT_NE(again, fd);
-    EXPECT_EQ(write(fd, "kept", 4), 4);
-    EXPECT_EQ(testkit::readFile("/tmp/not-the-lcd"), "kept");
-    EXPECT_EQ(fillRect(0, 0, 3, 3, kGreen), 0);
-    EXPECT_EQ(testkit::lcdSnapshot().count(0, 0, 3, 3, kGreen), 16);
+    int again = -1;
+    ASSERT_NO_FATAL_FAILURE(expectAnotherFileLeftAlone(fd, "/tmp/not-the-lcd", &again));
+    expectDrawn(kGreen);
     EXPECT_EQ(libHalvixGuiInit(), again);
     close(fd);
 }
@@ -393,20 +411,10 @@ TEST(LcdInit, NodeReplacedInPlace) {
     testkit::removeFile("/dev/halvix_lcd");
     testkit::writeFile("/dev/halvix_lcd", "");
     int again = lcdGpioInit();
-    EXPECT_GE(again, 0);
-    EXPECT_EQ(testkit::openDescriptors(), before);
-    EXPECT_EQ(fillRect(0, 0, 3, 3, kRed), 0);
-    EXPECT_EQ(testkit::lcdSnapshot().count(0, 0, 3, 3, kRed), 16);
+    ASSERT_NO_FATAL_FAILURE(expectReopened(again, before));
     // Its number now holds another file of the same file system.
-    int other = open("/dev/not-the-lcd", O_RDWR | O_CREAT | O_TRUNC, 0644);
-    ASSERT_GE(other, 0);
-    ASSERT_EQ(dup2(other, again), again);
-    close(other);
-    int third = lcdGpioInit();
-    EXPECT_GE(third, 0);
-    EXPECT_NE(third, again);
-    EXPECT_EQ(write(again, "kept", 4), 4);
-    EXPECT_EQ(testkit::readFile("/dev/not-the-lcd"), "kept");
+    int third = -1;
+    ASSERT_NO_FATAL_FAILURE(expectAnotherFileLeftAlone(again, "/dev/not-the-lcd", &third));
     close(again);
     testkit::removeFile("/dev/not-the-lcd");
 }

@@ -16,7 +16,9 @@ using testkit::LcdView;
 
 namespace {
 
-WidgetRecord widget(int kind, int x, int y, int w, int h, const wchar_t* label) {
+// A record as the toolkit fills it: line mode 1, no flags, not selected.
+WidgetRecord widget(int kind, int x, int y, int w, int h, const wchar_t* label, int colour = 0,
+                    float fontSize = 16.0f) {
     WidgetRecord r;
     memset(&r, 0, sizeof r);
     r.kind = kind;
@@ -24,13 +26,20 @@ WidgetRecord widget(int kind, int x, int y, int w, int h, const wchar_t* label) 
     r.y = y;
     r.width = w;
     r.height = h;
-    r.fontSize = 16.0f;
+    r.colour = colour;
+    r.fontSize = fontSize;
     r.textLineMode = 1;
     wcsncpy(r.label, label, 79);
     return r;
 }
 
 class Widgets : public LcdTest {};
+
+// The panel after drawing w.
+LcdView drawn(const WidgetRecord& w) {
+    drawWidget(w);
+    return testkit::lcdSnapshot();
+}
 
 void expectArea(const TouchArea& a, int l, int r, int t, int b, const char* what) {
     EXPECT_EQ(a.left, l) << what;
@@ -49,8 +58,7 @@ TEST_F(Widgets, ButtonFillsWithStateColourAndCentresItsLabel) {
         WidgetRecord w = widget(WIDGET_BUTTON, 20, 50, 100, 30, L"On");
         w.selected = c.selected;
         w.state = c.state;
-        drawWidget(w);
-        LcdView v = testkit::lcdSnapshot();
+        LcdView v = drawn(w);
         EXPECT_EQ(v.at(20, 50), c.fill);
         EXPECT_EQ(v.at(120, 80), c.fill);
         EXPECT_EQ(v.at(121, 80), 0);
@@ -71,8 +79,7 @@ TEST_F(Widgets, ButtonFillsWithStateColourAndCentresItsLabel) {
 
 TEST_F(Widgets, ArrowButtonsAddTriangles) {
     WidgetRecord l = widget(WIDGET_BUTTON_LEFT, 60, 100, 80, 30, L"Back");
-    drawWidget(l);
-    LcdView v = testkit::lcdSnapshot();
+    LcdView v = drawn(l);
     EXPECT_EQ(v.at(45, 115), 1405);  // the tip, x - half
     EXPECT_EQ(v.at(45, 114), 0);
     EXPECT_EQ(v.at(44, 115), 0);
@@ -83,8 +90,7 @@ TEST_F(Widgets, ArrowButtonsAddTriangles) {
     EXPECT_EQ(testkit::lcdSnapshot().countNot(0, 0, 319, 239, 0), 0);
 
     WidgetRecord r = widget(WIDGET_BUTTON_RIGHT, 60, 100, 80, 30, L"Next");
-    drawWidget(r);
-    v = testkit::lcdSnapshot();
+    v = drawn(r);
     EXPECT_EQ(v.at(155, 115), 1405);  // x + w + half
     EXPECT_EQ(v.at(156, 115), 0);
     EXPECT_EQ(v.at(150, 105), 0);
@@ -100,13 +106,11 @@ TEST_F(Widgets, RadioAndCheckBox) {
     for (int kind : {WIDGET_RADIO, WIDGET_CHECKBOX}) {
         lcd_clear(0);
         WidgetRecord w = widget(kind, 10, 60, 0, 0, L"Away");
-        drawWidget(w);
-        LcdView v = testkit::lcdSnapshot();
+        LcdView v = drawn(w);
         EXPECT_EQ(v.count(10, 60, 35, 85, 65535), 26 * 26);
         EXPECT_GT(v.count(40, 65, 120, 85, 65535), 10);  // the label
         w.selected = 1;
-        drawWidget(w);
-        v = testkit::lcdSnapshot();
+        v = drawn(w);
         EXPECT_EQ(v.count(16, 66, 29, 79, 2879), 14 * 14);
         EXPECT_EQ(v.count(10, 60, 35, 85, 65535), 26 * 26 - 14 * 14);
         expectArea(getTouchArea(w), 10, 10 + 9 * 4 + 45, 60, 85, "radio");
@@ -123,19 +127,16 @@ TEST_F(Widgets, TextFields) {
     for (int kind : {WIDGET_TEXTFIELD, WIDGET_TEXTFIELD2}) {
         lcd_clear(0);
         WidgetRecord w = widget(kind, 10, 100, 200, 33, L"1234");
-        drawWidget(w);
-        LcdView v = testkit::lcdSnapshot();
+        LcdView v = drawn(w);
         EXPECT_EQ(v.at(10, 100), 65535);
         EXPECT_GT(v.count(10, 100, 210, 133, 0), 20);  // black text on white
         LcdRequest t = testkit::lcdRequests().back();
         EXPECT_EQ(t.word(1), 100 + (33 - 13) / 2);
         w.selected = 1;
-        drawWidget(w);
-        v = testkit::lcdSnapshot();
+        v = drawn(w);
         EXPECT_GT(v.count(10, 100, 210, 133, 2879), 100);  // background behind the text
         w.state = -1;
-        drawWidget(w);
-        v = testkit::lcdSnapshot();
+        v = drawn(w);
         EXPECT_EQ(v.at(10, 100), 6339);
         EXPECT_GT(v.count(12, 100, 210, 133, 25388), 10);
         t = testkit::lcdRequests().back();
@@ -151,19 +152,15 @@ TEST_F(Widgets, TextFields) {
 
 TEST_F(Widgets, PanelIsNotTouchable) {
     WidgetRecord w = widget(WIDGET_PANEL, 0, 36, 319, 203, L"ignored");
-    drawWidget(w);
-    LcdView v = testkit::lcdSnapshot();
+    LcdView v = drawn(w);
     EXPECT_EQ(v.count(0, 36, 319, 239, 12678), 320 * 204);
     expectArea(getTouchArea(w), 0, 0, 0, 0, "panel");
     for (const LcdRequest& r : testkit::lcdRequests()) EXPECT_NE(r.request, 18u);
 }
 
 TEST_F(Widgets, LabelDrawsStraightFromTheRecord) {
-    WidgetRecord w = widget(WIDGET_LABEL, 30, 40, 200, 20, L"Temperature");
-    w.colour = 0x07E0;
-    w.fontSize = 24.0f;
-    w.textFlagsA = 0;
-    w.textFlagsB = 0;
+    // Flags A and B 0, as the record holds them.
+    WidgetRecord w = widget(WIDGET_LABEL, 30, 40, 200, 20, L"Temperature", 0x07E0, 24.0f);
     drawWidget(w);
     LcdRequest t = testkit::lcdRequests().back();
     EXPECT_EQ(t.request, 18u);
@@ -177,13 +174,10 @@ TEST_F(Widgets, LabelDrawsStraightFromTheRecord) {
 }
 
 TEST_F(Widgets, ColourButtonUsesTheRecordsColours) {
-    WidgetRecord w = widget(WIDGET_COLOR_BUTTON, 100, 150, 120, 40, L"Scene");
-    w.colour = 0x001F;
+    WidgetRecord w = widget(WIDGET_COLOR_BUTTON, 100, 150, 120, 40, L"Scene", 0x001F, 24.0f);
     w.selectedColour = 0xF800;
     w.textColour = 65535.0f;
-    w.fontSize = 24.0f;
-    drawWidget(w);
-    LcdView v = testkit::lcdSnapshot();
+    LcdView v = drawn(w);
     EXPECT_EQ(v.at(100, 150), 0x001F);
     EXPECT_GT(v.count(100, 150, 220, 190, 0xFFFF), 20);
     LcdRequest t = testkit::lcdRequests().back();
@@ -192,8 +186,7 @@ TEST_F(Widgets, ColourButtonUsesTheRecordsColours) {
     drawWidget(w);
     EXPECT_EQ(testkit::lcdSnapshot().at(100, 150), 0xF800);
     w.state = -1;
-    drawWidget(w);
-    v = testkit::lcdSnapshot();
+    v = drawn(w);
     EXPECT_EQ(v.at(100, 150), 6339);
     EXPECT_GT(v.count(100, 150, 220, 190, 25388), 10);
     expectArea(getTouchArea(w), 100, 220, 150, 190, "colour button");

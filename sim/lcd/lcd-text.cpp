@@ -6,7 +6,10 @@
 
 #include <vector>
 
+#include <stddef.h>
+
 #include "fb.h"
+#include "move_all.h"
 #include "proto.h"
 #include "text.h"
 
@@ -15,26 +18,15 @@ using namespace simlcd;
 namespace {
 
 bool readAll(int fd, void* p, size_t n) {
-    char* c = static_cast<char*>(p);
-    while (n) {
-        ssize_t r = read(fd, c, n);
-        if (r <= 0) return false;
-        c += r;
-        n -= (size_t)r;
-    }
-    return true;
+    return moveAll(static_cast<char*>(p), n, [fd](char* c, size_t k) { return read(fd, c, k); });
 }
 
 bool writeAll(int fd, const void* p, size_t n) {
-    const char* c = static_cast<const char*>(p);
-    while (n) {
-        ssize_t r = write(fd, c, n);
-        if (r <= 0) return false;
-        c += r;
-        n -= (size_t)r;
-    }
-    return true;
+    return moveAll(static_cast<const char*>(p), n, [fd](const char* c, size_t k) { return write(fd, c, k); });
 }
+
+// The message carries the request's words in the request's own order.
+static_assert(offsetof(TextMessage, sizeBits) == offsetof(TextRequest, size), "text words");
 
 }  // namespace
 
@@ -49,16 +41,7 @@ int main() {
         chars.resize((size_t)m.count + 1);
         if (m.count && !readAll(0, chars.data(), (size_t)m.count * 4)) return 0;
         TextRequest r;
-        r.request = m.request;
-        r.x = m.x;
-        r.y = m.y;
-        r.right = m.right;
-        r.lineMode = m.lineMode;
-        r.colour = m.colour;
-        r.background = m.background;
-        r.flagsA = m.flagsA;
-        r.flagsB = m.flagsB;
-        r.transparent = m.transparent;
+        memcpy(&r, &m, offsetof(TextMessage, sizeBits));
         memcpy(&r.size, &m.sizeBits, 4);
         r.count = m.count;
         r.chars = chars.data();

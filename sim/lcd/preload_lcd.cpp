@@ -35,6 +35,7 @@
 #include <string>
 
 #include "fb.h"
+#include "move_all.h"
 #include "proto.h"
 #include "raster.h"
 #include "lcddraw/LcdRecords.h"
@@ -155,27 +156,12 @@ void describe(std::string& line, unsigned long req, void* arg, long size, const 
 }
 
 bool sendAll(int fd, const void* p, size_t n) {
-    const char* c = static_cast<const char*>(p);
-    while (n) {
-        ssize_t r = send(fd, c, n, MSG_NOSIGNAL);
-        if (r < 0 && errno == EINTR) continue;
-        if (r <= 0) return false;
-        c += r;
-        n -= (size_t)r;
-    }
-    return true;
+    return moveAll(static_cast<const char*>(p), n,
+                   [fd](const char* c, size_t k) { return send(fd, c, k, MSG_NOSIGNAL); });
 }
 
 bool recvAll(int fd, void* p, size_t n) {
-    char* c = static_cast<char*>(p);
-    while (n) {
-        ssize_t r = recv(fd, c, n, 0);
-        if (r < 0 && errno == EINTR) continue;
-        if (r <= 0) return false;
-        c += r;
-        n -= (size_t)r;
-    }
-    return true;
+    return moveAll(static_cast<char*>(p), n, [fd](char* c, size_t k) { return recv(fd, c, k, 0); });
 }
 
 // The text renderer of this process, started on first use (again in a
@@ -236,6 +222,33 @@ int textRequest(unsigned long req, const LcdText* t, const uint32_t* chars, int 
 }
 
 int16_t s16(uint32_t v) { return (int16_t)(uint16_t)v; }
+
+// The shape requests, their coordinates cut to 16 bits; false for any other.
+bool drawShape(Canvas& c, unsigned long req, const void* arg) {
+    switch (req) {
+        case LCD_DRAW_PIXEL:
+        case LCD_DRAW_LINE:
+        case LCD_DRAW_LINE_AA:
+        case LCD_DRAW_RECT:
+        case LCD_FILL_RECT:
+        case LCD_DRAW_CIRCLE:
+        case LCD_FILL_CIRCLE:
+            break;
+        default:
+            return false;
+    }
+    const LcdShape* s = static_cast<const LcdShape*>(arg);
+    int x0 = s16(s->x0), y0 = s16(s->y0), x1 = s16(s->x1), y1 = s16(s->y1), r = s16(s->radius);
+    uint16_t colour = (uint16_t)s->colour;
+    if (req == LCD_DRAW_PIXEL) c.pixel(x0, y0, colour);
+    if (req == LCD_DRAW_LINE) c.line(x0, y0, x1, y1, colour);
+    if (req == LCD_DRAW_LINE_AA) c.lineAA(x0, y0, x1, y1, colour);
+    if (req == LCD_DRAW_RECT) c.rect(x0, y0, x1, y1, colour);
+    if (req == LCD_FILL_RECT) c.fillRect(x0, y0, x1, y1, colour);
+    if (req == LCD_DRAW_CIRCLE) c.circle(x0, y0, r, colour);
+    if (req == LCD_FILL_CIRCLE) c.fillCircle(x0, y0, r, colour);
+    return true;
+}
 
 Canvas canvas() {
     Canvas c{g_fb.screen};
@@ -324,29 +337,8 @@ int apply(unsigned long req, void* arg) {
         default:
             break;
     }
-    const LcdShape* s = static_cast<const LcdShape*>(arg);
+    if (drawShape(c, req, arg)) return 0;
     switch (req) {
-        case LCD_DRAW_PIXEL:
-            c.pixel(s16(s->x0), s16(s->y0), (uint16_t)s->colour);
-            break;
-        case LCD_DRAW_LINE:
-            c.line(s16(s->x0), s16(s->y0), s16(s->x1), s16(s->y1), (uint16_t)s->colour);
-            break;
-        case LCD_DRAW_LINE_AA:
-            c.lineAA(s16(s->x0), s16(s->y0), s16(s->x1), s16(s->y1), (uint16_t)s->colour);
-            break;
-        case LCD_DRAW_RECT:
-            c.rect(s16(s->x0), s16(s->y0), s16(s->x1), s16(s->y1), (uint16_t)s->colour);
-            break;
-        case LCD_FILL_RECT:
-            c.fillRect(s16(s->x0), s16(s->y0), s16(s->x1), s16(s->y1), (uint16_t)s->colour);
-            break;
-        case LCD_DRAW_CIRCLE:
-            c.circle(s16(s->x0), s16(s->y0), s16(s->radius), (uint16_t)s->colour);
-            break;
-        case LCD_FILL_CIRCLE:
-            c.fillCircle(s16(s->x0), s16(s->y0), s16(s->radius), (uint16_t)s->colour);
-            break;
         case LCD_ROUNDED_RECT:
         case LCD_TRANSPARENT_RECT: {
             const int32_t* w = static_cast<const int32_t*>(arg);

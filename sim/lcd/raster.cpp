@@ -3,9 +3,34 @@
 #include <math.h>
 #include <stdlib.h>
 
+#include <utility>
+
 #include "fb.h"
 
 namespace simlcd {
+
+namespace {
+
+// Corners given either way round: lo becomes the smaller.
+void inOrder(int& lo, int& hi) {
+    if (lo > hi) std::swap(lo, hi);
+}
+
+// A picture of w x h pixels at (x, y), clipped to the panel; at(k) gives
+// pixel k (row by row) in RGB565.
+template <typename Source>
+void blit(uint16_t* px, int x, int y, int w, int h, Source at) {
+    if (w <= 0 || h <= 0 || x >= kWidth || (long long)x + w <= 0) return;
+    for (int j = y < 0 ? -y : 0; j < h; ++j) {
+        int py = y + j;
+        if (py >= kHeight) break;
+        int i0 = x < 0 ? -x : 0;
+        int i1 = (long long)x + w > kWidth ? kWidth - x : w;
+        for (int i = i0; i < i1; ++i) px[py * kWidth + x + i] = at((size_t)j * w + i);
+    }
+}
+
+}  // namespace
 
 uint16_t rgb565(int r, int g, int b) { return (uint16_t)(((r >> 3) << 11) | ((g >> 2) << 5) | (b >> 3)); }
 
@@ -28,16 +53,8 @@ void Canvas::blend(int x, int y, uint16_t c, int a) {
 }
 
 void Canvas::fillRect(int x0, int y0, int x1, int y1, uint16_t c, int a) {
-    if (x0 > x1) {
-        int t = x0;
-        x0 = x1;
-        x1 = t;
-    }
-    if (y0 > y1) {
-        int t = y0;
-        y0 = y1;
-        y1 = t;
-    }
+    inOrder(x0, x1);
+    inOrder(y0, y1);
     if (x0 < 0) x0 = 0;
     if (y0 < 0) y0 = 0;
     if (x1 >= kWidth) x1 = kWidth - 1;
@@ -47,16 +64,8 @@ void Canvas::fillRect(int x0, int y0, int x1, int y1, uint16_t c, int a) {
 }
 
 void Canvas::rect(int x0, int y0, int x1, int y1, uint16_t c) {
-    if (x0 > x1) {
-        int t = x0;
-        x0 = x1;
-        x1 = t;
-    }
-    if (y0 > y1) {
-        int t = y0;
-        y0 = y1;
-        y1 = t;
-    }
+    inOrder(x0, x1);
+    inOrder(y0, y1);
     fillRect(x0, y0, x1, y0, c);
     if (y1 != y0) fillRect(x0, y1, x1, y1, c);
     if (y1 - y0 > 1) {
@@ -95,20 +104,12 @@ void Canvas::lineAA(int x0, int y0, int x1, int y1, uint16_t c) {
             blend(x, y, c, a);
     };
     if (steep) {
-        int t = x0;
-        x0 = y0;
-        y0 = t;
-        t = x1;
-        x1 = y1;
-        y1 = t;
+        std::swap(x0, y0);
+        std::swap(x1, y1);
     }
     if (x0 > x1) {
-        int t = x0;
-        x0 = x1;
-        x1 = t;
-        t = y0;
-        y0 = y1;
-        y1 = t;
+        std::swap(x0, x1);
+        std::swap(y0, y1);
     }
     double dx = x1 - x0, dy = y1 - y0;
     double gradient = dx == 0 ? 1.0 : dy / dx;
@@ -155,16 +156,8 @@ void Canvas::fillCircle(int cx, int cy, int r, uint16_t c) {
 }
 
 void Canvas::roundedRect(int x0, int y0, int x1, int y1, int r, uint16_t c) {
-    if (x0 > x1) {
-        int t = x0;
-        x0 = x1;
-        x1 = t;
-    }
-    if (y0 > y1) {
-        int t = y0;
-        y0 = y1;
-        y1 = t;
-    }
+    inOrder(x0, x1);
+    inOrder(y0, y1);
     long long w = (long long)x1 - x0, h = (long long)y1 - y0;
     if (r < 0) r = 0;
     if (r > w / 2) r = (int)(w / 2);
@@ -183,32 +176,14 @@ void Canvas::roundedRect(int x0, int y0, int x1, int y1, int r, uint16_t c) {
 }
 
 void Canvas::pictureRgb(int x, int y, int w, int h, const uint8_t* rgb) {
-    if (w <= 0 || h <= 0 || x >= kWidth || (long long)x + w <= 0) return;
-    for (int j = y < 0 ? -y : 0; j < h; ++j) {
-        int py = y + j;
-        if (py >= kHeight) break;
-        int i0 = x < 0 ? -x : 0;
-        int i1 = (long long)x + w > kWidth ? kWidth - x : w;
-        for (int i = i0; i < i1; ++i) {
-            int pxx = x + i;
-            const uint8_t* s = rgb + ((size_t)j * w + i) * 3;
-            px[py * kWidth + pxx] = rgb565(s[0], s[1], s[2]);
-        }
-    }
+    blit(px, x, y, w, h, [rgb](size_t k) {
+        const uint8_t* s = rgb + k * 3;
+        return rgb565(s[0], s[1], s[2]);
+    });
 }
 
 void Canvas::picture565(int x, int y, int w, int h, const uint16_t* p) {
-    if (w <= 0 || h <= 0 || x >= kWidth || (long long)x + w <= 0) return;
-    for (int j = y < 0 ? -y : 0; j < h; ++j) {
-        int py = y + j;
-        if (py >= kHeight) break;
-        int i0 = x < 0 ? -x : 0;
-        int i1 = (long long)x + w > kWidth ? kWidth - x : w;
-        for (int i = i0; i < i1; ++i) {
-            int pxx = x + i;
-            px[py * kWidth + pxx] = p[(size_t)j * w + i];
-        }
-    }
+    blit(px, x, y, w, h, [p](size_t k) { return p[k]; });
 }
 
 void Canvas::darken() {

@@ -9,6 +9,7 @@
 #include "lcddraw/libHalvixGui.h"
 #include "press_internal.h"
 #include "touch.h"
+#include "touchui/KeyboardLayout.h"
 #include "touchui/Languages.h"
 #include "touchui/Modal.h"
 #include "touchui/TextFormat.h"
@@ -17,6 +18,8 @@
 bool isCap, kbCapChanged, isSplMode, isNumericMode, isIPAddrMode, saveMode = true;
 bool (*keyboardValidation)(wchar_t*);
 
+using namespace kblayout;
+
 namespace {
 
 const int kKey = 1405, kKeyPressed = 2879, kDigitRow = 784, kDigitPressed = 555, kGreyed = 6339, kFunction = 36509,
@@ -24,37 +27,36 @@ const int kKey = 1405, kKeyPressed = 2879, kDigitRow = 784, kDigitPressed = 555,
 const int kSize20 = 0x41A00000;  // 20.0f
 const int kTextMax = 179;
 
-const char* const kLower[4] = {"1234567890", "qwertyuiop", "asdfghjkl", "zxcvbnm."};
-const char* const kUpper[4] = {"1234567890", "QWERTYUIOP", "ASDFGHJKL", "ZXCVBNM."};
-// The special layout: key 0 and the last key of rows 1-3 are greyed.
-const char* const kSpecial[4] = {"`~!@#$%^&*", " ()+=-_\\/ ", " {}[];:? ", " <>'|\",  "};
-const int kRowKeys[4] = {10, 10, 9, 8};
-
-// Function keys of row 4: x ranges.
-struct Range {
-    int x0, x1;
-};
-const Range kToggle = {6, 65}, kCap = {68, 113}, kSpace = {113, 206}, kDel = {209, 251}, kDone = {254, 316};
-
 void closeNothing() {}
 
-bool greyed(int row, int key) { return isSplMode && row >= 1 && (key == 0 || key == kRowKeys[row] - 1); }
+bool greyed(int row, int key) { return isSplMode && greyedInSpecial(row, key); }
 
-wchar_t keyChar(int row, int key) {
-    if (isSplMode) return (wchar_t)(unsigned char)kSpecial[row][key];
-    return (wchar_t)(unsigned char)(isCap ? kUpper : kLower)[row][key];
+wchar_t keyChar(int row, int key) { return letterChar(row, key, isSplMode, isCap); }
+
+// Size 20 text with line mode 1 and no flags A.
+void label20(const wchar_t* text, int x, int y, int width, int colour, int flagsB) {
+    drawTextKey(text, x, y, width, 1, 0, 20.0, colour, flagsB);
 }
 
-// Numeric pad rows: reacting y range and labels.
-struct NumRow {
-    int y0, y1;
-    const wchar_t* labels[3];
-};
-const NumRow kNum[5] = {{56, 84, {L"1", L"2", L"3"}},
-                        {93, 121, {L"4", L"5", L"6"}},
-                        {130, 158, {L"7", L"8", L"9"}},
-                        {167, 195, {L"DEL", L"0", L"."}},
-                        {204, 232, {L"Done", L"", L""}}};
+const wchar_t* functionLabel(int f) { return f == kToggle && isSplMode ? kToggleLetters : kFunctions[f].label; }
+
+// A function key filled over [x0, x1] with its label in white.
+void drawFunctionKey(int f, int x0, int x1, int colour) {
+    fillRect(x0, kFunctions[f].drawn.y0, x1, kFunctions[f].drawn.y1, colour);
+    label20(functionLabel(f), x0, kFunctionLabelY, x1 - x0, kWhite, 1);
+}
+
+const TextField& field() { return isNumericMode ? kNumField : kLetterField; }
+
+// The numeric pad, or the base with the letter rows.
+void drawLayout(Keyboard& k) {
+    if (isNumericMode)
+        k.drawNumKeyboard();
+    else {
+        k.drawBase();
+        k.drawKeyboard();
+    }
+}
 
 }  // namespace
 
@@ -74,13 +76,13 @@ int drawTextKey(const wchar_t* text, int x, int y, int width, int lineMode, int 
 }
 
 void printText() {
-    for (int row = 0; row < 4; ++row) {
+    for (int row = 0; row < kLetterRows; ++row) {
         if (row == 0 && kbCapChanged) continue;
-        for (int k = 0; k < kRowKeys[row]; ++k) {
+        for (int k = 0; k < kRows[row].keys; ++k) {
             if (greyed(row, k)) continue;
-            static const int lefts[4] = {3, 3, 17, 34}, tops[4] = {85, 116, 147, 178};
+            Box b = letterKey(row, k);
             wchar_t label[2] = {keyChar(row, k), 0};
-            drawTextKey(label, lefts[row] + 31 * k, tops[row] + 5, 28, 1, 0, 20.0, kWhite, 1);
+            label20(label, b.x0, b.y0 + kKeyLabelDy, kKeyWidth, kWhite, 1);
         }
     }
 }
@@ -89,9 +91,12 @@ void keyBoardSaveMode(bool on) { saveMode = on; }
 void setKeyboardValidationFunction(bool (*fn)(wchar_t*)) { keyboardValidation = fn; }
 
 Keyboard::Keyboard() {
-    static const int bounds[20] = {3,  313, 3,   313, 17,  296, 34,  282, 6,   316,
-                                   85, 113, 116, 144, 147, 175, 178, 206, 209, 237};
-    memcpy(rowBounds, bounds, sizeof rowBounds);
+    for (int r = 0; r < 5; ++r) {
+        rowBounds[2 * r] = kRows[r].bounds.x0;
+        rowBounds[2 * r + 1] = kRows[r].bounds.x1;
+        rowBounds[10 + 2 * r] = kRows[r].bounds.y0;
+        rowBounds[11 + 2 * r] = kRows[r].bounds.y1;
+    }
     shown = copyMode = copyBack = scrolled = cursorOn = secondStore = false;
     closeHandler = nullptr;
     maxLength = minLength = skipPrefix = 0;
@@ -102,7 +107,7 @@ Keyboard::Keyboard() {
     memset(text, 0, sizeof text);
     memset(scratch, 0, sizeof scratch);
     keyIndex = keyX0 = keyY0 = keyX1 = keyY1 = widthBefore = widthAfter = cursorX = blink = 0;
-    cursorY = 24;
+    cursorY = kLetterField.y;
     isCap = kbCapChanged = isSplMode = isNumericMode = isIPAddrMode = false;
     keyboardMode(1);
     pictures.loadPNG("/halvix/back_35.png");
@@ -134,12 +139,7 @@ void Keyboard::open() {
     blink = 0;
     scrolled = false;
     shown = true;
-    if (isNumericMode)
-        drawNumKeyboard();
-    else {
-        drawBase();
-        drawKeyboard();
-    }
+    drawLayout(*this);
 }
 
 void Keyboard::draw(char* setting) {
@@ -188,12 +188,9 @@ void Keyboard::drawText(char* initial, wchar_t* result) {
 }
 
 void Keyboard::drawField() {
-    bool num = isNumericMode;
-    if (num)
-        fillRect(50, 13, 274, 48, kWhite);
-    else
-        fillRect(45, 15, 313, 50, kWhite);
-    int fx = num ? 55 : 50, fy = num ? 22 : 24, limit = num ? 200 : 244;
+    const TextField& f = field();
+    fillRect(f.box.x0, f.box.y0, f.box.x1, f.box.y1, kWhite);
+    int fx = f.x, fy = f.y, limit = f.limit;
     const wchar_t* v = visible();
     int w = textWidth(v, kSize20);
     if (w >= limit) {
@@ -204,7 +201,7 @@ void Keyboard::drawField() {
         v += idx;
         w = textWidth(v, kSize20);
     }
-    drawTextKey(v, fx, fy, limit + 20, 1, 0, 20.0, 0, 0);
+    label20(v, fx, fy, limit + 20, 0, 0);
     cursorY = fy;
     cursorX = fx + w;
     drawCursor(cursorX, true);
@@ -212,31 +209,23 @@ void Keyboard::drawField() {
 
 void Keyboard::drawBase() {
     lcd_clear(0);
-    pictures.drawPNG(6, 15, 0, 0, 0);
-    cursorY = 24;
+    pictures.drawPNG(kLetterBack.pictureX, kLetterBack.pictureY, 0, 0, 0);
+    cursorY = kLetterField.y;
     drawField();
-    fillRect(kToggle.x0, 209, kToggle.x1, 237, kFunction);
-    drawTextKey(isSplMode ? L"abc" : L"#@%", kToggle.x0, 214, kToggle.x1 - kToggle.x0, 1, 0, 20.0, kWhite, 1);
-    fillRect(kCap.x0, 209, kCap.x1 - 3, 237, isCap ? kFunctionPressed : kFunction);
-    drawTextKey(L"CAP", kCap.x0, 214, kCap.x1 - 3 - kCap.x0, 1, 0, 20.0, kWhite, 1);
-    fillRect(kSpace.x0 + 3, 209, kSpace.x1, 237, kFunction);
-    drawTextKey(L"Space", kSpace.x0 + 3, 214, kSpace.x1 - kSpace.x0 - 3, 1, 0, 20.0, kWhite, 1);
-    fillRect(kDel.x0, 209, kDel.x1, 237, kFunction);
-    drawTextKey(L"DEL", kDel.x0, 214, kDel.x1 - kDel.x0, 1, 0, 20.0, kWhite, 1);
-    fillRect(kDone.x0, 209, kDone.x1, 237, kFunction);
-    drawTextKey(L"Done", kDone.x0, 214, kDone.x1 - kDone.x0, 1, 0, 20.0, kWhite, 1);
+    for (int f = 0; f < kFunctionKeys; ++f)
+        drawFunctionKey(f, kFunctions[f].drawn.x0, kFunctions[f].drawn.x1,
+                        f == kCap && isCap ? kFunctionPressed : kFunction);
 }
 
 void Keyboard::drawKeyboard() {
-    static const int lefts[4] = {3, 3, 17, 34};
-    for (int row = 0; row < 4; ++row) {
+    for (int row = 0; row < kLetterRows; ++row) {
         if (row == 0 && kbCapChanged) continue;
         int top = rowBounds[10 + 2 * row], bottom = rowBounds[11 + 2 * row];
-        for (int k = 0; k < kRowKeys[row]; ++k) {
-            int x = lefts[row] + 31 * k;
+        for (int k = 0; k < kRows[row].keys; ++k) {
+            Box b = letterKey(row, k);
             int colour = row == 0 ? (mode == 1 ? kDigitRow : kKey) : kKey;
             if (greyed(row, k)) colour = kGreyed;
-            fillRect(x, top, x + 28, bottom, colour);
+            fillRect(b.x0, top, b.x1, bottom, colour);
         }
     }
     printText();
@@ -244,29 +233,22 @@ void Keyboard::drawKeyboard() {
 
 void Keyboard::drawNumKeyboard() {
     lcd_clear(0);
-    pictures.drawPNG(11, 13, 0, 0, 0);
-    cursorY = 22;
+    pictures.drawPNG(kNumBack.pictureX, kNumBack.pictureY, 0, 0, 0);
+    cursorY = kNumField.y;
     drawField();
-    for (int r = 0; r < 4; ++r) {
-        for (int k = 0; k < 3; ++k) {
-            int x = 50 + 77 * k;
-            bool grey = r == 3 && k == 2 && !isIPAddrMode;
-            fillRect(x, kNum[r].y0, x + 70, kNum[r].y1, grey ? kGreyed : kKey);
-            drawTextKey(kNum[r].labels[k], x, kNum[r].y0 + 6, 70, 1, 0, 20.0, grey ? 25388 : kWhite, 1);
+    for (int r = 0; r < kNumRows; ++r) {
+        for (int k = 0; k < (r == kNumDoneRow ? 1 : 3); ++k) {
+            Box b = numKey(r, k);
+            bool grey = r == kNumDelRow && k == kNumDotKey && !isIPAddrMode;
+            fillRect(b.x0, b.y0, b.x1, b.y1, grey ? kGreyed : kKey);
+            label20(kNum[r].labels[k], b.x0, b.y0 + kNumLabelDy, b.x1 - b.x0, grey ? 25388 : kWhite, 1);
         }
     }
-    fillRect(50, kNum[4].y0, 274, kNum[4].y1, kKey);
-    drawTextKey(L"Done", 50, kNum[4].y0 + 6, 224, 1, 0, 20.0, kWhite, 1);
 }
 
 void Keyboard::redraw() {
     lcd_clear(0);
-    if (isNumericMode)
-        drawNumKeyboard();
-    else {
-        drawBase();
-        drawKeyboard();
-    }
+    drawLayout(*this);
 }
 
 void Keyboard::drawCursor(int x, bool on) {
@@ -296,26 +278,21 @@ void Keyboard::appendChar(wchar_t c) {
     int len = (int)wcslen(text);
     if (len >= kTextMax) {
         infoModal("less_than_6_l1", "less_than_6_l2", kTextMax, "less_than_6_l3");
-        lcd_clear(0);
-        if (isNumericMode)
-            drawNumKeyboard();
-        else {
-            drawBase();
-            drawKeyboard();
-        }
+        redraw();
         return;
     }
     widthBefore = textWidth(visible(), kSize20);
     text[len] = c;
     text[len + 1] = 0;
     widthAfter = textWidth(visible(), kSize20);
-    bool num = isNumericMode;
-    int fx = num ? 55 : 50, fy = num ? 22 : 24, limit = num ? 200 : 244;
-    int tested = num ? widthBefore : widthAfter;
+    const TextField& f = field();
+    int fx = f.x, fy = f.y, limit = f.limit;
+    // The pad tests the width before the character.
+    int tested = isNumericMode ? widthBefore : widthAfter;
     if (tested < limit && !scrolled) {
         drawCursor(cursorX, false);
         wchar_t one[2] = {c, 0};
-        drawTextKey(one, fx + widthBefore, fy, 40, 1, 0, 20.0, 0, 0);
+        label20(one, fx + widthBefore, fy, 40, 0, 0);
         cursorX = fx + widthAfter;
     } else if (tested >= limit) {
         scrolled = true;
@@ -335,22 +312,14 @@ void Keyboard::deleteChar() {
     text[len - 1] = 0;
     widthAfter = textWidth(visible(), kSize20);
     drawCursor(cursorX, false);
-    bool num = isNumericMode;
-    if (!num && widthAfter <= 243) {
+    const TextField& f = field();
+    if (widthAfter < f.limit) {
         if (scrolled) {
             scrolled = false;
             drawField();
         } else {
-            fillRect(50 + widthAfter, 15, 50 + widthBefore + 2, 50, kWhite);
-            cursorX = 50 + widthAfter;
-        }
-    } else if (num && widthAfter < 200) {
-        if (scrolled) {
-            scrolled = false;
-            drawField();
-        } else {
-            fillRect(55 + widthAfter, 13, 55 + widthBefore + 2, 48, kWhite);
-            cursorX = 55 + widthAfter;
+            fillRect(f.x + widthAfter, f.box.y0, f.x + widthBefore + 2, f.box.y1, kWhite);
+            cursorX = f.x + widthAfter;
         }
     } else {
         drawField();
@@ -361,10 +330,7 @@ void Keyboard::deleteChar() {
 void Keyboard::cap_onTouch() {
     isCap = !isCap;
     kbCapChanged = true;
-    if (!isCap) {
-        fillRect(68, 209, 110, 237, kFunction);
-        drawTextKey(L"CAP", 68, 214, 42, 1, 0, 20.0, kWhite, 1);
-    }
+    if (!isCap) drawFunctionKey(kCap, kFunctions[kCap].drawn.x0, kFunctions[kCap].drawn.x1, kFunction);
     if (mode == 1) drawKeyboard();
     kbCapChanged = false;
 }
@@ -375,8 +341,7 @@ void Keyboard::spl_onTouch() {
     } else if (mode == 3) {
         keyboardMode(1);
     }
-    fillRect(kToggle.x0, 209, kToggle.x1, 237, kFunction);
-    drawTextKey(isSplMode ? L"abc" : L"#@%", kToggle.x0, 214, kToggle.x1 - kToggle.x0, 1, 0, 20.0, kWhite, 1);
+    drawFunctionKey(kToggle, kFunctions[kToggle].drawn.x0, kFunctions[kToggle].drawn.x1, kFunction);
     drawKeyboard();
 }
 
@@ -462,7 +427,6 @@ void Keyboard::doneOnTouch() {
 }
 
 void Keyboard::getTouch(int x, int y) {
-    static const int lefts[4] = {3, 3, 17, 34};
     while (shown) {
         bool touch = x >= 1 && x <= 479 && y >= 1 && y <= 319;
         if (!touch) {
@@ -476,14 +440,14 @@ void Keyboard::getTouch(int x, int y) {
                 if (y >= rowBounds[10 + 2 * r] && y <= rowBounds[11 + 2 * r] && x >= rowBounds[2 * r] &&
                     x <= rowBounds[2 * r + 1])
                     row = r;
-            if (row >= 0 && row < 4) {
-                int k = (x - lefts[row]) / 31;
-                if (k >= 0 && k < kRowKeys[row]) {
+            if (row >= 0 && row < kLetterRows) {
+                int k = letterKeyAt(row, x);
+                if (k >= 0) {
                     if (greyed(row, k)) return;
                     wchar_t c = keyChar(row, k);
                     keyIndex = k;
-                    keyX0 = lefts[row] + 31 * k;
-                    keyX1 = keyX0 + 28;
+                    keyX0 = letterKey(row, k).x0;
+                    keyX1 = keyX0 + kKeyWidth;
                     keyY0 = rowBounds[10 + 2 * row];
                     keyY1 = rowBounds[11 + 2 * row];
                     int normal = row == 0 && mode == 1 ? kDigitRow : kKey;
@@ -492,78 +456,73 @@ void Keyboard::getTouch(int x, int y) {
                     touchpress::showPress(
                         [&] {
                             fillRect(keyX0, keyY0, keyX1, keyY1, row == 0 && mode == 1 ? kDigitPressed : kKeyPressed);
-                            fillRect(keyX0, 55, keyX0 + 28, 83, kFunction);
-                            drawTextKey(one, keyX0, 59, 28, 1, 0, 20.0, 0, 1);
+                            fillRect(keyX0, kPreviewY0, keyX0 + kKeyWidth, kPreviewY1, kFunction);
+                            label20(one, keyX0, kPreviewTextY, kKeyWidth, 0, 1);
                         },
                         [&] {
-                            fillRect(keyX0, 55, keyX0 + 28, 83, 0);
+                            fillRect(keyX0, kPreviewY0, keyX0 + kKeyWidth, kPreviewY1, 0);
                             fillRect(keyX0, keyY0, keyX1, keyY1, normal);
-                            drawTextKey(one, keyX0, keyY0 + 5, 28, 1, 0, 20.0, kWhite, 1);
+                            label20(one, keyX0, keyY0 + kKeyLabelDy, kKeyWidth, kWhite, 1);
                         });
                     appendChar(c);
                 }
             } else if (row == 4) {
-                const Range* keys[5] = {&kToggle, &kCap, &kSpace, &kDel, &kDone};
-                for (int f = 0; f < 5; ++f) {
-                    if (x < keys[f]->x0 || x > keys[f]->x1) continue;
-                    touchpress::showPress([&] { fillRect(keys[f]->x0, 209, keys[f]->x1, 237, kFunctionPressed); },
-                                          [&] { fillRect(keys[f]->x0, 209, keys[f]->x1, 237, kFunction); });
-                    static const wchar_t* labels[5] = {L"#@%", L"CAP", L"Space", L"DEL", L"Done"};
-                    const wchar_t* label = f == 0 && isSplMode ? L"abc" : labels[f];
-                    drawTextKey(label, keys[f]->x0, 214, keys[f]->x1 - keys[f]->x0, 1, 0, 20.0, kWhite, 1);
+                int f = functionKeyAt(x);
+                if (f < kFunctionKeys) {
+                    const Box& b = kFunctions[f].touch;
+                    touchpress::showPress([&] { fillRect(b.x0, b.y0, b.x1, b.y1, kFunctionPressed); },
+                                          [&] { drawFunctionKey(f, b.x0, b.x1, kFunction); });
                     switch (f) {
-                        case 0:
+                        case kToggle:
                             spl_onTouch();
                             break;
-                        case 1:
+                        case kCap:
                             cap_onTouch();
                             break;
-                        case 2:
+                        case kSpace:
                             appendChar(L' ');
                             break;
-                        case 3:
+                        case kDel:
                             deleteChar();
                             break;
                         default:
                             doneOnTouch();
                             break;
                     }
-                    break;
                 }
-            } else if (x >= 6 && x <= 39 && y >= 16 && y <= 49) {
-                touchpress::showPicturePress(pictures, 6, 15, 1, 0);
+            } else if (inside(kLetterBack.touch, x, y)) {
+                touchpress::showPicturePress(pictures, kLetterBack.pictureX, kLetterBack.pictureY, 1, 0);
                 keyboardBack_onTouch();
             }
         } else {
-            if (x >= 11 && x <= 44 && y >= 14 && y <= 47) {
-                touchpress::showPicturePress(pictures, 11, 13, 1, 0);
+            if (inside(kNumBack.touch, x, y)) {
+                touchpress::showPicturePress(pictures, kNumBack.pictureX, kNumBack.pictureY, 1, 0);
                 keyboardBack_onTouch();
-            } else if (x >= 51 && x <= 273) {
-                for (int r = 0; r < 5; ++r) {
-                    if (y < kNum[r].y0 || y > kNum[r].y1) continue;
-                    // x <= 273 keeps k within the row's three keys.
-                    int k = r == 4 ? 0 : (x - 50) / 77;
+            } else if (x >= kNumTouchX0 && x <= kNumTouchX1) {
+                int r = numRowAt(y);
+                if (r >= 0) {
+                    // The pad's touch range keeps k within the row's three keys.
+                    int k = numKeyAt(r, x);
                     const wchar_t* label = kNum[r].labels[k];
-                    if (r == 3 && k == 2 && !isIPAddrMode) return;
-                    int kx0 = r == 4 ? 50 : 50 + 77 * k, kx1 = r == 4 ? 274 : kx0 + 70;
+                    if (r == kNumDelRow && k == kNumDotKey && !isIPAddrMode) return;
+                    Box b = numKey(r, k);
                     // Pressed: the key darker and a pixel larger on every side.
                     touchpress::showPress(
                         [&] {
-                            fillRect(kx0, kNum[r].y0 - 1, kx1, kNum[r].y1 + 1, kKeyPressed);
-                            drawTextKey(label, kx0, kNum[r].y0 + 6, kx1 - kx0, 1, 0, 20.0, kWhite, 1);
+                            fillRect(b.x0, b.y0 - 1, b.x1, b.y1 + 1, kKeyPressed);
+                            label20(label, b.x0, b.y0 + kNumLabelDy, b.x1 - b.x0, kWhite, 1);
                         },
                         [&] {
-                            fillRect(kx0, kNum[r].y0 - 1, kx1, kNum[r].y1 + 1, 0);
-                            fillRect(kx0, kNum[r].y0, kx1, kNum[r].y1, kKey);
-                            drawTextKey(label, kx0, kNum[r].y0 + 6, kx1 - kx0, 1, 0, 20.0, kWhite, 1);
+                            fillRect(b.x0, b.y0 - 1, b.x1, b.y1 + 1, 0);
+                            fillRect(b.x0, b.y0, b.x1, b.y1, kKey);
+                            label20(label, b.x0, b.y0 + kNumLabelDy, b.x1 - b.x0, kWhite, 1);
                         });
-                    if (r == 4)
+                    if (r == kNumDoneRow)
                         doneOnTouch();
-                    else if (r == 3 && k == 0)
+                    else if (r == kNumDelRow && k == kNumDelKey)
                         deleteChar();
                     else
                         appendChar(label[0]);
-                    break;
                 }
             }
         }

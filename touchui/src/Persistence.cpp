@@ -44,6 +44,18 @@ bool build(char* buf, const char* fmt, A... a) {
     return (unsigned)n < 200u;  // a negative n (an error) fails too
 }
 
+// Runs a built command with the partition mounted; `ok` false: the command
+// was refused, and `who` says so.
+void runOnData(bool ok, const char* cmd, const char* who) {
+    if (!ok) {
+        fprintf(stderr, "%s: refusing unsafe path\n", who);
+        return;
+    }
+    mountData();
+    shell(cmd);
+    umountData();
+}
+
 }  // namespace
 
 Persistence::Persistence(char* first, char* second) {
@@ -68,33 +80,17 @@ Persistence::Persistence(char* first, char* second) {
 
 void Persistence::persist(char* source, char* name) {
     char cmd[200];
-    if (!dir[0] || !safe(source) || !safe(name) || !build(cmd, "cp %s /data%s/%s", source, dir, name)) {
-        fprintf(stderr, "Persistence::persist: refusing unsafe path\n");
-        return;
-    }
-    mountData();
-    shell(cmd);
-    umountData();
+    runOnData(dir[0] && safe(source) && safe(name) && build(cmd, "cp %s /data%s/%s", source, dir, name), cmd,
+              "Persistence::persist");
 }
 
 void Persistence::depersist(char* name) {
     char cmd[200];
-    if (!dir[0] || !safe(name) || !build(cmd, "rm /data%s/%s", dir, name)) {
-        fprintf(stderr, "Persistence::depersist: refusing unsafe path\n");
-        return;
-    }
-    mountData();
-    shell(cmd);
-    umountData();
+    runOnData(dir[0] && safe(name) && build(cmd, "rm /data%s/%s", dir, name), cmd, "Persistence::depersist");
 }
 
 void Persistence::copyFile(char* name, char* destination) {
     char cmd[200];
-    if (!dir[0] || !safe(name) || !safe(destination) || !build(cmd, "cp /data%s/%s  %s ", dir, name, destination)) {
-        fprintf(stderr, "Persistence::copyFile: refusing unsafe path\n");
-        return;
-    }
-    mountData();
-    shell(cmd);
-    umountData();
+    runOnData(dir[0] && safe(name) && safe(destination) && build(cmd, "cp /data%s/%s  %s ", dir, name, destination),
+              cmd, "Persistence::copyFile");
 }

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "press_internal.h"
+#include "text_internal.h"
 #include "touch.h"
 #include "touchui/Memory.h"
 #include "base/clock.h"
@@ -19,13 +20,6 @@ bool notLoaded = true;
 int backImagePng, backImagePressedPng, exitImagePng, exitImagePressedPng;
 
 namespace {
-
-void copyTitle(wchar_t* dst, const wchar_t* src) {
-    int n = 0;
-    if (src)
-        for (; n < 79 && src[n]; ++n) dst[n] = src[n];
-    for (; n < 80; ++n) dst[n] = 0;
-}
 
 void loadBaseImages() {
     baseImages.loadPNG("/halvix/back_grayed_35.png");
@@ -75,12 +69,12 @@ Screen::Screen()
       languageReturnHandler(nullptr),
       homeHandler(nullptr),
       clearOnDraw(true) {
-    copyTitle(title, nullptr);
+    touchtext::copy80(title, nullptr);
     libHalvixGuiInit();
 }
 
 Screen::Screen(wchar_t* t) : Screen() {
-    copyTitle(title, t);
+    touchtext::copy80(title, t);
     widgets = nullptr;
     exitHandler = nullptr;
     languageReturnHandler = nullptr;
@@ -100,7 +94,7 @@ Screen::Screen(const Screen&) : Screen() {}
 Screen::~Screen() { undraw(); }
 
 void Screen::setTitle(wchar_t* t) {
-    copyTitle(title, t);
+    touchtext::copy80(title, t);
     unDrawTitle(L"xxxxxxxxxxxxx");
     drawFontBigWhiteString(title, 90, 10);
 }

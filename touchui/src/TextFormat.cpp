@@ -27,6 +27,17 @@ char* utoxa(unsigned value, char* out) {
     return out;
 }
 
+namespace {
+// The lead byte of a sequence: the bits that give its length, and the rest
+// the first bits of the value.
+struct Lead {
+    unsigned char mask, pattern;
+    int len;
+};
+const Lead kLeads[] = {{0x80, 0x00, 1}, {0xE0, 0xC0, 2}, {0xF0, 0xE0, 3},
+                       {0xF8, 0xF0, 4}, {0xFC, 0xF8, 5}, {0xFE, 0xFC, 6}};
+}  // namespace
+
 size_t utf8_to_wchar(const char* in, size_t inBytes, wchar_t* out, size_t outChars, int flags) {
     if (!in) return 0;
     const unsigned char* p = (const unsigned char*)in;
@@ -34,30 +45,15 @@ size_t utf8_to_wchar(const char* in, size_t inBytes, wchar_t* out, size_t outCha
     size_t n = 0;
     while (p < end) {
         unsigned char c = *p;
-        int len;
+        int len = -1;
         uint32_t v = 0;
-        if (c == 0xC0 || c == 0xC1 || c == 0xF5 || c == 0xFF)
-            len = -1;
-        else if (c < 0x80) {
-            len = 1;
-            v = c;
-        } else if ((c & 0xE0) == 0xC0) {
-            len = 2;
-            v = c & 0x1F;
-        } else if ((c & 0xF0) == 0xE0) {
-            len = 3;
-            v = c & 0x0F;
-        } else if ((c & 0xF8) == 0xF0) {
-            len = 4;
-            v = c & 0x07;
-        } else if ((c & 0xFC) == 0xF8) {
-            len = 5;
-            v = c & 0x03;
-        } else if ((c & 0xFE) == 0xFC) {
-            len = 6;
-            v = c & 0x01;
-        } else
-            len = -1;
+        if (c != 0xC0 && c != 0xC1 && c != 0xF5 && c != 0xFF)
+            for (const Lead& l : kLeads)
+                if ((c & l.mask) == l.pattern) {
+                    len = l.len;
+                    v = c & (unsigned char)~l.mask;
+                    break;
+                }
         bool bad = len < 0 || (size_t)(end - p) < (size_t)len;
         for (int i = 1; !bad && i < len; ++i) {
             if ((p[i] & 0xC0) != 0x80)
@@ -122,6 +118,14 @@ struct Segment {
     wchar_t text[255];  // literal runs: at most 254 characters
 };
 
+// The conversion letters: what each produces, and with the "l" modifier.
+struct Conversion {
+    wchar_t letter;
+    Kind kind, wide;
+};
+const Conversion kConversions[] = {{L'c', NCHAR, WCHAR}, {L'd', SINT, SINT}, {L'u', UINT, UINT}, {L'x', HEX, HEX},
+                                   {L'X', HEX, HEX},     {L's', NSTR, WSTR}, {L'f', DBL, DBL}};
+
 // Appends src to out without passing size characters.
 void append(wchar_t* out, int size, const wchar_t* src) {
     int len = (int)wcslen(out);
@@ -179,37 +183,16 @@ int aswprintf(wchar_t* out, int size, wchar_t* format, ...) {
         if (*f == L'h' || *f == L'l') mod = *f++;
         wchar_t c = *f;
         if (c) ++f;
-        switch (c) {
-            case L'c':
-                s.kind = mod == L'l' ? WCHAR : NCHAR;
-                break;
-            case L'd':
-                s.kind = SINT;
-                break;
-            case L'u':
-                s.kind = UINT;
-                break;
-            case L'x':
-            case L'X':
-                s.kind = HEX;
-                break;
-            case L's':
-                s.kind = mod == L'l' ? WSTR : NSTR;
-                break;
-            case L'f':
-                s.kind = DBL;
-                break;
-            default:
-                // An unrecognised letter: used up, nothing produced. With a
-                // modifier the two characters are the modifier and the letter.
-                s.kind = NONE;
-                // A width or precision: the whole conversion produces nothing.
-                if (c && wcschr(L"0123456789.-+ #", c)) {
-                    while (*f && wcschr(L"0123456789.-+ #", *f)) ++f;
-                    if (*f == L'h' || *f == L'l') ++f;
-                    if (*f) ++f;
-                }
-                break;
+        s.kind = NONE;
+        for (const Conversion& k : kConversions)
+            if (c == k.letter) s.kind = mod == L'l' ? k.wide : k.kind;
+        // An unrecognised letter: used up, nothing produced. With a modifier
+        // the two characters are the modifier and the letter. A width or
+        // precision: the whole conversion produces nothing.
+        if (s.kind == NONE && c && wcschr(L"0123456789.-+ #", c)) {
+            while (*f && wcschr(L"0123456789.-+ #", *f)) ++f;
+            if (*f == L'h' || *f == L'l') ++f;
+            if (*f) ++f;
         }
         ++count;
     }

@@ -4,6 +4,7 @@
 
 #include <string.h>
 
+#include "text_internal.h"
 #include "touch.h"
 
 WidgetType::WidgetType()
@@ -21,14 +22,6 @@ WidgetType::WidgetType()
 WidgetType wType;
 
 namespace {
-
-// At most 79 characters and always terminated: a longer label is cut.
-void copyLabel(wchar_t* dst, const wchar_t* src) {
-    int n = 0;
-    if (src)
-        for (; n < 79 && src[n]; ++n) dst[n] = src[n];
-    for (; n < 80; ++n) dst[n] = 0;
-}
 
 void blank(Widget* w) {
     w->touchHandler = nullptr;
@@ -54,7 +47,7 @@ void place(Widget* w, int kind, int x, int y, int width, int height, int selecte
     w->record.selected = selected;
     w->record.fontSize = fontSize;
     w->record.textLineMode = 1;
-    copyLabel(w->record.label, label);
+    touchtext::copy80(w->record.label, label);
 }
 
 }  // namespace
@@ -98,7 +91,7 @@ Widget::Widget(int x, int y, int width, int lineMode, int flagsA, float fontSize
     record.fontSize = fontSize;
     record.textFlagsB = flagsB;
     record.colour = colour;
-    copyLabel(record.label, label);
+    touchtext::copy80(record.label, label);
 }
 
 Widget::~Widget() { unDrawWidget(record); }
@@ -107,7 +100,7 @@ void Widget::draw() { drawWidget(record); }
 void Widget::unDraw() { unDrawWidget(record); }
 
 void Widget::setText(wchar_t* text) {
-    copyLabel(record.label, text);
+    touchtext::copy80(record.label, text);
     draw();
 }
 

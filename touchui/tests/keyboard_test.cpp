@@ -12,47 +12,61 @@
 #include "lcdview.h"
 #include "pen.h"
 #include "testkit.h"
+#include "touchui/KeyboardLayout.h"
 #include "touchui/Screen.h"
 
 namespace {
 
-std::string tap(int x, int y) { return "tap " + std::to_string(x) + " " + std::to_string(y) + "\n"; }
+using kblayout::Box;
 
-// Centre of a key of the letter layouts.
-std::string key(char c) {
-    const char* rows[4] = {"1234567890", "qwertyuiop", "asdfghjkl", "zxcvbnm."};
-    const int lefts[4] = {3, 3, 17, 34}, tops[4] = {85, 116, 147, 178};
-    for (int r = 0; r < 4; ++r) {
-        const char* p = strchr(rows[r], c);
-        if (p) return tap(lefts[r] + 31 * (int)(p - rows[r]) + 14, tops[r] + 14);
-    }
+std::string tap(int x, int y) { return "tap " + std::to_string(x) + " " + std::to_string(y) + "\n"; }
+std::string tap(const Box& b) { return tap(kblayout::centreX(b), kblayout::centreY(b)); }
+
+// A tap on the centre of a key the layout has for c.
+std::string tapKey(kblayout::KeyAt k, Box (*box)(int, int), char c) {
+    if (k.row >= 0) return tap(box(k.row, k.key));
     ADD_FAILURE() << "no key " << c;
     return "";
 }
-std::string type(const std::string& s) {
-    std::string out;
-    for (char c : s) out += key(c);
-    return out;
-}
-const std::string kCap = tap(90, 223), kSpace = tap(160, 223), kDel = tap(230, 223), kDone = tap(285, 223),
-                  kToggle = tap(30, 223), kBack = tap(20, 30);
-
-// Numeric pad.
+// Keys of the letter layouts.
+std::string key(char c) { return tapKey(kblayout::letterKeyOf(c), kblayout::letterKey, c); }
+// Keys of the numeric pad: a digit, "." or 'D' for DEL.
 std::string num(char c) {
-    const char* rows[4] = {"123", "456", "789", "D0."};
-    const int ys[4] = {70, 107, 144, 181};
-    for (int r = 0; r < 4; ++r) {
-        const char* p = strchr(rows[r], c);
-        if (p) return tap(50 + 77 * (int)(p - rows[r]) + 35, ys[r]);
-    }
-    return "";
+    wchar_t label[2] = {(wchar_t)c, 0};
+    return tapKey(kblayout::numKeyOf(c == 'D' ? L"DEL" : label), kblayout::numKey, c);
 }
-std::string numType(const std::string& s) {
+std::string typed(const std::string& s, std::string (*at)(char)) {
     std::string out;
-    for (char c : s) out += num(c);
+    for (char c : s) out += at(c);
     return out;
 }
-const std::string kNumDone = tap(160, 218), kNumDel = num('D');
+std::string type(const std::string& s) { return typed(s, key); }
+std::string numType(const std::string& s) { return typed(s, num); }
+
+std::string function(int f) { return tap(kblayout::kFunctions[f].touch); }
+const std::string kCap = function(kblayout::kCap), kSpace = function(kblayout::kSpace), kDel = function(kblayout::kDel),
+                  kDone = function(kblayout::kDone), kToggle = function(kblayout::kToggle);
+// One place on the back button of every layout.
+constexpr int kBackX = 20, kBackY = 30;
+static_assert(kblayout::inside(kblayout::kLetterBack.touch, kBackX, kBackY) &&
+                  kblayout::inside(kblayout::kNumBack.touch, kBackX, kBackY),
+              "back");
+const std::string kBack = tap(kBackX, kBackY);
+const std::string kNumDone = tap(kblayout::numKey(kblayout::kNumDoneRow, 0)), kNumDel = num('D');
+
+// Opens the keyboard of `s` in `mode` for text, with saving off.
+void openCopy(Screen& s, int mode, const char* initial, wchar_t* result) {
+    keyBoardSaveMode(false);
+    s.keyboard.keyboardMode(mode);
+    s.keyboard.drawText((char*)initial, result);
+}
+
+// Opens the keyboard of `s` in `mode` on the setting `name`, stored first as `value`.
+void openSetting(Screen& s, int mode, const char* name, const char* value) {
+    testkit::run(std::string("nvram_set 2860 ") + name + " " + value);
+    s.keyboard.keyboardMode(mode);
+    s.keyboard.draw((char*)name);
+}
 
 std::string setting(const char* name) { return testkit::run(std::string("nvram_get 2860 ") + name); }
 
@@ -71,22 +85,21 @@ protected:
 };
 
 TEST_F(Keyboards, LettersCapitalsDigitsIntoASettingReadBackFromNvram) {
-    testkit::run("nvram_set 2860 PanelName ''");
     Screen s((wchar_t*)L"Name");
     s.keyboard.closeHandler = onClose;
-    s.keyboard.keyboardMode(1);
-    s.keyboard.draw((char*)"PanelName");
+    openSetting(s, 1, "PanelName", "''");
     ASSERT_TRUE(s.keyboard.shown);
     pen::shot("keyboard_letters");
     // The greyed first key of row 1 in the special layout ends the loop.
-    pen::script(kCap + type("h") + kCap + type("ub") + kSpace + type("25") + kToggle + tap(3 + 14, 130));
+    const Box greyedKey = kblayout::letterKey(1, 0), secondKey = kblayout::letterKey(1, 1);
+    pen::script(kCap + type("h") + kCap + type("ub") + kSpace + type("25") + kToggle + tap(greyedKey));
     pen::run(s);
     EXPECT_EQ(std::wstring(s.keyboard.text), L"Hub 25");
     EXPECT_TRUE(isSplMode);
     EXPECT_TRUE(s.keyboard.shown);
     testkit::LcdView v = testkit::lcdSnapshot();
-    EXPECT_EQ(v.at(3 + 2, 116 + 2), 6339) << "greyed end key of the special layout";
-    EXPECT_EQ(v.at(3 + 31 + 2, 116 + 2), 1405);
+    EXPECT_EQ(v.at(greyedKey.x0 + 2, greyedKey.y0 + 2), 6339) << "greyed end key of the special layout";
+    EXPECT_EQ(v.at(secondKey.x0 + 2, secondKey.y0 + 2), 1405);
     pen::shot("keyboard_special");
     // "w" is "(" in the special layout.
     pen::script(type("w") + kToggle + kDel + kDone);
@@ -100,10 +113,8 @@ TEST_F(Keyboards, LettersCapitalsDigitsIntoASettingReadBackFromNvram) {
 }
 
 TEST_F(Keyboards, UnchangedTextSavesNothing) {
-    testkit::run("nvram_set 2860 PanelName Same");
     Screen s((wchar_t*)L"Name");
-    s.keyboard.keyboardMode(1);
-    s.keyboard.draw((char*)"PanelName");
+    openSetting(s, 1, "PanelName", "Same");
     testkit::clearLog("nvram");
     pen::script(kDone);
     pen::run(s);
@@ -112,10 +123,8 @@ TEST_F(Keyboards, UnchangedTextSavesNothing) {
 }
 
 TEST_F(Keyboards, IpAddressValidatedThenSaved) {
-    testkit::run("nvram_set 2860 PanelGateway 10.0.0.1");
     Screen s((wchar_t*)L"Gateway");
-    s.keyboard.keyboardMode(7);
-    s.keyboard.draw((char*)"PanelGateway");
+    openSetting(s, 7, "PanelGateway", "10.0.0.1");
     pen::shot("keyboard_ip");
     // 10.0.0.300 is refused with a modal that waits for a touch.
     pen::script(kNumDel + numType("300") + kNumDone + tap(160, 120) + kNumDel + kNumDone);
@@ -127,9 +136,7 @@ TEST_F(Keyboards, IpAddressValidatedThenSaved) {
 TEST_F(Keyboards, NumericPadGreysTheDot) {
     Screen s((wchar_t*)L"Number");
     wchar_t result[180];
-    keyBoardSaveMode(false);
-    s.keyboard.keyboardMode(0);
-    s.keyboard.drawText((char*)"4", result);
+    openCopy(s, 0, "4", result);
     pen::shot("keyboard_numeric");
     // The greyed "." ends the loop without appending.
     pen::script(numType("2."));
@@ -154,12 +161,10 @@ bool secondTime(wchar_t*) {
 TEST_F(Keyboards, LengthLimitsWithSkippedPrefixAndValidation) {
     Screen s((wchar_t*)L"Limits");
     wchar_t result[180];
-    keyBoardSaveMode(false);
-    s.keyboard.keyboardMode(1);
     s.keyboard.maxLength = 8;
     s.keyboard.minLength = 3;
     s.keyboard.skipPrefix = 2;
-    s.keyboard.drawText((char*)"ab", result);
+    openCopy(s, 1, "ab", result);
     // 11 characters (9 counted) are refused with the too-long modal; 10 pass.
     pen::script(type("qwertyuio") + kDone + tap(160, 120) + kDel + kDone);
     pen::run(s);
@@ -183,9 +188,7 @@ TEST_F(Keyboards, LengthLimitsWithSkippedPrefixAndValidation) {
 TEST_F(Keyboards, BackInCopyModeReturnsTheOriginal) {
     Screen s((wchar_t*)L"Back");
     wchar_t result[180];
-    keyBoardSaveMode(false);
-    s.keyboard.keyboardMode(1);
-    s.keyboard.drawText((char*)"orig", result);
+    openCopy(s, 1, "orig", result);
     pen::script(type("xyz") + kBack);
     pen::run(s);
     EXPECT_FALSE(s.keyboard.shown);
@@ -195,12 +198,10 @@ TEST_F(Keyboards, BackInCopyModeReturnsTheOriginal) {
 TEST_F(Keyboards, TypingPastTheFieldScrollsAndDeletingUnscrolls) {
     Screen s((wchar_t*)L"Scroll");
     wchar_t result[180];
-    keyBoardSaveMode(false);
-    s.keyboard.keyboardMode(1);
     g_validations = 0;
     g_kb = &s.keyboard;
     setKeyboardValidationFunction(secondTime);
-    s.keyboard.drawText((char*)"", result);
+    openCopy(s, 1, "", result);
     std::string dels;
     for (int i = 0; i < 12; ++i) dels += kDel;
     pen::script(type("mmmmmmmmmmmmmmmmmmmm") + kDone + dels + kDone);
@@ -238,9 +239,7 @@ TEST_F(Keyboards, EveryLayoutModeDrawsItsKeys) {
     Screen s((wchar_t*)L"Modes");
     wchar_t result[180];
     for (const Case& c : cases) {
-        keyBoardSaveMode(false);
-        s.keyboard.keyboardMode(c.mode);
-        s.keyboard.drawText((char*)"", result);
+        openCopy(s, c.mode, "", result);
         testkit::LcdView v = testkit::lcdSnapshot();
         switch (c.look) {
             case Case::Letters:
@@ -269,9 +268,7 @@ TEST_F(Keyboards, EveryLayoutModeDrawsItsKeys) {
 TEST_F(Keyboards, TouchesOffTheKeysDoNothingAndTheCursorBlinks) {
     Screen s((wchar_t*)L"Idle");
     wchar_t result[180];
-    keyBoardSaveMode(false);
-    s.keyboard.keyboardMode(1);
-    s.keyboard.drawText((char*)"", result);
+    openCopy(s, 1, "", result);
     const int spots[][2] = {{2, 100},   {313, 100}, {313, 130}, {296, 160}, {300, 160}, {20, 190},
                             {282, 190}, {66, 223},  {207, 223}, {252, 223}, {3, 30},    {100, 30},
                             {20, 10},   {20, 60},   {318, 223}, {500, 100}, {100, 400}, {100, 0}};
@@ -308,12 +305,10 @@ bool specialRedrawn(wchar_t*) {
 TEST_F(Keyboards, SpecialLayoutSymbolsCapitalsAndRedraw) {
     Screen s((wchar_t*)L"Symbols");
     wchar_t result[180];
-    keyBoardSaveMode(false);
-    s.keyboard.keyboardMode(1);
     s.keyboard.minLength = 2;
     g_specialChecks = 0;
     setKeyboardValidationFunction(specialRedrawn);
-    s.keyboard.drawText((char*)"", result);
+    openCopy(s, 1, "", result);
     testkit::clearLog("lcd");
     // "1" is "`" and "w" is "(" in the special layout; CAP there redraws
     // nothing but holds for the letters after the toggle.
@@ -359,8 +354,7 @@ TEST_F(Keyboards, DoneAndBackInEveryModeOfCopyAndSave) {
     pen::run(s);
     EXPECT_FALSE(s.keyboard.shown);
     // A setting edited in place and left with back stays as it was.
-    testkit::run("nvram_set 2860 PanelBack kept");
-    s.keyboard.draw((char*)"PanelBack");
+    openSetting(s, 1, "PanelBack", "kept");
     pen::script(type("q") + kBack);
     pen::run(s);
     EXPECT_EQ(setting("PanelBack"), "kept\n");
@@ -394,16 +388,13 @@ TEST_F(Keyboards, DoneAndBackInEveryModeOfCopyAndSave) {
 // A setting edited in place after a copy-mode opening never writes into the
 // earlier opening's result; with saving off it changes nothing.
 TEST_F(Keyboards, ASettingAfterCopyModeLeavesTheOldResultAlone) {
-    testkit::run("nvram_set 2860 PanelAfter before");
     Screen s((wchar_t*)L"After");
-    s.keyboard.keyboardMode(1);
     wchar_t earlier[180];
-    keyBoardSaveMode(false);
-    s.keyboard.drawText((char*)"copy", earlier);
+    openCopy(s, 1, "copy", earlier);
     pen::script(kBack);
     pen::run(s);
     ASSERT_EQ(std::wstring(earlier), L"copy");
-    s.keyboard.draw((char*)"PanelAfter");
+    openSetting(s, 1, "PanelAfter", "before");
     pen::script(type("z") + kDone);
     pen::run(s);
     EXPECT_FALSE(s.keyboard.shown);
@@ -441,10 +432,8 @@ TEST_F(Keyboards, AFullTextRefusesMoreCharacters) {
     for (int mode : {1, 0}) {
         Screen s((wchar_t*)L"Full");
         wchar_t result[180];
-        keyBoardSaveMode(false);
-        s.keyboard.keyboardMode(mode);
         std::string full(179, mode == 1 ? 'a' : '1');
-        s.keyboard.drawText((char*)full.c_str(), result);
+        openCopy(s, mode, full.c_str(), result);
         testkit::clearLog("lcd");
         pen::script((mode == 1 ? key('b') : num('2')) + tap(160, 120) + kBack);
         pen::run(s);
@@ -460,12 +449,10 @@ TEST_F(Keyboards, AFullTextRefusesMoreCharacters) {
 TEST_F(Keyboards, NumericPadScrollingOffKeysAndTheDot) {
     Screen s((wchar_t*)L"Digits");
     wchar_t result[180];
-    keyBoardSaveMode(false);
-    s.keyboard.keyboardMode(0);
     std::wstring digits = L"12345678901234567890";
     ASSERT_GE(width20(digits), 200);
     testkit::clearLog("lcd");
-    s.keyboard.drawText((char*)"12345678901234567890", result);
+    openCopy(s, 0, "12345678901234567890", result);
     testkit::clearLog("lcd");
     std::string script;
     const int spots[][2] = {{30, 100}, {290, 100}, {100, 88}, {100, 236}, {5, 30}, {30, 10}, {30, 50}, {46, 30}};
@@ -513,12 +500,10 @@ TEST_F(Keyboards, ATextScrolledOnThePadFitsTheLetterField) {
     while (width20(digits) < 200) digits += L"1";
     ASSERT_LT(width20(digits + L"i"), 244);
     std::string narrow(digits.begin(), digits.end());
-    keyBoardSaveMode(false);
-    s.keyboard.keyboardMode(0);
     g_switches = 0;
     g_switched = &s.keyboard;
     setKeyboardValidationFunction(toLetters);
-    s.keyboard.drawText((char*)narrow.c_str(), result);
+    openCopy(s, 0, narrow.c_str(), result);
     pen::script(kNumDone + key('i') + kDone);
     testkit::clearLog("lcd");
     pen::run(s);
@@ -538,10 +523,8 @@ TEST_F(Keyboards, ModalsWithoutTheLanguageFileHaveEmptyLines) {
     for (const Case& c : cases) {
         Screen s((wchar_t*)L"Bare");
         wchar_t result[180];
-        keyBoardSaveMode(false);
-        s.keyboard.keyboardMode(c.mode);
         s.keyboard.minLength = c.minLength;
-        s.keyboard.drawText((char*)"", result);
+        openCopy(s, c.mode, "", result);
         testkit::clearLog("lcd");
         std::string out = testkit::captureStdout([&] {
             pen::script(c.pen);
@@ -554,12 +537,10 @@ TEST_F(Keyboards, ModalsWithoutTheLanguageFileHaveEmptyLines) {
         EXPECT_GE(empty, 3) << c.mode << ": the modal's three lines";
     }
     // The saving modal too; one hidden character saves without the restart.
-    testkit::run("nvram_set 2860 PanelLang ab");
     Screen s((wchar_t*)L"Save");
-    s.keyboard.keyboardMode(1);
     s.keyboard.skipPrefix = 1;
     keyBoardSaveMode(true);
-    s.keyboard.draw((char*)"PanelLang");
+    openSetting(s, 1, "PanelLang", "ab");
     testkit::clearLog("lcd");
     testkit::captureStdout([&] {
         pen::script(type("c") + kDone);
@@ -588,9 +569,7 @@ TEST_F(Keyboards, HelpersCopiesAndClosingWithTheScreen) {
     {
         Screen s((wchar_t*)L"Gone");
         s.keyboard.closeHandler = onClose;
-        keyBoardSaveMode(false);
-        s.keyboard.keyboardMode(1);
-        s.keyboard.drawText((char*)"bye", nullptr);
+        openCopy(s, 1, "bye", nullptr);
         EXPECT_GT(testkit::lcdSnapshot().count(3, 85, 313, 237, 1405), 1000);
     }
     EXPECT_EQ(g_closed, 1) << "a keyboard destroyed while shown closes";
