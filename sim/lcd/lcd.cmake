@@ -6,11 +6,9 @@ target_include_directories(halvixsim PRIVATE ${PROJECT_SOURCE_DIR}/lcddraw/inclu
 if(HALVIX_BUILD_SIM_HOST)
   find_package(Freetype REQUIRED)
   find_package(PNG REQUIRED)
-  add_executable(lcd-text ${CMAKE_CURRENT_LIST_DIR}/lcd-text.cpp ${CMAKE_CURRENT_LIST_DIR}/text.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/fb.cpp ${CMAKE_CURRENT_LIST_DIR}/raster.cpp)
-  target_link_libraries(lcd-text PRIVATE Freetype::Freetype)
-  add_executable(lcd-png ${CMAKE_CURRENT_LIST_DIR}/lcd-png.cpp ${CMAKE_CURRENT_LIST_DIR}/fb.cpp)
-  target_link_libraries(lcd-png PRIVATE PNG::PNG)
-  set_target_properties(lcd-text lcd-png PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/sim/bin)
+  set(d ${CMAKE_CURRENT_LIST_DIR})
+  halvix_sim_tool(NAME lcd-text SOURCES ${d}/lcd-text.cpp ${d}/text.cpp ${d}/fb.cpp ${d}/raster.cpp
+    LIBS Freetype::Freetype)
+  halvix_sim_tool(NAME lcd-png SOURCES ${d}/lcd-png.cpp ${d}/fb.cpp LIBS PNG::PNG)
   add_dependencies(halvixsim lcd-text lcd-png)
 endif()

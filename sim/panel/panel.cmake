@@ -3,9 +3,8 @@
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)
 add_library(panel_script STATIC ${CMAKE_CURRENT_LIST_DIR}/pen_script.cpp)
-add_executable(panel-server ${CMAKE_CURRENT_LIST_DIR}/panel-server.cpp)
-target_link_libraries(panel-server PRIVATE panel_script PkgConfig::HTTPLIB Threads::Threads)
-set_target_properties(panel-server PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/sim/bin)
+halvix_sim_tool(NAME panel-server SOURCES ${CMAKE_CURRENT_LIST_DIR}/panel-server.cpp
+  LIBS panel_script PkgConfig::HTTPLIB Threads::Threads)
 add_dependencies(halvixsim panel-server)
 
 # Inside a virtual router, so its loopback is the sandbox's own.

@@ -1,6 +1,7 @@
 # The touch panel's files: the pictures and language files the toolkit
 # loads from /halvix, laid down by router-init from /sim/bin/halvix.
 if(HALVIX_BUILD_SIM_HOST)
+  # A build step, not one of the router's tools: it stays out of sim/bin.
   add_executable(halvix-art ${CMAKE_CURRENT_LIST_DIR}/halvix-art.cpp)
   target_link_libraries(halvix-art PRIVATE PNG::PNG)
   set(art_dir ${CMAKE_BINARY_DIR}/sim/bin/halvix)
