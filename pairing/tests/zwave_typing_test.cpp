@@ -138,19 +138,14 @@ std::vector<int> offered(HalvixAssociation* a, int type) {
     return v;
 }
 
+// The entries of a node's index list, up to its end entry (type 0).
 std::vector<std::pair<int, int>> indexList(const ZWNodeRecord& r) {
-    std::vector<std::pair<int, int>> v;
-    for (int k = 0; k < kZWIndexCap && r.indexes[2 * k]; ++k) v.push_back({r.indexes[2 * k], r.indexes[2 * k + 1]});
-    return v;
+    int n = 0;
+    while (n < kZWIndexCap && r.indexes[2 * n]) ++n;
+    return indexPairs(r.indexes, n);
 }
 
-class ZwaveTyping : public ::testing::Test {
-protected:
-    void SetUp() override {
-        testkit::ddbPutText("NextDevid", "14");
-        Logger::getInstance()->clear();
-    }
-};
+using ZwaveTyping = TypingTest<14>;
 
 }  // namespace
 
