@@ -303,25 +303,25 @@ void HalvixAssociation::sendCancelTo(cancel_type type) {
     if (type == CANCEL_Both) idle = true;
 }
 
-// The state is set before the requests go out: a server that answers at once
-// must find the client already adding or removing.
+// Starts an inclusion or exclusion on both radios. The state is set before
+// the requests go out: a server that answers at once must find the client
+// already adding or removing.
+static void startOnBoth(HalvixAssociation* a, int step, const char* cmd, zigbee_cmd zb, zwave_cmd zw) {
+    a->cancelType = CANCEL_Both;
+    hbase::copyText(cmdtype, cmd);
+    idle = false;
+    a->assocState = step;
+    a->cmdToZigbee(zb);
+    a->cmdToZwave(zw);
+}
+
 void HalvixAssociation::addDevZigbeeZwave() {
     log(0, "libpairing:inside addDevZigbeeZwave");
-    cancelType = CANCEL_Both;
-    hbase::copyText(cmdtype, "AddDevice");
-    idle = false;
-    assocState = kStepAdding;
-    cmdToZigbee(ZB_Add);
-    cmdToZwave(ZW_Add);
+    startOnBoth(this, kStepAdding, "AddDevice", ZB_Add, ZW_Add);
 }
 
 void HalvixAssociation::removeDevZigbeeZwave() {
-    cancelType = CANCEL_Both;
-    hbase::copyText(cmdtype, "RemoveDevice");
-    idle = false;
-    assocState = kStepRemoving;
-    cmdToZigbee(ZB_Remove);
-    cmdToZwave(ZW_Remove);
+    startOnBoth(this, kStepRemoving, "RemoveDevice", ZB_Remove, ZW_Remove);
 }
 
 void HalvixAssociation::setDevType(DevType type) {

@@ -1,6 +1,7 @@
 // ZigBee typing, the removals of ZigBee and Z-Wave devices, and the Hue and
 // Nest requests.
 #include <arpa/inet.h>
+#include <cctype>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -60,24 +61,21 @@ const struct {
 
 }  // namespace
 
-// A bridge id has 16 characters and a MAC 17; shorter input gives "".
-void HueMac(char* in, char* out) {
-    if (!in || strnlen(in, 16) < 16) {
+// Writes `in` rearranged after `shape`: an upper-case letter stands for the
+// character of `in` at that place (A: 0), anything else for itself. Input
+// shorter than `size` gives "".
+static void rearrange(const char* in, size_t size, const char* shape, char* out) {
+    if (!in || strnlen(in, size) < size) {
         out[0] = '\0';
         return;
     }
-    sprintf(out, "%c%c:%c%c:%c%c:%c%c:%c%c:%c%c", in[0], in[1], in[2], in[3], in[4], in[5], in[10], in[11], in[12],
-            in[13], in[14], in[15]);
+    for (; *shape; ++shape) *out++ = isupper((unsigned char)*shape) ? in[*shape - 'A'] : *shape;
+    *out = '\0';
 }
 
-void RevertHueMac(char* in, char* out) {
-    if (!in || strnlen(in, 17) < 17) {
-        out[0] = '\0';
-        return;
-    }
-    sprintf(out, "%c%c%c%c%c%cfffe%c%c%c%c%c%c", in[0], in[1], in[3], in[4], in[6], in[7], in[9], in[10], in[12],
-            in[13], in[15], in[16]);
-}
+// A bridge id has 16 characters and a MAC 17.
+void HueMac(char* in, char* out) { rearrange(in, 16, "AB:CD:EF:KL:MN:OP", out); }
+void RevertHueMac(char* in, char* out) { rearrange(in, 17, "ABDEGHfffeJKMNPQ", out); }
 
 void HalvixAssociation::addIndex(int type, int endPoint) {
     if (zbIndexSlot > kZBIndexCap) {
