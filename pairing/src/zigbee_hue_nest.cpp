@@ -123,6 +123,11 @@ int HalvixAssociation::validate_DeviceType() {
         auto add = [&](std::initializer_list<int> types) {
             for (int t : types) addIndex(t, ep);
         };
+        // A reading of its own makes the device a generic one.
+        auto generic = [&](int index) {
+            add({index});
+            type = 0;
+        };
         ++ruled;
         switch (zbRecord.clusters[c].id) {
             case 0x0006:
@@ -167,8 +172,7 @@ int HalvixAssociation::validate_DeviceType() {
                     type = 0;
                 break;
             case 0x0400:
-                add({IDX_ILLUMINANCE});
-                type = 0;
+                generic(IDX_ILLUMINANCE);
                 break;
             case 0x0402:
                 add({IDX_TEMPERATURE});
@@ -179,8 +183,7 @@ int HalvixAssociation::validate_DeviceType() {
                 if (contains(model, "SML0")) type = 0;
                 break;
             case 0x0403:
-                add({IDX_PRESSURE});
-                type = 0;
+                generic(IDX_PRESSURE);
                 break;
             case 0x0405:
                 add({IDX_HUMIDITY});
