@@ -51,26 +51,26 @@ int resolve(sockaddr_in* addr, const char* text) {
 
 HalvixAssociation::HalvixAssociation()
     : assocConnected(0),
+      devName(),
+      devLocation(),
       assocSocket(0),
       clientType(0),
       serverType(0),
       baseDevType(0),
       devType(0),
+      removedDevName(),
       removedDevId(0),
+      haAssocPacket(),
+      zbRecord(),
+      zwNode(),
+      zwRx(),
+      assocAddr(),
       logger(Logger::getInstance()),
       eventCB(nullptr),
       assocState(0),
       lastStatus(0),
       cancelType(0),
       zbIndexSlot(1) {
-    memset(devName, 0, sizeof devName);
-    memset(devLocation, 0, sizeof devLocation);
-    memset(removedDevName, 0, sizeof removedDevName);
-    memset(&haAssocPacket, 0, sizeof haAssocPacket);
-    memset(&zbRecord, 0, sizeof zbRecord);
-    memset(&zwNode, 0, sizeof zwNode);
-    memset(&zwRx, 0, sizeof zwRx);
-    memset(&assocAddr, 0, sizeof assocAddr);
     ConnectToServers();
 }
 
@@ -212,37 +212,27 @@ void HalvixAssociation::closeAssocConnection() {
 }
 
 int HalvixAssociation::sendToServers(ServerType server, void* packet) {
-    const sockaddr_in* to;
-    size_t size;
-    switch (server) {
-        case ST_Zigbee:
-            to = &zigbeeAddr;
-            size = sizeof(ZigbeePacket);
-            break;
-        case ST_Zwave:
-            to = &zwaveAddr;
-            size = sizeof(OZWPacket);
-            break;
-        case ST_Hue:
-            to = &hueAddr;
-            size = sizeof(HuePacket);
-            break;
-        case ST_Nest:
-            to = &nestAddr;
-            size = sizeof(NestPacket);
-            break;
-        case ST_HaAssoc:
-            to = &haAssocAddr;
-            size = sizeof(HAAssocPacket);
-            break;
-        case ST_Mesh:
-            log(1, "send to mesh server Not Implemented");
-            return 0;
-        default:
-            log(2, "libpairing:Unknown server specified");
-            return -1;
+    const struct {
+        ServerType key;
+        const sockaddr_in* to;
+        size_t size;
+    } kDestinations[] = {
+        {ST_Zigbee, &zigbeeAddr, sizeof(ZigbeePacket)},
+        {ST_Zwave, &zwaveAddr, sizeof(OZWPacket)},
+        {ST_Hue, &hueAddr, sizeof(HuePacket)},
+        {ST_Nest, &nestAddr, sizeof(NestPacket)},
+        {ST_HaAssoc, &haAssocAddr, sizeof(HAAssocPacket)},
+    };
+    if (server == ST_Mesh) {
+        log(1, "send to mesh server Not Implemented");
+        return 0;
     }
-    if (sendto(assocSocket, packet, size, 0, reinterpret_cast<const sockaddr*>(to), sizeof *to) < 0) {
+    const auto* d = findRow(kDestinations, server);
+    if (!d) {
+        log(2, "libpairing:Unknown server specified");
+        return -1;
+    }
+    if (sendto(assocSocket, packet, d->size, 0, reinterpret_cast<const sockaddr*>(d->to), sizeof *d->to) < 0) {
         perror("sendto error");
         return -1;
     }
@@ -250,106 +240,88 @@ int HalvixAssociation::sendToServers(ServerType server, void* packet) {
 }
 
 void HalvixAssociation::cmdToZigbee(zigbee_cmd cmd) {
+    // The command text and its keyword; a reset is two commands, 2 s apart.
+    const struct {
+        zigbee_cmd key;
+        const char *command, *keyword;
+    } kCommands[] = {
+        {ZB_Add, "option button1", "IAS"},
+        {ZB_Remove, " ", "remove"},
+        {ZB_Reset, "n l", ""},
+        {ZB_Cancel, "network pjoin 0", "cancel"},
+    };
+    const auto* c = findRow(kCommands, cmd);
+    if (!c) return;
     ZigbeePacket p;
     memset(&p, 0, sizeof p);
-    switch (cmd) {
-        case ZB_Add:
-            hbase::copyText(p.command, "option button1");
-            hbase::copyText(p.keyword, "IAS");
-            break;
-        case ZB_Remove:
-            hbase::copyText(p.command, " ");
-            hbase::copyText(p.keyword, "remove");
-            break;
-        case ZB_Reset:
-            hbase::copyText(p.command, "n l");
-            sendToServers(ST_Zigbee, &p);
-            sleepSeconds(2);
-            memset(&p, 0, sizeof p);
-            hbase::copyText(p.command, "option button0");
-            sendToServers(ST_Zigbee, &p);
-            log(0, "libpairing:Sending reset command to zigbee_server");
-            return;
-        case ZB_Cancel:
-            hbase::copyText(p.command, "network pjoin 0");
-            hbase::copyText(p.keyword, "cancel");
-            break;
-        default:
-            return;
-    }
+    hbase::copyText(p.command, c->command);
+    hbase::copyText(p.keyword, c->keyword);
     sendToServers(ST_Zigbee, &p);
+    if (cmd != ZB_Reset) return;
+    sleepSeconds(2);
+    hbase::copyText(p.command, "option button0");
+    sendToServers(ST_Zigbee, &p);
+    log(0, "libpairing:Sending reset command to zigbee_server");
 }
 
 void HalvixAssociation::cmdToZwave(zwave_cmd cmd) {
+    // The operation and the controller command (0: none).
+    const struct {
+        zwave_cmd key;
+        int32_t operation, controller;
+    } kCommands[] = {
+        {ZW_Add, OZW_Code_ControllerCommandOperation, OZW_ControllerCommand_AddDevice},
+        {ZW_Remove, OZW_Code_ControllerCommandOperation, OZW_ControllerCommand_RemoveDevice},
+        {ZW_Reset, OZW_Code_ResetCommandOperation, 0},
+        {ZW_Cancel, OZW_Code_CancelCommandOperation, 0},
+    };
+    const auto* c = findRow(kCommands, cmd);
+    if (!c) return;
     OZWPacket p;
     memset(&p, 0, sizeof p);
-    int32_t controller = 0;
-    switch (cmd) {
-        case ZW_Add:
-            p.operation = OZW_Code_ControllerCommandOperation;
-            controller = OZW_ControllerCommand_AddDevice;
-            break;
-        case ZW_Remove:
-            p.operation = OZW_Code_ControllerCommandOperation;
-            controller = OZW_ControllerCommand_RemoveDevice;
-            break;
-        case ZW_Reset:
-            p.operation = OZW_Code_ResetCommandOperation;
-            break;
-        case ZW_Cancel:
-            p.operation = OZW_Code_CancelCommandOperation;
-            break;
-        default:
-            return;
-    }
+    p.operation = c->operation;
     // The controller command lies at offset 212, in the span that device
     // commands leave zero.
     static_assert(offsetof(OZWPacket, zero204) + 8 == 212, "controller command offset");
-    memcpy(p.zero204 + 8, &controller, sizeof controller);
+    memcpy(p.zero204 + 8, &c->controller, sizeof c->controller);
     sendToServers(ST_Zwave, &p);
 }
 
 void HalvixAssociation::sendCancelTo(cancel_type type) {
-    switch (type) {
-        case CANCEL_Zigbee:
-            log(0, "libpairing:Sending cancel command to zigbee_server");
-            cmdToZigbee(ZB_Cancel);
-            break;
-        case CANCEL_Zwave:
-            log(0, "libpairing:Sending cancel command to zwave_server");
-            cmdToZwave(ZW_Cancel);
-            break;
-        case CANCEL_Both:
-            log(0, "libpairing:Sending cancel command to zigbee_server");
-            cmdToZigbee(ZB_Cancel);
-            log(0, "libpairing:Sending cancel command to zwave_server");
-            cmdToZwave(ZW_Cancel);
-            idle = true;
-            break;
-        default:
-            log(2, "libpairing:Unknown cancel type");
+    if (type != CANCEL_Zigbee && type != CANCEL_Zwave && type != CANCEL_Both) {
+        log(2, "libpairing:Unknown cancel type");
+        return;
     }
+    if (type != CANCEL_Zwave) {
+        log(0, "libpairing:Sending cancel command to zigbee_server");
+        cmdToZigbee(ZB_Cancel);
+    }
+    if (type != CANCEL_Zigbee) {
+        log(0, "libpairing:Sending cancel command to zwave_server");
+        cmdToZwave(ZW_Cancel);
+    }
+    if (type == CANCEL_Both) idle = true;
 }
 
-// The state is set before the requests go out: a server that answers at once
-// must find the client already adding or removing.
+// Starts an inclusion or exclusion on both radios. The state is set before
+// the requests go out: a server that answers at once must find the client
+// already adding or removing.
+static void startOnBoth(HalvixAssociation* a, int step, const char* cmd, zigbee_cmd zb, zwave_cmd zw) {
+    a->cancelType = CANCEL_Both;
+    hbase::copyText(cmdtype, cmd);
+    idle = false;
+    a->assocState = step;
+    a->cmdToZigbee(zb);
+    a->cmdToZwave(zw);
+}
+
 void HalvixAssociation::addDevZigbeeZwave() {
     log(0, "libpairing:inside addDevZigbeeZwave");
-    cancelType = CANCEL_Both;
-    hbase::copyText(cmdtype, "AddDevice");
-    idle = false;
-    assocState = kStepAdding;
-    cmdToZigbee(ZB_Add);
-    cmdToZwave(ZW_Add);
+    startOnBoth(this, kStepAdding, "AddDevice", ZB_Add, ZW_Add);
 }
 
 void HalvixAssociation::removeDevZigbeeZwave() {
-    cancelType = CANCEL_Both;
-    hbase::copyText(cmdtype, "RemoveDevice");
-    idle = false;
-    assocState = kStepRemoving;
-    cmdToZigbee(ZB_Remove);
-    cmdToZwave(ZW_Remove);
+    startOnBoth(this, kStepRemoving, "RemoveDevice", ZB_Remove, ZW_Remove);
 }
 
 void HalvixAssociation::setDevType(DevType type) {
@@ -368,15 +340,7 @@ void HalvixAssociation::setDevType(DevType type) {
     }
     devType = type;
     zbRecord.devType = (uint8_t)type;
-    lastStatus = kEvNameAndLocation;
-    std::unique_ptr<AssocEvent> ev(new AssocEvent());
-    AssocDevicePayload* p = reinterpret_cast<AssocDevicePayload*>(ev->payload);
-    hbase::copyText(p->name, devName);
-    hbase::copyText(devLocation, "Default");
-    hbase::copyText(p->location, devLocation);
-    p->devType = (uint32_t)devType;
-    raise(kEvNameAndLocation, serverType, ev.get());
-    hbase::copyText(cmdtype, "EditNameLocation");
+    namingEvent(serverType);
 }
 
 void HalvixAssociation::setDevType2(DevType type) {

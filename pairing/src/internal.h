@@ -34,6 +34,14 @@ int readRecord(DEPOT* db, const char* key, int ksize, void* buf, int cap);
 // cannot be read.
 void forEachDevice(DEPOT* db, const std::function<void(const DeviceRecord&)>& f);
 
+// The first row of a table whose `key` is k, or null.
+template <typename Row, size_t N, typename Key>
+const Row* findRow(const Row (&rows)[N], const Key& k) {
+    for (const Row& r : rows)
+        if (r.key == k) return &r;
+    return nullptr;
+}
+
 // The pairing state machine's numbers, with the values the application sees.
 
 // assocState.

@@ -226,28 +226,46 @@ void HalvixAssociation::namingEvent(int server) {
 
 void HalvixAssociation::zwaveAnswer() {
     std::unique_ptr<AssocEvent> ev = newEvent();
-    // The conversation ends here: the event goes out, the client is idle.
-    auto end = [&](int event) {
+    auto report = [&](int event) {
         lastStatus = 0;
         raise(event, DEVTECH_ZWAVE, ev.get());
+    };
+    // The conversation ends here: the event goes out, the client is idle.
+    auto end = [&](int event) {
+        report(event);
         idle = true;
         assocState = kStepNone;
     };
+    // Z-Wave answered first: the ZigBee radio is cancelled.
+    auto won = [&](const char* banner) {
+        log(0, "%s", banner);
+        serverType = DEVTECH_ZWAVE;
+        sendCancelTo(CANCEL_Zigbee);
+        cancelType = CANCEL_Zwave;
+    };
+    // A step forward: the event is also the lastStatus.
+    auto step = [&](int state, int event, const char* cmd, const char* what) {
+        assocState = state;
+        lastStatus = event;
+        hbase::copyText(cmdtype, cmd);
+        raise(event, DEVTECH_ZWAVE, ev.get());
+        log(0, "%s", what);
+    };
+    // The removal goes on until the server confirms it.
+    auto awaitRemoval = [&] {
+        rxTimeout = kRemovalTimeout;
+        idle = false;
+        hbase::copyText(cmdtype, "RemoveDevice");
+        log(0, "libpairing:timeout set to 20 sec");
+    };
     switch (assocState) {
         case kStepAdding:
-            log(0, "................. ASSOC ...................");
-            serverType = DEVTECH_ZWAVE;
-            sendCancelTo(CANCEL_Zigbee);
-            cancelType = CANCEL_Zwave;
+            won("................. ASSOC ...................");
             if (zwRx.nodeId == 255) {
                 end(kEvFailed);
                 log(1, "libpairing:Association failed (Z-wave)");
             } else {
-                assocState = kStepZwIncluded;
-                lastStatus = kEvFound;
-                hbase::copyText(cmdtype, "AddingSensor");
-                raise(kEvFound, DEVTECH_ZWAVE, ev.get());
-                log(0, "libpairing:Adding sensor (Z-wave)");
+                step(kStepZwIncluded, kEvFound, "AddingSensor", "libpairing:Adding sensor (Z-wave)");
                 rxTimeout = kFoundTimeout;
                 idle = false;
                 log(0, "libpairing:timeout set to 60 sec...");
@@ -262,11 +280,7 @@ void HalvixAssociation::zwaveAnswer() {
                 end(kEvFailed);
                 log(1, "libpairing:Association failed (Z-wave)");
             } else {
-                assocState = kStepZwDetails;
-                lastStatus = kEvReadingDetails;
-                hbase::copyText(cmdtype, "GettingInfo");
-                raise(kEvReadingDetails, DEVTECH_ZWAVE, ev.get());
-                log(0, "libpairing:Getting sensor info (Z-wave)");
+                step(kStepZwDetails, kEvReadingDetails, "GettingInfo", "libpairing:Getting sensor info (Z-wave)");
                 rxTimeout = kIdleTimeout;
                 log(0, "libpairing:ZW_ASSOC_QUERY:timeout set to 180 secs");
             }
@@ -299,38 +313,24 @@ void HalvixAssociation::zwaveAnswer() {
             break;
         }
         case kStepRemoving:
-            log(0, "................. DEASSOC ...................");
-            serverType = DEVTECH_ZWAVE;
-            sendCancelTo(CANCEL_Zigbee);
-            cancelType = CANCEL_Zwave;
+            won("................. DEASSOC ...................");
             if (zwRx.nodeId == 0 || zwRx.nodeId == 255) {
-                lastStatus = 0;
-                raise(kEvUnknownRemoved, DEVTECH_ZWAVE, ev.get());
-                assocState = kStepNone;
+                end(kEvUnknownRemoved);
                 log(0, "libpairing:111 Unknown Sensor Removed (Z-wave) and Node:%d", zwRx.nodeId);
-                idle = true;
             } else if (ZW_checkNodeExists()) {
                 assocState = kStepZwRemoving;
                 ZW_removeNode();
                 AssocDevicePayload* p = devicePayload(ev.get());
                 hbase::copyText(p->removedName, removedDevName);
                 p->removedId = removedDevId;
-                lastStatus = 0;
-                raise(kEvRemoved, DEVTECH_ZWAVE, ev.get());
+                report(kEvRemoved);
                 log(0, "libpairing:%s is Removing (Z-wave)", removedDevName);
-                rxTimeout = kRemovalTimeout;
-                idle = false;
-                hbase::copyText(cmdtype, "RemoveDevice");
-                log(0, "libpairing:timeout set to 20 sec");
+                awaitRemoval();
             } else {
-                lastStatus = 0;
-                raise(kEvUnknownRemoved, DEVTECH_ZWAVE, ev.get());
+                report(kEvUnknownRemoved);
                 assocState = kStepZwRemoving;
                 log(0, "libpairing:222 Unknown Sensor Removed (Z-wave) and Node:%d", zwRx.nodeId);
-                rxTimeout = kRemovalTimeout;
-                idle = false;
-                hbase::copyText(cmdtype, "RemoveDevice");
-                log(0, "libpairing:timeout set to 20 sec");
+                awaitRemoval();
             }
             break;
         case kStepZwRemoving:
@@ -354,6 +354,19 @@ void HalvixAssociation::zigbeeAnswer() {
     std::unique_ptr<AssocEvent> ev = newEvent();
     AssocDevicePayload* p = devicePayload(ev.get());
     const int status = zbRecord.status;
+    // A step forward: the answer's status and a text go with the event (also
+    // the lastStatus), then the command pending and the time its next answer
+    // may take.
+    auto step = [&](int event, const char* json, const char* cmd, int timeout) {
+        p->zbStatus = (uint32_t)status;
+        hbase::copyText(p->u.json, json);
+        lastStatus = event;
+        raise(event, DEVTECH_ZIGBEE, ev.get());
+        hbase::copyText(cmdtype, cmd);
+        idle = false;
+        rxTimeout = timeout;
+        log(0, "libpairing:timeout set to %d sec", timeout);
+    };
     if (assocState == kStepAdding) {
         switch (status) {
             case kZbFound:
@@ -361,14 +374,8 @@ void HalvixAssociation::zigbeeAnswer() {
                 sendCancelTo(CANCEL_Zwave);
                 cancelType = CANCEL_Zigbee;
                 log(0, "libpairing: Device got found (Zigbee)");
-                p->zbStatus = (uint32_t)status;
-                hbase::copyText(p->u.json, "{\"CommandType\":\"AddingDevice\",\"MobileInternalIndex\":\"\"}");
-                lastStatus = kEvFound;
-                raise(kEvFound, DEVTECH_ZIGBEE, ev.get());
-                hbase::copyText(cmdtype, "AddingSensor");
-                idle = false;
-                rxTimeout = kFoundTimeout;
-                log(0, "libpairing:timeout set to 60 sec");
+                step(kEvFound, "{\"CommandType\":\"AddingDevice\",\"MobileInternalIndex\":\"\"}", "AddingSensor",
+                     kFoundTimeout);
                 break;
             case kZbFailedOrRemoved:
             case kZbFailed:
@@ -385,14 +392,8 @@ void HalvixAssociation::zigbeeAnswer() {
                 break;
             case kZbReading:
                 log(0, "libpairing:Getting Sensor info (Zigbee)");
-                p->zbStatus = (uint32_t)status;
-                hbase::copyText(p->u.json, "{\"CommandType\":\"GettingInfo\",\"MobileInternalIndex\":\"\"}");
-                lastStatus = kEvReadingDetails;
-                raise(kEvReadingDetails, DEVTECH_ZIGBEE, ev.get());
-                hbase::copyText(cmdtype, "GettingInfo");
-                idle = false;
-                rxTimeout = kIdleTimeout;
-                log(0, "libpairing:timeout set to 180 sec");
+                step(kEvReadingDetails, "{\"CommandType\":\"GettingInfo\",\"MobileInternalIndex\":\"\"}", "GettingInfo",
+                     kIdleTimeout);
                 break;
             case kZbDescribed:
                 if (zb_createAnyDevice() == 0) {
@@ -420,112 +421,96 @@ void HalvixAssociation::zigbeeAnswer() {
         }
     } else if (assocState == kStepRemoving) {
         zb_removeNode(zbRecord.shortAddr);
-        if (zbRecord.status == kZbFailedOrRemoved) {
-            serverType = DEVTECH_ZIGBEE;
-            sendCancelTo(CANCEL_Zwave);
+        const bool removed = zbRecord.status == kZbFailedOrRemoved;
+        if (!removed && zbRecord.status != kZbUnknownRemoved) return;
+        serverType = DEVTECH_ZIGBEE;
+        sendCancelTo(CANCEL_Zwave);
+        if (removed) {
             std::unique_ptr<HAAssocPacket> packet(new HAAssocPacket());
             memcpy(packet->data, &zbRecord, sizeof zbRecord);
             sendToServers(ST_HaAssoc, packet.get());
             log(0, "libpairing:Sensor name %s is removed (Zigbee)", removedDevName);
             hbase::copyText(p->removedName, removedDevName);
             p->removedId = removedDevId;
-            lastStatus = 0;
-            raise(kEvRemoved, DEVTECH_ZIGBEE, ev.get());
-            idle = true;
-            cancelType = 0;
-            assocState = kStepNone;
-        } else if (zbRecord.status == kZbUnknownRemoved) {
-            serverType = DEVTECH_ZIGBEE;
-            sendCancelTo(CANCEL_Zwave);
+        } else {
             log(0, "libpairing:Unknown Sensor removed (Zigbee)");
-            lastStatus = 0;
-            raise(kEvUnknownRemoved, DEVTECH_ZIGBEE, ev.get());
-            idle = true;
-            cancelType = 0;
-            assocState = kStepNone;
         }
+        lastStatus = 0;
+        raise(removed ? kEvRemoved : kEvUnknownRemoved, DEVTECH_ZIGBEE, ev.get());
+        idle = true;
+        cancelType = 0;
+        assocState = kStepNone;
     }
 }
 
+namespace {
+
+// The Hue server's states other than the bridge list: the event and its text
+// (filled with cmdtype).
+const struct {
+    uint32_t key;  // state
+    int event;
+    const char* fmt;
+} kHueStates[] = {
+    {1, kEvHueFailed,
+     "{\"CommandType\":\"%s\",\"MobileInternalIndex\":\"\",\"Success\":\"false\",\"Reason\":\"HueFailed\","
+     "\"Type\":\"HueHub\"}\n"},
+    {2, kEvHueAdded,
+     "{\"CommandType\":\"%s\",\"MobileInternalIndex\":\"\",\"Success\":\"true\",\"Type\":\"HueHub\","
+     "\"Reason\":\"HueAdded\"}\n"},
+    {3, kEvHueBridgeNotFound,
+     "{\"CommandType\":\"%s\",\"MobileInternalIndex\":\"\",\"Success\":\"false\","
+     "\"Reason\":\"HueBridgeNotFound\",\"Type\":\"HueHub\"}\n"},
+    {4, kEvHueButtonNotPressed,
+     "{\"CommandType\":\"%s\",\"MobileInternalIndex\":\"\",\"Success\":\"false\",\"Type\":\"HueHub\","
+     "\"Reason\":\"HueButtonNotPressed\"}\n"},
+    {5, kEvHueNoBridge,
+     "{\"CommandType\":\"%s\",\"MobileInternalIndex\":\"\",\"Success\":\"false\",\"Type\":\"HueHub\","
+     "\"Reason\":\"BridgeNotFound\"}\n"},
+    {6, kEvHueBulbFound,
+     "{\"CommandType\":\"%s\", \"MobileInternalIndex\":\"\",\"Success\":\"true\",\"Type\":\"HueBulb\"}\n"},
+    {8, kEvHueHubFound,
+     "{\"CommandType\":\"%s\", \"MobileInternalIndex\":\"\",\"Success\":\"true\",\"Type\":\"HueHub\"}\n"},
+    {9, kEvHueHubFoundAgain,
+     "{\"CommandType\":\"%s\", \"MobileInternalIndex\":\"\",\"Success\":\"true\",\"Type\":\"HueHub\"}\n"},
+};
+
+}  // namespace
+
+// A Hue answer: the bridge list (state 0), with the MAC and address of each
+// bridge found, or one of the states above.
 void HalvixAssociation::hueAnswer(const HueAnswer& a, int len) {
     std::unique_ptr<AssocEvent> ev = newEvent();
-    const char* fmt = nullptr;
-    int type = 0;
-    switch (a.state) {
-        case 0: {
-            AssocBridgeListPayload* list = reinterpret_cast<AssocBridgeListPayload*>(ev->payload);
-            char mac[50] = "", ip[50] = "";
-            uint32_t count = a.count < kHueBridgeSlots ? a.count : kHueBridgeSlots;
-            for (uint32_t i = 0; i < count; ++i) {
-                // An object is at most 65 bytes, whether or not it is terminated;
-                // what the datagram did not carry reads as empty.
-                int avail = len - 8 - (int)i * kHueObjectSize;
-                int objLen =
-                    avail <= 0 ? 0 : (int)strnlen(a.bridges[i], avail < kHueObjectSize ? avail : kHueObjectSize);
-                if (json_token* tokens = objLen ? parse_json2(a.bridges[i], objLen) : nullptr) {
-                    if (json_token* t = find_json_token(tokens, "id"))
-                        snprintf(mac, sizeof mac, "%.*s", t->length, t->start);
-                    if (json_token* t = find_json_token(tokens, "internalipaddress"))
-                        snprintf(ip, sizeof ip, "%.*s", t->length, t->start);
-                    free(tokens);
-                }
-                HueMac(mac, list->mac[i]);
-                hbase::copyText(list->ip[i], ip);
+    if (a.state == 0) {
+        AssocBridgeListPayload* list = reinterpret_cast<AssocBridgeListPayload*>(ev->payload);
+        char mac[50] = "", ip[50] = "";
+        uint32_t count = a.count < kHueBridgeSlots ? a.count : kHueBridgeSlots;
+        for (uint32_t i = 0; i < count; ++i) {
+            // An object is at most 65 bytes, whether or not it is terminated;
+            // what the datagram did not carry reads as empty.
+            int avail = len - 8 - (int)i * kHueObjectSize;
+            int objLen = avail <= 0 ? 0 : (int)strnlen(a.bridges[i], avail < kHueObjectSize ? avail : kHueObjectSize);
+            if (json_token* tokens = objLen ? parse_json2(a.bridges[i], objLen) : nullptr) {
+                if (json_token* t = find_json_token(tokens, "id"))
+                    snprintf(mac, sizeof mac, "%.*s", t->length, t->start);
+                if (json_token* t = find_json_token(tokens, "internalipaddress"))
+                    snprintf(ip, sizeof ip, "%.*s", t->length, t->start);
+                free(tokens);
             }
-            lastStatus = kEvHueBridges;
-            raise(kEvHueBridges, DEVTECH_HUE, ev.get());
-            idle = false;
-            hbase::copyText(cmdtype, "AddIPDevice");
-            break;
+            HueMac(mac, list->mac[i]);
+            hbase::copyText(list->ip[i], ip);
         }
-        case 1:
-            type = kEvHueFailed;
-            fmt =
-                "{\"CommandType\":\"%s\",\"MobileInternalIndex\":\"\",\"Success\":\"false\",\"Reason\":\"HueFailed\","
-                "\"Type\":\"HueHub\"}\n";
-            break;
-        case 2:
-            type = kEvHueAdded;
-            fmt =
-                "{\"CommandType\":\"%s\",\"MobileInternalIndex\":\"\",\"Success\":\"true\",\"Type\":\"HueHub\","
-                "\"Reason\":\"HueAdded\"}\n";
-            break;
-        case 3:
-            type = kEvHueBridgeNotFound;
-            fmt =
-                "{\"CommandType\":\"%s\",\"MobileInternalIndex\":\"\",\"Success\":\"false\","
-                "\"Reason\":\"HueBridgeNotFound\",\"Type\":\"HueHub\"}\n";
-            break;
-        case 4:
-            type = kEvHueButtonNotPressed;
-            fmt =
-                "{\"CommandType\":\"%s\",\"MobileInternalIndex\":\"\",\"Success\":\"false\",\"Type\":\"HueHub\","
-                "\"Reason\":\"HueButtonNotPressed\"}\n";
-            break;
-        case 5:
-            type = kEvHueNoBridge;
-            fmt =
-                "{\"CommandType\":\"%s\",\"MobileInternalIndex\":\"\",\"Success\":\"false\",\"Type\":\"HueHub\","
-                "\"Reason\":\"BridgeNotFound\"}\n";
-            break;
-        case 6:
-            type = kEvHueBulbFound;
-            fmt = "{\"CommandType\":\"%s\", \"MobileInternalIndex\":\"\",\"Success\":\"true\",\"Type\":\"HueBulb\"}\n";
-            break;
-        case 8:
-        case 9:
-            type = a.state == 8 ? kEvHueHubFound : kEvHueHubFoundAgain;
-            fmt = "{\"CommandType\":\"%s\", \"MobileInternalIndex\":\"\",\"Success\":\"true\",\"Type\":\"HueHub\"}\n";
-            break;
-        default:
-            log(2, "libpairing:Got unknown state from HUE");
-            break;
-    }
-    if (fmt) {
-        snprintf(reinterpret_cast<char*>(ev->payload), sizeof ev->payload, fmt, cmdtype);
+        lastStatus = kEvHueBridges;
+        raise(kEvHueBridges, DEVTECH_HUE, ev.get());
+        idle = false;
+        hbase::copyText(cmdtype, "AddIPDevice");
+    } else if (const auto* row = findRow(kHueStates, a.state)) {
+        snprintf(reinterpret_cast<char*>(ev->payload), sizeof ev->payload, row->fmt, cmdtype);
         lastStatus = 0;
-        raise(type, DEVTECH_HUE, ev.get());
+        raise(row->event, DEVTECH_HUE, ev.get());
         idle = true;
+    } else {
+        log(2, "libpairing:Got unknown state from HUE");
     }
     if (clientType == AC_WebServer) closeAssocConnection();
 }

@@ -1,6 +1,7 @@
 // ZigBee typing, the removals of ZigBee and Z-Wave devices, and the Hue and
 // Nest requests.
 #include <arpa/inet.h>
+#include <cctype>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -26,26 +27,55 @@ std::string field(const char (&f)[N]) {
 
 bool contains(const std::string& s, const char* part) { return s.find(part) != std::string::npos; }
 
+// The device type names of IAS zone types (271 and 277 depend on the device).
+const struct {
+    uint16_t key;  // zone type
+    const char* name;
+} kZoneNames[] = {
+    {0, "StandardCIE"},
+    {13, "MotionSensor"},
+    {21, "ContactSwitch"},
+    {40, "FireSensor"},
+    {42, "WaterSensor"},
+    {43, "GasSensor"},
+    {44, "PersonalEmergencyDevice"},
+    {45, "VibrationOrMovementSensor"},
+    {541, "Keypad"},
+    {549, "StandardWarningDevice"},
+};
+
+// The state index of a zone device, by its type.
+const struct {
+    int key, state;  // DevType, its state index
+} kZoneStates[] = {
+    {StandardCIE, IDX_SENSOR_BINARY},
+    {MotionSensor, IDX_MOTION_STATE},
+    {ContactSwitch, IDX_DOOR_STATE},
+    {FireSensor, IDX_FIRE_STATE},
+    {WaterSensor, IDX_WATER_STATE},
+    {GasSensor, IDX_GAS_STATE},
+    {VibrationOrMovementSensor, IDX_VIBRATION_STATE},
+    {StandardWarningDevice, IDX_ALARM_STATE},
+    {QuentrixButton, IDX_PRESS},
+};
+
 }  // namespace
 
-// A bridge id has 16 characters and a MAC 17; shorter input gives "".
-void HueMac(char* in, char* out) {
-    if (!in || strnlen(in, 16) < 16) {
+// Writes `in` rearranged after `shape`: an upper-case letter stands for the
+// character of `in` at that place (A: 0), anything else for itself. Input
+// shorter than `size` gives "".
+static void rearrange(const char* in, size_t size, const char* shape, char* out) {
+    if (!in || strnlen(in, size) < size) {
         out[0] = '\0';
         return;
     }
-    sprintf(out, "%c%c:%c%c:%c%c:%c%c:%c%c:%c%c", in[0], in[1], in[2], in[3], in[4], in[5], in[10], in[11], in[12],
-            in[13], in[14], in[15]);
+    for (; *shape; ++shape) *out++ = isupper((unsigned char)*shape) ? in[*shape - 'A'] : *shape;
+    *out = '\0';
 }
 
-void RevertHueMac(char* in, char* out) {
-    if (!in || strnlen(in, 17) < 17) {
-        out[0] = '\0';
-        return;
-    }
-    sprintf(out, "%c%c%c%c%c%cfffe%c%c%c%c%c%c", in[0], in[1], in[3], in[4], in[6], in[7], in[9], in[10], in[12],
-            in[13], in[15], in[16]);
-}
+// A bridge id has 16 characters and a MAC 17.
+void HueMac(char* in, char* out) { rearrange(in, 16, "AB:CD:EF:KL:MN:OP", out); }
+void RevertHueMac(char* in, char* out) { rearrange(in, 17, "ABDEGHfffeJKMNPQ", out); }
 
 void HalvixAssociation::addIndex(int type, int endPoint) {
     if (zbIndexSlot > kZBIndexCap) {
@@ -67,34 +97,10 @@ int HalvixAssociation::zb_createAnyDevice() {
 
 const char* HalvixAssociation::GetDeviceTypeInStringFormat(uint16_t zone) {
     const std::string model = field(zbRecord.model), maker = field(zbRecord.manufacturer);
-    switch (zone) {
-        case 0:
-            return "StandardCIE";
-        case 13:
-            return "MotionSensor";
-        case 21:
-            return "ContactSwitch";
-        case 40:
-            return "FireSensor";
-        case 42:
-            return "WaterSensor";
-        case 43:
-            return "GasSensor";
-        case 44:
-            return "PersonalEmergencyDevice";
-        case 45:
-            return "VibrationOrMovementSensor";
-        case 271:
-            return contains(model, "RC_ACE") ? "KeyFob" : "RemoteControl";
-        case 277:
-            return contains(maker, "Quentrix Ltd.") ? "QuentrixButton" : "KeyFob";
-        case 541:
-            return "Keypad";
-        case 549:
-            return "StandardWarningDevice";
-        default:
-            return "UnknownDevice";
-    }
+    if (zone == 271) return contains(model, "RC_ACE") ? "KeyFob" : "RemoteControl";
+    if (zone == 277) return contains(maker, "Quentrix Ltd.") ? "QuentrixButton" : "KeyFob";
+    const auto* z = findRow(kZoneNames, zone);
+    return z ? z->name : "UnknownDevice";
 }
 
 int HalvixAssociation::validate_DeviceType() {
@@ -103,31 +109,34 @@ int HalvixAssociation::validate_DeviceType() {
     const std::string model = field(zbRecord.model), maker = field(zbRecord.manufacturer);
     uint8_t& type = zbRecord.devType;
     auto name = [&](const char* n) { snprintf(devName, sizeof devName, "%s #%d", n, DevId); };
+    // The type, and the name it gives the device: by default the type's own.
+    auto become = [&](int t, const char* n = nullptr) {
+        type = (uint8_t)t;
+        char typeName[kDevTypeTextSize];
+        DevtypeEnumToStr((DevType)t, typeName, sizeof typeName);
+        name(n ? n : typeName);
+    };
     int ruled = 0;
 
     for (int c = 0; c < kZBClusterCap && zbRecord.clusters[c].id != 0xFFFF; ++c) {
         const int ep = zbRecord.clusters[c].endPoint;
+        auto add = [&](std::initializer_list<int> types) {
+            for (int t : types) addIndex(t, ep);
+        };
+        // A reading of its own makes the device a generic one.
+        auto generic = [&](int index) {
+            add({index});
+            type = 0;
+        };
         ++ruled;
         switch (zbRecord.clusters[c].id) {
             case 0x0006:
-                addIndex(IDX_SWITCH_BINARY, ep);
-                if (type != BinarySwitch) {
-                    type = BinarySwitch;
-                    name("BinarySwitch");
-                } else {
-                    type = MultiSwitch;
-                    name("MultiSwitch");
-                }
+                add({IDX_SWITCH_BINARY});
+                become(type != BinarySwitch ? BinarySwitch : MultiSwitch);
                 break;
             case 0x0008:
-                addIndex(IDX_DIMMER_LEVEL, ep);
-                if (type != BinarySwitch) {
-                    type = MultilevelSwitch;
-                    name("MultilevelSwitch");
-                } else {
-                    type = MultilevelSwitchOnOff;
-                    name("MultilevelSwitchOnOff");
-                }
+                add({IDX_DIMMER_LEVEL});
+                become(type != BinarySwitch ? MultilevelSwitch : MultilevelSwitchOnOff);
                 break;
             case 0x0100:
             case 0x0200:
@@ -135,73 +144,54 @@ int HalvixAssociation::validate_DeviceType() {
                 type = 0;
                 break;
             case 0x0101:
-                addIndex(IDX_LOCK_STATE_ZB, ep);
-                type = ZigbeeDoorLock;
-                name("ZigbeeDoorLock");
+                add({IDX_LOCK_STATE_ZB});
+                become(ZigbeeDoorLock);
                 break;
             case 0x0102:
-                addIndex(IDX_WINDOW_COVERING_MODE, ep);
-                type = WindowCovering;
-                name("Window Covering");
+                add({IDX_WINDOW_COVERING_MODE});
+                become(WindowCovering, "Window Covering");
                 break;
             case 0x0201:
-                for (int t : {IDX_THERMOSTAT_MODE, IDX_THERMOSTAT_OPERATING_STATE, IDX_THERMOSTAT_SETPOINT_HEATING,
-                              IDX_THERMOSTAT_SETPOINT_COOLING, IDX_TEMPERATURE})
-                    addIndex(t, ep);
-                if (maker == "Zen Within") {
-                    type = ZenThermostat;
-                    name("Zen Thermostat");
-                } else if (contains(model, "UPIC")) {
-                    type = ZBIRExtender;
-                    name("IR Extender");
-                } else {
-                    type = Thermostat;
-                    name("Thermostat");
-                }
+                add({IDX_THERMOSTAT_MODE, IDX_THERMOSTAT_OPERATING_STATE, IDX_THERMOSTAT_SETPOINT_HEATING,
+                     IDX_THERMOSTAT_SETPOINT_COOLING, IDX_TEMPERATURE});
+                if (maker == "Zen Within")
+                    become(ZenThermostat, "Zen Thermostat");
+                else if (contains(model, "UPIC"))
+                    become(ZBIRExtender, "IR Extender");
+                else
+                    become(Thermostat);
                 break;
             case 0x0202:
-                addIndex(IDX_THERMOSTAT_FAN_MODE, ep);
-                addIndex(IDX_THERMOSTAT_FAN_STATE, ep);
+                add({IDX_THERMOSTAT_FAN_MODE, IDX_THERMOSTAT_FAN_STATE});
                 break;
             case 0x0300:
-                addIndex(IDX_HUE_ZB, ep);
-                addIndex(IDX_SATURATION, ep);
-                addIndex(IDX_COLOR_TEMPERATURE, ep);
-                if (type == MultilevelSwitchOnOff) {
-                    type = ColorDimmableLight;
-                    name("ColorDimmableLight");
-                } else {
+                add({IDX_HUE_ZB, IDX_SATURATION, IDX_COLOR_TEMPERATURE});
+                if (type == MultilevelSwitchOnOff)
+                    become(ColorDimmableLight);
+                else
                     type = 0;
-                }
                 break;
             case 0x0400:
-                addIndex(IDX_ILLUMINANCE, ep);
-                type = 0;
+                generic(IDX_ILLUMINANCE);
                 break;
             case 0x0402:
-                addIndex(IDX_TEMPERATURE, ep);
-                if (type == 0) {
-                    type = ZigbeeTempSensor;
-                    name("ZigbeeTempSensor");
-                } else if (type != OccupancySensor) {
+                add({IDX_TEMPERATURE});
+                if (type == 0)
+                    become(ZigbeeTempSensor);
+                else if (type != OccupancySensor)
                     type = 0;
-                }
                 if (contains(model, "SML0")) type = 0;
                 break;
             case 0x0403:
-                addIndex(IDX_PRESSURE, ep);
-                type = 0;
+                generic(IDX_PRESSURE);
                 break;
             case 0x0405:
-                addIndex(IDX_HUMIDITY, ep);
+                add({IDX_HUMIDITY});
                 if (type != OccupancySensor) type = 0;
                 break;
             case 0x0406:
-                addIndex(IDX_MOTION_STATE, ep);
-                if (maker == "NYCE" && contains(model, "3041")) {
-                    type = OccupancySensor;
-                    name("OccupancySensor");
-                }
+                add({IDX_MOTION_STATE});
+                if (maker == "NYCE" && contains(model, "3041")) become(OccupancySensor);
                 break;
             case 0x0500: {
                 log(0, "libpairing:ias zone cluster");
@@ -209,12 +199,10 @@ int HalvixAssociation::validate_DeviceType() {
                 int next = c + 1 < kZBClusterCap ? zbRecord.clusters[c + 1].id : 0xFFFF;
                 if (next == 0x0503) {
                     log(0, "libpairing:Found 503 cluster %d", next);
-                    for (int t : {IDX_MOTION_STATE, IDX_LOW_BATTERY, IDX_TAMPER, IDX_CAPTUREIMAGE, IDX_MODE,
-                                  IDX_IMAGES_COUNT, IDX_RESOLUTION})
-                        addIndex(t, ep);
+                    add({IDX_MOTION_STATE, IDX_LOW_BATTERY, IDX_TAMPER, IDX_CAPTUREIMAGE, IDX_MODE, IDX_IMAGES_COUNT,
+                         IDX_RESOLUTION});
                     log(0, "libpairing:Found 503 device %d", (int)ZigbeeCamImage);
-                    type = ZigbeeCamImage;
-                    name("ZigbeeCamImage");
+                    become(ZigbeeCamImage);
                     break;
                 }
                 if (next == 0x0504 || type == OccupancySensor) break;
@@ -228,61 +216,21 @@ int HalvixAssociation::validate_DeviceType() {
                 char typeName[kDevTypeTextSize];
                 DevtypeEnumToStr((DevType)baseDevType, typeName, sizeof typeName);
                 log(0, "libpairing:Device associated:%s ", typeName);
-                int state = 0;
-                switch (baseDevType) {
-                    case StandardCIE:
-                        state = IDX_SENSOR_BINARY;
-                        break;
-                    case MotionSensor:
-                        log(0, "libpairing:Detected as a motion sensor");
-                        state = IDX_MOTION_STATE;
-                        break;
-                    case ContactSwitch:
-                        state = contains(model, "XE01S") ? 0 : IDX_DOOR_STATE;
-                        break;
-                    case FireSensor:
-                        state = IDX_FIRE_STATE;
-                        break;
-                    case WaterSensor:
-                        state = IDX_WATER_STATE;
-                        break;
-                    case GasSensor:
-                        state = IDX_GAS_STATE;
-                        break;
-                    case VibrationOrMovementSensor:
-                        state = IDX_VIBRATION_STATE;
-                        break;
-                    case StandardWarningDevice:
-                        state = IDX_ALARM_STATE;
-                        break;
-                    case QuentrixButton:
-                        state = IDX_PRESS;
-                        break;
-                    default:
-                        break;
-                }
-                if (baseDevType == KeyFob) {
-                    addIndex(IDX_ARMMODE, ep);
-                    addIndex(IDX_PANIC_ALARM, ep);
-                    addIndex(IDX_EMER_ALARM, ep);
-                } else if (baseDevType == ContactSwitch && contains(model, "XE01S")) {
-                    addIndex(IDX_LOW_BATTERY, ep);
-                } else if (state) {
-                    addIndex(state, ep);
-                    addIndex(IDX_LOW_BATTERY, ep);
-                    addIndex(IDX_TAMPER, ep);
-                } else {
-                    addIndex(IDX_LOW_BATTERY, ep);
-                }
-                if (baseDevType == WaterSensor)
-                    name("FloodSensor");
-                else if (baseDevType == QuentrixButton)
-                    name("Halvix Click");
-                else if (maker == "NYCE" && contains(model, "3014"))
-                    name("Tilt Sensor");
+                if (baseDevType == MotionSensor) log(0, "libpairing:Detected as a motion sensor");
+                const auto* zs = findRow(kZoneStates, baseDevType);
+                int state = zs ? zs->state : 0;
+                if (baseDevType == ContactSwitch && contains(model, "XE01S")) state = 0;
+                if (baseDevType == KeyFob)
+                    add({IDX_ARMMODE, IDX_PANIC_ALARM, IDX_EMER_ALARM});
+                else if (state)
+                    add({state, IDX_LOW_BATTERY, IDX_TAMPER});
                 else
-                    name(typeName);
-                type = (uint8_t)baseDevType;
+                    add({IDX_LOW_BATTERY});
+                const bool tilt = maker == "NYCE" && contains(model, "3014");
+                become(baseDevType, baseDevType == WaterSensor      ? "FloodSensor"
+                                    : baseDevType == QuentrixButton ? "Halvix Click"
+                                    : tilt                          ? "Tilt Sensor"
+                                                                    : nullptr);
                 if (contains(model, "MiniSD")) type = 0;
                 if (contains(model, "SZ-PIR04N")) {
                     for (int k = 0; k < zbIndexSlot - 1; ++k) {
@@ -296,23 +244,20 @@ int HalvixAssociation::validate_DeviceType() {
                 break;
             }
             case 0x0702:
-                for (int t : {IDX_METERING_CURRENT, IDX_METERING_UNIT, IDX_METERING_MULTIPLIER, IDX_METERING_DIVISOR})
-                    addIndex(t, ep);
+                add({IDX_METERING_CURRENT, IDX_METERING_UNIT, IDX_METERING_MULTIPLIER, IDX_METERING_DIVISOR});
                 if (!contains(model, "ESW")) type = 0;
                 break;
             case 0x0B04:
-                for (int t : {IDX_ACTIVE_POWER, IDX_VOLTAGE, IDX_CURRENT, IDX_RETAIN_STATE}) addIndex(t, ep);
+                add({IDX_ACTIVE_POWER, IDX_VOLTAGE, IDX_CURRENT, IDX_RETAIN_STATE});
                 if (type != BinarySwitch) break;
                 if (maker == "Quentrix Ltd." && zbRecord.ident292 == 4098 && zbRecord.ident294 == 24256) {
-                    type = QuentrixSmartSwitch;
-                    name("Tolvar Plug");
+                    become(QuentrixSmartSwitch, "Tolvar Plug");
                     log(0, "libpairing:Manu name %s \n", maker.c_str());
                 } else if (maker == "OSRAM") {
                     log(0, "libpairing:Manufacturer Name: Osram");
                 } else {
                     if ((zbRecord.field232 == 0 && zbRecord.field240 == 0) || zbRecord.field228 == 0) return -1;
-                    type = SmartACSwitch;
-                    name("SmartACSwitch");
+                    become(SmartACSwitch);
                 }
                 break;
             default:

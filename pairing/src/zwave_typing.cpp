@@ -21,8 +21,8 @@ constexpr uint8_t kMeter = 0x32, kAlarm = 0x71, kSwitchMultilevel = 0x26;
 
 struct Specific {
     int specific;
-    int type;          // DevType
-    const char* name;  // Z-Wave name of the specific class
+    const char* name;          // Z-Wave name of the specific class
+    int type = GenericDevice;  // DevType
 };
 
 struct Generic {
@@ -33,65 +33,65 @@ struct Generic {
 
 // Generic class, then the specific classes that have a row. A specific class
 // without a row gives GenericDevice. METER and ALARM + SWITCH MULTILEVEL
-// cases are decided in typeOf().
+// cases are decided in ZW_createDeviceType().
 const Generic kGenerics[] = {
     {0x00, "zw_No_Generic_Type", {}},
     {0x01,
      "zw_Remote_Controller",
-     {{1, 60, "RC_Portable_Remote_Controller"},
-      {2, 60, "RC_Portable_Scene_Controller"},
-      {3, 60, "RC_Portable_Installer_Tool"},
-      {4, 60, "RC_Remote_Control_AV"},
-      {6, 60, "RC_Remote_Control_Simple"}}},
+     {{1, "RC_Portable_Remote_Controller"},
+      {2, "RC_Portable_Scene_Controller"},
+      {3, "RC_Portable_Installer_Tool"},
+      {4, "RC_Remote_Control_AV"},
+      {6, "RC_Remote_Control_Simple"}}},
     {0x02,
      "zw_Static_Controller_v2",
-     {{1, 60, "SC_PC_Controller"},
-      {2, 60, "SC_Scene_Controller"},
-      {3, 60, "SC_Static_Installer_Tool"},
-      {4, 60, "SC_Set_Top_Box"},
-      {5, 60, "SC_Sub_System_Controller"},
-      {6, 60, "SC_TV"},
-      {7, 8, "SC_Gateway"}}},
-    {0x03, "zw_AV_Control_Point", {{4, 60, "AV_Satellite_Receiver"}, {17, 60, "AV_Doorbell"}}},
-    {0x04, "zw_Display", {{1, 60, "DS_Simple_Display"}}},
+     {{1, "SC_PC_Controller"},
+      {2, "SC_Scene_Controller"},
+      {3, "SC_Static_Installer_Tool"},
+      {4, "SC_Set_Top_Box"},
+      {5, "SC_Sub_System_Controller"},
+      {6, "SC_TV"},
+      {7, "SC_Gateway", 8}}},
+    {0x03, "zw_AV_Control_Point", {{4, "AV_Satellite_Receiver"}, {17, "AV_Doorbell"}}},
+    {0x04, "zw_Display", {{1, "DS_Simple_Display"}}},
     {0x05, "zw_Network_Extender", {}},
-    {0x06, "zw_Appliance", {{1, 60, "AP_General_Appliance"}, {2, 60, "AP_Kitchen_Appliance"}}},
-    {0x07, "zw_Notification_Sensor", {{1, 59, "NS_Notification_Sensor"}}},
+    {0x06, "zw_Appliance", {{1, "AP_General_Appliance"}, {2, "AP_Kitchen_Appliance"}}},
+    {0x07, "zw_Notification_Sensor", {{1, "NS_Notification_Sensor", 59}}},
     {0x08,
      "zw_Thermostat",
-     {{0, 47, "TT_Not_Used"},
-      {2, 47, "TT_General_Thermostat"},
-      {4, 46, "TT_Setpoint_Thermostat"},
-      {6, 47, "TT_General_Thermostat_V2"}}},
-    {0x09, "zw_Window_Covering", {{1, 60, "WC_Simple_Window_Covering"}}},
-    {0x0F, "zw_Repeater_Slave", {{1, 60, "RS_Basic_Repeater_Slave"}}},
+     {{0, "TT_Not_Used", 47},
+      {2, "TT_General_Thermostat", 47},
+      {4, "TT_Setpoint_Thermostat", 46},
+      {6, "TT_General_Thermostat_V2", 47}}},
+    {0x09, "zw_Window_Covering", {{1, "WC_Simple_Window_Covering"}}},
+    {0x0F, "zw_Repeater_Slave", {{1, "RS_Basic_Repeater_Slave"}}},
     {0x10,
      "zw_Binary_Switch",
-     {{0, 44, "BS_Not_Used"}, {1, 1, "BS_Binary_Power_Switch"}, {3, 1, "BS_Binary_Scene_Switch"}, {5, 42, "BS_Siren"}}},
+     {{0, "BS_Not_Used", 44}, {1, "BS_Binary_Power_Switch", 1}, {3, "BS_Binary_Scene_Switch", 1}, {5, "BS_Siren", 42}}},
     {0x11,
      "zw_Multilevel_Switch",
-     {{0, 2, "MS_Unknown"},
-      {1, 2, "MS_Multilevel_Power_Switch"},
-      {4, 2, "MS_Motor_Control_Class_B"},
-      {6, 2, "MS_Multilevel_Scene_Switch"}}},
-    {0x12, "zw_Remote_Switch", {{1, 60, "RS_Binary_Remote_Switch"}}},
-    {0x13, "zw_Toggle_Switch", {{1, 60, "TS_Binary_Toggle_Switch"}}},
-    {0x14, "zw_Z_IP_Gateway", {{1, 60, "ZG_Z_IP_Tunneling_Gateway"}}},
-    {0x15, "zw_Z_IP_Node", {{1, 60, "ZN_Z_IP_Tunneling_Node"}}},
-    {0x16, "zw_Ventilation", {{1, 60, "VT_Residential_HRV"}}},
-    {0x17, "zw_Security_Panel", {{1, 60, "SP_Zoned_Security_Panel"}}},
-    {0x18, "zw_Wall_Controller", {{1, 60, "WC_Basic_Wall_Controller"}}},
-    {0x20, "zw_Binary_Sensor", {{1, 3, "BS_Routing_Binary_Sensor"}}},
-    {0x21, "zw_Multilevel_Sensor", {{1, 35, "MS_Routing_Multilevel_Sensor"}}},
+     {{0, "MS_Unknown", 2},
+      {1, "MS_Multilevel_Power_Switch", 2},
+      {4, "MS_Motor_Control_Class_B", 2},
+      {6, "MS_Multilevel_Scene_Switch", 2}}},
+    {0x12, "zw_Remote_Switch", {{1, "RS_Binary_Remote_Switch"}}},
+    {0x13, "zw_Toggle_Switch", {{1, "TS_Binary_Toggle_Switch"}}},
+    {0x14, "zw_Z_IP_Gateway", {{1, "ZG_Z_IP_Tunneling_Gateway"}}},
+    {0x15, "zw_Z_IP_Node", {{1, "ZN_Z_IP_Tunneling_Node"}}},
+    {0x16, "zw_Ventilation", {{1, "VT_Residential_HRV"}}},
+    {0x17, "zw_Security_Panel", {{1, "SP_Zoned_Security_Panel"}}},
+    {0x18, "zw_Wall_Controller", {{1, "WC_Basic_Wall_Controller"}}},
+    {0x20, "zw_Binary_Sensor", {{1, "BS_Routing_Binary_Sensor", 3}}},
+    {0x21, "zw_Multilevel_Sensor", {{1, "MS_Routing_Multilevel_Sensor", 35}}},
     {0x30, "zw_Pulse_Meter", {}},
-    {0x31, "zw_Meter", {{1, 35, "ME_Simple_Meter"}}},
+    {0x31, "zw_Meter", {{1, "ME_Simple_Meter", 35}}},
     {0x40,
      "zw_Entry_Control",
-     {{2, 5, "EC_Advanced_Door_Lock"}, {3, 5, "EC_Secure_Keypad_Door_Lock"}, {7, 53, "EC_Garage_Door_Opener"}}},
-    {0x50, "zw_Semi_Interoperable", {{1, 60, "SI_Energy_Production"}}},
+     {{2, "EC_Advanced_Door_Lock", 5}, {3, "EC_Secure_Keypad_Door_Lock", 5}, {7, "EC_Garage_Door_Opener", 53}}},
+    {0x50, "zw_Semi_Interoperable", {{1, "SI_Energy_Production"}}},
     {0xA1,
      "zw_Alarm_Sensor",
-     {{0, 6, "AS_Not_Used"}, {2, 6, "AS_Routing_Alarm_Sensor"}, {6, 0, "AS_Basic_Routing_Smoke_Sensor"}}},
+     {{0, "AS_Not_Used", 6}, {2, "AS_Routing_Alarm_Sensor", 6}, {6, "AS_Basic_Routing_Smoke_Sensor", 0}}},
     {0xFF, "zw_Non_Interoperable", {}},
 };
 
@@ -166,8 +166,8 @@ bool HalvixAssociation::ZW_createDeviceType() {
             if (row.specific == specific) s = &row;
         const char* sname = s ? s->name : (generic == 0x00 ? "Unknown" : "GenericDevice");
         if (s) type = s->type;
-        if (generic == 0x10 && specific == 0 && CommandExists(zwRx.classes, kMeter)) type = BinaryPowerSwitch;
-        if (generic == 0x10 && specific == 1 && CommandExists(zwRx.classes, kMeter)) type = BinaryPowerSwitch;
+        if (generic == 0x10 && (specific == 0 || specific == 1) && CommandExists(zwRx.classes, kMeter))
+            type = BinaryPowerSwitch;
         if (generic == 0x11 && specific == 1 && CommandExists(zwRx.classes, kAlarm) &&
             CommandExists(zwRx.classes, kSwitchMultilevel))
             type = GenericDevice;
@@ -195,46 +195,86 @@ bool HalvixAssociation::ZW_createDeviceType() {
     return true;
 }
 
-static int indexTypeOf(int c, int i) {
-    switch (c) {
-        case 0x20:
-            return IDX_BASIC;
-        case 0x25:
-            return IDX_SWITCH_BINARY;
-        case 0x26:
-            return i == 0 ? IDX_SWITCH_MULTILEVEL : 0;
-        case 0x30:
-            return IDX_SENSOR_BINARY;
-        case 0x31:
-            return i == 1 ? IDX_TEMPERATURE : i == 3 ? IDX_ILLUMINANCE : i == 5 ? IDX_HUMIDITY : 0;
-        case 0x32:
-            return i == 0 ? IDX_ENERGY : i == 8 ? IDX_POWER : 0;
-        case 0x40:
-            return IDX_THERMOSTAT_MODE;
-        case 0x42:
-            return IDX_THERMOSTAT_OPERATING_STATE;
-        case 0x43:
-            return i == 1 ? IDX_THERMOSTAT_SETPOINT_HEATING : i == 2 ? IDX_THERMOSTAT_SETPOINT_COOLING : 0;
-        case 0x44:
-            return IDX_THERMOSTAT_FAN_MODE;
-        case 0x5B:
-            return IDX_GESTURESENSOR;
-        case 0x62:
-            return i == 0 ? IDX_LOCK_STATE : 0;
-        case 0x63:
-            return i == 0 ? 0 : i == 255 ? IDX_MAXIMUM_USERS : IDX_USER_CODE;
-        case 0x66:
-            return IDX_BARRIER_OPERATOR;
-        case 0x70:
-            return i == 27 ? IDX_AC_SWING : i == 33 ? IDX_IR_CODE : 0;
-        case 0x71:
-            return i == 2 ? IDX_TAMPER : 0;
-        case 0x80:
-            return IDX_BATTERY;
-        default:
-            return 0;
-    }
+namespace {
+
+constexpr int kEveryIndex = -1;
+
+// The index type of a generic device's value, by command class and command
+// index; the first row that matches counts, and no row (or type 0) is none.
+const struct {
+    int cls, index, type;
+} kValueTypes[] = {
+    {0x20, kEveryIndex, IDX_BASIC},
+    {0x25, kEveryIndex, IDX_SWITCH_BINARY},
+    {0x26, 0, IDX_SWITCH_MULTILEVEL},
+    {0x30, kEveryIndex, IDX_SENSOR_BINARY},
+    {0x31, 1, IDX_TEMPERATURE},
+    {0x31, 3, IDX_ILLUMINANCE},
+    {0x31, 5, IDX_HUMIDITY},
+    {0x32, 0, IDX_ENERGY},
+    {0x32, 8, IDX_POWER},
+    {0x40, kEveryIndex, IDX_THERMOSTAT_MODE},
+    {0x42, kEveryIndex, IDX_THERMOSTAT_OPERATING_STATE},
+    {0x43, 1, IDX_THERMOSTAT_SETPOINT_HEATING},
+    {0x43, 2, IDX_THERMOSTAT_SETPOINT_COOLING},
+    {0x44, kEveryIndex, IDX_THERMOSTAT_FAN_MODE},
+    {0x5B, kEveryIndex, IDX_GESTURESENSOR},
+    {0x62, 0, IDX_LOCK_STATE},
+    {0x63, 0, 0},
+    {0x63, 255, IDX_MAXIMUM_USERS},
+    {0x63, kEveryIndex, IDX_USER_CODE},
+    {0x66, kEveryIndex, IDX_BARRIER_OPERATOR},
+    {0x70, 27, IDX_AC_SWING},
+    {0x70, 33, IDX_IR_CODE},
+    {0x71, 2, IDX_TAMPER},
+    {0x80, kEveryIndex, IDX_BATTERY},
+};
+
+int indexTypeOf(int c, int i) {
+    for (const auto& row : kValueTypes)
+        if (row.cls == c && (row.index == kEveryIndex || row.index == i)) return row.type;
+    return 0;
 }
+
+// The sub-types offered for a type found (GenericDevice: listSubDevType).
+const struct {
+    DevType key;
+    std::initializer_list<DevType> subs;
+} kSubTypes[] = {
+    {BinarySwitch, {Siren, BinarySwitch, MultiSwitch}},
+    {UnknownOnOffModule, {Siren, BinarySwitch, MultiSwitch}},
+    {MultilevelSwitch, {MultilevelSwitch, RollerShutter, MultiSoundSiren}},
+    {BinarySensor, {DoorSensor, MovementSensor, ShockSensor, FloodSensor, MultiSensor}},
+    {Alarm, {FloodSensor, MultiSensor, SmokeDetector}},
+    {StandardCIE, {StandardWarningDevice, KeyFob, StandardCIE}},
+    {MultilevelSensor, {LightSensor, MoistureSensor, TemperatureSensor, EnergyReader, MultiSensor}},
+    {BinaryPowerSwitch, {MultiSwitch, BinaryPowerSwitch}},
+    {UnknownThermostat, {Thermostat, SetPointThermostat, ZWtoACIRExtender}},
+    {NotificationSensor, {DoorSensor, MultiSensor, SmokeDetector, FloodSensor, MovementSensor}},
+};
+
+// The indexes a type chosen for a generic device renames, in this order.
+const struct {
+    DevType type;
+    IndexType from, to;
+} kRenames[] = {
+    {SmokeDetector, IDX_BASIC, IDX_SMOKE_STATE},
+    {FloodSensor, IDX_BASIC, IDX_FLOOD_STATE},
+    {DoorSensor, IDX_SENSOR_BINARY, IDX_DOOR_STATE},
+    {MovementSensor, IDX_SENSOR_BINARY, IDX_MOTION_STATE},
+    {Siren, IDX_SWITCH_BINARY, IDX_ALARM_STATE},
+    {SetPointThermostat, IDX_SENSOR_BINARY, IDX_MOTION_STATE},
+    {RollerShutter, IDX_BASIC, IDX_UP_DOWN},
+    {RollerShutter, IDX_SWITCH_MULTILEVEL, IDX_SHUTTER_LEVEL},
+    {RollerShutter, IDX_SWITCH_BINARY, IDX_STOP},
+    {ZWtoACIRExtender, IDX_THERMOSTAT_MODE, IDX_AC_MODE},
+    {ZWtoACIRExtender, IDX_THERMOSTAT_SETPOINT_HEATING, IDX_AC_SETPOINT_HEATING},
+    {ZWtoACIRExtender, IDX_THERMOSTAT_SETPOINT_COOLING, IDX_AC_SETPOINT_COOLING},
+    {ZWtoACIRExtender, IDX_THERMOSTAT_FAN_MODE, IDX_AC_FAN_MODE},
+    {MultiSoundSiren, IDX_SWITCH_MULTILEVEL, IDX_SWITCH_MULTISOUND},
+};
+
+}  // namespace
 
 void HalvixAssociation::ZW_indexToEnum(unsigned char* list) {
     uint8_t* idx = zwNode.indexes;
@@ -268,47 +308,16 @@ void HalvixAssociation::ZW_indexToEnum(unsigned char* list) {
 }
 
 void HalvixAssociation::listSubDevType(DevType type, DevType* out) {
-    std::vector<DevType> list;
-    switch (type) {
-        case BinarySwitch:
-        case UnknownOnOffModule:
-            list = {Siren, BinarySwitch, MultiSwitch};
-            break;
-        case MultilevelSwitch:
-            list = {MultilevelSwitch, RollerShutter, MultiSoundSiren};
-            break;
-        case BinarySensor:
-            list = {DoorSensor, MovementSensor, ShockSensor, FloodSensor, MultiSensor};
-            break;
-        case Alarm:
-            list = {FloodSensor, MultiSensor, SmokeDetector};
-            break;
-        case StandardCIE:
-            list = {StandardWarningDevice, KeyFob, StandardCIE};
-            break;
-        case MultilevelSensor:
-            list = {LightSensor, MoistureSensor, TemperatureSensor, EnergyReader, MultiSensor};
-            break;
-        case BinaryPowerSwitch:
-            list = {MultiSwitch, BinaryPowerSwitch};
-            break;
-        case UnknownThermostat:
-            list = {Thermostat, SetPointThermostat, ZWtoACIRExtender};
-            break;
-        case NotificationSensor:
-            list = {DoorSensor, MultiSensor, SmokeDetector, FloodSensor, MovementSensor};
-            break;
-        case GenericDevice:
-            if (BasicFlag && MultilevelFlag)
-                list = {MultiSoundSiren, RollerShutter, MovementSensor};
-            else if (ZwAcExtFlag)
-                list = {ZWtoACIRExtender, SetPointThermostat};
-            else if (SensorBinaryFlag ||
-                     (BasicFlag && strnlen(reinterpret_cast<const char*>(zwNode.indexes), sizeof zwNode.indexes) < 10))
-                list = {DoorSensor, MotionSensor, FloodSensor, SmokeDetector, MultiSoundSiren, Siren};
-            break;
-        default:
-            break;
+    const auto* row = findRow(kSubTypes, type);
+    std::vector<DevType> list = row ? row->subs : std::initializer_list<DevType>{};
+    if (type == GenericDevice) {
+        if (BasicFlag && MultilevelFlag)
+            list = {MultiSoundSiren, RollerShutter, MovementSensor};
+        else if (ZwAcExtFlag)
+            list = {ZWtoACIRExtender, SetPointThermostat};
+        else if (SensorBinaryFlag ||
+                 (BasicFlag && strnlen(reinterpret_cast<const char*>(zwNode.indexes), sizeof zwNode.indexes) < 10))
+            list = {DoorSensor, MotionSensor, FloodSensor, SmokeDetector, MultiSoundSiren, Siren};
     }
     int k = 0;
     for (DevType t : list) out[k++] = t;
@@ -326,42 +335,8 @@ void HalvixAssociation::ChangeIndexType(IndexType from, IndexType to) {
 }
 
 void HalvixAssociation::GenericIndexType(DevType type) {
-    switch (type) {
-        case SmokeDetector:
-            ChangeIndexType(IDX_BASIC, IDX_SMOKE_STATE);
-            break;
-        case FloodSensor:
-            ChangeIndexType(IDX_BASIC, IDX_FLOOD_STATE);
-            break;
-        case DoorSensor:
-            ChangeIndexType(IDX_SENSOR_BINARY, IDX_DOOR_STATE);
-            break;
-        case MovementSensor:
-            ChangeIndexType(IDX_SENSOR_BINARY, IDX_MOTION_STATE);
-            break;
-        case Siren:
-            ChangeIndexType(IDX_SWITCH_BINARY, IDX_ALARM_STATE);
-            break;
-        case SetPointThermostat:
-            ChangeIndexType(IDX_SENSOR_BINARY, IDX_MOTION_STATE);
-            break;
-        case RollerShutter:
-            ChangeIndexType(IDX_BASIC, IDX_UP_DOWN);
-            ChangeIndexType(IDX_SWITCH_MULTILEVEL, IDX_SHUTTER_LEVEL);
-            ChangeIndexType(IDX_SWITCH_BINARY, IDX_STOP);
-            break;
-        case ZWtoACIRExtender:
-            ChangeIndexType(IDX_THERMOSTAT_MODE, IDX_AC_MODE);
-            ChangeIndexType(IDX_THERMOSTAT_SETPOINT_HEATING, IDX_AC_SETPOINT_HEATING);
-            ChangeIndexType(IDX_THERMOSTAT_SETPOINT_COOLING, IDX_AC_SETPOINT_COOLING);
-            ChangeIndexType(IDX_THERMOSTAT_FAN_MODE, IDX_AC_FAN_MODE);
-            break;
-        case MultiSoundSiren:
-            ChangeIndexType(IDX_SWITCH_MULTILEVEL, IDX_SWITCH_MULTISOUND);
-            break;
-        default:
-            break;
-    }
+    for (const auto& row : kRenames)
+        if (row.type == type) ChangeIndexType(row.from, row.to);
 }
 
 void HalvixAssociation::getDefaultDevName(DevType type, int n, char* out) {

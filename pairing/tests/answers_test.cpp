@@ -25,22 +25,16 @@ protected:
         a->cancelType = 0;
         idle = true;
     }
-    // A datagram from the HA server's address is only logged: once it has
-    // been, everything sent before it has been handled.
-    void marker() {
-        size_t before = logged("Got data from HA_Server").size();
-        testkit::UdpPeer ha("127.255.255.1", 0);
-        char b = 0;
-        ASSERT_TRUE(ha.sendTo("127.255.255.4", 8888, &b, 1));
-        ASSERT_TRUE(waitUntil([&] { return logged("Got data from HA_Server").size() > before; }));
+    // A case afresh: the radio plays the script on an adding (a removal).
+    void start(const char* radio, bool add, const char* answers) {
+        fresh();
+        script(radio, std::string(add ? "on add\n " : "on remove\n ") + answers);
+        if (add)
+            a->addDevZigbeeZwave();
+        else
+            a->removeDevZigbeeZwave();
     }
 };
-
-std::vector<int> types(const std::vector<AssocEvent>& evs) {
-    std::vector<int> t;
-    for (const AssocEvent& e : evs) t.push_back(e.type);
-    return t;
-}
 
 std::string text(const AssocEvent& e) { return reinterpret_cast<const char*>(e.payload); }
 
@@ -109,12 +103,7 @@ TEST_F(Answers, ZwaveOutcomes) {
     script("zigbee", "");
     for (const auto& c : kCases) {
         SCOPED_TRACE(c.what);
-        fresh();
-        script("zwave", std::string(c.add ? "on add\n " : "on remove\n ") + c.script);
-        if (c.add)
-            a->addDevZigbeeZwave();
-        else
-            a->removeDevZigbeeZwave();
+        start("zwave", c.add, c.script);
         auto evs = waitEvents(c.events.size());
         EXPECT_EQ(types(evs), c.events);
         for (const AssocEvent& e : evs) EXPECT_EQ(e.server, DEVTECH_ZWAVE);
@@ -122,8 +111,7 @@ TEST_F(Answers, ZwaveOutcomes) {
         EXPECT_TRUE(waitUntil([&] { return !logged(c.log).empty() && a->assocState == 0 && idle == c.idleAfter; }))
             << "state " << a->assocState << " idle " << idle;
         if (c.events.back() == 7) {
-            EXPECT_STREQ(device(evs.back()).name, "DoorLock #40");
-            EXPECT_STREQ(device(evs.back()).location, "Default");
+            expectNaming(evs.back(), DEVTECH_ZWAVE, "DoorLock #40");
             EXPECT_EQ(device(evs.back()).devType, (uint32_t)DoorLock);
             EXPECT_STREQ(cmdtype, "EditNameLocation");
         }
@@ -134,16 +122,13 @@ TEST_F(Answers, ZwaveOutcomes) {
 
 TEST_F(Answers, LateZwaveAnswerAfterAZigbeeDevice) {
     testkit::ddbPutText("NextDevid", "41");
-    script("zwave", "");
-    script("zigbee", "on add\n send status=10 short=0x51 clusters=0x0500:1 zone=21\n");
-    a->addDevZigbeeZwave();
+    startAdding("", "on add\n send status=10 short=0x51 clusters=0x0500:1 zone=21\n");
     ASSERT_EQ(types(waitEvents(1)), std::vector<int>{7});
     ASSERT_TRUE(waitUntil([&] { return a->assocState == 8; }));
     ZWNodeRecord r;
     memset(&r, 0, sizeof r);
     r.nodeId = 9;
-    testkit::UdpPeer zw("127.255.255.254", 0);
-    ASSERT_TRUE(zw.sendTo("127.255.255.4", 8888, &r, sizeof r));
+    ASSERT_TRUE(answerFrom("127.255.255.254", &r, sizeof r));
     marker();
     EXPECT_EQ(a->assocState, 0);
     EXPECT_EQ(events().size(), 1u);
@@ -185,12 +170,7 @@ TEST_F(Answers, ZigbeeOutcomes) {
     script("zwave", "");
     for (const auto& c : kCases) {
         SCOPED_TRACE(c.what);
-        fresh();
-        script("zigbee", std::string(c.add ? "on add\n " : "on remove\n ") + c.script);
-        if (c.add)
-            a->addDevZigbeeZwave();
-        else
-            a->removeDevZigbeeZwave();
+        start("zigbee", c.add, c.script);
         ASSERT_TRUE(waitUntil([&] { return !logged(c.log).empty() && a->assocState == c.state; }));
         marker();
         EXPECT_EQ(types(events()), c.events);
@@ -205,8 +185,7 @@ TEST_F(Answers, ZigbeeOutcomes) {
     ZBDeviceRecord z;
     memset(&z, 0, sizeof z);
     z.status = 1;
-    testkit::UdpPeer zb("127.255.255.253", 0);
-    ASSERT_TRUE(zb.sendTo("127.255.255.4", 8888, &z, sizeof z));
+    ASSERT_TRUE(answerFrom("127.255.255.253", &z, sizeof z));
     marker();
     EXPECT_TRUE(events().empty());
     EXPECT_TRUE(idle);
@@ -261,14 +240,13 @@ TEST_F(Answers, HueStates) {
 // Bridge objects without the keys keep the previous object's values; an
 // object the datagram carries only in part reads as far as it goes.
 TEST_F(Answers, HueListObjectsWithoutKeysOrCut) {
-    testkit::UdpPeer hue("127.255.255.252", 0);
     HueAnswer h;
     memset(&h, 0, sizeof h);
     h.count = 3;
     strcpy(h.bridges[0], "{\"id\":\"001788fffe4a5b6c\",\"internalipaddress\":\"192.0.2.20\"}");
     strcpy(h.bridges[1], "{\"name\":\"upstairs\"}");
     strcpy(h.bridges[2], "{\"internalipaddress\":\"192.0.2.22\"}");
-    ASSERT_TRUE(hue.sendTo("127.255.255.4", 8888, &h, sizeof h));
+    ASSERT_TRUE(answerFrom("127.255.255.252", &h, sizeof h));
     auto evs = waitEvents(1);
     ASSERT_EQ(evs.size(), 1u);
     auto* list = reinterpret_cast<const AssocBridgeListPayload*>(evs[0].payload);
@@ -281,7 +259,7 @@ TEST_F(Answers, HueListObjectsWithoutKeysOrCut) {
     clearEvents();
     strcpy(h.bridges[1], "{\"id\":\"001788fffe0a0b0c\",\"internalipaddress\":\"192.0.2.21\"}");
     h.count = 2;
-    ASSERT_TRUE(hue.sendTo("127.255.255.4", 8888, &h, 8 + kHueObjectSize + 20));
+    ASSERT_TRUE(answerFrom("127.255.255.252", &h, 8 + kHueObjectSize + 20));
     evs = waitEvents(1);
     ASSERT_EQ(evs.size(), 1u);
     list = reinterpret_cast<const AssocBridgeListPayload*>(evs[0].payload);
@@ -336,8 +314,7 @@ TEST_F(Answers, ShortAnswersAreDropped) {
     };
     char zeros[64] = {};
     for (const auto& c : kCases) {
-        testkit::UdpPeer peer(c.from, 0);
-        ASSERT_TRUE(peer.sendTo("127.255.255.4", 8888, zeros, c.len));
+        ASSERT_TRUE(answerFrom(c.from, zeros, c.len));
         EXPECT_TRUE(waitUntil([&] { return logged(c.log).size() == 1; })) << c.log;
     }
     // A length below zero counts as nothing received.

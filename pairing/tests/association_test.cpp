@@ -92,18 +92,11 @@ TEST_F(Association, HandOverFlags) {
 // A ZigBee device found and then silent: after 60 s the radio is cancelled
 // and the timeout reports the progress reached (3, adding).
 TEST_F(Association, FoundThenSilentReportsItsProgress) {
-    script("zwave", "");
-    script("zigbee", "on add\n  wait 50\n  send status=1 short=0x42\n");
-    a->addDevZigbeeZwave();
+    startAdding("", "on add\n  wait 50\n  send status=1 short=0x42\n");
     auto evs = waitEvents(2, 150000);
     ASSERT_EQ(evs.size(), 2u);
     EXPECT_EQ(evs[0].type, 3);
-    EXPECT_EQ(evs[1].type, 2);
-    auto* t = reinterpret_cast<const AssocTimeoutPayload*>(evs[1].payload);
-    EXPECT_EQ(t->lastStatus, 3);
-    EXPECT_STREQ(t->json,
-                 "{\"CommandType\":\"AddingSensor\", "
-                 "\"MobileInternalIndex\":\"\",\"Success\":\"false\",\"Reason\":\"TimeoutReached\"}");
+    expectTimeout(evs[1], 3, "AddingSensor");
     EXPECT_EQ(statuses()[1], 0);
     EXPECT_EQ(logged("libpairing:Didn't get packet for 60 secs").size(), 1u);
     // cancelType 1: the ZigBee radio (which won the race, so the Z-Wave one
@@ -117,17 +110,10 @@ TEST_F(Association, FoundThenSilentReportsItsProgress) {
 // one timeout event is raised. Disabled in the default run for its length
 // (--gtest_also_run_disabled_tests runs it).
 TEST_F(Association, DISABLED_AddWithNoAnswerCancelsBothRadios) {
-    script("zwave", "");
-    script("zigbee", "");
-    a->addDevZigbeeZwave();
+    startAdding("", "");
     auto evs = waitEvents(1, 300000);
     ASSERT_EQ(evs.size(), 1u);
-    EXPECT_EQ(evs[0].type, 2);
-    auto* t = reinterpret_cast<const AssocTimeoutPayload*>(evs[0].payload);
-    EXPECT_EQ(t->lastStatus, 0);
-    EXPECT_STREQ(t->json,
-                 "{\"CommandType\":\"AddDevice\", "
-                 "\"MobileInternalIndex\":\"\",\"Success\":\"false\",\"Reason\":\"TimeoutReached\"}");
+    expectTimeout(evs[0], 0, "AddDevice");
     auto zb = testkit::waitReceived("zigbee", 2);
     auto zw = testkit::waitReceived("zwave", 2);
     ASSERT_EQ(zb.size(), 2u);

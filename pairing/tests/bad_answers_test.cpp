@@ -16,12 +16,7 @@ using namespace ptest;
 
 namespace {
 
-class BadAnswers : public PairingTest {
-protected:
-    void answer(testkit::UdpPeer& peer, const void* data, size_t len) {
-        ASSERT_TRUE(peer.sendTo("127.255.255.4", 8888, data, len));
-    }
-};
+class BadAnswers : public PairingTest {};
 
 ZWNodeRecord node(uint8_t id) {
     ZWNodeRecord r;
@@ -33,16 +28,13 @@ ZWNodeRecord node(uint8_t id) {
 }  // namespace
 
 TEST_F(BadAnswers, ShortRecordsAreDroppedLongOnesCut) {
-    script("zwave", "");
-    script("zigbee", "");
-    a->addDevZigbeeZwave();
-    testkit::UdpPeer zw("127.255.255.254", 0), zb("127.255.255.253", 0);
+    startAdding("", "");
     ZWNodeRecord r = node(12);
-    answer(zw, &r, 100);
+    ASSERT_TRUE(answerFrom("127.255.255.254", &r, 100));
     ZBDeviceRecord z;
     memset(&z, 0, sizeof z);
     z.status = 1;
-    answer(zb, &z, 443);
+    ASSERT_TRUE(answerFrom("127.255.255.253", &z, 443));
     ASSERT_TRUE(waitUntil([] { return logged("answer (443 of 444 bytes)").size() == 1; }));
     EXPECT_EQ(logged("libpairing:short Z-wave answer (100 of 1036 bytes) from 127.255.255.254 dropped").size(), 1u);
     EXPECT_TRUE(events().empty());
@@ -51,7 +43,7 @@ TEST_F(BadAnswers, ShortRecordsAreDroppedLongOnesCut) {
     // Longer than the record (and than the receive buffer): the record is read, the rest ignored.
     std::string big(6000, '\x55');
     memcpy(&big[0], &r, sizeof r);
-    answer(zw, big.data(), big.size());
+    ASSERT_TRUE(answerFrom("127.255.255.254", big.data(), big.size()));
     auto evs = waitEvents(1);
     ASSERT_EQ(evs.size(), 1u);
     EXPECT_EQ(evs[0].type, 3);
@@ -60,17 +52,13 @@ TEST_F(BadAnswers, ShortRecordsAreDroppedLongOnesCut) {
 }
 
 TEST_F(BadAnswers, StrangersAreNotServers) {
-    script("zwave", "");
-    script("zigbee", "");
-    a->addDevZigbeeZwave();
+    startAdding("", "");
     ZWNodeRecord r = node(12);
     // Addresses that share their first characters with the Z-Wave server's.
     for (const char* ip : {"127.255.255.2", "127.255.255.25", "127.255.255.5"}) {
-        testkit::UdpPeer peer(ip, 0);
-        answer(peer, &r, sizeof r);
+        ASSERT_TRUE(answerFrom(ip, &r, sizeof r));
     }
-    testkit::UdpPeer ha("127.255.255.1", 0);
-    answer(ha, &r, sizeof r);
+    ASSERT_TRUE(answerFrom("127.255.255.1", &r, sizeof r));
     ASSERT_TRUE(waitUntil([] { return logged("Got data from HA_Server").size() == 1; }));
     EXPECT_EQ(logged("libpairing:received command from unknown server").size(), 3u);
     EXPECT_TRUE(events().empty());
@@ -85,7 +73,6 @@ TEST_F(BadAnswers, StrangersAreNotServers) {
 }
 
 TEST_F(BadAnswers, HueListsMalformedDeepAndTooLong) {
-    testkit::UdpPeer hue("127.255.255.252", 0);
     HueAnswer h;
     memset(&h, 0, sizeof h);
     h.state = 0;
@@ -97,7 +84,7 @@ TEST_F(BadAnswers, HueListsMalformedDeepAndTooLong) {
     };
     for (int i = 0; i < 3; ++i) strncpy(h.bridges[i], objs[i], kHueObjectSize);
     memset(h.bridges[3], 'x', kHueObjectSize);  // no terminator at all
-    answer(hue, &h, sizeof h);
+    ASSERT_TRUE(answerFrom("127.255.255.252", &h, sizeof h));
     auto evs = waitEvents(1);
     ASSERT_EQ(evs.size(), 1u);
     EXPECT_EQ(evs[0].type, 21);
@@ -111,14 +98,14 @@ TEST_F(BadAnswers, HueListsMalformedDeepAndTooLong) {
     HueAnswer s;
     memset(&s, 0, sizeof s);
     s.count = 3;
-    answer(hue, &s, 8);
+    ASSERT_TRUE(answerFrom("127.255.255.252", &s, 8));
     evs = waitEvents(1);
     ASSERT_EQ(evs.size(), 1u);
     list = reinterpret_cast<const AssocBridgeListPayload*>(evs[0].payload);
     EXPECT_STREQ(list->mac[0], "");
     // Unknown state.
     s.state = 7;
-    answer(hue, &s, 8);
+    ASSERT_TRUE(answerFrom("127.255.255.252", &s, 8));
     EXPECT_TRUE(waitUntil([] { return logged("libpairing:Got unknown state from HUE").size() == 1; }));
 }
 

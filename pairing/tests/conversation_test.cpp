@@ -20,12 +20,6 @@ namespace {
 
 class Conversation : public PairingTest {};
 
-std::vector<int> types(const std::vector<AssocEvent>& evs) {
-    std::vector<int> t;
-    for (const AssocEvent& e : evs) t.push_back(e.type);
-    return t;
-}
-
 bool isZigbeeCancel(const std::string& b) {
     return field(b, 0, 180) == "network pjoin 0" && field(b, 180, 130) == "cancel";
 }
@@ -35,19 +29,17 @@ bool isZwaveCancel(const std::string& b) { return b.size() == 236 && le32(b, 192
 
 TEST_F(Conversation, AddZwaveSwitchChooseSubTypeNameAndPlace) {
     testkit::ddbPutText("NextDevid", "20");
-    script("zigbee", "");
-    script("zwave",
-           "# a wall switch joins\n"
-           "on add\n"
-           "  wait 50\n"
-           "  send node=12\n"
-           "  send node=12\n"
-           "  send node=12 basic=4 generic=0x10 specific=1 classes=0x25,0x86 values=0x25:0:1,0x86:0:1\n");
-    a->addDevZigbeeZwave();
-    auto evs = waitEvents(3);
-    ASSERT_EQ(types(evs), (std::vector<int>{3, 5, 6}));
+    startAdding(
+        "# a wall switch joins\n"
+        "on add\n"
+        "  wait 50\n"
+        "  send node=12\n"
+        "  send node=12\n"
+        "  send node=12 basic=4 generic=0x10 specific=1 classes=0x25,0x86 values=0x25:0:1,0x86:0:1\n",
+        "");
+    std::vector<AssocEvent> evs;
+    ASSERT_TRUE(gotEvents(&evs, {3, 5, 6}, 2));
     EXPECT_EQ(statuses(), (std::vector<int>{3, 5, 6}));
-    for (const AssocEvent& e : evs) EXPECT_EQ(e.server, 2);
     EXPECT_EQ(device(evs[2]).devType, 1u);
     EXPECT_EQ(subTypes(evs[2]), (std::vector<int>{42, 1, 43}));
     EXPECT_TRUE(waitUntil([] { return strcmp(cmdtype, "SelectDeviceType") == 0; }));
@@ -70,10 +62,7 @@ TEST_F(Conversation, AddZwaveSwitchChooseSubTypeNameAndPlace) {
     a->setDevType(BinarySwitch);
     evs = waitEvents(4);
     ASSERT_EQ(evs.size(), 4u);
-    EXPECT_EQ(evs[3].type, 7);
-    EXPECT_EQ(evs[3].server, 2);
-    EXPECT_STREQ(device(evs[3]).name, "BinarySwitch #20");
-    EXPECT_STREQ(device(evs[3]).location, "Default");
+    expectNaming(evs[3], 2, "BinarySwitch #20");
     EXPECT_EQ(device(evs[3]).devType, 1u);
     EXPECT_EQ(statuses()[3], 7);
 
@@ -108,23 +97,20 @@ TEST_F(Conversation, AddZwaveSwitchChooseSubTypeNameAndPlace) {
 
 TEST_F(Conversation, ZigbeeDoorSensorWinsTheRaceAndZwaveIsCancelled) {
     testkit::ddbPutText("NextDevid", "30");
-    script("zwave", "on add\n  wait 4000\n  send node=40\n");
-    script("zigbee",
-           "on add\n"
-           "  wait 50\n  send status=1 short=0x4d2\n"
-           "  wait 50\n  send status=6 short=0x4d2\n"
-           "  wait 50\n  send status=10 short=0x4d2 clusters=0x0500:1 zone=21 manufacturer=Centralite model=3320-L\n");
-    a->addDevZigbeeZwave();
-    auto evs = waitEvents(3);
-    ASSERT_EQ(types(evs), (std::vector<int>{3, 5, 7}));
+    startAdding(
+        "on add\n  wait 4000\n  send node=40\n",
+        "on add\n"
+        "  wait 50\n  send status=1 short=0x4d2\n"
+        "  wait 50\n  send status=6 short=0x4d2\n"
+        "  wait 50\n  send status=10 short=0x4d2 clusters=0x0500:1 zone=21 manufacturer=Centralite model=3320-L\n");
+    std::vector<AssocEvent> evs;
+    ASSERT_TRUE(gotEvents(&evs, {3, 5, 7}, 1));
     EXPECT_EQ(statuses(), (std::vector<int>{3, 5, 7}));
-    for (const AssocEvent& e : evs) EXPECT_EQ(e.server, 1);
     EXPECT_EQ(json(evs[0]), "{\"CommandType\":\"AddingDevice\",\"MobileInternalIndex\":\"\"}");
     EXPECT_EQ(device(evs[0]).zbStatus, 1u);
     EXPECT_EQ(json(evs[1]), "{\"CommandType\":\"GettingInfo\",\"MobileInternalIndex\":\"\"}");
     EXPECT_EQ(device(evs[1]).zbStatus, 6u);
-    EXPECT_STREQ(device(evs[2]).name, "ContactSwitch #30");
-    EXPECT_STREQ(device(evs[2]).location, "Default");
+    expectNaming(evs[2], 1, "ContactSwitch #30");
     EXPECT_EQ(device(evs[2]).devType, 12u);
     EXPECT_TRUE(waitUntil([&] { return a->assocState == 8; }));
     EXPECT_EQ(a->cancelType, 1);
@@ -162,31 +148,23 @@ TEST_F(Conversation, ZigbeeDoorSensorWinsTheRaceAndZwaveIsCancelled) {
 
 TEST_F(Conversation, ZigbeeSubTypeChoice) {
     testkit::ddbPutText("NextDevid", "33");
-    script("zwave", "");
-    script("zigbee", "on add\n  send status=10 short=0x77 clusters=0x0500:1 zone=0\n");
-    a->addDevZigbeeZwave();
-    auto evs = waitEvents(1);
-    ASSERT_EQ(types(evs), std::vector<int>{6});
-    EXPECT_EQ(evs[0].server, 1);
+    startAdding("", "on add\n  send status=10 short=0x77 clusters=0x0500:1 zone=0\n");
+    std::vector<AssocEvent> evs;
+    ASSERT_TRUE(gotEvents(&evs, {6}, 1));
     EXPECT_EQ(subTypes(evs[0]), (std::vector<int>{21, 19, 10}));
     EXPECT_EQ(device(evs[0]).zbStatus, 10u);
     a->setDevType(KeyFob);
     evs = waitEvents(2);
     ASSERT_EQ(evs.size(), 2u);
-    EXPECT_EQ(evs[1].type, 7);
-    EXPECT_EQ(evs[1].server, 1);
-    EXPECT_STREQ(device(evs[1]).name, "KeyFob #33");
+    expectNaming(evs[1], 1, "KeyFob #33");
     EXPECT_EQ(a->zbRecord.devType, KeyFob);
 }
 
 TEST_F(Conversation, RemoveKnownZwaveAndUnknownZigbee) {
     storeDevice(50, "Hall switch", 2, "BinarySwitch", 21, 65535);
-    script("zigbee", "");
-    script("zwave", "on remove\n  send node=21\n  wait 100\n  send node=21\n");
-    a->removeDevZigbeeZwave();
-    auto evs = waitEvents(1);
-    ASSERT_EQ(types(evs), std::vector<int>{11});
-    EXPECT_EQ(evs[0].server, 2);
+    startRemoving("on remove\n  send node=21\n  wait 100\n  send node=21\n", "");
+    std::vector<AssocEvent> evs;
+    ASSERT_TRUE(gotEvents(&evs, {11}, 2));
     EXPECT_STREQ(device(evs[0]).removedName, "Hall switch");
     EXPECT_EQ(device(evs[0]).removedId, 50u);
     EXPECT_EQ(statuses()[0], 0);
@@ -203,12 +181,8 @@ TEST_F(Conversation, RemoveKnownZwaveAndUnknownZigbee) {
 
     clearEvents();
     testkit::clearReceived("zwave");
-    script("zwave", "");
-    script("zigbee", "on remove\n  wait 100\n  send status=2 short=0x999\n");
-    a->removeDevZigbeeZwave();
-    evs = waitEvents(1);
-    ASSERT_EQ(types(evs), std::vector<int>{12});
-    EXPECT_EQ(evs[0].server, 1);
+    startRemoving("", "on remove\n  wait 100\n  send status=2 short=0x999\n");
+    ASSERT_TRUE(gotEvents(&evs, {12}, 1));
     EXPECT_EQ(logged("libpairing:Unknown Sensor removed (Zigbee)").size(), 1u);
     auto zw = testkit::waitReceived("zwave", 2);
     ASSERT_EQ(zw.size(), 2u);
@@ -218,11 +192,9 @@ TEST_F(Conversation, RemoveKnownZwaveAndUnknownZigbee) {
 
 TEST_F(Conversation, RemoveKnownZigbee) {
     storeDevice(51, "Garage sensor", 1, "DoorSensor", 0, 0x3c4d);
-    script("zwave", "");
-    script("zigbee", "on remove\n  send status=2 short=0x3c4d\n");
-    a->removeDevZigbeeZwave();
-    auto evs = waitEvents(1);
-    ASSERT_EQ(types(evs), std::vector<int>{11});
+    startRemoving("", "on remove\n  send status=2 short=0x3c4d\n");
+    std::vector<AssocEvent> evs;
+    ASSERT_TRUE(gotEvents(&evs, {11}));
     EXPECT_STREQ(device(evs[0]).removedName, "Garage sensor");
     EXPECT_EQ(device(evs[0]).removedId, 51u);
     auto ha = testkit::waitReceived("ha-assoc", 1);
@@ -233,12 +205,9 @@ TEST_F(Conversation, RemoveKnownZigbee) {
 }
 
 TEST_F(Conversation, FailuresOnBothRadios) {
-    script("zigbee", "");
-    script("zwave", "on add\n  send node=255\n");
-    a->addDevZigbeeZwave();
-    auto evs = waitEvents(1);
-    ASSERT_EQ(types(evs), std::vector<int>{9});
-    EXPECT_EQ(evs[0].server, 2);
+    startAdding("on add\n  send node=255\n", "");
+    std::vector<AssocEvent> evs;
+    ASSERT_TRUE(gotEvents(&evs, {9}, 2));
     EXPECT_TRUE(waitUntil([] { return idle; }));
     EXPECT_TRUE(waitUntil([] { return logged("libpairing:Association failed (Z-wave)").size() == 1; }));
     EXPECT_EQ(logged("libpairing:Association failed (Z-wave)").size(), 1u);
@@ -246,12 +215,8 @@ TEST_F(Conversation, FailuresOnBothRadios) {
 
     clearEvents();
     testkit::clearReceived("zwave");
-    script("zwave", "");
-    script("zigbee", "on add\n  send status=11\n");
-    a->addDevZigbeeZwave();
-    evs = waitEvents(1);
-    ASSERT_EQ(types(evs), std::vector<int>{9});
-    EXPECT_EQ(evs[0].server, 1);
+    startAdding("", "on add\n  send status=11\n");
+    ASSERT_TRUE(gotEvents(&evs, {9}, 1));
     EXPECT_EQ(device(evs[0]).zbStatus, 11u);
     EXPECT_EQ(json(evs[0]),
               "{\"CommandType\":\"AddDevice\",\"MobileInternalIndex\":\"\",\"Success\":\"false\",\"Reason\":"
@@ -267,9 +232,8 @@ TEST_F(Conversation, HueBridgeAndBulb) {
            "on bridge\n  send state=2\n"
            "on bulbs\n  send state=6\n");
     a->Hue_initiateAdd();
-    auto evs = waitEvents(1);
-    ASSERT_EQ(types(evs), std::vector<int>{21});
-    EXPECT_EQ(evs[0].server, 3);
+    std::vector<AssocEvent> evs;
+    ASSERT_TRUE(gotEvents(&evs, {21}, 3));
     EXPECT_EQ(statuses()[0], 21);
     auto* list = reinterpret_cast<const AssocBridgeListPayload*>(evs[0].payload);
     EXPECT_STREQ(list->mac[0], "00:17:88:4a:5b:6c");
@@ -312,16 +276,14 @@ TEST_F(Conversation, NestAttachAndDetach) {
     EXPECT_TRUE(a->Nest_checkExist());
     char code[] = "AUTH-1234";
     a->Nest_add(code);
-    auto evs = waitEvents(1);
-    ASSERT_EQ(types(evs), std::vector<int>{44});
-    EXPECT_EQ(evs[0].server, 4);
+    std::vector<AssocEvent> evs;
+    ASSERT_TRUE(gotEvents(&evs, {44}, 4));
     NestAnswer ans;
     memcpy(&ans, evs[0].payload, sizeof ans);
     EXPECT_EQ(ans.command, 100u);
     EXPECT_EQ(ans.data, 5u);
     a->Nest_remove();
-    evs = waitEvents(2);
-    ASSERT_EQ(types(evs), (std::vector<int>{44, 46}));
+    ASSERT_TRUE(gotEvents(&evs, {44, 46}));
     auto nest = testkit::waitReceived("nest", 2);
     ASSERT_EQ(nest.size(), 2u);
     EXPECT_EQ(nest[0].size(), 256u);
@@ -335,8 +297,8 @@ TEST_F(Conversation, WebServerClientClosesAfterAnHueAnswer) {
     script("hue", "on refresh\n  send state=8\n");
     char mac[] = "00:17:88:4a:5b:6c", user[] = "u";
     a->Hue_refreshBridge(mac, user);
-    auto evs = waitEvents(1);
-    ASSERT_EQ(types(evs), std::vector<int>{22});
+    std::vector<AssocEvent> evs;
+    ASSERT_TRUE(gotEvents(&evs, {22}));
     EXPECT_TRUE(waitUntil([&] { return a->assocConnected == 0 && a->assocSocket == 0; }));
     a->clientType = AC_LCD;
 }
@@ -362,20 +324,14 @@ TEST_F(Conversation, SilentRadioTimesOut) {
     g_ticks = 0;
     itimerval tick{{0, 100000}, {0, 100000}}, stop{};
     setitimer(ITIMER_REAL, &tick, nullptr);
-    script("zigbee", "");
-    script("zwave", "on remove\n  send node=14\n");  // no confirmation follows
-    a->removeDevZigbeeZwave();
-    auto evs = waitEvents(2, 90000);  // 20 s of silence
+    startRemoving("on remove\n  send node=14\n", "");  // no confirmation follows
+    auto evs = waitEvents(2, 90000);                   // 20 s of silence
     setitimer(ITIMER_REAL, &stop, nullptr);
     pthread_sigmask(SIG_SETMASK, &mask, nullptr);
     EXPECT_GT(g_ticks, 10);
     ASSERT_EQ(types(evs), (std::vector<int>{11, 2}));
     EXPECT_EQ(evs[1].server, 0);
-    auto* t = reinterpret_cast<const AssocTimeoutPayload*>(evs[1].payload);
-    EXPECT_EQ(t->lastStatus, 0);
-    EXPECT_STREQ(t->json,
-                 "{\"CommandType\":\"RemoveDevice\", "
-                 "\"MobileInternalIndex\":\"\",\"Success\":\"false\",\"Reason\":\"TimeoutReached\"}");
+    expectTimeout(evs[1], 0, "RemoveDevice");
     EXPECT_TRUE(waitUntil([&] { return idle && a->cancelType == 0; }));
     // cancelType was 2: the Z-Wave radio is cancelled.
     auto zw = testkit::waitReceived("zwave", 2);

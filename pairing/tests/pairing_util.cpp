@@ -52,6 +52,70 @@ std::vector<AssocEvent> waitEvents(size_t count, int timeoutMs) {
     return g_events;
 }
 
+std::vector<int> types(const std::vector<AssocEvent>& evs) {
+    std::vector<int> t;
+    for (const AssocEvent& e : evs) t.push_back(e.type);
+    return t;
+}
+
+::testing::AssertionResult gotEvents(std::vector<AssocEvent>* evs, const std::vector<int>& want, int server) {
+    *evs = waitEvents(want.size());
+    if (types(*evs) != want) return ::testing::AssertionFailure() << "events " << ::testing::PrintToString(types(*evs));
+    for (const AssocEvent& e : *evs)
+        if (server != -1 && e.server != server)
+            return ::testing::AssertionFailure() << "event " << e.type << " from server " << e.server;
+    return ::testing::AssertionSuccess();
+}
+
+void expectTimeout(const AssocEvent& ev, int lastStatus, const char* command) {
+    EXPECT_EQ(ev.type, 2);
+    auto* t = reinterpret_cast<const AssocTimeoutPayload*>(ev.payload);
+    EXPECT_EQ(t->lastStatus, lastStatus);
+    EXPECT_EQ(std::string(t->json), std::string("{\"CommandType\":\"") + command +
+                                        "\", \"MobileInternalIndex\":\"\",\"Success\":\"false\","
+                                        "\"Reason\":\"TimeoutReached\"}");
+}
+
+std::vector<std::pair<int, int>> indexPairs(const uint8_t* list, int count) {
+    std::vector<std::pair<int, int>> v;
+    for (int k = 0; k < count; ++k) v.push_back({list[2 * k], list[2 * k + 1]});
+    return v;
+}
+
+void freshTyping(int nextId) {
+    testkit::ddbPutText("NextDevid", std::to_string(nextId));
+    Logger::getInstance()->clear();
+}
+
+void expectNaming(const AssocEvent& ev, int server, const char* name) {
+    EXPECT_EQ(ev.type, 7);
+    EXPECT_EQ(ev.server, server);
+    EXPECT_STREQ(device(ev).name, name);
+    EXPECT_STREQ(device(ev).location, "Default");
+}
+
+bool answerFrom(const char* ip, const void* data, size_t len) {
+    testkit::UdpPeer peer(ip, 0);
+    return peer.sendTo("127.255.255.4", 8888, data, len);
+}
+
+size_t markersRead() { return logged("Got data from HA_Server").size(); }
+
+void sendMarker() {
+    char b = 0;
+    ASSERT_TRUE(answerFrom("127.255.255.1", &b, 1));
+}
+
+bool markerRead(size_t before) {
+    return waitUntil([&] { return markersRead() > before; });
+}
+
+void marker() {
+    size_t before = markersRead();
+    sendMarker();
+    ASSERT_TRUE(markerRead(before));
+}
+
 void script(const std::string& radio, const std::string& text) {
     testkit::writeFile("/sim/state/servers/" + radio + ".pairing", text);
 }
@@ -103,6 +167,18 @@ void PairingTest::SetUp() {
 
 void PairingTest::TearDown() {
     if (a) a->closeAssocConnection();
+}
+
+void PairingTest::startAdding(const std::string& zwave, const std::string& zigbee) {
+    script("zwave", zwave);
+    script("zigbee", zigbee);
+    a->addDevZigbeeZwave();
+}
+
+void PairingTest::startRemoving(const std::string& zwave, const std::string& zigbee) {
+    script("zwave", zwave);
+    script("zigbee", zigbee);
+    a->removeDevZigbeeZwave();
 }
 
 void storeDevice(int id, const char* name, int tech, const char* type, int node, int shortId) {

@@ -47,8 +47,40 @@ class PairingTest : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
+    // Writes the scripts of both radios and starts an adding (a removal) on both.
+    void startAdding(const std::string& zwave, const std::string& zigbee);
+    void startRemoving(const std::string& zwave, const std::string& zigbee);
     HalvixAssociation* a = nullptr;
 };
+
+// Sends a datagram from `ip` (any port) to the association port.
+bool answerFrom(const char* ip, const void* data, size_t len);
+// A datagram from the HA server's address is only logged: once the log
+// shows it, everything sent before it has been handled.
+size_t markersRead();
+void sendMarker();
+bool markerRead(size_t before);  // another one logged since `before`
+void marker();                   // sends one and waits until it is read
+
+// Types of the events.
+std::vector<int> types(const std::vector<AssocEvent>& evs);
+// Waits for events of these types, each from `server` (any when -1); *evs
+// gets what came.
+::testing::AssertionResult gotEvents(std::vector<AssocEvent>* evs, const std::vector<int>& types, int server = -1);
+// A timeout event: the progress it reports and its text for `command`.
+void expectTimeout(const AssocEvent& ev, int lastStatus, const char* command);
+
+// The first `count` (type, end point) entries of an index list.
+std::vector<std::pair<int, int>> indexPairs(const uint8_t* list, int count);
+// A typing test: the store's next device ID is NextId, the log is empty.
+void freshTyping(int nextId);
+template <int NextId>
+class TypingTest : public ::testing::Test {
+protected:
+    void SetUp() override { freshTyping(NextId); }
+};
+// A naming event (7) from `server`, with the name and the location "Default".
+void expectNaming(const AssocEvent& ev, int server, const char* name);
 
 // A device record in /tmp/ddb.
 void storeDevice(int id, const char* name, int tech, const char* type, int node, int shortId);

@@ -22,9 +22,7 @@ TEST_F(ZigbeeRemoval, AnswerWithoutAddressRemovesNoDevice) {
     storeDevice(60, "Hall switch", DEVTECH_ZWAVE, "BinarySwitch", 21, 65535);
     storeDevice(61, "Porch sensor", DEVTECH_ZIGBEE, "DoorSensor", 0, 65535);
     storeDevice(62, "Garage sensor", DEVTECH_ZIGBEE, "DoorSensor", 0, 0x3c4d);
-    script("zwave", "");
-    script("zigbee", "on remove\n  send status=2 short=0xffff\n");
-    a->removeDevZigbeeZwave();
+    startRemoving("", "on remove\n  send status=2 short=0xffff\n");
     auto evs = waitEvents(1);
     ASSERT_EQ(evs.size(), 1u);
     EXPECT_EQ(evs[0].type, 12);

@@ -33,6 +33,30 @@ std::vector<std::pair<int, int>> plus(std::vector<std::pair<int, int>> v, std::p
     return v;
 }
 
+// An IAS zone device on end point 1: its state, low battery and tamper.
+Case zone(const char* what, const char* maker, const char* model, int zone, int type, int state, const char* name) {
+    return {what, {{0x500, 1}}, maker, model, zone, type, {{state, 1}, {12, 1}, {9, 1}}, name};
+}
+
+// A plug: on/off and electrical measurement, and its five indexes.
+Case plug(const char* what, const char* maker, const char* model, int type, const char* name, int result = 0,
+          int f228 = 1, int f232 = 1, int f240 = 0, int id292 = 0, int id294 = 0) {
+    return {what,
+            {{6, 1}, {0xB04, 1}},
+            maker,
+            model,
+            0,
+            type,
+            {{1, 1}, {86, 1}, {52, 1}, {53, 1}, {54, 1}},
+            name,
+            result,
+            f228,
+            f232,
+            f240,
+            id292,
+            id294};
+}
+
 const Case kCases[] = {
     {"bulb on/off, level, colour",
      {{6, 11}, {8, 11}, {0x300, 11}},
@@ -52,12 +76,12 @@ const Case kCases[] = {
      "MultilevelSwitchOnOff #%d"},
     {"two on/off", {{6, 1}, {6, 2}}, "", "", 0, 43, {{1, 1}, {1, 2}}, "MultiSwitch #%d"},
     {"no rule", {{0x0001, 1}, {0x0003, 1}}, "", "", 0, 60, {}, "GenericDevice #%d"},
-    {"flood", {{0x500, 1}}, "", "", 42, 14, {{6, 1}, {12, 1}, {9, 1}}, "FloodSensor #%d"},
-    {"door", {{0x500, 1}}, "", "", 21, 12, {{4, 1}, {12, 1}, {9, 1}}, "ContactSwitch #%d"},
+    zone("flood", "", "", 42, 14, 6, "FloodSensor #%d"),
+    zone("door", "", "", 21, 12, 4, "ContactSwitch #%d"),
     {"door XE01S", {{0x500, 1}}, "", "XE01S", 21, 12, {{12, 1}}, "ContactSwitch #%d"},
     {"key fob", {{0x500, 3}}, "", "RC_ACE", 271, 19, {{24, 3}, {10, 3}, {11, 3}}, "KeyFob #%d"},
-    {"button", {{0x500, 1}}, "Quentrix Ltd.", "", 277, 61, {{91, 1}, {12, 1}, {9, 1}}, "Halvix Click #%d"},
-    {"tilt", {{0x500, 1}}, "NYCE", "3014", 21, 12, {{4, 1}, {12, 1}, {9, 1}}, "Tilt Sensor #%d"},
+    zone("button", "Quentrix Ltd.", "", 277, 61, 91, "Halvix Click #%d"),
+    zone("tilt", "NYCE", "3014", 21, 12, 4, "Tilt Sensor #%d"),
     {"camera",
      {{0x500, 1}, {0x503, 1}},
      "",
@@ -86,31 +110,9 @@ const Case kCases[] = {
      "Thermostat #%d"},
     {"zen", {{0x201, 1}}, "Zen Within", "", 0, 62, {{35, 1}, {36, 1}, {37, 1}, {38, 1}, {25, 1}}, "Zen Thermostat #%d"},
     {"lock", {{0x101, 1}}, "", "", 0, 28, {{23, 1}}, "ZigbeeDoorLock #%d"},
-    {"plug",
-     {{6, 1}, {0xB04, 1}},
-     "Centralite",
-     "",
-     0,
-     22,
-     {{1, 1}, {86, 1}, {52, 1}, {53, 1}, {54, 1}},
-     "SmartACSwitch #%d"},
-    {"plug without readings",
-     {{6, 1}, {0xB04, 1}},
-     "Other",
-     "zero",
-     0,
-     1,
-     {{1, 1}, {86, 1}, {52, 1}, {53, 1}, {54, 1}},
-     "BinarySwitch #%d",
-     -1},
-    {"osram plug",
-     {{6, 1}, {0xB04, 1}},
-     "OSRAM",
-     "zero",
-     0,
-     1,
-     {{1, 1}, {86, 1}, {52, 1}, {53, 1}, {54, 1}},
-     "BinarySwitch #%d"},
+    plug("plug", "Centralite", "", 22, "SmartACSwitch #%d"),
+    plug("plug without readings", "Other", "zero", 1, "BinarySwitch #%d", -1),
+    plug("osram plug", "OSRAM", "zero", 1, "BinarySwitch #%d"),
     {"level only", {{8, 1}}, "", "", 0, 2, {{18, 1}}, "MultilevelSwitch #%d"},
     {"0x0100 clears", {{6, 1}, {0x100, 1}}, "", "", 0, 60, {{1, 1}}, "GenericDevice #%d"},
     {"window covering", {{0x102, 4}}, "", "", 0, 26, {{116, 4}}, "Window Covering #%d"},
@@ -130,14 +132,14 @@ const Case kCases[] = {
     {"occupancy of another maker", {{0x406, 1}}, "", "3041", 0, 60, {{3, 1}}, "GenericDevice #%d"},
     {"NYCE other model", {{0x406, 1}}, "NYCE", "3043", 0, 60, {{3, 1}}, "GenericDevice #%d"},
     {"zone with 0x0504", {{0x500, 1}, {0x504, 1}}, "", "", 21, 60, {}, "GenericDevice #%d"},
-    {"motion", {{0x500, 1}}, "", "", 13, 11, {{3, 1}, {12, 1}, {9, 1}}, "MotionSensor #%d"},
-    {"fire", {{0x500, 1}}, "", "", 40, 13, {{8, 1}, {12, 1}, {9, 1}}, "FireSensor #%d"},
-    {"gas", {{0x500, 1}}, "", "", 43, 15, {{7, 1}, {12, 1}, {9, 1}}, "GasSensor #%d"},
-    {"vibration", {{0x500, 1}}, "", "", 45, 17, {{5, 1}, {12, 1}, {9, 1}}, "VibrationOrMovementSensor #%d"},
-    {"warning device", {{0x500, 1}}, "", "", 549, 21, {{13, 1}, {12, 1}, {9, 1}}, "StandardWarningDevice #%d"},
+    zone("motion", "", "", 13, 11, 3, "MotionSensor #%d"),
+    zone("fire", "", "", 40, 13, 8, "FireSensor #%d"),
+    zone("gas", "", "", 43, 15, 7, "GasSensor #%d"),
+    zone("vibration", "", "", 45, 17, 5, "VibrationOrMovementSensor #%d"),
+    zone("warning device", "", "", 549, 21, 13, "StandardWarningDevice #%d"),
     {"keypad", {{0x500, 1}}, "", "", 541, 20, {{12, 1}}, "Keypad #%d"},
-    {"NYCE door", {{0x500, 1}}, "NYCE", "3011", 21, 12, {{4, 1}, {12, 1}, {9, 1}}, "ContactSwitch #%d"},
-    {"mini smoke on end point 1", {{0x500, 1}}, "", "MiniSD", 40, 60, {{8, 1}, {12, 1}, {9, 1}}, "GenericDevice #%d"},
+    zone("NYCE door", "NYCE", "3011", 21, 12, 4, "ContactSwitch #%d"),
+    zone("mini smoke on end point 1", "", "MiniSD", 40, 60, 8, "GenericDevice #%d"),
     {"sercomm with illuminance",
      {{0x400, 1}, {0x500, 1}},
      "",
@@ -146,7 +148,7 @@ const Case kCases[] = {
      60,
      {{28, 1}, {3, 1}, {12, 1}, {9, 1}},
      "GenericDevice #%d"},
-    {"sercomm alone", {{0x500, 1}}, "", "SZ-PIR04N", 13, 11, {{3, 1}, {12, 1}, {9, 1}}, "MotionSensor #%d"},
+    zone("sercomm alone", "", "SZ-PIR04N", 13, 11, 3, "MotionSensor #%d"),
     {"zone as the 30th cluster",
      plus(many(29, 1), {0x500, 1}),
      "",
@@ -165,61 +167,11 @@ const Case kCases[] = {
      {{1, 1}, {108, 1}, {109, 1}, {110, 1}, {111, 1}},
      "BinarySwitch #%d"},
     {"measurement alone", {{0xB04, 1}}, "", "", 0, 60, {{86, 1}, {52, 1}, {53, 1}, {54, 1}}, "GenericDevice #%d"},
-    {"maker's plug",
-     {{6, 1}, {0xB04, 1}},
-     "Quentrix Ltd.",
-     "",
-     0,
-     50,
-     {{1, 1}, {86, 1}, {52, 1}, {53, 1}, {54, 1}},
-     "Tolvar Plug #%d",
-     0,
-     1,
-     1,
-     0,
-     4098,
-     24256},
-    {"maker's other plug",
-     {{6, 1}, {0xB04, 1}},
-     "Quentrix Ltd.",
-     "",
-     0,
-     22,
-     {{1, 1}, {86, 1}, {52, 1}, {53, 1}, {54, 1}},
-     "SmartACSwitch #%d",
-     0,
-     1,
-     1,
-     0,
-     4098,
-     1},
-    {"maker's plug, other first id",
-     {{6, 1}, {0xB04, 1}},
-     "Quentrix Ltd.",
-     "",
-     0,
-     22,
-     {{1, 1}, {86, 1}, {52, 1}, {53, 1}, {54, 1}},
-     "SmartACSwitch #%d",
-     0,
-     1,
-     1,
-     0,
-     7,
-     24256},
-    {"plug reading at 240",
-     {{6, 1}, {0xB04, 1}},
-     "Other",
-     "",
-     0,
-     22,
-     {{1, 1}, {86, 1}, {52, 1}, {53, 1}, {54, 1}},
-     "SmartACSwitch #%d",
-     0,
-     1,
-     0,
-     5},
-    {"plug without 228", {{6, 1}, {0xB04, 1}}, "Other", "", 0, 1, {}, "", -1, 0, 1, 1},
+    plug("maker's plug", "Quentrix Ltd.", "", 50, "Tolvar Plug #%d", 0, 1, 1, 0, 4098, 24256),
+    plug("maker's other plug", "Quentrix Ltd.", "", 22, "SmartACSwitch #%d", 0, 1, 1, 0, 4098, 1),
+    plug("maker's plug, other first id", "Quentrix Ltd.", "", 22, "SmartACSwitch #%d", 0, 1, 1, 0, 7, 24256),
+    plug("plug reading at 240", "Other", "", 22, "SmartACSwitch #%d", 0, 1, 0, 5),
+    plug("plug without 228", "Other", "", 1, "", -1, 0, 1, 1),
 };
 
 HalvixAssociation* typed(const Case& c) {
@@ -243,19 +195,7 @@ HalvixAssociation* typed(const Case& c) {
     return a;
 }
 
-std::vector<std::pair<int, int>> indexes(const ZBDeviceRecord& r) {
-    std::vector<std::pair<int, int>> v;
-    for (int k = 0; k < r.indexCount; ++k) v.push_back({r.indexes[2 * k], r.indexes[2 * k + 1]});
-    return v;
-}
-
-class ZigbeeTyping : public ::testing::Test {
-protected:
-    void SetUp() override {
-        testkit::ddbPutText("NextDevid", "70");
-        Logger::getInstance()->clear();
-    }
-};
+using ZigbeeTyping = TypingTest<70>;
 
 }  // namespace
 
@@ -267,7 +207,7 @@ TEST_F(ZigbeeTyping, Rules) {
         EXPECT_EQ(a->zwNode.devTech, 1u);
         if (c.result != 0) continue;
         EXPECT_EQ(a->zbRecord.devType, c.type);
-        EXPECT_EQ(indexes(a->zbRecord), c.indexes);
+        EXPECT_EQ(indexPairs(a->zbRecord.indexes, a->zbRecord.indexCount), c.indexes);
         EXPECT_EQ(a->zbRecord.indexes[2 * c.indexes.size()], 255);  // the end entry
         char name[64];
         snprintf(name, sizeof name, c.name, 70);
@@ -360,9 +300,7 @@ TEST_F(ZigbeeTyping, GenericZwaveTypeChoiceKeepsGenericAndRemaps) {
     EXPECT_EQ(a->zwNode.indexes[0], IDX_DOOR_STATE);
     auto evs = events();
     ASSERT_EQ(evs.size(), 1u);
-    EXPECT_EQ(evs[0].type, 7);
-    EXPECT_EQ(evs[0].server, 2);
-    EXPECT_STREQ(device(evs[0]).name, "GenericDevice #70");
+    expectNaming(evs[0], 2, "GenericDevice #70");
     EXPECT_EQ(device(evs[0]).devType, (uint32_t)DoorSensor);
     EXPECT_STREQ(cmdtype, "EditNameLocation");
 

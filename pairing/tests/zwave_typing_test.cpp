@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <map>
 
 #include "Logger.h"
 #include "ddb.h"
@@ -25,6 +26,15 @@ const std::vector<uint8_t> kMeter = {0x25, 0x32, 0x86};
 const std::vector<uint8_t> kAlarmMulti = {0x26, 0x71, 0x86};
 const std::vector<uint8_t> kAlarmOnly = {0x71, 0x86};
 const std::vector<int> kNone = {};
+// Sub-types offered for the types found.
+const std::vector<int> kSwitchSubs = {42, 1, 43};
+const std::vector<int> kPowerSwitchSubs = {43, 45};
+const std::vector<int> kDimmerSubs = {2, 52, 55};
+const std::vector<int> kThermostatSubs = {7, 46, 54};
+const std::vector<int> kBinarySensorSubs = {39, 41, 38, 37, 49};
+const std::vector<int> kMultiSensorSubs = {25, 40, 27, 56, 49};
+const std::vector<int> kAlarmSubs = {37, 49, 36};
+const std::vector<int> kNotificationSubs = {39, 49, 36, 37, 41};
 
 const Row kRows[] = {
     {0x00, 0, kPlain, 60, kNone, "libpairing:Generic:zw_No_Generic_Type , Specific:Unknown"},
@@ -38,38 +48,30 @@ const Row kRows[] = {
     {0x04, 1, kPlain, 60, kNone, "libpairing:Generic:zw_Display , Specific:DS_Simple_Display"},
     {0x05, 1, kPlain, 60, kNone, "libpairing:Genericzw_Network_Extender , Specific:GenericDevice"},
     {0x06, 1, kPlain, 60, kNone, "libpairing:Generic:zw_Appliance , Specific:AP_General_Appliance"},
-    {0x07,
-     1,
-     kPlain,
-     59,
-     {39, 49, 36, 37, 41},
+    {0x07, 1, kPlain, 59, kNotificationSubs,
      "libpairing:Generic:zw_Notification_Sensor , Specific:NS_Notification_Sensor"},
     {0x07, 2, kPlain, 60, kNone, "libpairing:Generic:zw_Notification_Sensor , Specific:GenericDevice"},
-    {0x08, 0, kPlain, 47, {7, 46, 54}, "libpairing:Generic:zw_Thermostat , Specific:TT_Not_Used"},
-    {0x08, 2, kPlain, 47, {7, 46, 54}, "libpairing:Generic:zw_Thermostat , Specific:TT_General_Thermostat"},
+    {0x08, 0, kPlain, 47, kThermostatSubs, "libpairing:Generic:zw_Thermostat , Specific:TT_Not_Used"},
+    {0x08, 2, kPlain, 47, kThermostatSubs, "libpairing:Generic:zw_Thermostat , Specific:TT_General_Thermostat"},
     {0x08, 4, kPlain, 46, kNone, "libpairing:Generic:zw_Thermostat , Specific:TT_Setpoint_Thermostat"},
-    {0x08, 6, kPlain, 47, {7, 46, 54}, "libpairing:Generic:zw_Thermostat , Specific:TT_General_Thermostat_V2"},
+    {0x08, 6, kPlain, 47, kThermostatSubs, "libpairing:Generic:zw_Thermostat , Specific:TT_General_Thermostat_V2"},
     {0x08, 1, kPlain, 60, kNone, "libpairing:Generic:zw_Thermostat , Specific:GenericDevice"},
     {0x09, 1, kPlain, 60, kNone, "libpairing:Generic:zw_Window_Covering , Specific:WC_Simple_Window_Covering"},
     {0x0F, 1, kPlain, 60, kNone, "libpairing:Generic:zw_Repeater_Slave , Specific:RS_Basic_Repeater_Slave"},
-    {0x10, 0, kPlain, 44, {42, 1, 43}, "libpairing:Generic:zw_Binary_Switch , Specific:BS_Not_Used"},
-    {0x10, 0, kMeter, 45, {43, 45}, "libpairing:Generic:zw_Binary_Switch , Specific:BS_Not_Used"},
-    {0x10, 1, kPlain, 1, {42, 1, 43}, "libpairing:Generic:zw_Binary_Switch , Specific:BS_Binary_Power_Switch"},
-    {0x10, 1, kMeter, 45, {43, 45}, "libpairing:Generic:zw_Binary_Switch , Specific:BS_Binary_Power_Switch"},
-    {0x10, 3, kMeter, 1, {42, 1, 43}, "libpairing:Generic:zw_Binary_Switch , Specific:BS_Binary_Scene_Switch"},
+    {0x10, 0, kPlain, 44, kSwitchSubs, "libpairing:Generic:zw_Binary_Switch , Specific:BS_Not_Used"},
+    {0x10, 0, kMeter, 45, kPowerSwitchSubs, "libpairing:Generic:zw_Binary_Switch , Specific:BS_Not_Used"},
+    {0x10, 1, kPlain, 1, kSwitchSubs, "libpairing:Generic:zw_Binary_Switch , Specific:BS_Binary_Power_Switch"},
+    {0x10, 1, kMeter, 45, kPowerSwitchSubs, "libpairing:Generic:zw_Binary_Switch , Specific:BS_Binary_Power_Switch"},
+    {0x10, 3, kMeter, 1, kSwitchSubs, "libpairing:Generic:zw_Binary_Switch , Specific:BS_Binary_Scene_Switch"},
     {0x10, 5, kPlain, 42, kNone, "libpairing:Generic:zw_Binary_Switch , Specific:BS_Siren"},
     {0x10, 2, kPlain, 60, kNone, "libpairing:Generic:zw_Binary_Switch , Specific:GenericDevice"},
-    {0x11, 0, kPlain, 2, {2, 52, 55}, "Generic:zw_Multilevel_Switch , Specific:MS_Unknown"},
-    {0x11, 1, kPlain, 2, {2, 52, 55}, "libpairing:Generic:zw_Multilevel_Switch , Specific:MS_Multilevel_Power_Switch"},
+    {0x11, 0, kPlain, 2, kDimmerSubs, "Generic:zw_Multilevel_Switch , Specific:MS_Unknown"},
+    {0x11, 1, kPlain, 2, kDimmerSubs, "libpairing:Generic:zw_Multilevel_Switch , Specific:MS_Multilevel_Power_Switch"},
     {0x11, 1, kAlarmMulti, 60, kNone, "libpairing:Generic:zw_Multilevel_Switch , Specific:MS_Multilevel_Power_Switch"},
-    {0x11,
-     1,
-     kAlarmOnly,
-     2,
-     {2, 52, 55},
+    {0x11, 1, kAlarmOnly, 2, kDimmerSubs,
      "libpairing:Generic:zw_Multilevel_Switch , Specific:MS_Multilevel_Power_Switch"},
-    {0x11, 4, kPlain, 2, {2, 52, 55}, "libpairing:Generic:zw_Multilevel_Switch , Specific:MS_Motor_Control_Class_B"},
-    {0x11, 6, kPlain, 2, {2, 52, 55}, "libpairing:Generic:zw_Multilevel_Switch , Specific:MS_Multilevel_Scene_Switch"},
+    {0x11, 4, kPlain, 2, kDimmerSubs, "libpairing:Generic:zw_Multilevel_Switch , Specific:MS_Motor_Control_Class_B"},
+    {0x11, 6, kPlain, 2, kDimmerSubs, "libpairing:Generic:zw_Multilevel_Switch , Specific:MS_Multilevel_Scene_Switch"},
     {0x11, 3, kAlarmMulti, 60, kNone, "libpairing:Generic:zw_Multilevel_Switch , Specific:GenericDevice"},
     {0x12, 1, kPlain, 60, kNone, "libpairing:Generic:zw_Remote_Switch , Specific:RS_Binary_Remote_Switch"},
     {0x13, 1, kPlain, 60, kNone, "libpairing:Generic:zw_Toggle_Switch , Specific:TS_Binary_Toggle_Switch"},
@@ -78,30 +80,21 @@ const Row kRows[] = {
     {0x16, 1, kPlain, 60, kNone, "libpairing:Generic:zw_Ventilation , Specific:VT_Residential_HRV"},
     {0x17, 1, kPlain, 60, kNone, "libpairing:Generic:zw_Security_Panel , Specific:SP_Zoned_Security_Panel"},
     {0x18, 1, kPlain, 60, kNone, "libpairing:Generic:zw_Wall_Controller , Specific:WC_Basic_Wall_Controller"},
-    {0x20,
-     1,
-     kPlain,
-     3,
-     {39, 41, 38, 37, 49},
-     "libpairing:Generic:zw_Binary_Sensor , Specific:BS_Routing_Binary_Sensor"},
+    {0x20, 1, kPlain, 3, kBinarySensorSubs, "libpairing:Generic:zw_Binary_Sensor , Specific:BS_Routing_Binary_Sensor"},
     {0x20, 2, kPlain, 60, kNone, "libpairing:Generic:zw_Binary_Sensor , Specific:GenericDevice"},
-    {0x21,
-     1,
-     kPlain,
-     35,
-     {25, 40, 27, 56, 49},
+    {0x21, 1, kPlain, 35, kMultiSensorSubs,
      "libpairing:Generic:zw_Multilevel_Sensor , Specific:MS_Routing_Multilevel_Sensor"},
     {0x21, 2, kPlain, 60, kNone, "libpairing:Generic:zw_Multilevel_Sensor , Specific:GenericDevice"},
     {0x30, 1, kPlain, 60, kNone, "libpairing:Generic:zw_Pulse_Meter , Specific:GenericDevice"},
-    {0x31, 1, kPlain, 35, {25, 40, 27, 56, 49}, "libpairing:Generic:zw_Meter , Specific:ME_Simple_Meter"},
+    {0x31, 1, kPlain, 35, kMultiSensorSubs, "libpairing:Generic:zw_Meter , Specific:ME_Simple_Meter"},
     {0x31, 2, kPlain, 60, kNone, "libpairing:Generic:zw_Meter , Specific:GenericDevice"},
     {0x40, 2, kPlain, 5, kNone, "libpairing:Generic:zw_Entry_Control , Specific:EC_Advanced_Door_Lock"},
     {0x40, 3, kPlain, 5, kNone, "libpairing:Generic:zw_Entry_Control , Specific:EC_Secure_Keypad_Door_Lock"},
     {0x40, 7, kPlain, 53, kNone, "libpairing:Generic:zw_Entry_Control , Specific:EC_Garage_Door_Opener"},
     {0x40, 1, kPlain, 60, kNone, "libpairing:Generic:zw_Entry_Control , Specific:GenericDevice"},
     {0x50, 1, kPlain, 60, kNone, "libpairing:Generic:zw_Semi_Interoperable , Specific:SI_Energy_Production"},
-    {0xA1, 0, kPlain, 6, {37, 49, 36}, "libpairing:Generic:zw_Alarm_Sensor , Specific:AS_Not_Used"},
-    {0xA1, 2, kPlain, 6, {37, 49, 36}, "libpairing:Generic:zw_Alarm_Sensor , Specific:AS_Routing_Alarm_Sensor"},
+    {0xA1, 0, kPlain, 6, kAlarmSubs, "libpairing:Generic:zw_Alarm_Sensor , Specific:AS_Not_Used"},
+    {0xA1, 2, kPlain, 6, kAlarmSubs, "libpairing:Generic:zw_Alarm_Sensor , Specific:AS_Routing_Alarm_Sensor"},
     {0xA1, 6, kPlain, 0, kNone, "libpairing:Generic:zw_Alarm_Sensor , Specific:AS_Basic_Routing_Smoke_Sensor"},
     {0xA1, 1, kPlain, 60, kNone, "libpairing:Generic:zw_Alarm_Sensor , Specific:GenericDevice"},
     {0xFF, 1, kPlain, 60, kNone, "libpairing:Generic:zw_Non_Interoperable , Specific:GenericDevice"},
@@ -138,19 +131,14 @@ std::vector<int> offered(HalvixAssociation* a, int type) {
     return v;
 }
 
+// The entries of a node's index list, up to its end entry (type 0).
 std::vector<std::pair<int, int>> indexList(const ZWNodeRecord& r) {
-    std::vector<std::pair<int, int>> v;
-    for (int k = 0; k < kZWIndexCap && r.indexes[2 * k]; ++k) v.push_back({r.indexes[2 * k], r.indexes[2 * k + 1]});
-    return v;
+    int n = 0;
+    while (n < kZWIndexCap && r.indexes[2 * n]) ++n;
+    return indexPairs(r.indexes, n);
 }
 
-class ZwaveTyping : public ::testing::Test {
-protected:
-    void SetUp() override {
-        testkit::ddbPutText("NextDevid", "14");
-        Logger::getInstance()->clear();
-    }
-};
+using ZwaveTyping = TypingTest<14>;
 
 }  // namespace
 
@@ -284,58 +272,58 @@ TEST_F(ZwaveTyping, DefaultName) {
 }
 
 // One value of a generic device: the index it becomes (0: none) and the
-// typing flag it raises.
+// typing flag that index raises.
 TEST_F(ZwaveTyping, EveryValueKindMapsToItsIndex) {
     enum Flag { kNo, kSensor, kBasic, kAc, kMulti };
-    const struct {
-        int cls, index, type;
-        Flag flag;
-    } kValues[] = {
-        {0x20, 0, IDX_BASIC, kBasic},
-        {0x25, 0, IDX_SWITCH_BINARY, kNo},
-        {0x26, 0, IDX_SWITCH_MULTILEVEL, kMulti},
-        {0x26, 1, 0, kNo},
-        {0x30, 0, IDX_SENSOR_BINARY, kSensor},
-        {0x31, 1, IDX_TEMPERATURE, kNo},
-        {0x31, 3, IDX_ILLUMINANCE, kNo},
-        {0x31, 5, IDX_HUMIDITY, kNo},
-        {0x31, 4, 0, kNo},
-        {0x32, 0, IDX_ENERGY, kNo},
-        {0x32, 8, IDX_POWER, kNo},
-        {0x32, 2, 0, kNo},
-        {0x40, 0, IDX_THERMOSTAT_MODE, kAc},
-        {0x42, 0, IDX_THERMOSTAT_OPERATING_STATE, kNo},
-        {0x43, 1, IDX_THERMOSTAT_SETPOINT_HEATING, kAc},
-        {0x43, 2, IDX_THERMOSTAT_SETPOINT_COOLING, kAc},
-        {0x43, 3, 0, kNo},
-        {0x44, 0, IDX_THERMOSTAT_FAN_MODE, kAc},
-        {0x5B, 0, IDX_GESTURESENSOR, kNo},
-        {0x62, 0, IDX_LOCK_STATE, kNo},
-        {0x62, 1, 0, kNo},
-        {0x63, 0, 0, kNo},
-        {0x63, 255, IDX_MAXIMUM_USERS, kNo},
-        {0x63, 4, IDX_USER_CODE, kNo},
-        {0x66, 0, IDX_BARRIER_OPERATOR, kNo},
-        {0x70, 27, IDX_AC_SWING, kNo},
-        {0x70, 33, IDX_IR_CODE, kNo},
-        {0x70, 1, 0, kNo},
-        {0x71, 2, IDX_TAMPER, kNo},
-        {0x71, 1, 0, kNo},
-        {0x80, 0, IDX_BATTERY, kNo},
-        {0x86, 0, 0, kNo},
+    const std::map<int, Flag> kFlagOf = {
+        {IDX_SENSOR_BINARY, kSensor},
+        {IDX_BASIC, kBasic},
+        {IDX_THERMOSTAT_MODE, kAc},
+        {IDX_THERMOSTAT_SETPOINT_HEATING, kAc},
+        {IDX_THERMOSTAT_SETPOINT_COOLING, kAc},
+        {IDX_THERMOSTAT_FAN_MODE, kAc},
+        {IDX_SWITCH_MULTILEVEL, kMulti},
     };
-    for (const auto& v : kValues) {
-        SCOPED_TRACE(testing::Message() << "class 0x" << std::hex << v.cls << " index " << std::dec << v.index);
-        HalvixAssociation* a = fresh(0x42, 1, kPlain);
-        setValues(a, {{v.cls, v.index, 3}});
-        a->ZW_indexToEnum(a->zwNode.values[0]);
-        std::vector<std::pair<int, int>> want;
-        if (v.type) want.push_back({v.type, 3});
-        EXPECT_EQ(indexList(a->zwNode), want);
-        EXPECT_EQ(SensorBinaryFlag, v.flag == kSensor);
-        EXPECT_EQ(BasicFlag, v.flag == kBasic);
-        EXPECT_EQ(ZwAcExtFlag, v.flag == kAc);
-        EXPECT_EQ(MultilevelFlag, v.flag == kMulti);
+    // Command class, then (command index, index type) of its values.
+    const struct {
+        int cls;
+        std::vector<std::pair<int, int>> values;
+    } kClasses[] = {
+        {0x20, {{0, IDX_BASIC}}},
+        {0x25, {{0, IDX_SWITCH_BINARY}}},
+        {0x26, {{0, IDX_SWITCH_MULTILEVEL}, {1, 0}}},
+        {0x30, {{0, IDX_SENSOR_BINARY}}},
+        {0x31, {{1, IDX_TEMPERATURE}, {3, IDX_ILLUMINANCE}, {5, IDX_HUMIDITY}, {4, 0}}},
+        {0x32, {{0, IDX_ENERGY}, {8, IDX_POWER}, {2, 0}}},
+        {0x40, {{0, IDX_THERMOSTAT_MODE}}},
+        {0x42, {{0, IDX_THERMOSTAT_OPERATING_STATE}}},
+        {0x43, {{1, IDX_THERMOSTAT_SETPOINT_HEATING}, {2, IDX_THERMOSTAT_SETPOINT_COOLING}, {3, 0}}},
+        {0x44, {{0, IDX_THERMOSTAT_FAN_MODE}}},
+        {0x5B, {{0, IDX_GESTURESENSOR}}},
+        {0x62, {{0, IDX_LOCK_STATE}, {1, 0}}},
+        {0x63, {{0, 0}, {255, IDX_MAXIMUM_USERS}, {4, IDX_USER_CODE}}},
+        {0x66, {{0, IDX_BARRIER_OPERATOR}}},
+        {0x70, {{27, IDX_AC_SWING}, {33, IDX_IR_CODE}, {1, 0}}},
+        {0x71, {{2, IDX_TAMPER}, {1, 0}}},
+        {0x80, {{0, IDX_BATTERY}}},
+        {0x86, {{0, 0}}},
+    };
+    for (const auto& c : kClasses) {
+        for (const auto& v : c.values) {
+            SCOPED_TRACE(testing::Message() << "class 0x" << std::hex << c.cls << " index " << std::dec << v.first);
+            HalvixAssociation* a = fresh(0x42, 1, kPlain);
+            setValues(a, {{c.cls, v.first, 3}});
+            a->ZW_indexToEnum(a->zwNode.values[0]);
+            std::vector<std::pair<int, int>> want;
+            if (v.second) want.push_back({v.second, 3});
+            EXPECT_EQ(indexList(a->zwNode), want);
+            auto f = kFlagOf.find(v.second);
+            const Flag flag = f == kFlagOf.end() ? kNo : f->second;
+            EXPECT_EQ(SensorBinaryFlag, flag == kSensor);
+            EXPECT_EQ(BasicFlag, flag == kBasic);
+            EXPECT_EQ(ZwAcExtFlag, flag == kAc);
+            EXPECT_EQ(MultilevelFlag, flag == kMulti);
+        }
     }
 }
 
