@@ -137,6 +137,22 @@ bool RuleStore::keepFields(const RuleResult& in, RuleResult* out) {
     return true;
 }
 
+// Reads items 1 to count of the rule (results 'R' or triggers 'T'); one
+// that is not accepted is left out and its removal (request `drop`) queued.
+template <typename Item>
+static void readItems(DEPOT* db, int id, char tag, int count, int drop, std::list<Item>& out,
+                      std::vector<RuleRepair>* repairs) {
+    for (int k = 1; k <= count; ++k) {
+        Item stored, kept;
+        memset(&stored, 0, sizeof stored);
+        if (hastore::get(db, key(id, tag, k).c_str(), &stored, sizeof stored) < 0) continue;
+        if (RuleStore::keepFields(stored, &kept))
+            out.push_back(kept);
+        else
+            repairs->push_back({drop, std::string(), k});
+    }
+}
+
 bool RuleStore::read(DEPOT* db, Rules& r, std::vector<RuleRepair>* repairs) {
     std::vector<char> text(1025);
     if (!hastore::getText(db, key(r.id, "NM").c_str(), text.data(), 1024)) {
@@ -154,24 +170,8 @@ bool RuleStore::read(DEPOT* db, Rules& r, std::vector<RuleRepair>* repairs) {
     }
     int resultCount = readCount(db, r.id, "RC", 'R', sizeof(RuleResult), "Results", repairs);
     int triggerCount = readCount(db, r.id, "TC", 'T', sizeof(RuleTrigger), "Triggers", repairs);
-    for (int k = 1; k <= resultCount; ++k) {
-        RuleResult stored, kept;
-        memset(&stored, 0, sizeof stored);
-        if (hastore::get(db, key(r.id, 'R', k).c_str(), &stored, sizeof stored) < 0) continue;
-        if (RuleStore::keepFields(stored, &kept))
-            r.results.push_back(kept);
-        else
-            repairs->push_back({15, std::string(), k});
-    }
-    for (int k = 1; k <= triggerCount; ++k) {
-        RuleTrigger stored, kept;
-        memset(&stored, 0, sizeof stored);
-        if (hastore::get(db, key(r.id, 'T', k).c_str(), &stored, sizeof stored) < 0) continue;
-        if (RuleStore::keepFields(stored, &kept))
-            r.triggers.push_back(kept);
-        else
-            repairs->push_back({17, std::string(), k});
-    }
+    readItems(db, r.id, 'R', resultCount, 15, r.results, repairs);
+    readItems(db, r.id, 'T', triggerCount, 17, r.triggers, repairs);
     return true;
 }
 

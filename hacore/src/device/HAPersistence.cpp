@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <dirent.h>
 #include <sys/mount.h>
 
@@ -21,6 +22,16 @@ bool safePath(const char* s, bool list) {
         if (list && strchr(" *?[]", c)) continue;
         return false;
     }
+    return true;
+}
+
+// Every name of an operation safe, or the refusal written for it.
+bool allSafe(const char* operation, std::initializer_list<bool> checks) {
+    for (bool ok : checks)
+        if (!ok) {
+            fprintf(stderr, "HAPersistence::%s: refusing unsafe path\n", operation);
+            return false;
+        }
     return true;
 }
 
@@ -85,10 +96,7 @@ int HAPersistence::run(const char* operation, const char* command) {
 // copy would be, so the same names fit or are refused as before.
 int HAPersistence::persist(char* src, char* name) {
     char cmd[200];
-    if (!safePath(src, false) || !safePath(name, false) || !safePath(dir, false)) {
-        fprintf(stderr, "HAPersistence::persist: refusing unsafe path\n");
-        return -1;
-    }
+    if (!allSafe("persist", {safePath(src, false), safePath(name, false), safePath(dir, false)})) return -1;
     if (!build(cmd, sizeof cmd, "cp %s /data%s/%s 2> /dev/null", src, dir, name)) return -1;
     char target[200], safe[1024];
     snprintf(target, sizeof target, "/data%s/%s", dir, name);
@@ -102,10 +110,7 @@ int HAPersistence::persist(char* src, char* name) {
 
 int HAPersistence::persistmulti(char* srcs) {
     char cmd[500];
-    if (!safePath(srcs, true) || !safePath(dir, false)) {
-        fprintf(stderr, "HAPersistence::persistmulti: refusing unsafe path\n");
-        return -1;
-    }
+    if (!allSafe("persistmulti", {safePath(srcs, true), safePath(dir, false)})) return -1;
     if (!build(cmd, sizeof cmd, "cp %s /data%s/ 2> /dev/null", srcs, dir)) return -1;
     // Each source word (after the shell's globbing, as cp would get them)
     // copied on its own; the status is cp's: 1 if any copy failed.
@@ -121,20 +126,14 @@ int HAPersistence::persistmulti(char* srcs) {
 
 int HAPersistence::depersist(char* name) {
     char cmd[200];
-    if (!safePath(name, false) || !safePath(dir, false)) {
-        fprintf(stderr, "HAPersistence::depersist: refusing unsafe path\n");
-        return -1;
-    }
+    if (!allSafe("depersist", {safePath(name, false), safePath(dir, false)})) return -1;
     if (!build(cmd, sizeof cmd, "rm /data%s/%s", dir, name)) return -1;
     return run("depersist", cmd);
 }
 
 int HAPersistence::copyFile(char* name, char* dst) {
     char cmd[200];
-    if (!safePath(name, false) || !safePath(dst, false) || !safePath(dir, false)) {
-        fprintf(stderr, "HAPersistence::copyFile: refusing unsafe path\n");
-        return -1;
-    }
+    if (!allSafe("copyFile", {safePath(name, false), safePath(dst, false), safePath(dir, false)})) return -1;
     if (!build(cmd, sizeof cmd, "cp /data%s/%s  %s ", dir, name, dst)) return -1;
     return run("copyFile", cmd);
 }

@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <cerrno>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -110,6 +111,22 @@ int zbSend(int addr, const char* command, int endPoint, const char* keyword = nu
 }
 
 int sent(int rc) { return rc >= 0 ? 1 : 0; }
+
+// A short address the ZigBee server can reach (65535 marks a device without
+// one).
+bool hasShortId(int shortId) { return shortId >= 0 && shortId < 65535; }
+bool onZigbee(DevTech technology, int shortId) { return technology == DEVTECH_ZIGBEE && hasShortId(shortId); }
+
+// One console command made from a format, to every end point of addr; 1 when
+// sent.
+__attribute__((format(printf, 2, 3))) int zbSendf(int addr, const char* format, ...) {
+    char cmd[64];
+    va_list ap;
+    va_start(ap, format);
+    vsnprintf(cmd, sizeof cmd, format, ap);
+    va_end(ap);
+    return sent(zbSend(addr, cmd, kAllEndPoints));
+}
 
 // Text that goes into a quoted or bracketed console argument: no line
 // breaks or other control characters (they would start a console command of
@@ -243,7 +260,7 @@ int Device::setSwitchOn(bool on, unsigned char instance) {
         case DEVTECH_ZWAVE:
             return ozwSend(ozwNode, 0x25, 0, kSet, kGenreUser, kBool, trueFalse(on), instance);
         case DEVTECH_ZIGBEE: {
-            if (shortId < 0 || shortId >= 65535) return 0;
+            if (!hasShortId(shortId)) return 0;
             char cmd[32];
             snprintf(cmd, sizeof cmd, "zcl on-off %s", onOff(on));
             return sent(zbSend(shortId, cmd, kAllEndPoints));
@@ -256,7 +273,7 @@ int Device::setSwitchOn(bool on, unsigned char instance) {
 }
 
 int Device::setSwitchOnEp(bool on, int endPoint) {
-    if (id < 1 || technology != DEVTECH_ZIGBEE || shortId < 0 || shortId >= 65535) return 0;
+    if (id < 1 || !onZigbee(technology, shortId)) return 0;
     char cmd[32];
     snprintf(cmd, sizeof cmd, "zcl on-off %s", onOff(on));
     return sent(zbSend(shortId, cmd, endPoint));
@@ -266,7 +283,7 @@ int Device::setSwitchAll(bool on) {
     if (id < 1) return 0;
     // Every Z-Wave node, whatever this device is.
     ozwSend(0, 0, 0, on ? kAllOn : kAllOff, kGenreBasic, kBool, "");
-    if (shortId >= 0 && shortId < 65535) {
+    if (hasShortId(shortId)) {
         char cmd[32];
         snprintf(cmd, sizeof cmd, "zcl on-off %s", onOff(on));
         zbSend(0xffff, cmd, kAllEndPoints);
@@ -280,7 +297,7 @@ int Device::setSwitchToggle() {
     switch (technology) {
         case DEVTECH_ZIGBEE:
             // The device toggles itself.
-            if (shortId < 0 || shortId >= 65535) return 0;
+            if (!hasShortId(shortId)) return 0;
             return sent(zbSend(shortId, "zcl on-off toggle", kAllEndPoints));
         case DEVTECH_ZWAVE:
             if (type == MultilevelSwitch) return setSwitchLevel(atoi(getValue(1)) > 0 ? 0 : 100);
@@ -317,10 +334,8 @@ int Device::setSwitchLevel(int level) {
             return ozwSendHeld(ozwNode, 0x26, 0, kSet, kGenreUser, kByte, NumberText(level).text);
         }
         case DEVTECH_ZIGBEE: {
-            if (shortId < 0 || shortId >= 65535) return 0;
-            char cmd[64];
-            snprintf(cmd, sizeof cmd, "zcl level-control o-mv-to-level %d 0", level);
-            return sent(zbSend(shortId, cmd, kAllEndPoints));
+            if (!hasShortId(shortId)) return 0;
+            return zbSendf(shortId, "zcl level-control o-mv-to-level %d 0", level);
         }
         case DEVTECH_HUE:
             return hueSend(*this, 104, [&](HuePacket& p) { p.level = level; });
@@ -359,7 +374,7 @@ int Device::stopShutterRolling() {
 int Device::startWindowCovering(bool up) {
     if (id < 1) return 0;
     if (technology == DEVTECH_ZWAVE) return ozwSend(ozwNode, 0x50, 0, kSet, kGenreUser, kButton, trueFalse(up));
-    if (technology == DEVTECH_ZIGBEE && shortId >= 0 && shortId < 65535)
+    if (onZigbee(technology, shortId))
         return sent(zbSend(shortId, up ? "zcl window-covering up" : "zcl window-covering down", kAllEndPoints));
     return 0;
 }
@@ -367,8 +382,7 @@ int Device::startWindowCovering(bool up) {
 int Device::stopWindowCovering(bool stop) {
     if (id < 1) return 0;
     if (technology == DEVTECH_ZWAVE) return ozwSend(ozwNode, 0x50, 1, kSet, kGenreUser, kButton, trueFalse(stop));
-    if (technology == DEVTECH_ZIGBEE && shortId >= 0 && shortId < 65535)
-        return sent(zbSend(shortId, "zcl window-covering stop", kAllEndPoints));
+    if (onZigbee(technology, shortId)) return sent(zbSend(shortId, "zcl window-covering stop", kAllEndPoints));
     return 0;
 }
 
@@ -382,7 +396,7 @@ int Device::SetGarageDoorLevel(int level) {
 int Device::setDoorLock(int value) {
     if (id < 1) return 0;
     if (technology == DEVTECH_ZWAVE) return ozwSendNumber(ozwNode, 0x62, 0, kGenreUser, kByte, value);
-    if (technology != DEVTECH_ZIGBEE || shortId < 0 || shortId >= 65535) return 0;
+    if (!onZigbee(technology, shortId)) return 0;
     // Both requests under one hold, so no other command comes between them.
     Lock lock(zigbee_lock);
     int rc = zbSendHeld(shortId, value == 1 ? "zcl lock lock" : "zcl lock unlock", kAllEndPoints);
@@ -399,7 +413,7 @@ int Device::setUserCode(char* code, unsigned char slot) {
     if (id < 1) return 0;
     const char* c = code ? code : "";
     if (technology == DEVTECH_ZWAVE) return ozwSend(ozwNode, 0x63, slot, kSet, kGenreUser, kRaw, c);
-    if (technology != DEVTECH_ZIGBEE || shortId < 0 || shortId >= 65535) return 0;
+    if (!onZigbee(technology, shortId)) return 0;
     char cmd[sizeof ZigbeeSendingPacket.command];
     if (!*c) {
         snprintf(cmd, sizeof cmd, "zcl lock clear-pin %d", slot);
@@ -463,13 +477,11 @@ int Device::setThermostatMode(char* mode) {
         case DEVTECH_ZWAVE:
             return ozwSend(ozwNode, 0x40, 0, kSet, kGenreUser, kList, mode);
         case DEVTECH_ZIGBEE: {
-            if (shortId < 0 || shortId >= 65535) return 0;
+            if (!hasShortId(shortId)) return 0;
             static const ModeCode kModes[] = {{"Off", 0}, {"Auto", 1}, {"Cool", 3}, {"Heat", 4}};
             const int code = modeCode(kModes, mode);
             if (code < 0) return 0;
-            char cmd[64];
-            snprintf(cmd, sizeof cmd, "zcl global write 0x0201 0x001c 0x30 {0%d}", code);
-            return sent(zbSend(shortId, cmd, kAllEndPoints));
+            return zbSendf(shortId, "zcl global write 0x0201 0x001c 0x30 {0%d}", code);
         }
         case DEVTECH_NEST: {
             static const ModeCode kModes[] = {{"off", 0}, {"heat", 1}, {"cool", 2}, {"heat-cool", 3}, {"eco", 4}};
@@ -488,13 +500,11 @@ int Device::setThermostatFanMode(char* mode) {
         case DEVTECH_ZWAVE:
             return ozwSend(ozwNode, 0x44, 0, kSet, kGenreUser, kList, mode);
         case DEVTECH_ZIGBEE: {
-            if (shortId < 0 || shortId >= 65535) return 0;
+            if (!hasShortId(shortId)) return 0;
             static const ModeCode kModes[] = {{"On Low", 4}, {"Auto Low", 5}};
             const int code = modeCode(kModes, mode);
             if (code < 0) return 0;
-            char cmd[64];
-            snprintf(cmd, sizeof cmd, "zcl global write 0x0202 0x0000 0x30 {0%d}", code);
-            return sent(zbSend(shortId, cmd, kAllEndPoints));
+            return zbSendf(shortId, "zcl global write 0x0202 0x0000 0x30 {0%d}", code);
         }
         case DEVTECH_NEST:
             return nestSend(*this, 101, [&](NestPacket& p) { p.fanTimer = is(mode, "true") ? 1 : 0; });
@@ -506,7 +516,7 @@ int Device::setThermostatFanMode(char* mode) {
 int Device::setThermostatHeatingTemp(int temp, unsigned char index) {
     if (id < 1) return 0;
     if (technology == DEVTECH_ZWAVE) return ozwSendNumber(ozwNode, 0x43, index, kGenreUser, kDecimal, temp);
-    if (technology != DEVTECH_ZIGBEE || shortId < 0 || shortId >= 65535) return 0;
+    if (!onZigbee(technology, shortId)) return 0;
     char braces[8], cmd[64];
     zigbeeSetPoint(temp, braces);
     snprintf(cmd, sizeof cmd, "zcl global write 0x0201 0x0012 0x29 %s", braces);
@@ -516,7 +526,7 @@ int Device::setThermostatHeatingTemp(int temp, unsigned char index) {
 int Device::setThermostatCoolingTemp(int temp) {
     if (id < 1) return 0;
     if (technology == DEVTECH_ZWAVE) return ozwSendNumber(ozwNode, 0x43, 2, kGenreUser, kDecimal, temp);
-    if (technology != DEVTECH_ZIGBEE || shortId < 0 || shortId >= 65535) return 0;
+    if (!onZigbee(technology, shortId)) return 0;
     char braces[8], cmd[64];
     zigbeeSetPoint(temp, braces);
     snprintf(cmd, sizeof cmd, "zcl global write 0x0201 0x0011 0x29 %s", braces);
@@ -527,35 +537,27 @@ int Device::setThermostatCoolingTemp(int temp) {
 
 int Device::setColorTemperature(int kelvin) {
     // No mired value for a temperature of zero or below.
-    if (id < 1 || kelvin <= 0 || technology != DEVTECH_ZIGBEE || shortId < 0 || shortId >= 65535) return 0;
-    char cmd[64];
-    snprintf(cmd, sizeof cmd, "zcl colorcontrol movetocolortemp  0x%x 1", 1000000 / kelvin);
-    return sent(zbSend(shortId, cmd, kAllEndPoints));
+    if (id < 1 || kelvin <= 0 || !onZigbee(technology, shortId)) return 0;
+    return zbSendf(shortId, "zcl colorcontrol movetocolortemp  0x%x 1", 1000000 / kelvin);
 }
 
 int Device::setHue(int hue) {
     if (id < 1) return 0;
     if (technology == DEVTECH_HUE) return hueSend(*this, 102, [&](HuePacket& p) { p.hue = hue; });
-    if (technology != DEVTECH_ZIGBEE || shortId < 0 || shortId >= 65535) return 0;
-    char cmd[64];
-    snprintf(cmd, sizeof cmd, "zcl colorcontrol movetohue  0x%x 0x00 0x00 ", hue);
-    return sent(zbSend(shortId, cmd, kAllEndPoints));
+    if (!onZigbee(technology, shortId)) return 0;
+    return zbSendf(shortId, "zcl colorcontrol movetohue  0x%x 0x00 0x00 ", hue);
 }
 
 int Device::setSaturation(int saturation) {
     if (id < 1) return 0;
     if (technology == DEVTECH_HUE) return hueSend(*this, 103, [&](HuePacket& p) { p.saturation = saturation; });
-    if (technology != DEVTECH_ZIGBEE || shortId < 0 || shortId >= 65535) return 0;
-    char cmd[64];
-    snprintf(cmd, sizeof cmd, "zcl colorcontrol movetosat 0x%x 0x00", saturation);
-    return sent(zbSend(shortId, cmd, kAllEndPoints));
+    if (!onZigbee(technology, shortId)) return 0;
+    return zbSendf(shortId, "zcl colorcontrol movetosat 0x%x 0x00", saturation);
 }
 
 int Device::setHueandSat(int hue, int saturation) {
-    if (id < 1 || technology != DEVTECH_ZIGBEE || shortId < 0 || shortId >= 65535) return 0;
-    char cmd[64];
-    snprintf(cmd, sizeof cmd, "zcl colorcontrol movetohueandsat 0x%x 0x%x 1", hue, saturation);
-    return sent(zbSend(shortId, cmd, kAllEndPoints));
+    if (id < 1 || !onZigbee(technology, shortId)) return 0;
+    return zbSendf(shortId, "zcl colorcontrol movetohueandsat 0x%x 0x%x 1", hue, saturation);
 }
 
 int Device::setColorBulb(int value) {
@@ -566,7 +568,7 @@ int Device::setColorBulb(int value) {
 // ---- ZigBee sirens, cameras and console requests ----
 
 int Device::setSirenOn(int duration) {
-    if (id < 1 || technology != DEVTECH_ZIGBEE || shortId < 0 || shortId >= 65535) return 0;
+    if (id < 1 || !onZigbee(technology, shortId)) return 0;
     if (duration == 0) return setSirenOff();
     char cmd[64];
     if (strcmp(manufacturer, "ClimaxTechnology") == 0)
@@ -577,19 +579,19 @@ int Device::setSirenOn(int duration) {
 }
 
 int Device::setSirenOff() {
-    if (id < 1 || technology != DEVTECH_ZIGBEE || shortId < 0 || shortId >= 65535) return 0;
+    if (id < 1 || !onZigbee(technology, shortId)) return 0;
     return sent(zbSend(shortId, "zcl ias-wd warn-stop", kAllEndPoints));
 }
 
 int Device::Retainstate(bool retain) {
-    if (id < 1 || technology != DEVTECH_ZIGBEE || shortId < 0 || shortId >= 65535) return 0;
+    if (id < 1 || !onZigbee(technology, shortId)) return 0;
     return sent(zbSend(
         shortId, retain ? "zcl global write 0x0003 0x000 0x21 {00 00}" : "zcl global write 0x0003 0x000 0x21 {11 11}",
         kAllEndPoints));
 }
 
 int Device::setCameraMode(char* mode) {
-    if (id < 1 || !mode || technology != DEVTECH_ZIGBEE || shortId < 0 || shortId >= 65535) return 0;
+    if (id < 1 || !mode || !onZigbee(technology, shortId)) return 0;
     if (is(mode, "Disarm")) {
         int rc = zbSend(shortId, "raw 0x0503 {43 31 03}", kAllEndPoints);
         setMotionState(const_cast<char*>("false"));
@@ -612,7 +614,7 @@ int Device::setCameraMode(char* mode) {
 }
 
 int Device::CaptureZigbeeImage(int n) {
-    if (id < 1 || technology != DEVTECH_ZIGBEE || shortId < 0 || shortId >= 65535) return 0;
+    if (id < 1 || !onZigbee(technology, shortId)) return 0;
     const char* cmd;
     switch (n) {
         case 1:
@@ -631,7 +633,7 @@ int Device::CaptureZigbeeImage(int n) {
 }
 
 int Device::sendCustomMessage(char* hex) {
-    if (id < 1 || !hex || technology != DEVTECH_ZIGBEE || shortId < 0 || shortId >= 65535) return 0;
+    if (id < 1 || !hex || !onZigbee(technology, shortId)) return 0;
     // Only hexadecimal bytes go between the braces of the raw frame.
     for (const char* c = hex; *c; ++c) {
         if (!isxdigit(static_cast<unsigned char>(*c)) && *c != ' ') {
@@ -651,7 +653,7 @@ int Device::sendCustomMessage(char* hex) {
 }
 
 int Device::setDeviceAttribute(unsigned int cluster, unsigned int attribute, void* data) {
-    if (id < 1 || !data || technology != DEVTECH_ZIGBEE || shortId < 0 || shortId >= 65535) return 0;
+    if (id < 1 || !data || !onZigbee(technology, shortId)) return 0;
     if (cluster != 0x0201 || attribute != 0x1011) return 0;
     const unsigned char* b = static_cast<const unsigned char*>(data);
     char cmd[96];
@@ -661,14 +663,14 @@ int Device::setDeviceAttribute(unsigned int cluster, unsigned int attribute, voi
 }
 
 int Device::readPanId() {
-    if (id < 1 || technology != DEVTECH_ZIGBEE || shortId < 0 || shortId >= 65535) return 0;
+    if (id < 1 || !onZigbee(technology, shortId)) return 0;
     int rc = zbSend(shortId, "info", -1);
     if (rc == -1) fputs("failed to send read PanId command to zigbee_server\n", stderr);
     return sent(rc);
 }
 
 int Device::getCurrentandNextVersionofQuentrixswitch() {
-    if (id < 1 || technology != DEVTECH_ZIGBEE || shortId < 0 || shortId >= 65535) return 0;
+    if (id < 1 || !onZigbee(technology, shortId)) return 0;
     Lock lock(zigbee_lock);
     int rc = zbSendHeld(shortId, "zcl global direction 1", kAllEndPoints, "getswitchversion");
     if (rc == -1) fputs("finding switch version failed to zigbee_server\n", stderr);
@@ -678,14 +680,14 @@ int Device::getCurrentandNextVersionofQuentrixswitch() {
 }
 
 int Device::upgardeswitchversion() {
-    if (id < 1 || technology != DEVTECH_ZIGBEE || shortId < 0 || shortId >= 65535) return 0;
+    if (id < 1 || !onZigbee(technology, shortId)) return 0;
     return sent(zbSend(shortId, "zcl global write 0x0005 0x0002 0x021 {5E C1}", kAllEndPoints, "startupgrade"));
 }
 
 int Device::getRemovedeviceid() {
     if (id < 1) return 0;
     if (technology == DEVTECH_HUE) return hueSend(*this, 109, [](HuePacket&) {});
-    if (technology != DEVTECH_ZIGBEE || shortId < 0 || shortId >= 65535) return 0;
+    if (!onZigbee(technology, shortId)) return 0;
     int rc = zbSend(shortId, nullptr, -1, "DeviceRemove");
     if (rc == -1) fputs("sending device remove failed to zigbee_server\n", stderr);
     return sent(rc);

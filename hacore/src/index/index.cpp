@@ -3,6 +3,7 @@
 #include "hacore/index.h"
 
 #include <climits>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -81,6 +82,22 @@ Index::Index() : count(0), indexID(IDX_NONE), valueCount(0) {
     excludeFrom[0] = appLabel[0] = '\0';
 }
 
+// The records of a value, by their key's tag, in the order of a catalogue
+// row's value fields, and the field each fills.
+struct ValueField {
+    const char* tag;
+    int cap;
+    size_t at, size;
+};
+#define HACORE_VALUE_FIELD(tag, cap, field) \
+    { tag, cap, offsetof(IndexValue, field), sizeof(IndexValue::field) }
+const ValueField kValueRecords[kValueFields] = {
+    HACORE_VALUE_FIELD("V", kReadCap, value),     HACORE_VALUE_FIELD("L", kLabelReadCap, label),
+    HACORE_VALUE_FIELD("I", kReadCap, icon),      HACORE_VALUE_FIELD("T", kReadCap, toggleValue),
+    HACORE_VALUE_FIELD("AL", kReadCap, appLabel), HACORE_VALUE_FIELD("EF", kReadCap, excludeFrom),
+};
+#undef HACORE_VALUE_FIELD
+
 Index::Index(int code) : Index() {
     // Readers do not repair: a broken store leaves the entry empty.
     hastore::Store db = hastore::openNoRepair(kStorePath);
@@ -104,18 +121,10 @@ Index::Index(int code) : Index() {
     if (count > kMaxValues) valueCount = count = kMaxValues;
     for (int k = 1; k <= count; ++k) {
         IndexValue v = {};
-        snprintf(key, sizeof key, "%d.V%d", code, k);
-        getField(db, key, kReadCap, v.value, sizeof v.value);
-        snprintf(key, sizeof key, "%d.L%d", code, k);
-        getField(db, key, kLabelReadCap, v.label, sizeof v.label);
-        snprintf(key, sizeof key, "%d.I%d", code, k);
-        getField(db, key, kReadCap, v.icon, sizeof v.icon);
-        snprintf(key, sizeof key, "%d.T%d", code, k);
-        getField(db, key, kReadCap, v.toggleValue, sizeof v.toggleValue);
-        snprintf(key, sizeof key, "%d.AL%d", code, k);
-        getField(db, key, kReadCap, v.appLabel, sizeof v.appLabel);
-        snprintf(key, sizeof key, "%d.EF%d", code, k);
-        getField(db, key, kReadCap, v.excludeFrom, sizeof v.excludeFrom);
+        for (const ValueField& f : kValueRecords) {
+            snprintf(key, sizeof key, "%d.%s%d", code, f.tag, k);
+            getField(db, key, f.cap, reinterpret_cast<char*>(&v) + f.at, f.size);
+        }
         valueList.push_back(v);
     }
 }
@@ -184,9 +193,8 @@ void Index::WriteIndexToidb() {
                 break;
             }
             splitRow(row, kValueFields, fields);
-            static const char* const kValueKeys[kValueFields] = {"V", "L", "I", "T", "AL", "EF"};
             for (int f = 0; f < kValueFields; ++f) {
-                snprintf(key, sizeof key, "%d.%s%d", n, kValueKeys[f], k);
+                snprintf(key, sizeof key, "%d.%s%d", n, kValueRecords[f].tag, k);
                 putText(db, key, fields[f]);
             }
         }

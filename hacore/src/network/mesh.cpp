@@ -157,7 +157,8 @@ void sendMesh(int command, const char* payload) {
 
 }  // namespace
 
-Mesh::Mesh() {}
+// Zeroed: a default node reads as empty, never as what the stack held.
+Mesh::Mesh() : rec() {}
 Mesh::Mesh(meshServerDatabase r) : rec(r) {}
 Mesh::~Mesh() {}
 
