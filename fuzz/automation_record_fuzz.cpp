@@ -14,6 +14,8 @@
 
 #include "automation/automation_internal.h"
 
+#include "fuzz_util.h"
+
 namespace {
 
 char g_dir[] = "/tmp/automation-fuzz.XXXXXX";
@@ -54,17 +56,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     DEPOT* sdb = fresh(g_scenes);
     DEPOT* rdb = fresh(g_rules);
     size_t at = 0;
-    while (at + 3 <= size) {
-        uint8_t sel = data[at];
-        size_t len = data[at + 1] | (data[at + 2] << 8);
-        at += 3;
-        if (len > size - at) len = size - at;
-        const char* v = reinterpret_cast<const char*>(data + at);
+    uint8_t sel;
+    const char* v;
+    size_t len;
+    while (nextChunk(data, size, at, sel, v, len)) {
         if (sel & 0x80)
             dpput(rdb, kRuleKeys[sel % 10], -1, v, (int)len, DP_DOVER);
         else
             dpput(sdb, kSceneKeys[sel % 9], -1, v, (int)len, DP_DOVER);
-        at += len;
     }
 
     Scene scene;

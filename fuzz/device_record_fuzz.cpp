@@ -30,7 +30,7 @@ extern "C" {
 
 #include "hacore/Device.h"
 
-#include "fuzz_util.h"
+#include "fuzz_store.h"
 
 namespace {
 
@@ -195,10 +195,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             len -= size_t(zero - v) + 1;
             v = zero + 1;
         }
-        if (sel & 0x80)
-            dpout(db, key.data(), int(key.size()));
-        else
-            dpput(db, key.data(), int(key.size()), v, int(len), DP_DOVER);
+        applyChunk(db, key, sel, v, len);
     }
     CHECK(dpclose(db));
     const bool cut = data[0] & 2;

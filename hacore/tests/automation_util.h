@@ -4,10 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "ddb.h"
+#include "hacore/Rule.h"
 #include "hacore/packets.h"
 #include "servers.h"
 #include "testkit.h"
@@ -58,6 +60,44 @@ inline void put(const char* store, const std::string& key, const void* data, siz
 }
 inline void putText(const char* store, const std::string& key, const std::string& text) {
     testkit::ddbPutText(key, text, store);
+}
+
+// Triggers as a caller fills them in, the rest zero.
+inline RuleTrigger timeTrigger(int hour, int minute, const char* day = "*", const char* month = "*",
+                               const char* weekday = "*") {
+    RuleTrigger t;
+    memset(&t, 0, sizeof t);
+    t.type = RT_Time;
+    t.hour = hour;
+    t.minute = minute;
+    t.minutes = hour * 60 + minute;
+    strncpy(t.day, day, sizeof t.day - 1);
+    strncpy(t.month, month, sizeof t.month - 1);
+    strncpy(t.weekday, weekday, sizeof t.weekday - 1);
+    t.triggerID = 1;
+    return t;
+}
+
+inline RuleTrigger deviceTrigger(int device, int index, const char* value, int duration = 0) {
+    RuleTrigger t;
+    memset(&t, 0, sizeof t);
+    t.type = RT_Device;
+    t.deviceID = device;
+    t.index = index;
+    strncpy(t.value, value, sizeof t.value - 1);
+    t.duration = duration;
+    t.triggerID = 2;
+    return t;
+}
+
+// kind 1 sunrise, 2 sunset (offset in minutes), others a reading.
+inline RuleTrigger weatherTrigger(int kind, const char* value) {
+    RuleTrigger t;
+    memset(&t, 0, sizeof t);
+    t.type = RT_Weather;
+    t.weatherKind = kind;
+    strncpy(t.weatherValue, value, sizeof t.weatherValue - 1);
+    return t;
 }
 
 inline std::string dpmgrGet(const std::string& store, const std::string& key) {

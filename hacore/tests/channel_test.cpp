@@ -17,6 +17,7 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 #include "ddb.h"
 #include "hacore/HADevices.h"
@@ -92,6 +93,16 @@ bool allZero(const void* p, size_t n) {
     for (size_t i = 0; i < n; ++i)
         if (b[i]) return false;
     return true;
+}
+
+// The one datagram `server` received, which must be `size` bytes long.
+::testing::AssertionResult onePacket(const char* server, size_t size, std::string& packet) {
+    std::vector<std::string> got = waitReceived(server, 1);
+    if (got.size() != 1) return ::testing::AssertionFailure() << server << " received " << got.size() << " datagrams";
+    if (got[0].size() != size)
+        return ::testing::AssertionFailure() << server << " received " << got[0].size() << " bytes";
+    packet = got[0];
+    return ::testing::AssertionSuccess();
 }
 
 RSC_PACKET rscPacket(int command, const char* text) {
@@ -353,21 +364,12 @@ TEST(Channel, DisplayErrorPrefixesTheSystemText) {
 
 TEST(Packets, ZWave) {
     clearReceived("zwave");
-    OZWSendingPacket.node = 12;
-    OZWSendingPacket.commandClass = 0x26;
-    OZWSendingPacket.commandIndex = 3;
-    OZWSendingPacket.instance = 2;
-    strcpy(OZWSendingPacket.value, "40");
-    OZWSendingPacket.operation = OZW_Code_SetValueOperation;
-    OZWSendingPacket.genre = 1;
-    OZWSendingPacket.valueType = 1;
+    fillZWaveSetValue(12, 0x26, 3, 2, "40");
     EXPECT_EQ(SendDataPacketToOZWServer(), 236);
     EXPECT_TRUE(allZero(&OZWSendingPacket, sizeof OZWSendingPacket));
 
-    auto got = waitReceived("zwave", 1);
-    ASSERT_EQ(got.size(), 1u);
-    const std::string& b = got[0];
-    ASSERT_EQ(b.size(), 236u);
+    std::string b;
+    ASSERT_TRUE(onePacket("zwave", 236, b));
     EXPECT_EQ(le32(b, 0), 0);
     EXPECT_EQ((uint8_t)b[4], 12);
     EXPECT_EQ((uint8_t)b[5], 0x26);
@@ -421,10 +423,8 @@ TEST(Packets, Hue) {
     EXPECT_EQ(SendDataPacketToHueServer(), 304);
     EXPECT_TRUE(allZero(&HUESendingPacket, sizeof HUESendingPacket));
 
-    auto got = waitReceived("hue", 1);
-    ASSERT_EQ(got.size(), 1u);
-    const std::string& b = got[0];
-    ASSERT_EQ(b.size(), 304u);
+    std::string b;
+    ASSERT_TRUE(onePacket("hue", 304, b));
     EXPECT_EQ(le32(b, 0), 48);
     EXPECT_EQ(le32(b, 4), 200);
     EXPECT_EQ(le32(b, 8), 150);
@@ -453,10 +453,8 @@ TEST(Packets, Nest) {
     EXPECT_EQ(SendDataPacketToNestServer(), 256);
     EXPECT_TRUE(allZero(&NESTSendingPacket, sizeof NESTSendingPacket));
 
-    auto got = waitReceived("nest", 1);
-    ASSERT_EQ(got.size(), 1u);
-    const std::string& b = got[0];
-    ASSERT_EQ(b.size(), 256u);
+    std::string b;
+    ASSERT_TRUE(onePacket("nest", 256, b));
     EXPECT_EQ(le32(b, 0), 0);
     EXPECT_EQ(le32(b, 4), 104);
     EXPECT_EQ(field(b, 8, 136), "nest-device-1");

@@ -27,20 +27,9 @@ void putClient(int id, const std::vector<std::pair<std::string, std::string>>& f
     for (const auto& f : fields) dpmgrPut(kStore, k + "." + f.first, f.second);
 }
 
-class Clients : public ::testing::Test {
+class Clients : public nettest::RscStoreTest {
 protected:
-    void SetUp() override {
-        removeFile(kStore);
-        setRscMode("");
-        clearReceived("rsc");
-    }
-    // The one request the RSC server received since SetUp or the last call.
-    std::string lastRequest() {
-        std::vector<std::string> got = received("rsc");
-        clearReceived("rsc");
-        EXPECT_EQ(got.size(), 1u);
-        return got.empty() ? std::string() : got.back();
-    }
+    Clients() : RscStoreTest(kStore) {}
 };
 
 Client newClient(const char* name = "Anna's iPhone", const char* mac = "a4:83:e7:12:9c:01",

@@ -168,14 +168,7 @@ protected:
 TEST_F(Receiver, ZWaveLightRoundTrip) {
     // An application switches the light: the Z-Wave server takes the command,
     // the HA server stores the new level and notifies every client.
-    OZWSendingPacket.node = 5;
-    OZWSendingPacket.commandClass = 0x26;
-    OZWSendingPacket.commandIndex = 0;
-    OZWSendingPacket.instance = 1;
-    strcpy(OZWSendingPacket.value, "40");
-    OZWSendingPacket.operation = OZW_Code_SetValueOperation;
-    OZWSendingPacket.genre = 1;
-    OZWSendingPacket.valueType = 1;
+    fillZWaveSetValue(5, 0x26, 0, 1, "40");
     SendDataPacketToOZWServer();
 
     ASSERT_EQ(waitCount(deviceSeen, 1), 1u);

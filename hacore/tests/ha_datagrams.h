@@ -10,6 +10,7 @@
 #include <cstdlib>
 
 #include "hacore/HADevices.h"
+#include "hacore/packets.h"
 #include "testkit.h"
 
 inline std::string notification(int id, int index, const std::string& value) {
@@ -35,6 +36,20 @@ inline std::string event(int type, int arg, const std::string& data = "", int ki
     m.e.arg = arg;
     memcpy(m.e.data, data.data(), std::min(data.size(), sizeof m.e.data));
     return std::string(reinterpret_cast<char*>(&m), sizeof m);
+}
+
+// Fills the Z-Wave server's buffer with a set-value command of a byte value
+// (genre user), as a device command does.
+inline void fillZWaveSetValue(uint8_t node, uint8_t commandClass, uint8_t commandIndex, uint8_t instance,
+                              const char* value) {
+    OZWSendingPacket.node = node;
+    OZWSendingPacket.commandClass = commandClass;
+    OZWSendingPacket.commandIndex = commandIndex;
+    OZWSendingPacket.instance = instance;
+    strncpy(OZWSendingPacket.value, value, sizeof OZWSendingPacket.value - 1);
+    OZWSendingPacket.operation = OZW_Code_SetValueOperation;
+    OZWSendingPacket.genre = 1;
+    OZWSendingPacket.valueType = 1;
 }
 
 // A forked child ends at once, its coverage counts written.

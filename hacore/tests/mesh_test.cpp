@@ -31,13 +31,12 @@ int count(const std::string& text, const std::string& what) {
     return n;
 }
 
-class MeshTest : public ::testing::Test {
+class MeshTest : public nettest::RscStoreTest {
 protected:
+    MeshTest() : RscStoreTest(kStore) {}
     void SetUp() override {
-        removeFile(kStore);
+        RscStoreTest::SetUp();
         removeFile("/tmp/meshdebug.log");
-        setRscMode("");
-        clearReceived("rsc");
     }
 };
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <list>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
@@ -30,33 +31,6 @@ protected:
         clearReceived("rsc");
     }
 };
-
-RuleTrigger timeTrigger(int hour, int minute, const char* day = "*", const char* month = "*",
-                        const char* weekday = "*") {
-    RuleTrigger t;
-    memset(&t, 0, sizeof t);
-    t.type = RT_Time;
-    t.hour = hour;
-    t.minute = minute;
-    t.minutes = hour * 60 + minute;
-    strncpy(t.day, day, sizeof t.day - 1);
-    strncpy(t.month, month, sizeof t.month - 1);
-    strncpy(t.weekday, weekday, sizeof t.weekday - 1);
-    t.triggerID = 1;
-    return t;
-}
-
-RuleTrigger deviceTrigger(int device, int index, const char* value, int duration = 0) {
-    RuleTrigger t;
-    memset(&t, 0, sizeof t);
-    t.type = RT_Device;
-    t.deviceID = device;
-    t.index = index;
-    strncpy(t.value, value, sizeof t.value - 1);
-    t.duration = duration;
-    t.triggerID = 2;
-    return t;
-}
 
 RuleResult deviceResult(int device, int index, const char* value, int resultID = 1) {
     RuleResult r;
@@ -435,129 +409,130 @@ void kept(char (&dst)[N], const char (&src)[N], size_t limit = N) {
     memcpy(dst, src, limit - 1);
 }
 
-TEST_F(RulesTest, EachKindKeepsOnlyItsOwnFields) {
-    struct TriggerCase {
-        const char* name;
-        int type, subKind;
-        void (*keep)(const RuleTrigger& in, RuleTrigger& out);
-    };
-    const TriggerCase triggers[] = {
-        {"kind 4", RT_Kind4, 7,
-         [](const RuleTrigger& in, RuleTrigger& out) {
-             out.condition = in.condition;
-             out.duration = in.duration;
-             out.kind4Value = in.kind4Value;
-             out.subKind = in.subKind;
-             kept(out.text, in.text);
-         }},
-        {"kind 5 sub-kind 1", RT_Kind5, 1,
-         [](const RuleTrigger& in, RuleTrigger& out) {
-             out.index = in.index;
-             kept(out.value, in.value);
-             out.condition = in.condition;
-             out.duration = in.duration;
-             out.subKind = in.subKind;
-             kept(out.text, in.text, 25);
-         }},
-        {"kind 5 sub-kind 2", RT_Kind5, 2,
-         [](const RuleTrigger& in, RuleTrigger& out) {
-             out.index = in.index;
-             kept(out.value, in.value);
-             out.condition = in.condition;
-             out.duration = in.duration;
-             out.subKind = in.subKind;
-             kept(out.text, in.text, 25);
-         }},
-        {"kind 5 sub-kind 3", RT_Kind5, 3,
-         [](const RuleTrigger& in, RuleTrigger& out) {
-             out.index = in.index;
-             kept(out.value, in.value);
-             out.condition = in.condition;
-             out.duration = in.duration;
-             out.subKind = in.subKind;
-         }},
-        {"weather", RT_Weather, 7,
-         [](const RuleTrigger& in, RuleTrigger& out) {
-             out.condition = in.condition;
-             out.duration = in.duration;
-             out.weatherKind = in.weatherKind;
-             kept(out.weatherValue, in.weatherValue);
-         }},
-    };
-    for (const TriggerCase& c : triggers) {
-        RuleTrigger in = fullTrigger(c.type, c.subKind), want;
-        memset(&want, 0, sizeof want);
-        want.type = in.type;
-        want.storedValue = in.storedValue;
-        want.triggerID = in.triggerID;
-        want.valid = in.valid;
-        c.keep(in, want);
-        putRule(30, c.name, {in}, {});
-        Rules r(30);
-        ASSERT_EQ(r.getRuleTriggers().size(), 1u) << c.name;
-        expectSame(r.getRuleTriggers().front(), want, c.name);
-    }
+// A kind of trigger or result and the fields of a full one the reader keeps
+// for it (beside those every kind keeps).
+template <typename T>
+struct KeepCase {
+    const char* name;
+    int type, subKind;
+    void (*keep)(const T& in, T& out);
+};
 
-    struct ResultCase {
-        const char* name;
-        int type, subKind;
-        void (*keep)(const RuleResult& in, RuleResult& out);
-    };
-    const ResultCase results[] = {
-        {"kind 1", RR_Kind1, 7,
-         [](const RuleResult& in, RuleResult& out) {
-             out.kind1Value = in.kind1Value;
-             out.number248 = in.number248;
-             kept(out.text, in.text);
-         }},
-        {"scene", RR_Scene, 7, [](const RuleResult& in, RuleResult& out) { out.sceneID = in.sceneID; }},
-        {"kind 3", RR_Kind3, 7,
-         [](const RuleResult& in, RuleResult& out) {
-             out.number248 = in.number248;
-             kept(out.text, in.text);
-         }},
-        {"kind 4", RR_Kind4, 7,
-         [](const RuleResult& in, RuleResult& out) {
-             out.kind4Value = in.kind4Value;
-             out.subKind = in.subKind;
-             kept(out.text2, in.text2);
-         }},
-        {"kind 5 sub-kind 1", RR_Kind5, 1,
-         [](const RuleResult& in, RuleResult& out) {
-             out.index = in.index;
-             kept(out.value, in.value);
-             out.text[0] = in.text[0];
-             out.text2[0] = in.text2[0];
-             out.subKind = in.subKind;
-         }},
-        {"kind 5 sub-kind 2", RR_Kind5, 2,
-         [](const RuleResult& in, RuleResult& out) {
-             kept(out.value, in.value);
-             out.kind5Byte = in.kind5Byte;
-             out.text[0] = in.text[0];
-             out.text2[0] = in.text2[0];
-             out.subKind = in.subKind;
-         }},
-        {"kind 5 sub-kind 3", RR_Kind5, 3,
-         [](const RuleResult& in, RuleResult& out) {
-             out.index = in.index;
-             kept(out.value, in.value);
-             out.subKind = in.subKind;
-         }},
-    };
-    for (const ResultCase& c : results) {
-        RuleResult in = fullResult(c.type, c.subKind), want;
+void keepEveryKind(const RuleTrigger& in, RuleTrigger& out) {
+    out.type = in.type;
+    out.storedValue = in.storedValue;
+    out.triggerID = in.triggerID;
+    out.valid = in.valid;
+}
+void keepEveryKind(const RuleResult& in, RuleResult& out) {
+    out.type = in.type;
+    out.preDelay = in.preDelay;
+    out.resultID = in.resultID;
+    out.valid = in.valid;
+}
+void putOne(int id, const char* name, const RuleTrigger& t) { putRule(id, name, {t}, {}); }
+void putOne(int id, const char* name, const RuleResult& r) { putRule(id, name, {}, {r}); }
+std::list<RuleTrigger> readBack(Rules& r, const RuleTrigger*) { return r.getRuleTriggers(); }
+std::list<RuleResult> readBack(Rules& r, const RuleResult*) { return r.getRuleResults(); }
+
+// Stores a full item of each case alone in rule `id` and compares, byte for
+// byte, what the reader gives back with what it should keep.
+template <typename T>
+void expectEachKept(int id, T (*full)(int, int), const std::vector<KeepCase<T>>& cases) {
+    for (const KeepCase<T>& c : cases) {
+        T in = full(c.type, c.subKind), want;
         memset(&want, 0, sizeof want);
-        want.type = in.type;
-        want.preDelay = in.preDelay;
-        want.resultID = in.resultID;
-        want.valid = in.valid;
+        keepEveryKind(in, want);
         c.keep(in, want);
-        putRule(31, c.name, {}, {in});
-        Rules r(31);
-        ASSERT_EQ(r.getRuleResults().size(), 1u) << c.name;
-        expectSame(r.getRuleResults().front(), want, c.name);
+        putOne(id, c.name, in);
+        Rules r(id);
+        std::list<T> back = readBack(r, &in);
+        ASSERT_EQ(back.size(), 1u) << c.name;
+        expectSame(back.front(), want, c.name);
     }
+}
+
+void keepKind5Trigger(const RuleTrigger& in, RuleTrigger& out) {
+    out.index = in.index;
+    kept(out.value, in.value);
+    out.condition = in.condition;
+    out.duration = in.duration;
+    out.subKind = in.subKind;
+}
+void keepKind5TriggerWithText(const RuleTrigger& in, RuleTrigger& out) {
+    keepKind5Trigger(in, out);
+    kept(out.text, in.text, 25);
+}
+void keepKind5Result(const RuleResult& in, RuleResult& out) {
+    kept(out.value, in.value);
+    out.subKind = in.subKind;
+}
+void keepFirstTextBytes(const RuleResult& in, RuleResult& out) {
+    out.text[0] = in.text[0];
+    out.text2[0] = in.text2[0];
+}
+
+TEST_F(RulesTest, EachKindKeepsOnlyItsOwnFields) {
+    expectEachKept<RuleTrigger>(30, fullTrigger,
+                                {
+                                    {"kind 4", RT_Kind4, 7,
+                                     [](const RuleTrigger& in, RuleTrigger& out) {
+                                         out.condition = in.condition;
+                                         out.duration = in.duration;
+                                         out.kind4Value = in.kind4Value;
+                                         out.subKind = in.subKind;
+                                         kept(out.text, in.text);
+                                     }},
+                                    {"kind 5 sub-kind 1", RT_Kind5, 1, keepKind5TriggerWithText},
+                                    {"kind 5 sub-kind 2", RT_Kind5, 2, keepKind5TriggerWithText},
+                                    {"kind 5 sub-kind 3", RT_Kind5, 3, keepKind5Trigger},
+                                    {"weather", RT_Weather, 7,
+                                     [](const RuleTrigger& in, RuleTrigger& out) {
+                                         out.condition = in.condition;
+                                         out.duration = in.duration;
+                                         out.weatherKind = in.weatherKind;
+                                         kept(out.weatherValue, in.weatherValue);
+                                     }},
+                                });
+    expectEachKept<RuleResult>(
+        31, fullResult,
+        {
+            {"kind 1", RR_Kind1, 7,
+             [](const RuleResult& in, RuleResult& out) {
+                 out.kind1Value = in.kind1Value;
+                 out.number248 = in.number248;
+                 kept(out.text, in.text);
+             }},
+            {"scene", RR_Scene, 7, [](const RuleResult& in, RuleResult& out) { out.sceneID = in.sceneID; }},
+            {"kind 3", RR_Kind3, 7,
+             [](const RuleResult& in, RuleResult& out) {
+                 out.number248 = in.number248;
+                 kept(out.text, in.text);
+             }},
+            {"kind 4", RR_Kind4, 7,
+             [](const RuleResult& in, RuleResult& out) {
+                 out.kind4Value = in.kind4Value;
+                 out.subKind = in.subKind;
+                 kept(out.text2, in.text2);
+             }},
+            {"kind 5 sub-kind 1", RR_Kind5, 1,
+             [](const RuleResult& in, RuleResult& out) {
+                 keepKind5Result(in, out);
+                 out.index = in.index;
+                 keepFirstTextBytes(in, out);
+             }},
+            {"kind 5 sub-kind 2", RR_Kind5, 2,
+             [](const RuleResult& in, RuleResult& out) {
+                 keepKind5Result(in, out);
+                 out.kind5Byte = in.kind5Byte;
+                 keepFirstTextBytes(in, out);
+             }},
+            {"kind 5 sub-kind 3", RR_Kind5, 3,
+             [](const RuleResult& in, RuleResult& out) {
+                 keepKind5Result(in, out);
+                 out.index = in.index;
+             }},
+        });
     EXPECT_TRUE(requests().empty()) << "whole rules need no repair";
 
     // A type below the first is dropped and its removal asked for.
@@ -590,17 +565,8 @@ TEST_F(RulesTest, DamagedCountsAndMissingItems) {
 TEST_F(RulesTest, WeatherAndOtherTriggersAreAdded) {
     putRule(1, "r", {}, {});
     Rules r(1);
-    auto weather = [](int kind, const char* offset, size_t len = 0) {
-        RuleTrigger t;
-        memset(&t, 0, sizeof t);
-        t.type = RT_Weather;
-        t.weatherKind = kind;
-        if (len)
-            memset(t.weatherValue, '1', len);
-        else
-            strncpy(t.weatherValue, offset, sizeof t.weatherValue - 1);
-        return t;
-    };
+    RuleTrigger filled = weatherTrigger(1, "");
+    memset(filled.weatherValue, '1', sizeof filled.weatherValue);
     RuleTrigger kind4 = fullTrigger(RT_Kind4, 1), kind5 = fullTrigger(RT_Kind5, 1);
     kind4.duration = kind5.duration = 0;
     RuleTrigger late = timeTrigger(1, 1);
@@ -613,14 +579,14 @@ TEST_F(RulesTest, WeatherAndOtherTriggersAreAdded) {
         RuleTrigger t;
         int want;
     } cases[] = {
-        {"sunrise -15", weather(1, "-15"), 1},
-        {"sunset 0", weather(2, "0"), 1},
-        {"sunrise no offset", weather(1, ""), 1},
-        {"sunset letters", weather(2, "1a"), 0},
-        {"sunrise five digits", weather(1, "12345"), 0},
-        {"sunrise minus alone", weather(1, "-"), 0},
-        {"sunrise offset filling its field", weather(1, nullptr, sizeof(RuleTrigger::weatherValue)), 0},
-        {"other weather, any text", weather(3, "anything"), 1},
+        {"sunrise -15", weatherTrigger(1, "-15"), 1},
+        {"sunset 0", weatherTrigger(2, "0"), 1},
+        {"sunrise no offset", weatherTrigger(1, ""), 1},
+        {"sunset letters", weatherTrigger(2, "1a"), 0},
+        {"sunrise five digits", weatherTrigger(1, "12345"), 0},
+        {"sunrise minus alone", weatherTrigger(1, "-"), 0},
+        {"sunrise offset filling its field", filled, 0},
+        {"other weather, any text", weatherTrigger(3, "anything"), 1},
         {"kind 4", kind4, 1},
         {"kind 5", kind5, 1},
         {"minute below 0", late, 0},

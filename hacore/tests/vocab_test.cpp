@@ -7,6 +7,7 @@
 
 #include <climits>
 #include <cstring>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -38,31 +39,18 @@ struct Buf {
     }
 };
 
-std::string dev(int code) {
+// The text a code-to-name converter writes into a marked buffer.
+template <typename E>
+std::string named(void (*convert)(E, char*), int code) {
     Buf x;
-    DevtypeEnumToStr(static_cast<DevType>(code), x.b);
+    convert(static_cast<E>(code), x.b);
     return x.text();
 }
-std::string event(int code) {
-    Buf x;
-    getEventAsString(static_cast<EventType>(code), x.b);
-    return x.text();
-}
-std::string weather(int code) {
-    Buf x;
-    getWeatherTypeAsString(static_cast<WeatherType>(code), x.b);
-    return x.text();
-}
-std::string ir(int code) {
-    Buf x;
-    IREventsEnumToStr(static_cast<IREvents>(code), x.b);
-    return x.text();
-}
-std::string cond(int code) {
-    Buf x;
-    enumToConditionString(static_cast<TriggerCondition>(code), x.b);
-    return x.text();
-}
+std::string dev(int code) { return named(DevtypeEnumToStr, code); }
+std::string event(int code) { return named(getEventAsString, code); }
+std::string weather(int code) { return named(getWeatherTypeAsString, code); }
+std::string ir(int code) { return named(IREventsEnumToStr, code); }
+std::string cond(int code) { return named(enumToConditionString, code); }
 std::string idx(int code, int mode) {
     Buf x;
     IndexTypeEnumToStr(static_cast<IndexType>(code), x.b, mode);
@@ -448,104 +436,119 @@ TEST(ZWave, ServerVocabulary) {
                 "unknown");
 }
 
+// The named command classes: the number in hex, a blank, the name.
+const char kCommandClassList[] = R"(
+20 BASIC
+21 CONTROLLER REPLICATION
+22 APPLICATION STATUS
+23 ZIP SERVICES
+24 ZIP SERVER
+25 SWITCH BINARY
+26 SWITCH MULTILEVEL
+27 SWITCH ALL
+28 SWITCH TOGGLE BINARY
+29 SWITCH TOGGLE MULTILEVEL
+2A CHIMNEY FAN
+2B SCENE ACTIVATION
+2C SCENE ACTUATOR CONF
+2D SCENE CONTROLLER CONF
+2E ZIP CLIENT
+2F ZIP ADV SERVICES
+30 SENSOR BINARY
+31 SENSOR MULTILEVEL
+32 METER
+33 ZIP ADV SERVER
+34 ZIP ADV CLIENT
+35 METER PULSE
+38 THERMOSTAT HEATING
+40 THERMOSTAT MODE
+42 THERMOSTAT OPERATING STATE
+43 THERMOSTAT SETPOINT
+44 THERMOSTAT FAN MODE
+45 THERMOSTAT FAN STATE
+46 CLIMATE CONTROL SCHEDULE
+47 THERMOSTAT SETBACK
+4C DOOR LOCK LOGGING
+4E SCHEDULE ENTRY LOCK
+50 BASIC WINDOW COVERING
+51 MTP WINDOW COVERING
+5B CENTRAL SCENE
+60 MULTI INSTANCE
+62 DOOR LOCK
+63 USER CODE
+66 BARRIER_OPERATOR
+70 CONFIGURATION
+71 ALARM
+72 MANUFACTURER SPECIFIC
+73 POWERLEVEL
+75 PROTECTION
+76 LOCK
+77 NODE NAMING
+7A FIRMWARE UPDATE MD
+7B GROUPING NAME
+7C REMOTE ASSOCIATION ACTIVATE
+7D REMOTE ASSOCIATION
+80 BATTERY
+81 CLOCK
+82 HAIL
+84 WAKE UP
+85 ASSOCIATION
+86 VERSION
+87 INDICATOR
+88 PROPRIETARY
+89 LANGUAGE
+8A TIME
+8B TIME PARAMETERS
+8C GEOGRAPHIC LOCATION
+8D COMPOSITE
+8E MULTI INSTANCE ASSOCIATION
+8F MULTI CMD
+90 ENERGY PRODUCTION
+91 MANUFACTURER PROPRIETARY
+92 SCREEN MD
+93 SCREEN ATTRIBUTES
+94 SIMPLE AV CONTROL
+95 AV CONTENT DIRECTORY MD
+96 AV RENDERER STATUS
+97 AV CONTENT SEARCH MD
+98 SECURITY
+99 AV TAGGING MD
+9A IP CONFIGURATION
+9B ASSOCIATION COMMAND CONFIGURATION
+9C SENSOR ALARM
+9D SILENCE ALARM
+9E SENSOR CONFIGURATION
+EF MARK
+F0 NON INTEROPERABLE
+)";
+
 struct CommandClass {
     int num;
-    const char* name;
+    std::string name;
 };
-const CommandClass kCommandClasses[] = {
-    {0x20, "BASIC"},
-    {0x21, "CONTROLLER REPLICATION"},
-    {0x22, "APPLICATION STATUS"},
-    {0x23, "ZIP SERVICES"},
-    {0x24, "ZIP SERVER"},
-    {0x25, "SWITCH BINARY"},
-    {0x26, "SWITCH MULTILEVEL"},
-    {0x27, "SWITCH ALL"},
-    {0x28, "SWITCH TOGGLE BINARY"},
-    {0x29, "SWITCH TOGGLE MULTILEVEL"},
-    {0x2A, "CHIMNEY FAN"},
-    {0x2B, "SCENE ACTIVATION"},
-    {0x2C, "SCENE ACTUATOR CONF"},
-    {0x2D, "SCENE CONTROLLER CONF"},
-    {0x2E, "ZIP CLIENT"},
-    {0x2F, "ZIP ADV SERVICES"},
-    {0x30, "SENSOR BINARY"},
-    {0x31, "SENSOR MULTILEVEL"},
-    {0x32, "METER"},
-    {0x33, "ZIP ADV SERVER"},
-    {0x34, "ZIP ADV CLIENT"},
-    {0x35, "METER PULSE"},
-    {0x38, "THERMOSTAT HEATING"},
-    {0x40, "THERMOSTAT MODE"},
-    {0x42, "THERMOSTAT OPERATING STATE"},
-    {0x43, "THERMOSTAT SETPOINT"},
-    {0x44, "THERMOSTAT FAN MODE"},
-    {0x45, "THERMOSTAT FAN STATE"},
-    {0x46, "CLIMATE CONTROL SCHEDULE"},
-    {0x47, "THERMOSTAT SETBACK"},
-    {0x4C, "DOOR LOCK LOGGING"},
-    {0x4E, "SCHEDULE ENTRY LOCK"},
-    {0x50, "BASIC WINDOW COVERING"},
-    {0x51, "MTP WINDOW COVERING"},
-    {0x5B, "CENTRAL SCENE"},
-    {0x60, "MULTI INSTANCE"},
-    {0x62, "DOOR LOCK"},
-    {0x63, "USER CODE"},
-    {0x66, "BARRIER_OPERATOR"},
-    {0x70, "CONFIGURATION"},
-    {0x71, "ALARM"},
-    {0x72, "MANUFACTURER SPECIFIC"},
-    {0x73, "POWERLEVEL"},
-    {0x75, "PROTECTION"},
-    {0x76, "LOCK"},
-    {0x77, "NODE NAMING"},
-    {0x7A, "FIRMWARE UPDATE MD"},
-    {0x7B, "GROUPING NAME"},
-    {0x7C, "REMOTE ASSOCIATION ACTIVATE"},
-    {0x7D, "REMOTE ASSOCIATION"},
-    {0x80, "BATTERY"},
-    {0x81, "CLOCK"},
-    {0x82, "HAIL"},
-    {0x84, "WAKE UP"},
-    {0x85, "ASSOCIATION"},
-    {0x86, "VERSION"},
-    {0x87, "INDICATOR"},
-    {0x88, "PROPRIETARY"},
-    {0x89, "LANGUAGE"},
-    {0x8A, "TIME"},
-    {0x8B, "TIME PARAMETERS"},
-    {0x8C, "GEOGRAPHIC LOCATION"},
-    {0x8D, "COMPOSITE"},
-    {0x8E, "MULTI INSTANCE ASSOCIATION"},
-    {0x8F, "MULTI CMD"},
-    {0x90, "ENERGY PRODUCTION"},
-    {0x91, "MANUFACTURER PROPRIETARY"},
-    {0x92, "SCREEN MD"},
-    {0x93, "SCREEN ATTRIBUTES"},
-    {0x94, "SIMPLE AV CONTROL"},
-    {0x95, "AV CONTENT DIRECTORY MD"},
-    {0x96, "AV RENDERER STATUS"},
-    {0x97, "AV CONTENT SEARCH MD"},
-    {0x98, "SECURITY"},
-    {0x99, "AV TAGGING MD"},
-    {0x9A, "IP CONFIGURATION"},
-    {0x9B, "ASSOCIATION COMMAND CONFIGURATION"},
-    {0x9C, "SENSOR ALARM"},
-    {0x9D, "SILENCE ALARM"},
-    {0x9E, "SENSOR CONFIGURATION"},
-    {0xEF, "MARK"},
-    {0xF0, "NON INTEROPERABLE"},
-};
+std::vector<CommandClass> commandClasses() {
+    std::vector<CommandClass> out;
+    std::istringstream in(kCommandClassList);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.empty()) continue;
+        size_t blank = line.find(' ');
+        out.push_back({std::stoi(line.substr(0, blank), nullptr, 16), line.substr(blank + 1)});
+    }
+    return out;
+}
 
 TEST(ZWave, CommandClasses) {
-    std::vector<const char*> byNum(256, "NO OPERATION");
-    for (const CommandClass& c : kCommandClasses) byNum[c.num] = c.name;
+    const std::vector<CommandClass> classes = commandClasses();
+    ASSERT_EQ(classes.size(), 82u);
+    std::vector<std::string> byNum(256, "NO OPERATION");
+    for (const CommandClass& c : classes) byNum[c.num] = c.name;
     for (int n = 0; n < 256; ++n) {
-        EXPECT_STREQ(byNum[n], cclassStr(static_cast<unsigned char>(n))) << n;
+        EXPECT_EQ(byNum[n], cclassStr(static_cast<unsigned char>(n))) << n;
     }
-    for (const CommandClass& c : kCommandClasses) {
-        int want = std::strcmp(c.name, "BARRIER_OPERATOR") == 0 ? 255 : c.num;
-        EXPECT_EQ(want, cclassNum(c.name)) << c.name;
+    for (const CommandClass& c : classes) {
+        int want = c.name == "BARRIER_OPERATOR" ? 255 : c.num;
+        EXPECT_EQ(want, cclassNum(c.name.c_str())) << c.name;
     }
     EXPECT_STREQ("BARRIER_OPERATOR", cclassStr(0x66));
     EXPECT_STREQ("NO OPERATION", cclassStr(0x36));
