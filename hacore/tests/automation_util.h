@@ -62,11 +62,27 @@ inline void putText(const char* store, const std::string& key, const std::string
     testkit::ddbPutText(key, text, store);
 }
 
+template <typename T>
+T zeroed() {
+    T x;
+    memset(&x, 0, sizeof x);
+    return x;
+}
+
+// A trigger, result or scene entry on a device's value, the rest zero.
+template <typename T>
+T aimedAt(int device, int index, const char* value) {
+    T x = zeroed<T>();
+    x.deviceID = device;
+    x.index = index;
+    strncpy(x.value, value, sizeof x.value - 1);
+    return x;
+}
+
 // Triggers as a caller fills them in, the rest zero.
 inline RuleTrigger timeTrigger(int hour, int minute, const char* day = "*", const char* month = "*",
                                const char* weekday = "*") {
-    RuleTrigger t;
-    memset(&t, 0, sizeof t);
+    RuleTrigger t = zeroed<RuleTrigger>();
     t.type = RT_Time;
     t.hour = hour;
     t.minute = minute;
@@ -79,12 +95,8 @@ inline RuleTrigger timeTrigger(int hour, int minute, const char* day = "*", cons
 }
 
 inline RuleTrigger deviceTrigger(int device, int index, const char* value, int duration = 0) {
-    RuleTrigger t;
-    memset(&t, 0, sizeof t);
+    RuleTrigger t = aimedAt<RuleTrigger>(device, index, value);
     t.type = RT_Device;
-    t.deviceID = device;
-    t.index = index;
-    strncpy(t.value, value, sizeof t.value - 1);
     t.duration = duration;
     t.triggerID = 2;
     return t;
@@ -92,8 +104,7 @@ inline RuleTrigger deviceTrigger(int device, int index, const char* value, int d
 
 // kind 1 sunrise, 2 sunset (offset in minutes), others a reading.
 inline RuleTrigger weatherTrigger(int kind, const char* value) {
-    RuleTrigger t;
-    memset(&t, 0, sizeof t);
+    RuleTrigger t = zeroed<RuleTrigger>();
     t.type = RT_Weather;
     t.weatherKind = kind;
     strncpy(t.weatherValue, value, sizeof t.weatherValue - 1);

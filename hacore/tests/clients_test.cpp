@@ -11,6 +11,7 @@
 #include "hacore/Client.h"
 #include "netstore_util.h"
 #include "servers.h"
+#include "store_faults.h"
 #include "testkit.h"
 
 using namespace testkit;
@@ -443,38 +444,27 @@ TEST_F(Clients, RepairableStoreIsReadAfterOneMessage) {
 
 TEST_F(Clients, UnrepairableStoreIsRemovedAndStartsAfresh) {
     putClient(5, {{"NM", "five"}});
-    chmod(kStore, 0);
-    EXPECT_EXIT(
-        {
-            dropFileAccessOverride();
+    storefault::expectLockedOut(
+        kStore,
+        [&] {
             ClientsList list;
             int r = list.populate();
-            exit(r == 0 && list.clients.empty() && !fileExists(kStore) ? 0 : 1);
+            return r == 0 && list.clients.empty() && !fileExists(kStore);
         },
-        ::testing::ExitedWithCode(0), "^dpopen: [^\n]+\ncannot repair: [^\n]+\n$");
+        storefault::kOpenAndRepairFailed);
     EXPECT_FALSE(fileExists(kStore));
     ClientsList list;
     EXPECT_EQ(list.populate(), 1);
     EXPECT_TRUE(list.clients.empty());
 
     putClient(5, {{"NM", "five"}});
-    chmod(kStore, 0);
-    EXPECT_EXIT(
-        {
-            dropFileAccessOverride();
-            ClientBin rec = loadClientBin(5);
-            exit(rec.clientID == 0 && !fileExists(kStore) ? 0 : 1);
-        },
-        ::testing::ExitedWithCode(0), "cannot repair: ");
+    storefault::expectLockedOut(kStore, [&] {
+        ClientBin rec = loadClientBin(5);
+        return rec.clientID == 0 && !fileExists(kStore);
+    });
     putClient(5, {{"NM", "five"}});
-    chmod(kStore, 0);
     clearReceived("rsc");
-    EXPECT_EXIT(
-        {
-            dropFileAccessOverride();
-            exit(newClient().getClientID() == 0 ? 0 : 1);
-        },
-        ::testing::ExitedWithCode(0), "cannot repair: ");
+    storefault::expectLockedOut(kStore, [&] { return newClient().getClientID() == 0; });
     EXPECT_TRUE(received("rsc").empty());
 }
 

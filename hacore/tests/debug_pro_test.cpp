@@ -11,6 +11,7 @@
 #include "hacore/HalvixDebug.h"
 #include "netstore_util.h"
 #include "servers.h"
+#include "store_faults.h"
 #include "testkit.h"
 
 using namespace testkit;
@@ -92,15 +93,14 @@ TEST_F(Debug, ConnectionTimes) {
 
 TEST_F(Debug, UnrepairableStoreIsDeleted) {
     HalvixDebug().SetDebugValue(CLDCCT, (char*)"1");
-    chmod(kDebug, 0);
-    EXPECT_EXIT(
-        {
-            dropFileAccessOverride();
+    storefault::expectLockedOut(
+        kDebug,
+        [&] {
             char out[5] = "";
             int r = HalvixDebug().GetDebugValue(CLDCCT, out);
-            exit(r == 0 && !fileExists(kDebug) ? 0 : 1);
+            return r == 0 && !fileExists(kDebug);
         },
-        ::testing::ExitedWithCode(0), "^dpopen: [^\n]+\ncannot repair: [^\n]+\n$");
+        storefault::kOpenAndRepairFailed);
     EXPECT_FALSE(fileExists(kDebug));
     HalvixDebug().SetDebugValue(CLDCCT, (char*)"2");
     char out[5];
@@ -378,25 +378,20 @@ TEST_F(Pro, PinToUserName) {
 
 TEST_F(Pro, UnrepairableStoreIsRemoved) {
     dpmgrPut(kPro, "SecurityPin.1", "anna:1234");
-    chmod(kPro, 0);
-    EXPECT_EXIT(
-        {
-            dropFileAccessOverride();
+    storefault::expectLockedOut(
+        kPro,
+        [&] {
             char user[100] = "none";
             Halvix().getPinToUserName((char*)"1234", user);
-            exit(strcmp(user, "none") == 0 && !fileExists(kPro) ? 0 : 1);
+            return strcmp(user, "none") == 0 && !fileExists(kPro);
         },
-        ::testing::ExitedWithCode(0), "^dpopen: [^\n]+\ncannot repair: [^\n]+\n$");
+        storefault::kOpenAndRepairFailed);
     dpmgrPut(kPro, "EntryDelay", "10");
-    chmod(kPro, 0);
-    EXPECT_EXIT(
-        {
-            dropFileAccessOverride();
-            char out[1024] = "untouched";
-            int r = Halvix().getHalvixProDB(HUC_EntryDelay, out);
-            exit(r == 0 && strcmp(out, "untouched") == 0 ? 0 : 1);
-        },
-        ::testing::ExitedWithCode(0), "cannot repair: ");
+    storefault::expectLockedOut(kPro, [&] {
+        char out[1024] = "untouched";
+        int r = Halvix().getHalvixProDB(HUC_EntryDelay, out);
+        return r == 0 && strcmp(out, "untouched") == 0;
+    });
 }
 
 }  // namespace

@@ -14,6 +14,8 @@
 #include "hacore/Rule.h"
 #include "hacore/Scene.h"
 
+#include "store_faults.h"
+
 using namespace testkit;
 using namespace autotest;
 
@@ -33,12 +35,8 @@ protected:
 };
 
 RuleResult deviceResult(int device, int index, const char* value, int resultID = 1) {
-    RuleResult r;
-    memset(&r, 0, sizeof r);
+    RuleResult r = aimedAt<RuleResult>(device, index, value);
     r.type = RR_Device;
-    r.deviceID = device;
-    r.index = index;
-    strncpy(r.value, value, sizeof r.value - 1);
     r.resultID = resultID;
     r.preDelay = 5;
     return r;
@@ -321,15 +319,14 @@ TEST_F(RulesTest, MissingNameThrowsZero) {
 
 TEST_F(RulesTest, AStoreThatCannotBeRepairedIsRemoved) {
     putRule(1, "one", {}, {});
-    chmod(kStore, 0);
-    EXPECT_EXIT(
-        {
-            dropFileAccessOverride();
+    storefault::expectLockedOut(
+        kStore,
+        [&] {
             RuleList list;
             list.populate();
-            exit(list.rules.empty() && !fileExists(kStore) ? 0 : 1);
+            return list.rules.empty() && !fileExists(kStore);
         },
-        ::testing::ExitedWithCode(0), "^dpopen: [^\n]+\ncannot repair: [^\n]+\n$");
+        storefault::kOpenAndRepairFailed);
     writeFile(kStore, std::string(4096, '\x5a'));
     std::string err = captureStderr([] {
         Rules made((char*)"after repair");
@@ -345,8 +342,7 @@ namespace {
 // Every field of a trigger or result set, texts without their terminator, so
 // what the reader keeps and what it zeroes both show.
 RuleTrigger fullTrigger(int type, int subKind) {
-    RuleTrigger t;
-    memset(&t, 0, sizeof t);
+    RuleTrigger t = zeroed<RuleTrigger>();
     t.type = type;
     t.storedValue = 11;
     t.deviceID = 4;
@@ -371,8 +367,7 @@ RuleTrigger fullTrigger(int type, int subKind) {
 }
 
 RuleResult fullResult(int type, int subKind) {
-    RuleResult r;
-    memset(&r, 0, sizeof r);
+    RuleResult r = zeroed<RuleResult>();
     r.type = type;
     r.deviceID = 1;
     r.index = 1;
@@ -649,23 +644,15 @@ TEST_F(RulesTest, AStoreThatCannotBeOpenedLeavesTheRuleEmpty) {
     putRule(1, "one", {deviceTrigger(4, 1, "true")}, {});
     Rules loaded(1);
     ASSERT_EQ(loaded.getRuleTriggers().size(), 1u);
-    chmod(kStore, 0);
-    EXPECT_EXIT(
-        {
-            dropFileAccessOverride();
-            loaded.Refresh();
-            exit(loaded.getRuleTriggers().empty() ? 0 : 1);
-        },
-        ::testing::ExitedWithCode(0), "cannot repair: ");
+    storefault::expectLockedOut(kStore, [&] {
+        loaded.Refresh();
+        return loaded.getRuleTriggers().empty();
+    });
     putRule(1, "one", {}, {});
-    chmod(kStore, 0);
-    EXPECT_EXIT(
-        {
-            dropFileAccessOverride();
-            Rules made((char*)"never made");
-            exit(made.getID() == 0 ? 0 : 1);
-        },
-        ::testing::ExitedWithCode(0), "cannot repair: ");
+    storefault::expectLockedOut(kStore, [&] {
+        Rules made((char*)"never made");
+        return made.getID() == 0;
+    });
     EXPECT_TRUE(requests().empty());
 }
 

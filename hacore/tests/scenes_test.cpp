@@ -15,6 +15,8 @@
 #include "hacore/HADevices.h"
 #include "hacore/Scene.h"
 
+#include "store_faults.h"
+
 using namespace testkit;
 using namespace autotest;
 
@@ -32,12 +34,8 @@ protected:
 };
 
 SceneEntry entry(int valid, int device, int index, const char* value) {
-    SceneEntry e;
-    memset(&e, 0, sizeof e);
+    SceneEntry e = aimedAt<SceneEntry>(device, index, value);
     e.valid = valid;
-    e.deviceID = device;
-    e.index = index;
-    strncpy(e.value, value, sizeof e.value - 1);
     return e;
 }
 
@@ -274,25 +272,20 @@ TEST_F(Scenes, DamagedStoresAreRepairedOrRemoved) {
 
     // One that cannot be opened even after the repair is removed.
     putScene(1, "Locked", {});
-    chmod(kStore, 0);
-    EXPECT_EXIT(
-        {
-            dropFileAccessOverride();
+    storefault::expectLockedOut(
+        kStore,
+        [&] {
             ScenesList list;
             list.Populate();
-            exit(list.scenes.empty() && !fileExists(kStore) ? 0 : 1);
+            return list.scenes.empty() && !fileExists(kStore);
         },
-        ::testing::ExitedWithCode(0), "^dpopen: [^\n]+\ncannot repair: [^\n]+\n$");
+        storefault::kOpenAndRepairFailed);
     putScene(1, "Locked", {});
-    chmod(kStore, 0);
     clearReceived("rsc");
-    EXPECT_EXIT(
-        {
-            dropFileAccessOverride();
-            Scene s((char*)"never sent");
-            exit(s.getID() == 0 ? 0 : 1);
-        },
-        ::testing::ExitedWithCode(0), "cannot repair: ");
+    storefault::expectLockedOut(kStore, [&] {
+        Scene s((char*)"never sent");
+        return s.getID() == 0;
+    });
     EXPECT_TRUE(requests().empty());
 }
 
@@ -388,14 +381,10 @@ TEST_F(Scenes, RefreshOfAStoreThatCannotBeOpened) {
     putScene(1, "Locked", {entry(1, 1, 1, "true")});
     Scene s(1);
     ASSERT_EQ(s.getSceneEntries().size(), 1u);
-    chmod(kStore, 0);
-    EXPECT_EXIT(
-        {
-            dropFileAccessOverride();
-            s.Refresh();
-            exit(s.getSceneEntries().empty() ? 0 : 1);
-        },
-        ::testing::ExitedWithCode(0), "cannot repair: ");
+    storefault::expectLockedOut(kStore, [&] {
+        s.Refresh();
+        return s.getSceneEntries().empty();
+    });
 }
 
 TEST_F(Scenes, ActivationWithAnEmptyEmailFileAndOtherHubEntries) {
