@@ -836,6 +836,16 @@ void childCallbacks(HADevices& ha) {
     ha.eventCallback(childEvent);
 }
 
+// The initialiser of an identity, then the test's callbacks.
+using Initialiser = int (HADevices::*)();
+std::function<int(HADevices&)> withCallbacks(Initialiser init) {
+    return [init](HADevices& ha) {
+        int rc = (ha.*init)();
+        childCallbacks(ha);
+        return rc;
+    };
+}
+
 void send(const char* fromIp, const char* toIp, const std::string& d) {
     UdpPeer from(fromIp, 0);
     ASSERT_TRUE(from.sendTo(toIp, 8888, d));
@@ -845,11 +855,7 @@ void send(const char* fromIp, const char* toIp, const std::string& d) {
 
 TEST(Receivers, CloudTakesEventsFromTheMeshServer) {
     storeDevice12();
-    OtherProcess cloud([](HADevices& ha) {
-        int rc = ha.CloudInitialize();
-        childCallbacks(ha);
-        return rc;
-    });
+    OtherProcess cloud(withCallbacks(&HADevices::CloudInitialize));
     ASSERT_EQ(cloud.line(), "ready 1");
     send("127.255.255.250", "127.255.255.2", notification(12, 1, "x"));  // dropped, no message
     send("127.255.255.250", "127.255.255.2", event(5, 1));
@@ -863,11 +869,7 @@ TEST(Receivers, CloudTakesEventsFromTheMeshServer) {
 TEST(Receivers, MeshTakesEventsFromTheCloud) {
     ASSERT_TRUE(stopServer("mesh"));
     {
-        OtherProcess mesh([](HADevices& ha) {
-            int rc = ha.meshInitialize();
-            childCallbacks(ha);
-            return rc;
-        });
+        OtherProcess mesh(withCallbacks(&HADevices::meshInitialize));
         ASSERT_EQ(mesh.line(), "ready 1");
         send("127.255.255.2", "127.255.255.250", notification(12, 1, "x"));  // dropped, no message
         send("127.255.255.2", "127.255.255.250", event(7, 3));
@@ -882,20 +884,16 @@ TEST(Receivers, MeshTakesEventsFromTheCloud) {
 
 TEST(Receivers, UnknownSenderLabels) {
     struct {
-        std::function<int(HADevices&)> init;
+        Initialiser init;
         const char* address;
         const char* label;
     } const cases[] = {
-        {[](HADevices& ha) { return ha.webInitialize(); }, "127.255.255.11", "web"},
-        {[](HADevices& ha) { return ha.rulesEngineInitialize(); }, "127.255.255.7", "end"},
-        {[](HADevices& ha) { return ha.initializeFree2(); }, "127.255.255.10", "end"},
+        {&HADevices::webInitialize, "127.255.255.11", "web"},
+        {&HADevices::rulesEngineInitialize, "127.255.255.7", "end"},
+        {&HADevices::initializeFree2, "127.255.255.10", "end"},
     };
     for (const auto& c : cases) {
-        OtherProcess p([&](HADevices& ha) {
-            int rc = c.init(ha);
-            childCallbacks(ha);
-            return rc;
-        });
+        OtherProcess p(withCallbacks(c.init));
         ASSERT_EQ(p.line(), "ready 1");
         // The cloud is the mesh identity's peer only.
         send("127.255.255.2", c.address, event(5, 1));
