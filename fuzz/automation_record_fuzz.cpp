@@ -55,15 +55,12 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     DEPOT* sdb = fresh(g_scenes);
     DEPOT* rdb = fresh(g_rules);
-    size_t at = 0;
-    uint8_t sel;
-    const char* v;
-    size_t len;
-    while (nextChunk(data, size, at, sel, v, len)) {
-        if (sel & 0x80)
-            dpput(rdb, kRuleKeys[sel % 10], -1, v, (int)len, DP_DOVER);
+    ChunkReader chunks(data, size, 0);
+    for (Chunk c; chunks.next(c);) {
+        if (c.sel & 0x80)
+            dpput(rdb, kRuleKeys[c.sel % 10], -1, c.v, (int)c.len, DP_DOVER);
         else
-            dpput(sdb, kSceneKeys[sel % 9], -1, v, (int)len, DP_DOVER);
+            dpput(sdb, kSceneKeys[c.sel % 9], -1, c.v, (int)c.len, DP_DOVER);
     }
 
     Scene scene;

@@ -68,13 +68,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     unlink(kStore);
     DEPOT* w = dpopen(kStore, DP_OWRITER | DP_OCREAT, kBuckets[data[0] % 5]);
     CHECK(w);
-    size_t at = 1;
-    uint8_t sel;
-    const char* v;
-    size_t len;
-    while (nextChunk(data, size, at, sel, v, len)) {
-        CHECK(applyChunk(w, keyOf(sel), sel, v, len));
-    }
+    ChunkReader chunks(data, size, 1);
+    for (Chunk c; chunks.next(c);) CHECK(applyChunk(w, keyOf(c.sel), c));
     CHECK(dpclose(w));
     DEPOT* db = dpopen(kStore, DP_OREADER, -1);
     CHECK(db);
