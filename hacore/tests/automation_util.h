@@ -55,6 +55,13 @@ inline void expectRequest(const Request& r, int command, const std::string& text
     for (int i = 1; i <= 6; ++i) EXPECT_EQ(r.ints[i], ints[i - 1]) << "integer " << i << " of command " << command;
 }
 
+// The RSC server received exactly one request since the last look: this one.
+inline void expectOneRequest(int command, const std::string& text, const std::vector<int>& ints) {
+    std::vector<Request> q = requests();
+    ASSERT_EQ(q.size(), 1u) << "requests, the first expected of command " << command;
+    expectRequest(q[0], command, text, ints);
+}
+
 inline void put(const char* store, const std::string& key, const void* data, size_t len) {
     testkit::ddbPut(key, data, (int)len, store);
 }

@@ -221,9 +221,7 @@ TEST_F(RulesTest, ChangesSendTheirRequests) {
     expectRequest(q[1], 18, "", {0, 0, 8, 0, 1});
     EXPECT_TRUE(Rules(8).getRuleTriggers().empty());
     EXPECT_EQ(r.removeRule(), 1);
-    q = requests();
-    ASSERT_EQ(q.size(), 1u);
-    expectRequest(q[0], 19, "", {0, 0, 8});
+    expectOneRequest(19, "", {0, 0, 8});
     EXPECT_THROW(Rules(8), int);
 
     putRule(9, "nine", {}, {});
@@ -232,9 +230,7 @@ TEST_F(RulesTest, ChangesSendTheirRequests) {
     ASSERT_EQ(list.rules.size(), 1u);
     list.removeAllRules();
     EXPECT_TRUE(list.rules.empty());
-    q = requests();
-    ASSERT_EQ(q.size(), 1u);
-    expectRequest(q[0], 20, "", {});
+    expectOneRequest(20, "", {});
     list.populate();
     EXPECT_TRUE(list.rules.empty());
 

@@ -53,16 +53,14 @@ void putScene(int id, const char* name, const std::vector<SceneEntry>& entries, 
 TEST_F(Scenes, MadeThroughTheLibraryAndReadBackFresh) {
     Scene s((char*)"Evening");
     EXPECT_EQ(s.getID(), 1);  // empty store
-    std::vector<Request> r = requests();
-    ASSERT_EQ(r.size(), 1u);
-    expectRequest(r[0], 3, "Evening", {0, 1, 0, 0, 1, 0});
+    expectOneRequest(3, "Evening", {0, 1, 0, 0, 1, 0});
 
     s.addOrUpdateSceneEntry(1, 1, (char*)"false");
     s.addOrUpdateSceneEntry(1, 1, (char*)"true");  // same device and index: one entry
     s.addOrUpdateSceneEntry(2, 1, (char*)"40");
     s.setSceneVoiceCompatible(true);
     s.setName((char*)"Evening lights");
-    r = requests();
+    std::vector<Request> r = requests();
     ASSERT_EQ(r.size(), 5u);
     expectRequest(r[0], 5, "false", {1, 1, 0, 0, 1, 1});
     expectRequest(r[1], 5, "true", {1, 1, 0, 0, 1, 1});
@@ -153,9 +151,7 @@ TEST_F(Scenes, EntryValidAndStateChangesOnlyWhenTheyChange) {
     EXPECT_EQ(e.front().state, 0);
 
     s.setSceneState(true);
-    r = requests();
-    ASSERT_EQ(r.size(), 1u);
-    expectRequest(r[0], 9, "", {0, 3, 0, 0, 0, 1});
+    expectOneRequest(9, "", {0, 3, 0, 0, 0, 1});
 }
 
 TEST_F(Scenes, RemovingAndDeleting) {
@@ -177,9 +173,7 @@ TEST_F(Scenes, RemovingAndDeleting) {
     EXPECT_EQ(list.scenes.front().getID(), 4);
     list.deleteAllScenes();
     EXPECT_TRUE(list.scenes.empty());
-    r = requests();
-    ASSERT_EQ(r.size(), 1u);
-    expectRequest(r[0], 6, "", {});
+    expectOneRequest(6, "", {});
     list.Populate();
     EXPECT_TRUE(list.scenes.empty());
 }
