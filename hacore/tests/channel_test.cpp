@@ -19,6 +19,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "commands_util.h"
 #include "ddb.h"
 #include "hacore/HADevices.h"
 #include "hacore/channel.h"
@@ -370,19 +371,8 @@ TEST(Packets, ZWave) {
 
     std::string b;
     ASSERT_TRUE(onePacket("zwave", 236, b));
-    EXPECT_EQ(le32(b, 0), 0);
-    EXPECT_EQ((uint8_t)b[4], 12);
-    EXPECT_EQ((uint8_t)b[5], 0x26);
-    EXPECT_EQ((uint8_t)b[6], 3);
-    EXPECT_TRUE(zeros(b, 7, 2));
-    EXPECT_EQ((uint8_t)b[9], 2);
-    EXPECT_TRUE(zeros(b, 10, 82));
-    EXPECT_EQ(field(b, 92, 100), "40");
-    EXPECT_TRUE(zeros(b, 94, 98));
-    EXPECT_EQ(le32(b, 192), 2);
-    EXPECT_EQ(le32(b, 196), 1);
-    EXPECT_EQ(le32(b, 200), 1);
-    EXPECT_TRUE(zeros(b, 204, 32));
+    cmdtest::expectPacket("zwave", b, cmdtest::zw(12, 0x26, 3, OZW_Code_SetValueOperation, 1, 1, "40", 2).bytes,
+                          "set value");
 }
 
 TEST(Packets, ZigBee) {
@@ -396,16 +386,8 @@ TEST(Packets, ZigBee) {
 
     auto got = waitReceived("zigbee", 2);
     ASSERT_EQ(got.size(), 2u);
-    ASSERT_EQ(got[0].size(), 320u);
-    EXPECT_EQ(field(got[0], 0, 180), "zcl on-off on\rsend 0x1a2b 1 255\r");
-    EXPECT_TRUE(zeros(got[0], 32, 320 - 32));
-    ASSERT_EQ(got[1].size(), 320u);
-    EXPECT_TRUE(zeros(got[1], 0, 180));
-    EXPECT_EQ(field(got[1], 180, 130), "DeviceRemove");
-    EXPECT_TRUE(zeros(got[1], 180 + 12, 130 - 12));
-    EXPECT_EQ((uint8_t)got[1][310], 0xEF);
-    EXPECT_EQ((uint8_t)got[1][311], 0xBE);
-    EXPECT_TRUE(zeros(got[1], 312, 8));
+    cmdtest::expectPacket("zigbee", got[0], cmdtest::zb("zcl on-off on\rsend 0x1a2b 1 255\r").bytes, "command");
+    cmdtest::expectPacket("zigbee", got[1], cmdtest::zb("", "DeviceRemove", 0xBEEF).bytes, "keyword");
 }
 
 TEST(Packets, Hue) {
@@ -425,18 +407,17 @@ TEST(Packets, Hue) {
 
     std::string b;
     ASSERT_TRUE(onePacket("hue", 304, b));
-    EXPECT_EQ(le32(b, 0), 48);
-    EXPECT_EQ(le32(b, 4), 200);
-    EXPECT_EQ(le32(b, 8), 150);
-    EXPECT_EQ(le32(b, 12), 40000);
-    EXPECT_EQ(field(b, 16, 40), "true");
-    EXPECT_TRUE(zeros(b, 20, 36));
-    EXPECT_EQ(le32(b, 56), 3);
-    EXPECT_EQ(field(b, 60, 60), "Desk");
-    EXPECT_EQ(field(b, 120, 50), "bridge-user");
-    EXPECT_EQ(field(b, 170, 50), "001788fffe");
-    EXPECT_EQ(le32(b, 220), 112);
-    EXPECT_TRUE(zeros(b, 224, 80));
+    cmdtest::HueFields f;
+    f.devType = HueLamp;
+    f.saturation = 200;
+    f.level = 150;
+    f.hue = 40000;
+    f.state = "true";
+    f.bulb = 3;
+    f.newName = "Desk";
+    f.user = "bridge-user";
+    f.bridge = "001788fffe";
+    cmdtest::expectPacket("hue", b, cmdtest::hue(112, f).bytes, "rename");
 }
 
 TEST(Packets, Nest) {
@@ -455,20 +436,16 @@ TEST(Packets, Nest) {
 
     std::string b;
     ASSERT_TRUE(onePacket("nest", 256, b));
-    EXPECT_EQ(le32(b, 0), 0);
-    EXPECT_EQ(le32(b, 4), 104);
-    EXPECT_EQ(field(b, 8, 136), "nest-device-1");
-    EXPECT_EQ(le32(b, 144), 1);
-    EXPECT_TRUE(zeros(b, 148, 35));
-    EXPECT_EQ(b[183], 'F');
-    EXPECT_TRUE(zeros(b, 184, 10));
-    EXPECT_EQ(field(b, 194, 10), "68");
-    EXPECT_EQ(field(b, 204, 10), "70");
-    EXPECT_EQ(field(b, 214, 10), "75");
-    EXPECT_EQ(le32(b, 224), 3);
-    EXPECT_TRUE(zeros(b, 228, 8));
-    EXPECT_EQ((uint8_t)b[236], 1);
-    EXPECT_TRUE(zeros(b, 237, 19));
+    cmdtest::NestFields f;
+    f.nestId = "nest-device-1";
+    f.presence = 1;
+    f.scale = 'F';
+    f.v103 = "68";
+    f.v107 = "70";
+    f.v108 = "75";
+    f.hvac = 3;
+    f.fan = 1;
+    cmdtest::expectPacket("nest", b, cmdtest::nest(104, f).bytes, "set point");
 }
 
 TEST(Packets, SendFailuresReportAndStillClearTheBuffer) {
