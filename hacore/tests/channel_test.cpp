@@ -666,10 +666,7 @@ void takeSignal(int) { ++signalsTaken; }
 
 // The pause before a ZigBee command lasts its 100 ms whatever interrupts it.
 TEST(Failures, SignalsDoNotShortenTheZigBeePause) {
-    struct sigaction sa, old;
-    memset(&sa, 0, sizeof sa);
-    sa.sa_handler = takeSignal;
-    sigaction(SIGUSR1, &sa, &old);
+    InterruptingHandler handler(SIGUSR1, takeSignal);
     clearReceived("zigbee");
     std::atomic<bool> done{false};
     std::chrono::steady_clock::duration took{};
@@ -686,7 +683,6 @@ TEST(Failures, SignalsDoNotShortenTheZigBeePause) {
         return done.load();
     });
     t.join();
-    sigaction(SIGUSR1, &old, nullptr);
     EXPECT_GE(signalsTaken.load(), 1);
     EXPECT_GE(took, std::chrono::milliseconds(100));
     auto got = waitReceived("zigbee", 1);
@@ -695,10 +691,7 @@ TEST(Failures, SignalsDoNotShortenTheZigBeePause) {
 }
 
 TEST(Failures, SignalsDoNotEndTheWaitForAnAnswer) {
-    struct sigaction sa, old;
-    memset(&sa, 0, sizeof sa);
-    sa.sa_handler = takeSignal;  // no SA_RESTART: the receive is interrupted
-    sigaction(SIGUSR1, &sa, &old);
+    InterruptingHandler handler(SIGUSR1, takeSignal);  // the receive is interrupted
     setRscMode("silent");
     clearReceived("rsc");
     std::atomic<int> result{-1};
@@ -714,7 +707,6 @@ TEST(Failures, SignalsDoNotEndTheWaitForAnAnswer) {
     t.join();
     EXPECT_EQ(result.load(), 1);
     setRscMode("");
-    sigaction(SIGUSR1, &old, nullptr);
 }
 
 // ---- receivers of the other identities ----

@@ -286,11 +286,8 @@ size_t countOf(const std::string& text, const std::string& what) {
 // A receive that fails is reported and tried again; an interrupted one too,
 // without the pause. Notifications are delivered again once it works.
 TEST_F(Receiver, FailedReceivesAreReportedAndTheReceiverGoesOn) {
-    struct sigaction sa, old;
-    memset(&sa, 0, sizeof sa);
-    sa.sa_handler = ignoreSignal;  // no SA_RESTART: the receive is interrupted
-    sigaction(SIGUSR2, &sa, &old);
     {
+        InterruptingHandler handler(SIGUSR2, ignoreSignal);  // the receive is interrupted
         StderrFile err;
         // Signalled until one lands while it waits in the receive.
         EXPECT_TRUE(waitUntil([&] {
@@ -310,7 +307,6 @@ TEST_F(Receiver, FailedReceivesAreReportedAndTheReceiverGoesOn) {
         const std::string text = err.text();
         EXPECT_EQ(countOf(text, "Connection Closed\n") * 18, text.size()) << text;
     }
-    sigaction(SIGUSR2, &old, nullptr);
     EXPECT_EQ(generic().size(), 1u);
 }
 
