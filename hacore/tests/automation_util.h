@@ -55,11 +55,17 @@ inline void expectRequest(const Request& r, int command, const std::string& text
     for (int i = 1; i <= 6; ++i) EXPECT_EQ(r.ints[i], ints[i - 1]) << "integer " << i << " of command " << command;
 }
 
-// The RSC server received exactly one request since the last look: this one.
-inline void expectOneRequest(int command, const std::string& text, const std::vector<int>& ints) {
+struct Expected {
+    int command;
+    std::string text;
+    std::vector<int> ints;
+};
+
+// The RSC server received exactly these requests since the last look.
+inline void expectRequests(const std::vector<Expected>& want) {
     std::vector<Request> q = requests();
-    ASSERT_EQ(q.size(), 1u) << "requests, the first expected of command " << command;
-    expectRequest(q[0], command, text, ints);
+    ASSERT_EQ(q.size(), want.size()) << "requests, the first expected of command " << want.front().command;
+    for (size_t i = 0; i < want.size(); ++i) expectRequest(q[i], want[i].command, want[i].text, want[i].ints);
 }
 
 inline void put(const char* store, const std::string& key, const void* data, size_t len) {

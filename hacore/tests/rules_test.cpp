@@ -200,12 +200,10 @@ TEST_F(RulesTest, ChangesSendTheirRequests) {
     EXPECT_FALSE(r.getTriggerValid(21));
     EXPECT_EQ(r.makeValid(false), 1);
     EXPECT_FALSE(r.isValid());
-    std::vector<Request> q = requests();
-    ASSERT_EQ(q.size(), 4u);
-    expectRequest(q[0], 22, "", {12, 0, 8, 0, 0});
-    expectRequest(q[1], 23, "", {21, 0, 8, 0, 0});
-    expectRequest(q[2], 23, "", {99, 0, 8, 0, 1});
-    expectRequest(q[3], 24, "Rule, ID, 8, Rule, Valid, 0, /tmp/rdb", {0, 0, 0, 0, 0, 6});
+    expectRequests({{22, "", {12, 0, 8, 0, 0}},
+                    {23, "", {21, 0, 8, 0, 0}},
+                    {23, "", {99, 0, 8, 0, 1}},
+                    {24, "Rule, ID, 8, Rule, Valid, 0, /tmp/rdb", {0, 0, 0, 0, 0, 6}}});
     Rules fresh(8);
     EXPECT_FALSE(fresh.isValid());
     EXPECT_FALSE(fresh.getResultValid(12));
@@ -215,13 +213,10 @@ TEST_F(RulesTest, ChangesSendTheirRequests) {
     EXPECT_EQ(r.removeAllResults(), 1);
     EXPECT_EQ(r.removeAllTriggers(), 1);
     EXPECT_TRUE(r.getRuleResults().empty());
-    q = requests();
-    ASSERT_EQ(q.size(), 2u);
-    expectRequest(q[0], 16, "", {0, 0, 8, 0, 2});
-    expectRequest(q[1], 18, "", {0, 0, 8, 0, 1});
+    expectRequests({{16, "", {0, 0, 8, 0, 2}}, {18, "", {0, 0, 8, 0, 1}}});
     EXPECT_TRUE(Rules(8).getRuleTriggers().empty());
     EXPECT_EQ(r.removeRule(), 1);
-    expectOneRequest(19, "", {0, 0, 8});
+    expectRequests({{19, "", {0, 0, 8}}});
     EXPECT_THROW(Rules(8), int);
 
     putRule(9, "nine", {}, {});
@@ -230,7 +225,7 @@ TEST_F(RulesTest, ChangesSendTheirRequests) {
     ASSERT_EQ(list.rules.size(), 1u);
     list.removeAllRules();
     EXPECT_TRUE(list.rules.empty());
-    expectOneRequest(20, "", {});
+    expectRequests({{20, "", {}}});
     list.populate();
     EXPECT_TRUE(list.rules.empty());
 
@@ -245,11 +240,9 @@ TEST_F(RulesTest, AReaderAsksForItsRepairs) {
     Rules r(5);
     EXPECT_TRUE(r.isValid());
     EXPECT_EQ(r.getRuleTriggers().size(), 2u);
-    std::vector<Request> q = requests();
-    ASSERT_EQ(q.size(), 3u);
-    expectRequest(q[0], 1, "Rule, ID, 5, Rule, Valid, 1, /tmp/rdb", {0, 0, 0, 0, 0, 6});
-    expectRequest(q[1], 1, "Rule, ID, 5, Triggers, Count, 2, /tmp/rdb", {0, 0, 0, 0, 0, 6});
-    expectRequest(q[2], 52, "/tmp/rdb", {0, 0, 0, 0, 0, 1});
+    expectRequests({{1, "Rule, ID, 5, Rule, Valid, 1, /tmp/rdb", {0, 0, 0, 0, 0, 6}},
+                    {1, "Rule, ID, 5, Triggers, Count, 2, /tmp/rdb", {0, 0, 0, 0, 0, 6}},
+                    {52, "/tmp/rdb", {0, 0, 0, 0, 0, 1}}});
     EXPECT_EQ(dpmgrGet(kStore, "5.TC"), "2");
     EXPECT_EQ(dpmgrGet(kStore, "5.VA"), "1");
     EXPECT_TRUE(fileExists("/data/rsc/rdb")) << "persisted to flash";
@@ -263,7 +256,7 @@ TEST_F(RulesTest, AReaderAsksForItsRepairs) {
     Rules s(6);
     EXPECT_EQ(s.getRuleTriggers().size(), 1u);
     EXPECT_EQ(s.getRuleResults().size(), 1u);
-    q = requests();
+    std::vector<Request> q = requests();
     ASSERT_EQ(q.size(), 3u);
     expectRequest(q[0], 15, "", {0, 0, 6, 0, 1});
     expectRequest(q[1], 17, "", {0, 0, 6, 0, 2});
@@ -617,11 +610,7 @@ TEST_F(RulesTest, ValidFlagsAndTheRuleWithoutId) {
     EXPECT_EQ(r.setResultValid(99, true), 1);  // sent even for an unknown ID
     EXPECT_TRUE(r.getTriggerValid(21));
     EXPECT_TRUE(r.getResultValid(11));
-    std::vector<Request> q = requests();
-    ASSERT_EQ(q.size(), 3u);
-    expectRequest(q[0], 23, "", {21, 0, 8, 0, 1});
-    expectRequest(q[1], 22, "", {11, 0, 8, 0, 1});
-    expectRequest(q[2], 22, "", {99, 0, 8, 0, 1});
+    expectRequests({{23, "", {21, 0, 8, 0, 1}}, {22, "", {11, 0, 8, 0, 1}}, {22, "", {99, 0, 8, 0, 1}}});
     Rules fresh(8);
     EXPECT_TRUE(fresh.getTriggerValid(21));
     EXPECT_TRUE(fresh.getResultValid(11));
