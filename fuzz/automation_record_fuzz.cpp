@@ -14,6 +14,8 @@
 
 #include "automation/automation_internal.h"
 
+#include "fuzz_util.h"
+
 namespace {
 
 char g_dir[] = "/tmp/automation-fuzz.XXXXXX";
@@ -53,18 +55,12 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     DEPOT* sdb = fresh(g_scenes);
     DEPOT* rdb = fresh(g_rules);
-    size_t at = 0;
-    while (at + 3 <= size) {
-        uint8_t sel = data[at];
-        size_t len = data[at + 1] | (data[at + 2] << 8);
-        at += 3;
-        if (len > size - at) len = size - at;
-        const char* v = reinterpret_cast<const char*>(data + at);
-        if (sel & 0x80)
-            dpput(rdb, kRuleKeys[sel % 10], -1, v, (int)len, DP_DOVER);
+    ChunkReader chunks(data, size, 0);
+    for (Chunk c; chunks.next(c);) {
+        if (c.sel & 0x80)
+            dpput(rdb, kRuleKeys[c.sel % 10], -1, c.v, (int)c.len, DP_DOVER);
         else
-            dpput(sdb, kSceneKeys[sel % 9], -1, v, (int)len, DP_DOVER);
-        at += len;
+            dpput(sdb, kSceneKeys[c.sel % 9], -1, c.v, (int)c.len, DP_DOVER);
     }
 
     Scene scene;

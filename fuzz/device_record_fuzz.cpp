@@ -30,7 +30,7 @@ extern "C" {
 
 #include "hacore/Device.h"
 
-#include "fuzz_util.h"
+#include "fuzz_store.h"
 
 namespace {
 
@@ -182,23 +182,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     unlink(kStore);
     DEPOT* db = dpopen(kStore, DP_OWRITER | DP_OCREAT | DP_ONOLCK, (data[0] & 1) ? 7 : 1);
     CHECK(db);
-    size_t at = 1;
-    uint8_t sel;
-    const char* v;
-    size_t len;
-    while (nextChunk(data, size, at, sel, v, len)) {
-        std::string key = keyOf(sel);
-        if ((sel & 0x7f) % 35 == 34) {
-            const char* zero = static_cast<const char*>(memchr(v, 0, len));
-            if (!zero || zero == v) continue;
-            key.assign(v, size_t(zero - v));
-            len -= size_t(zero - v) + 1;
-            v = zero + 1;
-        }
-        if (sel & 0x80)
-            dpout(db, key.data(), int(key.size()));
-        else
-            dpput(db, key.data(), int(key.size()), v, int(len), DP_DOVER);
+    ChunkReader chunks(data, size, 1);
+    for (Chunk c; chunks.next(c);) {
+        std::string key = keyOf(c.sel);
+        if ((c.sel & 0x7f) % 35 == 34 && !c.takeKey(key)) continue;
+        applyChunk(db, key, c);
     }
     CHECK(dpclose(db));
     const bool cut = data[0] & 2;

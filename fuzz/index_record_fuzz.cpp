@@ -207,23 +207,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     DEPOT* db = dpopen(kStore, DP_OWRITER | DP_OCREAT | DP_ONOLCK, 1);
     CHECK(db);
     Store store;
-    size_t at = 2;
-    uint8_t sel;
-    const char* v;
-    size_t len;
-    while (nextChunk(data, size, at, sel, v, len)) {
+    ChunkReader chunks(data, size, 2);
+    for (Chunk c; chunks.next(c);) {
         std::string key;
-        if (sel < 0xf0) {
-            key = keyOf(sel);
-        } else {
-            const char* zero = static_cast<const char*>(memchr(v, 0, len));
-            if (!zero || zero == v) continue;
-            key.assign(v, size_t(zero - v));
-            len -= size_t(zero - v) + 1;
-            v = zero + 1;
-        }
-        CHECK(dpput(db, key.data(), int(key.size()), v, int(len), DP_DOVER));
-        store[key].assign(v, len);
+        if (c.sel < 0xf0)
+            key = keyOf(c.sel);
+        else if (!c.takeKey(key))
+            continue;
+        CHECK(dpput(db, key.data(), int(key.size()), c.v, int(c.len), DP_DOVER));
+        store[key].assign(c.v, c.len);
     }
     CHECK(dpclose(db));
 

@@ -126,26 +126,27 @@ public:
         return s;
     }
 
+    // A number emitted by its format letter; the token's text is what
+    // printf makes of it.
+    template <typename T>
+    void number(Expect& e, const char* spec, const char* printed, T v) {
+        emit(spec, v);
+        char t[32];
+        snprintf(t, sizeof t, printed, v);
+        e.kind = JSON_TYPE_NUMBER, e.raw = t;
+    }
+
     // One value at `path`; returns the number of tokens it takes.
     int value(const std::string& path, int depth) {
         const int pick = in_.ConsumeIntegralInRange(0, depth < 12 ? 11 : 9);
         Expect e{path, JSON_TYPE_NULL, "", "", 0};
         switch (pick) {
-            case 0: {
-                const long v = in_.ConsumeIntegral<long>();
-                emit("i", v);
-                char t[32];
-                snprintf(t, sizeof t, "%ld", v);
-                e.kind = JSON_TYPE_NUMBER, e.raw = t;
+            case 0:
+                number(e, "i", "%ld", in_.ConsumeIntegral<long>());
                 break;
-            }
             case 1: {
                 double v = in_.ConsumeFloatingPoint<double>();
-                if (!std::isfinite(v)) v = 0.5;
-                emit("f", v);
-                char t[32];
-                snprintf(t, sizeof t, "%g", v);
-                e.kind = JSON_TYPE_NUMBER, e.raw = t;
+                number(e, "f", "%g", std::isfinite(v) ? v : 0.5);
                 break;
             }
             case 2: {

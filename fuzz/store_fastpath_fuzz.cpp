@@ -16,7 +16,8 @@
 
 #include "store/store_internal.h"
 
-#include "fuzz_util.h"
+#include "../hacore/tests/depot_records.h"
+#include "fuzz_store.h"
 
 namespace {
 
@@ -30,17 +31,8 @@ std::string keyOf(uint8_t sel) {
 }
 
 void compare(DEPOT* db) {
-    std::vector<std::pair<std::string, std::string>> api;
-    CHECK(dpiterinit(db));
-    int ksize = 0;
-    while (char* k = dpiternext(db, &ksize)) {
-        int vsize = 0;
-        char* v = dpget(db, k, ksize, 0, -1, &vsize);
-        CHECK(v);
-        api.emplace_back(std::string(k, ksize), std::string(v, vsize));
-        free(v);
-        free(k);
-    }
+    DepotRecords api;
+    CHECK(recordsByApi(db, api));
     std::vector<char> file;
     std::vector<hastore::RecordRef> refs;
     CHECK(hastore::readAll(db, file, refs));
@@ -76,17 +68,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     unlink(kStore);
     DEPOT* w = dpopen(kStore, DP_OWRITER | DP_OCREAT, kBuckets[data[0] % 5]);
     CHECK(w);
-    size_t at = 1;
-    uint8_t sel;
-    const char* v;
-    size_t len;
-    while (nextChunk(data, size, at, sel, v, len)) {
-        std::string k = keyOf(sel);
-        if (sel & 0x80)
-            dpout(w, k.data(), int(k.size()));
-        else
-            CHECK(dpput(w, k.data(), int(k.size()), v, int(len), DP_DOVER));
-    }
+    ChunkReader chunks(data, size, 1);
+    for (Chunk c; chunks.next(c);) CHECK(applyChunk(w, keyOf(c.sel), c));
     CHECK(dpclose(w));
     DEPOT* db = dpopen(kStore, DP_OREADER, -1);
     CHECK(db);

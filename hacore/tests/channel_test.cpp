@@ -10,6 +10,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <functional>
+#include <initializer_list>
 #include <poll.h>
 #include <netdb.h>
 #include <signal.h>
@@ -17,7 +18,9 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
+#include "commands_util.h"
 #include "ddb.h"
 #include "hacore/HADevices.h"
 #include "hacore/channel.h"
@@ -87,11 +90,29 @@ int mk(sockaddr_in* a, const char* text, const char* proto = "udp") {
     return r;
 }
 
+// What mk gives for each of these texts.
+void expectMk(int want, std::initializer_list<const char*> texts) {
+    for (const char* t : texts) {
+        sockaddr_in a;
+        EXPECT_EQ(mk(&a, t), want) << t;
+    }
+}
+
 bool allZero(const void* p, size_t n) {
     const unsigned char* b = static_cast<const unsigned char*>(p);
     for (size_t i = 0; i < n; ++i)
         if (b[i]) return false;
     return true;
+}
+
+// The one datagram `server` received, which must be `size` bytes long.
+::testing::AssertionResult onePacket(const char* server, size_t size, std::string& packet) {
+    std::vector<std::string> got = waitReceived(server, 1);
+    if (got.size() != 1) return ::testing::AssertionFailure() << server << " received " << got.size() << " datagrams";
+    if (got[0].size() != size)
+        return ::testing::AssertionFailure() << server << " received " << got[0].size() << " bytes";
+    packet = got[0];
+    return ::testing::AssertionSuccess();
 }
 
 RSC_PACKET rscPacket(int command, const char* text) {
@@ -130,19 +151,13 @@ TEST(Mkaddr, PortsFrom32768AreRefused) {
     sockaddr_in a;
     EXPECT_EQ(mk(&a, "127.255.255.1:32767"), 0);
     EXPECT_EQ(ntohs(a.sin_port), 32767);
-    EXPECT_EQ(mk(&a, "127.255.255.1:32768"), -2);
-    EXPECT_EQ(mk(&a, "127.255.255.1:40000"), -2);
-    EXPECT_EQ(mk(&a, "127.255.255.1:99999999999999999999"), -2);
-    EXPECT_EQ(mk(&a, "127.255.255.1:0"), 0);
+    expectMk(-2, {"127.255.255.1:32768", "127.255.255.1:40000", "127.255.255.1:99999999999999999999"});
+    expectMk(0, {"127.255.255.1:0"});
 }
 
 TEST(Mkaddr, BadPorts) {
-    sockaddr_in a;
-    EXPECT_EQ(mk(&a, "127.255.255.1:88x"), -2);
-    EXPECT_EQ(mk(&a, "127.255.255.1:8 8"), -2);
-    EXPECT_EQ(mk(&a, "127.255.255.1:no-such-service"), -2);
-    EXPECT_EQ(mk(&a, "127.255.255.1:-5"), -2);
-    EXPECT_EQ(mk(&a, "127.255.255.1:99999999999999999999"), -2);
+    expectMk(-2, {"127.255.255.1:88x", "127.255.255.1:8 8", "127.255.255.1:no-such-service", "127.255.255.1:-5",
+                  "127.255.255.1:99999999999999999999"});
 }
 
 TEST(Mkaddr, NoBufferOrNoLength) {
@@ -153,12 +168,9 @@ TEST(Mkaddr, NoBufferOrNoLength) {
 }
 
 TEST(Mkaddr, BadHosts) {
-    sockaddr_in a;
-    EXPECT_EQ(mk(&a, "300.1.1.1:80"), -1);
-    EXPECT_EQ(mk(&a, "1.2.3.4x:80"), -1);
-    EXPECT_EQ(mk(&a, "no-such-host.invalid:80"), -1);
-    EXPECT_EQ(mk(&a, ".no-such-host:80"), -1);
+    expectMk(-1, {"300.1.1.1:80", "1.2.3.4x:80", "no-such-host.invalid:80", ".no-such-host:80"});
     // A bad host is reported before the port is looked at.
+    sockaddr_in a;
     EXPECT_EQ(mk(&a, "no-such-host.invalid:99999"), -1);
     // The address is cleared and typed even when the host is bad.
     EXPECT_EQ(a.sin_family, AF_INET);
@@ -353,34 +365,14 @@ TEST(Channel, DisplayErrorPrefixesTheSystemText) {
 
 TEST(Packets, ZWave) {
     clearReceived("zwave");
-    OZWSendingPacket.node = 12;
-    OZWSendingPacket.commandClass = 0x26;
-    OZWSendingPacket.commandIndex = 3;
-    OZWSendingPacket.instance = 2;
-    strcpy(OZWSendingPacket.value, "40");
-    OZWSendingPacket.operation = OZW_Code_SetValueOperation;
-    OZWSendingPacket.genre = 1;
-    OZWSendingPacket.valueType = 1;
+    fillZWaveSetValue(12, 0x26, 3, 2, "40");
     EXPECT_EQ(SendDataPacketToOZWServer(), 236);
     EXPECT_TRUE(allZero(&OZWSendingPacket, sizeof OZWSendingPacket));
 
-    auto got = waitReceived("zwave", 1);
-    ASSERT_EQ(got.size(), 1u);
-    const std::string& b = got[0];
-    ASSERT_EQ(b.size(), 236u);
-    EXPECT_EQ(le32(b, 0), 0);
-    EXPECT_EQ((uint8_t)b[4], 12);
-    EXPECT_EQ((uint8_t)b[5], 0x26);
-    EXPECT_EQ((uint8_t)b[6], 3);
-    EXPECT_TRUE(zeros(b, 7, 2));
-    EXPECT_EQ((uint8_t)b[9], 2);
-    EXPECT_TRUE(zeros(b, 10, 82));
-    EXPECT_EQ(field(b, 92, 100), "40");
-    EXPECT_TRUE(zeros(b, 94, 98));
-    EXPECT_EQ(le32(b, 192), 2);
-    EXPECT_EQ(le32(b, 196), 1);
-    EXPECT_EQ(le32(b, 200), 1);
-    EXPECT_TRUE(zeros(b, 204, 32));
+    std::string b;
+    ASSERT_TRUE(onePacket("zwave", 236, b));
+    cmdtest::expectPacket("zwave", b, cmdtest::zw(12, 0x26, 3, OZW_Code_SetValueOperation, 1, 1, "40", 2).bytes,
+                          "set value");
 }
 
 TEST(Packets, ZigBee) {
@@ -394,16 +386,8 @@ TEST(Packets, ZigBee) {
 
     auto got = waitReceived("zigbee", 2);
     ASSERT_EQ(got.size(), 2u);
-    ASSERT_EQ(got[0].size(), 320u);
-    EXPECT_EQ(field(got[0], 0, 180), "zcl on-off on\rsend 0x1a2b 1 255\r");
-    EXPECT_TRUE(zeros(got[0], 32, 320 - 32));
-    ASSERT_EQ(got[1].size(), 320u);
-    EXPECT_TRUE(zeros(got[1], 0, 180));
-    EXPECT_EQ(field(got[1], 180, 130), "DeviceRemove");
-    EXPECT_TRUE(zeros(got[1], 180 + 12, 130 - 12));
-    EXPECT_EQ((uint8_t)got[1][310], 0xEF);
-    EXPECT_EQ((uint8_t)got[1][311], 0xBE);
-    EXPECT_TRUE(zeros(got[1], 312, 8));
+    cmdtest::expectPacket("zigbee", got[0], cmdtest::zb("zcl on-off on\rsend 0x1a2b 1 255\r").bytes, "command");
+    cmdtest::expectPacket("zigbee", got[1], cmdtest::zb("", "DeviceRemove", 0xBEEF).bytes, "keyword");
 }
 
 TEST(Packets, Hue) {
@@ -421,22 +405,19 @@ TEST(Packets, Hue) {
     EXPECT_EQ(SendDataPacketToHueServer(), 304);
     EXPECT_TRUE(allZero(&HUESendingPacket, sizeof HUESendingPacket));
 
-    auto got = waitReceived("hue", 1);
-    ASSERT_EQ(got.size(), 1u);
-    const std::string& b = got[0];
-    ASSERT_EQ(b.size(), 304u);
-    EXPECT_EQ(le32(b, 0), 48);
-    EXPECT_EQ(le32(b, 4), 200);
-    EXPECT_EQ(le32(b, 8), 150);
-    EXPECT_EQ(le32(b, 12), 40000);
-    EXPECT_EQ(field(b, 16, 40), "true");
-    EXPECT_TRUE(zeros(b, 20, 36));
-    EXPECT_EQ(le32(b, 56), 3);
-    EXPECT_EQ(field(b, 60, 60), "Desk");
-    EXPECT_EQ(field(b, 120, 50), "bridge-user");
-    EXPECT_EQ(field(b, 170, 50), "001788fffe");
-    EXPECT_EQ(le32(b, 220), 112);
-    EXPECT_TRUE(zeros(b, 224, 80));
+    std::string b;
+    ASSERT_TRUE(onePacket("hue", 304, b));
+    cmdtest::HueFields f;
+    f.devType = HueLamp;
+    f.saturation = 200;
+    f.level = 150;
+    f.hue = 40000;
+    f.state = "true";
+    f.bulb = 3;
+    f.newName = "Desk";
+    f.user = "bridge-user";
+    f.bridge = "001788fffe";
+    cmdtest::expectPacket("hue", b, cmdtest::hue(112, f).bytes, "rename");
 }
 
 TEST(Packets, Nest) {
@@ -453,24 +434,18 @@ TEST(Packets, Nest) {
     EXPECT_EQ(SendDataPacketToNestServer(), 256);
     EXPECT_TRUE(allZero(&NESTSendingPacket, sizeof NESTSendingPacket));
 
-    auto got = waitReceived("nest", 1);
-    ASSERT_EQ(got.size(), 1u);
-    const std::string& b = got[0];
-    ASSERT_EQ(b.size(), 256u);
-    EXPECT_EQ(le32(b, 0), 0);
-    EXPECT_EQ(le32(b, 4), 104);
-    EXPECT_EQ(field(b, 8, 136), "nest-device-1");
-    EXPECT_EQ(le32(b, 144), 1);
-    EXPECT_TRUE(zeros(b, 148, 35));
-    EXPECT_EQ(b[183], 'F');
-    EXPECT_TRUE(zeros(b, 184, 10));
-    EXPECT_EQ(field(b, 194, 10), "68");
-    EXPECT_EQ(field(b, 204, 10), "70");
-    EXPECT_EQ(field(b, 214, 10), "75");
-    EXPECT_EQ(le32(b, 224), 3);
-    EXPECT_TRUE(zeros(b, 228, 8));
-    EXPECT_EQ((uint8_t)b[236], 1);
-    EXPECT_TRUE(zeros(b, 237, 19));
+    std::string b;
+    ASSERT_TRUE(onePacket("nest", 256, b));
+    cmdtest::NestFields f;
+    f.nestId = "nest-device-1";
+    f.presence = 1;
+    f.scale = 'F';
+    f.v103 = "68";
+    f.v107 = "70";
+    f.v108 = "75";
+    f.hvac = 3;
+    f.fan = 1;
+    cmdtest::expectPacket("nest", b, cmdtest::nest(104, f).bytes, "set point");
 }
 
 TEST(Packets, SendFailuresReportAndStillClearTheBuffer) {
@@ -691,10 +666,7 @@ void takeSignal(int) { ++signalsTaken; }
 
 // The pause before a ZigBee command lasts its 100 ms whatever interrupts it.
 TEST(Failures, SignalsDoNotShortenTheZigBeePause) {
-    struct sigaction sa, old;
-    memset(&sa, 0, sizeof sa);
-    sa.sa_handler = takeSignal;
-    sigaction(SIGUSR1, &sa, &old);
+    InterruptingHandler handler(SIGUSR1, takeSignal);
     clearReceived("zigbee");
     std::atomic<bool> done{false};
     std::chrono::steady_clock::duration took{};
@@ -711,7 +683,6 @@ TEST(Failures, SignalsDoNotShortenTheZigBeePause) {
         return done.load();
     });
     t.join();
-    sigaction(SIGUSR1, &old, nullptr);
     EXPECT_GE(signalsTaken.load(), 1);
     EXPECT_GE(took, std::chrono::milliseconds(100));
     auto got = waitReceived("zigbee", 1);
@@ -720,10 +691,7 @@ TEST(Failures, SignalsDoNotShortenTheZigBeePause) {
 }
 
 TEST(Failures, SignalsDoNotEndTheWaitForAnAnswer) {
-    struct sigaction sa, old;
-    memset(&sa, 0, sizeof sa);
-    sa.sa_handler = takeSignal;  // no SA_RESTART: the receive is interrupted
-    sigaction(SIGUSR1, &sa, &old);
+    InterruptingHandler handler(SIGUSR1, takeSignal);  // the receive is interrupted
     setRscMode("silent");
     clearReceived("rsc");
     std::atomic<int> result{-1};
@@ -739,7 +707,6 @@ TEST(Failures, SignalsDoNotEndTheWaitForAnAnswer) {
     t.join();
     EXPECT_EQ(result.load(), 1);
     setRscMode("");
-    sigaction(SIGUSR1, &old, nullptr);
 }
 
 // ---- receivers of the other identities ----
@@ -838,6 +805,16 @@ void childCallbacks(HADevices& ha) {
     ha.eventCallback(childEvent);
 }
 
+// The initialiser of an identity, then the test's callbacks.
+using Initialiser = int (HADevices::*)();
+std::function<int(HADevices&)> withCallbacks(Initialiser init) {
+    return [init](HADevices& ha) {
+        int rc = (ha.*init)();
+        childCallbacks(ha);
+        return rc;
+    };
+}
+
 void send(const char* fromIp, const char* toIp, const std::string& d) {
     UdpPeer from(fromIp, 0);
     ASSERT_TRUE(from.sendTo(toIp, 8888, d));
@@ -847,11 +824,7 @@ void send(const char* fromIp, const char* toIp, const std::string& d) {
 
 TEST(Receivers, CloudTakesEventsFromTheMeshServer) {
     storeDevice12();
-    OtherProcess cloud([](HADevices& ha) {
-        int rc = ha.CloudInitialize();
-        childCallbacks(ha);
-        return rc;
-    });
+    OtherProcess cloud(withCallbacks(&HADevices::CloudInitialize));
     ASSERT_EQ(cloud.line(), "ready 1");
     send("127.255.255.250", "127.255.255.2", notification(12, 1, "x"));  // dropped, no message
     send("127.255.255.250", "127.255.255.2", event(5, 1));
@@ -865,11 +838,7 @@ TEST(Receivers, CloudTakesEventsFromTheMeshServer) {
 TEST(Receivers, MeshTakesEventsFromTheCloud) {
     ASSERT_TRUE(stopServer("mesh"));
     {
-        OtherProcess mesh([](HADevices& ha) {
-            int rc = ha.meshInitialize();
-            childCallbacks(ha);
-            return rc;
-        });
+        OtherProcess mesh(withCallbacks(&HADevices::meshInitialize));
         ASSERT_EQ(mesh.line(), "ready 1");
         send("127.255.255.2", "127.255.255.250", notification(12, 1, "x"));  // dropped, no message
         send("127.255.255.2", "127.255.255.250", event(7, 3));
@@ -884,20 +853,16 @@ TEST(Receivers, MeshTakesEventsFromTheCloud) {
 
 TEST(Receivers, UnknownSenderLabels) {
     struct {
-        std::function<int(HADevices&)> init;
+        Initialiser init;
         const char* address;
         const char* label;
     } const cases[] = {
-        {[](HADevices& ha) { return ha.webInitialize(); }, "127.255.255.11", "web"},
-        {[](HADevices& ha) { return ha.rulesEngineInitialize(); }, "127.255.255.7", "end"},
-        {[](HADevices& ha) { return ha.initializeFree2(); }, "127.255.255.10", "end"},
+        {&HADevices::webInitialize, "127.255.255.11", "web"},
+        {&HADevices::rulesEngineInitialize, "127.255.255.7", "end"},
+        {&HADevices::initializeFree2, "127.255.255.10", "end"},
     };
     for (const auto& c : cases) {
-        OtherProcess p([&](HADevices& ha) {
-            int rc = c.init(ha);
-            childCallbacks(ha);
-            return rc;
-        });
+        OtherProcess p(withCallbacks(c.init));
         ASSERT_EQ(p.line(), "ready 1");
         // The cloud is the mesh identity's peer only.
         send("127.255.255.2", c.address, event(5, 1));

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 #include <sys/stat.h>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "hacore/Client.h"
 #include "netstore_util.h"
 #include "servers.h"
+#include "store_faults.h"
 #include "testkit.h"
 
 using namespace testkit;
@@ -27,25 +29,56 @@ void putClient(int id, const std::vector<std::pair<std::string, std::string>>& f
     for (const auto& f : fields) dpmgrPut(kStore, k + "." + f.first, f.second);
 }
 
-class Clients : public ::testing::Test {
+class Clients : public nettest::RscStoreTest {
 protected:
-    void SetUp() override {
-        removeFile(kStore);
-        setRscMode("");
-        clearReceived("rsc");
-    }
-    // The one request the RSC server received since SetUp or the last call.
-    std::string lastRequest() {
-        std::vector<std::string> got = received("rsc");
-        clearReceived("rsc");
-        EXPECT_EQ(got.size(), 1u);
-        return got.empty() ? std::string() : got.back();
-    }
+    Clients() : RscStoreTest(kStore) {}
 };
 
 Client newClient(const char* name = "Anna's iPhone", const char* mac = "a4:83:e7:12:9c:01",
                  const char* ip = "192.168.8.101") {
     return Client((char*)name, (char*)"wireless", (char*)mac, CT_iphone, (char*)ip, (char*)"Apple", -48, true, 2, true);
+}
+
+// What every getter of the client gives, as text by a short name; the
+// getters that fill a buffer give their result, a blank and the text.
+std::map<std::string, std::string> readBack(Client& c) {
+    auto n = [](long long v) { return std::to_string(v); };
+    char type[33] = "", sched[96] = "";
+    const int typeRead = c.getType(type), schedRead = c.getScheduleData(sched);
+    return {{"id", n(c.getClientID())},
+            {"ip", c.getIP()},
+            {"static", n(c.isStaticIP())},
+            {"mac", c.getMac()},
+            {"connection", c.getConnectionType()},
+            {"name", c.getName()},
+            {"lastActive", std::to_string(c.getLastActiveEpoch())},
+            {"active", n(c.isActive())},
+            {"wait", n(c.getWait())},
+            {"type", n(c.getType())},
+            {"typeName", n(typeRead) + " " + type},
+            {"rssi", n(c.getRssi())},
+            {"block", n(c.getBlock())},
+            {"schedule", n(schedRead) + " " + sched},
+            {"scheduleText", sched},
+            {"vendor", c.getVendor()},
+            {"userType", c.getUserType()},
+            {"node", n(c.getNodeIdentifier())},
+            {"presence", n(c.isUseAsPresence())},
+            {"canBlock", n(c.canBlock())},
+            {"bandwidth", n(c.isBWEnable())},
+            {"schedules", n(c.isSMEnable())},
+            {"forceInactive", n(c.getForceInactive())},
+            {"iot", n(c.isIOTEnable())},
+            {"dns", n(c.isDNSEnable())},
+            {"security", n(c.getSecurity())},
+            {"portForward", c.getPortForward()},
+            {"rx", std::to_string(c.getRX())},
+            {"tx", std::to_string(c.getTX())}};
+}
+
+void expectFields(Client& c, const std::vector<std::pair<std::string, std::string>>& want) {
+    const std::map<std::string, std::string> got = readBack(c);
+    for (const auto& w : want) EXPECT_EQ(got.at(w.first), w.second) << w.first;
 }
 
 TEST_F(Clients, RecordsWrittenByDpmgrReadBack) {
@@ -67,63 +100,61 @@ TEST_F(Clients, RecordsWrittenByDpmgrReadBack) {
                   {"FEA", "110"},
                   {"PF", std::string(40, 'p')}});
     Client c(4);
-    EXPECT_EQ(c.getClientID(), 4);
-    EXPECT_STREQ(c.getIP(), "192.168.8.120");
-    EXPECT_EQ(c.isStaticIP(), 1);
-    EXPECT_STREQ(c.getMac(), "70:2a:d5:9b:10:6c");
-    EXPECT_STREQ(c.getConnectionType(), "wired");
-    EXPECT_STREQ(c.getName(), "Living Room TV");
-    EXPECT_EQ(c.getLastActiveEpoch(), 1796000123ull);
-    EXPECT_TRUE(c.isActive());
-    EXPECT_EQ(c.getWait(), 12);
-    EXPECT_EQ(c.getType(), CT_tv);
-    char type[33];
-    EXPECT_EQ(c.getType(type), 1);
-    EXPECT_STREQ(type, "tv");
-    EXPECT_EQ(c.getRssi(), -40);
-    EXPECT_EQ(c.getBlock(), 3);
-    char sched[96];
-    EXPECT_EQ(c.getScheduleData(sched), 1);
-    EXPECT_STREQ(sched, "ff,1f80,0,0,0,0,a");
-    EXPECT_STREQ(c.getVendor(), "Samsung Electronics Co. Ltd and ");
-    EXPECT_STREQ(c.getUserType(), "Kids");
-    EXPECT_EQ(c.getNodeIdentifier(), 2);
-    // 110 = bits 1, 2, 3, 5, 6
-    EXPECT_FALSE(c.isUseAsPresence());
-    EXPECT_TRUE(c.canBlock());
-    EXPECT_TRUE(c.isBWEnable());
-    EXPECT_TRUE(c.isSMEnable());
-    EXPECT_EQ(c.getForceInactive(), 0);
-    EXPECT_TRUE(c.isIOTEnable());
-    EXPECT_TRUE(c.isDNSEnable());
-    EXPECT_EQ(c.getSecurity(), 0);
-    EXPECT_EQ(std::string(c.getPortForward()), std::string(31, 'p'));
-    EXPECT_EQ(c.getRX(), 0u);
-    EXPECT_EQ(c.getTX(), 0u);
+    expectFields(c, {{"id", "4"},
+                     {"ip", "192.168.8.120"},
+                     {"static", "1"},
+                     {"mac", "70:2a:d5:9b:10:6c"},
+                     {"connection", "wired"},
+                     {"name", "Living Room TV"},
+                     {"lastActive", "1796000123"},
+                     {"active", "1"},
+                     {"wait", "12"},
+                     {"type", std::to_string(CT_tv)},
+                     {"typeName", "1 tv"},
+                     {"rssi", "-40"},
+                     {"block", "3"},
+                     {"schedule", "1 ff,1f80,0,0,0,0,a"},
+                     {"vendor", "Samsung Electronics Co. Ltd and "},
+                     {"userType", "Kids"},
+                     {"node", "2"},
+                     // 110 = bits 1, 2, 3, 5, 6
+                     {"presence", "0"},
+                     {"canBlock", "1"},
+                     {"bandwidth", "1"},
+                     {"schedules", "1"},
+                     {"forceInactive", "0"},
+                     {"iot", "1"},
+                     {"dns", "1"},
+                     {"security", "0"},
+                     {"portForward", std::string(31, 'p')},
+                     {"rx", "0"},
+                     {"tx", "0"}});
 }
 
 TEST_F(Clients, MissingKeysGiveDefaults) {
     putClient(2, {{"FEA", "400"}, {"SB", "1,2,3"}, {"UT", "2"}});
     Client c(2);
-    EXPECT_EQ(c.getClientID(), 2);
-    EXPECT_STREQ(c.getIP(), "NaN");
-    EXPECT_EQ(c.isStaticIP(), 0);
-    EXPECT_STREQ(c.getName(), "NaN");
-    EXPECT_STREQ(c.getMac(), "NaN");
-    EXPECT_STREQ(c.getConnectionType(), "NaN");
-    EXPECT_STREQ(c.getVendor(), "NaN");
-    EXPECT_STREQ(c.getPortForward(), "");
-    EXPECT_EQ(c.getType(), CT_other);
-    EXPECT_EQ(c.getWait(), 6);
-    EXPECT_FALSE(c.isActive());
-    EXPECT_EQ(c.getForceInactive(), 16);
-    EXPECT_EQ(c.getSecurity(), 3);
-    EXPECT_FALSE(c.isUseAsPresence() || c.canBlock() || c.isBWEnable() || c.isSMEnable() || c.isIOTEnable() ||
-                 c.isDNSEnable());
-    char sched[96];
-    c.getScheduleData(sched);
-    EXPECT_STREQ(sched, "0,0,0,0,0,0,0");
-    EXPECT_STREQ(c.getUserType(), "Others");
+    expectFields(c, {{"id", "2"},
+                     {"ip", "NaN"},
+                     {"static", "0"},
+                     {"name", "NaN"},
+                     {"mac", "NaN"},
+                     {"connection", "NaN"},
+                     {"vendor", "NaN"},
+                     {"portForward", ""},
+                     {"type", std::to_string(CT_other)},
+                     {"wait", "6"},
+                     {"active", "0"},
+                     {"forceInactive", "16"},
+                     {"security", "3"},
+                     {"presence", "0"},
+                     {"canBlock", "0"},
+                     {"bandwidth", "0"},
+                     {"schedules", "0"},
+                     {"iot", "0"},
+                     {"dns", "0"},
+                     {"scheduleText", "0,0,0,0,0,0,0"},
+                     {"userType", "Others"}});
 
     // An identifier without keys: defaults that carry the identifier.
     Client none(9);
@@ -454,38 +485,27 @@ TEST_F(Clients, RepairableStoreIsReadAfterOneMessage) {
 
 TEST_F(Clients, UnrepairableStoreIsRemovedAndStartsAfresh) {
     putClient(5, {{"NM", "five"}});
-    chmod(kStore, 0);
-    EXPECT_EXIT(
-        {
-            dropFileAccessOverride();
+    storefault::expectLockedOut(
+        kStore,
+        [&] {
             ClientsList list;
             int r = list.populate();
-            exit(r == 0 && list.clients.empty() && !fileExists(kStore) ? 0 : 1);
+            return r == 0 && list.clients.empty() && !fileExists(kStore);
         },
-        ::testing::ExitedWithCode(0), "^dpopen: [^\n]+\ncannot repair: [^\n]+\n$");
+        storefault::kOpenAndRepairFailed);
     EXPECT_FALSE(fileExists(kStore));
     ClientsList list;
     EXPECT_EQ(list.populate(), 1);
     EXPECT_TRUE(list.clients.empty());
 
     putClient(5, {{"NM", "five"}});
-    chmod(kStore, 0);
-    EXPECT_EXIT(
-        {
-            dropFileAccessOverride();
-            ClientBin rec = loadClientBin(5);
-            exit(rec.clientID == 0 && !fileExists(kStore) ? 0 : 1);
-        },
-        ::testing::ExitedWithCode(0), "cannot repair: ");
+    storefault::expectLockedOut(kStore, [&] {
+        ClientBin rec = loadClientBin(5);
+        return rec.clientID == 0 && !fileExists(kStore);
+    });
     putClient(5, {{"NM", "five"}});
-    chmod(kStore, 0);
     clearReceived("rsc");
-    EXPECT_EXIT(
-        {
-            dropFileAccessOverride();
-            exit(newClient().getClientID() == 0 ? 0 : 1);
-        },
-        ::testing::ExitedWithCode(0), "cannot repair: ");
+    storefault::expectLockedOut(kStore, [&] { return newClient().getClientID() == 0; });
     EXPECT_TRUE(received("rsc").empty());
 }
 

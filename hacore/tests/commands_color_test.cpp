@@ -70,23 +70,29 @@ TEST(ColorConversion, RoundTripOfPrimariesAndMixes) {
 }
 
 TEST(Roundfun, HalfAwayFromZero) {
-    EXPECT_EQ(roundfun(2.5f), 3);
-    EXPECT_EQ(roundfun(-2.5f), -3);
-    EXPECT_EQ(roundfun(1.4999f), 1);
-    EXPECT_EQ(roundfun(-1.4999f), -1);
-    EXPECT_EQ(roundfun(0.0f), 0);
-    EXPECT_EQ(roundfun(-0.0f), 0);
-    EXPECT_EQ(roundfun(22.2222f), 22);
-    EXPECT_EQ(roundfun(-40.0f), -40);
-    // The float just below one half: adding 0.5 in float would give 1.
-    EXPECT_EQ(roundfun(0.49999997f), 0);
-    EXPECT_EQ(roundfun(-0.49999997f), 0);
-    // Beyond the int range and NaN.
-    EXPECT_EQ(roundfun(1e10f), INT_MAX);
-    EXPECT_EQ(roundfun(-1e10f), INT_MIN);
-    EXPECT_EQ(roundfun(INFINITY), INT_MAX);
-    EXPECT_EQ(roundfun(NAN), 0);
-    EXPECT_EQ(roundfun(16777216.0f), 16777216);
+    const struct {
+        float in;
+        int want;
+    } cases[] = {
+        {2.5f, 3},
+        {-2.5f, -3},
+        {1.4999f, 1},
+        {-1.4999f, -1},
+        {0.0f, 0},
+        {-0.0f, 0},
+        {22.2222f, 22},
+        {-40.0f, -40},
+        // The float just below one half: adding 0.5 in float would give 1.
+        {0.49999997f, 0},
+        {-0.49999997f, 0},
+        // Beyond the int range and NaN.
+        {1e10f, INT_MAX},
+        {-1e10f, INT_MIN},
+        {INFINITY, INT_MAX},
+        {NAN, 0},
+        {16777216.0f, 16777216},
+    };
+    for (const auto& c : cases) EXPECT_EQ(roundfun(c.in), c.want) << c.in;
 }
 
 }  // namespace

@@ -243,84 +243,70 @@ TEST_F(SetValue, Nest) {
 }
 
 TEST_F(SetValue, GenericDeviceByIndexType) {
+    // A generic device has a value of each type the rows name, in the order
+    // they first name it, on end point 2.
+    struct TypeRow {
+        const char* name;
+        int tech;
+        const char* type;
+        const char* value;
+        Want want;
+        std::set<std::string> quiet = {};
+    };
+    std::vector<std::string> names;
+    auto idx = [&](const char* name) { return int(std::find(names.begin(), names.end(), name) - names.begin()) + 1; };
+    const std::vector<TypeRow> typeRows = {
+        {"switch Z-Wave on its end point", ZW, "SWITCH BINARY", "true", W({on(2)})},
+        {"switch ZigBee on its end point", ZB, "SWITCH BINARY", "false", W({zbc("zcl on-off off", 2)})},
+        {"switch toggle is not taken", ZW, "SWITCH BINARY", "toggle", kNothing, {"zwave"}},
+        {"tamper", ZW, "TAMPER", "false", tamper()},
+        {"alarm Z-Wave", ZW, "ALARM_STATE", "true", W({on(1)})},
+        {"alarm ZigBee nothing", ZB, "ALARM_STATE", "true", kNothing, {"zigbee"}},
+        {"multilevel", ZW, "SWITCH MULTILEVEL", "10", W({level("10")})},
+        {"dimmer", ZW, "DIMMER_LEVEL", "11", W({level("11")})},
+        {"multisound", ZW, "SWITCH_MULTISOUND", "12", W({level("12")})},
+        {"shutter", ZW, "SHUTTER_LEVEL", "13", W({level("13")})},
+        {"basic extender", ZW, "BASIC_EXTENDER", "14", W({zw(23, 0x20, 0, 2, 0, 1, "14")})},
+        {"up down", ZW, "UP_DOWN", "15", W({zw(23, 0x20, 0, 2, 0, 1, "15")})},
+        {"lock", ZW, "LOCK_STATE", "255", W({zw(23, 0x62, 0, 2, 1, 1, "255")})},
+        {"ZigBee lock", ZB, "LOCK_STATE_ZB", "1", W({zbc("zcl lock lock"), zbc("zcl global read 0x0001 0x0021")})},
+        {"hue", ZB, "HUE_ZB", "16", W({zbc("zcl colorcontrol movetohue  0x10 0x00 0x00 ")})},
+        {"saturation", ZB, "SATURATION", "17", W({zbc("zcl colorcontrol movetosat 0x11 0x00")})},
+        {"colour temperature", ZB, "COLOR_TEMPERATURE", "5000", W({zbc("zcl colorcontrol movetocolortemp  0xc8 1")})},
+        {"mode", ZW, "THERMOSTAT MODE", "Heat", W({zw(23, 0x40, 0, 2, 1, 4, "Heat")})},
+        {"AC mode", ZW, "AC MODE", "Cool", W({zw(23, 0x40, 0, 2, 1, 4, "Cool")})},
+        {"heating", ZW, "THERMOSTAT SETPOINT HEATING", "20", W({zw(23, 0x43, 1, 2, 1, 2, "20")})},
+        {"set point", ZW, "THERMOSTAT SETPOINT", "21", W({zw(23, 0x43, 1, 2, 1, 2, "21")})},
+        {"AC heating", ZW, "AC SETPOINT HEATING", "22", W({zw(23, 0x43, 1, 2, 1, 2, "22")})},
+        {"cooling", ZW, "THERMOSTAT SETPOINT COOLING", "23", W({zw(23, 0x43, 2, 2, 1, 2, "23")})},
+        {"AC cooling", ZW, "AC SETPOINT COOLING", "24", W({zw(23, 0x43, 2, 2, 1, 2, "24")})},
+        {"fan", ZW, "THERMOSTAT FAN MODE", "On Low", W({zw(23, 0x44, 0, 2, 1, 4, "On Low")})},
+        {"AC fan", ZW, "AC FAN MODE", "High", W({zw(23, 0x44, 0, 2, 1, 4, "High")})},
+        {"stop", ZW, "STOP", "", W({zw(23, 0x26, 1, 2, 1, 8, "true")})},
+        {"barrier", ZW, "BARRIER OPERATOR", "255", W({zw(23, 0x66, 0, 2, 1, 1, "255")})},
+        {"swing", ZW, "AC SWING", "1", W({zw(23, 0x70, 33, 2, 2, 1, "1")})},
+        {"IR code", ZW, "IR CODE", "7", W({zw(23, 0x70, 27, 2, 2, 7, "7")})},
+        {"users", ZW, "MAXIMUM_USERS", "4321",
+         [&](int) { return std::vector<Pkt>{zw(23, 0x63, idx("MAXIMUM_USERS"), 2, 1, 9, "4321")}; }},
+        {"covering", ZW, "WINDOW_COVERING_MODE", "2", W({zw(23, 0x50, 0, 2, 1, 8, "false")})},
+        {"unlisted type", ZW, "TEMPERATURE", "1", kNothing, {"zwave", "ha"}},
+    };
+    for (const TypeRow& r : typeRows)
+        if (std::find(names.begin(), names.end(), r.type) == names.end()) names.push_back(r.type);
     std::vector<ValueRecord> v;
-    const char* names[] = {"SWITCH BINARY",
-                           "TAMPER",
-                           "ALARM_STATE",
-                           "SWITCH MULTILEVEL",
-                           "DIMMER_LEVEL",
-                           "SWITCH_MULTISOUND",
-                           "SHUTTER_LEVEL",
-                           "BASIC_EXTENDER",
-                           "LOCK_STATE",
-                           "LOCK_STATE_ZB",
-                           "HUE_ZB",
-                           "SATURATION",
-                           "COLOR_TEMPERATURE",
-                           "THERMOSTAT MODE",
-                           "AC MODE",
-                           "THERMOSTAT SETPOINT HEATING",
-                           "THERMOSTAT SETPOINT",
-                           "AC SETPOINT HEATING",
-                           "THERMOSTAT SETPOINT COOLING",
-                           "AC SETPOINT COOLING",
-                           "THERMOSTAT FAN MODE",
-                           "AC FAN MODE",
-                           "UP_DOWN",
-                           "STOP",
-                           "BARRIER OPERATOR",
-                           "AC SWING",
-                           "IR CODE",
-                           "MAXIMUM_USERS",
-                           "WINDOW_COVERING_MODE",
-                           "TEMPERATURE"};
-    for (int i = 0; i < (int)(sizeof names / sizeof *names); ++i) v.push_back(val(i + 1, names[i], "0", 2));
+    for (const std::string& name : names) v.push_back(val(idx(name.c_str()), name.c_str(), "0", 2));
     DevSpec g = zwDev("GenericDevice", v);
     DevSpec gz = zbDev("GenericDevice", v);
-    auto idx = [&](const char* name) {
-        for (int i = 0; i < (int)(sizeof names / sizeof *names); ++i)
-            if (strcmp(names[i], name) == 0) return i + 1;
-        return -1;
-    };
-    runRows({
-        {"switch Z-Wave on its end point", g, idx("SWITCH BINARY"), "true", W({on(2)})},
-        {"switch ZigBee on its end point", gz, idx("SWITCH BINARY"), "false", W({zbc("zcl on-off off", 2)})},
-        {"switch toggle is not taken", g, idx("SWITCH BINARY"), "toggle", kNothing, {"zwave"}},
-        {"tamper", g, idx("TAMPER"), "false", tamper()},
-        {"alarm Z-Wave", g, idx("ALARM_STATE"), "true", W({on(1)})},
-        {"alarm ZigBee nothing", gz, idx("ALARM_STATE"), "true", kNothing, {"zigbee"}},
-        {"multilevel", g, idx("SWITCH MULTILEVEL"), "10", W({level("10")})},
-        {"dimmer", g, idx("DIMMER_LEVEL"), "11", W({level("11")})},
-        {"multisound", g, idx("SWITCH_MULTISOUND"), "12", W({level("12")})},
-        {"shutter", g, idx("SHUTTER_LEVEL"), "13", W({level("13")})},
-        {"basic extender", g, idx("BASIC_EXTENDER"), "14", W({zw(23, 0x20, 0, 2, 0, 1, "14")})},
-        {"up down", g, idx("UP_DOWN"), "15", W({zw(23, 0x20, 0, 2, 0, 1, "15")})},
-        {"lock", g, idx("LOCK_STATE"), "255", W({zw(23, 0x62, 0, 2, 1, 1, "255")})},
-        {"ZigBee lock", gz, idx("LOCK_STATE_ZB"), "1", W({zbc("zcl lock lock"), zbc("zcl global read 0x0001 0x0021")})},
-        {"hue", gz, idx("HUE_ZB"), "16", W({zbc("zcl colorcontrol movetohue  0x10 0x00 0x00 ")})},
-        {"saturation", gz, idx("SATURATION"), "17", W({zbc("zcl colorcontrol movetosat 0x11 0x00")})},
-        {"colour temperature", gz, idx("COLOR_TEMPERATURE"), "5000",
-         W({zbc("zcl colorcontrol movetocolortemp  0xc8 1")})},
-        {"mode", g, idx("THERMOSTAT MODE"), "Heat", W({zw(23, 0x40, 0, 2, 1, 4, "Heat")})},
-        {"AC mode", g, idx("AC MODE"), "Cool", W({zw(23, 0x40, 0, 2, 1, 4, "Cool")})},
-        {"heating", g, idx("THERMOSTAT SETPOINT HEATING"), "20", W({zw(23, 0x43, 1, 2, 1, 2, "20")})},
-        {"set point", g, idx("THERMOSTAT SETPOINT"), "21", W({zw(23, 0x43, 1, 2, 1, 2, "21")})},
-        {"AC heating", g, idx("AC SETPOINT HEATING"), "22", W({zw(23, 0x43, 1, 2, 1, 2, "22")})},
-        {"cooling", g, idx("THERMOSTAT SETPOINT COOLING"), "23", W({zw(23, 0x43, 2, 2, 1, 2, "23")})},
-        {"AC cooling", g, idx("AC SETPOINT COOLING"), "24", W({zw(23, 0x43, 2, 2, 1, 2, "24")})},
-        {"fan", g, idx("THERMOSTAT FAN MODE"), "On Low", W({zw(23, 0x44, 0, 2, 1, 4, "On Low")})},
-        {"AC fan", g, idx("AC FAN MODE"), "High", W({zw(23, 0x44, 0, 2, 1, 4, "High")})},
-        {"stop", g, idx("STOP"), "", W({zw(23, 0x26, 1, 2, 1, 8, "true")})},
-        {"barrier", g, idx("BARRIER OPERATOR"), "255", W({zw(23, 0x66, 0, 2, 1, 1, "255")})},
-        {"swing", g, idx("AC SWING"), "1", W({zw(23, 0x70, 33, 2, 2, 1, "1")})},
-        {"IR code", g, idx("IR CODE"), "7", W({zw(23, 0x70, 27, 2, 2, 7, "7")})},
-        {"users", g, idx("MAXIMUM_USERS"), "4321", W({zw(23, 0x63, idx("MAXIMUM_USERS"), 2, 1, 9, "4321")})},
-        {"covering", g, idx("WINDOW_COVERING_MODE"), "2", W({zw(23, 0x50, 0, 2, 1, 8, "false")})},
-        {"unlisted type", g, idx("TEMPERATURE"), "1", kNothing, {"zwave", "ha"}},
-        {"no such index", g, 77, "1", kNothing, {"zwave", "ha"}},
-        // The value is found by its index even where the list has gaps.
-        {"gap before the index", zwDev("GenericDevice", {val(5, "SWITCH BINARY", "false", 3)}), 5, "true", W({on(3)})},
-    });
+    std::vector<Row> rows;
+    for (const TypeRow& r : typeRows)
+        rows.push_back({r.name, r.tech == ZB ? gz : g, idx(r.type), r.value, r.want, r.quiet});
+    rows.insert(rows.end(), {
+                                {"no such index", g, 77, "1", kNothing, {"zwave", "ha"}},
+                                // The value is found by its index even where the list has gaps.
+                                {"gap before the index", zwDev("GenericDevice", {val(5, "SWITCH BINARY", "false", 3)}),
+                                 5, "true", W({on(3)})},
+                            });
+    runRows(rows);
 }
 
 TEST_F(SetValue, HalvixSirenAndBlink) {

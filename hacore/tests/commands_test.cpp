@@ -350,19 +350,21 @@ TEST_F(Commands, HueSetters) {
         set(h);
         return h;
     };
+    // The dimmer's own bulb, user and bridge.
+    auto dimmerFields = [](const char* state) {
+        HueFields h;
+        h.devType = 4;
+        h.state = state;
+        h.bulb = 3;
+        h.user = "other";
+        h.bridge = "bridge-02";
+        return h;
+    };
     runCases({
         {"on", kLamp, [](Device& d) { d.setSwitchOn(true, 1); },
          [&](int) { return std::vector<Pkt>{hue(101, f([](HueFields& h) { h.state = "true"; }))}; }},
         {"dimmer off", dimmer, [](Device& d) { d.setSwitchOn(false, 1); },
-         [&](int) {
-             return std::vector<Pkt>{hue(101, f([](HueFields& h) {
-                                             h.devType = 4;
-                                             h.state = "false";
-                                             h.bulb = 3;
-                                             h.user = "other";
-                                             h.bridge = "bridge-02";
-                                         }))};
-         }},
+         [&](int) { return std::vector<Pkt>{hue(101, dimmerFields("false"))}; }},
         {"level", kLamp, [](Device& d) { d.setSwitchLevel(80); },
          [&](int) { return std::vector<Pkt>{hue(104, f([](HueFields& h) { h.level = 80; }))}; }},
         {"hue", kLamp, [](Device& d) { d.setHue(1000); },
@@ -381,15 +383,7 @@ TEST_F(Commands, HueSetters) {
         {"toggle", kLamp, [](Device& d) { d.setSwitchToggle(); },
          [&](int) { return std::vector<Pkt>{hue(101, f([](HueFields& h) { h.state = "false"; }))}; }},
         {"toggle dimmer", dimmer, [](Device& d) { d.setSwitchToggle(); },
-         [&](int) {
-             return std::vector<Pkt>{hue(101, f([](HueFields& h) {
-                                             h.devType = 4;
-                                             h.state = "true";
-                                             h.bulb = 3;
-                                             h.user = "other";
-                                             h.bridge = "bridge-02";
-                                         }))};
-         }},
+         [&](int) { return std::vector<Pkt>{hue(101, dimmerFields("true"))}; }},
         {"name goes to the bridge only",
          kLamp,
          [&](Device& d) { d.setName(&longName[0]); },

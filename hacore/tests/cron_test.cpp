@@ -37,43 +37,8 @@ void installCrontab(const std::string& text) {
     removeFile("/tmp/cron-seed");
 }
 
-RuleTrigger timeTrigger(int hour, int minute, const char* day, const char* month, const char* weekday) {
-    RuleTrigger t;
-    memset(&t, 0, sizeof t);
-    t.type = RT_Time;
-    t.hour = hour;
-    t.minute = minute;
-    t.minutes = hour * 60 + minute;
-    strncpy(t.day, day, sizeof t.day - 1);
-    strncpy(t.month, month, sizeof t.month - 1);
-    strncpy(t.weekday, weekday, sizeof t.weekday - 1);
-    t.valid = 1;
-    return t;
-}
-
-RuleTrigger sunTrigger(int kind, const char* offset) {
-    RuleTrigger t;
-    memset(&t, 0, sizeof t);
-    t.type = RT_Weather;
-    t.weatherKind = kind;
-    strncpy(t.weatherValue, offset, sizeof t.weatherValue - 1);
-    t.valid = 1;
-    return t;
-}
-
-RuleTrigger deviceTrigger() {
-    RuleTrigger t;
-    memset(&t, 0, sizeof t);
-    t.type = RT_Device;
-    t.deviceID = 4;
-    t.index = 1;
-    strcpy(t.value, "true");
-    t.valid = 1;
-    return t;
-}
-
-// Lays a rule down as the RSC server stores it (no request is needed to
-// read it back).
+// Lays a rule down as the RSC server stores it, its triggers valid (no
+// request is needed to read it back).
 void putRule(int id, const std::vector<RuleTrigger>& ts) {
     std::string n = std::to_string(id);
     putText(kStore, n, n);
@@ -81,7 +46,11 @@ void putRule(int id, const std::vector<RuleTrigger>& ts) {
     putText(kStore, n + ".VA", "1");
     putText(kStore, n + ".RC", "0");
     putText(kStore, n + ".TC", std::to_string(ts.size()));
-    for (size_t k = 0; k < ts.size(); ++k) put(kStore, n + ".T" + std::to_string(k + 1), &ts[k], sizeof ts[k]);
+    for (size_t k = 0; k < ts.size(); ++k) {
+        RuleTrigger stored = ts[k];
+        stored.valid = 1;
+        put(kStore, n + ".T" + std::to_string(k + 1), &stored, sizeof stored);
+    }
 }
 
 bool tempFilesLeft() { return !run("ls /tmp | grep '^temp'").empty(); }
@@ -100,7 +69,7 @@ protected:
 
 TEST_F(Cron, FirstTimeTriggerReplacesTheRulesLineAndKeepsTheOthers) {
     installCrontab(kOthers);
-    putRule(1, {deviceTrigger(), timeTrigger(6, 45, "*", "*", "1-5"), timeTrigger(7, 0, "*", "*", "*")});
+    putRule(1, {deviceTrigger(4, 1, "true"), timeTrigger(6, 45, "*", "*", "1-5"), timeTrigger(7, 0, "*", "*", "*")});
     Rules r(1);
     r.updateCronjobs();
     const std::string want =
@@ -119,7 +88,7 @@ TEST_F(Cron, FirstTimeTriggerReplacesTheRulesLineAndKeepsTheOthers) {
 }
 
 TEST_F(Cron, RulesWithoutTimeTriggersRunNothing) {
-    putRule(3, {deviceTrigger(), sunTrigger(1, "0")});
+    putRule(3, {deviceTrigger(4, 1, "true"), weatherTrigger(1, "0")});
     Rules(3).updateCronjobs();
     EXPECT_EQ(crontab(), "") << "no table was made";
     installCrontab(kOthers);
@@ -158,7 +127,7 @@ TEST_F(Cron, SunTimesWithTheirOffsets) {
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string("offset '") + c.offset + "' kind " + std::to_string(c.kind));
         installCrontab(kOthers);
-        putRule(7, {deviceTrigger(), sunTrigger(c.triggerKind, c.offset), sunTrigger(2, "5")});
+        putRule(7, {deviceTrigger(4, 1, "true"), weatherTrigger(c.triggerKind, c.offset), weatherTrigger(2, "5")});
         Rules r(7);
         int result = -1;
         std::string out =
@@ -167,7 +136,7 @@ TEST_F(Cron, SunTimesWithTheirOffsets) {
         EXPECT_EQ(out, c.trace);
         EXPECT_EQ(crontab(), std::string(kOthers) + (c.line ? c.line : ""));
     }
-    putRule(8, {deviceTrigger()});
+    putRule(8, {deviceTrigger(4, 1, "true")});
     EXPECT_EQ(Rules(8).updateWeatherCronjob((char*)"1", (char*)"2", 0), 1) << "no weather trigger";
 }
 
@@ -188,7 +157,7 @@ TEST_F(Cron, InjectedTextNeverRunsAndLeavesTheTableIntact) {
         "0x1",
         " 6",
     };
-    putRule(9, {sunTrigger(1, "-15")});
+    putRule(9, {weatherTrigger(1, "-15")});
     Rules r(9);
     for (const char* h : hostile) {
         SCOPED_TRACE(h);
@@ -204,7 +173,7 @@ TEST_F(Cron, InjectedTextNeverRunsAndLeavesTheTableIntact) {
         "-15;touch /tmp/marker", "$(touch /tmp/marker)", "1`touch /tmp/marker`", "-", "12345", "+5"};
     for (const char* o : offsets) {
         SCOPED_TRACE(o);
-        putRule(10, {sunTrigger(1, o)});
+        putRule(10, {weatherTrigger(1, o)});
         EXPECT_EQ(Rules(10).updateWeatherCronjob((char*)"30", (char*)"6", 0), 0);
     }
     struct Fields {
@@ -299,7 +268,7 @@ TEST(CronFields, PlainFieldsOnly) {
 TEST_F(Cron, NoLockOrNoTemporaryFileChangesNothing) {
     installCrontab(kOthers);
     putRule(5, {timeTrigger(6, 30, "*", "*", "*")});
-    putRule(6, {sunTrigger(1, "-15")});
+    putRule(6, {weatherTrigger(1, "-15")});
     Rules timed(5), sun(6);
     const char kLock[] = "/tmp/.runRule-cron.lock";
     struct Case {
@@ -337,7 +306,7 @@ TEST_F(Cron, NoLockOrNoTemporaryFileChangesNothing) {
 }
 
 TEST_F(Cron, MissingSunTimeTextsAreNamed) {
-    putRule(9, {sunTrigger(2, "5")});
+    putRule(9, {weatherTrigger(2, "5")});
     Rules r(9);
     std::string err = captureStderr([&] { EXPECT_EQ(r.updateWeatherCronjob((char*)"30", nullptr, 1), 0); });
     EXPECT_EQ(err, "Rule:refusing sun time (null):30 for rule 9\n");

@@ -11,6 +11,7 @@
 #include "hacore/HalvixDebug.h"
 #include "netstore_util.h"
 #include "servers.h"
+#include "store_faults.h"
 #include "testkit.h"
 
 using namespace testkit;
@@ -92,15 +93,14 @@ TEST_F(Debug, ConnectionTimes) {
 
 TEST_F(Debug, UnrepairableStoreIsDeleted) {
     HalvixDebug().SetDebugValue(CLDCCT, (char*)"1");
-    chmod(kDebug, 0);
-    EXPECT_EXIT(
-        {
-            dropFileAccessOverride();
+    storefault::expectLockedOut(
+        kDebug,
+        [&] {
             char out[5] = "";
             int r = HalvixDebug().GetDebugValue(CLDCCT, out);
-            exit(r == 0 && !fileExists(kDebug) ? 0 : 1);
+            return r == 0 && !fileExists(kDebug);
         },
-        ::testing::ExitedWithCode(0), "^dpopen: [^\n]+\ncannot repair: [^\n]+\n$");
+        storefault::kOpenAndRepairFailed);
     EXPECT_FALSE(fileExists(kDebug));
     HalvixDebug().SetDebugValue(CLDCCT, (char*)"2");
     char out[5];
@@ -108,19 +108,36 @@ TEST_F(Debug, UnrepairableStoreIsDeleted) {
     EXPECT_STREQ(out, "2");
 }
 
-class Pro : public ::testing::Test {
+// Each value getHalvixProDB gives, by its code.
+struct ProValue {
+    HalvixUpdateCmd code;
+    const char* expected;
+};
+void expectProValues(Halvix& h, const std::vector<ProValue>& values) {
+    for (const ProValue& v : values) {
+        char out[1024] = "";
+        int r = 0;
+        captureStderr([&] { r = h.getHalvixProDB(v.code, out); });
+        EXPECT_EQ(r, 1) << v.code;
+        EXPECT_STREQ(out, v.expected) << v.code;
+    }
+}
+
+// Every field of the record on one line: numbers, then the texts and pins
+// each after a '|'.
+std::string recordText(const HalvixProDB& r) {
+    std::string s = std::to_string(r.entryDelay) + " " + std::to_string(r.exitDelay) + " " +
+                    std::to_string(r.sirenTimeout) + " " + std::to_string(r.tamper) + " " +
+                    std::to_string(r.batteryPercentage) + " " + std::to_string(r.batteryMode) + " " +
+                    std::to_string(r.internetConnection) + " " + std::to_string(r.cloudConnection);
+    for (const char* t : {r.mode, r.subscriptions, r.armedLocations}) s += std::string("|") + t;
+    for (const char* pin : r.securityPins) s += std::string("|") + pin;
+    return s;
+}
+
+class Pro : public nettest::RscStoreTest {
 protected:
-    void SetUp() override {
-        removeFile(kPro);
-        setRscMode("");
-        clearReceived("rsc");
-    }
-    std::string lastRequest() {
-        std::vector<std::string> got = received("rsc");
-        clearReceived("rsc");
-        EXPECT_EQ(got.size(), 1u);
-        return got.empty() ? std::string() : got.back();
-    }
+    Pro() : RscStoreTest(kPro) {}
 };
 
 TEST_F(Pro, RecordAndSingleValuesHaveTheirOwnDefaults) {
@@ -145,20 +162,18 @@ TEST_F(Pro, RecordAndSingleValuesHaveTheirOwnDefaults) {
     EXPECT_STREQ(rec.securityPins[1], "ben:5678");
     for (int i = 2; i < 6; ++i) EXPECT_STREQ(rec.securityPins[i], "") << i;  // empty from the first missing one on
 
-    const struct {
-        HalvixUpdateCmd code;
-        const char* expected;
-    } cases[] = {{HUC_HalvixMode, "2 ,NULL"},  {HUC_EntryDelay, "30"},        {HUC_ExitDelay, "45"},
-                 {HUC_SirenTimeout, "30"},     {HUC_HalvixTamper, "0"},       {HUC_BatteryPercentage, "-1"},
-                 {HUC_BatteryMode, "2"},       {HUC_InternetConnection, "0"}, {HUC_CloudConnection, "0"},
-                 {HUC_Subscriptions, "0,0,0"}, {HUC_ArmedLocations, "None"},  {HUC_CellularConnMode, "0"}};
-    for (const auto& c : cases) {
-        char out[1024] = "";
-        int r = 0;
-        captureStderr([&] { r = h.getHalvixProDB(c.code, out); });
-        EXPECT_EQ(r, 1) << c.code;
-        EXPECT_STREQ(out, c.expected) << c.code;
-    }
+    expectProValues(h, {{HUC_HalvixMode, "2 ,NULL"},
+                        {HUC_EntryDelay, "30"},
+                        {HUC_ExitDelay, "45"},
+                        {HUC_SirenTimeout, "30"},
+                        {HUC_HalvixTamper, "0"},
+                        {HUC_BatteryPercentage, "-1"},
+                        {HUC_BatteryMode, "2"},
+                        {HUC_InternetConnection, "0"},
+                        {HUC_CloudConnection, "0"},
+                        {HUC_Subscriptions, "0,0,0"},
+                        {HUC_ArmedLocations, "None"},
+                        {HUC_CellularConnMode, "0"}});
     char out[1024] = "untouched";
     EXPECT_EQ(h.getHalvixProDB(HUC_SecurityPin, out), 0);
     EXPECT_EQ(h.getHalvixProDB((HalvixUpdateCmd)24, out), 0);
@@ -178,12 +193,25 @@ TEST_F(Pro, RecordAndSingleValuesHaveTheirOwnDefaults) {
 TEST_F(Pro, AWholeRecordReadsBackEveryValue) {
     const struct {
         const char* key;
+        HalvixUpdateCmd code;
         const char* value;
-    } values[] = {{"HalvixMode", "3 anna;x"}, {"EntryDelay", "20"},           {"ExitDelay", "45"},
-                  {"SirenTimeout", "180"},    {"HalvixTamper", "1"},          {"BatteryPercentage", "87"},
-                  {"BatteryMode", "0"},       {"InternetConnection", "1"},    {"cloudConnection", "1"},
-                  {"Subscriptions", "1,0,1"}, {"ArmedLocations", "Hall|Den"}, {"CellularConnMode", "2"}};
-    for (const auto& v : values) dpmgrPut(kPro, v.key, v.value);
+    } values[] = {{"HalvixMode", HUC_HalvixMode, "3 anna;x"},
+                  {"EntryDelay", HUC_EntryDelay, "20"},
+                  {"ExitDelay", HUC_ExitDelay, "45"},
+                  {"SirenTimeout", HUC_SirenTimeout, "180"},
+                  {"HalvixTamper", HUC_HalvixTamper, "1"},
+                  {"BatteryPercentage", HUC_BatteryPercentage, "87"},
+                  {"BatteryMode", HUC_BatteryMode, "0"},
+                  {"InternetConnection", HUC_InternetConnection, "1"},
+                  {"cloudConnection", HUC_CloudConnection, "1"},
+                  {"Subscriptions", HUC_Subscriptions, "1,0,1"},
+                  {"ArmedLocations", HUC_ArmedLocations, "Hall|Den"},
+                  {"CellularConnMode", HUC_CellularConnMode, "2"}};
+    std::vector<ProValue> stored;
+    for (const auto& v : values) {
+        dpmgrPut(kPro, v.key, v.value);
+        stored.push_back({v.code, v.value});
+    }
     std::string pins;
     for (int n = 1; n <= 6; ++n) {
         const std::string pin = "user" + std::to_string(n) + ":" + std::to_string(1000 * n);
@@ -194,33 +222,8 @@ TEST_F(Pro, AWholeRecordReadsBackEveryValue) {
     HalvixProDB rec;
     memset(&rec, 0x55, sizeof rec);
     EXPECT_EQ(captureStderr([&] { h.InitHalvixProDB(&rec); }), "");
-    EXPECT_STREQ(rec.mode, "3 anna;x");
-    EXPECT_EQ(rec.entryDelay, 20);
-    EXPECT_EQ(rec.exitDelay, 45);
-    EXPECT_EQ(rec.sirenTimeout, 180);
-    EXPECT_EQ(rec.tamper, 1);
-    EXPECT_EQ(rec.batteryPercentage, 87);
-    EXPECT_EQ(rec.batteryMode, 0);
-    EXPECT_EQ(rec.internetConnection, 1);
-    EXPECT_EQ(rec.cloudConnection, 1);
-    EXPECT_STREQ(rec.subscriptions, "1,0,1");
-    EXPECT_STREQ(rec.armedLocations, "Hall|Den");
-    for (int i = 0; i < 6; ++i)
-        EXPECT_EQ(std::string(rec.securityPins[i]),
-                  "user" + std::to_string(i + 1) + ":" + std::to_string(1000 * (i + 1)));
-
-    const struct {
-        HalvixUpdateCmd code;
-        const char* expected;
-    } cases[] = {{HUC_HalvixMode, "3 anna;x"}, {HUC_EntryDelay, "20"},           {HUC_ExitDelay, "45"},
-                 {HUC_SirenTimeout, "180"},    {HUC_HalvixTamper, "1"},          {HUC_BatteryPercentage, "87"},
-                 {HUC_BatteryMode, "0"},       {HUC_InternetConnection, "1"},    {HUC_CloudConnection, "1"},
-                 {HUC_Subscriptions, "1,0,1"}, {HUC_ArmedLocations, "Hall|Den"}, {HUC_CellularConnMode, "2"}};
-    for (const auto& c : cases) {
-        char out[1024] = "";
-        EXPECT_EQ(h.getHalvixProDB(c.code, out), 1) << c.code;
-        EXPECT_STREQ(out, c.expected) << c.code;
-    }
+    EXPECT_EQ(recordText(rec), "20 45 180 1 87 0 1 1|3 anna;x|1,0,1|Hall|Den|" + pins);
+    expectProValues(h, stored);
     char out[1024] = "";
     EXPECT_EQ(h.getHalvixCredentials(-1, out), 1);
     EXPECT_EQ(out, pins);
@@ -375,25 +378,20 @@ TEST_F(Pro, PinToUserName) {
 
 TEST_F(Pro, UnrepairableStoreIsRemoved) {
     dpmgrPut(kPro, "SecurityPin.1", "anna:1234");
-    chmod(kPro, 0);
-    EXPECT_EXIT(
-        {
-            dropFileAccessOverride();
+    storefault::expectLockedOut(
+        kPro,
+        [&] {
             char user[100] = "none";
             Halvix().getPinToUserName((char*)"1234", user);
-            exit(strcmp(user, "none") == 0 && !fileExists(kPro) ? 0 : 1);
+            return strcmp(user, "none") == 0 && !fileExists(kPro);
         },
-        ::testing::ExitedWithCode(0), "^dpopen: [^\n]+\ncannot repair: [^\n]+\n$");
+        storefault::kOpenAndRepairFailed);
     dpmgrPut(kPro, "EntryDelay", "10");
-    chmod(kPro, 0);
-    EXPECT_EXIT(
-        {
-            dropFileAccessOverride();
-            char out[1024] = "untouched";
-            int r = Halvix().getHalvixProDB(HUC_EntryDelay, out);
-            exit(r == 0 && strcmp(out, "untouched") == 0 ? 0 : 1);
-        },
-        ::testing::ExitedWithCode(0), "cannot repair: ");
+    storefault::expectLockedOut(kPro, [&] {
+        char out[1024] = "untouched";
+        int r = Halvix().getHalvixProDB(HUC_EntryDelay, out);
+        return r == 0 && strcmp(out, "untouched") == 0;
+    });
 }
 
 }  // namespace

@@ -28,6 +28,15 @@ protected:
 
 int countValues(Device& d) { return (int)d.values().size(); }
 
+// A device whose value 0 is the security value, then `values`, as many as
+// its count says.
+void putSecured(int id, const char* name, const char* location, int tech, const char* type,
+                const std::vector<ValueRecord>& values) {
+    putDevice(makeDevice(id, name, location, tech, type, (int)values.size()));
+    putValue(id, makeValue(0, "SECURITYDEVICE", "0", 118, 0, 0, 0));
+    for (const ValueRecord& v : values) putValue(id, v);
+}
+
 }  // namespace
 
 TEST_F(DeviceTest, LoadsMainRecordAndDefaults) {
@@ -191,10 +200,9 @@ TEST_F(DeviceTest, StandardWarningDeviceAlwaysReportsOne) {
 }
 
 TEST_F(DeviceTest, IndexFromNameMatchesEndPointsForMultiSwitch) {
-    putDevice(makeDevice(30, "Double relay", "Garage", DEVTECH_ZWAVE, "MultiSwitch", 2));
-    putValue(30, makeValue(0, "SECURITYDEVICE", "0", 118, 0, 0, 0));
-    putValue(30, makeValue(1, "SWITCH BINARY", "false", 1, 0x25, 0, 1));
-    putValue(30, makeValue(2, "SWITCH BINARY", "true", 1, 0x25, 0, 2));
+    putSecured(
+        30, "Double relay", "Garage", DEVTECH_ZWAVE, "MultiSwitch",
+        {makeValue(1, "SWITCH BINARY", "false", 1, 0x25, 0, 1), makeValue(2, "SWITCH BINARY", "true", 1, 0x25, 0, 2)});
     Device d(30);
     EXPECT_EQ(d.getIndexNoFromName((char*)"SWITCH BINARY", 2, 0), 2);
     EXPECT_EQ(d.getIndexNoFromName((char*)"SWITCH BINARY", 1, 0), 1);
@@ -496,10 +504,8 @@ TEST_F(DeviceTest, StateAndNotificationFlagsAreTheObjectsOwn) {
 // What each technology's accessors give for values that are there, past the
 // last one, and for devices of other technologies or types.
 TEST_F(DeviceTest, AccessorsByTechnologyAndType) {
-    putDevice(makeDevice(50, "Lock", "Door", DEVTECH_ZWAVE, "DoorLock", 2));
-    putValue(50, makeValue(0, "SECURITYDEVICE", "0", 118, 0, 0, 0));
-    putValue(50, makeValue(1, "DOOR LOCK", "locked", 1, 0x62, 3, 2));
-    putValue(50, makeValue(2, "LOW BATTERY", "15", 50, 0x80, 0, 2));
+    putSecured(50, "Lock", "Door", DEVTECH_ZWAVE, "DoorLock",
+               {makeValue(1, "DOOR LOCK", "locked", 1, 0x62, 3, 2), makeValue(2, "LOW BATTERY", "15", 50, 0x80, 0, 2)});
     Device lock(50);
     EXPECT_EQ(lock.getCommandClassID(1), 0x62);
     EXPECT_EQ(lock.getCommandIndex(1), 3);
@@ -516,9 +522,7 @@ TEST_F(DeviceTest, AccessorsByTechnologyAndType) {
     EXPECT_EQ(lock.getbulbid(), 0);
     EXPECT_EQ(lock.getusername(), nullptr);
 
-    putDevice(makeDevice(51, "Sensor", "Hall", DEVTECH_ZIGBEE, "DoorSensor", 1));
-    putValue(51, makeValue(0, "SECURITYDEVICE", "0", 118, 0, 0, 0));
-    putValue(51, makeValue(1, "DOOR", "closed", 1, 0, 0, 4));
+    putSecured(51, "Sensor", "Hall", DEVTECH_ZIGBEE, "DoorSensor", {makeValue(1, "DOOR", "closed", 1, 0, 0, 4)});
     Device zigbee(51);
     EXPECT_EQ(zigbee.getEndPointValue(1), 4);
     EXPECT_EQ(zigbee.getEndPointValue(2), -1);

@@ -168,14 +168,7 @@ protected:
 TEST_F(Receiver, ZWaveLightRoundTrip) {
     // An application switches the light: the Z-Wave server takes the command,
     // the HA server stores the new level and notifies every client.
-    OZWSendingPacket.node = 5;
-    OZWSendingPacket.commandClass = 0x26;
-    OZWSendingPacket.commandIndex = 0;
-    OZWSendingPacket.instance = 1;
-    strcpy(OZWSendingPacket.value, "40");
-    OZWSendingPacket.operation = OZW_Code_SetValueOperation;
-    OZWSendingPacket.genre = 1;
-    OZWSendingPacket.valueType = 1;
+    fillZWaveSetValue(5, 0x26, 0, 1, "40");
     SendDataPacketToOZWServer();
 
     ASSERT_EQ(waitCount(deviceSeen, 1), 1u);
@@ -293,11 +286,8 @@ size_t countOf(const std::string& text, const std::string& what) {
 // A receive that fails is reported and tried again; an interrupted one too,
 // without the pause. Notifications are delivered again once it works.
 TEST_F(Receiver, FailedReceivesAreReportedAndTheReceiverGoesOn) {
-    struct sigaction sa, old;
-    memset(&sa, 0, sizeof sa);
-    sa.sa_handler = ignoreSignal;  // no SA_RESTART: the receive is interrupted
-    sigaction(SIGUSR2, &sa, &old);
     {
+        InterruptingHandler handler(SIGUSR2, ignoreSignal);  // the receive is interrupted
         StderrFile err;
         // Signalled until one lands while it waits in the receive.
         EXPECT_TRUE(waitUntil([&] {
@@ -317,7 +307,6 @@ TEST_F(Receiver, FailedReceivesAreReportedAndTheReceiverGoesOn) {
         const std::string text = err.text();
         EXPECT_EQ(countOf(text, "Connection Closed\n") * 18, text.size()) << text;
     }
-    sigaction(SIGUSR2, &old, nullptr);
     EXPECT_EQ(generic().size(), 1u);
 }
 

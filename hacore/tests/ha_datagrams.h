@@ -1,5 +1,6 @@
 // Datagrams as the HA server sends them to the clients, for tests that play
-// the server; and the end of a forked test child.
+// the server; the end of a forked test child; signals that interrupt the
+// library's blocking calls.
 #pragma once
 
 #include <algorithm>
@@ -8,8 +9,10 @@
 #include <string>
 #include <cstdio>
 #include <cstdlib>
+#include <signal.h>
 
 #include "hacore/HADevices.h"
+#include "hacore/packets.h"
 #include "testkit.h"
 
 inline std::string notification(int id, int index, const std::string& value) {
@@ -37,5 +40,38 @@ inline std::string event(int type, int arg, const std::string& data = "", int ki
     return std::string(reinterpret_cast<char*>(&m), sizeof m);
 }
 
+// Fills the Z-Wave server's buffer with a set-value command of a byte value
+// (genre user), as a device command does.
+inline void fillZWaveSetValue(uint8_t node, uint8_t commandClass, uint8_t commandIndex, uint8_t instance,
+                              const char* value) {
+    OZWSendingPacket.node = node;
+    OZWSendingPacket.commandClass = commandClass;
+    OZWSendingPacket.commandIndex = commandIndex;
+    OZWSendingPacket.instance = instance;
+    strncpy(OZWSendingPacket.value, value, sizeof OZWSendingPacket.value - 1);
+    OZWSendingPacket.operation = OZW_Code_SetValueOperation;
+    OZWSendingPacket.genre = 1;
+    OZWSendingPacket.valueType = 1;
+}
+
 // A forked child ends at once, its coverage counts written.
 [[noreturn]] inline void childExit(int code) { testkit::exitChild(code); }
+
+// A handler for `sig` without SA_RESTART, so that a call it interrupts
+// returns EINTR; the old one is back at the end of the scope.
+class InterruptingHandler {
+public:
+    InterruptingHandler(int sig, void (*handler)(int)) : sig_(sig) {
+        struct sigaction sa;
+        memset(&sa, 0, sizeof sa);
+        sa.sa_handler = handler;
+        sigaction(sig, &sa, &old_);
+    }
+    ~InterruptingHandler() { sigaction(sig_, &old_, nullptr); }
+    InterruptingHandler(const InterruptingHandler&) = delete;
+    InterruptingHandler& operator=(const InterruptingHandler&) = delete;
+
+private:
+    int sig_;
+    struct sigaction old_;
+};

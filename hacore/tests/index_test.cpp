@@ -42,6 +42,33 @@ std::vector<std::string> split(const std::string& s) {
 
 int valueCount(int code) { return std::stoi(split(row(code, 0))[7]); }
 
+using Row = std::vector<std::string>;
+
+// An entry as Index reads it back, in the order of the catalogue's rows:
+// the description, the attributes, and value k.
+Row descriptionOf(Index& x) {
+    return {x.getIndexName(),      x.getIndexDataType(),   x.getIndexReadOnly(),    x.getIndexLayout(),
+            x.getIndexBehaviour(), x.getIndexGroupLabel(), x.getIndexDefaultIcon(), std::to_string(x.getValueCount())};
+}
+Row attributesOf(Index& x) {
+    return {x.getIndexUnits(),
+            x.getIndexMin(),
+            x.getIndexMax(),
+            x.getIndexFactor(),
+            x.getIndexPlacement(),
+            x.getIndexSPlacement(),
+            x.getIndexConditional(),
+            x.getIndexUseinScenes(),
+            x.getIndexDefaultVisibility(),
+            x.getIndexShowToggleInRules(),
+            x.getIndexExcludeFrom(),
+            x.getIndexAppLabel()};
+}
+Row valueOf(Index& x, int k) {
+    return {x.getValue(k),         x.getValueLabel(k),      x.getValueIcon(k), x.getValueToggleValue(k),
+            x.getValueAppLabel(k), x.getValueExcludeFrom(k)};
+}
+
 // Every record of the store, read with qdbm itself.
 std::map<std::string, std::string> dumpStore() {
     std::map<std::string, std::string> out;
@@ -608,32 +635,11 @@ TEST_F(IndexStore, WritingTwiceChangesNothing) {
 TEST_F(IndexStore, ReadsOneEntryWithEveryGetter) {
     Index b(14);
     EXPECT_EQ(b.getIndexID(), IDX_BASIC);
-    EXPECT_STREQ(b.getIndexName(), "BASIC");
-    EXPECT_STREQ(b.getIndexDataType(), "Byte");
-    EXPECT_STREQ(b.getIndexReadOnly(), "true");
-    EXPECT_STREQ(b.getIndexLayout(), "MULTI_BUTTON");
-    EXPECT_STREQ(b.getIndexBehaviour(), "Sensor");
-    EXPECT_STREQ(b.getIndexGroupLabel(), "NaN");
-    EXPECT_STREQ(b.getIndexDefaultIcon(), "alarm_off");
-    EXPECT_EQ(b.getValueCount(), 2);
-    EXPECT_STREQ(b.getIndexUnits(), "NaN");
-    EXPECT_STREQ(b.getIndexMin(), "NaN");
-    EXPECT_STREQ(b.getIndexMax(), "NaN");
-    EXPECT_STREQ(b.getIndexFactor(), "NaN");
-    EXPECT_STREQ(b.getIndexPlacement(), "Header");
-    EXPECT_STREQ(b.getIndexSPlacement(), "NaN");
-    EXPECT_STREQ(b.getIndexConditional(), "false");
-    EXPECT_STREQ(b.getIndexUseinScenes(), "NaN");
-    EXPECT_STREQ(b.getIndexDefaultVisibility(), "true");
-    EXPECT_STREQ(b.getIndexShowToggleInRules(), "NaN");
-    EXPECT_STREQ(b.getIndexExcludeFrom(), "Scene");
-    EXPECT_STREQ(b.getIndexAppLabel(), "set_alarm_for");
-    EXPECT_STREQ(b.getValue(1), "0");
-    EXPECT_STREQ(b.getValueLabel(1), "INACTIVE");
-    EXPECT_STREQ(b.getValueIcon(1), "alarm_on");
-    EXPECT_STREQ(b.getValueToggleValue(1), "255");
-    EXPECT_STREQ(b.getValueAppLabel(2), "off");
-    EXPECT_STREQ(b.getValueExcludeFrom(2), "NaN");
+    EXPECT_EQ(descriptionOf(b), (Row{"BASIC", "Byte", "true", "MULTI_BUTTON", "Sensor", "NaN", "alarm_off", "2"}));
+    EXPECT_EQ(attributesOf(b), (Row{"NaN", "NaN", "NaN", "NaN", "Header", "NaN", "false", "NaN", "true", "NaN", "Scene",
+                                    "set_alarm_for"}));
+    EXPECT_EQ(valueOf(b, 1), (Row{"0", "INACTIVE", "alarm_on", "255", "alarm_on", "NaN"}));
+    EXPECT_EQ(valueOf(b, 2), (Row{"255", "ACTIVE", "alarm_off", "0", "off", "NaN"}));
 
     Index a(60);
     EXPECT_EQ(a.values().size(), 3u);
@@ -665,12 +671,7 @@ TEST_F(IndexStore, ReadsOneEntryWithEveryGetter) {
 TEST_F(IndexStore, OutOfRangeValuesAndMissingEntries) {
     Index s(1);
     for (int k : {0, 3, -1, 1000}) {
-        EXPECT_STREQ(s.getValue(k), "#Err") << k;
-        EXPECT_STREQ(s.getValueLabel(k), "#Err");
-        EXPECT_STREQ(s.getValueIcon(k), "#Err");
-        EXPECT_STREQ(s.getValueToggleValue(k), "#Err");
-        EXPECT_STREQ(s.getValueAppLabel(k), "#Err");
-        EXPECT_STREQ(s.getValueExcludeFrom(k), "#Err");
+        EXPECT_EQ(valueOf(s, k), Row(6, "#Err")) << k;
     }
     EXPECT_STREQ(Index(17).getValue(1), "#Err");
 
@@ -693,31 +694,13 @@ TEST_F(IndexStore, EveryEntryReadsBackAsCatalogued) {
         std::vector<std::string> d = split(row(c, 0));
         int vc = std::stoi(d[7]);
         EXPECT_EQ(x.getIndexID(), c);
-        std::vector<std::string> got = {
-            x.getIndexName(),      x.getIndexDataType(),   x.getIndexReadOnly(),    x.getIndexLayout(),
-            x.getIndexBehaviour(), x.getIndexGroupLabel(), x.getIndexDefaultIcon(), std::to_string(x.getValueCount())};
-        EXPECT_EQ(got, d);
-        std::vector<std::string> a = split(row(c, vc + 1));
-        got = {x.getIndexUnits(),
-               x.getIndexMin(),
-               x.getIndexMax(),
-               x.getIndexFactor(),
-               x.getIndexPlacement(),
-               x.getIndexSPlacement(),
-               x.getIndexConditional(),
-               x.getIndexUseinScenes(),
-               x.getIndexDefaultVisibility(),
-               x.getIndexShowToggleInRules(),
-               x.getIndexExcludeFrom(),
-               x.getIndexAppLabel()};
-        EXPECT_EQ(got, a);
+        EXPECT_EQ(descriptionOf(x), d);
+        EXPECT_EQ(attributesOf(x), split(row(c, vc + 1)));
         ASSERT_EQ(int(x.values().size()), vc);
         for (int k = 1; k <= vc; ++k) {
             std::vector<std::string> v = split(row(c, k));
             v.resize(6, "NaN");
-            got = {x.getValue(k),         x.getValueLabel(k),      x.getValueIcon(k), x.getValueToggleValue(k),
-                   x.getValueAppLabel(k), x.getValueExcludeFrom(k)};
-            EXPECT_EQ(got, v) << "value " << k;
+            EXPECT_EQ(valueOf(x, k), v) << "value " << k;
         }
     }
 }

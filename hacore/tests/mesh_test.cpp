@@ -12,6 +12,7 @@
 #include "hacore/mesh.h"
 #include "netstore_util.h"
 #include "servers.h"
+#include "store_faults.h"
 #include "testkit.h"
 
 using namespace testkit;
@@ -31,13 +32,12 @@ int count(const std::string& text, const std::string& what) {
     return n;
 }
 
-class MeshTest : public ::testing::Test {
+class MeshTest : public nettest::RscStoreTest {
 protected:
+    MeshTest() : RscStoreTest(kStore) {}
     void SetUp() override {
-        removeFile(kStore);
+        RscStoreTest::SetUp();
         removeFile("/tmp/meshdebug.log");
-        setRscMode("");
-        clearReceived("rsc");
     }
 };
 
@@ -243,16 +243,15 @@ TEST_F(MeshTest, SmallStoreAsksForARebuild) {
 
 TEST_F(MeshTest, StoreThatCannotBeOpenedIsLoggedAndKept) {
     putField(1, "ParticipantPosID", "1");
-    chmod(kStore, 0);
-    EXPECT_EXIT(
-        {
-            dropFileAccessOverride();
+    storefault::expectLockedOut(
+        kStore,
+        [&] {
             MeshSlaveList list;
             int r = list.Populate();
             Mesh m(1);
-            exit(r == 0 && list.slaves.empty() && m.getSlavePosID() == 0 ? 0 : 1);
+            return r == 0 && list.slaves.empty() && m.getSlavePosID() == 0;
         },
-        ::testing::ExitedWithCode(0), "dpopen: ");
+        "dpopen: ");
     EXPECT_TRUE(fileExists(kStore));
     std::string text = readFile("/tmp/meshdebug.log");
     EXPECT_EQ(count(text, "mdb open failure in hasever\n"), 4);

@@ -2,8 +2,12 @@
 // qdbm's own dpmgr tool, as another process of the router would.
 #pragma once
 
-#include <string>
+#include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
+#include "servers.h"
 #include "testkit.h"
 
 namespace nettest {
@@ -28,5 +32,27 @@ inline std::string dpmgrGet(const std::string& store, const std::string& key) {
 inline std::string dpmgrKeys(const std::string& store) {
     return testkit::run("dpmgr list -k " + store + " 2>/dev/null | sort");
 }
+
+// Each test starts without the store and with an RSC server that answers
+// and has received nothing.
+class RscStoreTest : public ::testing::Test {
+protected:
+    explicit RscStoreTest(const char* store) : store_(store) {}
+    void SetUp() override {
+        testkit::removeFile(store_);
+        testkit::setRscMode("");
+        testkit::clearReceived("rsc");
+    }
+    // The one request the RSC server received since SetUp or the last call.
+    std::string lastRequest() {
+        std::vector<std::string> got = testkit::received("rsc");
+        testkit::clearReceived("rsc");
+        EXPECT_EQ(got.size(), 1u);
+        return got.empty() ? std::string() : got.back();
+    }
+
+private:
+    const char* store_;
+};
 
 }  // namespace nettest

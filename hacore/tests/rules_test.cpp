@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <list>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
@@ -12,6 +13,8 @@
 #include "hacore/HADevices.h"
 #include "hacore/Rule.h"
 #include "hacore/Scene.h"
+
+#include "store_faults.h"
 
 using namespace testkit;
 using namespace autotest;
@@ -31,40 +34,9 @@ protected:
     }
 };
 
-RuleTrigger timeTrigger(int hour, int minute, const char* day = "*", const char* month = "*",
-                        const char* weekday = "*") {
-    RuleTrigger t;
-    memset(&t, 0, sizeof t);
-    t.type = RT_Time;
-    t.hour = hour;
-    t.minute = minute;
-    t.minutes = hour * 60 + minute;
-    strncpy(t.day, day, sizeof t.day - 1);
-    strncpy(t.month, month, sizeof t.month - 1);
-    strncpy(t.weekday, weekday, sizeof t.weekday - 1);
-    t.triggerID = 1;
-    return t;
-}
-
-RuleTrigger deviceTrigger(int device, int index, const char* value, int duration = 0) {
-    RuleTrigger t;
-    memset(&t, 0, sizeof t);
-    t.type = RT_Device;
-    t.deviceID = device;
-    t.index = index;
-    strncpy(t.value, value, sizeof t.value - 1);
-    t.duration = duration;
-    t.triggerID = 2;
-    return t;
-}
-
 RuleResult deviceResult(int device, int index, const char* value, int resultID = 1) {
-    RuleResult r;
-    memset(&r, 0, sizeof r);
+    RuleResult r = aimedAt<RuleResult>(device, index, value);
     r.type = RR_Device;
-    r.deviceID = device;
-    r.index = index;
-    strncpy(r.value, value, sizeof r.value - 1);
     r.resultID = resultID;
     r.preDelay = 5;
     return r;
@@ -228,12 +200,10 @@ TEST_F(RulesTest, ChangesSendTheirRequests) {
     EXPECT_FALSE(r.getTriggerValid(21));
     EXPECT_EQ(r.makeValid(false), 1);
     EXPECT_FALSE(r.isValid());
-    std::vector<Request> q = requests();
-    ASSERT_EQ(q.size(), 4u);
-    expectRequest(q[0], 22, "", {12, 0, 8, 0, 0});
-    expectRequest(q[1], 23, "", {21, 0, 8, 0, 0});
-    expectRequest(q[2], 23, "", {99, 0, 8, 0, 1});
-    expectRequest(q[3], 24, "Rule, ID, 8, Rule, Valid, 0, /tmp/rdb", {0, 0, 0, 0, 0, 6});
+    expectRequests({{22, "", {12, 0, 8, 0, 0}},
+                    {23, "", {21, 0, 8, 0, 0}},
+                    {23, "", {99, 0, 8, 0, 1}},
+                    {24, "Rule, ID, 8, Rule, Valid, 0, /tmp/rdb", {0, 0, 0, 0, 0, 6}}});
     Rules fresh(8);
     EXPECT_FALSE(fresh.isValid());
     EXPECT_FALSE(fresh.getResultValid(12));
@@ -243,15 +213,10 @@ TEST_F(RulesTest, ChangesSendTheirRequests) {
     EXPECT_EQ(r.removeAllResults(), 1);
     EXPECT_EQ(r.removeAllTriggers(), 1);
     EXPECT_TRUE(r.getRuleResults().empty());
-    q = requests();
-    ASSERT_EQ(q.size(), 2u);
-    expectRequest(q[0], 16, "", {0, 0, 8, 0, 2});
-    expectRequest(q[1], 18, "", {0, 0, 8, 0, 1});
+    expectRequests({{16, "", {0, 0, 8, 0, 2}}, {18, "", {0, 0, 8, 0, 1}}});
     EXPECT_TRUE(Rules(8).getRuleTriggers().empty());
     EXPECT_EQ(r.removeRule(), 1);
-    q = requests();
-    ASSERT_EQ(q.size(), 1u);
-    expectRequest(q[0], 19, "", {0, 0, 8});
+    expectRequests({{19, "", {0, 0, 8}}});
     EXPECT_THROW(Rules(8), int);
 
     putRule(9, "nine", {}, {});
@@ -260,9 +225,7 @@ TEST_F(RulesTest, ChangesSendTheirRequests) {
     ASSERT_EQ(list.rules.size(), 1u);
     list.removeAllRules();
     EXPECT_TRUE(list.rules.empty());
-    q = requests();
-    ASSERT_EQ(q.size(), 1u);
-    expectRequest(q[0], 20, "", {});
+    expectRequests({{20, "", {}}});
     list.populate();
     EXPECT_TRUE(list.rules.empty());
 
@@ -277,11 +240,9 @@ TEST_F(RulesTest, AReaderAsksForItsRepairs) {
     Rules r(5);
     EXPECT_TRUE(r.isValid());
     EXPECT_EQ(r.getRuleTriggers().size(), 2u);
-    std::vector<Request> q = requests();
-    ASSERT_EQ(q.size(), 3u);
-    expectRequest(q[0], 1, "Rule, ID, 5, Rule, Valid, 1, /tmp/rdb", {0, 0, 0, 0, 0, 6});
-    expectRequest(q[1], 1, "Rule, ID, 5, Triggers, Count, 2, /tmp/rdb", {0, 0, 0, 0, 0, 6});
-    expectRequest(q[2], 52, "/tmp/rdb", {0, 0, 0, 0, 0, 1});
+    expectRequests({{1, "Rule, ID, 5, Rule, Valid, 1, /tmp/rdb", {0, 0, 0, 0, 0, 6}},
+                    {1, "Rule, ID, 5, Triggers, Count, 2, /tmp/rdb", {0, 0, 0, 0, 0, 6}},
+                    {52, "/tmp/rdb", {0, 0, 0, 0, 0, 1}}});
     EXPECT_EQ(dpmgrGet(kStore, "5.TC"), "2");
     EXPECT_EQ(dpmgrGet(kStore, "5.VA"), "1");
     EXPECT_TRUE(fileExists("/data/rsc/rdb")) << "persisted to flash";
@@ -295,7 +256,7 @@ TEST_F(RulesTest, AReaderAsksForItsRepairs) {
     Rules s(6);
     EXPECT_EQ(s.getRuleTriggers().size(), 1u);
     EXPECT_EQ(s.getRuleResults().size(), 1u);
-    q = requests();
+    std::vector<Request> q = requests();
     ASSERT_EQ(q.size(), 3u);
     expectRequest(q[0], 15, "", {0, 0, 6, 0, 1});
     expectRequest(q[1], 17, "", {0, 0, 6, 0, 2});
@@ -347,15 +308,14 @@ TEST_F(RulesTest, MissingNameThrowsZero) {
 
 TEST_F(RulesTest, AStoreThatCannotBeRepairedIsRemoved) {
     putRule(1, "one", {}, {});
-    chmod(kStore, 0);
-    EXPECT_EXIT(
-        {
-            dropFileAccessOverride();
+    storefault::expectLockedOut(
+        kStore,
+        [&] {
             RuleList list;
             list.populate();
-            exit(list.rules.empty() && !fileExists(kStore) ? 0 : 1);
+            return list.rules.empty() && !fileExists(kStore);
         },
-        ::testing::ExitedWithCode(0), "^dpopen: [^\n]+\ncannot repair: [^\n]+\n$");
+        storefault::kOpenAndRepairFailed);
     writeFile(kStore, std::string(4096, '\x5a'));
     std::string err = captureStderr([] {
         Rules made((char*)"after repair");
@@ -371,8 +331,7 @@ namespace {
 // Every field of a trigger or result set, texts without their terminator, so
 // what the reader keeps and what it zeroes both show.
 RuleTrigger fullTrigger(int type, int subKind) {
-    RuleTrigger t;
-    memset(&t, 0, sizeof t);
+    RuleTrigger t = zeroed<RuleTrigger>();
     t.type = type;
     t.storedValue = 11;
     t.deviceID = 4;
@@ -397,8 +356,7 @@ RuleTrigger fullTrigger(int type, int subKind) {
 }
 
 RuleResult fullResult(int type, int subKind) {
-    RuleResult r;
-    memset(&r, 0, sizeof r);
+    RuleResult r = zeroed<RuleResult>();
     r.type = type;
     r.deviceID = 1;
     r.index = 1;
@@ -435,129 +393,130 @@ void kept(char (&dst)[N], const char (&src)[N], size_t limit = N) {
     memcpy(dst, src, limit - 1);
 }
 
-TEST_F(RulesTest, EachKindKeepsOnlyItsOwnFields) {
-    struct TriggerCase {
-        const char* name;
-        int type, subKind;
-        void (*keep)(const RuleTrigger& in, RuleTrigger& out);
-    };
-    const TriggerCase triggers[] = {
-        {"kind 4", RT_Kind4, 7,
-         [](const RuleTrigger& in, RuleTrigger& out) {
-             out.condition = in.condition;
-             out.duration = in.duration;
-             out.kind4Value = in.kind4Value;
-             out.subKind = in.subKind;
-             kept(out.text, in.text);
-         }},
-        {"kind 5 sub-kind 1", RT_Kind5, 1,
-         [](const RuleTrigger& in, RuleTrigger& out) {
-             out.index = in.index;
-             kept(out.value, in.value);
-             out.condition = in.condition;
-             out.duration = in.duration;
-             out.subKind = in.subKind;
-             kept(out.text, in.text, 25);
-         }},
-        {"kind 5 sub-kind 2", RT_Kind5, 2,
-         [](const RuleTrigger& in, RuleTrigger& out) {
-             out.index = in.index;
-             kept(out.value, in.value);
-             out.condition = in.condition;
-             out.duration = in.duration;
-             out.subKind = in.subKind;
-             kept(out.text, in.text, 25);
-         }},
-        {"kind 5 sub-kind 3", RT_Kind5, 3,
-         [](const RuleTrigger& in, RuleTrigger& out) {
-             out.index = in.index;
-             kept(out.value, in.value);
-             out.condition = in.condition;
-             out.duration = in.duration;
-             out.subKind = in.subKind;
-         }},
-        {"weather", RT_Weather, 7,
-         [](const RuleTrigger& in, RuleTrigger& out) {
-             out.condition = in.condition;
-             out.duration = in.duration;
-             out.weatherKind = in.weatherKind;
-             kept(out.weatherValue, in.weatherValue);
-         }},
-    };
-    for (const TriggerCase& c : triggers) {
-        RuleTrigger in = fullTrigger(c.type, c.subKind), want;
-        memset(&want, 0, sizeof want);
-        want.type = in.type;
-        want.storedValue = in.storedValue;
-        want.triggerID = in.triggerID;
-        want.valid = in.valid;
-        c.keep(in, want);
-        putRule(30, c.name, {in}, {});
-        Rules r(30);
-        ASSERT_EQ(r.getRuleTriggers().size(), 1u) << c.name;
-        expectSame(r.getRuleTriggers().front(), want, c.name);
-    }
+// A kind of trigger or result and the fields of a full one the reader keeps
+// for it (beside those every kind keeps).
+template <typename T>
+struct KeepCase {
+    const char* name;
+    int type, subKind;
+    void (*keep)(const T& in, T& out);
+};
 
-    struct ResultCase {
-        const char* name;
-        int type, subKind;
-        void (*keep)(const RuleResult& in, RuleResult& out);
-    };
-    const ResultCase results[] = {
-        {"kind 1", RR_Kind1, 7,
-         [](const RuleResult& in, RuleResult& out) {
-             out.kind1Value = in.kind1Value;
-             out.number248 = in.number248;
-             kept(out.text, in.text);
-         }},
-        {"scene", RR_Scene, 7, [](const RuleResult& in, RuleResult& out) { out.sceneID = in.sceneID; }},
-        {"kind 3", RR_Kind3, 7,
-         [](const RuleResult& in, RuleResult& out) {
-             out.number248 = in.number248;
-             kept(out.text, in.text);
-         }},
-        {"kind 4", RR_Kind4, 7,
-         [](const RuleResult& in, RuleResult& out) {
-             out.kind4Value = in.kind4Value;
-             out.subKind = in.subKind;
-             kept(out.text2, in.text2);
-         }},
-        {"kind 5 sub-kind 1", RR_Kind5, 1,
-         [](const RuleResult& in, RuleResult& out) {
-             out.index = in.index;
-             kept(out.value, in.value);
-             out.text[0] = in.text[0];
-             out.text2[0] = in.text2[0];
-             out.subKind = in.subKind;
-         }},
-        {"kind 5 sub-kind 2", RR_Kind5, 2,
-         [](const RuleResult& in, RuleResult& out) {
-             kept(out.value, in.value);
-             out.kind5Byte = in.kind5Byte;
-             out.text[0] = in.text[0];
-             out.text2[0] = in.text2[0];
-             out.subKind = in.subKind;
-         }},
-        {"kind 5 sub-kind 3", RR_Kind5, 3,
-         [](const RuleResult& in, RuleResult& out) {
-             out.index = in.index;
-             kept(out.value, in.value);
-             out.subKind = in.subKind;
-         }},
-    };
-    for (const ResultCase& c : results) {
-        RuleResult in = fullResult(c.type, c.subKind), want;
+void keepEveryKind(const RuleTrigger& in, RuleTrigger& out) {
+    out.type = in.type;
+    out.storedValue = in.storedValue;
+    out.triggerID = in.triggerID;
+    out.valid = in.valid;
+}
+void keepEveryKind(const RuleResult& in, RuleResult& out) {
+    out.type = in.type;
+    out.preDelay = in.preDelay;
+    out.resultID = in.resultID;
+    out.valid = in.valid;
+}
+void putOne(int id, const char* name, const RuleTrigger& t) { putRule(id, name, {t}, {}); }
+void putOne(int id, const char* name, const RuleResult& r) { putRule(id, name, {}, {r}); }
+std::list<RuleTrigger> readBack(Rules& r, const RuleTrigger*) { return r.getRuleTriggers(); }
+std::list<RuleResult> readBack(Rules& r, const RuleResult*) { return r.getRuleResults(); }
+
+// Stores a full item of each case alone in rule `id` and compares, byte for
+// byte, what the reader gives back with what it should keep.
+template <typename T>
+void expectEachKept(int id, T (*full)(int, int), const std::vector<KeepCase<T>>& cases) {
+    for (const KeepCase<T>& c : cases) {
+        T in = full(c.type, c.subKind), want;
         memset(&want, 0, sizeof want);
-        want.type = in.type;
-        want.preDelay = in.preDelay;
-        want.resultID = in.resultID;
-        want.valid = in.valid;
+        keepEveryKind(in, want);
         c.keep(in, want);
-        putRule(31, c.name, {}, {in});
-        Rules r(31);
-        ASSERT_EQ(r.getRuleResults().size(), 1u) << c.name;
-        expectSame(r.getRuleResults().front(), want, c.name);
+        putOne(id, c.name, in);
+        Rules r(id);
+        std::list<T> back = readBack(r, &in);
+        ASSERT_EQ(back.size(), 1u) << c.name;
+        expectSame(back.front(), want, c.name);
     }
+}
+
+void keepKind5Trigger(const RuleTrigger& in, RuleTrigger& out) {
+    out.index = in.index;
+    kept(out.value, in.value);
+    out.condition = in.condition;
+    out.duration = in.duration;
+    out.subKind = in.subKind;
+}
+void keepKind5TriggerWithText(const RuleTrigger& in, RuleTrigger& out) {
+    keepKind5Trigger(in, out);
+    kept(out.text, in.text, 25);
+}
+void keepKind5Result(const RuleResult& in, RuleResult& out) {
+    kept(out.value, in.value);
+    out.subKind = in.subKind;
+}
+void keepFirstTextBytes(const RuleResult& in, RuleResult& out) {
+    out.text[0] = in.text[0];
+    out.text2[0] = in.text2[0];
+}
+
+TEST_F(RulesTest, EachKindKeepsOnlyItsOwnFields) {
+    expectEachKept<RuleTrigger>(30, fullTrigger,
+                                {
+                                    {"kind 4", RT_Kind4, 7,
+                                     [](const RuleTrigger& in, RuleTrigger& out) {
+                                         out.condition = in.condition;
+                                         out.duration = in.duration;
+                                         out.kind4Value = in.kind4Value;
+                                         out.subKind = in.subKind;
+                                         kept(out.text, in.text);
+                                     }},
+                                    {"kind 5 sub-kind 1", RT_Kind5, 1, keepKind5TriggerWithText},
+                                    {"kind 5 sub-kind 2", RT_Kind5, 2, keepKind5TriggerWithText},
+                                    {"kind 5 sub-kind 3", RT_Kind5, 3, keepKind5Trigger},
+                                    {"weather", RT_Weather, 7,
+                                     [](const RuleTrigger& in, RuleTrigger& out) {
+                                         out.condition = in.condition;
+                                         out.duration = in.duration;
+                                         out.weatherKind = in.weatherKind;
+                                         kept(out.weatherValue, in.weatherValue);
+                                     }},
+                                });
+    expectEachKept<RuleResult>(
+        31, fullResult,
+        {
+            {"kind 1", RR_Kind1, 7,
+             [](const RuleResult& in, RuleResult& out) {
+                 out.kind1Value = in.kind1Value;
+                 out.number248 = in.number248;
+                 kept(out.text, in.text);
+             }},
+            {"scene", RR_Scene, 7, [](const RuleResult& in, RuleResult& out) { out.sceneID = in.sceneID; }},
+            {"kind 3", RR_Kind3, 7,
+             [](const RuleResult& in, RuleResult& out) {
+                 out.number248 = in.number248;
+                 kept(out.text, in.text);
+             }},
+            {"kind 4", RR_Kind4, 7,
+             [](const RuleResult& in, RuleResult& out) {
+                 out.kind4Value = in.kind4Value;
+                 out.subKind = in.subKind;
+                 kept(out.text2, in.text2);
+             }},
+            {"kind 5 sub-kind 1", RR_Kind5, 1,
+             [](const RuleResult& in, RuleResult& out) {
+                 keepKind5Result(in, out);
+                 out.index = in.index;
+                 keepFirstTextBytes(in, out);
+             }},
+            {"kind 5 sub-kind 2", RR_Kind5, 2,
+             [](const RuleResult& in, RuleResult& out) {
+                 keepKind5Result(in, out);
+                 out.kind5Byte = in.kind5Byte;
+                 keepFirstTextBytes(in, out);
+             }},
+            {"kind 5 sub-kind 3", RR_Kind5, 3,
+             [](const RuleResult& in, RuleResult& out) {
+                 keepKind5Result(in, out);
+                 out.index = in.index;
+             }},
+        });
     EXPECT_TRUE(requests().empty()) << "whole rules need no repair";
 
     // A type below the first is dropped and its removal asked for.
@@ -590,17 +549,8 @@ TEST_F(RulesTest, DamagedCountsAndMissingItems) {
 TEST_F(RulesTest, WeatherAndOtherTriggersAreAdded) {
     putRule(1, "r", {}, {});
     Rules r(1);
-    auto weather = [](int kind, const char* offset, size_t len = 0) {
-        RuleTrigger t;
-        memset(&t, 0, sizeof t);
-        t.type = RT_Weather;
-        t.weatherKind = kind;
-        if (len)
-            memset(t.weatherValue, '1', len);
-        else
-            strncpy(t.weatherValue, offset, sizeof t.weatherValue - 1);
-        return t;
-    };
+    RuleTrigger filled = weatherTrigger(1, "");
+    memset(filled.weatherValue, '1', sizeof filled.weatherValue);
     RuleTrigger kind4 = fullTrigger(RT_Kind4, 1), kind5 = fullTrigger(RT_Kind5, 1);
     kind4.duration = kind5.duration = 0;
     RuleTrigger late = timeTrigger(1, 1);
@@ -613,14 +563,14 @@ TEST_F(RulesTest, WeatherAndOtherTriggersAreAdded) {
         RuleTrigger t;
         int want;
     } cases[] = {
-        {"sunrise -15", weather(1, "-15"), 1},
-        {"sunset 0", weather(2, "0"), 1},
-        {"sunrise no offset", weather(1, ""), 1},
-        {"sunset letters", weather(2, "1a"), 0},
-        {"sunrise five digits", weather(1, "12345"), 0},
-        {"sunrise minus alone", weather(1, "-"), 0},
-        {"sunrise offset filling its field", weather(1, nullptr, sizeof(RuleTrigger::weatherValue)), 0},
-        {"other weather, any text", weather(3, "anything"), 1},
+        {"sunrise -15", weatherTrigger(1, "-15"), 1},
+        {"sunset 0", weatherTrigger(2, "0"), 1},
+        {"sunrise no offset", weatherTrigger(1, ""), 1},
+        {"sunset letters", weatherTrigger(2, "1a"), 0},
+        {"sunrise five digits", weatherTrigger(1, "12345"), 0},
+        {"sunrise minus alone", weatherTrigger(1, "-"), 0},
+        {"sunrise offset filling its field", filled, 0},
+        {"other weather, any text", weatherTrigger(3, "anything"), 1},
         {"kind 4", kind4, 1},
         {"kind 5", kind5, 1},
         {"minute below 0", late, 0},
@@ -660,11 +610,7 @@ TEST_F(RulesTest, ValidFlagsAndTheRuleWithoutId) {
     EXPECT_EQ(r.setResultValid(99, true), 1);  // sent even for an unknown ID
     EXPECT_TRUE(r.getTriggerValid(21));
     EXPECT_TRUE(r.getResultValid(11));
-    std::vector<Request> q = requests();
-    ASSERT_EQ(q.size(), 3u);
-    expectRequest(q[0], 23, "", {21, 0, 8, 0, 1});
-    expectRequest(q[1], 22, "", {11, 0, 8, 0, 1});
-    expectRequest(q[2], 22, "", {99, 0, 8, 0, 1});
+    expectRequests({{23, "", {21, 0, 8, 0, 1}}, {22, "", {11, 0, 8, 0, 1}}, {22, "", {99, 0, 8, 0, 1}}});
     Rules fresh(8);
     EXPECT_TRUE(fresh.getTriggerValid(21));
     EXPECT_TRUE(fresh.getResultValid(11));
@@ -683,23 +629,15 @@ TEST_F(RulesTest, AStoreThatCannotBeOpenedLeavesTheRuleEmpty) {
     putRule(1, "one", {deviceTrigger(4, 1, "true")}, {});
     Rules loaded(1);
     ASSERT_EQ(loaded.getRuleTriggers().size(), 1u);
-    chmod(kStore, 0);
-    EXPECT_EXIT(
-        {
-            dropFileAccessOverride();
-            loaded.Refresh();
-            exit(loaded.getRuleTriggers().empty() ? 0 : 1);
-        },
-        ::testing::ExitedWithCode(0), "cannot repair: ");
+    storefault::expectLockedOut(kStore, [&] {
+        loaded.Refresh();
+        return loaded.getRuleTriggers().empty();
+    });
     putRule(1, "one", {}, {});
-    chmod(kStore, 0);
-    EXPECT_EXIT(
-        {
-            dropFileAccessOverride();
-            Rules made((char*)"never made");
-            exit(made.getID() == 0 ? 0 : 1);
-        },
-        ::testing::ExitedWithCode(0), "cannot repair: ");
+    storefault::expectLockedOut(kStore, [&] {
+        Rules made((char*)"never made");
+        return made.getID() == 0;
+    });
     EXPECT_TRUE(requests().empty());
 }
 

@@ -15,6 +15,8 @@
 #include "hacore/HADevices.h"
 #include "hacore/Scene.h"
 
+#include "store_faults.h"
+
 using namespace testkit;
 using namespace autotest;
 
@@ -32,12 +34,8 @@ protected:
 };
 
 SceneEntry entry(int valid, int device, int index, const char* value) {
-    SceneEntry e;
-    memset(&e, 0, sizeof e);
+    SceneEntry e = aimedAt<SceneEntry>(device, index, value);
     e.valid = valid;
-    e.deviceID = device;
-    e.index = index;
-    strncpy(e.value, value, sizeof e.value - 1);
     return e;
 }
 
@@ -55,22 +53,18 @@ void putScene(int id, const char* name, const std::vector<SceneEntry>& entries, 
 TEST_F(Scenes, MadeThroughTheLibraryAndReadBackFresh) {
     Scene s((char*)"Evening");
     EXPECT_EQ(s.getID(), 1);  // empty store
-    std::vector<Request> r = requests();
-    ASSERT_EQ(r.size(), 1u);
-    expectRequest(r[0], 3, "Evening", {0, 1, 0, 0, 1, 0});
+    expectRequests({{3, "Evening", {0, 1, 0, 0, 1, 0}}});
 
     s.addOrUpdateSceneEntry(1, 1, (char*)"false");
     s.addOrUpdateSceneEntry(1, 1, (char*)"true");  // same device and index: one entry
     s.addOrUpdateSceneEntry(2, 1, (char*)"40");
     s.setSceneVoiceCompatible(true);
     s.setName((char*)"Evening lights");
-    r = requests();
-    ASSERT_EQ(r.size(), 5u);
-    expectRequest(r[0], 5, "false", {1, 1, 0, 0, 1, 1});
-    expectRequest(r[1], 5, "true", {1, 1, 0, 0, 1, 1});
-    expectRequest(r[2], 5, "40", {2, 1, 0, 0, 1, 2});
-    expectRequest(r[3], 11, "", {0, 1, 0, 0, 0, 1});
-    expectRequest(r[4], 4, "Evening lights", {0, 1});
+    expectRequests({{5, "false", {1, 1, 0, 0, 1, 1}},
+                    {5, "true", {1, 1, 0, 0, 1, 1}},
+                    {5, "40", {2, 1, 0, 0, 1, 2}},
+                    {11, "", {0, 1, 0, 0, 0, 1}},
+                    {4, "Evening lights", {0, 1}}});
 
     Scene fresh(1);
     EXPECT_STREQ(fresh.getSceneName(), "Evening lights");
@@ -155,9 +149,7 @@ TEST_F(Scenes, EntryValidAndStateChangesOnlyWhenTheyChange) {
     EXPECT_EQ(e.front().state, 0);
 
     s.setSceneState(true);
-    r = requests();
-    ASSERT_EQ(r.size(), 1u);
-    expectRequest(r[0], 9, "", {0, 3, 0, 0, 0, 1});
+    expectRequests({{9, "", {0, 3, 0, 0, 0, 1}}});
 }
 
 TEST_F(Scenes, RemovingAndDeleting) {
@@ -167,10 +159,7 @@ TEST_F(Scenes, RemovingAndDeleting) {
     s.removeAllSceneEntrys();
     EXPECT_TRUE(s.getSceneEntries().empty());
     Scene(5).deleteScene();
-    std::vector<Request> r = requests();
-    ASSERT_EQ(r.size(), 2u);
-    expectRequest(r[0], 7, "", {0, 4, 0, 2});
-    expectRequest(r[1], 8, "", {0, 5});
+    expectRequests({{7, "", {0, 4, 0, 2}}, {8, "", {0, 5}}});
     EXPECT_TRUE(Scene(4).getSceneEntries().empty());
     EXPECT_EQ(dpmgrGet(kStore, "4.1"), "");
     ScenesList list;
@@ -179,9 +168,7 @@ TEST_F(Scenes, RemovingAndDeleting) {
     EXPECT_EQ(list.scenes.front().getID(), 4);
     list.deleteAllScenes();
     EXPECT_TRUE(list.scenes.empty());
-    r = requests();
-    ASSERT_EQ(r.size(), 1u);
-    expectRequest(r[0], 6, "", {});
+    expectRequests({{6, "", {}}});
     list.Populate();
     EXPECT_TRUE(list.scenes.empty());
 }
@@ -274,25 +261,20 @@ TEST_F(Scenes, DamagedStoresAreRepairedOrRemoved) {
 
     // One that cannot be opened even after the repair is removed.
     putScene(1, "Locked", {});
-    chmod(kStore, 0);
-    EXPECT_EXIT(
-        {
-            dropFileAccessOverride();
+    storefault::expectLockedOut(
+        kStore,
+        [&] {
             ScenesList list;
             list.Populate();
-            exit(list.scenes.empty() && !fileExists(kStore) ? 0 : 1);
+            return list.scenes.empty() && !fileExists(kStore);
         },
-        ::testing::ExitedWithCode(0), "^dpopen: [^\n]+\ncannot repair: [^\n]+\n$");
+        storefault::kOpenAndRepairFailed);
     putScene(1, "Locked", {});
-    chmod(kStore, 0);
     clearReceived("rsc");
-    EXPECT_EXIT(
-        {
-            dropFileAccessOverride();
-            Scene s((char*)"never sent");
-            exit(s.getID() == 0 ? 0 : 1);
-        },
-        ::testing::ExitedWithCode(0), "cannot repair: ");
+    storefault::expectLockedOut(kStore, [&] {
+        Scene s((char*)"never sent");
+        return s.getID() == 0;
+    });
     EXPECT_TRUE(requests().empty());
 }
 
@@ -370,12 +352,10 @@ TEST_F(Scenes, OptionalRecordsAndLocalChanges) {
     s.addOrUpdateSceneEntry(1, 3, (char*)"7");  // same device, new index
     s.setSceneVoiceCompatible(true);
     s.setSceneVoiceCompatible(false);
-    std::vector<Request> r = requests();
-    ASSERT_EQ(r.size(), 4u);
-    expectRequest(r[0], 10, "true, 1", {0, 8, 0, 0, 0, 8});
-    expectRequest(r[1], 5, "7", {1, 8, 0, 0, 3, 3});
-    expectRequest(r[2], 11, "", {0, 8, 0, 0, 0, 1});
-    expectRequest(r[3], 11, "", {0, 8, 0, 0, 0, 0});
+    expectRequests({{10, "true, 1", {0, 8, 0, 0, 0, 8}},
+                    {5, "7", {1, 8, 0, 0, 3, 3}},
+                    {11, "", {0, 8, 0, 0, 0, 1}},
+                    {11, "", {0, 8, 0, 0, 0, 0}}});
     EXPECT_EQ(s.getSceneEntries().size(), 3u);
     EXPECT_EQ(Scene(8).getSceneEntries().front().valid, 1);
 
@@ -388,14 +368,10 @@ TEST_F(Scenes, RefreshOfAStoreThatCannotBeOpened) {
     putScene(1, "Locked", {entry(1, 1, 1, "true")});
     Scene s(1);
     ASSERT_EQ(s.getSceneEntries().size(), 1u);
-    chmod(kStore, 0);
-    EXPECT_EXIT(
-        {
-            dropFileAccessOverride();
-            s.Refresh();
-            exit(s.getSceneEntries().empty() ? 0 : 1);
-        },
-        ::testing::ExitedWithCode(0), "cannot repair: ");
+    storefault::expectLockedOut(kStore, [&] {
+        s.Refresh();
+        return s.getSceneEntries().empty();
+    });
 }
 
 TEST_F(Scenes, ActivationWithAnEmptyEmailFileAndOtherHubEntries) {

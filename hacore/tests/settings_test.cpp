@@ -108,55 +108,56 @@ std::string text(void (Halvix::*g)(char*), Halvix& h) {
     return out;
 }
 
+// A text setting: what is sent is what is read back.
+SetterCase textCase(const char* what, int (Halvix::*set)(char*), void (Halvix::*get)(char*), int code,
+                    const std::string& value) {
+    return {what,
+            [set, value](Halvix& h) {
+                std::string copy = value;
+                return (h.*set)(&copy[0]);
+            },
+            code,
+            value,
+            [get](Halvix& h) { return text(get, h); },
+            value};
+}
+
+// A number or switch setting, sent in decimal; read back as `readBack`, or
+// else as what was sent.
+template <typename V, typename R>
+SetterCase numberCase(const char* what, int (Halvix::*set)(V), R (Halvix::*get)(), int code, V value,
+                      const char* readBack = nullptr) {
+    const std::string sent = std::to_string(value);
+    return {what, [set, value](Halvix& h) { return (h.*set)(value); },     code,
+            sent, [get](Halvix& h) { return std::to_string((h.*get)()); }, readBack ? readBack : sent};
+}
+
 TEST_F(Settings, EverySetterSendsItsEventAndTheGetterReadsTheAppliedValue) {
-    char tz[] = "CET-1CEST,M3.5.0,M10.5.0/3";
     const std::vector<SetterCase> cases = {
-        {"name", [](Halvix& h) { return h.setHalvixName((char*)"Attic Hub"); }, 1, "Attic Hub",
-         [](Halvix& h) { return text(&Halvix::getHalvixName, h); }, "Attic Hub"},
-        {"temperature", [](Halvix& h) { return h.setTempFormat((char*)"C"); }, 2, "C",
-         [](Halvix& h) { return text(&Halvix::getTempFormat, h); }, "C"},
-        {"server name", [](Halvix& h) { return h.setServerName((char*)"hub.example.net"); }, 3, "hub.example.net",
-         [](Halvix& h) { return text(&Halvix::getServerName, h); }, "hub.example.net"},
-        {"upnp", [](Halvix& h) { return h.setUpnpStatus(0); }, 4, "0",
-         [](Halvix& h) { return std::to_string(h.getUpnpStatus()); }, "0"},
-        {"web admin", [](Halvix& h) { return h.setWebAdminState(false); }, 5, "0",
-         [](Halvix& h) { return std::to_string(h.getWebAdminState()); }, "0"},
-        {"password", [](Halvix& h) { return h.setWebAdminPassword((char*)"s3cret-pass"); }, 6, "s3cret-pass",
-         [](Halvix& h) { return text(&Halvix::getWebAdminPassword, h); }, "s3cret-pass"},
-        {"screen lock", [](Halvix& h) { return h.setScreenLock(false); }, 7, "0",
-         [](Halvix& h) { return std::to_string(h.isScreenLock()); }, "0"},
-        {"lock time", [](Halvix& h) { return h.setScreenLockTime(300); }, 8, "300",
-         [](Halvix& h) { return std::to_string(h.getScreenLockTime()); }, "300"},
-        {"time zone", [&](Halvix& h) { return h.setHalvixTimeZone(tz); }, 10, tz,
-         [](Halvix& h) { return text(&Halvix::getHalvixTimeZone, h); }, tz},
-        {"24 hours", [](Halvix& h) { return h.setTimeHoursMode24(true); }, 11, "1",
-         [](Halvix& h) { return std::to_string(h.isTimeHoursMode24()); }, "1"},
-        {"auto update", [](Halvix& h) { return h.setFWAutoUpdate(false); }, 12, "0",
-         [](Halvix& h) { return std::to_string(h.isFWAutoUpdate()); }, "0"},
-        {"update time", [](Halvix& h) { return h.setFWAutoUpdateTime((char*)"04:30"); }, 13, "04:30",
-         [](Halvix& h) { return text(&Halvix::getFWAutoUpdateTime, h); }, "04:30"},
-        {"new firmware", [](Halvix& h) { return h.setNewFirmwareVersion((char*)"VK7-R2.2.0"); }, 14, "VK7-R2.2.0",
-         [](Halvix& h) { return text(&Halvix::getNewFirmwareVersion, h); }, "VK7-R2.2.0"},
-        {"slave update", [](Halvix& h) { return h.setSlaveFWUpdateStatus(true); }, 15, "1",
-         [](Halvix& h) { return std::to_string(h.getSlaveFWUpdateStatus()); }, "1"},
-        {"same network", [](Halvix& h) { return h.setSameNetworkSettings(false); }, 16, "0",
-         [](Halvix& h) { return std::to_string(h.isSameNetworkSettings()); }, "0"},
-        {"location", [](Halvix& h) { return h.setHalvixLocation((char*)"Europe/Berlin"); }, 17, "Europe/Berlin",
-         [](Halvix& h) { return text(&Halvix::getHalvixLocation, h); }, "Europe/Berlin"},
-        {"guest network", [](Halvix& h) { return h.setGuestNetwork(2); }, 18, "2",
-         [](Halvix& h) { return std::to_string(h.isGuestNetworkEnabled()); }, "1"},
-        {"ping address", [](Halvix& h) { return h.setPingIP((char*)"9.9.9.9"); }, 19, "9.9.9.9",
-         [](Halvix& h) { return text(&Halvix::getPingIP, h); }, "9.9.9.9"},
-        {"url", [](Halvix& h) { return h.setURL((char*)"example.org"); }, 20, "example.org",
-         [](Halvix& h) { return text(&Halvix::getURL, h); }, "example.org"},
-        {"language", [](Halvix& h) { return h.setHalvixLanguage((char*)"de"); }, 21, "de",
-         [](Halvix& h) { return text(&Halvix::getHalvixLanguage, h); }, "de"},
-        {"auto time zone", [](Halvix& h) { return h.setDisableAutoTimeZone(true); }, 22, "1",
-         [](Halvix& h) { return std::to_string(h.isDisableAutoTimeZone()); }, "1"},
-        {"geolocation", [](Halvix& h) { return h.setGeolocation((char*)"52.5200,13.4050"); }, 23, "52.5200,13.4050",
-         [](Halvix& h) { return text(&Halvix::getGeolocation, h); }, "52.5200,13.4050"},
-        {"app time", [](Halvix& h) { return h.setAppTime(1200); }, 24, "1200",
-         [](Halvix& h) { return std::to_string(h.getAppTime()); }, "1200"},
+        textCase("name", &Halvix::setHalvixName, &Halvix::getHalvixName, 1, "Attic Hub"),
+        textCase("temperature", &Halvix::setTempFormat, &Halvix::getTempFormat, 2, "C"),
+        textCase("server name", &Halvix::setServerName, &Halvix::getServerName, 3, "hub.example.net"),
+        numberCase("upnp", &Halvix::setUpnpStatus, &Halvix::getUpnpStatus, 4, 0),
+        numberCase("web admin", &Halvix::setWebAdminState, &Halvix::getWebAdminState, 5, false),
+        textCase("password", &Halvix::setWebAdminPassword, &Halvix::getWebAdminPassword, 6, "s3cret-pass"),
+        numberCase("screen lock", &Halvix::setScreenLock, &Halvix::isScreenLock, 7, false),
+        numberCase("lock time", &Halvix::setScreenLockTime, &Halvix::getScreenLockTime, 8, 300),
+        textCase("time zone", &Halvix::setHalvixTimeZone, &Halvix::getHalvixTimeZone, 10, "CET-1CEST,M3.5.0,M10.5.0/3"),
+        numberCase("24 hours", &Halvix::setTimeHoursMode24, &Halvix::isTimeHoursMode24, 11, true),
+        numberCase("auto update", &Halvix::setFWAutoUpdate, &Halvix::isFWAutoUpdate, 12, false),
+        textCase("update time", &Halvix::setFWAutoUpdateTime, &Halvix::getFWAutoUpdateTime, 13, "04:30"),
+        textCase("new firmware", &Halvix::setNewFirmwareVersion, &Halvix::getNewFirmwareVersion, 14, "VK7-R2.2.0"),
+        numberCase("slave update", &Halvix::setSlaveFWUpdateStatus, &Halvix::getSlaveFWUpdateStatus, 15, true),
+        numberCase("same network", &Halvix::setSameNetworkSettings, &Halvix::isSameNetworkSettings, 16, false),
+        textCase("location", &Halvix::setHalvixLocation, &Halvix::getHalvixLocation, 17, "Europe/Berlin"),
+        // Two guest networks read back as "on".
+        numberCase("guest network", &Halvix::setGuestNetwork, &Halvix::isGuestNetworkEnabled, 18, 2, "1"),
+        textCase("ping address", &Halvix::setPingIP, &Halvix::getPingIP, 19, "9.9.9.9"),
+        textCase("url", &Halvix::setURL, &Halvix::getURL, 20, "example.org"),
+        textCase("language", &Halvix::setHalvixLanguage, &Halvix::getHalvixLanguage, 21, "de"),
+        numberCase("auto time zone", &Halvix::setDisableAutoTimeZone, &Halvix::isDisableAutoTimeZone, 22, true),
+        textCase("geolocation", &Halvix::setGeolocation, &Halvix::getGeolocation, 23, "52.5200,13.4050"),
+        numberCase("app time", &Halvix::setAppTime, &Halvix::getAppTime, 24, 1200),
     };
     for (const SetterCase& c : cases) {
         SCOPED_TRACE(c.what);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "depot_records.h"
 #include "store/store_internal.h"
 
 namespace {
@@ -16,18 +17,9 @@ namespace {
 const char* const kPath = "/tmp/fastpath_store";
 
 // What qdbm's API says the store holds, in its iteration order.
-std::vector<std::pair<std::string, std::string>> byApi(DEPOT* db) {
-    std::vector<std::pair<std::string, std::string>> out;
-    EXPECT_TRUE(dpiterinit(db));
-    int ksize = 0;
-    while (char* k = dpiternext(db, &ksize)) {
-        int vsize = 0;
-        char* v = dpget(db, k, ksize, 0, -1, &vsize);
-        EXPECT_NE(v, nullptr) << std::string(k, ksize);
-        if (v) out.emplace_back(std::string(k, ksize), std::string(v, vsize));
-        free(v);
-        free(k);
-    }
+DepotRecords byApi(DEPOT* db) {
+    DepotRecords out;
+    EXPECT_TRUE(recordsByApi(db, out));
     return out;
 }
 

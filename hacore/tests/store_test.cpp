@@ -10,6 +10,7 @@
 
 #include "ddb.h"
 #include "hacore/Device.h"
+#include "store_faults.h"
 #include "testkit.h"
 
 using namespace testkit;
@@ -97,15 +98,14 @@ TEST_F(StoreTest, RepairableStoreIsReadAfterOneMessage) {
 TEST_F(StoreTest, UnrepairableStoreIsDeletedAndRecreated) {
     putDevice(makeDevice(5, "Lamp", "Den", 2, "BinarySwitch", 0));
     // A store that can be neither opened nor read for repair.
-    chmod("/tmp/ddb", 0);
-    EXPECT_EXIT(
-        {
-            dropFileAccessOverride();
+    storefault::expectLockedOut(
+        "/tmp/ddb",
+        [&] {
             DeviceList list;
             list.Populate();
-            exit(list.devices.empty() && !fileExists("/tmp/ddb") ? 0 : 1);
+            return list.devices.empty() && !fileExists("/tmp/ddb");
         },
-        ::testing::ExitedWithCode(0), "^dpopen: [^\n]+\ncannot repair: [^\n]+\n$");
+        storefault::kOpenAndRepairFailed);
     EXPECT_FALSE(fileExists("/tmp/ddb"));
 
     // The next reader starts afresh.
@@ -120,15 +120,11 @@ TEST_F(StoreTest, UnrepairableStoreIsDeletedAndRecreated) {
 
 TEST_F(StoreTest, DeviceFromUnrepairableStoreIsNoDevice) {
     putDevice(makeDevice(4, "Lamp", "Den", 2, "BinarySwitch", 0));
-    chmod("/tmp/ddb", 0);
-    EXPECT_EXIT(
-        {
-            dropFileAccessOverride();
-            Device d;
-            d.fromDeviceID(4);  // no throw: the store is gone, not the device
-            exit(d.getID() == 0 ? 0 : 1);
-        },
-        ::testing::ExitedWithCode(0), "cannot repair: ");
+    storefault::expectLockedOut("/tmp/ddb", [&] {
+        Device d;
+        d.fromDeviceID(4);  // no throw: the store is gone, not the device
+        return d.getID() == 0;
+    });
 }
 
 // The processes of the hub share the store without locks. A writer that

@@ -7,6 +7,8 @@
 
 #include <climits>
 #include <cstring>
+#include <initializer_list>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -38,31 +40,18 @@ struct Buf {
     }
 };
 
-std::string dev(int code) {
+// The text a code-to-name converter writes into a marked buffer.
+template <typename E>
+std::string named(void (*convert)(E, char*), int code) {
     Buf x;
-    DevtypeEnumToStr(static_cast<DevType>(code), x.b);
+    convert(static_cast<E>(code), x.b);
     return x.text();
 }
-std::string event(int code) {
-    Buf x;
-    getEventAsString(static_cast<EventType>(code), x.b);
-    return x.text();
-}
-std::string weather(int code) {
-    Buf x;
-    getWeatherTypeAsString(static_cast<WeatherType>(code), x.b);
-    return x.text();
-}
-std::string ir(int code) {
-    Buf x;
-    IREventsEnumToStr(static_cast<IREvents>(code), x.b);
-    return x.text();
-}
-std::string cond(int code) {
-    Buf x;
-    enumToConditionString(static_cast<TriggerCondition>(code), x.b);
-    return x.text();
-}
+std::string dev(int code) { return named(DevtypeEnumToStr, code); }
+std::string event(int code) { return named(getEventAsString, code); }
+std::string weather(int code) { return named(getWeatherTypeAsString, code); }
+std::string ir(int code) { return named(IREventsEnumToStr, code); }
+std::string cond(int code) { return named(enumToConditionString, code); }
 std::string idx(int code, int mode) {
     Buf x;
     IndexTypeEnumToStr(static_cast<IndexType>(code), x.b, mode);
@@ -76,6 +65,26 @@ int weatherCode(std::string s) { return getWeatherTypeFromString(&s[0]); }
 int condCode(std::string s) { return stringToConditionenum(&s[0]); }
 int clientCode(std::string s) { return stringToClientType(&s[0]); }
 int userCode(std::string s) { return StringToUsertype(&s[0]); }
+
+// The code each of these names gives.
+template <typename ToCode>
+void expectCode(ToCode toCode, int code, std::initializer_list<const char*> names) {
+    for (const char* name : names) EXPECT_EQ(code, int(toCode(name))) << name;
+}
+
+// Each name of a table, from code `first` on, both ways; the fallback name
+// for the code after the last and for odd codes.
+template <typename Names, typename ToName, typename ToCode>
+void expectBothWays(const Names& names, int first, ToName toName, ToCode toCode, const std::string& fallback) {
+    int code = first;
+    for (const char* name : names) {
+        EXPECT_EQ(name, std::string(toName(code))) << code;
+        EXPECT_EQ(code, int(toCode(name))) << name;
+        ++code;
+    }
+    EXPECT_EQ(fallback, std::string(toName(code))) << code;
+    for (int c : kOdd) EXPECT_EQ(fallback, std::string(toName(c))) << c;
+}
 
 const char* const kDevNames[] = {
     // codes 1..68
@@ -151,24 +160,15 @@ const char* const kDevNames[] = {
 
 TEST(DevType, EveryNameBothWays) {
     ASSERT_EQ(68u, sizeof kDevNames / sizeof *kDevNames);
+    expectBothWays(kDevNames, 1, dev, devCode, "UnknownDeviceType");
     size_t longest = 0;
-    for (int code = 1; code <= 68; ++code) {
-        const char* name = kDevNames[code - 1];
-        EXPECT_EQ(name, dev(code)) << code;
-        EXPECT_EQ(code, devCode(name)) << name;
-        longest = std::max(longest, std::strlen(name));
-    }
+    for (const char* name : kDevNames) longest = std::max(longest, std::strlen(name));
     EXPECT_EQ(size_t(kDevTypeTextSize), longest + 1);
 }
 
 TEST(DevType, Fallbacks) {
     EXPECT_EQ("UnknownDeviceType", dev(0));
-    EXPECT_EQ("UnknownDeviceType", dev(69));
-    for (int c : kOdd) EXPECT_EQ("UnknownDeviceType", dev(c)) << c;
-    EXPECT_EQ(0, devCode("UnknownDeviceType"));
-    EXPECT_EQ(0, devCode("binaryswitch"));
-    EXPECT_EQ(0, devCode("BinarySwitch "));
-    EXPECT_EQ(0, devCode(""));
+    expectCode(devCode, 0, {"UnknownDeviceType", "binaryswitch", "BinarySwitch ", ""});
     EXPECT_EQ(0, StrToDevType(nullptr));
 }
 
@@ -196,15 +196,9 @@ TEST(EventType, DirectionsDiffer) {
 TEST(WeatherType, BothWays) {
     const char* const names[] = {"SunRiseTime", "SunSetTime", "WeatherCondition", "Temperature", "Humidity", "Pressure",
                                  "SMS",         "Email",      "PushMessage"};
-    for (int code = 1; code <= 9; ++code) {
-        EXPECT_EQ(names[code - 1], weather(code));
-        EXPECT_EQ(code, weatherCode(names[code - 1]));
-    }
+    expectBothWays(names, 1, weather, weatherCode, "Unknown");
     EXPECT_EQ("Unknown", weather(0));
-    EXPECT_EQ("Unknown", weather(10));
-    for (int c : kOdd) EXPECT_EQ("Unknown", weather(c));
-    EXPECT_EQ(0, weatherCode("Unknown"));
-    EXPECT_EQ(0, weatherCode("sms"));
+    expectCode(weatherCode, 0, {"Unknown", "sms"});
 }
 
 TEST(IREvents, NamesWithBlanks) {
@@ -212,29 +206,15 @@ TEST(IREvents, NamesWithBlanks) {
                                  "Down",     "OK",        "Volume",    "Play",     "Stop",   "Pause",   "Cool",
                                  "Heat",     "Auto",      "Dry",       "Sleep",    "Fan On", "Fan Off", "Fan Speed",
                                  "Swing On", "Swing Off", "Set Timer", "Set Temp", "Channel"};
-    for (int code = 0; code <= 25; ++code) {
-        EXPECT_EQ(names[code], ir(code));
-        EXPECT_EQ(code, StrToIREventsEnum(names[code]));
-    }
-    EXPECT_EQ("Default", ir(26));
-    for (int c : kOdd) EXPECT_EQ("Default", ir(c));
-    EXPECT_EQ(0, StrToIREventsEnum("FanOn"));
-    EXPECT_EQ(0, StrToIREventsEnum("Fan_On"));
-    EXPECT_EQ(0, StrToIREventsEnum("on"));
+    expectBothWays(names, 0, ir, StrToIREventsEnum, "Default");
+    expectCode(StrToIREventsEnum, 0, {"FanOn", "Fan_On", "on"});
     EXPECT_EQ(0, StrToIREventsEnum(nullptr));
 }
 
 TEST(TriggerCondition, BothWays) {
     const char* const names[] = {"eq", "le", "ge", "lt", "gt"};
-    for (int code = 0; code <= 4; ++code) {
-        EXPECT_EQ(names[code], cond(code));
-        EXPECT_EQ(code, condCode(names[code]));
-    }
-    EXPECT_EQ("unknown", cond(5));
-    for (int c : kOdd) EXPECT_EQ("unknown", cond(c));
-    EXPECT_EQ(0, condCode("GT"));
-    EXPECT_EQ(0, condCode("unknown"));
-    EXPECT_EQ(0, condCode(">"));
+    expectBothWays(names, 0, cond, condCode, "unknown");
+    expectCode(condCode, 0, {"GT", "unknown", ">"});
 }
 
 const char* const kClientNames[] = {
@@ -286,16 +266,10 @@ const char* const kClientNames[] = {
 
 TEST(ClientType, OtherIsTheFallbackBothWays) {
     ASSERT_EQ(43u, sizeof kClientNames / sizeof *kClientNames);
-    for (int code = 0; code <= 42; ++code) {
-        EXPECT_STREQ(kClientNames[code], ClientTypeToString(static_cast<ClientType>(code)));
-        EXPECT_EQ(code, clientCode(kClientNames[code])) << kClientNames[code];
-    }
-    EXPECT_STREQ("other", ClientTypeToString(static_cast<ClientType>(43)));
-    for (int c : kOdd) EXPECT_STREQ("other", ClientTypeToString(static_cast<ClientType>(c)));
-    EXPECT_EQ(19, clientCode("other"));
-    EXPECT_EQ(19, clientCode(""));
-    EXPECT_EQ(19, clientCode("PC"));
-    EXPECT_EQ(19, clientCode("appletv"));
+    expectBothWays(
+        kClientNames, 0, [](int code) { return ClientTypeToString(static_cast<ClientType>(code)); }, clientCode,
+        "other");
+    expectCode(clientCode, 19, {"other", "", "PC", "appletv"});
     EXPECT_EQ(19, stringToClientType(nullptr));
 }
 
@@ -306,8 +280,7 @@ TEST(UserType, AsymmetricFallback) {
     EXPECT_STREQ("Other", UserTypetoString(static_cast<UserType>(-1)));
     EXPECT_EQ(0, userCode("Others"));
     EXPECT_EQ(1, userCode("Kids"));
-    EXPECT_EQ(0, userCode("Other"));
-    EXPECT_EQ(0, userCode("kids"));
+    expectCode(userCode, 0, {"Other", "kids"});
     EXPECT_EQ(0, StringToUsertype(nullptr));
 }
 
@@ -448,112 +421,125 @@ TEST(ZWave, ServerVocabulary) {
                 "unknown");
 }
 
+// The named command classes: the number in hex, a blank, the name.
+const char kCommandClassList[] = R"(
+20 BASIC
+21 CONTROLLER REPLICATION
+22 APPLICATION STATUS
+23 ZIP SERVICES
+24 ZIP SERVER
+25 SWITCH BINARY
+26 SWITCH MULTILEVEL
+27 SWITCH ALL
+28 SWITCH TOGGLE BINARY
+29 SWITCH TOGGLE MULTILEVEL
+2A CHIMNEY FAN
+2B SCENE ACTIVATION
+2C SCENE ACTUATOR CONF
+2D SCENE CONTROLLER CONF
+2E ZIP CLIENT
+2F ZIP ADV SERVICES
+30 SENSOR BINARY
+31 SENSOR MULTILEVEL
+32 METER
+33 ZIP ADV SERVER
+34 ZIP ADV CLIENT
+35 METER PULSE
+38 THERMOSTAT HEATING
+40 THERMOSTAT MODE
+42 THERMOSTAT OPERATING STATE
+43 THERMOSTAT SETPOINT
+44 THERMOSTAT FAN MODE
+45 THERMOSTAT FAN STATE
+46 CLIMATE CONTROL SCHEDULE
+47 THERMOSTAT SETBACK
+4C DOOR LOCK LOGGING
+4E SCHEDULE ENTRY LOCK
+50 BASIC WINDOW COVERING
+51 MTP WINDOW COVERING
+5B CENTRAL SCENE
+60 MULTI INSTANCE
+62 DOOR LOCK
+63 USER CODE
+66 BARRIER_OPERATOR
+70 CONFIGURATION
+71 ALARM
+72 MANUFACTURER SPECIFIC
+73 POWERLEVEL
+75 PROTECTION
+76 LOCK
+77 NODE NAMING
+7A FIRMWARE UPDATE MD
+7B GROUPING NAME
+7C REMOTE ASSOCIATION ACTIVATE
+7D REMOTE ASSOCIATION
+80 BATTERY
+81 CLOCK
+82 HAIL
+84 WAKE UP
+85 ASSOCIATION
+86 VERSION
+87 INDICATOR
+88 PROPRIETARY
+89 LANGUAGE
+8A TIME
+8B TIME PARAMETERS
+8C GEOGRAPHIC LOCATION
+8D COMPOSITE
+8E MULTI INSTANCE ASSOCIATION
+8F MULTI CMD
+90 ENERGY PRODUCTION
+91 MANUFACTURER PROPRIETARY
+92 SCREEN MD
+93 SCREEN ATTRIBUTES
+94 SIMPLE AV CONTROL
+95 AV CONTENT DIRECTORY MD
+96 AV RENDERER STATUS
+97 AV CONTENT SEARCH MD
+98 SECURITY
+99 AV TAGGING MD
+9A IP CONFIGURATION
+9B ASSOCIATION COMMAND CONFIGURATION
+9C SENSOR ALARM
+9D SILENCE ALARM
+9E SENSOR CONFIGURATION
+EF MARK
+F0 NON INTEROPERABLE
+)";
+
 struct CommandClass {
     int num;
-    const char* name;
+    std::string name;
 };
-const CommandClass kCommandClasses[] = {
-    {0x20, "BASIC"},
-    {0x21, "CONTROLLER REPLICATION"},
-    {0x22, "APPLICATION STATUS"},
-    {0x23, "ZIP SERVICES"},
-    {0x24, "ZIP SERVER"},
-    {0x25, "SWITCH BINARY"},
-    {0x26, "SWITCH MULTILEVEL"},
-    {0x27, "SWITCH ALL"},
-    {0x28, "SWITCH TOGGLE BINARY"},
-    {0x29, "SWITCH TOGGLE MULTILEVEL"},
-    {0x2A, "CHIMNEY FAN"},
-    {0x2B, "SCENE ACTIVATION"},
-    {0x2C, "SCENE ACTUATOR CONF"},
-    {0x2D, "SCENE CONTROLLER CONF"},
-    {0x2E, "ZIP CLIENT"},
-    {0x2F, "ZIP ADV SERVICES"},
-    {0x30, "SENSOR BINARY"},
-    {0x31, "SENSOR MULTILEVEL"},
-    {0x32, "METER"},
-    {0x33, "ZIP ADV SERVER"},
-    {0x34, "ZIP ADV CLIENT"},
-    {0x35, "METER PULSE"},
-    {0x38, "THERMOSTAT HEATING"},
-    {0x40, "THERMOSTAT MODE"},
-    {0x42, "THERMOSTAT OPERATING STATE"},
-    {0x43, "THERMOSTAT SETPOINT"},
-    {0x44, "THERMOSTAT FAN MODE"},
-    {0x45, "THERMOSTAT FAN STATE"},
-    {0x46, "CLIMATE CONTROL SCHEDULE"},
-    {0x47, "THERMOSTAT SETBACK"},
-    {0x4C, "DOOR LOCK LOGGING"},
-    {0x4E, "SCHEDULE ENTRY LOCK"},
-    {0x50, "BASIC WINDOW COVERING"},
-    {0x51, "MTP WINDOW COVERING"},
-    {0x5B, "CENTRAL SCENE"},
-    {0x60, "MULTI INSTANCE"},
-    {0x62, "DOOR LOCK"},
-    {0x63, "USER CODE"},
-    {0x66, "BARRIER_OPERATOR"},
-    {0x70, "CONFIGURATION"},
-    {0x71, "ALARM"},
-    {0x72, "MANUFACTURER SPECIFIC"},
-    {0x73, "POWERLEVEL"},
-    {0x75, "PROTECTION"},
-    {0x76, "LOCK"},
-    {0x77, "NODE NAMING"},
-    {0x7A, "FIRMWARE UPDATE MD"},
-    {0x7B, "GROUPING NAME"},
-    {0x7C, "REMOTE ASSOCIATION ACTIVATE"},
-    {0x7D, "REMOTE ASSOCIATION"},
-    {0x80, "BATTERY"},
-    {0x81, "CLOCK"},
-    {0x82, "HAIL"},
-    {0x84, "WAKE UP"},
-    {0x85, "ASSOCIATION"},
-    {0x86, "VERSION"},
-    {0x87, "INDICATOR"},
-    {0x88, "PROPRIETARY"},
-    {0x89, "LANGUAGE"},
-    {0x8A, "TIME"},
-    {0x8B, "TIME PARAMETERS"},
-    {0x8C, "GEOGRAPHIC LOCATION"},
-    {0x8D, "COMPOSITE"},
-    {0x8E, "MULTI INSTANCE ASSOCIATION"},
-    {0x8F, "MULTI CMD"},
-    {0x90, "ENERGY PRODUCTION"},
-    {0x91, "MANUFACTURER PROPRIETARY"},
-    {0x92, "SCREEN MD"},
-    {0x93, "SCREEN ATTRIBUTES"},
-    {0x94, "SIMPLE AV CONTROL"},
-    {0x95, "AV CONTENT DIRECTORY MD"},
-    {0x96, "AV RENDERER STATUS"},
-    {0x97, "AV CONTENT SEARCH MD"},
-    {0x98, "SECURITY"},
-    {0x99, "AV TAGGING MD"},
-    {0x9A, "IP CONFIGURATION"},
-    {0x9B, "ASSOCIATION COMMAND CONFIGURATION"},
-    {0x9C, "SENSOR ALARM"},
-    {0x9D, "SILENCE ALARM"},
-    {0x9E, "SENSOR CONFIGURATION"},
-    {0xEF, "MARK"},
-    {0xF0, "NON INTEROPERABLE"},
-};
+std::vector<CommandClass> commandClasses() {
+    std::vector<CommandClass> out;
+    std::istringstream in(kCommandClassList);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.empty()) continue;
+        size_t blank = line.find(' ');
+        out.push_back({std::stoi(line.substr(0, blank), nullptr, 16), line.substr(blank + 1)});
+    }
+    return out;
+}
 
 TEST(ZWave, CommandClasses) {
-    std::vector<const char*> byNum(256, "NO OPERATION");
-    for (const CommandClass& c : kCommandClasses) byNum[c.num] = c.name;
+    const std::vector<CommandClass> classes = commandClasses();
+    ASSERT_EQ(classes.size(), 82u);
+    std::vector<std::string> byNum(256, "NO OPERATION");
+    for (const CommandClass& c : classes) byNum[c.num] = c.name;
     for (int n = 0; n < 256; ++n) {
-        EXPECT_STREQ(byNum[n], cclassStr(static_cast<unsigned char>(n))) << n;
+        EXPECT_EQ(byNum[n], cclassStr(static_cast<unsigned char>(n))) << n;
     }
-    for (const CommandClass& c : kCommandClasses) {
-        int want = std::strcmp(c.name, "BARRIER_OPERATOR") == 0 ? 255 : c.num;
-        EXPECT_EQ(want, cclassNum(c.name)) << c.name;
+    for (const CommandClass& c : classes) {
+        int want = c.name == "BARRIER_OPERATOR" ? 255 : c.num;
+        EXPECT_EQ(want, cclassNum(c.name.c_str())) << c.name;
     }
     EXPECT_STREQ("BARRIER_OPERATOR", cclassStr(0x66));
     EXPECT_STREQ("NO OPERATION", cclassStr(0x36));
     EXPECT_STREQ("NO OPERATION", cclassStr(0x10));
     EXPECT_EQ(0, cclassNum("NO OPERATION"));
-    EXPECT_EQ(255, cclassNum("BARRIER OPERATOR"));
-    EXPECT_EQ(255, cclassNum("basic"));
-    EXPECT_EQ(255, cclassNum(""));
+    expectCode(cclassNum, 255, {"BARRIER OPERATOR", "basic", ""});
     EXPECT_EQ(255, cclassNum(nullptr));
 }
 
@@ -777,10 +763,7 @@ TEST(IndexType, NamesOnlyReadBack) {
     EXPECT_EQ(kErr, idx(78, 0));
     EXPECT_EQ(kErr, idx(101, 1));
     EXPECT_EQ(133, StrToIndexTypeEnum("SETARMMODEVIDEO"));
-    EXPECT_EQ(0, StrToIndexTypeEnum("Seconds"));
-    EXPECT_EQ(0, StrToIndexTypeEnum("switch binary"));
-    EXPECT_EQ(0, StrToIndexTypeEnum("SWITCH_BINARY"));
-    EXPECT_EQ(0, StrToIndexTypeEnum(" BASIC"));
+    expectCode(StrToIndexTypeEnum, 0, {"Seconds", "switch binary", "SWITCH_BINARY", " BASIC"});
     EXPECT_EQ(0, StrToIndexTypeEnum(kErr));
     EXPECT_EQ(0, StrToIndexTypeEnum(""));
     EXPECT_EQ(0, StrToIndexTypeEnum(nullptr));

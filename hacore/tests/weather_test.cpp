@@ -3,15 +3,18 @@
 // damaged files, the condition codes and the copy.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <cstdint>
 #include <fcntl.h>
+#include <sstream>
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 #include "hacore/Weather.h"
 #include "testkit.h"
@@ -189,57 +192,31 @@ TEST_F(WeatherTest, WrongTypesAndLongValuesAreCutOrEmptied) {
     EXPECT_EQ(std::string(w.GetSunrise()).size(), 5u);
 }
 
+// The condition code of a document with only this icon.
+int conditionCode(const std::string& icon) {
+    std::string doc = "{\"conditions\": {\"icon\": \"" + icon + "\"}}";
+    Weather w;
+    captureStdout([&] { w.SetDownloadedData(&doc[0]); });
+    return w.GetWeatherConditionTypeFromSring();
+}
+
 TEST(WeatherCodes, EveryIcon) {
-    const char* const icons[] = {"chanceflurries",
-                                 "chancerain",
-                                 "chancesleet",
-                                 "chancesnow",
-                                 "chancetstorms",
-                                 "clear",
-                                 "cloudy",
-                                 "flurries",
-                                 "fog",
-                                 "hazy",
-                                 "mostlycloudy",
-                                 "mostlysunny",
-                                 "nt_chanceflurries",
-                                 "nt_chancerain",
-                                 "nt_chancesleet",
-                                 "nt_chancesnow",
-                                 "nt_chancetstorms",
-                                 "nt_clear",
-                                 "nt_cloudy",
-                                 "nt_flurries",
-                                 "nt_fog",
-                                 "nt_hazy",
-                                 "nt_mostlycloudy",
-                                 "nt_mostlysunny",
-                                 "nt_partlycloudy",
-                                 "nt_partlysunny",
-                                 "nt_rain",
-                                 "nt_sleet",
-                                 "nt_snow",
-                                 "nt_sunny",
-                                 "nt_tstorms",
-                                 "partlycloudy",
-                                 "partlysunny",
-                                 "rain",
-                                 "sleet",
-                                 "snow",
-                                 "sunny",
-                                 "tstorms"};
-    for (int code = 0; code < 38; ++code) {
-        std::string doc = std::string("{\"conditions\": {\"icon\": \"") + icons[code] + "\"}}";
-        Weather w;
-        captureStdout([&] { w.SetDownloadedData(&doc[0]); });
-        EXPECT_EQ(w.GetWeatherConditionTypeFromSring(), code) << icons[code];
+    // The codes are the places of the icon names in alphabetical order; each
+    // day icon has a night one with "nt_" before it.
+    std::vector<std::string> icons;
+    std::istringstream day(
+        "chanceflurries chancerain chancesleet chancesnow chancetstorms clear cloudy flurries fog "
+        "hazy mostlycloudy mostlysunny partlycloudy partlysunny rain sleet snow sunny tstorms");
+    for (std::string name; day >> name;) {
+        icons.push_back(name);
+        icons.push_back("nt_" + name);
     }
-    for (const char* other : {"Clear", "clear ", "", "unknown", "nt_"}) {
-        std::string doc = std::string("{\"conditions\": {\"icon\": \"") + other + "\"}}";
-        Weather w;
-        captureStdout([&] { w.SetDownloadedData(&doc[0]); });
-        EXPECT_EQ(w.GetWeatherConditionTypeFromSring(), -1) << other;
-    }
+    std::sort(icons.begin(), icons.end());
+    ASSERT_EQ(icons.size(), 38u);
+    EXPECT_EQ(icons[5], "clear");
+    EXPECT_EQ(icons[24], "nt_partlycloudy");
+    for (int code = 0; code < 38; ++code) EXPECT_EQ(conditionCode(icons[code]), code) << icons[code];
+    for (const char* other : {"Clear", "clear ", "", "unknown", "nt_"}) EXPECT_EQ(conditionCode(other), -1) << other;
     Weather empty;
     EXPECT_EQ(empty.GetWeatherConditionTypeFromSring(), -1);
     EXPECT_STREQ(empty.GetCity(), "");
