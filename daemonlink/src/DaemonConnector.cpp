@@ -1,5 +1,6 @@
 // The connector to the cloud daemon.
 #include "daemonlink/DaemonConnector.h"
+#include "base/inet.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -22,16 +23,8 @@ namespace {
 const char* const kClientIPs[] = {"127.255.254.1", "127.255.254.2", "127.255.254.3", "127.255.254.4",
                                   "127.255.254.5", "127.255.254.6", "127.255.254.7"};
 
-void putBE(char* at, int32_t v) {
-    uint32_t be = htonl((uint32_t)v);
-    memcpy(at, &be, 4);
-}
-
-int32_t getBE(const char* at) {
-    uint32_t be;
-    memcpy(&be, at, 4);
-    return (int32_t)ntohl(be);
-}
+void putBE(char* at, int32_t v) { hbase::putBE32(at, (uint32_t)v); }
+int32_t getBE(const char* at) { return (int32_t)hbase::getBE32(at); }
 
 // The connectors whose receive threads still run (detached): one is not
 // freed under its thread. Never destroyed, as threads may outlive exit.

@@ -22,6 +22,7 @@
 #include "net.h"
 #include "servers.h"
 #include "testkit.h"
+#include "base/inet.h"
 
 using namespace testkit;
 
@@ -70,16 +71,8 @@ bool waitThreads(int count) {
     return testkit::waitUntil([&] { return threads() <= count; });
 }
 
-uint32_t be(const std::string& s, size_t at) {
-    uint32_t v;
-    memcpy(&v, s.data() + at, 4);
-    return ntohl(v);
-}
-
-std::string word(uint32_t v) {
-    uint32_t b = htonl(v);
-    return std::string(reinterpret_cast<char*>(&b), 4);
-}
+uint32_t be(const std::string& s, size_t at) { return hbase::getBE32(s.data() + at); }
+std::string word(uint32_t v) { return hbase::be32Bytes(v); }
 
 std::string reply(uint32_t a, uint32_t b, uint32_t c, const std::string& payload) {
     return word((uint32_t)payload.size()) + word(a) + word(b) + word(c) + payload;

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstring>
+#include <new>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
@@ -86,6 +87,19 @@ TEST_F(MeshTest, NodeWithOnlyItsPositionReadsDefaults) {
     EXPECT_NE(out.find("Did not find the slave field, setting the default value to (3.ZigbeePanID), in constructor\n"),
               std::string::npos);
     EXPECT_EQ(out.find("(3.ParticipantPosID)"), std::string::npos);
+}
+
+// A default node on memory that held something else reads as empty.
+TEST(MeshDefault, ReadsAsEmptyWhateverItsMemoryHeld) {
+    alignas(Mesh) unsigned char space[sizeof(Mesh)];
+    memset(space, 0xab, sizeof space);
+    Mesh* m = new (space) Mesh();
+    EXPECT_EQ(m->getSlavePosID(), 0);
+    EXPECT_EQ(m->getAssociatedMeshID(), 0);
+    EXPECT_STREQ(m->getName(), "");
+    EXPECT_STREQ(m->getMACAddress(), "");
+    EXPECT_FALSE(m->getIsActive());
+    m->~Mesh();
 }
 
 TEST_F(MeshTest, FlagsAndNumbers) {

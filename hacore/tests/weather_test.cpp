@@ -271,6 +271,9 @@ TEST_F(WeatherTest, NoMemoryForTheDocument) {
 #ifdef __SANITIZE_ADDRESS__
     GTEST_SKIP() << "AddressSanitizer's allocator does not keep to an address-space limit";
 #endif
+#ifdef __SANITIZE_THREAD__
+    GTEST_SKIP() << "ThreadSanitizer's allocator ends the process when the address space runs out";
+#endif
 #ifdef __mips__
     GTEST_SKIP() << "a death test that starts the binary anew cannot exec it under qemu-mipsel";
 #endif

@@ -21,21 +21,14 @@
 
 #include "hub.h"
 #include "netpeers.h"
+#include "base/inet.h"
 
 namespace hub {
 
 namespace {
 
-uint32_t be32(const std::string& s, size_t at) {
-    uint32_t v;
-    memcpy(&v, s.data() + at, 4);
-    return ntohl(v);
-}
-
-std::string word(uint32_t v) {
-    uint32_t be = htonl(v);
-    return std::string(reinterpret_cast<char*>(&be), 4);
-}
+uint32_t be32(const std::string& s, size_t at) { return hbase::getBE32(s.data() + at); }
+std::string word(uint32_t v) { return hbase::be32Bytes(v); }
 
 std::vector<std::string> scriptedReplies() {
     std::string dir = std::string(kStateDir) + "/daemon-replies";
