@@ -75,16 +75,32 @@ bool readPng(const std::string& path, std::vector<uint16_t>& pixels, std::string
     return true;
 }
 
+// The package and version that installed the font, e.g. "fonts-dejavu-core
+// 2.37-6"; empty where dpkg does not know it.
+std::string fontPackage() {
+    std::string out = run(std::string("p=$(dpkg -S ") + kLcdFont +
+                          " 2>/dev/null | cut -d: -f1) && [ -n \"$p\" ] && "
+                          "dpkg-query -W -f='${Package} ${Version}' \"$p\" 2>/dev/null");
+    return out.find('\n') == std::string::npos ? out : "";
+}
+
+// The record: sha256sum's line for the font, then the package it came from.
+std::string fontRecord(const std::string& sum) { return sum + "  " + kLcdFont + "\n" + "# " + fontPackage() + "\n"; }
+
 // Empty when the renderer's font is the one the references were drawn with.
 std::string fontChange(const std::string& recordFile) {
-    std::string recorded = readFile(recordFile);
-    recorded = recorded.substr(0, recorded.find(' '));
+    std::string record = readFile(recordFile);
+    std::string recorded = record.substr(0, record.find(' '));
     std::string now = sha256(kLcdFont);
     if (now.empty()) return std::string("the font ") + kLcdFont + " the LCD draws text with cannot be read";
     if (recorded.empty()) return "no font checksum recorded in " + recordFile;
     if (now == recorded) return "";
+    size_t package = record.find("\n# ");
+    std::string was = package == std::string::npos ? "" : record.substr(package + 3);
+    was = was.substr(0, was.find('\n'));
     return std::string("the font ") + kLcdFont + " is not the one the references were drawn with: sha256 " + now +
-           ", expected " + recorded + " (" + recordFile + ")";
+           " (" + fontPackage() + "), expected " + recorded + " (" + was + ", recorded in " + recordFile +
+           "); install that font or rewrite the references (touchui/tests/update-references.sh)";
 }
 
 }  // namespace
@@ -103,16 +119,16 @@ LcdView lcdSnapshotLocked() {
 
 ::testing::AssertionResult ScreenReferences::matches(const std::string& name, const LcdView& view) const {
     if (view.screen.size() != kPixels) return ::testing::AssertionFailure() << name << ": the LCD has no frame buffer";
-    const std::string reference = references + "/" + name + ".png", fontRecord = references + "/font.sha256";
+    const std::string reference = references + "/" + name + ".png", fontFile = references + "/font.sha256";
     if (updating()) {
         std::string font = sha256(kLcdFont);
         if (font.empty()) return ::testing::AssertionFailure() << "cannot read the font " << kLcdFont;
-        writeFile(fontRecord, font + "  " + kLcdFont + "\n");
+        writeFile(fontFile, fontRecord(font));
         if (!writePng(view.screen, reference)) return ::testing::AssertionFailure() << "cannot write " << reference;
         printf("wrote %s\n", reference.c_str());
         return ::testing::AssertionSuccess();
     }
-    std::string font = fontChange(fontRecord);
+    std::string font = fontChange(fontFile);
     std::vector<uint16_t> want;
     std::string why;
     if (!readPng(reference, want, why))

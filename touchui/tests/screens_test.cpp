@@ -3,6 +3,7 @@
 // picture is taken in a state that holds until the test moves on: blinking
 // and progress bars are waited into the state the picture shows.
 #include <gtest/gtest.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include <functional>
@@ -29,7 +30,11 @@ std::string buildDir() {
 std::string sourceDir() {
     std::string f = __FILE__;
     f = f.substr(0, f.rfind('/'));
-    return f[0] == '/' ? f : buildDir() + "/" + f;
+    if (f[0] != '/') f = buildDir() + "/" + f;
+    char* real = realpath(f.c_str(), nullptr);
+    if (real) f = real;
+    free(real);
+    return f;
 }
 
 const testkit::ScreenReferences kRefs = {sourceDir() + "/references", std::string(TOUCHUI_SHOTS) + "/screens"};
