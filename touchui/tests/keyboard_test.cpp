@@ -212,6 +212,34 @@ TEST_F(Keyboards, TypingPastTheFieldScrollsAndDeletingUnscrolls) {
     g_kb = nullptr;
 }
 
+// The field after typing past its width, as Done finds it: the text from
+// the character at the field's width back from its end, the cursor inside
+// the field right after it, and nothing after the cursor.
+testkit::LcdView g_atDone;
+bool keepScreen(wchar_t*) {
+    g_atDone = testkit::lcdSnapshot();
+    return true;
+}
+
+TEST_F(Keyboards, TypingPastTheFieldShowsTheEndAndTheCursor) {
+    Screen s((wchar_t*)L"Wide");
+    wchar_t result[180];
+    setKeyboardValidationFunction(keepScreen);
+    openCopy(s, 1, "", result);
+    pen::script(kCap + type(std::string(40, 'M')) + kDone);
+    pen::run(s);
+    ASSERT_EQ(std::wstring(result), std::wstring(40, L'M'));
+    const kblayout::TextField& f = kblayout::kLetterField;
+    const testkit::LcdView& v = g_atDone;
+    int cursor = -1;
+    for (int x = f.box.x0; x <= f.box.x1 && cursor < 0; ++x)
+        if (v.at(x, f.y + 10) == 1405) cursor = x;
+    ASSERT_GE(cursor, f.x) << "no cursor in the field";
+    EXPECT_LT(cursor, f.box.x1) << "the cursor's two columns inside the field";
+    EXPECT_GT(v.countNot(cursor - 20, f.y, cursor - 1, f.y + 19, 65535), 20) << "the last M before the cursor";
+    EXPECT_EQ(v.countNot(cursor + 2, f.box.y0, f.box.x1, f.box.y1, 65535), 0) << "nothing after the cursor";
+}
+
 }  // namespace
 
 namespace {
