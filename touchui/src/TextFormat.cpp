@@ -9,6 +9,13 @@
 
 #include <vector>
 
+int textLen(wchar_t* text) {
+    int n = 0;
+    if (text)
+        while (text[n]) ++n;
+    return n;
+}
+
 char* itoa(int value, char* out) {
     sprintf(out, "%d", value);
     return out;

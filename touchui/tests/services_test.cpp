@@ -145,6 +145,13 @@ TEST(Format, ConversionsAndSegments) {
     EXPECT_STREQ(utoxa(3054, b), "bee");
 }
 
+TEST(Format, WideTextLength) {
+    wchar_t text[] = L"K\u00fcche", empty[] = L"";
+    EXPECT_EQ(textLen(text), 5);
+    EXPECT_EQ(textLen(empty), 0);
+    EXPECT_EQ(textLen((wchar_t*)nullptr), 0);
+}
+
 TEST(Utf8, DecodeFlagsAndLimits) {
     wchar_t out[16];
     EXPECT_EQ(utf8_to_wchar("A\xC0"
