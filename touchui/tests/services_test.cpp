@@ -68,6 +68,32 @@ TEST(Persistence, KeepsFilesAndRefusesUnsafeNames) {
     EXPECT_FALSE(testkit::fileExists("/data/apps/halvix-app/notes.txt"));
 }
 
+// A ".." component would reach files outside /data; ".." inside a name is
+// only a name.
+TEST(Persistence, RefusesNamesLeavingTheDirectory) {
+    testkit::writeFile("/tmp/notes.txt", "hello");
+    testkit::writeFile("/tmp/x", "outside");
+    Persistence p((char*)"app", (char*)"halvix");
+    for (const char* name : {"../../../tmp/x", "a/../../../../tmp/x", ".."}) {
+        std::string err = testkit::captureStderr([&] { p.depersist((char*)name); });
+        EXPECT_NE(err.find("Persistence::depersist: refusing unsafe path"), std::string::npos) << name;
+        EXPECT_EQ(testkit::readFile("/tmp/x"), "outside") << name;
+    }
+    std::string err = testkit::captureStderr([&] { p.persist((char*)"/tmp/notes.txt", (char*)"../../../tmp/y"); });
+    EXPECT_NE(err.find("Persistence::persist: refusing unsafe path"), std::string::npos);
+    EXPECT_FALSE(testkit::fileExists("/tmp/y"));
+    err = testkit::captureStderr([&] { p.copyFile((char*)"../../../tmp/x", (char*)"/tmp/z"); });
+    EXPECT_NE(err.find("Persistence::copyFile: refusing unsafe path"), std::string::npos);
+    EXPECT_FALSE(testkit::fileExists("/tmp/z"));
+    err = testkit::captureStderr([&] { Persistence up((char*)"../../../tmp", (char*)"x"); });
+    EXPECT_NE(err.find("refusing unsafe directory"), std::string::npos);
+    err = testkit::captureStderr([&] { p.persist((char*)"/tmp/notes.txt", (char*)"v..2"); });
+    EXPECT_EQ(err, "");
+    EXPECT_EQ(testkit::readFile("/data/apps/halvix-app/v..2"), "hello");
+    p.depersist((char*)"v..2");
+    EXPECT_FALSE(testkit::fileExists("/data/apps/halvix-app/v..2"));
+}
+
 const char* kLang =
     "<texts>\n<modal>\n<one>First</one>\n<multi>line a\nline b\nend</multi>\n<empty></empty>\n</modal>\n"
     "<other>\n<one>Other</one>\n</other>\n</texts>\n";
