@@ -171,6 +171,16 @@ TEST(Format, ConversionsAndSegments) {
     EXPECT_STREQ(utoxa(3054, b), "bee");
 }
 
+// The process stays in the C locale, where mbstowcs knows no UTF-8.
+TEST(Format, NarrowTextIsUtf8) {
+    wchar_t out[64];
+    aswprintf(out, 63, (wchar_t*)L"%s|%hs|%c",
+              "K\xC3\xBC"
+              "che",
+              "\xE2\x82\xAC 5", 'A');
+    EXPECT_EQ(w(out), L"K\u00fcche|\u20ac 5|A");
+}
+
 TEST(Format, WideTextLength) {
     wchar_t text[] = L"K\u00fcche", empty[] = L"";
     EXPECT_EQ(textLen(text), 5);
