@@ -142,35 +142,40 @@ void Keyboard::open() {
     drawLayout(*this);
 }
 
-void Keyboard::draw(char* setting) {
-    secondStore = false;
-    copyMode = false;
+namespace {
+
+// Takes the setting `name` of the main or the second section as the text
+// to edit in place.
+void readSetting(Keyboard& k, const char* name, bool second) {
+    k.secondStore = second;
+    k.copyMode = false;
     // No result target in place: an earlier copy-mode opening's buffer may
     // be gone by now.
-    copyBack = false;
-    resultTarget = nullptr;
-    memset(settingName, 0, sizeof settingName);
-    if (setting) strncpy(settingName, setting, sizeof settingName - 1);
+    k.copyBack = false;
+    k.resultTarget = nullptr;
+    memset(k.settingName, 0, sizeof k.settingName);
+    if (name) strncpy(k.settingName, name, sizeof k.settingName - 1);
     char buf[1024] = {0};
-    memory.getSetting(settingName, buf);
-    strncpy(value, buf, sizeof value - 1);
-    value[sizeof value - 1] = 0;
-    size_t n = utf8_to_wchar(value, strlen(value), text, kTextMax, 1);
-    text[n] = 0;
-    memcpy(originalText, text, sizeof text);
+    if (second)
+        k.memory.getSettingRtdev(k.settingName, buf);
+    else
+        k.memory.getSetting(k.settingName, buf);
+    strncpy(k.value, buf, sizeof k.value - 1);
+    k.value[sizeof k.value - 1] = 0;
+    size_t n = utf8_to_wchar(k.value, strlen(k.value), k.text, kTextMax, 1);
+    k.text[n] = 0;
+    memcpy(k.originalText, k.text, sizeof k.text);
+}
+
+}  // namespace
+
+void Keyboard::draw(char* setting) {
+    readSetting(*this, setting, false);
     open();
 }
 
 void Keyboard::drawRtdev(char* setting) {
-    draw(setting);
-    // Read again from the second store.
-    secondStore = true;
-    char buf[1024] = {0};
-    memory.getSettingRtdev(settingName, buf);
-    strncpy(value, buf, sizeof value - 1);
-    size_t n = utf8_to_wchar(value, strlen(value), text, kTextMax, 1);
-    text[n] = 0;
-    memcpy(originalText, text, sizeof text);
+    readSetting(*this, setting, true);
     open();
 }
 

@@ -456,6 +456,28 @@ TEST_F(Keyboards, SecondStoreWithOneHiddenCharacterSavesWithoutCommit) {
     EXPECT_TRUE(testkit::logLines("touch").empty()) << "no progress bar";
 }
 
+// The second section's setting is the only one read, and the keyboard is
+// drawn once, as for the main section.
+TEST_F(Keyboards, SecondStoreReadsItsOwnSectionAndDrawsOnce) {
+    testkit::run("nvram_set rtdev PanelOnce same");
+    testkit::run("nvram_set 2860 PanelOnce same");
+    Screen s((wchar_t*)L"Once");
+    s.keyboard.keyboardMode(1);
+    testkit::clearLog("lcd");
+    s.keyboard.draw((char*)"PanelOnce");
+    size_t main = testkit::lcdRequests().size();
+    pen::script(kBack);
+    pen::run(s);
+    testkit::clearLog("nvram");
+    testkit::clearLog("lcd");
+    s.keyboard.drawRtdev((char*)"PanelOnce");
+    EXPECT_EQ(testkit::lcdRequests().size(), main);
+    EXPECT_EQ(testkit::logLines("nvram"), std::vector<std::string>{"get 2 PanelOnce"});
+    EXPECT_EQ(std::wstring(s.keyboard.text), L"same");
+    pen::script(kBack);
+    pen::run(s);
+}
+
 TEST_F(Keyboards, AFullTextRefusesMoreCharacters) {
     for (int mode : {1, 0}) {
         Screen s((wchar_t*)L"Full");
