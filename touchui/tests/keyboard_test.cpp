@@ -478,6 +478,32 @@ TEST_F(Keyboards, SecondStoreReadsItsOwnSectionAndDrawsOnce) {
     pen::run(s);
 }
 
+// Copies build their own state only: the process-wide layout flags and the
+// driver's descriptor stay as they are.
+TEST_F(Keyboards, CopiesLeaveTheLayoutFlagsAndTheDriverAlone) {
+    Screen s((wchar_t*)L"Original");
+    s.keyboard.keyboardMode(7);
+    isCap = kbCapChanged = true;
+    const int held = filed;
+    filed = -1;  // a fresh opening of the driver would show here
+    Keyboard k(s.keyboard);
+    Screen copy(s);
+    const int after = filed;
+    filed = held;
+    EXPECT_EQ(after, -1) << "the driver opened again";
+    EXPECT_TRUE(isCap && kbCapChanged && isNumericMode && isIPAddrMode);
+    EXPECT_FALSE(isSplMode);
+    for (Keyboard* c : {&k, &copy.keyboard}) {
+        EXPECT_FALSE(c->shown);
+        EXPECT_EQ(c->mode, 1);
+        EXPECT_EQ(c->closeHandler, nullptr);
+    }
+    EXPECT_EQ(copy.widgets, nullptr);
+    EXPECT_EQ(wcslen(copy.title), 0u);
+    isCap = kbCapChanged = false;
+    s.keyboard.keyboardMode(1);
+}
+
 TEST_F(Keyboards, AFullTextRefusesMoreCharacters) {
     for (int mode : {1, 0}) {
         Screen s((wchar_t*)L"Full");
