@@ -79,9 +79,14 @@ int textRequest(Canvas* canvas, const TextRequest& r) {
     if (r.request == 39) return (int)px(total);
     if (r.request == 40) {
         long x = (long)r.x * 64;
+        // Index x 1000 + the pixels from the character's start, as the
+        // keyboard reads it; past the end the length with no offset.
         for (size_t i = 0; i < glyphs.size(); ++i)
-            if (x < glyphs[i].start + glyphs[i].advance) return (int)i;
-        return (int)glyphs.size();
+            if (x < glyphs[i].start + glyphs[i].advance) {
+                long offset = (x - glyphs[i].start) >> 6;
+                return (int)i * 1000 + (int)(offset < 0 ? 0 : offset > 999 ? 999 : offset);
+            }
+        return (int)glyphs.size() * 1000;
     }
     if (!canvas) return -1;
     const FT_Size_Metrics& m = g_face->size->metrics;

@@ -18,9 +18,10 @@ struct TextRequest {
 };
 
 // Carries out a request: draws on the canvas (18) and returns 0, or returns
-// the width in pixels (39) or the index of the character at x (40: the text
-// starts at 0; x past the end gives the length). -1 when the face cannot
-// be loaded or the size is not usable.
+// the width in pixels (39) or, for the character at x (40: the text starts
+// at 0), its index x 1000 + the pixels of x inside it (x past the end: the
+// length x 1000). -1 when the face cannot be loaded or the size is not
+// usable.
 int textRequest(Canvas* canvas, const TextRequest& r);
 
 }  // namespace simlcd

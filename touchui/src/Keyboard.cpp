@@ -90,31 +90,43 @@ void printText() {
 void keyBoardSaveMode(bool on) { saveMode = on; }
 void setKeyboardValidationFunction(bool (*fn)(wchar_t*)) { keyboardValidation = fn; }
 
-Keyboard::Keyboard() {
+namespace {
+
+// A closed keyboard's own state, mode 1, with its two pictures; the
+// process-wide layout flags are not its own.
+void initOwn(Keyboard& k) {
     for (int r = 0; r < 5; ++r) {
-        rowBounds[2 * r] = kRows[r].bounds.x0;
-        rowBounds[2 * r + 1] = kRows[r].bounds.x1;
-        rowBounds[10 + 2 * r] = kRows[r].bounds.y0;
-        rowBounds[11 + 2 * r] = kRows[r].bounds.y1;
+        k.rowBounds[2 * r] = kRows[r].bounds.x0;
+        k.rowBounds[2 * r + 1] = kRows[r].bounds.x1;
+        k.rowBounds[10 + 2 * r] = kRows[r].bounds.y0;
+        k.rowBounds[11 + 2 * r] = kRows[r].bounds.y1;
     }
-    shown = copyMode = copyBack = scrolled = cursorOn = secondStore = false;
-    closeHandler = nullptr;
-    maxLength = minLength = skipPrefix = 0;
-    resultTarget = nullptr;
-    memset(value, 0, sizeof value);
-    memset(settingName, 0, sizeof settingName);
-    memset(originalText, 0, sizeof originalText);
-    memset(text, 0, sizeof text);
-    memset(scratch, 0, sizeof scratch);
-    keyIndex = keyX0 = keyY0 = keyX1 = keyY1 = widthBefore = widthAfter = cursorX = blink = 0;
-    cursorY = kLetterField.y;
-    isCap = kbCapChanged = isSplMode = isNumericMode = isIPAddrMode = false;
-    keyboardMode(1);
-    pictures.loadPNG("/halvix/back_35.png");
-    pictures.loadPNG("/halvix/backimagePressed_35.png");
+    k.shown = k.copyMode = k.copyBack = k.scrolled = k.cursorOn = k.secondStore = false;
+    k.closeHandler = nullptr;
+    k.maxLength = k.minLength = k.skipPrefix = 0;
+    k.resultTarget = nullptr;
+    memset(k.value, 0, sizeof k.value);
+    memset(k.settingName, 0, sizeof k.settingName);
+    memset(k.originalText, 0, sizeof k.originalText);
+    memset(k.text, 0, sizeof k.text);
+    memset(k.scratch, 0, sizeof k.scratch);
+    k.keyIndex = k.keyX0 = k.keyY0 = k.keyX1 = k.keyY1 = k.widthBefore = k.widthAfter = k.cursorX = k.blink = 0;
+    k.cursorY = kLetterField.y;
+    k.mode = 1;
+    k.pictures.loadPNG("/halvix/back_35.png");
+    k.pictures.loadPNG("/halvix/backimagePressed_35.png");
 }
 
-Keyboard::Keyboard(const Keyboard&) : Keyboard() {}
+}  // namespace
+
+Keyboard::Keyboard() {
+    initOwn(*this);
+    isCap = kbCapChanged = isSplMode = isNumericMode = isIPAddrMode = false;
+    keyboardMode(1);
+}
+
+// A fresh keyboard that leaves the layout flags of the one in use alone.
+Keyboard::Keyboard(const Keyboard&) { initOwn(*this); }
 
 Keyboard::~Keyboard() {
     if (shown) unDraw();
@@ -142,35 +154,40 @@ void Keyboard::open() {
     drawLayout(*this);
 }
 
-void Keyboard::draw(char* setting) {
-    secondStore = false;
-    copyMode = false;
+namespace {
+
+// Takes the setting `name` of the main or the second section as the text
+// to edit in place.
+void readSetting(Keyboard& k, const char* name, bool second) {
+    k.secondStore = second;
+    k.copyMode = false;
     // No result target in place: an earlier copy-mode opening's buffer may
     // be gone by now.
-    copyBack = false;
-    resultTarget = nullptr;
-    memset(settingName, 0, sizeof settingName);
-    if (setting) strncpy(settingName, setting, sizeof settingName - 1);
+    k.copyBack = false;
+    k.resultTarget = nullptr;
+    memset(k.settingName, 0, sizeof k.settingName);
+    if (name) strncpy(k.settingName, name, sizeof k.settingName - 1);
     char buf[1024] = {0};
-    memory.getSetting(settingName, buf);
-    strncpy(value, buf, sizeof value - 1);
-    value[sizeof value - 1] = 0;
-    size_t n = utf8_to_wchar(value, strlen(value), text, kTextMax, 1);
-    text[n] = 0;
-    memcpy(originalText, text, sizeof text);
+    if (second)
+        k.memory.getSettingRtdev(k.settingName, buf);
+    else
+        k.memory.getSetting(k.settingName, buf);
+    strncpy(k.value, buf, sizeof k.value - 1);
+    k.value[sizeof k.value - 1] = 0;
+    size_t n = utf8_to_wchar(k.value, strlen(k.value), k.text, kTextMax, 1);
+    k.text[n] = 0;
+    memcpy(k.originalText, k.text, sizeof k.text);
+}
+
+}  // namespace
+
+void Keyboard::draw(char* setting) {
+    readSetting(*this, setting, false);
     open();
 }
 
 void Keyboard::drawRtdev(char* setting) {
-    draw(setting);
-    // Read again from the second store.
-    secondStore = true;
-    char buf[1024] = {0};
-    memory.getSettingRtdev(settingName, buf);
-    strncpy(value, buf, sizeof value - 1);
-    size_t n = utf8_to_wchar(value, strlen(value), text, kTextMax, 1);
-    text[n] = 0;
-    memcpy(originalText, text, sizeof text);
+    readSetting(*this, setting, true);
     open();
 }
 

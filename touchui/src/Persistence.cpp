@@ -22,6 +22,15 @@ bool safe(const char* s) {
     return true;
 }
 
+// A name below the application's directory: safe, and no ".." component,
+// which would reach files outside /data.
+bool below(const char* s) {
+    if (!safe(s)) return false;
+    for (const char* c = s; *c; ++c)
+        if (c[0] == '.' && c[1] == '.' && (c == s || c[-1] == '/') && (c[2] == 0 || c[2] == '/')) return false;
+    return true;
+}
+
 bool exists(const char* path) {
     DIR* d = opendir(path);
     if (!d) return false;
@@ -61,7 +70,7 @@ void runOnData(bool ok, const char* cmd, const char* who) {
 Persistence::Persistence(char* first, char* second) {
     dir[0] = '\0';
     int n = snprintf(dir, sizeof dir - 1, "/apps/%s-%s", second ? second : "", first ? first : "");
-    if ((unsigned)n >= sizeof dir - 1 || !safe(dir)) {
+    if ((unsigned)n >= sizeof dir - 1 || !below(dir)) {
         fprintf(stderr, "Persistence: refusing unsafe directory\n");
         dir[0] = '\0';
         return;
@@ -80,17 +89,17 @@ Persistence::Persistence(char* first, char* second) {
 
 void Persistence::persist(char* source, char* name) {
     char cmd[200];
-    runOnData(dir[0] && safe(source) && safe(name) && build(cmd, "cp %s /data%s/%s", source, dir, name), cmd,
+    runOnData(dir[0] && safe(source) && below(name) && build(cmd, "cp %s /data%s/%s", source, dir, name), cmd,
               "Persistence::persist");
 }
 
 void Persistence::depersist(char* name) {
     char cmd[200];
-    runOnData(dir[0] && safe(name) && build(cmd, "rm /data%s/%s", dir, name), cmd, "Persistence::depersist");
+    runOnData(dir[0] && below(name) && build(cmd, "rm /data%s/%s", dir, name), cmd, "Persistence::depersist");
 }
 
 void Persistence::copyFile(char* name, char* destination) {
     char cmd[200];
-    runOnData(dir[0] && safe(name) && safe(destination) && build(cmd, "cp /data%s/%s  %s ", dir, name, destination),
+    runOnData(dir[0] && below(name) && safe(destination) && build(cmd, "cp /data%s/%s  %s ", dir, name, destination),
               cmd, "Persistence::copyFile");
 }

@@ -52,36 +52,30 @@ void backlight(unsigned long request) {
     if (fd >= 0) close(fd);
 }
 
+// An untitled screen's own state: back and exit shown, no widgets or
+// handlers, cleared on draw.
+void initOwn(Screen& s) {
+    s.widgets = nullptr;
+    s.exitHandler = nullptr;
+    s.backShown = s.exitShown = true;
+    s.languageShown = s.homeShown = s.homeGreyed = false;
+    s.backHandler = s.languageReturnHandler = s.homeHandler = nullptr;
+    s.clearOnDraw = true;
+    touchtext::copy80(s.title, nullptr);
+}
+
 }  // namespace
 
 void backlightEnable() { backlight(10); }
 void backlightDisable() { backlight(11); }
 
-Screen::Screen()
-    : widgets(nullptr),
-      exitHandler(nullptr),
-      backShown(true),
-      exitShown(true),
-      languageShown(false),
-      homeShown(false),
-      homeGreyed(false),
-      backHandler(nullptr),
-      languageReturnHandler(nullptr),
-      homeHandler(nullptr),
-      clearOnDraw(true) {
-    touchtext::copy80(title, nullptr);
+Screen::Screen() {
+    initOwn(*this);
     libHalvixGuiInit();
 }
 
 Screen::Screen(wchar_t* t) : Screen() {
     touchtext::copy80(title, t);
-    widgets = nullptr;
-    exitHandler = nullptr;
-    languageReturnHandler = nullptr;
-    backShown = exitShown = true;
-    languageShown = homeShown = homeGreyed = false;
-    homeHandler = nullptr;
-    clearOnDraw = true;
     setScreenLockHandler(slkHandle);
     if (notLoaded) {
         notLoaded = false;
@@ -89,7 +83,9 @@ Screen::Screen(wchar_t* t) : Screen() {
     }
 }
 
-Screen::Screen(const Screen&) : Screen() {}
+// A fresh keyboard built as a copy, so the layout flags stay; the driver is
+// open already (the copied screen opened it).
+Screen::Screen(const Screen& other) : keyboard(other.keyboard) { initOwn(*this); }
 
 Screen::~Screen() { undraw(); }
 

@@ -9,6 +9,13 @@
 
 #include <vector>
 
+int textLen(wchar_t* text) {
+    int n = 0;
+    if (text)
+        while (text[n]) ++n;
+    return n;
+}
+
 char* itoa(int value, char* out) {
     sprintf(out, "%d", value);
     return out;
@@ -140,10 +147,14 @@ void appendNarrow(wchar_t* out, int size, const char* s, size_t maxBytes) {
     buf[n] = 0;
     wchar_t w[256];
     size_t k = mbstowcs(w, buf, 255);
-    if (k == (size_t)-1) {
-        // Not valid in the locale: take the bytes as they are.
-        for (k = 0; k < n; ++k) w[k] = (unsigned char)buf[k];
+    // Not valid in the locale (the C locale knows no UTF-8): the router's
+    // texts are UTF-8; anything else is taken byte by byte as before.
+    if (k == (size_t)-1 && n > 0) {
+        k = utf8_to_wchar(buf, n, w, 255, 0);
+        if (k == 0)
+            for (; k < n; ++k) w[k] = (unsigned char)buf[k];
     }
+    if (k == (size_t)-1) k = 0;
     w[k] = 0;
     append(out, size, w);
 }

@@ -100,6 +100,22 @@ void Widget::draw() { drawWidget(record); }
 void Widget::unDraw() { unDrawWidget(record); }
 
 void Widget::setText(wchar_t* text) {
+    // A label's unDraw paints nothing (it may sit on any background), so the
+    // old text is erased here, in black like the other erasers, over the
+    // label's box: every line it takes, up to its right edge.
+    if (record.kind == wType.label && record.width >= 0) {
+        float size = record.fontSize >= 1.0f && record.fontSize <= 200.0f ? record.fontSize : 16.0f;
+        int lineHeight = (int)(size * 1.25f) + 1, lines = 1;
+        if (record.textLineMode == 0) {
+            int bits;
+            memcpy(&bits, &size, sizeof bits);
+            int w = textWidth(record.label, bits);
+            // Wrapping whole characters may take a line more than the width says.
+            if (record.width > 0 && w > record.width) lines += 1 + w / record.width;
+            for (int i = 0; i < 80 && record.label[i]; ++i) lines += record.label[i] == L'\n';
+        }
+        fillRect(record.x, record.y, record.x + record.width, record.y + lines * lineHeight - 1, 0);
+    }
     touchtext::copy80(record.label, text);
     draw();
 }

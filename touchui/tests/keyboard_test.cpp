@@ -212,6 +212,34 @@ TEST_F(Keyboards, TypingPastTheFieldScrollsAndDeletingUnscrolls) {
     g_kb = nullptr;
 }
 
+// The field after typing past its width, as Done finds it: the text from
+// the character at the field's width back from its end, the cursor inside
+// the field right after it, and nothing after the cursor.
+testkit::LcdView g_atDone;
+bool keepScreen(wchar_t*) {
+    g_atDone = testkit::lcdSnapshot();
+    return true;
+}
+
+TEST_F(Keyboards, TypingPastTheFieldShowsTheEndAndTheCursor) {
+    Screen s((wchar_t*)L"Wide");
+    wchar_t result[180];
+    setKeyboardValidationFunction(keepScreen);
+    openCopy(s, 1, "", result);
+    pen::script(kCap + type(std::string(40, 'M')) + kDone);
+    pen::run(s);
+    ASSERT_EQ(std::wstring(result), std::wstring(40, L'M'));
+    const kblayout::TextField& f = kblayout::kLetterField;
+    const testkit::LcdView& v = g_atDone;
+    int cursor = -1;
+    for (int x = f.box.x0; x <= f.box.x1 && cursor < 0; ++x)
+        if (v.at(x, f.y + 10) == 1405) cursor = x;
+    ASSERT_GE(cursor, f.x) << "no cursor in the field";
+    EXPECT_LT(cursor, f.box.x1) << "the cursor's two columns inside the field";
+    EXPECT_GT(v.countNot(cursor - 20, f.y, cursor - 1, f.y + 19, 65535), 20) << "the last M before the cursor";
+    EXPECT_EQ(v.countNot(cursor + 2, f.box.y0, f.box.x1, f.box.y1, 65535), 0) << "nothing after the cursor";
+}
+
 }  // namespace
 
 namespace {
@@ -426,6 +454,54 @@ TEST_F(Keyboards, SecondStoreWithOneHiddenCharacterSavesWithoutCommit) {
     EXPECT_NE(std::find(log.begin(), log.end(), "commit 2"), log.end());
     EXPECT_TRUE(testkit::logLines("killall").empty()) << "the system is not restarted";
     EXPECT_TRUE(testkit::logLines("touch").empty()) << "no progress bar";
+}
+
+// The second section's setting is the only one read, and the keyboard is
+// drawn once, as for the main section.
+TEST_F(Keyboards, SecondStoreReadsItsOwnSectionAndDrawsOnce) {
+    testkit::run("nvram_set rtdev PanelOnce same");
+    testkit::run("nvram_set 2860 PanelOnce same");
+    Screen s((wchar_t*)L"Once");
+    s.keyboard.keyboardMode(1);
+    testkit::clearLog("lcd");
+    s.keyboard.draw((char*)"PanelOnce");
+    size_t main = testkit::lcdRequests().size();
+    pen::script(kBack);
+    pen::run(s);
+    testkit::clearLog("nvram");
+    testkit::clearLog("lcd");
+    s.keyboard.drawRtdev((char*)"PanelOnce");
+    EXPECT_EQ(testkit::lcdRequests().size(), main);
+    EXPECT_EQ(testkit::logLines("nvram"), std::vector<std::string>{"get 2 PanelOnce"});
+    EXPECT_EQ(std::wstring(s.keyboard.text), L"same");
+    pen::script(kBack);
+    pen::run(s);
+}
+
+// Copies build their own state only: the process-wide layout flags and the
+// driver's descriptor stay as they are.
+TEST_F(Keyboards, CopiesLeaveTheLayoutFlagsAndTheDriverAlone) {
+    Screen s((wchar_t*)L"Original");
+    s.keyboard.keyboardMode(7);
+    isCap = kbCapChanged = true;
+    const int held = filed;
+    filed = -1;  // a fresh opening of the driver would show here
+    Keyboard k(s.keyboard);
+    Screen copy(s);
+    const int after = filed;
+    filed = held;
+    EXPECT_EQ(after, -1) << "the driver opened again";
+    EXPECT_TRUE(isCap && kbCapChanged && isNumericMode && isIPAddrMode);
+    EXPECT_FALSE(isSplMode);
+    for (Keyboard* c : {&k, &copy.keyboard}) {
+        EXPECT_FALSE(c->shown);
+        EXPECT_EQ(c->mode, 1);
+        EXPECT_EQ(c->closeHandler, nullptr);
+    }
+    EXPECT_EQ(copy.widgets, nullptr);
+    EXPECT_EQ(wcslen(copy.title), 0u);
+    isCap = kbCapChanged = false;
+    s.keyboard.keyboardMode(1);
 }
 
 TEST_F(Keyboards, AFullTextRefusesMoreCharacters) {

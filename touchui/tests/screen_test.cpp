@@ -425,6 +425,34 @@ TEST_F(Screens, WidgetSettersAndUntouchableWidgets) {
     s.widgets = nullptr;
 }
 
+// A label given a new text shows exactly what a label drawn with that text
+// shows, whatever its alignment and line mode.
+TEST_F(Screens, ALabelsNewTextReplacesTheOld) {
+    struct Case {
+        int width, lineMode, flagsB;
+        float size;
+    } cases[] = {{200, 1, 0, 16.0f}, {200, 1, 1, 16.0f}, {280, 1, 0, 24.0f}, {60, 0, 0, 16.0f}};
+    Screen s((wchar_t*)L"Labels");  // opens the driver
+    for (const Case& c : cases) {
+        auto label = [&](const wchar_t* text) {
+            return Widget(20, 100, c.width, c.lineMode, 0, c.size, c.flagsB, 65535, (wchar_t*)text);
+        };
+        lcd_clear(0);
+        Widget changed = label(L"Not tapped yet");
+        changed.draw();
+        changed.setText((wchar_t*)L"Button tapped!");
+        testkit::LcdView after = testkit::lcdSnapshot();
+        lcd_clear(0);
+        Widget fresh = label(L"Button tapped!");
+        fresh.draw();
+        testkit::LcdView want = testkit::lcdSnapshot();
+        ASSERT_GT(want.countNot(0, 0, 319, 239, 0), 50) << c.width;
+        int differ = 0;
+        for (size_t i = 0; i < want.screen.size(); ++i) differ += after.screen[i] != want.screen[i];
+        EXPECT_EQ(differ, 0) << "width " << c.width << " line mode " << c.lineMode << " flags B " << c.flagsB;
+    }
+}
+
 TEST_F(Screens, ModalLinesKindsAndBars) {
     Modal m;
     m.closeHandler = onClose;

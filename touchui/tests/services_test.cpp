@@ -68,6 +68,32 @@ TEST(Persistence, KeepsFilesAndRefusesUnsafeNames) {
     EXPECT_FALSE(testkit::fileExists("/data/apps/halvix-app/notes.txt"));
 }
 
+// A ".." component would reach files outside /data; ".." inside a name is
+// only a name.
+TEST(Persistence, RefusesNamesLeavingTheDirectory) {
+    testkit::writeFile("/tmp/notes.txt", "hello");
+    testkit::writeFile("/tmp/x", "outside");
+    Persistence p((char*)"app", (char*)"halvix");
+    for (const char* name : {"../../../tmp/x", "a/../../../../tmp/x", ".."}) {
+        std::string err = testkit::captureStderr([&] { p.depersist((char*)name); });
+        EXPECT_NE(err.find("Persistence::depersist: refusing unsafe path"), std::string::npos) << name;
+        EXPECT_EQ(testkit::readFile("/tmp/x"), "outside") << name;
+    }
+    std::string err = testkit::captureStderr([&] { p.persist((char*)"/tmp/notes.txt", (char*)"../../../tmp/y"); });
+    EXPECT_NE(err.find("Persistence::persist: refusing unsafe path"), std::string::npos);
+    EXPECT_FALSE(testkit::fileExists("/tmp/y"));
+    err = testkit::captureStderr([&] { p.copyFile((char*)"../../../tmp/x", (char*)"/tmp/z"); });
+    EXPECT_NE(err.find("Persistence::copyFile: refusing unsafe path"), std::string::npos);
+    EXPECT_FALSE(testkit::fileExists("/tmp/z"));
+    err = testkit::captureStderr([&] { Persistence up((char*)"../../../tmp", (char*)"x"); });
+    EXPECT_NE(err.find("refusing unsafe directory"), std::string::npos);
+    err = testkit::captureStderr([&] { p.persist((char*)"/tmp/notes.txt", (char*)"v..2"); });
+    EXPECT_EQ(err, "");
+    EXPECT_EQ(testkit::readFile("/data/apps/halvix-app/v..2"), "hello");
+    p.depersist((char*)"v..2");
+    EXPECT_FALSE(testkit::fileExists("/data/apps/halvix-app/v..2"));
+}
+
 const char* kLang =
     "<texts>\n<modal>\n<one>First</one>\n<multi>line a\nline b\nend</multi>\n<empty></empty>\n</modal>\n"
     "<other>\n<one>Other</one>\n</other>\n</texts>\n";
@@ -143,6 +169,23 @@ TEST(Format, ConversionsAndSegments) {
     EXPECT_STREQ(uitoa(4294967295u, b), "4294967295");
     EXPECT_STREQ(dtoa(3.14159, b), "3.14");
     EXPECT_STREQ(utoxa(3054, b), "bee");
+}
+
+// The process stays in the C locale, where mbstowcs knows no UTF-8.
+TEST(Format, NarrowTextIsUtf8) {
+    wchar_t out[64];
+    aswprintf(out, 63, (wchar_t*)L"%s|%hs|%c",
+              "K\xC3\xBC"
+              "che",
+              "\xE2\x82\xAC 5", 'A');
+    EXPECT_EQ(w(out), L"K\u00fcche|\u20ac 5|A");
+}
+
+TEST(Format, WideTextLength) {
+    wchar_t text[] = L"K\u00fcche", empty[] = L"";
+    EXPECT_EQ(textLen(text), 5);
+    EXPECT_EQ(textLen(empty), 0);
+    EXPECT_EQ(textLen((wchar_t*)nullptr), 0);
 }
 
 TEST(Utf8, DecodeFlagsAndLimits) {

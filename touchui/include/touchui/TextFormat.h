@@ -14,6 +14,11 @@
 /// Returns 0.
 int aswprintf(wchar_t* out, int size, wchar_t* format, ...);
 
+/// Characters of the wide `text` before its terminator (0 for null): the C++
+/// twin of textLen(char*); liblcddraw has its own C-linkage
+/// textLen(const wchar_t*).
+int textLen(wchar_t* text);
+
 /// Writes `value` in decimal into `out` (12 bytes hold any); returns `out`.
 char* itoa(int value, char* out);
 /// Writes `value` in decimal into `out` (11 bytes); returns `out`.
