@@ -144,10 +144,13 @@ TEST_F(Text, HitTestingFindsTheCharacterUnderX) {
     LcdRequest r = last();
     EXPECT_EQ(r.request, 40u);
     EXPECT_EQ(r.word(0), 0);
-    EXPECT_EQ(textTouchPosition(text, he, LCD_FONT_SMALL), 2);
-    EXPECT_EQ(textTouchPosition(text, he - 1, LCD_FONT_SMALL), 1);
+    // Character index x 1000 + the pixels of x inside that character.
+    EXPECT_EQ(textTouchPosition(text, he, LCD_FONT_SMALL), 2000);
+    int inE = textTouchPosition(text, he - 1, LCD_FONT_SMALL);
     EXPECT_EQ(last().word(0), he - 1);
-    EXPECT_EQ(textTouchPosition(text, all + 5, LCD_FONT_SMALL), 5);
+    EXPECT_EQ(inE / 1000, 1);
+    EXPECT_NEAR(inE % 1000, he - 1 - textWidth(L"H", LCD_FONT_SMALL), 1);
+    EXPECT_EQ(textTouchPosition(text, all + 5, LCD_FONT_SMALL), 5000);
     testkit::clearLog("lcd");
     EXPECT_EQ(textTouchPosition(text, -1, LCD_FONT_SMALL), -1);
     EXPECT_TRUE(testkit::lcdRequests().empty());

@@ -43,7 +43,7 @@ enum {
     LCD_SET_ALPHA = 37,        /**< the alpha value (six words, the fifth the alpha) */
     LCD_ALPHA_OFF = 38,        /**< alpha blending off (0) */
     LCD_TEXT_WIDTH = 39,       /**< measure text (LcdText): the result is the width in pixels */
-    LCD_TEXT_POSITION = 40,    /**< hit-test text (LcdText): the result is the character at x */
+    LCD_TEXT_POSITION = 40,    /**< hit-test text (LcdText): the character at x x 1000 + x's offset in it */
 };
 
 /** The screen's size in pixels (x 0..319, y 0..239). */

@@ -168,8 +168,9 @@ int unDrawTitle(const wchar_t* text);
 ///@}
 /** Width of `text` in pixels at that font size (asked from the driver). */
 int textWidth(const wchar_t* text, int fontSizeBits);
-/** Index of the character of `text` at pixel `x` (asked from the driver); -1
- * for a negative x. */
+/** Where pixel `x` falls in `text`, as the driver answers: the index of the
+ * character there x 1000 plus the pixels of x inside that character (the
+ * length x 1000 past the end); -1 for a negative x. */
 int textTouchPosition(const wchar_t* text, int x, int fontSizeBits);
 /** x at which to start `text` to centre it between `left` and `right`
  * (estimated, 10 pixels a character); no driver request. */
