@@ -338,4 +338,39 @@ TEST_F(Pictures, ScreenLockDarkAndThePinPad) {
     lockScreen = 0;
 }
 
+// A label whose text changed shows the new text alone.
+TEST_F(Pictures, LabelWhoseTextChanged) {
+    Screen s((wchar_t*)L"Label");
+    Widget button(wType.button, 10, 60, 140, 36, 0, (wchar_t*)L"Tap me");
+    Widget label(10, 120, 300, 1, 0, 16.0f, 0, 65535, (wchar_t*)L"Not tapped yet");
+    link({&button, &label});
+    s.widgets = &button;
+    s.draw();
+    label.setText((wchar_t*)L"Button tapped!");
+    EXPECT_SCREEN("label_changed");
+    s.widgets = nullptr;
+}
+
+testkit::LcdView g_atDone;
+bool snapshotAtDone(wchar_t*) {
+    g_atDone = testkit::lcdSnapshotLocked();
+    return true;
+}
+
+// Typed past the field's width: the end of the text and the cursor show
+// inside the field.
+TEST_F(Pictures, KeyboardFieldScrolledWithTheCursorAtItsEnd) {
+    Screen s((wchar_t*)L"Keyboard");
+    wchar_t result[180];
+    setKeyboardValidationFunction(snapshotAtDone);
+    openKeyboard(s, 1, true, "", result);
+    const kblayout::KeyAt m = kblayout::letterKeyOf('M');
+    std::string taps = tap(kblayout::kFunctions[kblayout::kCap].touch);
+    for (int i = 0; i < 40; ++i) taps += tap(kblayout::letterKey(m.row, m.key));
+    pen::script(taps + tap(kblayout::kFunctions[kblayout::kDone].touch));
+    pen::run(s);
+    ASSERT_EQ(std::wstring(result), std::wstring(40, L'M'));
+    EXPECT_SCREEN_OF("keyboard_scrolled", g_atDone);
+}
+
 }  // namespace
