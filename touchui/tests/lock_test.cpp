@@ -113,15 +113,8 @@ TEST(ScreenLock, WithoutTheLockSettingTheScreenIsOnlyDark) {
 // Locks at once, as the tick does at the time-out, and wakes the panel with
 // the three touches the wake-up takes.
 void lockAndWake(Screen& s) {
-    s.draw();
-    setScreenLockHandler(nullptr);  // the ticks are this test's own
-    cntEn = 1;
-    blCnt = ScreenTime * 36;
-    slkHandle();
-    cntEn = 0;
-    ASSERT_TRUE(isLockScreen());
-    pen::script(tap(150, 60) + tap(150, 60) + tap(150, 60));
-    pen::run(s);
+    ASSERT_TRUE(pen::lockNow(s));
+    pen::wakeUp(s);
     ASSERT_FALSE(isLocked());
 }
 

@@ -55,6 +55,21 @@ void run(Screen& screen) {
     }
 }
 
+bool lockNow(Screen& screen) {
+    screen.draw();
+    setScreenLockHandler(nullptr);
+    cntEn = 1;
+    blCnt = ScreenTime * 36;
+    slkHandle();
+    cntEn = 0;
+    return isLockScreen();
+}
+
+void wakeUp(Screen& screen) {
+    script("tap 150 60\ntap 150 60\ntap 150 60\n");
+    run(screen);
+}
+
 bool waitFor(bool (*cond)(), int seconds) {
     for (int i = 0; i < seconds * 100; ++i) {
         if (cond()) return true;

@@ -19,6 +19,14 @@ void run(Screen& screen);
 // false after `seconds`.
 bool waitFor(bool (*cond)(), int seconds);
 
+// Locks the drawn screen at once, as the inactivity tick does at the
+// time-out (with no lock handler: the test's ticks are its own); true when
+// the lock pad is up.
+bool lockNow(Screen& screen);
+// The three touches that wake the locked panel, played through the
+// screen's loop.
+void wakeUp(Screen& screen);
+
 }  // namespace pen
 
 namespace pen {

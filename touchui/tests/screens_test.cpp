@@ -305,18 +305,11 @@ TEST_F(Pictures, ScreenLockDarkAndThePinPad) {
     testkit::run("nvram_set 2860 PIN 2468");
     testkit::run("nvram_set rtdev ScreenTimeout 1");
     Screen s((wchar_t*)L"Locked");
-    s.draw();
-    setScreenLockHandler(nullptr);  // the ticks are this test's own
-    cntEn = 1;
-    blCnt = ScreenTime * 36;
-    slkHandle();
-    cntEn = 0;
-    ASSERT_TRUE(isLockScreen());
+    ASSERT_TRUE(pen::lockNow(s));
     testkit::LcdView dark = testkit::lcdSnapshotLocked();
     EXPECT_EQ(dark.panel, 0u) << "the panel is off";
     EXPECT_SCREEN_OF("lock_dark", dark);
-    pen::script(tap(150, 60) + tap(150, 60) + tap(150, 60));
-    pen::run(s);
+    pen::wakeUp(s);
     ASSERT_FALSE(isLocked());
     EXPECT_EQ(testkit::lcdSnapshot().panel, 1u);
     const char* digits = "1357";
