@@ -24,6 +24,20 @@ inline const char* const kPage = R"PAGE(<!DOCTYPE html>
   button, select { font: inherit; margin-right: 8px; }
   textarea { width: 420px; height: 90px; font-family: monospace; }
   .label { color: #999; font-size: 12px; margin-bottom: 4px; line-height: 1.2; }
+  #devicesPane { width: 440px; max-height: 760px; overflow-y: auto; background: #181b20; padding: 8px;
+                 border-radius: 6px; }
+  .device { border-bottom: 1px solid #30343b; padding: 6px 0; }
+  .device.lost .head { color: #ff7b6b; }
+  .head { font-weight: bold; margin-bottom: 3px; }
+  .head .kind { font-weight: normal; color: #999; font-size: 12px; }
+  .head button { float: right; font-size: 11px; }
+  .row { display: flex; gap: 6px; align-items: center; font-size: 12px; margin: 2px 0 2px 10px; }
+  .row .name { width: 150px; color: #bbb; overflow: hidden; white-space: nowrap; text-overflow: ellipsis; }
+  .row .value { width: 80px; font-family: monospace; color: #fff; overflow: hidden; white-space: nowrap; }
+  .row button { font-size: 11px; margin: 0; padding: 1px 5px; }
+  .row button.current { background: #ffb000; }
+  .row input { width: 60px; font-size: 11px; }
+  #deviceResult { font-family: monospace; font-size: 12px; color: #9fc4ff; white-space: pre-wrap; min-height: 1.2em; }
 </style>
 </head>
 <body>
@@ -38,6 +52,11 @@ inline const char* const kPage = R"PAGE(<!DOCTYPE html>
       <select id="scale"><option value="2" selected>2x</option><option value="3">3x</option></select>
     </div>
     <div class="frame" id="frame2"><canvas id="scaled" width="320" height="240"></canvas><div id="pointer"></div></div>
+  </div>
+  <div>
+    <div class="label">the home's devices (a click is what the device reports)</div>
+    <div id="deviceResult"></div>
+    <div id="devicesPane"><div id="devicesStatus">waiting for the HA server...</div><div id="devices"></div></div>
   </div>
 </div>
 <div id="status">waiting for the router...</div>
@@ -168,6 +187,91 @@ document.getElementById("play").addEventListener("click", () => {
   sendPen(document.getElementById("script").value + "\n")
     .then(() => { out.textContent = "queued on the panel"; })
     .catch((err) => { out.textContent = "refused: " + err.message; });
+});
+
+// The device pane: the home as the HA server lists it, each value kept as
+// its notifications say; a control sends the line sim-device would.
+const devicesBox = document.getElementById("devices");
+const deviceResult = document.getElementById("deviceResult");
+let deviceQueue = Promise.resolve();
+function report(line) {
+  deviceResult.textContent = line + " ...";
+  deviceQueue = deviceQueue.then(() => fetch("/device", { method: "POST", body: line + "\n" }))
+    .then((r) => r.text().then((t) => { deviceResult.textContent = (r.ok ? "" : "refused: ") + t.trim(); }))
+    .catch((err) => { deviceResult.textContent = "failed: " + err.message; });
+}
+
+function element(tag, cls, text) {
+  const e = document.createElement(tag);
+  if (cls) e.className = cls;
+  if (text !== undefined) e.textContent = text;
+  return e;
+}
+
+function showValue(row, value) {
+  row.querySelector(".value").textContent = value;
+  row.dataset.value = value;
+  for (const b of row.querySelectorAll("button[data-value]")) b.classList.toggle("current", b.dataset.value === value);
+}
+
+function valueRow(device, v) {
+  const row = element("div", "row");
+  row.id = "value-" + device.id + "-" + v.index;
+  row.appendChild(element("span", "name", v.index + " " + v.name));
+  row.appendChild(element("span", "value"));
+  const quoted = (s) => /^\s|\s$|#|^$/.test(s) ? '"' + s + '"' : s;
+  for (const c of v.choices) {
+    const b = element("button", "", c.label);
+    b.dataset.value = c.value;
+    b.title = c.value;
+    b.addEventListener("click", () => report("set " + device.id + " " + v.index + " " + quoted(c.value)));
+    row.appendChild(b);
+  }
+  if (v.number) {
+    const input = element("input");
+    input.type = "text";
+    input.value = v.value;
+    const b = element("button", "", "set");
+    b.className = "setNumber";
+    b.addEventListener("click", () => report("set " + device.id + " " + v.index + " " + input.value.trim()));
+    row.appendChild(input);
+    row.appendChild(b);
+  }
+  showValue(row, v.value);
+  return row;
+}
+
+function showDevices(home) {
+  devicesBox.textContent = "";
+  document.getElementById("devicesStatus").textContent = home.devices.length + " devices";
+  for (const d of home.devices) {
+    const box = element("div", "device" + (d.reachable ? "" : " lost"));
+    box.id = "device-" + d.id;
+    box.dataset.reachable = d.reachable ? "yes" : "no";
+    const head = element("div", "head", "#" + d.id + " " + d.name + " ");
+    head.appendChild(element("span", "kind", d.type + ", " + d.technology + ", " + d.location +
+                             (d.reachable ? "" : " - unreachable")));
+    if (d.radio) {
+      const b = element("button", "reach", d.reachable ? "unreachable" : "back");
+      b.addEventListener("click", () => report((d.reachable ? "unreachable " : "back ") + d.id));
+      head.appendChild(b);
+    }
+    box.appendChild(head);
+    for (const v of d.values) box.appendChild(valueRow(d, v));
+    devicesBox.appendChild(box);
+  }
+  document.body.dataset.devices = String(home.devices.length);
+}
+
+const deviceEvents = new EventSource("/device-events");
+deviceEvents.addEventListener("waiting", () => {
+  document.getElementById("devicesStatus").textContent = "waiting for the HA server...";
+});
+deviceEvents.addEventListener("devices", (e) => showDevices(JSON.parse(e.data)));
+deviceEvents.addEventListener("value", (e) => {
+  const n = JSON.parse(e.data);
+  const row = document.getElementById("value-" + n.id + "-" + n.index);
+  if (row) showValue(row, n.value);
 });
 
 document.getElementById("shot").addEventListener("click", () => {

@@ -2,7 +2,11 @@
 // router-run: reads the run's frame buffers (lcd.fb) and backlight log from
 // its state directory, pushes the screen to the page as it changes
 // (server-sent events) and appends the page's pen lines to the script the
-// touch stand-in plays. Serves the loopback interface only.
+// touch stand-in plays. The page's device pane lists the home through the HA
+// server stand-in's control socket (in the state directory), follows what
+// that server tells its clients (its feed, log/ha-clients.dgrams) and sends
+// the devices' reports there, as sim-device does. Serves the loopback
+// interface only.
 //
 //   panel-server --state DIR [--port N]
 //
@@ -27,6 +31,8 @@
 
 #include <httplib.h>
 
+#include "../device/device_client.h"
+#include "../device/device_line.h"
 #include "../lcd/fb.h"
 #include "page.h"
 #include "pen_script.h"
@@ -296,6 +302,96 @@ std::string penProgress() {
     return "{\"played\":" + done + ",\"size\":" + std::to_string(size < 0 ? 0 : size) + "}";
 }
 
+// ---- the device pane ----
+
+std::string controlSocket() { return statePath(simdevice::kControlSocketName); }
+
+// The home as the HA server lists it (JSON), or false with why not.
+bool homeListing(std::string* json) {
+    return simdevice::ask(controlSocket(), "list json", json) == simdevice::Answer::Ok;
+}
+
+// What the HA server told its clients since `*offset` of its feed, as
+// events for the page: "value" for a device notification, "event" for an
+// event, and the home listed again after a device was added, removed or
+// changed. Only whole records are taken.
+std::string feedEvents(off_t* offset) {
+    std::string out;
+    int fd = open(statePath("log/ha-clients.dgrams").c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return out;
+    struct stat st;
+    std::string data;
+    if (fstat(fd, &st) == 0 && st.st_size > *offset) {
+        data.resize(size_t(std::min<off_t>(st.st_size - *offset, 1 << 20)));
+        ssize_t got = pread(fd, &data[0], data.size(), *offset);
+        data.resize(got > 0 ? size_t(got) : 0);
+    }
+    close(fd);
+    bool relist = false;
+    size_t at = 0;
+    while (at + 12 <= data.size()) {
+        uint32_t len;
+        memcpy(&len, &data[at], 4);
+        if (at + 12 + len > data.size()) break;
+        const char* d = &data[at + 12];
+        int32_t kind = 0, a = 0, b = 0;
+        if (len >= 12) {
+            memcpy(&kind, d, 4);
+            memcpy(&a, d + 4, 4);
+            memcpy(&b, d + 8, 4);
+        }
+        if (kind == 0 && len >= 12) {
+            const char* v = d + 12;
+            std::string value(v, strnlen(v, len - 12));
+            out += "event: value\ndata: {\"id\":" + std::to_string(a) + ",\"index\":" + std::to_string(b) +
+                   ",\"value\":" + jsonString(value) + "}\n\n";
+        } else if (kind == 1 && len >= 12) {
+            out += "event: event\ndata: {\"type\":" + std::to_string(a) + ",\"arg\":" + std::to_string(b) + "}\n\n";
+            relist |= a >= 1 && a <= 4;  // DeviceAdded, DeviceRemoved, DeviceRemoveAll, DeviceUpdated
+        }
+        at += 12 + len;
+        *offset += off_t(12 + len);
+    }
+    std::string json;
+    if (relist && homeListing(&json)) out += "event: devices\ndata: " + json.substr(0, json.find('\n')) + "\n\n";
+    return out;
+}
+
+struct DeviceStream {
+    off_t offset = -1;
+    bool listed = false, waitingSaid = false;
+};
+
+// First the home, once the HA server answers, then what it tells its
+// clients, as it comes (the feed's size is taken before the listing, so
+// nothing told in between is lost).
+bool deviceStep(DeviceStream& s, httplib::DataSink& sink) {
+    for (int i = 0; i < 750; ++i) {  // 15 s, then a keep-alive comment
+        if (!sink.is_writable()) return false;
+        if (!s.listed && i % 25 == 0) {
+            off_t size = fileSize(statePath("log/ha-clients.dgrams"));
+            std::string json;
+            if (homeListing(&json)) {
+                s.offset = size < 0 ? 0 : size;
+                s.listed = true;
+                std::string e = "event: devices\ndata: " + json.substr(0, json.find('\n')) + "\n\n";
+                return sink.write(e.data(), e.size());
+            }
+            if (!s.waitingSaid) {
+                s.waitingSaid = true;
+                static const char kWaiting[] = "event: waiting\ndata: {}\n\n";
+                return sink.write(kWaiting, sizeof kWaiting - 1);
+            }
+        } else if (s.listed) {
+            std::string e = feedEvents(&s.offset);
+            if (!e.empty()) return sink.write(e.data(), e.size());
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    static const char kPing[] = ": ping\n\n";
+    return sink.write(kPing, sizeof kPing - 1);
+}
+
 // Only the page itself talks to the server: a request must name this
 // server as its host (no other name resolving to the loopback), and a pen
 // request from a page must come from this server's own page.
@@ -379,6 +475,52 @@ int main(int argc, char** argv) {
         } else {
             res.set_content(penProgress(), "application/json");
         }
+    });
+    server.Get("/devices", [](const httplib::Request&, httplib::Response& res) {
+        res.set_header("Cache-Control", "no-store");
+        std::string json;
+        if (homeListing(&json)) {
+            res.set_content(json, "application/json");
+        } else {
+            res.status = 503;
+            res.set_content("the HA server of the run does not answer: " + json, "text/plain");
+        }
+    });
+    server.Get("/device-events", [](const httplib::Request&, httplib::Response& res) {
+        res.set_header("Cache-Control", "no-store");
+        auto stream = std::make_shared<DeviceStream>();
+        res.set_chunked_content_provider("text/event-stream", [stream](size_t, httplib::DataSink& sink) {
+            if (deviceStep(*stream, sink)) return true;
+            sink.done();
+            return false;
+        });
+    });
+    // One line of sim-device's (not a wait), checked here and carried out by
+    // the HA server: 200 with what the clients were told, 409 with why the
+    // home refused it, 400 for a line that is none, 503 without a server.
+    server.Post("/device", [](const httplib::Request& req, httplib::Response& res) {
+        std::string line = req.body;
+        if (!line.empty() && line.back() == '\n') line.pop_back();
+        simdevice::Command c;
+        bool empty = false;
+        std::string error;
+        if (line.size() > 4096 || line.find('\n') != std::string::npos) {
+            error = "one line at a time";
+        } else if (!simdevice::parseLine(line, &c, &empty, &error)) {
+        } else if (empty) {
+            error = "an empty line says nothing";
+        } else if (c.verb == simdevice::Verb::Wait) {
+            error = "wait belongs to a script";
+        }
+        if (!error.empty()) {
+            res.status = 400;
+            res.set_content("not a device line: " + error + "\n", "text/plain");
+            return;
+        }
+        std::string told;
+        simdevice::Answer a = simdevice::ask(controlSocket(), simdevice::formatLine(c), &told);
+        res.status = a == simdevice::Answer::Ok ? 200 : a == simdevice::Answer::Refused ? 409 : 503;
+        res.set_content(told, "text/plain");
     });
     server.set_payload_max_length(1 << 20);
 

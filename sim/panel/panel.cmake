@@ -4,7 +4,7 @@ find_package(PkgConfig REQUIRED)
 pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)
 add_library(panel_script STATIC ${CMAKE_CURRENT_LIST_DIR}/pen_script.cpp)
 halvix_sim_tool(NAME panel-server SOURCES ${CMAKE_CURRENT_LIST_DIR}/panel-server.cpp
-  LIBS panel_script PkgConfig::HTTPLIB Threads::Threads)
+  LIBS panel_script sim_device_line PkgConfig::HTTPLIB Threads::Threads)
 add_dependencies(halvixsim panel-server)
 
 # Inside a virtual router, so its loopback is the sandbox's own.

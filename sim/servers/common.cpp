@@ -167,6 +167,15 @@ bool loadValue(int id, int index, ValueRecord* out) {
     return ok;
 }
 
+std::string loadAttribute(int id, const char* suffix) {
+    DEPOT* db = openStore();
+    if (!db) return "";
+    char buf[33] = "";
+    bool ok = getRecord(db, std::to_string(id) + "." + suffix, buf, 32);
+    depotClose(db);
+    return ok ? std::string(buf, strnlen(buf, 32)) : "";
+}
+
 std::vector<int> devicesImpl(bool (*f)(const StoredDevice&, void*), void* arg) {
     std::vector<int> ids;
     DEPOT* db = openStore();

@@ -1,6 +1,9 @@
 // HA server: owner of the device store. Takes device settings packets
-// (port 8888), association packets and client events (port 9999) and the
-// device servers' value reports; writes /tmp/ddb and tells every client.
+// (port 8888), association packets and client events (port 9999), the
+// device servers' value reports and the virtual home's reports (world.cpp);
+// writes /tmp/ddb and tells every client. What it tells them is also
+// appended to /sim/state/log/ha-clients.dgrams, the feed the browser
+// panel follows.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -29,6 +32,10 @@ void toClients(const void* data, size_t len) {
         sockaddr_in a = address(ip, 8888);
         sendto(settings.fd, data, len, 0, reinterpret_cast<sockaddr*>(&a), sizeof a);
     }
+    Socket feed;
+    feed.log = "ha-clients";
+    feed.port = 8888;
+    recordMessage(feed, data, len, address("127.255.255.1", 8888));
 }
 
 void notify(int id, int index, const char* value) {
@@ -88,11 +95,12 @@ bool updateValue(int id, int index, F change) {
     return ok;
 }
 
-void setValue(int id, int index, const char* value) {
+bool setValue(int id, int index, const char* value) {
     ValueRecord stored;
     setField(stored.value, sizeof stored.value, value);
-    if (updateValue(id, index, [&](ValueRecord& v) { memcpy(v.value, stored.value, sizeof v.value); }))
-        notify(id, index, stored.value);
+    if (!updateValue(id, index, [&](ValueRecord& v) { memcpy(v.value, stored.value, sizeof v.value); })) return false;
+    notify(id, index, stored.value);
+    return true;
 }
 
 void removeDevice(int id) {
@@ -194,29 +202,49 @@ void onReport() {
     memset(&msg, 0, sizeof msg);
     if (receive(reports, &msg, sizeof msg, &from) != (int)sizeof msg) return;
     msg.p.value[sizeof msg.p.value - 1] = '\0';
-    if (msg.word == 0)
+    if (msg.word == 0 && unreachable(msg.p.deviceId)) {
+        // The command never reached the device: no answer, nothing changes.
+        fprintf(stderr, "ha: device %d is unreachable: its report of index %d dropped\n", msg.p.deviceId, msg.p.index);
+    } else if (msg.word == 0) {
         setValue(msg.p.deviceId, msg.p.index, msg.p.value);
-    else if (msg.word == 1)
+    } else if (msg.word == 1) {
         rename(msg.p.deviceId, msg.p.value, false);
-    else if (msg.word == 2)
+    } else if (msg.word == 2) {
         removeDevice(msg.p.deviceId);
+    }
 }
 
 }  // namespace
 
 void announceEvent(int type, int arg) { announce((EventType)type, arg); }
 
+bool storeValue(int id, int index, const std::string& value) { return setValue(id, index, value.c_str()); }
+
+bool storeAttribute(int id, const char* suffix, const std::string& text, int len) {
+    std::string v(len, '\0');
+    memcpy(&v[0], text.data(), text.size() < (size_t)len ? text.size() : len - 1);
+    DEPOT* db = openForWrite();
+    if (!db) return false;
+    bool ok = put(db, std::to_string(id) + "." + suffix, v.data(), len);
+    depotClose(db);
+    return ok;
+}
+
+bool unreachable(int id) { return loadAttribute(id, "ST") == "1"; }
+
 int runHA() {
     settings = bindOrDie("127.255.255.1", 8888, "ha");
     assoc = bindOrDie("127.255.255.1", 9999, "ha-assoc");
     reports = bindOrDie("127.255.255.1", kReportPort, "");
+    const int world = worldListen();
     ready("ha");
-    pollfd fds[3] = {{settings.fd, POLLIN, 0}, {assoc.fd, POLLIN, 0}, {reports.fd, POLLIN, 0}};
+    pollfd fds[4] = {{settings.fd, POLLIN, 0}, {assoc.fd, POLLIN, 0}, {reports.fd, POLLIN, 0}, {world, POLLIN, 0}};
     for (;;) {
-        if (poll(fds, 3, -1) < 0) continue;
+        if (poll(fds, 4, -1) < 0) continue;
         if (fds[0].revents) onSettings();
         if (fds[1].revents) onAssoc();
         if (fds[2].revents) onReport();
+        if (fds[3].revents) onWorld(world);
     }
 }
 

@@ -23,6 +23,9 @@ constexpr const char* kStateDir = "/sim/state/servers";
 // servers tell it what their devices now hold, it updates /tmp/ddb and
 // notifies the clients (as the radio servers do on the router).
 constexpr int kReportPort = 7777;
+// Where each radio server (zwave, zigbee, hue, nest) hears its pairing
+// button pressed: a datagram "button", answered "released" or "kept".
+constexpr int kButtonPort = 7778;
 
 struct Socket {
     int fd = -1;
@@ -84,6 +87,9 @@ struct StoredDevice {
 };
 bool loadDevice(int id, StoredDevice* out);
 bool loadValue(int id, int index, ValueRecord* out);
+// The text of a device attribute record "<id>.<suffix>" (cut at 32 bytes),
+// "" when missing.
+std::string loadAttribute(int id, const char* suffix);
 // IDs of the stored devices for which f(device) is true, ascending.
 std::vector<int> devicesImpl(bool (*f)(const StoredDevice&, void*), void* arg);
 template <typename F>
@@ -119,11 +125,25 @@ bool applyNetworkRequest(const RSC_PACKET& p);
 // every datagram to pairingRequest; the HA server passes association
 // packets to pairingAssoc, which stores or removes a paired device and
 // returns true when the packet was one.
-void pairingWait(const Socket& sock);
+// The radio servers also pass their button socket (or null), whose
+// presses pairingWait answers.
+void pairingWait(const Socket& sock, const Socket* button);
 void pairingRequest(const Socket& sock, const std::string& radio, const void* data, int len, const sockaddr_in& from);
 bool pairingAssoc(const void* data, int len);
 // HA server: tells every client of an event.
 void announceEvent(int type, int arg);
+// HA server: stores a value of a device and notifies the clients; false
+// (nothing sent) when the device or its value is not stored.
+bool storeValue(int id, int index, const std::string& value);
+// HA server: writes the attribute record "<id>.<suffix>", zero-padded to len.
+bool storeAttribute(int id, const char* suffix, const std::string& text, int len);
+// HA server: a device is unreachable while its state record "<id>.ST" is
+// "1"; the radios' reports for it are then dropped.
+bool unreachable(int id);
+// HA server: the control socket of the virtual home (world.cpp): sim-device
+// and the browser panel report through it what the home's devices do.
+int worldListen();
+void onWorld(int listenFd);
 // RSC server: scene (3..11) and rule (1, 12..24) requests.
 bool isAutomationRequest(int command);
 bool applyAutomationRequest(const RSC_PACKET& p);

@@ -16,11 +16,15 @@
 //
 // "on <request>" starts the answers to a request: add, remove, reset,
 // cancel (Z-Wave and ZigBee), search, bridge, bulbs, refresh, remove (Hue),
-// add, remove (Nest). "wait <ms>" pauses before the next answer; "send"
-// sends one answer record, its fields given as key=value (values with blanks
-// in double quotes). Every record goes to the address that made the
-// request, at its full size unless len=N says otherwise. A cancel drops the
-// answers not yet sent, then plays "on cancel" if the script has one.
+// add, remove (Nest). "wait <ms>" pauses before the next answer; "wait
+// button" holds the answers after it until the radio's pairing button is
+// pressed (a datagram "button" to port 7778 of the radio, which sim-device
+// sends; a press that nothing waits for is kept for the next "wait button").
+// "send" sends one answer record, its fields given as key=value (values
+// with blanks in double quotes). Every record goes to the address that made
+// the request, at its full size unless len=N says otherwise. A cancel drops
+// the answers not yet sent (and the presses kept), then plays "on cancel"
+// if the script has one.
 //
 // Fields:
 //   zwave:  node basic generic specific classes=c,c.. values=cc:index:instance,..
@@ -65,7 +69,17 @@ struct Answer {
     std::string bytes;
 };
 
-std::deque<Answer> g_pending;
+// A line of a block: an answer `delay` ms after the one before it, or a wait
+// for the pairing button.
+struct Step {
+    long long delay;
+    bool button;
+    std::string bytes;
+};
+
+std::deque<Answer> g_pending;          // due at their times
+std::deque<std::vector<Step>> g_held;  // the rest of a block, each waiting for a press
+int g_presses;                         // presses nothing waited for yet
 sockaddr_in g_replyTo;
 
 // key=value words of a line; values may be quoted.
@@ -189,13 +203,13 @@ std::string nestRecord(const std::map<std::string, std::string>& f) {
     return raw(r);
 }
 
-// The answers of the script's block for `request`, with their due times.
-std::vector<Answer> block(const std::string& radio, const std::string& request) {
-    std::vector<Answer> out;
+// The steps of the script's block for `request`.
+std::vector<Step> block(const std::string& radio, const std::string& request) {
+    std::vector<Step> out;
     std::ifstream in(std::string(kStateDir) + "/" + radio + ".pairing");
     std::string line;
     bool inside = false;
-    long long at = hbase::nowMs();
+    long long delay = 0;
     while (std::getline(in, line)) {
         size_t hash = line.find('#');
         if (hash != std::string::npos) line.erase(hash);
@@ -210,9 +224,14 @@ std::vector<Answer> block(const std::string& radio, const std::string& request) 
         }
         if (!inside) continue;
         if (verb == "wait") {
-            long ms = 0;
-            words >> ms;
-            at += ms;
+            std::string what;
+            words >> what;
+            if (what == "button") {
+                out.push_back({delay, true, ""});
+                delay = 0;
+            } else {
+                delay += strtol(what.c_str(), nullptr, 10);
+            }
         } else if (verb == "send") {
             std::string rest;
             std::getline(words, rest);
@@ -222,7 +241,8 @@ std::vector<Answer> block(const std::string& radio, const std::string& request) 
                                 : radio == "hue"    ? hueRecord(f)
                                                     : nestRecord(f);
             if (f.count("len")) bytes.resize((size_t)num(f, "len"), '\0');
-            out.push_back({at, bytes});
+            out.push_back({delay, false, bytes});
+            delay = 0;
         }
     }
     return out;
@@ -276,6 +296,33 @@ std::string requestOf(const std::string& radio, const void* data, int len) {
     return "";
 }
 
+// Puts the steps from `start` on: answers at their times until a wait for
+// the button, which a kept press passes; the rest waits for the next press
+// (before the other waiting blocks when `first`).
+void schedule(const std::vector<Step>& steps, long long start, bool first) {
+    long long at = start;
+    for (size_t i = 0; i < steps.size(); ++i) {
+        at += steps[i].delay;
+        if (!steps[i].button) {
+            g_pending.push_back({at, steps[i].bytes});
+            continue;
+        }
+        if (g_presses > 0) {
+            --g_presses;
+            continue;
+        }
+        std::vector<Step> rest(steps.begin() + (long)i + 1, steps.end());
+        if (first)
+            g_held.push_front(rest);
+        else
+            g_held.push_back(rest);
+        break;
+    }
+    // Answers of an earlier request that are still due keep their turn.
+    std::stable_sort(g_pending.begin(), g_pending.end(),
+                     [](const Answer& a, const Answer& b) { return a.due < b.due; });
+}
+
 void sendDue(const Socket& sock) {
     long long now = hbase::nowMs();
     while (!g_pending.empty() && g_pending.front().due <= now) {
@@ -285,29 +332,48 @@ void sendDue(const Socket& sock) {
     }
 }
 
+// A press of the radio's pairing button: the first held block goes on from
+// now, or the press is kept. Answered to the presser.
+void press(const Socket& button) {
+    char buf[64];
+    sockaddr_in from;
+    int n = receive(button, buf, sizeof buf, &from);
+    if (n != 6 || memcmp(buf, "button", 6) != 0) return;
+    const char* answer = "released";
+    if (g_held.empty()) {
+        ++g_presses;
+        answer = "kept";
+    } else {
+        std::vector<Step> steps = g_held.front();
+        g_held.pop_front();
+        schedule(steps, hbase::nowMs(), true);
+    }
+    sendto(button.fd, answer, strlen(answer), 0, reinterpret_cast<const sockaddr*>(&from), sizeof from);
+}
+
 }  // namespace
 
-void pairingWait(const Socket& sock) {
+void pairingWait(const Socket& sock, const Socket* button) {
     for (;;) {
         sendDue(sock);
-        if (g_pending.empty()) return;
-        long long wait = g_pending.front().due - hbase::nowMs();
-        pollfd p{sock.fd, POLLIN, 0};
-        int r = poll(&p, 1, wait < 0 ? 0 : (int)wait);
-        if (r > 0) return;
+        long long wait = g_pending.empty() ? -1 : g_pending.front().due - hbase::nowMs();
+        pollfd p[2] = {{sock.fd, POLLIN, 0}, {button ? button->fd : -1, POLLIN, 0}};
+        int r = poll(p, button ? 2 : 1, wait < 0 && !g_pending.empty() ? 0 : (int)wait);
+        if (r > 0 && button && p[1].revents) press(*button);
+        if (r > 0 && p[0].revents) return;
     }
 }
 
 void pairingRequest(const Socket& sock, const std::string& radio, const void* data, int len, const sockaddr_in& from) {
     std::string request = requestOf(radio, data, len);
     if (request.empty()) return;
-    if (request == "cancel") g_pending.clear();
+    if (request == "cancel") {
+        g_pending.clear();
+        g_held.clear();
+        g_presses = 0;
+    }
     g_replyTo = from;
-    std::vector<Answer> answers = block(radio, request);
-    // Answers of an earlier request that are still due keep their turn.
-    for (Answer& a : answers) g_pending.push_back(a);
-    std::stable_sort(g_pending.begin(), g_pending.end(),
-                     [](const Answer& a, const Answer& b) { return a.due < b.due; });
+    schedule(block(radio, request), hbase::nowMs(), false);
     sendDue(sock);
 }
 

@@ -16,14 +16,17 @@ namespace {
 
 constexpr int kZigbee = 1, kZWave = 2, kHue = 3, kNest = 4, kHalvix = 5;
 
+// The radios (pairing) also hear their pairing button on kButtonPort.
 template <typename Packet, typename F>
-int serve(const char* ip, const std::string& name, F handle) {
+int serve(const char* ip, const std::string& name, F handle, bool radio = true) {
     Socket sock = bindOrDie(ip, 8888, name);
+    Socket button;
+    if (radio) button = bindOrDie(ip, kButtonPort, name + "-button");
     ready(name);
     static char buf[65536];
     for (;;) {
         sockaddr_in from;
-        pairingWait(sock);
+        pairingWait(sock, radio ? &button : nullptr);
         int n = receive(sock, buf, sizeof buf, &from);
         if (n < 0) continue;
         pairingRequest(sock, name, buf, n, from);
@@ -215,12 +218,13 @@ int runZWave() { return serve<OZWPacket>("127.255.255.254", "zwave", zwave); }
 int runZigbee() { return serve<ZigbeePacket>("127.255.255.253", "zigbee", zigbee); }
 int runHue() { return serve<HuePacket>("127.255.255.252", "hue", hue); }
 int runNest() { return serve<NestPacket>("127.255.255.251", "nest", nest); }
-int runPic() { return serve<PicPacket>("127.255.255.249", "pic", pic); }
+int runPic() { return serve<PicPacket>("127.255.255.249", "pic", pic, false); }
 int runMesh() {
     struct Nothing {
         char b;
     };
-    return serve<Nothing>("127.255.255.250", "mesh", [](const Nothing&) {});
+    return serve<Nothing>(
+        "127.255.255.250", "mesh", [](const Nothing&) {}, false);
 }
 
 }  // namespace hub
