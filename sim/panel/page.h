@@ -24,17 +24,20 @@ inline const char* const kPage = R"PAGE(<!DOCTYPE html>
   button, select { font: inherit; margin-right: 8px; }
   textarea { width: 420px; height: 90px; font-family: monospace; }
   .label { color: #999; font-size: 12px; margin-bottom: 4px; line-height: 1.2; }
-  #devicesPane { width: 440px; max-height: 760px; overflow-y: auto; background: #181b20; padding: 8px;
-                 border-radius: 6px; }
+  #layout { display: flex; gap: 24px; align-items: flex-start; }
+  #main { flex: 0 1 auto; min-width: 340px; }
+  #pane { flex: 0 0 400px; position: sticky; top: 8px; }
+  #devicesPane { max-height: 90vh; overflow-y: auto; background: #181b20; padding: 8px; border-radius: 6px; }
   .device { border-bottom: 1px solid #30343b; padding: 6px 0; }
   .device.lost .head { color: #ff7b6b; }
   .head { font-weight: bold; margin-bottom: 3px; }
   .head .kind { font-weight: normal; color: #999; font-size: 12px; }
   .head button { float: right; font-size: 11px; }
   .row { display: flex; gap: 6px; align-items: center; font-size: 12px; margin: 2px 0 2px 10px; }
-  .row .name { width: 150px; color: #bbb; overflow: hidden; white-space: nowrap; text-overflow: ellipsis; }
-  .row .value { width: 80px; font-family: monospace; color: #fff; overflow: hidden; white-space: nowrap; }
-  .row button { font-size: 11px; margin: 0; padding: 1px 5px; }
+  .row .name { width: 140px; color: #bbb; overflow: hidden; white-space: nowrap; text-overflow: ellipsis; }
+  .row .value { width: 70px; font-family: monospace; color: #fff; overflow: hidden; white-space: nowrap; }
+  .row button { font-size: 11px; margin: 0; padding: 1px 5px; white-space: nowrap; max-width: 110px;
+                overflow: hidden; text-overflow: ellipsis; }
   .row button.current { background: #ffb000; }
   .row input { width: 60px; font-size: 11px; }
   #deviceResult { font-family: monospace; font-size: 12px; color: #9fc4ff; white-space: pre-wrap; min-height: 1.2em; }
@@ -42,6 +45,8 @@ inline const char* const kPage = R"PAGE(<!DOCTYPE html>
 </head>
 <body>
 <h1>Halvix virtual router: the touch screen</h1>
+<div id="layout">
+<div id="main">
 <div id="screens">
   <div>
     <div class="label">1x</div>
@@ -52,11 +57,6 @@ inline const char* const kPage = R"PAGE(<!DOCTYPE html>
       <select id="scale"><option value="2" selected>2x</option><option value="3">3x</option></select>
     </div>
     <div class="frame" id="frame2"><canvas id="scaled" width="320" height="240"></canvas><div id="pointer"></div></div>
-  </div>
-  <div>
-    <div class="label">the home's devices (a click is what the device reports)</div>
-    <div id="deviceResult"></div>
-    <div id="devicesPane"><div id="devicesStatus">waiting for the HA server...</div><div id="devices"></div></div>
   </div>
 </div>
 <div id="status">waiting for the router...</div>
@@ -69,6 +69,13 @@ inline const char* const kPage = R"PAGE(<!DOCTYPE html>
 <div class="label">pen script (press X Y [MS], move X Y [MS], release [MS], tap X Y [MS], wait MS)</div>
 <textarea id="script">tap 160 60</textarea><br>
 <button id="play">Play script</button> <span id="scriptResult"></span>
+</div>
+<div id="pane">
+  <div class="label">the home's devices (a click is what the device reports)</div>
+  <div id="deviceResult"></div>
+  <div id="devicesPane"><div id="devicesStatus">waiting for the HA server...</div><div id="devices"></div></div>
+</div>
+</div>
 <script>
 "use strict";
 const W = 320, H = 240;

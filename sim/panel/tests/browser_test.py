@@ -3,9 +3,12 @@
 the example front end runs in the virtual router: the page's screen is the
 frame buffer pixel for pixel, a click on the page is a touch the toolkit
 handles, the lock pad takes a PIN through clicks, and a screenshot saved
-from the page is the screen.
+from the page is the screen. Then the device pane beside the screen, with a
+small application that shows the home's door sensor: a click on the door's
+control reaches the application's callback and its screen.
 
     browser_test.py --panel BUILD/router-panel --app BUILD/examples/halvix_demo [--target]
+                    [--door-app BUILD/sim/panel/door-screen]
 """
 import argparse
 import fcntl
@@ -22,6 +25,7 @@ import unittest
 import zlib
 
 from selenium import webdriver
+from selenium.common.exceptions import NoSuchElementException, StaleElementReferenceException
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.by import By
@@ -92,6 +96,9 @@ def png_rgb(path):
 
 
 class Panel(unittest.TestCase):
+    APP = None  # the command the router runs, and what it prints once it shows its screen
+    SHOWN = "home screen shown"
+
     @classmethod
     def setUpClass(cls):
         cls.dir = tempfile.TemporaryDirectory()
@@ -101,9 +108,9 @@ class Panel(unittest.TestCase):
         cls.out_path = os.path.join(cls.dir.name, "app.out")
         cls.out = open(cls.out_path, "w")
         command = [ARGS.panel] + (["--target"] if ARGS.target else []) + \
-                  ["--home", "--state", cls.state, "--", ARGS.app, "--front-end"]
+                  ["--home", "--state", cls.state, "--"] + (cls.APP or [ARGS.app, "--front-end"])
         cls.router = subprocess.Popen(command, stdout=cls.out, stderr=subprocess.STDOUT, start_new_session=True)
-        cls.wait_output("home screen shown")
+        cls.wait_output(cls.SHOWN)
         with open(os.path.join(cls.state, "panel-url")) as f:
             cls.url = f.read().strip()
         options = webdriver.ChromeOptions()
@@ -244,10 +251,96 @@ class Panel(unittest.TestCase):
         self.assertEqual(rgb, fb)
 
 
+class DevicePane(Panel):
+    """The device pane while the door screen runs: the home's devices with
+    their values, a click on the door's control heard by the application."""
+    SHOWN = "door screen: watching #7"
+
+    @classmethod
+    def setUpClass(cls):
+        cls.APP = [ARGS.door_app]
+        super().setUpClass()
+
+    # The screen tests are the class above's.
+    test_1_screen_matches_the_frame_buffer = None
+    test_2_a_click_is_a_touch = None
+    test_3_pin_on_the_lock_pad = None
+    test_4_screenshot_is_the_screen = None
+
+    def wait(self, condition, what):
+        # The pane is drawn anew when the home changes: an element may go
+        # stale between finding and reading it.
+        WebDriverWait(self.browser, PATIENCE, poll_frequency=0.05,
+                      ignored_exceptions=(StaleElementReferenceException, NoSuchElementException)).until(
+            lambda b: condition(), what)
+
+    def row(self, device, index):
+        return self.browser.find_element(By.ID, "value-%d-%d" % (device, index))
+
+    def shown_value(self, device, index):
+        try:
+            return self.row(device, index).get_attribute("data-value")
+        except (StaleElementReferenceException, NoSuchElementException):  # being drawn
+            return None
+
+    def test_5_the_pane_lists_the_home(self):
+        self.wait(lambda: self.browser.find_element(By.TAG_NAME, "body").get_attribute("data-devices") == "13",
+                  "the pane lists 13 devices")
+        door = self.browser.find_element(By.ID, "device-7")
+        self.assertIn("#7 Back door", door.text)
+        self.assertIn("DoorSensor, ZigBee, Kitchen", door.text)
+        self.assertEqual(self.shown_value(7, 1), "false")
+        labels = [b.text for b in self.row(7, 1).find_elements(By.CSS_SELECTOR, "button[data-value]")]
+        self.assertEqual(labels, ["OPEN", "CLOSED"])
+        self.assertEqual(self.shown_value(4, 2), "64")  # the motion sensor's battery
+        self.assert_page_is_screen()
+
+    def test_6_a_click_on_the_door_reaches_the_application(self):
+        self.wait(lambda: self.shown_value(7, 1) == "false", "the door shown closed")
+        before = self.assert_page_is_screen()
+        mark = len(self.output())
+        self.row(7, 1).find_element(By.CSS_SELECTOR, 'button[data-value="true"]').click()
+        self.wait_output("door screen: callback #7 Back door [1] = true", mark)
+        self.wait_output("door screen: drew OPEN", mark)
+        self.wait(lambda: self.shown_value(7, 1) == "true", "the pane shows the door open (its notification)")
+        self.assertIn("current", self.row(7, 1).find_element(
+            By.CSS_SELECTOR, 'button[data-value="true"]').get_attribute("class"))
+        self.wait(lambda: self.page_pixels() != before, "the application's screen changed on the page")
+        after = self.assert_page_is_screen()
+        self.assertNotEqual(after, before)
+        self.wait(lambda: 'drawText "OPEN"' in self.browser.find_element(By.ID, "requests").text,
+                  "the screen's last requests show the text drawn")
+        self.assertIn("#7 Back door: DOOR_STATE [1] = true",
+                      self.browser.find_element(By.ID, "deviceResult").text)
+
+    def test_7_a_level_and_reachability(self):
+        row = self.row(7, 2)
+        box = row.find_element(By.TAG_NAME, "input")
+        box.clear()
+        box.send_keys("9")
+        row.find_element(By.CSS_SELECTOR, "button.setNumber").click()
+        self.wait(lambda: self.shown_value(7, 2) == "9", "the battery level shown")
+        self.browser.find_element(By.CSS_SELECTOR, "#device-7 button.reach").click()
+        self.wait(lambda: self.browser.find_element(By.ID, "device-7").get_attribute("data-reachable") == "no",
+                  "the door shown unreachable")
+        # A refused level says why, and nothing changes.
+        row = self.row(7, 2)
+        box = row.find_element(By.TAG_NAME, "input")
+        box.clear()
+        box.send_keys("900")
+        row.find_element(By.CSS_SELECTOR, "button.setNumber").click()
+        self.wait(lambda: self.browser.find_element(By.ID, "deviceResult").text.startswith("refused: index 2"),
+                  "the refusal shown")
+        self.assertEqual(self.shown_value(7, 2), "9")
+
+
 if __name__ == "__main__":
     parser = argparse.ArgumentParser()
     parser.add_argument("--panel", required=True)
     parser.add_argument("--app", required=True)
     parser.add_argument("--target", action="store_true")
+    parser.add_argument("--door-app")
     ARGS, rest = parser.parse_known_args()
+    if not ARGS.door_app:
+        ARGS.door_app = os.path.join(os.path.dirname(os.path.abspath(ARGS.panel)), "sim", "panel", "door-screen")
     unittest.main(argv=[sys.argv[0]] + rest)

@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
 """The panel server on a run's state made here: the page, the frames it
-pushes (pixels, panel, backlight, requests) and the pen lines it takes."""
+pushes (pixels, panel, backlight, requests) and the pen lines it takes; and
+on this virtual router's own state, its device pane's endpoints, which go
+through the HA server stand-in."""
 import base64
 import json
 import os
@@ -31,10 +33,10 @@ def pattern(seed):
 
 
 class Events:
-    """Reads the server-sent events of /events one at a time."""
+    """Reads the server-sent events of /events (or another stream) one at a time."""
 
-    def __init__(self, url):
-        self.response = urllib.request.urlopen(url + "events", timeout=20)
+    def __init__(self, url, path="events"):
+        self.response = urllib.request.urlopen(url + path, timeout=20)
 
     def next(self, kind="frame"):
         name, data = None, []
@@ -145,6 +147,105 @@ class PanelServer(unittest.TestCase):
             f.write("%d\n" % len(expected))
         with urllib.request.urlopen(self.url + "pen", timeout=20) as r:
             self.assertEqual(json.loads(r.read()), {"played": len(expected), "size": len(expected)})
+
+
+    def test_device_pane_without_an_ha_server(self):
+        with self.assertRaises(urllib.error.HTTPError) as refused:
+            urllib.request.urlopen(self.url + "devices", timeout=20)
+        self.assertEqual(refused.exception.code, 503)
+        status, text = post(self.url, "device", "set 7 1 true\n")
+        self.assertEqual(status, 503)
+        self.assertIn("no HA server listens on", text)
+        events = Events(self.url, "device-events")
+        self.assertEqual(events.next("waiting"), {})
+        events.close()
+
+
+def post(url, path, body, headers=None):
+    request = urllib.request.Request(url + path, data=body.encode(), headers=headers or {})
+    try:
+        with urllib.request.urlopen(request, timeout=20) as r:
+            return r.status, r.read().decode()
+    except urllib.error.HTTPError as e:
+        return e.code, e.read().decode()
+
+
+class DevicePane(unittest.TestCase):
+    """The panel server on this run's own state, beside its HA server."""
+
+    def setUp(self):
+        if os.path.exists("/tmp/ddb"):
+            os.remove("/tmp/ddb")
+        subprocess.run(["sim-home"], check=True, stdout=subprocess.DEVNULL)
+        self.server = subprocess.Popen([SERVER, "--state", "/sim/state"], stdout=subprocess.PIPE, text=True)
+        line = self.server.stdout.readline()
+        self.assertTrue(line.startswith("panel: http://127.0.0.1:"), line)
+        self.url = line.split(" ", 1)[1].strip()
+
+    def tearDown(self):
+        self.server.send_signal(signal.SIGTERM)
+        self.assertEqual(self.server.wait(timeout=20), 0)
+        self.server.stdout.close()
+
+    def devices(self):
+        with urllib.request.urlopen(self.url + "devices", timeout=20) as r:
+            return {d["id"]: d for d in json.loads(r.read())["devices"]}
+
+    def test_the_home_as_the_ha_server_lists_it(self):
+        home = self.devices()
+        self.assertEqual(len(home), 13)
+        door = home[7]
+        self.assertEqual((door["name"], door["type"], door["radio"], door["reachable"]),
+                         ("Back door", "DoorSensor", "zigbee", True))
+        state = door["values"][1]
+        self.assertEqual((state["index"], state["name"], state["value"]), (1, "DOOR_STATE", "false"))
+        self.assertEqual(state["choices"], [{"value": "true", "label": "OPEN"},
+                                            {"value": "false", "label": "CLOSED"}])
+        battery = door["values"][2]
+        self.assertEqual((battery["name"], battery["number"], battery["choices"]), ("BATTERY", True, []))
+        self.assertEqual(home[11]["radio"], "")  # built in: always reachable
+
+    def test_a_report_reaches_the_store_and_comes_back_as_a_notification(self):
+        events = Events(self.url, "device-events")
+        first = events.next("devices")
+        self.assertEqual(len(first["devices"]), 13)
+        status, text = post(self.url, "device", "set 7 1 true\n")
+        self.assertEqual((status, text), (200, "#7 Back door: DOOR_STATE [1] = true\n"))
+        self.assertEqual(events.next("value"), {"id": 7, "index": 1, "value": "true"})
+        self.assertEqual(self.devices()[7]["values"][1]["value"], "true")
+        listed = subprocess.run(["sim-device", "list"], check=True, capture_output=True, text=True).stdout
+        self.assertIn("    1 DOOR_STATE = true\n", listed)
+        # Unreachable: the event, then the home listed again.
+        status, text = post(self.url, "device", "unreachable 7")
+        self.assertEqual((status, text), (200, "#7 Back door: unreachable\n"))
+        self.assertEqual(events.next("event"), {"type": 4, "arg": 7})
+        again = {d["id"]: d for d in events.next("devices")["devices"]}
+        self.assertFalse(again[7]["reachable"])
+        # A value with blanks, quoted on the way.
+        status, text = post(self.url, "device", 'set 9 1 "a bridge "')
+        self.assertEqual(status, 200, text)
+        self.assertEqual(events.next("value"), {"id": 9, "index": 1, "value": "a bridge "})
+        events.close()
+
+    def test_lines_the_home_or_the_server_refuse(self):
+        before = self.devices()
+        for body, status, text in [
+                ("set 42 1 true", 409, "no device 42 in the home\n"),
+                ("set 7 1 ajar", 409, "index 1 (DOOR_STATE) of device 7 (Back door) cannot hold \"ajar\": "
+                                      "it holds true or false\n"),
+                ("tamper 1", 409, "device 1 (Living room light) has no tamper value\n"),
+                ("sett 7 1 true", 400, "not a device line: unknown command \"sett\" (set, alarm, tamper, battery, "
+                                       "unreachable, back, button, wait)\n"),
+                ("wait 100", 400, "not a device line: wait belongs to a script\n"),
+                ("set 7 1 true\nset 7 1 false\n", 400, "not a device line: one line at a time\n"),
+                ("  # nothing", 400, "not a device line: an empty line says nothing\n"),
+                ("set 7 1 tr\x00ue", 400, "not a device line: a line holds no control character\n")]:
+            self.assertEqual(post(self.url, "device", body), (status, text), body)
+        self.assertEqual(self.devices(), before)
+        port = self.url.rsplit(":", 1)[1].strip("/")
+        status, _ = post(self.url, "device", "set 7 1 true", {"Origin": "http://evil.example"})
+        self.assertEqual(status, 403)
+        self.assertEqual(post(self.url, "device", "set 7 1 true", {"Origin": "http://127.0.0.1:" + port})[0], 200)
 
 
 if __name__ == "__main__":
