@@ -223,10 +223,14 @@ class Panel(unittest.TestCase):
         self.wait(lambda: self.browser.find_element(By.TAG_NAME, "body").get_attribute("data-panel") == "off",
                   "the page shows the panel off")
         # The waking touch and the two after it do nothing.
+        waking = len(self.output())
         for _ in range(3):
             self.click(160, 120)
         self.wait(lambda: self.browser.find_element(By.TAG_NAME, "body").get_attribute("data-panel") == "on",
                   "the page shows the panel on")
+        # The pen script is played before the application has said what it
+        # did with the last touch: the digits are counted after that.
+        self.wait(lambda: self.output()[waking:].count("touch at 160, 120") == 3, "the three waking touches handled")
         with open(os.path.join(self.state, "sim", "nvram", "2860")) as f:
             pin = re.search(r"^PIN=(\d{4})$", f.read(), re.M).group(1)
         mark = len(self.output())
