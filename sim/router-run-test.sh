@@ -109,6 +109,8 @@ check_entries() {  # check_entries ROUTER_RUN ROUTER_PANEL LCD_PNG
   (cd bin && expect 0 "X=2 pwd=$work/bin" "" -- "$run" -- env X=2 ./prog)
   expect 0 "a file of the caller" "" -- "$run" -- cat "$work/data/in.txt"
   expect 0 "a file of the caller" "" -- "$run" -- cat data/in.txt
+  expect 0 "" "" -- "$run" -- cp /etc/hostname "$work/data/written.txt"
+  [ -s "$work/data/written.txt" ] || fail "a file the command wrote to a folder of the caller's is lost"
   expect 7 "" "" -- "$run" -- sh -c 'exit 7'
   # The router's own /tmp stays private for all that.
   expect 0 "sandbox ok" "" -- "$run" -- /bin/sh "$src/sim/selftest.sh" "$work/data/in.txt"
@@ -116,6 +118,11 @@ check_entries() {  # check_entries ROUTER_RUN ROUTER_PANEL LCD_PNG
   # --out: made if missing, /out inside, kept.
   expect 0 "" "" -- "$run" --out "$work/out1" -- sh -c 'echo kept > /out/note'
   [ "$(cat "$work/out1/note")" = kept ] || fail "/out not kept in --out DIR"
+  # router-panel passes them on and ends with the command's status (its
+  # server listens on a loopback: that of a sandbox around it here).
+  expect 5 "the router's screen is at http://127.0.0.1:" "" -- "$run" -- "$panel" --out "$work/out2" -- \
+    sh -c 'echo panel > /out/note; exit 5'
+  [ "$(cat "$work/out2/note")" = panel ] || fail "router-panel --out"
   # --keep: a state folder of its own, named at the end.
   expect 0 "" "router-run: the run's state is kept in " -- "$run" --keep -- sh -c 'echo here > /sim/state/mark'
   kept=$(sed -n "s/^router-run: the run's state is kept in //p" err.txt)

@@ -61,7 +61,8 @@ std::string localInFreshProcess(long at) {
     // preload as router-init gives it.
     if (target && std::string(target) == "1")
         cmd += "env -u LD_PRELOAD qemu-mipsel -L /sim/sysroot -E LD_PRELOAD=libhalvixsim.so ";
-    cmd += std::string("'") + exe + "' --gtest_also_run_disabled_tests --gtest_filter=LocalZoneChild.DISABLED_Print 2>&1";
+    cmd +=
+        std::string("'") + exe + "' --gtest_also_run_disabled_tests --gtest_filter=LocalZoneChild.DISABLED_Print 2>&1";
     std::string out = run(cmd);
     // "local: <abi>: <time>"
     std::string mark = std::string("local: ") + kAbi + ": ";
