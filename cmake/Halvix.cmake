@@ -21,6 +21,8 @@ configure_file(${PROJECT_SOURCE_DIR}/sim/router-run.in ${CMAKE_BINARY_DIR}/route
   @ONLY FILE_PERMISSIONS ${HALVIX_EXEC_PERMS})
 configure_file(${PROJECT_SOURCE_DIR}/sim/router-panel.in ${CMAKE_BINARY_DIR}/router-panel
   @ONLY FILE_PERMISSIONS ${HALVIX_EXEC_PERMS})
+configure_file(${PROJECT_SOURCE_DIR}/sim/lcd/lcd-png.in ${CMAKE_BINARY_DIR}/lcd-png
+  @ONLY FILE_PERMISSIONS ${HALVIX_EXEC_PERMS})
 # Installed, it finds it beside itself in the prefix.
 set(ROUTER_RUN_PATHS "prefix=$(cd \"$(dirname \"$(readlink -f \"\${BASH_SOURCE[0]}\")\")/..\" && pwd)
 SIM_ETC=\"$prefix/share/halvix/sim/etc\"
@@ -33,6 +35,8 @@ APP_LIB_DIR=\"$prefix/lib\"")
 configure_file(${PROJECT_SOURCE_DIR}/sim/router-run.in ${CMAKE_BINARY_DIR}/sdk/router-run
   @ONLY FILE_PERMISSIONS ${HALVIX_EXEC_PERMS})
 configure_file(${PROJECT_SOURCE_DIR}/sim/router-panel.in ${CMAKE_BINARY_DIR}/sdk/router-panel
+  @ONLY FILE_PERMISSIONS ${HALVIX_EXEC_PERMS})
+configure_file(${PROJECT_SOURCE_DIR}/sim/lcd/lcd-png.in ${CMAKE_BINARY_DIR}/sdk/lcd-png
   @ONLY FILE_PERMISSIONS ${HALVIX_EXEC_PERMS})
 unset(ROUTER_RUN_PATHS)
 

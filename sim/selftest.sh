@@ -16,4 +16,8 @@ for i in $(ip -o link 2>/dev/null | sed 's/^[0-9]*: \([^:@]*\).*/\1/'); do
   case "$i" in lo|sim0|sim1|ppp0|ppp1) ;; *) fail "network other than the sandbox's own: $i" ;; esac
 done
 ip route 2>/dev/null | grep -q '^default' && fail "a route out of the sandbox"
+# /out, the run's folder for the developer, is writable.
+: > /out/.selftest && rm /out/.selftest || fail "/out not writable"
+# Processes run in the hub's time zone (nvram TZ, New York's at first).
+[ "$(nvram_get TZ)" != "EST5EDT,M3.2.0,M11.1.0" ] || [ "$(date -d @1466510400 +%H%Z)" = 08EDT ] || fail "not in the hub's zone"
 echo "sandbox ok"

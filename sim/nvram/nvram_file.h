@@ -4,7 +4,8 @@
 // the file at once (the driver's memory); a commit copies it to
 // "<section>.flash" (the flash copy). Shared by the driver stand-in, the
 // nvram_get and nvram_set tools and the HA server stand-in, under one lock
-// file, so all of them see one truth.
+// file, so all of them see one truth. A commit of section 1 also makes its
+// "TZ" the zone of the processes started afterwards (zone.h).
 #pragma once
 
 #include <cerrno>
@@ -15,6 +16,8 @@
 #include <unistd.h>
 #include <utility>
 #include <vector>
+
+#include "zone.h"
 
 namespace simnvram {
 
@@ -162,7 +165,14 @@ inline bool commit(int section) {
     Lock lock(true);
     std::string text;
     readAll(path(section), &text);
-    return writeAll(path(section, ".flash"), text);
+    if (!writeAll(path(section, ".flash"), text)) return false;
+    if (section == 1) {
+        std::string tz;
+        for (const auto& kv : parse(text))
+            if (kv.first == "TZ") tz = kv.second;
+        simzone::follow(tz);
+    }
+    return true;
 }
 
 }  // namespace simnvram

@@ -3,6 +3,9 @@
 //   sim-nvram get [2860|rtdev] NAME      prints the value and a new line
 //   sim-nvram set [2860|rtdev] NAME VALUE
 //   sim-nvram show [2860|rtdev]          prints every setting
+//   sim-nvram zone                       makes "TZ" the zone of the processes
+//                                        started from now on (zone.h), as the
+//                                        router's system does at boot
 // The router's nvram_get and nvram_set tools (sim/tools) call it; each call
 // is recorded in /sim/state/log/nvram as "nvram_get 2860 NAME" or
 // "nvram_set 2860 NAME=VALUE".
@@ -35,7 +38,8 @@ void seed(int section, const simnvram::Default (&defaults)[N]) {
 
 int usage() {
     fprintf(stderr,
-            "usage: sim-nvram seed | get [2860|rtdev] NAME | set [2860|rtdev] NAME VALUE | show [2860|rtdev]\n");
+            "usage: sim-nvram seed | get [2860|rtdev] NAME | set [2860|rtdev] NAME VALUE | show [2860|rtdev] | "
+            "zone\n");
     return 2;
 }
 
@@ -48,6 +52,22 @@ int main(int argc, char** argv) {
     if (cmd == "seed") {
         seed(1, simnvram::kMain);
         seed(2, simnvram::kRtdev);
+        return 0;
+    }
+    if (cmd == "zone" && argc == 2) {
+        simnvram::Lock lock(true);
+        std::string tz;
+        for (const auto& kv : simnvram::loadUnlocked(1))
+            if (kv.first == "TZ") tz = kv.second;
+        simzone::Zone z;
+        std::string why;
+        std::string rule = simzone::ruleFor(tz, &z, &why);
+        if (!why.empty())
+            fprintf(stderr, "sim-nvram: TZ \"%s\": %s, the zone is %s\n", tz.c_str(), why.c_str(), rule.c_str());
+        if (!simzone::apply(tz)) {
+            perror(simzone::kFile);
+            return 1;
+        }
         return 0;
     }
     // An optional section comes first; without one the main section is meant.
