@@ -11,6 +11,9 @@
 #include "hacore/records.h"
 #include "hacore/vocab.h"
 
+// Exported: the libraries build with hidden visibility by default.
+#pragma GCC visibility push(default)
+
 /// Radio technology of a device (DeviceRecord::technology); also the server
 /// code of pairing events. It picks the server a command goes to.
 enum DevTech : int32_t {
@@ -416,3 +419,5 @@ public:
 /// writes "Unknown_request". Nothing is written when the file or the ID is
 /// missing.
 void getNestUrl(char* id, int which, char* out);
+
+#pragma GCC visibility pop
