@@ -25,7 +25,10 @@ enum DevTech : int32_t {
     DEVTECH_HALVIX = 5,  ///< the hub's own siren and LED, through the pic driver
 };
 
+// Declared hidden, as the library defines it.
+#pragma GCC visibility push(hidden)
 class DeviceRecords;  // internal: where a load reads and writes records
+#pragma GCC visibility pop
 
 /**
  * Snapshot of one device: its main record, a few attributes and its value

@@ -36,9 +36,9 @@ int ConnectToServers();
 
 /**
  * @name Send functions
- * Each sends the filled buffer of its server (packets.h) whole from ::s and
- * clears it to zeros, also on failure. They return what sendto returned (the
- * packet size, or -1 on failure).
+ * Each sends the filled buffer of its server (channel_state.h) whole from
+ * ::s and clears it to zeros, also on failure. They return what sendto
+ * returned (the packet size, or -1 on failure).
  */
 ///@{
 /// Sends ::ZigbeeSendingPacket, after waiting 100 ms (the ZigBee server needs
