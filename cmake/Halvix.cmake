@@ -72,6 +72,12 @@ endfunction()
 # as `outside`. Each tests/<name>_test.cpp becomes the test <short>_<name>
 # (built with the TEST_ sources, include folders and definitions), and
 # tests/exports, when there, the export check <lib>_exports.
+#
+# Our libraries export their interface and nothing else: compiled with
+# hidden visibility (the public headers declare theirs default), linked with
+# the version script of their export lists (halvix_exports). The stand-ins
+# of outside libraries keep default visibility: what they export is the
+# outside library's business, and only what ours import is checked.
 function(halvix_library)
   cmake_parse_arguments(A "" "NAME;COMPONENT" "LIBS;TEST_SOURCES;TEST_INCLUDES;TEST_DEFINITIONS" ${ARGN})
   if(NOT A_COMPONENT)
@@ -85,6 +91,13 @@ function(halvix_library)
   target_link_libraries(${A_NAME} PUBLIC ${A_LIBS} PRIVATE halvix_base)
   string(REGEX REPLACE "^lib" "" short ${A_NAME})
   set_target_properties(${A_NAME} PROPERTIES OUTPUT_NAME ${A_NAME} PREFIX "" EXPORT_NAME ${short})
+  set(outside OFF)
+  if(A_COMPONENT STREQUAL "outside")
+    set(outside ON)
+  else()
+    set_target_properties(${A_NAME} PROPERTIES C_VISIBILITY_PRESET hidden CXX_VISIBILITY_PRESET hidden
+      VISIBILITY_INLINES_HIDDEN ON)
+  endif()
   halvix_sanitize(${A_NAME})
   halvix_stack_usage(${A_NAME})
   halvix_install_library(${A_NAME} ${CMAKE_CURRENT_SOURCE_DIR}/include "${A_LIBS}" ${A_COMPONENT})
@@ -97,7 +110,13 @@ function(halvix_library)
     target_compile_definitions(${short}_${n} PRIVATE ${A_TEST_DEFINITIONS})
   endforeach()
   if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tests/exports)
-    halvix_exports(LIB ${A_NAME} LIST ${CMAKE_CURRENT_SOURCE_DIR}/tests/exports)
+    if(outside)
+      halvix_exports(LIB ${A_NAME} LIST ${CMAKE_CURRENT_SOURCE_DIR}/tests/exports LISTED_ONLY)
+    else()
+      halvix_exports(LIB ${A_NAME} LIST ${CMAKE_CURRENT_SOURCE_DIR}/tests/exports)
+    endif()
+  elseif(NOT outside)
+    message(FATAL_ERROR "${A_NAME}: a library of ours needs its export lists in tests/exports")
   endif()
 endfunction()
 
@@ -188,13 +207,42 @@ function(halvix_test)
   set_tests_properties(${A_NAME} PROPERTIES TIMEOUT ${A_TIMEOUT})
 endfunction()
 
-# halvix_exports(LIB <target> LIST <dir>): checks that the built library
-# exports every symbol (demangled form, one per line) listed in the *.txt
-# files of the directory.
+# halvix_exports(LIB <target> LIST <dir> [LISTED_ONLY]): the symbols the
+# library exports, demangled as nm -C prints them, one a line in the *.txt
+# files of the directory and, for names spelled by the ABI (size_t, long),
+# of its subdirectory abi-<pointer size> (abi-4 for mipsel, abi-8 for the
+# host). The lists make the library's version script, written at configure
+# time (cmake/export-map.sh), and the test <target>_exports checks that the
+# built library exports exactly them (cmake/check-exports.sh). LISTED_ONLY,
+# for the stand-ins of outside libraries: no version script, and the test
+# checks only that the listed symbols are there.
 function(halvix_exports)
-  cmake_parse_arguments(A "" "LIB;LIST" "" ${ARGN})
-  add_test(NAME ${A_LIB}_exports
-    COMMAND sh ${PROJECT_SOURCE_DIR}/cmake/check-exports.sh ${CMAKE_NM} $<TARGET_FILE:${A_LIB}> ${A_LIST})
+  cmake_parse_arguments(A "LISTED_ONLY" "LIB;LIST" "" ${ARGN})
+  set(dirs ${A_LIST})
+  if(IS_DIRECTORY ${A_LIST}/abi-${CMAKE_SIZEOF_VOID_P})
+    list(APPEND dirs ${A_LIST}/abi-${CMAKE_SIZEOF_VOID_P})
+  endif()
+  set(check ${PROJECT_SOURCE_DIR}/cmake/check-exports.sh)
+  if(A_LISTED_ONLY)
+    add_test(NAME ${A_LIB}_exports COMMAND sh ${check} --listed-only ${CMAKE_NM} $<TARGET_FILE:${A_LIB}> ${dirs})
+    return()
+  endif()
+  # A changed, added or removed list configures again, and so relinks.
+  set(lists "")
+  foreach(d ${dirs})
+    file(GLOB l CONFIGURE_DEPENDS ${d}/*.txt)
+    list(APPEND lists ${l})
+  endforeach()
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${lists})
+  set(map ${CMAKE_BINARY_DIR}/exports/${A_LIB}.map)
+  file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/exports)
+  execute_process(COMMAND sh ${PROJECT_SOURCE_DIR}/cmake/export-map.sh ${map} ${dirs} RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "${A_LIB}: cannot write the version script ${map}")
+  endif()
+  target_link_options(${A_LIB} PRIVATE LINKER:--version-script=${map})
+  set_property(TARGET ${A_LIB} APPEND PROPERTY LINK_DEPENDS ${map})
+  add_test(NAME ${A_LIB}_exports COMMAND sh ${check} ${CMAKE_NM} $<TARGET_FILE:${A_LIB}> ${dirs})
 endfunction()
 
 # halvix_sim_tool(NAME <tool> SOURCES ... [LIBS ...] [INCLUDES ...]): a host

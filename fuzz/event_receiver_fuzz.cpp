@@ -32,6 +32,7 @@ extern "C" {
 #include "hacore/Device.h"
 #include "hacore/HADevices.h"
 #include "hacore/channel.h"
+#include "hacore/channel_state.h"
 
 #include "fuzz_util.h"
 

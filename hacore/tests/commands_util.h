@@ -19,6 +19,7 @@
 #include "ddb.h"
 #include "hacore/Device.h"
 #include "hacore/channel.h"
+#include "hacore/channel_state.h"
 #include "hacore/commands.h"
 #include "servers.h"
 #include "testkit.h"

@@ -6,6 +6,7 @@
 
 #include "ddb.h"
 #include "hacore/Device.h"
+#include "hacore/channel_state.h"
 #include "hacore/packets.h"
 #include "servers.h"
 #include "testkit.h"

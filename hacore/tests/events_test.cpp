@@ -20,6 +20,7 @@
 
 #include "ddb.h"
 #include "hacore/HADevices.h"
+#include "hacore/channel_state.h"
 #include "servers.h"
 #include "ha_datagrams.h"
 #include "testkit.h"

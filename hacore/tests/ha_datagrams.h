@@ -12,6 +12,7 @@
 #include <signal.h>
 
 #include "hacore/HADevices.h"
+#include "hacore/channel_state.h"
 #include "hacore/packets.h"
 #include "testkit.h"
 

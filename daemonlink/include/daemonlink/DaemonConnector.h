@@ -18,6 +18,9 @@
 #include "daemonlink/probes.h"
 #include "hacore/frozen.h"
 
+// Exported: the libraries build with hidden visibility by default.
+#pragma GCC visibility push(default)
+
 /// Datagrams to the daemon are at most this long; longer packets go in pieces.
 #define DC_MAX_DATAGRAM 64512
 /// The receive buffer: the largest datagram the receiver takes in (longer ones
@@ -138,5 +141,7 @@ void stringDecode(char* s);
 /// Entity-encodes ', <, > and & in place (an ampersand that starts "&apos;",
 /// "&amp;", "&lt;" or "&gt;" stays); `s` must have room for the result.
 void stringEncodeJSON(char* s);
+
+#pragma GCC visibility pop
 
 #endif

@@ -10,6 +10,9 @@
 #ifndef DAEMONLINK_PROBES_H
 #define DAEMONLINK_PROBES_H
 
+// Exported: the libraries build with hidden visibility by default.
+#pragma GCC visibility push(default)
+
 /// Raw ICMP socket; 0 when not open.
 extern int pingSock;
 /// Microseconds one echo probe waits for its reply (100000 at load).
@@ -83,5 +86,7 @@ void change2Primary();
 
 /// Prints `len` bytes at `p` in decimal, 16 to a line, on standard output.
 void hexdump(unsigned char* p, int len);
+
+#pragma GCC visibility pop
 
 #endif

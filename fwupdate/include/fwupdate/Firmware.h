@@ -14,6 +14,9 @@
 #include <cstdint>
 #include <cstdio>
 
+// Exported: the libraries build with hidden visibility by default.
+#pragma GCC visibility push(default)
+
 /// libcurl's transfer-information callback: user pointer, download total,
 /// download now, upload total, upload now (bytes). The user pointer is the
 /// transfer's CURL handle. Return 0 to go on; anything else aborts the
@@ -93,3 +96,5 @@ void freeProcesses(int mode);
 /// Writes the image at `path` to /dev/mtd4 with mtd_write; a failure is
 /// reported on standard error.
 void mtd_write_firmware(char* path);
+
+#pragma GCC visibility pop

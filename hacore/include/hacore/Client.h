@@ -16,6 +16,9 @@ extern "C" {
 
 #include "hacore/vocab.h"
 
+// Exported: the libraries build with hidden visibility by default.
+#pragma GCC visibility push(default)
+
 /// One client as read from the store: each field comes from the store
 /// record "<id>.<tag>" named in its description. A memory image only (never
 /// stored or sent as it is).
@@ -209,3 +212,5 @@ ClientBin loadClientBin(int id);
 void readClientDataFromDB(ClientBin* rec, DEPOT* db, char* idText);
 /// 1 when `text` is a dotted IPv4 address, else 0.
 int isValidIpAddress(char* text);
+
+#pragma GCC visibility pop

@@ -11,6 +11,9 @@
 #include "hacore/records.h"
 #include "hacore/vocab.h"
 
+// Exported: the libraries build with hidden visibility by default.
+#pragma GCC visibility push(default)
+
 /// Radio technology of a device (DeviceRecord::technology); also the server
 /// code of pairing events. It picks the server a command goes to.
 enum DevTech : int32_t {
@@ -22,7 +25,10 @@ enum DevTech : int32_t {
     DEVTECH_HALVIX = 5,  ///< the hub's own siren and LED, through the pic driver
 };
 
+// Declared hidden, as the library defines it.
+#pragma GCC visibility push(hidden)
 class DeviceRecords;  // internal: where a load reads and writes records
+#pragma GCC visibility pop
 
 /**
  * Snapshot of one device: its main record, a few attributes and its value
@@ -416,3 +422,5 @@ public:
 /// writes "Unknown_request". Nothing is written when the file or the ID is
 /// missing.
 void getNestUrl(char* id, int which, char* out);
+
+#pragma GCC visibility pop

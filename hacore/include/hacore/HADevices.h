@@ -13,6 +13,9 @@
 #include "hacore/channel.h"
 #include "hacore/vocab.h"
 
+// Exported: the libraries build with hidden visibility by default.
+#pragma GCC visibility push(default)
+
 /// Device notification sent by the HA server: a value of a device changed.
 struct HAPacket {
     int32_t deviceId;  ///< device whose value changed
@@ -166,3 +169,5 @@ bool validate_mode(char c);
 /// twelve lower-case hex digits and returns 0; on failure writes "<no_mac>"
 /// (9 bytes) and returns -1.
 int getIfMac(const char* ifname, char* out);
+
+#pragma GCC visibility pop

@@ -4,6 +4,9 @@
  */
 #pragma once
 
+// Exported: the libraries build with hidden visibility by default.
+#pragma GCC visibility push(default)
+
 /**
  * Flash copies of one application's files, in the directory
  * "/data/apps/<b>-<a>" of the flash data partition (/dev/mtdblock5, jffs2).
@@ -43,3 +46,5 @@ private:
 
     char dir[151];
 };
+
+#pragma GCC visibility pop

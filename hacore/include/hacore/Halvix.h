@@ -12,6 +12,9 @@
 
 #include "hacore/Memory.h"
 
+// Exported: the libraries build with hidden visibility by default.
+#pragma GCC visibility push(default)
+
 /// Hub-settings event (604 bytes, the size of an Event), sent to the HA
 /// server's association port: an Event of type 22 (EV_HalvixUpdated) with
 /// the setting code and the value.
@@ -298,3 +301,5 @@ private:
     char dnsPri_[30];
     char dnsSec_[30];
 };
+
+#pragma GCC visibility pop

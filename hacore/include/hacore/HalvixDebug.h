@@ -8,6 +8,9 @@
 
 #include <cstddef>
 
+// Exported: the libraries build with hidden visibility by default.
+#pragma GCC visibility push(default)
+
 /// Debug codes: 0..3 name short debug values, 4..6 connection-time groups.
 /// The enumerators are also the store keys (see ::debugArr).
 enum ADebug : int {
@@ -58,3 +61,5 @@ public:
     /// Deletes the whole store file.
     void ClearDebugData();
 };
+
+#pragma GCC visibility pop

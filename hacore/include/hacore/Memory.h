@@ -9,6 +9,9 @@
 #include <cstddef>
 #include <cstdint>
 
+// Exported: the libraries build with hidden visibility by default.
+#pragma GCC visibility push(default)
+
 /// Argument of the nvram device's requests. The pointers are native: on the
 /// router (32-bit) the record is four words.
 struct NvramRequest {
@@ -74,3 +77,5 @@ public:
     /// Does nothing; `out` is left as it is (kept for the applications).
     void getCloudID(char* out);
 };
+
+#pragma GCC visibility pop

@@ -12,6 +12,9 @@
 #include <cstdint>
 #include <list>
 
+// Exported: the libraries build with hidden visibility by default.
+#pragma GCC visibility push(default)
+
 /// Trigger types (RuleTrigger::type). Kinds 4 and 5 are kept and passed on
 /// as they are; the rule engine gives them their meaning. 3 is not used.
 enum : int32_t {
@@ -252,3 +255,5 @@ bool isCronDayField(const char* text);
 bool isCronMonthField(const char* text);
 /// True for a valid day-of-week field (0..7, sun..sat), as isCronDayField().
 bool isCronWeekdayField(const char* text);
+
+#pragma GCC visibility pop

@@ -10,6 +10,9 @@
 #include <cstdint>
 #include <list>
 
+// Exported: the libraries build with hidden visibility by default.
+#pragma GCC visibility push(default)
+
 /// One setting of a scene; the same 40 bytes in memory and in the store.
 /// Device 0 with index 1 is a hub-mode entry ("home" or "away").
 struct SceneEntry {
@@ -126,3 +129,5 @@ public:
     /// The scenes loaded by Populate().
     std::list<Scene> scenes;
 };
+
+#pragma GCC visibility pop

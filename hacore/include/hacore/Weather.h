@@ -7,6 +7,9 @@
 
 #include <cstdint>
 
+// Exported: the libraries build with hidden visibility by default.
+#pragma GCC visibility push(default)
+
 /**
  * A weather reading: the "conditions" of the JSON document (temperatures,
  * humidity, pressure, place, time zone, condition icon, local time) and the
@@ -142,3 +145,5 @@ float my_asin(float x);
 /// Tangent, as my_sin(x) / my_cos(x).
 float my_tan(float x);
 ///@}
+
+#pragma GCC visibility pop

@@ -5,6 +5,9 @@
  */
 #pragma once
 
+// Exported: the libraries build with hidden visibility by default.
+#pragma GCC visibility push(default)
+
 /// HSV to 0xRRGGBB. `hue` runs 0..65535 for the full circle; `sat` and `val`
 /// 0..1. Components outside 0..255 (sat or val outside 0..1) are held at the
 /// edge.
@@ -26,3 +29,5 @@ extern int lightDeviceID;
 /// Level sent by the last Z-Wave dimming command, -1 when none is pending
 /// (see ::lightDeviceID).
 extern int sentLightValue;
+
+#pragma GCC visibility pop

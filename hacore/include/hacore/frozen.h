@@ -14,6 +14,9 @@
 
 #include <stdarg.h>
 
+// Exported: the libraries build with hidden visibility by default.
+#pragma GCC visibility push(default)
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -110,5 +113,7 @@ int getJsonValue(const char* path, char* out, json_token* tokens);
  * message to standard output). A C++ overload, not exported with a C name. */
 int getJsonValue(const char* path, json_token* tokens);
 #endif
+
+#pragma GCC visibility pop
 
 #endif /* HACORE_FROZEN_H */

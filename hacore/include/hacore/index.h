@@ -12,6 +12,9 @@
 
 #include "hacore/vocab.h"
 
+// Exported: the libraries build with hidden visibility by default.
+#pragma GCC visibility push(default)
+
 /// First code with a catalogue entry.
 constexpr int kIndexCatalogueFirst = 1;
 /// Last code with a catalogue entry (entries exist for 1 to 107).
@@ -171,3 +174,5 @@ public:
     /// The entries loaded by Populate().
     std::list<Index> indexes;
 };
+
+#pragma GCC visibility pop

@@ -12,6 +12,9 @@
 #include <cstdint>
 #include <list>
 
+// Exported: the libraries build with hidden visibility by default.
+#pragma GCC visibility push(default)
+
 /// One node record, a memory image of the node's store fields; field order
 /// is the order of ::meshTagNames (each field is stored under its own name).
 struct meshServerDatabase {
@@ -160,3 +163,5 @@ public:
 /// Asks the RSC server to rebuild /tmp/mdb from flash when it is smaller than
 /// 60 bytes (or missing); blocks up to 120 seconds then.
 void checkMdbSize();
+
+#pragma GCC visibility pop

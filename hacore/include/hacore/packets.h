@@ -10,6 +10,9 @@
 #include <cstddef>
 #include <cstdint>
 
+// Exported: the libraries build with hidden visibility by default.
+#pragma GCC visibility push(default)
+
 /// Device settings packet (372 bytes), to the HA server (127.255.255.1:8888):
 /// asks it to change a stored attribute of a device.
 struct SetDataPacket {
@@ -162,16 +165,4 @@ static_assert(offsetof(PicPacket, arg16) == 16, "");
 static_assert(offsetof(PicPacket, freq) == 20, "");
 static_assert(offsetof(PicPacket, duration) == 420, "");
 
-/**
- * @name Send buffers
- * Process-wide send buffers: a command fills one, the send function sends it
- * whole and clears it. An application that fills one itself does so from one
- * thread at a time and calls the send function of channel.h.
- */
-///@{
-extern SetDataPacket set_data;            ///< device settings, to the HA server
-extern OZWPacket OZWSendingPacket;        ///< to the Z-Wave server
-extern ZigbeePacket ZigbeeSendingPacket;  ///< to the ZigBee server
-extern HuePacket HUESendingPacket;        ///< to the Hue server
-extern NestPacket NESTSendingPacket;      ///< to the Nest server
-///@}
+#pragma GCC visibility pop

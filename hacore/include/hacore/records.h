@@ -9,6 +9,9 @@
 #include <cstddef>
 #include <cstdint>
 
+// Exported: the libraries build with hidden visibility by default.
+#pragma GCC visibility push(default)
+
 /// Main record of a device (512 bytes), key "%d" (the device ID).
 struct DeviceRecord {
     int32_t id;                 ///< device ID, as the key
@@ -59,3 +62,5 @@ static_assert(offsetof(ValueRecord, commandClass) == 76, "");
 static_assert(offsetof(ValueRecord, commandIndex) == 80, "");
 static_assert(offsetof(ValueRecord, endPoint) == 84, "");
 static_assert(offsetof(ValueRecord, indexType) == 88, "");
+
+#pragma GCC visibility pop

@@ -45,6 +45,9 @@
 
 #include <cstdint>
 
+// Exported: the libraries build with hidden visibility by default.
+#pragma GCC visibility push(default)
+
 /// Buffer size (bytes) that holds any DevType name with its terminator.
 constexpr int kDevTypeTextSize = 26;
 /// Buffer size (bytes) for any name of the five unbounded converters.
@@ -617,3 +620,5 @@ void enumToConditionString(TriggerCondition cond, char* out, int len);
 /// `len` - 1 characters and terminated; nothing is written when `len` <= 0,
 /// nor for a named code in a mode other than 0 or 1.
 void IndexTypeEnumToStr(IndexType type, char* out, int mode, int len);
+
+#pragma GCC visibility pop

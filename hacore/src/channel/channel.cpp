@@ -20,21 +20,20 @@
 #include "base/fd.h"
 #include "base/text.h"
 
-int which = 0;
-int s = -1;
+namespace chan {
 
-struct sockaddr_in adr_ha, adr_ha_assoc, adr_rsc, adr_ozw, adr_zigbee, adr_hue, adr_nest, adr_mesh, adr_picdriver,
-    adr_end, adr_cloud, adr_rulesEngine, adr_runRule, adr_free1, adr_free2, adr_web;
-int len_ha, len_ha_assoc, len_rsc, len_ozw, len_zigbee, len_hue, len_nest, len_mesh, len_picdriver, len_end, len_cloud,
-    len_rulesEngine, len_runRule, len_free1, len_free2, len_web;
+int identity = 0;
+int sock = -1;
+Address ha, haAssoc, rsc, ozw, zigbee, hue, nest, mesh, picdriver, end, cloud, rulesEngine, runRule, free1, free2, web;
+pthread_t receiverThread;
 
-pthread_t receiver_thread;
+SetDataPacket setData;
+OZWPacket ozwPacket;
+ZigbeePacket zigbeePacket;
+HuePacket huePacket;
+NestPacket nestPacket;
 
-SetDataPacket set_data;
-OZWPacket OZWSendingPacket;
-ZigbeePacket ZigbeeSendingPacket;
-HuePacket HUESendingPacket;
-NestPacket NESTSendingPacket;
+}  // namespace chan
 
 std::mutex set_data_lock, ozw_lock, zigbee_lock, hue_lock, nest_lock;
 
@@ -52,10 +51,11 @@ int fill(sockaddr_in* adr, int* len, const char* text) {
     return mkaddr(adr, len, const_cast<char*>(text), const_cast<char*>("udp"));
 }
 
+int fill(chan::Address* a, const char* text) { return fill(&a->adr, &a->len, text); }
+
 struct Identity {
-    int which;
-    sockaddr_in* adr;
-    int* len;
+    int code;
+    chan::Address* address;
     const char* text;
     const char* badAddress;  // null: no message
     const char* bindFailed;
@@ -63,48 +63,46 @@ struct Identity {
 };
 
 const Identity kIdentities[] = {
-    {0, &adr_end, &len_end, hub::kEndClient.text, "Bad End Client address", "End Client binding failed", true},
-    {1, &adr_cloud, &len_cloud, hub::kCloud.text, nullptr, "Cloud Client binding failed", true},
-    {3, &adr_rulesEngine, &len_rulesEngine, hub::kRulesEngine.text, "Bad Rules Engine address",
-     "rulesEngine Client binding failed", true},
-    {4, &adr_runRule, &len_runRule, hub::kRunRule.text, "Bad rule Client address", "runRule Client binding failed",
+    {0, &chan::end, hub::kEndClient.text, "Bad End Client address", "End Client binding failed", true},
+    {1, &chan::cloud, hub::kCloud.text, nullptr, "Cloud Client binding failed", true},
+    {3, &chan::rulesEngine, hub::kRulesEngine.text, "Bad Rules Engine address", "rulesEngine Client binding failed",
      true},
-    {5, &adr_free1, &len_free1, hub::kFree1.text, "Bad free1 Client address", "free1 Client binding failed", true},
-    {6, &adr_free2, &len_free2, hub::kFree2.text, "Bad free2 Client address", "free2 Client binding failed", false},
-    {7, &adr_web, &len_web, hub::kWeb.text, "Bad web Client address", "web Client binding failed", false},
-    {8, &adr_mesh, &len_mesh, hub::kMesh.text, "Bad mesh Client address", "mesh Client binding failed", false},
+    {4, &chan::runRule, hub::kRunRule.text, "Bad rule Client address", "runRule Client binding failed", true},
+    {5, &chan::free1, hub::kFree1.text, "Bad free1 Client address", "free1 Client binding failed", true},
+    {6, &chan::free2, hub::kFree2.text, "Bad free2 Client address", "free2 Client binding failed", false},
+    {7, &chan::web, hub::kWeb.text, "Bad web Client address", "web Client binding failed", false},
+    {8, &chan::mesh, hub::kMesh.text, "Bad mesh Client address", "mesh Client binding failed", false},
 };
 
 // The servers' addresses, filled in this order; a fatal failure ends the
 // connection.
 struct Server {
-    sockaddr_in* adr;
-    int* len;
+    chan::Address* address;
     const char* text;
     const char* badAddress;
     bool fatal;
 };
 
 const Server kServers[] = {
-    {&adr_ha, &len_ha, hub::kHA.text, "Bad HA server address", true},
-    {&adr_ha_assoc, &len_ha_assoc, hub::kHAAssoc.text, "Bad HA server address", true},
-    {&adr_rsc, &len_rsc, hub::kRSC.text, "Bad RSC address", true},
-    {&adr_ozw, &len_ozw, hub::kZwave.text, "Bad OZW Server address", true},
-    {&adr_zigbee, &len_zigbee, hub::kZigbee.text, "Bad Zigbee Server address", true},
-    {&adr_hue, &len_hue, hub::kHue.text, "Bad hue server address", true},
-    {&adr_nest, &len_nest, hub::kNest.text, "Bad Nest server address", false},
-    {&adr_picdriver, &len_picdriver, hub::kPic.text, "Bad Pic driver address", true},
-    {&adr_mesh, &len_mesh, hub::kMesh.text, "Bad mesh server address", false},
+    {&chan::ha, hub::kHA.text, "Bad HA server address", true},
+    {&chan::haAssoc, hub::kHAAssoc.text, "Bad HA server address", true},
+    {&chan::rsc, hub::kRSC.text, "Bad RSC address", true},
+    {&chan::ozw, hub::kZwave.text, "Bad OZW Server address", true},
+    {&chan::zigbee, hub::kZigbee.text, "Bad Zigbee Server address", true},
+    {&chan::hue, hub::kHue.text, "Bad hue server address", true},
+    {&chan::nest, hub::kNest.text, "Bad Nest server address", false},
+    {&chan::picdriver, hub::kPic.text, "Bad Pic driver address", true},
+    {&chan::mesh, hub::kMesh.text, "Bad mesh server address", false},
 };
 
-const Identity* identityOf(int w) {
+const Identity* identityOf(int code) {
     for (const Identity& id : kIdentities)
-        if (id.which == w) return &id;
+        if (id.code == code) return &id;
     return nullptr;
 }
 
-int sendTo(const void* pkt, int len, const sockaddr_in& adr, int adrLen) {
-    return (int)sendto(s, pkt, len, 0, reinterpret_cast<const sockaddr*>(&adr), adrLen);
+int sendTo(const void* pkt, int len, const chan::Address& to) {
+    return (int)sendto(chan::sock, pkt, len, 0, reinterpret_cast<const sockaddr*>(&to.adr), to.len);
 }
 
 void pause100ms() {
@@ -177,42 +175,44 @@ int mkaddr(void* addr, int* len, char* text, char* protocol) {
 }
 
 int ConnectToServers() {
-    s = socket(AF_INET, SOCK_DGRAM, 0);
-    if (s == -1) {
+    const int identity = chan::identity;
+    chan::sock = socket(AF_INET, SOCK_DGRAM, 0);
+    if (chan::sock == -1) {
         displayError("socket()");
         return 0;
     }
 
     // The fixed addresses are dotted quads with decimal ports, so these
     // failures are not expected; they stay for a table that changes.
-    const Identity* me = identityOf(which);
-    if (me && fill(me->adr, me->len, me->text) < 0) {
+    const Identity* me = identityOf(identity);
+    if (me && fill(me->address, me->text) < 0) {
         if (me->badAddress) displayError(me->badAddress);
         return 0;
     }
-    if (which == 8) fill(&adr_cloud, &len_cloud, hub::kCloud.text);
+    if (identity == 8) fill(&chan::cloud, hub::kCloud.text);
     for (const Server& server : kServers) {
-        if (which == 8 && server.adr == &adr_mesh) continue;  // the mesh client's own address
-        if (fill(server.adr, server.len, server.text) == 0) continue;
+        if (identity == 8 && server.address == &chan::mesh) continue;  // the mesh client's own address
+        if (fill(server.address, server.text) == 0) continue;
         displayError(server.badAddress);
         if (server.fatal) return 0;
     }
 
     int on = 1;
-    if (setsockopt(s, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) < 0) {
+    if (setsockopt(chan::sock, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) < 0) {
         displayError("setsockopt failed");
         return 0;
     }
 
-    if (me && bind(s, reinterpret_cast<sockaddr*>(me->adr), *me->len) < 0) {
+    if (me && bind(chan::sock, reinterpret_cast<sockaddr*>(&me->address->adr), me->address->len) < 0) {
         displayError(me->bindFailed);
         if (me->bindFatal) return 0;
     }
 
     // The identity goes to the receiver as its argument: it is fixed for this
-    // connection, and the receiver never reads `which` again while the
+    // connection, and the receiver never reads the identity again while the
     // application may set it.
-    int rc = pthread_create(&receiver_thread, nullptr, receiver, reinterpret_cast<void*>(static_cast<intptr_t>(which)));
+    int rc = pthread_create(&chan::receiverThread, nullptr, receiver,
+                            reinterpret_cast<void*>(static_cast<intptr_t>(identity)));
     if (rc != 0) {
         errno = rc;
         displayError("pthread_create");
@@ -225,8 +225,8 @@ namespace {
 
 // Sends a whole buffer and clears it for the next fill.
 template <typename Packet>
-int sendAndClear(Packet& p, const sockaddr_in& to, int toLen, bool reportFailure) {
-    int r = sendTo(&p, sizeof p, to, toLen);
+int sendAndClear(Packet& p, const chan::Address& to, bool reportFailure) {
+    int r = sendTo(&p, sizeof p, to);
     if (r < 0 && reportFailure) perror("sendto");
     memset(&p, 0, sizeof p);
     return r;
@@ -243,23 +243,21 @@ int sendLocked(std::mutex& m, Send send) {
 int sendZigbeeHeld() {
     // The ZigBee server needs consecutive console commands 100 ms apart.
     pause100ms();
-    return sendAndClear(ZigbeeSendingPacket, adr_zigbee, len_zigbee, false);
+    return sendAndClear(chan::zigbeePacket, chan::zigbee, false);
 }
 
-int sendOzwHeld() { return sendAndClear(OZWSendingPacket, adr_ozw, len_ozw, false); }
-int sendHueHeld() { return sendAndClear(HUESendingPacket, adr_hue, len_hue, true); }
-int sendNestHeld() { return sendAndClear(NESTSendingPacket, adr_nest, len_nest, true); }
+int sendOzwHeld() { return sendAndClear(chan::ozwPacket, chan::ozw, false); }
+int sendHueHeld() { return sendAndClear(chan::huePacket, chan::hue, true); }
+int sendNestHeld() { return sendAndClear(chan::nestPacket, chan::nest, true); }
 
 int SendDataPacketToZigbeeServer() { return sendLocked(zigbee_lock, sendZigbeeHeld); }
 int SendDataPacketToOZWServer() { return sendLocked(ozw_lock, sendOzwHeld); }
 int SendDataPacketToHueServer() { return sendLocked(hue_lock, sendHueHeld); }
 int SendDataPacketToNestServer() { return sendLocked(nest_lock, sendNestHeld); }
 
-int sendToHA(const void* pkt, int len, bool assoc) {
-    return assoc ? sendTo(pkt, len, adr_ha_assoc, len_ha_assoc) : sendTo(pkt, len, adr_ha, len_ha);
-}
+int sendToHA(const void* pkt, int len, bool assoc) { return sendTo(pkt, len, assoc ? chan::haAssoc : chan::ha); }
 
-int sendToPic(const void* pkt, int len) { return sendTo(pkt, len, adr_picdriver, len_picdriver); }
+int sendToPic(const void* pkt, int len) { return sendTo(pkt, len, chan::picdriver); }
 
 bool sendRscClientPacket(RSC_PACKET packet) { return sendRscPacket(&packet); }
 

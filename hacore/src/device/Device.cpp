@@ -361,7 +361,7 @@ char* Device::getTamper() {
 // next Hue command expects it.
 static void setHuePacketType(DevType type) {
     std::lock_guard<std::mutex> guard(hue_lock);
-    HUESendingPacket.devType = type;
+    chan::huePacket.devType = type;
 }
 
 char* Device::gethueid() {

@@ -52,7 +52,7 @@ void clearDeviceCallbacks() {
 }
 
 int connectAs(int identity) {
-    which = identity;
+    chan::identity = identity;
     int r = ConnectToServers();
     clearDeviceCallbacks();
     return r;
@@ -122,7 +122,7 @@ void* receiver(void* arg) {
         sockaddr_in from;
         memset(&from, 0, sizeof from);
         socklen_t fromLen = sizeof from;
-        ssize_t n = recvfrom(s, &pkt, sizeof pkt, 0, reinterpret_cast<sockaddr*>(&from), &fromLen);
+        ssize_t n = recvfrom(chan::sock, &pkt, sizeof pkt, 0, reinterpret_cast<sockaddr*>(&from), &fromLen);
         if (n < 0) {
             int err = errno;
             fputs("Connection Closed\n", stderr);
@@ -177,7 +177,7 @@ int HADevices::meshInitialize() { return connectAs(8); }
 
 int HADevices::runRuleInitialize() {
     clearDeviceCallbacks();
-    which = 4;
+    chan::identity = 4;
     return ConnectToServers();
 }
 

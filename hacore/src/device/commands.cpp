@@ -48,7 +48,7 @@ using hacmd::is;
 // One Z-Wave request; the caller holds ozw_lock.
 int ozwSendHeld(int node, int commandClass, int commandIndex, int operation, int genre, int valueType,
                 const char* value, int instance = 1) {
-    OZWPacket& p = OZWSendingPacket;
+    OZWPacket& p = chan::ozwPacket;
     memset(&p, 0, sizeof p);
     p.node = static_cast<uint8_t>(node);
     p.commandClass = static_cast<uint8_t>(commandClass);
@@ -83,7 +83,7 @@ int ozwSendNumber(int node, int commandClass, int commandIndex, int genre, int v
 // its send line. Returns what the send function returned, or -2 when refused.
 // The caller holds zigbee_lock.
 int zbSendHeld(int addr, const char* command, int endPoint, const char* keyword = nullptr) {
-    char text[sizeof ZigbeeSendingPacket.command];
+    char text[sizeof chan::zigbeePacket.command];
     int n = 0;
     if (command && endPoint >= 0)
         n = snprintf(text, sizeof text, "%s\rsend 0x%x 1 %d\r", command, addr, endPoint);
@@ -95,7 +95,7 @@ int zbSendHeld(int addr, const char* command, int endPoint, const char* keyword 
         fprintf(stderr, "zigbee command too long, not sent\n");
         return -2;
     }
-    ZigbeePacket& p = ZigbeeSendingPacket;
+    ZigbeePacket& p = chan::zigbeePacket;
     memset(&p, 0, sizeof p);
     memcpy(p.command, text, n);
     if (keyword) {
@@ -151,7 +151,7 @@ const char* valueOf(const Device& d, int index) {
 template <typename F>
 int hueSend(Device& d, int command, F fill) {
     Lock lock(hue_lock);
-    HuePacket& p = HUESendingPacket;
+    HuePacket& p = chan::huePacket;
     memset(&p, 0, sizeof p);
     p.devType = d.getDeviceType();
     if (d.getDeviceTechnology() == DEVTECH_HUE) {
@@ -179,7 +179,7 @@ int hueSend(Device& d, int command, F fill) {
 template <typename F>
 int nestSend(Device& d, int command, F fill) {
     Lock lock(nest_lock);
-    NestPacket& p = NESTSendingPacket;
+    NestPacket& p = chan::nestPacket;
     memset(&p, 0, sizeof p);
     p.command = command;
     if (const char* v = valueOf(d, 1)) hbase::copyText(p.nestId, sizeof p.nestId, v, kValueSize);
@@ -193,25 +193,25 @@ int nestSend(Device& d, int command, F fill) {
 // the association packet that wraps it. Returns false if the send failed.
 bool haSend(int deviceId, const char* operation, const char* value, int devType, int index, int selector) {
     Lock lock(set_data_lock);
-    memset(&set_data, 0, sizeof set_data);
-    set_data.deviceId = deviceId;
-    hbase::copyText(set_data.operation, sizeof set_data.operation, operation);
-    hbase::copyText(set_data.value, sizeof set_data.value, value);
-    set_data.devType = devType;
-    set_data.index = index;
+    memset(&chan::setData, 0, sizeof chan::setData);
+    chan::setData.deviceId = deviceId;
+    hbase::copyText(chan::setData.operation, sizeof chan::setData.operation, operation);
+    hbase::copyText(chan::setData.value, sizeof chan::setData.value, value);
+    chan::setData.devType = devType;
+    chan::setData.index = index;
     int rc;
     if (selector < 0) {
-        rc = sendToHA(&set_data, sizeof set_data, false);
+        rc = sendToHA(&chan::setData, sizeof chan::setData, false);
     } else {
         // 4 KB: a process-wide buffer under the same lock, not the stack.
         static AssocPacket a;
         memset(&a, 0, sizeof a);
         a.selector = selector;
-        a.data = set_data;
+        a.data = chan::setData;
         rc = sendToHA(&a, sizeof a, true);
         memset(&a, 0, sizeof a);
     }
-    memset(&set_data, 0, sizeof set_data);
+    memset(&chan::setData, 0, sizeof chan::setData);
     return rc >= 0;
 }
 
@@ -414,7 +414,7 @@ int Device::setUserCode(char* code, unsigned char slot) {
     const char* c = code ? code : "";
     if (technology == DEVTECH_ZWAVE) return ozwSend(ozwNode, 0x63, slot, kSet, kGenreUser, kRaw, c);
     if (!onZigbee(technology, shortId)) return 0;
-    char cmd[sizeof ZigbeeSendingPacket.command];
+    char cmd[sizeof chan::zigbeePacket.command];
     if (!*c) {
         snprintf(cmd, sizeof cmd, "zcl lock clear-pin %d", slot);
     } else {
@@ -641,7 +641,7 @@ int Device::sendCustomMessage(char* hex) {
             return 0;
         }
     }
-    char cmd[sizeof ZigbeeSendingPacket.command];
+    char cmd[sizeof chan::zigbeePacket.command];
     int n = snprintf(cmd, sizeof cmd, "raw 0xFE11 {05 58 11 00 10 %s} ", hex);
     if (n >= static_cast<int>(sizeof cmd)) {
         fprintf(stderr, "zigbee command too long, not sent\n");
@@ -758,16 +758,16 @@ int Device::setImageCnt(int count) {
     if (id < 1 || (count != 3 && count != 6)) return 0;
     char text[16], addr[INET_ADDRSTRLEN];
     snprintf(text, sizeof text, "%d", count);
-    inet_ntop(AF_INET, &adr_ha.sin_addr, addr, sizeof addr);
-    printf("----------sending to %s port:%d\n", addr, ntohs(adr_ha.sin_port));
+    inet_ntop(AF_INET, &chan::ha.adr.sin_addr, addr, sizeof addr);
+    printf("----------sending to %s port:%d\n", addr, ntohs(chan::ha.adr.sin_port));
     return haSetting(id, "ImageCount", text, "sending set Image count data failed to hserver\n");
 }
 
 int Device::setMotionState(char* motionState) {
     if (id < 1 || !motionState) return 0;
     char addr[INET_ADDRSTRLEN];
-    inet_ntop(AF_INET, &adr_ha.sin_addr, addr, sizeof addr);
-    printf("----%s------sending to %s port:%d\n", motionState, addr, ntohs(adr_ha.sin_port));
+    inet_ntop(AF_INET, &chan::ha.adr.sin_addr, addr, sizeof addr);
+    printf("----%s------sending to %s port:%d\n", motionState, addr, ntohs(chan::ha.adr.sin_port));
     return haSetting(id, "MotionState", motionState, "sending clear MotionState data failed to hserver\n");
 }
 

@@ -9,6 +9,9 @@
  */
 #pragma once
 
+// Exported: the libraries build with hidden visibility by default.
+#pragma GCC visibility push(default)
+
 /// The process's periodic timer. The tick is the driver's signal (SIGTSTP,
 /// 24 on the router): until start() installs the handler, a tick would stop
 /// the process. Driver failures are reported with perror; the descriptor is
@@ -38,3 +41,5 @@ public:
     /// setTimerHandler.
     void (*handler)(int);
 };
+
+#pragma GCC visibility pop

@@ -10,6 +10,9 @@
 #include <stdint.h>
 #include <wchar.h>
 
+// Exported: the libraries build with hidden visibility by default.
+#pragma GCC visibility push(default)
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -125,3 +128,5 @@ static_assert(sizeof(LcdImageRgb) == (sizeof(void*) == 4 ? 20 : 24), "picture re
 static_assert(sizeof(LcdImage565) == sizeof(LcdImageRgb), "picture record");
 static_assert(sizeof(LcdScreen) == 8, "buffer copy record");
 #endif
+
+#pragma GCC visibility pop

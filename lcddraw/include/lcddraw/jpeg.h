@@ -8,6 +8,9 @@
  */
 #pragma once
 
+// Exported: the libraries build with hidden visibility by default.
+#pragma GCC visibility push(default)
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -46,3 +49,5 @@ void njDone(void);
 #ifdef __cplusplus
 }
 #endif
+
+#pragma GCC visibility pop

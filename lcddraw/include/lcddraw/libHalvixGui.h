@@ -17,6 +17,9 @@
 
 #include "lcddraw/LcdRecords.h"
 
+// Exported: the libraries build with hidden visibility by default.
+#pragma GCC visibility push(default)
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -209,3 +212,5 @@ static_assert(offsetof(WidgetRecord, kind) == 94 * 4, "widget record");
 static_assert(offsetof(WidgetRecord, state) == 96 * 4, "widget record");
 static_assert(sizeof(TouchArea) == 16, "touch area");
 #endif
+
+#pragma GCC visibility pop

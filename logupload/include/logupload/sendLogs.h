@@ -9,6 +9,9 @@
 #pragma once
 #include <cstddef>
 
+// Exported: the libraries build with hidden visibility by default.
+#pragma GCC visibility push(default)
+
 /// One log upload: the snapshot's directory and archive, the router's MAC
 /// (read at construction) and the message sent with it.
 class SendLogs {
@@ -60,3 +63,5 @@ unsigned long long getMac();
 /// Signal handler that ends the process at once (_exit(0)), safe in a signal
 /// handler.
 void on_terminate(int signal);
+
+#pragma GCC visibility pop

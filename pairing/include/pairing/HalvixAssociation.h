@@ -43,6 +43,9 @@
 #include "hacore/Device.h"
 #include "hacore/vocab.h"
 
+// Exported: the libraries build with hidden visibility by default.
+#pragma GCC visibility push(default)
+
 class Logger;
 
 /// Destination of HalvixAssociation::sendToServers() (and the size sent).
@@ -544,3 +547,5 @@ private:
     sockaddr_in haAssocAddr, haAddr, zwaveAddr, zigbeeAddr, hueAddr, nestAddr, webAddr;
     int zbIndexSlot;
 };
+
+#pragma GCC visibility pop

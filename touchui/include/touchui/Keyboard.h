@@ -10,6 +10,9 @@
 #include "ImagePNG.h"
 #include "touchui/Memory.h"
 
+// Exported: the libraries build with hidden visibility by default.
+#pragma GCC visibility push(default)
+
 /**
  * The on-screen keyboard that every Screen embeds. While shown it owns the
  * panel and the touches: Screen::getTouch() passes each touch to getTouch(),
@@ -135,3 +138,5 @@ int drawTextKey(const wchar_t* text, int x, int y, int width, int lineMode, int 
                 int flagsB);
 /// Draws the key labels of the current layout.
 void printText();
+
+#pragma GCC visibility pop

@@ -10,6 +10,9 @@
 #pragma once
 #include <wchar.h>
 
+// Exported: the libraries build with hidden visibility by default.
+#pragma GCC visibility push(default)
+
 namespace kblayout {
 
 /// A rectangle, corners inclusive.
@@ -203,3 +206,5 @@ constexpr Back kLetterBack = {6, 15, {6, 16, 39, 49}};
 constexpr Back kNumBack = {11, 13, {11, 14, 44, 47}};
 
 }  // namespace kblayout
+
+#pragma GCC visibility pop

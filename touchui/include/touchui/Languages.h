@@ -9,6 +9,9 @@
 #pragma once
 #include <wchar.h>
 
+// Exported: the libraries build with hidden visibility by default.
+#pragma GCC visibility push(default)
+
 /// The current language's text file and lookups in it. Lookups return a
 /// process-wide buffer that the next lookup overwrites: copy the text to keep
 /// it. UI thread only.
@@ -34,3 +37,5 @@ public:
 /// bytes), "<NOTAF>" when missing, null when the file cannot be opened.
 /// Shared buffer: the next lookup overwrites it.
 wchar_t* getLangvalue(char* file, char* key, char* section);
+
+#pragma GCC visibility pop

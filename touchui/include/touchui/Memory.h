@@ -5,6 +5,9 @@
  */
 #pragma once
 
+// Exported: the libraries build with hidden visibility by default.
+#pragma GCC visibility push(default)
+
 /// Stateless settings accessor; each call opens the device, makes one
 /// request and closes it. Failures are not reported.
 class Memory {
@@ -50,3 +53,5 @@ char* nvram_getRtdev(int section, char* name);
 void nvram_set(int section, char* name, char* value);
 /// The same as nvram_set().
 void nvram_setRtdev(int section, char* name, char* value);
+
+#pragma GCC visibility pop

@@ -6,6 +6,9 @@
 #pragma once
 #include <wchar.h>
 
+// Exported: the libraries build with hidden visibility by default.
+#pragma GCC visibility push(default)
+
 /// A message box. Drawing blocks the UI thread for its time or until the
 /// touch that ends it.
 class Modal {
@@ -41,3 +44,5 @@ public:
     wchar_t lines[5][64];    ///< the five lines
     int kind;                ///< the kind of the last draw()
 };
+
+#pragma GCC visibility pop

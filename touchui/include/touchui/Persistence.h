@@ -4,6 +4,9 @@
  */
 #pragma once
 
+// Exported: the libraries build with hidden visibility by default.
+#pragma GCC visibility push(default)
+
 /// One application's directory on the flash data partition. Every operation
 /// mounts the partition on /data, runs one shell command and unmounts it;
 /// failures are not reported, and names with characters that could reach the
@@ -22,3 +25,5 @@ public:
 
     char dir[151];  ///< "/apps/<second>-<first>"; "" when the names were refused
 };
+
+#pragma GCC visibility pop

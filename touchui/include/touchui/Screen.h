@@ -16,6 +16,9 @@
 #include "touchui/ScreenLock.h"
 #include "touchui/Widget.h"
 
+// Exported: the libraries build with hidden visibility by default.
+#pragma GCC visibility push(default)
+
 /**
  * One full-screen page: a title bar (band y < 41) with back, home or exit and
  * language buttons, a list of widgets below it and an embedded keyboard.
@@ -86,3 +89,5 @@ extern int backImagePng, backImagePressedPng, exitImagePng, exitImagePressedPng;
 void backlightEnable();
 /// Switches the backlight off, as backlightEnable().
 void backlightDisable();
+
+#pragma GCC visibility pop

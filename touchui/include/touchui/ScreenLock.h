@@ -8,6 +8,9 @@
  */
 #pragma once
 
+// Exported: the libraries build with hidden visibility by default.
+#pragma GCC visibility push(default)
+
 ///@{
 /** Lock state: panel off for inactivity; PIN pad shown; touches still to
  * swallow after a wake-up; inactivity counter (ticks); time-out setting
@@ -36,3 +39,5 @@ void setLockHandler(void (*handler)());
 bool isLocked();
 /// True while the PIN pad is shown.
 bool isLockScreen();
+
+#pragma GCC visibility pop

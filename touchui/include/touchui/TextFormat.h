@@ -7,6 +7,9 @@
 #include <stddef.h>
 #include <wchar.h>
 
+// Exported: the libraries build with hidden visibility by default.
+#pragma GCC visibility push(default)
+
 /// Formats into `out`. Conversions: %c %hc %lc %d %hd %ld %u %hu %lu %x %X %hx
 /// %lx %s %hs %ls %f %hf %lf %%; no widths or precisions (such a conversion
 /// produces nothing); floating point with two decimals, hexadecimal in lower
@@ -44,3 +47,5 @@ size_t utf8_to_wchar(const char* in, size_t inBytes, wchar_t* out, size_t outCha
 /// `outBytes`, no terminator added). Bytes produced; 0 on an error or when
 /// `out` runs short. A null `out` only counts.
 size_t wchar_to_utf8(const wchar_t* in, size_t inChars, char* out, size_t outBytes, int flags);
+
+#pragma GCC visibility pop

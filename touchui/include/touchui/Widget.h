@@ -9,6 +9,9 @@
 
 #include "lcddraw/libHalvixGui.h"
 
+// Exported: the libraries build with hidden visibility by default.
+#pragma GCC visibility push(default)
+
 /// The widget kinds, as the record's kind numbers (WidgetRecord::kind).
 class WidgetType {
 public:
@@ -83,3 +86,5 @@ public:
     bool flag3;           ///< 0 after the full constructors; not read by the toolkit
     char* textTarget;     ///< buffer useKeyboard() copies into; set by the application
 };
+
+#pragma GCC visibility pop
