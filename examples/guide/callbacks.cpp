@@ -19,28 +19,26 @@
 namespace {
 
 struct Heard {
-    std::string what;  // a copy: the library's buffers change with the next datagram
+    int device;         // 0 for a hub setting
+    int code;           // the value index, or the setting's code
+    std::string value;  // a copy: the library's buffers change with the next datagram
 };
 
 std::mutex lock;
 std::condition_variable ready;
 std::deque<Heard> queue;
 
-void post(const std::string& what) {
+void post(const Heard& h) {
     std::lock_guard<std::mutex> g(lock);
-    queue.push_back({what});
+    queue.push_back(h);
     ready.notify_one();
 }
 
 // Both run on the receiver thread: no waiting, no RSC request, no initialiser.
-void onDevice(Device* d) {
-    post("device #" + std::to_string(d->getID()) + " " + d->getDeviceName() + ": [" +
-         std::to_string(d->getLastNotificationIndex()) + "] = " + d->getLastNotificationIndexValue());
-}
+void onDevice(Device* d) { post({d->getID(), d->getLastNotificationIndex(), d->getLastNotificationIndexValue()}); }
 
 void onEvent(Event* e) {
-    if (e->type == EV_HalvixUpdated)
-        post("hub setting " + std::to_string(e->arg) + " = " + std::string(e->data, strnlen(e->data, sizeof e->data)));
+    if (e->type == EV_HalvixUpdated) post({0, e->arg, std::string(e->data, strnlen(e->data, sizeof e->data))});
 }
 
 }  // namespace
@@ -73,16 +71,25 @@ int main() {
     Halvix hub;
     hub.setScreenLockTime(120);
 
-    for (int handled = 0; handled < 3; ++handled) {
+    // Until the light, the dimmer and the setting have been announced.
+    bool light = false, dimmer = false, setting = false;
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!(light && dimmer && setting)) {
         std::unique_lock<std::mutex> g(lock);
-        if (!ready.wait_for(g, std::chrono::seconds(10), [] { return !queue.empty(); })) {
-            fprintf(stderr, "callbacks: only %d of 3 announcements heard\n", handled);
+        if (!ready.wait_until(g, deadline, [] { return !queue.empty(); })) {
+            fprintf(stderr, "callbacks: not everything was announced\n");
             return 1;
         }
         Heard h = queue.front();
         queue.pop_front();
         g.unlock();
-        printf("heard %s\n", h.what.c_str());
+        if (h.device)
+            printf("heard device #%d: [%d] = %s\n", h.device, h.code, h.value.c_str());
+        else
+            printf("heard hub setting %d = %s\n", h.code, h.value.c_str());
+        light = light || (h.device == 1 && h.code == 1 && h.value == "true");
+        dimmer = dimmer || (h.device == 2 && h.code == 1 && h.value == "25");
+        setting = setting || (h.device == 0 && h.code == HS_ScreenLockTime);
     }
     return 0;
 }
