@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(
-  build-essential cmake ninja-build pkg-config file binutils
+  build-essential cmake ninja-build pkg-config file binutils dpkg-dev
   libqdbm-dev qdbm-util libcurl4-openssl-dev libssl-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   bubblewrap cron dnsmasq-base iproute2 libpng-dev libfreetype-dev fonts-dejavu-core

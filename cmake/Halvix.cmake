@@ -122,10 +122,12 @@ endfunction()
 
 # Installs a library of ours: the shared object (runtime), its public
 # headers, a pkg-config file and its place in the CMake package (dev).
-# LIBS are what it links publicly: ours become Requires, the system's their
-# pkg-config names or flags.
+# LIBS are what it links publicly: ours become Requires and the component's
+# dependencies in the package, qdbm and threads the packages the component
+# finds. libcurl, OpenSSL and libpng reach no public header: the installed
+# package leaves them out of the link interface (the shared object names
+# them itself), so no application looks for them.
 set(HALVIX_INSTALLED_LIBS "" CACHE INTERNAL "")
-set(HALVIX_DEP_PACKAGES "" CACHE INTERNAL "")
 function(halvix_install_library name incdir libs component)
   install(TARGETS ${name} EXPORT HalvixTargets
     LIBRARY DESTINATION lib COMPONENT ${component}
@@ -133,59 +135,120 @@ function(halvix_install_library name incdir libs component)
   if(EXISTS ${incdir})
     install(DIRECTORY ${incdir}/ DESTINATION include COMPONENT dev)
   endif()
-  set(requires "") 
+  set(requires "")
+  set(requires_private "")
   set(libs_private "")
   set(cflags "")
+  set(deps "")
+  set(packages "")
+  set(private_links "")
   foreach(l ${libs})
-    set(dep "")
     if(l STREQUAL "qdbm::qdbm")
-      # Public headers include qdbm's (in the sysroot for a cross build).
-      string(APPEND libs_private " -lqdbm")
-      get_target_property(qinc qdbm::qdbm INTERFACE_INCLUDE_DIRECTORIES)
-      string(APPEND cflags " -I${qinc}")
+      # Public headers include qdbm's. A cross build names them in its
+      # sysroot; a host build requires Debian's qdbm.pc, so that
+      # PKG_CONFIG_SYSROOT_DIR applies to them as to any package.
+      list(APPEND packages qdbm)
+      if(CMAKE_CROSSCOMPILING)
+        file(RELATIVE_PATH qinc ${HALVIX_SYSROOT} ${QDBM_INCLUDE_DIR})
+        get_filename_component(qlib ${QDBM_LIBRARY} DIRECTORY)
+        file(RELATIVE_PATH qlib ${HALVIX_SYSROOT} ${qlib})
+        string(APPEND cflags " -I\${sysroot}/${qinc}")
+        string(APPEND libs_private " -L\${sysroot}/${qlib} -lqdbm")
+      elseif(HALVIX_QDBM_PC)
+        string(APPEND requires_private " qdbm")
+      else()
+        string(APPEND cflags " -I\${pc_sysrootdir}${QDBM_INCLUDE_DIR}")
+        string(APPEND libs_private " -lqdbm")
+      endif()
     elseif(l STREQUAL "Threads::Threads")
       string(APPEND libs_private " -pthread")
-    # No public header includes these: flags for static links only, so a
-    # cross build never picks up the host's pkg-config files for them.
+      list(APPEND packages Threads)
     elseif(l STREQUAL "CURL::libcurl")
       string(APPEND libs_private " -lcurl")
-      set(dep CURL)
+      list(APPEND private_links ${l})
     elseif(l MATCHES "^OpenSSL::")
-      string(APPEND libs_private " -lssl -lcrypto")
-      set(dep OpenSSL)
+      if(NOT libs_private MATCHES "-lssl")
+        string(APPEND libs_private " -lssl -lcrypto")
+      endif()
+      list(APPEND private_links ${l})
     elseif(l MATCHES "^PNG::")
       string(APPEND libs_private " -lpng")
-      set(dep PNG)
+      list(APPEND private_links ${l})
     elseif(TARGET ${l})
       string(APPEND requires " ${l}")
+      get_target_property(dep ${l} EXPORT_NAME)
+      if(NOT dep)
+        set(dep ${l})
+      endif()
+      list(APPEND deps ${dep})
     elseif(l MATCHES "^-")
       string(APPEND libs_private " ${l}")
     else()
       string(APPEND libs_private " -l${l}")
     endif()
-    if(dep AND NOT dep IN_LIST HALVIX_DEP_PACKAGES)
-      set(HALVIX_DEP_PACKAGES ${HALVIX_DEP_PACKAGES} ${dep} CACHE INTERNAL "")
-    endif()
   endforeach()
+  # What only the shared object needs stays in the build tree's link
+  # interface (the tests link through it) and out of the installed one.
+  if(private_links)
+    get_target_property(iface ${name} INTERFACE_LINK_LIBRARIES)
+    set(wrapped "")
+    foreach(i ${iface})
+      if(i IN_LIST private_links)
+        list(APPEND wrapped "$<BUILD_INTERFACE:${i}>")
+      else()
+        list(APPEND wrapped "${i}")
+      endif()
+    endforeach()
+    set_target_properties(${name} PROPERTIES INTERFACE_LINK_LIBRARIES "${wrapped}")
+  endif()
   string(REGEX REPLACE "^lib" "" short ${name})
-  halvix_pkgconfig(${name} ${short} "${requires}" "${libs_private}" "${cflags}")
-  set(HALVIX_INSTALLED_LIBS ${HALVIX_INSTALLED_LIBS} ${short} CACHE INTERNAL "")
+  halvix_sdk_component(${short} "${deps}" "${packages}")
+  halvix_pkgconfig(${name} ${short} "${requires}" "${libs_private}" "${cflags}" "${requires_private}")
 endfunction()
 
-# halvix_pkgconfig(name short requires [libs_private] [cflags]): writes and
-# installs name.pc, linking -l<short>.
+# halvix_sdk_component(name deps packages): a component of the CMake
+# package, with the components it needs and the packages it finds.
+function(halvix_sdk_component name deps packages)
+  if(NOT name IN_LIST HALVIX_INSTALLED_LIBS)
+    set(HALVIX_INSTALLED_LIBS ${HALVIX_INSTALLED_LIBS} ${name} CACHE INTERNAL "")
+  endif()
+  set(HALVIX_SDK_DEPS_${name} "${deps}" CACHE INTERNAL "")
+  set(HALVIX_SDK_PACKAGES_${name} "${packages}" CACHE INTERNAL "")
+endfunction()
+
+# halvix_pkgconfig(name short requires [libs_private] [cflags]
+#                  [requires_private]): writes and installs name.pc,
+# linking -l<short>. A library installed by hand (into the export set
+# HalvixTargets) becomes a component of the CMake package here. A cross
+# build's files name its compiler triplet and sysroot (variables target and
+# sysroot); every file names the virtual router (router_run).
 function(halvix_pkgconfig name short requires)
   set(libs_private "${ARGV3}")
   set(cflags "${ARGV4}")
+  set(requires_private "${ARGV5}")
+  string(REGEX REPLACE "^lib" "" component ${name})
+  if(NOT component IN_LIST HALVIX_INSTALLED_LIBS)
+    halvix_sdk_component(${component} "" "")
+  endif()
+  set(cross "")
+  if(CMAKE_CROSSCOMPILING)
+    string(REGEX REPLACE "-g\\+\\+(-[0-9.]+)?$" "" triplet ${CMAKE_CXX_COMPILER})
+    get_filename_component(triplet ${triplet} NAME)
+    set(cross "target=${triplet}
+sysroot=${HALVIX_SYSROOT}
+")
+  endif()
   set(pc ${CMAKE_BINARY_DIR}/pkgconfig/${name}.pc)
   file(WRITE ${pc} "prefix=\${pcfiledir}/../..
 libdir=\${prefix}/lib
 includedir=\${prefix}/include
-
+router_run=\${prefix}/bin/router-run
+${cross}
 Name: ${name}
 Description: Halvix hub library ${short}
 Version: ${PROJECT_VERSION}
 Requires:${requires}
+Requires.private:${requires_private}
 Cflags: -I\${includedir}${cflags}
 Libs: -L\${libdir} -Wl,-rpath-link,\${libdir} -l${short}
 Libs.private:${libs_private}
