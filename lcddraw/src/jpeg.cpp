@@ -26,7 +26,9 @@ constexpr unsigned kSafeSum = 2048;
 struct Component {
     int cid, ssx, ssy;
     int width, height;  // samples that carry the picture
-    int stride, rows;   // allocated plane: stride x rows (>= width x height)
+    int stride, rows;   // the plane: stride x rows (>= width x height)
+    int ring;           // rows allocated: `rows`, or fewer when the rows are
+                        // converted as they come and reused (row r at r % ring)
     int qtsel, actabsel, dctabsel;
     int dcpred;
     uint8_t* pixels;
@@ -500,6 +502,10 @@ NJ_INLINE void decodeBlock(Bits& b, Component* c, uint8_t* out) {
     }
 }
 
+bool is420();
+bool start420();
+bool streaming420();
+
 void decodeSOF() {
     if (!decodeLength()) return;
     if (nj.frame) {  // a second frame would leak the first one's planes
@@ -555,13 +561,21 @@ void decodeSOF() {
         c->height = (nj.height * c->ssy + ssymax - 1) / ssymax;
         c->stride = nj.mbwidth * c->ssx * 8;
         c->rows = nj.mbheight * c->ssy * 8;
-        c->pixels = (uint8_t*)malloc((size_t)c->stride * c->rows);
+    }
+    // A 4:2:0 picture is converted as its macroblock rows come: each plane
+    // keeps two macroblock rows (the conversion lags by less than one).
+    const bool stream = is420();
+    for (int i = 0; i < nj.ncomp; ++i) {
+        Component* c = &nj.comp[i];
+        c->ring = stream && c->rows > 16 * c->ssy ? 16 * c->ssy : c->rows;
+        c->pixels = (uint8_t*)malloc((size_t)c->stride * c->ring);
         if (!c->pixels) return fail(NJ_OUT_OF_MEM);
     }
     if (nj.ncomp == 3) {
         nj.rgb = (uint8_t*)malloc((size_t)nj.width * nj.height * 3);
         if (!nj.rgb) return fail(NJ_OUT_OF_MEM);
     }
+    if (stream && !start420()) return fail(NJ_OUT_OF_MEM);
     skip(nj.length);
 }
 
@@ -643,7 +657,6 @@ void decodeDRI() {
     skip(nj.length);
 }
 
-bool start420();
 void rows420(int lumaRows, int chromaRows);
 
 void decodeScan() {
@@ -668,16 +681,18 @@ void decodeScan() {
     if (nj.error) return;
     int rstcount = nj.rstinterval, nextrst = 0;
     // A 4:2:0 picture is converted as its macroblock rows come, while they
-    // are still in the cache (without the ring's memory, at the end).
-    const bool stream = start420();
+    // are still in the cache.
+    const bool stream = streaming420();
     Bits b = {0, 0, 0, nj.pos, nj.size};
+    uint8_t* base[3];  // each plane's current macroblock row
+    for (int i = 0; i < nj.ncomp; ++i) base[i] = nj.comp[i].pixels;
     for (int mbx = 0, mby = 0;;) {
         for (int i = 0; i < nj.ncomp; ++i) {
             Component* c = &nj.comp[i];
             for (int sby = 0; sby < c->ssy; ++sby)
                 for (int sbx = 0; sbx < c->ssx; ++sbx) {
-                    size_t off = ((size_t)(mby * c->ssy + sby) * c->stride + (size_t)(mbx * c->ssx + sbx)) * 8;
-                    decodeBlock(b, c, c->pixels + off);
+                    size_t off = (size_t)sby * 8 * c->stride + (size_t)(mbx * c->ssx + sbx) * 8;
+                    decodeBlock(b, c, base[i] + off);
                     if (nj.error) return;
                     if (overrun(b)) return fail(NJ_SYNTAX_ERROR);
                 }
@@ -686,6 +701,10 @@ void decodeScan() {
             mbx = 0;
             if (++mby >= nj.mbheight) break;
             if (stream) rows420(mby * nj.comp[0].ssy * 8, mby * nj.comp[1].ssy * 8);
+            for (int i = 0; i < nj.ncomp; ++i) {
+                const Component* c = &nj.comp[i];
+                base[i] = c->pixels + (size_t)((mby * c->ssy * 8) % c->ring) * c->stride;
+            }
         }
         if (nj.rstinterval && !(--rstcount)) {
             byteAlign(b);
@@ -876,8 +895,8 @@ struct PackedRows {
         uint32_t* r = ring + (size_t)(i % 6) * width;
         if (tag[i % 6] != i) {
             tag[i % 6] = i;
-            const uint8_t* b = cb->pixels + (size_t)i * cb->stride;
-            const uint8_t* c = cr->pixels + (size_t)i * cr->stride;
+            const uint8_t* b = cb->pixels + (size_t)(i % cb->ring) * cb->stride;
+            const uint8_t* c = cr->pixels + (size_t)(i % cr->ring) * cr->stride;
             auto two = [](int xb, int xc) { return (uint32_t)cfFast(xb) | (uint32_t)cfFast(xc) << 16; };
             r[0] = two(139 * b[0] - 11 * b[1], 139 * c[0] - 11 * c[1]);
             r[1] = two(104 * b[0] + 27 * b[1] - 3 * b[2], 104 * c[0] + 27 * c[1] - 3 * c[2]);
@@ -1024,7 +1043,7 @@ bool upsampleV(Component* c) {
     free(c->pixels);
     c->pixels = out;
     c->height *= 2;
-    c->rows = 2 * m;
+    c->rows = c->ring = 2 * m;
     return true;
 }
 
@@ -1034,11 +1053,11 @@ struct Stream420 {
     PackedRows packed;
 };
 Stream420 s420;
+bool streaming420() { return s420.packed.ring != nullptr; }
 
 // A picture whose luma plane covers it and whose chroma planes, the same
-// size, are each doubled once in each direction: sets up its conversion
-// (false: not such a picture, or no memory for the ring).
-bool start420() {
+// size, are each doubled once in each direction.
+bool is420() {
     if (nj.ncomp != 3) return false;
     const Component *y = &nj.comp[0], *cb = &nj.comp[1], *cr = &nj.comp[2];
     auto half = [](const Component* c) {
@@ -1047,6 +1066,14 @@ bool start420() {
     if (y->width < nj.width || y->height < nj.height || !half(cb) || !half(cr) || cb->width != cr->width ||
         cb->height != cr->height)
         return false;
+    return true;
+}
+
+// Sets up the conversion of such a picture (false: not one, or no memory
+// for the ring).
+bool start420() {
+    if (!is420()) return false;
+    const Component *cb = &nj.comp[1], *cr = &nj.comp[2];
     const int n = cb->width < 3 ? 3 : cb->width;
     uint32_t* ring = (uint32_t*)malloc((size_t)2 * n * 6 * sizeof(uint32_t));
     if (!ring) return false;
@@ -1065,13 +1092,15 @@ void rows420(int lumaRows, int chromaRows) {
     while (y < height) {
         if ((y & 1) && y >= 3 && y + 1 <= 2 * fm - 4) {
             if ((y - 3) / 2 + 3 >= chromaRows || y + 1 >= lumaRows) break;
-            pair420(s420.packed, y, c->pixels + (size_t)y * c->stride, c->stride, prgb, (ptrdiff_t)width * 3, width);
+            const uint8_t* y0 = c->pixels + (size_t)(y % c->ring) * c->stride;
+            const uint8_t* y1 = c->pixels + (size_t)((y + 1) % c->ring) * c->stride;
+            pair420(s420.packed, y, y0, y1 - y0, prgb, (ptrdiff_t)width * 3, width);
             prgb += (size_t)width * 6;
             y += 2;
             continue;
         }
         if ((y < 3 ? 3 : fm) > chromaRows || y >= lumaRows) break;
-        edge420(s420.packed, y, fm, c->pixels + (size_t)y * c->stride, prgb, width);
+        edge420(s420.packed, y, fm, c->pixels + (size_t)(y % c->ring) * c->stride, prgb, width);
         prgb += (size_t)width * 3;
         ++y;
     }
