@@ -55,6 +55,7 @@ struct Context {
     int block[64];
     int rstinterval;
     uint8_t* rgb;
+    int rowwise;  // converted by macroblock rows: 1 (4:4:4) or 2 (4:2:2), else 0
 };
 
 Context nj;
@@ -505,6 +506,7 @@ NJ_INLINE void decodeBlock(Bits& b, Component* c, uint8_t* out) {
 bool is420();
 bool start420();
 bool streaming420();
+int rowWise();
 
 void decodeSOF() {
     if (!decodeLength()) return;
@@ -564,10 +566,14 @@ void decodeSOF() {
     }
     // A 4:2:0 picture is converted as its macroblock rows come: each plane
     // keeps two macroblock rows (the conversion lags by less than one).
+    // Pictures without vertical doubling (4:4:4, 4:2:2) are converted by
+    // macroblock rows, each as soon as it is decoded: one row is kept.
     const bool stream = is420();
+    nj.rowwise = rowWise();
     for (int i = 0; i < nj.ncomp; ++i) {
         Component* c = &nj.comp[i];
-        c->ring = stream && c->rows > 16 * c->ssy ? 16 * c->ssy : c->rows;
+        const int keep = stream ? 16 * c->ssy : nj.rowwise ? 8 * c->ssy : c->rows;
+        c->ring = c->rows > keep ? keep : c->rows;
         c->pixels = (uint8_t*)malloc((size_t)c->stride * c->ring);
         if (!c->pixels) return fail(NJ_OUT_OF_MEM);
     }
@@ -658,6 +664,7 @@ void decodeDRI() {
 }
 
 void rows420(int lumaRows, int chromaRows);
+void rowsDone(int mby);
 
 void decodeScan() {
     if (!decodeLength()) return;
@@ -699,6 +706,7 @@ void decodeScan() {
         }
         if (++mbx >= nj.mbwidth) {
             mbx = 0;
+            if (nj.rowwise) rowsDone(mby);
             if (++mby >= nj.mbheight) break;
             if (stream) rows420(mby * nj.comp[0].ssy * 8, mby * nj.comp[1].ssy * 8);
             for (int i = 0; i < nj.ncomp; ++i) {
@@ -1107,7 +1115,104 @@ void rows420(int lumaRows, int chromaRows) {
     s420.next = y;
 }
 
+// 4:4:4 or 4:2:2: luma and chroma planes as tall as the picture, luma as
+// wide, chroma as wide (1) or doubled once across, the same size (2);
+// else 0.
+int rowWise() {
+    if (nj.ncomp != 3) return 0;
+    const Component *y = &nj.comp[0], *cb = &nj.comp[1], *cr = &nj.comp[2];
+    if (y->width < nj.width || y->height < nj.height || cb->height < nj.height || cr->height < nj.height) return 0;
+    if (cb->width >= nj.width && cr->width >= nj.width) return 1;
+    if (cb->width < nj.width && cb->width * 2 >= nj.width && cb->width == cr->width) return 2;
+    return 0;
+}
+
+// One pixel's colour conversion from the packed chroma terms' index s, as
+// in pair420: Cb's in bits 7-15, Cr's from bit 23.
+NJ_INLINE void yccPacked(uint8_t* __restrict o, int y, uint32_t s) {
+    const ChromaTerms::Cb& b = kChroma.cb[(s >> 7) & 0x1FF];
+    const ChromaTerms::Cr& c = kChroma.cr[s >> 23];
+    const uint8_t* const cy = kClip.t + 384 + y;
+    o[0] = cy[c.r];
+    o[1] = cy[(b.gb + c.gr) >> 8];
+    o[2] = cy[b.b];
+}
+
+// One row of a 4:4:4 picture.
+void row444(const uint8_t* __restrict py, const uint8_t* __restrict pcb, const uint8_t* __restrict pcr,
+            uint8_t* __restrict o, int width) {
+    const ChromaTerms::Cb* const tcb = kChroma.cb + 24;
+    const ChromaTerms::Cr* const tcr = kChroma.cr + 24;
+    const uint8_t* const clip = kClip.t + 384;
+    for (int x = 0; x < width; ++x, o += 3) {
+        const ChromaTerms::Cb& b = tcb[pcb[x]];
+        const ChromaTerms::Cr& c = tcr[pcr[x]];
+        const uint8_t* const cy = clip + py[x];
+        o[0] = cy[c.r];
+        o[1] = cy[(b.gb + c.gr) >> 8];
+        o[2] = cy[b.b];
+    }
+}
+
+// One row of a 4:2:2 picture: the horizontal doubling of both chroma rows
+// (n samples, n >= 3, as in hrow) on both at once, as in PackedRows::row,
+// feeding the colour conversion directly.
+void row422(const uint8_t* __restrict py, const uint8_t* __restrict b, const uint8_t* __restrict c, int n,
+            uint8_t* __restrict o, int width) {
+    // The edges' outputs, clipped, as indexes of the chroma terms.
+    auto two = [](int xb, int xc) { return (uint32_t)(cfFast(xb) + 24) << 7 | (uint32_t)(cfFast(xc) + 24) << 23; };
+    const uint8_t* eb = b + n;
+    const uint8_t* ec = c + n;
+    const uint32_t edge[6] = {two(139 * b[0] - 11 * b[1], 139 * c[0] - 11 * c[1]),
+                              two(104 * b[0] + 27 * b[1] - 3 * b[2], 104 * c[0] + 27 * c[1] - 3 * c[2]),
+                              two(28 * b[0] + 109 * b[1] - 9 * b[2], 28 * c[0] + 109 * c[1] - 9 * c[2]),
+                              two(28 * eb[-1] + 109 * eb[-2] - 9 * eb[-3], 28 * ec[-1] + 109 * ec[-2] - 9 * ec[-3]),
+                              two(104 * eb[-1] + 27 * eb[-2] - 3 * eb[-3], 104 * ec[-1] + 27 * ec[-2] - 3 * ec[-3]),
+                              two(139 * eb[-1] - 11 * eb[-2], 139 * ec[-1] - 11 * ec[-2])};
+    for (int k = 0; k < 3 && k < width; ++k) yccPacked(o + 3 * k, py[k], edge[k]);
+    // The middle outputs 3 .. 2n - 4 are all within the picture (it is at
+    // least 2n - 1 wide when n is the planes' own width).
+    const uint32_t k255 = 0x00FF00FFu, k510 = 0x01FE01FEu;
+    const uint32_t c0 = 11144u * 0x10001u, c1 = 11296u * 0x10001u;
+    uint32_t U = b[0] | (uint32_t)c[0] << 16, V = b[1] | (uint32_t)c[1] << 16;
+    uint32_t W = b[2] | (uint32_t)c[2] << 16;
+    uint8_t* op = o + 9;
+    const uint8_t* yp = py + 3;
+    for (int x = 3; x < n; ++x, op += 6, yp += 2) {
+        const uint32_t Z = b[x] | (uint32_t)c[x] << 16;
+        const uint32_t p = 70 * (V + W) + 6 * (k510 - U - Z);
+        const uint32_t q = 41 * (V + k255 - W) + 3 * (Z + k255 - U);
+        yccPacked(op, yp[0], p + q - c0);
+        yccPacked(op + 3, yp[1], p + c1 - q);
+        U = V;
+        V = W;
+        W = Z;
+    }
+    for (int k = 0; k < 3; ++k)
+        if (2 * n - 3 + k < width) yccPacked(o + 3 * (2 * n - 3 + k), py[2 * n - 3 + k], edge[3 + k]);
+}
+
+// The macroblock row mby of a row-wise picture is decoded: its rows are
+// converted.
+void rowsDone(int mby) {
+    const Component *y = &nj.comp[0], *cb = &nj.comp[1], *cr = &nj.comp[2];
+    const int width = nj.width, first = mby * nj.mbsizey;
+    const int last = first + nj.mbsizey < nj.height ? first + nj.mbsizey : nj.height;
+    uint8_t* o = nj.rgb + (size_t)first * width * 3;
+    const int n = cb->width < 3 ? 3 : cb->width;
+    for (int r = first; r < last; ++r, o += (size_t)width * 3) {
+        const uint8_t* py = y->pixels + (size_t)(r % y->ring) * y->stride;
+        const uint8_t* pcb = cb->pixels + (size_t)(r % cb->ring) * cb->stride;
+        const uint8_t* pcr = cr->pixels + (size_t)(r % cr->ring) * cr->stride;
+        if (nj.rowwise == 1)
+            row444(py, pcb, pcr, o, width);
+        else
+            row422(py, pcb, pcr, n, o, width);
+    }
+}
+
 void convert() {
+    if (nj.rowwise) return;  // converted during the scan
     // Each plane is doubled, horizontally then vertically, until it covers
     // the picture. A plane whose last doubling is vertical gets that one
     // row by row during the colour conversion, without a full-size plane;
