@@ -71,11 +71,11 @@ struct Huffman {
 };
 Huffman huff[4];
 constexpr int kFastBits = 9;
-Vlc vlcfast[4][1 << kFastBits];
 // A code and its coefficient's bits that fit in the first 9 bits together,
 // decoded in one lookup (len 0: not such a code). In the AC tables (2-3)
 // the codes of a coefficient, of sixteen zeros (value 0) and the end of
-// block (run 0); in the DC tables every code.
+// block (run 0); in the DC tables every code. Other codes of up to 9 bits
+// have len 0, their symbol in `value` and their length in `run`.
 struct FastAc {
     int16_t value;  // the coefficient
     uint8_t run;    // positions to advance: zeros skipped plus one
@@ -269,137 +269,157 @@ void skipMarker() {
 
 #define NJ_INLINE inline __attribute__((always_inline))
 
-// The entropy-coded data's bit reader, kept in a local of the scan so that
-// it lives in registers.
-struct Bits {
-    uint64_t buf;  // unconsumed bits from the top down, zeros below them
-    int bits;      // how many
-    int padbits;   // bits added past the end of the data
-    const uint8_t* pos;
-    int size;
+// The entropy-coded segment as the bit reader takes it, copied once with
+// the byte stuffing taken out: FF 00 and FF FF are one FF byte, a restart
+// marker stays as its two bytes (read back at the end of each interval),
+// and the end-of-image marker, any other marker or the end of the input
+// ends the data. After the data come 1-bits; a block or restart marker
+// that consumed any of them fails. The reader is a bit position in it: a
+// peek is one unaligned load, with no refill and no marker test.
+constexpr int kPad = 320;  // 1-bit bytes after the data: more than one block and a load
+
+struct Segment {
+    uint8_t* data = nullptr;
+    uint32_t end = 0;     // bits of data
+    bool marker = false;  // the data ends at a refused marker (or a lone FF ending the input)
 };
 
-NJ_INLINE void push(Bits& b, uint8_t byte) {
-    b.buf |= (uint64_t)byte << (56 - b.bits);
-    b.bits += 8;
-}
-
-// Tops the buffer up to more than 48 bits. Past the end of the data (or at
-// the end-of-image marker) 1-bits are fed and counted, so that a decoder
-// that goes on to consume them is caught.
-__attribute__((noinline)) void fill(Bits& b) {
-    // The common case first: the k bytes the buffer takes (k = 1 to 7) are
-    // all in the input and none is FF, so they go in with one load.
-    if (b.size >= 8) {
-        const int k = (56 - b.bits) >> 3;
-        uint64_t w;
-        memcpy(&w, b.pos, 8);
-#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-        w = __builtin_bswap64(w);
-#endif
-        const uint64_t top = w >> (64 - 8 * k);  // the k bytes, first one highest
-        const uint64_t x = ~top;                 // a zero byte where top has FF
-        if (!((x - 0x0101010101010101ull) & ~x & 0x8080808080808080ull)) {
-            b.buf |= top << (64 - b.bits - 8 * k);
-            b.bits += 8 * k;
-            b.pos += k;
-            b.size -= k;
-            return;
-        }
-    }
-    while (b.bits <= 48) {
-        if (b.size <= 0) {
-            push(b, 0xFF);
-            b.padbits += 8;
-            continue;
-        }
-        uint8_t byte = *b.pos++;
-        b.size--;
-        push(b, byte);
-        if (byte == 0xFF) {
-            if (!b.size) {
-                fail(NJ_SYNTAX_ERROR);
-                b.padbits += 8;
+// Copies at most `limit` bytes of the segment at nj.pos (no scan can read
+// further); false: no memory.
+bool unstuff(Segment& s, size_t limit) {
+    const uint8_t* in = nj.pos;
+    const size_t size = nj.size > 0 ? (size_t)nj.size : 0;
+    const size_t cap = size < limit ? size : limit;
+    uint8_t* out = (uint8_t*)malloc(cap + 1 + kPad);
+    if (!out) return false;
+    size_t i = 0, o = 0;
+    while (i < size && o < cap) {
+        // Four bytes at a time while none of them is FF.
+        if (i + 4 <= size && o + 4 <= cap) {
+            uint32_t w;
+            memcpy(&w, in + i, 4);
+            const uint32_t x = ~w;
+            if (!((x - 0x01010101u) & ~x & 0x80808080u)) {
+                memcpy(out + o, &w, 4);
+                i += 4;
+                o += 4;
                 continue;
             }
-            uint8_t marker = *b.pos++;
-            b.size--;
-            switch (marker) {
-                case 0x00:
-                case 0xFF:
-                    break;
-                case 0xD9:
-                    b.size = 0;
-                    b.padbits += 8;
-                    break;
-                default:
-                    if ((marker & 0xF8) != 0xD0) {
-                        fail(NJ_SYNTAX_ERROR);
-                        b.padbits += 8;
-                    } else {
-                        push(b, marker);
-                    }
-            }
         }
+        const uint8_t byte = in[i++];
+        if (byte != 0xFF) {
+            out[o++] = byte;
+            continue;
+        }
+        if (i == size) {
+            s.marker = true;
+            break;
+        }
+        const uint8_t m = in[i++];
+        if (m == 0x00 || m == 0xFF) {
+            out[o++] = 0xFF;
+        } else if (m == 0xD9) {
+            break;
+        } else if ((m & 0xF8) == 0xD0) {
+            out[o++] = 0xFF;
+            out[o++] = m;
+        } else {
+            s.marker = true;
+            break;
+        }
+    }
+    memset(out + o, 0xFF, kPad);
+    s.data = out;
+    s.end = (uint32_t)(o * 8);
+    return true;
+}
+
+// The 32 bits from bit `pos` on (at least the first 25 of them: 57 where
+// 64-bit loads are cheap).
+NJ_INLINE uint32_t peek(const uint8_t* d, uint32_t pos) {
+#if UINTPTR_MAX > 0xFFFFFFFFu
+    uint64_t w;
+    memcpy(&w, d + (pos >> 3), 8);
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    w = __builtin_bswap64(w);
+#endif
+    return (uint32_t)((w << (pos & 7)) >> 32);
+#else
+    uint32_t w;
+    memcpy(&w, d + (pos >> 3), 4);
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    w = __builtin_bswap32(w);
+#endif
+    return w << (pos & 7);
+#endif
+}
+
+// When the segment ends at a refused marker, whether the scan fails depends
+// on how far ahead of its position the reader has looked: the decoder
+// refuses such a marker when its look-ahead reaches it, even if the bits
+// before it suffice. That look-ahead is kept here as it always was: a
+// 64-bit buffer topped up to more than 48 bits, one byte (a restart marker:
+// both of its bytes) at a time, whenever fewer bits than a read needs are
+// left; the reads are the ones the scan makes in the same places.
+struct Lookahead {
+    const uint8_t* pos;
+    int size;
+    int bits;     // bits in the buffer
+    uint32_t at;  // the reader's position when last seen
+};
+
+__attribute__((noinline)) void lookFill(Lookahead& a) {
+    while (a.bits <= 48) {
+        a.bits += 8;
+        if (a.size <= 0) continue;
+        const uint8_t byte = *a.pos++;
+        a.size--;
+        if (byte != 0xFF) continue;
+        if (!a.size) {
+            fail(NJ_SYNTAX_ERROR);
+            continue;
+        }
+        const uint8_t m = *a.pos++;
+        a.size--;
+        if (m == 0xD9)
+            a.size = 0;
+        else if ((m & 0xF8) == 0xD0)
+            a.bits += 8;
+        else if (m != 0x00 && m != 0xFF)
+            fail(NJ_SYNTAX_ERROR);
     }
 }
 
-NJ_INLINE int showBits(Bits& b, int n) {
-    if (b.bits < n) fill(b);
-    return (int)((uint32_t)(b.buf >> 32) >> (32 - n));
+// A read of n bits at reader position `pos`.
+template <bool Look>
+NJ_INLINE void look(Lookahead& a, uint32_t pos, int n) {
+    if (!Look) return;
+    a.bits -= (int)(pos - a.at);
+    a.at = pos;
+    if (a.bits < n) lookFill(a);
 }
 
-// n is 0 to 16.
-NJ_INLINE void consume(Bits& b, int n) {
-#if UINTPTR_MAX == 0xFFFFFFFFu
-    // A 32-bit core shifts the two halves; n below 32 spares it the general
-    // 64-bit shift's cases.
-    uint32_t hi = (uint32_t)(b.buf >> 32), lo = (uint32_t)b.buf;
-    hi = (hi << n) | (lo >> 1 >> (31 - n));
-    lo <<= n;
-    b.buf = (uint64_t)hi << 32 | lo;
-#else
-    b.buf <<= n;
-#endif
-    b.bits -= n;
-}
-
-NJ_INLINE int getBits(Bits& b, int n) {
-    int r = showBits(b, n);
-    consume(b, n);
-    return r;
-}
-
-NJ_INLINE void byteAlign(Bits& b) { consume(b, b.bits & 7); }
-
-// True when the decoder consumed bits that are not in the input.
-NJ_INLINE bool overrun(const Bits& b) { return b.padbits > b.bits; }
-
-// The code at the top of a 16-bit window, by length ({0, 0}: none).
-__attribute__((noinline)) Vlc slowVlc(int table, int value) {
+// The code at the top of a 16-bit window longer than the fast tables' 9
+// bits, by length ({0, 0}: none).
+__attribute__((noinline)) Vlc slowVlc(int table, uint32_t value) {
     const Huffman& h = huff[table];
-    for (int len = 1; len <= 16; ++len)
-        if ((uint32_t)value < h.end[len])
-            return Vlc{(uint8_t)len, h.syms[h.first[len] + ((value - (int)h.end[len - 1]) >> (16 - len))]};
+    for (int len = kFastBits + 1; len <= 16; ++len)
+        if (value < h.end[len])
+            return Vlc{(uint8_t)len, h.syms[h.first[len] + ((value - h.end[len - 1]) >> (16 - len))]};
     return Vlc{0, 0};
 }
 
-NJ_INLINE int getVlc(Bits& b, int table, uint8_t* code) {
-    int value = showBits(b, 16);
-    Vlc e = vlcfast[table][value >> (16 - kFastBits)];
-    if (!e.bits) e = slowVlc(table, value);
-    int n = e.bits;
-    if (!n) {
-        fail(NJ_SYNTAX_ERROR);
-        return 0;
-    }
-    consume(b, n);
-    value = e.code;
-    if (code) *code = (uint8_t)value;
-    n = value & 15;
-    if (!n) return 0;
-    value = getBits(b, n);
-    // Below 2^(n-1) the value is negative: minus 2^n - 1 (without a branch).
+// The code at bit `pos` whose coefficient bits do not fit in the fast
+// lookup f: its length and symbol ({0, 0}: none).
+NJ_INLINE Vlc codeAt(const FastAc& f, int table, uint32_t w) {
+    if (f.run) return Vlc{f.run, (uint8_t)f.value};
+    return slowVlc(table, w >> 16);
+}
+
+// A coefficient's n bits (n = 1 to 15), sign-extended: below 2^(n-1) the
+// value is negative, minus 2^n - 1 (without a branch).
+NJ_INLINE int extend(uint32_t w, int n) {
+    const int value = (int)(w >> (32 - n));
     return value + (((value >> (n - 1)) - 1) & (1 - (1 << n)));
 }
 
@@ -412,20 +432,36 @@ __attribute__((noinline, cold)) void wideIdct(uint8_t* out, int stride) {
     memset(nj.block, 0, sizeof nj.block);
 }
 
-NJ_INLINE void decodeBlock(Bits& b, Component* c, uint8_t* out) {
-    uint8_t code = 0;
+// Decodes one block at bit `pos` into the plane at `out`; the new position
+// (nj.error set on failure).
+template <bool Look>
+NJ_INLINE uint32_t decodeBlock(const uint8_t* d, uint32_t pos, Lookahead& la, Component* c, uint8_t* out) {
     int coef = 0;
     const uint8_t* q = nj.qtab[c->qtsel];
     // nj.block is all zeros here: each block clears what it set.
     // Valid predictors stay within 11 bits; a hostile file cannot make them
     // overflow.
-    const FastAc fd = fastac[c->dctabsel][showBits(b, 16) >> (16 - kFastBits)];
+    look<Look>(la, pos, 16);
+    uint32_t w = peek(d, pos);
+    const FastAc fd = fastac[c->dctabsel][w >> (32 - kFastBits)];
     int diff;
     if (fd.len) {
-        consume(b, fd.len);
+        pos += fd.len;
         diff = fd.value;
     } else {
-        diff = getVlc(b, c->dctabsel, nullptr);
+        const Vlc e = codeAt(fd, c->dctabsel, w);
+        if (!e.bits) {
+            fail(NJ_SYNTAX_ERROR);
+            return pos;
+        }
+        pos += e.bits;
+        const int n = e.code & 15;
+        diff = 0;
+        if (n) {
+            look<Look>(la, pos, n);
+            diff = extend(peek(d, pos), n);
+            pos += n;
+        }
     }
     int pred = c->dcpred + diff;
     if (pred > 32767) pred = 32767;
@@ -436,38 +472,50 @@ NJ_INLINE void decodeBlock(Bits& b, Component* c, uint8_t* out) {
     unsigned sum = (unsigned)(v < 0 ? -v : v);
     const FastAc* fa = fastac[c->actabsel];
     do {
-        const int peek = showBits(b, 16);
-        const FastAc f = fa[peek >> (16 - kFastBits)];
+        look<Look>(la, pos, 16);
+        w = peek(d, pos);
+        const FastAc f = fa[w >> (32 - kFastBits)];
         if (f.len) {
-            consume(b, f.len);
+            pos += f.len;
             if (!f.run) break;  // end of block
             coef += f.run;
             if (coef > 63) {
                 fail(NJ_SYNTAX_ERROR);
-                return;
+                return pos;
             }
             v = f.value * q[coef];
             sum += (unsigned)(v < 0 ? -v : v);
             nj.block[kZigZag[coef]] = v;
             continue;
         }
-        int value = getVlc(b, c->actabsel, &code);
-        if (nj.error) return;
+        const Vlc e = codeAt(f, c->actabsel, w);
+        if (!e.bits) {
+            fail(NJ_SYNTAX_ERROR);
+            return pos;
+        }
+        pos += e.bits;
+        const int code = e.code;
         if (!code) break;  // end of block
         if (!(code & 0x0F) && code != 0xF0) {
             fail(NJ_SYNTAX_ERROR);
-            return;
+            return pos;
+        }
+        int value = 0;
+        if (code & 15) {
+            look<Look>(la, pos, code & 15);
+            value = extend(peek(d, pos), code & 15);
+            pos += code & 15;
         }
         coef += (code >> 4) + 1;
         if (coef > 63) {
             fail(NJ_SYNTAX_ERROR);
-            return;
+            return pos;
         }
         v = value * q[coef];
         sum += (unsigned)(v < 0 ? -v : v);
         nj.block[kZigZag[coef]] = v;
     } while (coef < 63);
-    if (nj.error) return;
+    if (Look && nj.error) return pos;
     // The coefficients up to zig-zag position 9 lie in the first four rows.
     if (sum > kSafeSum) {
         wideIdct(out, c->stride);
@@ -501,6 +549,7 @@ NJ_INLINE void decodeBlock(Bits& b, Component* c, uint8_t* out) {
         memset(nj.block, 0, sizeof nj.block);
 #endif
     }
+    return pos;
 }
 
 bool is420();
@@ -596,11 +645,11 @@ void decodeDHT() {
         for (int len = 1; len <= 16; ++len) counts[len - 1] = nj.pos[len];
         skip(17);
         Huffman& h = huff[i];
-        Vlc* fast = vlcfast[i];
+        Vlc fast[1 << kFastBits];
         nj.vlcavail |= 1 << i;
         int remain = 65536, spread = 65536, nsyms = 0;
         h.end[0] = 0;
-        memset(fast, 0, sizeof vlcfast[i]);
+        memset(fast, 0, sizeof fast);
         for (int len = 1; len <= 16; ++len) {
             spread >>= 1;
             int count = counts[len - 1];
@@ -637,6 +686,8 @@ void decodeDHT() {
                     if (value < (1 << (n - 1))) value -= (1 << n) - 1;
                 }
                 a = FastAc{(int16_t)value, (uint8_t)((e.code >> 4) + 1), (uint8_t)len};
+            } else if (e.bits) {
+                a = FastAc{e.code, e.bits, 0};  // the code alone: its symbol and length
             }
             fastac[i][k] = a;
         }
@@ -666,6 +717,53 @@ void decodeDRI() {
 void rows420(int lumaRows, int chromaRows);
 void rowsDone(int mby);
 
+template <bool Look>
+void scanMcus(const Segment& seg, Lookahead& la) {
+    int rstcount = nj.rstinterval, nextrst = 0;
+    // A 4:2:0 picture is converted as its macroblock rows come, while they
+    // are still in the cache.
+    const bool stream = streaming420();
+    const uint8_t* const d = seg.data;
+    const uint32_t end = seg.end;
+    uint32_t pos = 0;
+    uint8_t* base[3];  // each plane's current macroblock row
+    for (int i = 0; i < nj.ncomp; ++i) base[i] = nj.comp[i].pixels;
+    for (int mbx = 0, mby = 0;;) {
+        for (int i = 0; i < nj.ncomp; ++i) {
+            Component* c = &nj.comp[i];
+            for (int sby = 0; sby < c->ssy; ++sby)
+                for (int sbx = 0; sbx < c->ssx; ++sbx) {
+                    size_t off = (size_t)sby * 8 * c->stride + (size_t)(mbx * c->ssx + sbx) * 8;
+                    pos = decodeBlock<Look>(d, pos, la, c, base[i] + off);
+                    if (nj.error) return;
+                    if (pos > end) return fail(NJ_SYNTAX_ERROR);
+                }
+        }
+        if (++mbx >= nj.mbwidth) {
+            mbx = 0;
+            if (nj.rowwise) rowsDone(mby);
+            if (++mby >= nj.mbheight) break;
+            if (stream) rows420(mby * nj.comp[0].ssy * 8, mby * nj.comp[1].ssy * 8);
+            for (int i = 0; i < nj.ncomp; ++i) {
+                const Component* c = &nj.comp[i];
+                base[i] = c->pixels + (size_t)((mby * c->ssy * 8) % c->ring) * c->stride;
+            }
+        }
+        if (nj.rstinterval && !(--rstcount)) {
+            pos = (pos + 7) & ~7u;
+            look<Look>(la, pos, 16);
+            const uint32_t m = peek(d, pos) >> 16;
+            pos += 16;
+            if (nj.error) return;
+            if (pos > end || (m & 0xFFF8) != 0xFFD0 || (m & 7) != (uint32_t)nextrst) return fail(NJ_SYNTAX_ERROR);
+            nextrst = (nextrst + 1) & 7;
+            rstcount = nj.rstinterval;
+            for (int i = 0; i < 3; ++i) nj.comp[i].dcpred = 0;
+        }
+    }
+    nj.error = __NJ_FINISHED;
+}
+
 void decodeScan() {
     if (!decodeLength()) return;
     if (!nj.frame) return fail(NJ_SYNTAX_ERROR);
@@ -686,45 +784,19 @@ void decodeScan() {
     if (nj.qtused & ~nj.qtavail) return fail(NJ_SYNTAX_ERROR);
     skip(nj.length);
     if (nj.error) return;
-    int rstcount = nj.rstinterval, nextrst = 0;
-    // A 4:2:0 picture is converted as its macroblock rows come, while they
-    // are still in the cache.
-    const bool stream = streaming420();
-    Bits b = {0, 0, 0, nj.pos, nj.size};
-    uint8_t* base[3];  // each plane's current macroblock row
-    for (int i = 0; i < nj.ncomp; ++i) base[i] = nj.comp[i].pixels;
-    for (int mbx = 0, mby = 0;;) {
-        for (int i = 0; i < nj.ncomp; ++i) {
-            Component* c = &nj.comp[i];
-            for (int sby = 0; sby < c->ssy; ++sby)
-                for (int sbx = 0; sbx < c->ssx; ++sbx) {
-                    size_t off = (size_t)sby * 8 * c->stride + (size_t)(mbx * c->ssx + sbx) * 8;
-                    decodeBlock(b, c, base[i] + off);
-                    if (nj.error) return;
-                    if (overrun(b)) return fail(NJ_SYNTAX_ERROR);
-                }
-        }
-        if (++mbx >= nj.mbwidth) {
-            mbx = 0;
-            if (nj.rowwise) rowsDone(mby);
-            if (++mby >= nj.mbheight) break;
-            if (stream) rows420(mby * nj.comp[0].ssy * 8, mby * nj.comp[1].ssy * 8);
-            for (int i = 0; i < nj.ncomp; ++i) {
-                const Component* c = &nj.comp[i];
-                base[i] = c->pixels + (size_t)((mby * c->ssy * 8) % c->ring) * c->stride;
-            }
-        }
-        if (nj.rstinterval && !(--rstcount)) {
-            byteAlign(b);
-            int m = getBits(b, 16);
-            if (nj.error) return;
-            if (overrun(b) || (m & 0xFFF8) != 0xFFD0 || (m & 7) != nextrst) return fail(NJ_SYNTAX_ERROR);
-            nextrst = (nextrst + 1) & 7;
-            rstcount = nj.rstinterval;
-            for (int i = 0; i < 3; ++i) nj.comp[i].dcpred = 0;
-        }
-    }
-    nj.error = __NJ_FINISHED;
+    // No scan reads more than this: 1,984 bits a block (64 codes of 16
+    // bits and their 15 coefficient bits), 23 a restart marker.
+    uint64_t perMcu = 23;
+    for (int i = 0; i < nj.ncomp; ++i) perMcu += 1984u * nj.comp[i].ssx * nj.comp[i].ssy;
+    const uint64_t maxBits = perMcu * nj.mbwidth * nj.mbheight;
+    Segment seg;
+    if (!unstuff(seg, (size_t)(maxBits / 8 + 64))) return fail(NJ_OUT_OF_MEM);
+    Lookahead la = {nj.pos, nj.size, 0, 0};
+    if (seg.marker)
+        scanMcus<true>(seg, la);
+    else
+        scanMcus<false>(seg, la);
+    free(seg.data);
 }
 
 // Four-tap chroma filter: sums rounded by +64, shifted by 7, clipped.
