@@ -953,13 +953,23 @@ struct ChromaTerms {
     }
 } const kChroma;
 
-// A constant the optimiser may not see: on MIPS the horizontal filter's
-// multipliers stay single multiplications (one instruction there) instead
-// of the longer shift-and-add chains it would put in their place. Elsewhere
-// (and in pair420, short of registers) those chains are faster.
-NJ_INLINE uint32_t opaque(uint32_t k) {
-    __asm__("" : "+r"(k));
-    return k;
+// The terms of packed sums s (Cb's index in bits 7-15, Cr's from bit 23),
+// found by byte offset: one shift and one mask each.
+NJ_INLINE const ChromaTerms::Cb& cbTerms(uint32_t s) {
+    return *(const ChromaTerms::Cb*)((const char*)kChroma.cb + ((s >> 4) & 0xFF8));
+}
+NJ_INLINE const ChromaTerms::Cr& crTerms(uint32_t s) {
+    return *(const ChromaTerms::Cr*)((const char*)kChroma.cr + ((s >> 20) & 0xFF8));
+}
+
+// A value the optimiser may not see through (read back once, before a
+// loop): on MIPS the filters' multipliers stay single multiplications (one
+// instruction there) instead of the longer shift-and-add chains it would
+// put in their place, and a table's base stays one register.
+template <typename T>
+NJ_INLINE T opaque(T k) {
+    volatile T v = k;
+    return v;
 }
 
 // The two chroma planes' horizontal doublings side by side, one 32-bit word
@@ -981,22 +991,21 @@ struct PackedRows {
             r[0] = two(139 * b[0] - 11 * b[1], 139 * c[0] - 11 * c[1]);
             r[1] = two(104 * b[0] + 27 * b[1] - 3 * b[2], 104 * c[0] + 27 * c[1] - 3 * c[2]);
             r[2] = two(28 * b[0] + 109 * b[1] - 9 * b[2], 28 * c[0] + 109 * c[1] - 9 * c[2]);
-            // The middle, on both planes at once as in pair420: S0 and S1
+            // The middle, on both planes at once as in pair420: s0 and s1
             // are the two outputs' sums + 64 + 3072, clipped by table.
-            const uint32_t k255 = 0x00FF00FFu, k510 = 0x01FE01FEu;
-            const uint32_t c0 = 11144u * 0x10001u, c1 = 11296u * 0x10001u;
+            const uint32_t k3136 = 3136u * 0x10001u;
             uint32_t U = b[0] | (uint32_t)c[0] << 16, V = b[1] | (uint32_t)c[1] << 16;
             uint32_t W = b[2] | (uint32_t)c[2] << 16;
 #if defined(__mips__)
-            const uint32_t m70 = opaque(70), m6 = opaque(6), m41 = opaque(41), m3 = opaque(3);
+            const uint32_t m70 = opaque(70u), m6 = opaque(6u), m41 = opaque(41u), m3 = opaque(3u);
 #else
             constexpr uint32_t m70 = 70, m6 = 6, m41 = 41, m3 = 3;
 #endif
             for (int x = 0; x < n - 3; ++x) {
                 const uint32_t Z = b[x + 3] | (uint32_t)c[x + 3] << 16;
-                const uint32_t p = m70 * (V + W) + m6 * (k510 - U - Z);
-                const uint32_t q = m41 * (V + k255 - W) + m3 * (Z + k255 - U);
-                const uint32_t s0 = p + q - c0, s1 = p + c1 - q;
+                const uint32_t a = m70 * (V + W) - m6 * (U + Z) + k3136;
+                const uint32_t d = m41 * (V - W) - m3 * (U - Z);
+                const uint32_t s0 = a + d, s1 = a - d;
                 r[2 * x + 3] = kClip24.t[(s0 >> 7) & 0x1FF] | (uint32_t)kClip24.t[s0 >> 23] << 16;
                 r[2 * x + 4] = kClip24.t[(s1 >> 7) & 0x1FF] | (uint32_t)kClip24.t[s1 >> 23] << 16;
                 U = V;
@@ -1034,27 +1043,32 @@ void pair420(PackedRows& s, int r, const uint8_t* __restrict y0, ptrdiff_t ystri
     const uint32_t* __restrict v = s.row(k + 1);
     const uint32_t* __restrict w = s.row(k + 2);
     const uint32_t* __restrict z = s.row(k + 3);
-    const uint32_t k255 = 0x00FF00FFu, k510 = 0x01FE01FEu;
-    const uint32_t c0 = 11144u * 0x10001u, c1 = 11296u * 0x10001u;
+    // a + 3136 and b of both lanes (wrapping in between is harmless: only
+    // the sums' lanes need to stay within 16 bits).
+    const uint32_t k3136 = 3136u * 0x10001u;
+#if defined(__mips__)
+    const uint32_t m70 = opaque(70u), m6 = opaque(6u), m41 = opaque(41u), m3 = opaque(3u);
+    const uint8_t* const clip = opaque(kClip.t + 384);
+#else
+    constexpr uint32_t m70 = 70, m6 = 6, m41 = 41, m3 = 3;
     const uint8_t* const clip = kClip.t + 384;
-    const ChromaTerms::Cb* const tcb = kChroma.cb;
-    const ChromaTerms::Cr* const tcr = kChroma.cr;
+#endif
     for (const uint8_t* const yend = y0 + cols; y0 != yend; ++y0, o0 += 3) {
         const uint32_t U = *u++, V = *v++, W = *w++, Z = *z++;
-        const uint32_t p = 70 * (V + W) + 6 * (k510 - U - Z);
-        const uint32_t q = 41 * (V + k255 - W) + 3 * (Z + k255 - U);
-        const uint32_t s0 = p + q - c0, s1 = p + c1 - q;
+        const uint32_t a = m70 * (V + W) - m6 * (U + Z) + k3136;
+        const uint32_t b = m41 * (V - W) - m3 * (U - Z);
+        const uint32_t s0 = a + b, s1 = a - b;
         {
-            const ChromaTerms::Cb& b = tcb[(s0 >> 7) & 0x1FF];
-            const ChromaTerms::Cr& c = tcr[s0 >> 23];
+            const ChromaTerms::Cb& b = cbTerms(s0);
+            const ChromaTerms::Cr& c = crTerms(s0);
             const uint8_t* const cy = clip + y0[0];
             o0[0] = cy[c.r];
             o0[1] = cy[(b.gb + c.gr) >> 8];
             o0[2] = cy[b.b];
         }
         {
-            const ChromaTerms::Cb& b = tcb[(s1 >> 7) & 0x1FF];
-            const ChromaTerms::Cr& c = tcr[s1 >> 23];
+            const ChromaTerms::Cb& b = cbTerms(s1);
+            const ChromaTerms::Cr& c = crTerms(s1);
             const uint8_t* const cy = clip + y0[ystride];
             o0[ostride] = cy[c.r];
             o0[ostride + 1] = cy[(b.gb + c.gr) >> 8];
@@ -1080,8 +1094,8 @@ void edge420Row(const uint32_t* __restrict a, const uint32_t* __restrict b, cons
         // N: the second tap's weight is negative
         const uint32_t sb = N ? B * (k255 - b[x]) : B * b[x];
         const uint32_t S = A * a[x] + sb + D * (k255 - d[x]) + off;
-        const ChromaTerms::Cb& cb = kChroma.cb[(S >> 7) & 0x1FF];
-        const ChromaTerms::Cr& cr = kChroma.cr[S >> 23];
+        const ChromaTerms::Cb& cb = cbTerms(S);
+        const ChromaTerms::Cr& cr = crTerms(S);
         const uint8_t* const cy = clip + y0[x];
         o0[0] = cy[cr.r];
         o0[1] = cy[(cb.gb + cr.gr) >> 8];
@@ -1202,8 +1216,8 @@ int rowWise() {
 // One pixel's colour conversion from the packed chroma terms' index s, as
 // in pair420: Cb's in bits 7-15, Cr's from bit 23.
 NJ_INLINE void yccPacked(uint8_t* __restrict o, int y, uint32_t s) {
-    const ChromaTerms::Cb& b = kChroma.cb[(s >> 7) & 0x1FF];
-    const ChromaTerms::Cr& c = kChroma.cr[s >> 23];
+    const ChromaTerms::Cb& b = cbTerms(s);
+    const ChromaTerms::Cr& c = crTerms(s);
     const uint8_t* const cy = kClip.t + 384 + y;
     o[0] = cy[c.r];
     o[1] = cy[(b.gb + c.gr) >> 8];
@@ -1244,18 +1258,22 @@ void row422(const uint8_t* __restrict py, const uint8_t* __restrict b, const uin
     for (int k = 0; k < 3 && k < width; ++k) yccPacked(o + 3 * k, py[k], edge[k]);
     // The middle outputs 3 .. 2n - 4 are all within the picture (it is at
     // least 2n - 1 wide when n is the planes' own width).
-    const uint32_t k255 = 0x00FF00FFu, k510 = 0x01FE01FEu;
-    const uint32_t c0 = 11144u * 0x10001u, c1 = 11296u * 0x10001u;
+    const uint32_t k3136 = 3136u * 0x10001u;
     uint32_t U = b[0] | (uint32_t)c[0] << 16, V = b[1] | (uint32_t)c[1] << 16;
     uint32_t W = b[2] | (uint32_t)c[2] << 16;
+#if defined(__mips__)
+    const uint32_t m70 = opaque(70u), m6 = opaque(6u), m41 = opaque(41u), m3 = opaque(3u);
+#else
+    constexpr uint32_t m70 = 70, m6 = 6, m41 = 41, m3 = 3;
+#endif
     uint8_t* op = o + 9;
     const uint8_t* yp = py + 3;
     for (int x = 3; x < n; ++x, op += 6, yp += 2) {
         const uint32_t Z = b[x] | (uint32_t)c[x] << 16;
-        const uint32_t p = 70 * (V + W) + 6 * (k510 - U - Z);
-        const uint32_t q = 41 * (V + k255 - W) + 3 * (Z + k255 - U);
-        yccPacked(op, yp[0], p + q - c0);
-        yccPacked(op + 3, yp[1], p + c1 - q);
+        const uint32_t a = m70 * (V + W) - m6 * (U + Z) + k3136;
+        const uint32_t d = m41 * (V - W) - m3 * (U - Z);
+        yccPacked(op, yp[0], a + d);
+        yccPacked(op + 3, yp[1], a - d);
         U = V;
         V = W;
         W = Z;
