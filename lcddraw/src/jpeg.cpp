@@ -423,6 +423,31 @@ NJ_INLINE int extend(uint32_t w, int n) {
     return value + (((value >> (n - 1)) - 1) & (1 - (1 << n)));
 }
 
+// The rows that hold a block's coefficients when its last one is at
+// zig-zag position k: 1 + the lowest row among positions 0 to k.
+const uint8_t kRows[64] = {1, 1, 2, 3, 3, 3, 3, 3, 3, 4, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 6, 7,
+                           7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 8, 8, 8, 8, 8, 8, 8, 8, 8,
+                           8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8};
+
+// The 32-bit inverse DCT of nj.block, whose rows from R on are zero, and
+// the block cleared (on MIPS row by row as the rows are read, elsewhere by
+// one memset, which the compiler inlines).
+template <int R>
+__attribute__((noinline)) void idctRows(uint8_t* out, int stride) {
+    int tmp[8 * R];
+#if defined(__mips__)
+    idct<int, R, true>(nj.block, tmp, out, stride);
+#else
+    idct<int, R>(nj.block, tmp, out, stride);
+    memset(nj.block, 0, 8 * R * sizeof(int));
+#endif
+}
+
+// By the rows a block's coefficients take (a call through the table keeps
+// the scan's loop small).
+void (*const kIdctRows[9])(uint8_t*, int) = {nullptr,     idctRows<1>, idctRows<2>, idctRows<3>, idctRows<4>,
+                                             idctRows<5>, idctRows<6>, idctRows<7>, idctRows<8>};
+
 // A block beyond the 32-bit arithmetic's safe sum, in 64 bits; out of the
 // scan's loop (real pictures never have one).
 __attribute__((noinline, cold)) void wideIdct(uint8_t* out, int stride) {
@@ -532,22 +557,8 @@ NJ_INLINE uint32_t decodeBlock(const uint8_t* d, uint32_t pos, Lookahead& la, Co
             memcpy(row + 4, &p, 4);
         }
         nj.block[0] = 0;
-    } else if (coef <= 9) {
-        int tmp[32];
-#if defined(__mips__)
-        idct<int, 4, true>(nj.block, tmp, out, c->stride);
-#else
-        idct<int, 4>(nj.block, tmp, out, c->stride);
-        memset(nj.block, 0, 32 * sizeof(int));
-#endif
     } else {
-        int tmp[64];
-#if defined(__mips__)
-        idct<int, 8, true>(nj.block, tmp, out, c->stride);
-#else
-        idct<int>(nj.block, tmp, out, c->stride);
-        memset(nj.block, 0, sizeof nj.block);
-#endif
+        kIdctRows[kRows[coef]](out, c->stride);
     }
     return pos;
 }
@@ -718,7 +729,7 @@ void rows420(int lumaRows, int chromaRows);
 void rowsDone(int mby);
 
 template <bool Look>
-void scanMcus(const Segment& seg, Lookahead& la) {
+__attribute__((noinline)) void scanMcus(const Segment& seg, Lookahead& la) {
     int rstcount = nj.rstinterval, nextrst = 0;
     // A 4:2:0 picture is converted as its macroblock rows come, while they
     // are still in the cache.
