@@ -99,9 +99,19 @@ struct Clip24Table {
     }
 } const kClip24;
 
+// The same as byte offsets of int coefficients.
+struct ZigZag4 {
+    uint8_t t[64];
+    constexpr ZigZag4();
+};
 const uint8_t kZigZag[64] = {0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,  12, 19, 26, 33, 40, 48,
                              41, 34, 27, 20, 13, 6,  7,  14, 21, 28, 35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23,
                              30, 37, 44, 51, 58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
+constexpr ZigZag4::ZigZag4() : t() {
+    for (int i = 0; i < 64; ++i) t[i] = (uint8_t)(kZigZag[i] * 4);
+}
+constexpr ZigZag4 kZigZag4Table;
+const uint8_t* const kZigZag4 = kZigZag4Table.t;
 
 inline uint8_t clip(int x) { return x < 0 ? 0 : (x > 255 ? 255 : (uint8_t)x); }
 
@@ -334,19 +344,24 @@ bool unstuff(Segment& s, size_t limit) {
     return true;
 }
 
+// An unaligned load (memcpy into a local makes GCC for MIPS store the word
+// to the stack as well).
+template <typename T>
+struct __attribute__((packed, may_alias)) Unaligned {
+    T v;
+};
+
 // The 32 bits from bit `pos` on (at least the first 25 of them: 57 where
 // 64-bit loads are cheap).
 NJ_INLINE uint32_t peek(const uint8_t* d, uint32_t pos) {
 #if UINTPTR_MAX > 0xFFFFFFFFu
-    uint64_t w;
-    memcpy(&w, d + (pos >> 3), 8);
+    uint64_t w = ((const Unaligned<uint64_t>*)(d + (pos >> 3)))->v;
 #if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
     w = __builtin_bswap64(w);
 #endif
     return (uint32_t)((w << (pos & 7)) >> 32);
 #else
-    uint32_t w;
-    memcpy(&w, d + (pos >> 3), 4);
+    uint32_t w = ((const Unaligned<uint32_t>*)(d + (pos >> 3)))->v;
 #if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
     w = __builtin_bswap32(w);
 #endif
@@ -463,6 +478,7 @@ template <bool Look>
 NJ_INLINE uint32_t decodeBlock(const uint8_t* d, uint32_t pos, Lookahead& la, Component* c, uint8_t* out) {
     int coef = 0;
     const uint8_t* q = nj.qtab[c->qtsel];
+    int* const blk = nj.block;
     // nj.block is all zeros here: each block clears what it set.
     // Valid predictors stay within 11 bits; a hostile file cannot make them
     // overflow.
@@ -510,7 +526,7 @@ NJ_INLINE uint32_t decodeBlock(const uint8_t* d, uint32_t pos, Lookahead& la, Co
             }
             v = f.value * q[coef];
             sum += (unsigned)(v < 0 ? -v : v);
-            nj.block[kZigZag[coef]] = v;
+            *(int*)((char*)blk + kZigZag4[coef]) = v;
             continue;
         }
         const Vlc e = codeAt(f, c->actabsel, w);
@@ -538,7 +554,7 @@ NJ_INLINE uint32_t decodeBlock(const uint8_t* d, uint32_t pos, Lookahead& la, Co
         }
         v = value * q[coef];
         sum += (unsigned)(v < 0 ? -v : v);
-        nj.block[kZigZag[coef]] = v;
+        *(int*)((char*)blk + kZigZag4[coef]) = v;
     } while (coef < 63);
     if (Look && nj.error) return pos;
     // The coefficients up to zig-zag position 9 lie in the first four rows.
