@@ -3,6 +3,8 @@
 // ceiling, and with them off, its portable code: the fair peer on the
 // router, which has no vector unit), into RGB.
 //   jpeg_bench [benchmark flags] [--rounds=N] [FILE.jpg...]
+//   jpeg_bench --write=DIR   writes its pictures as DIR/<name>.jpg (for
+//                            jpeg_mips) and ends
 // The pictures: a drawn landscape and a made photo-like picture, 320 x 240
 // (the panel) and 1280 x 960, each encoded at quality 85 by libjpeg-turbo
 // in 4:2:0, 4:2:2, 4:4:4 and grey, plus the files given. Each picture is
@@ -220,10 +222,13 @@ std::vector<uint8_t> readFile(const char* path) {
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     int rounds = 30;
+    const char* writeDir = nullptr;
     std::vector<const char*> files;
     for (int i = 1; i < argc; ++i) {
         if (!strncmp(argv[i], "--rounds=", 9))
             rounds = atoi(argv[i] + 9);
+        else if (!strncmp(argv[i], "--write=", 8))
+            writeDir = argv[i] + 8;
         else
             files.push_back(argv[i]);
     }
@@ -239,6 +244,18 @@ int main(int argc, char** argv) {
             pictures.push_back({"land_" + size + "_" + s.name, encode(land, w, h, s.samp)});
             pictures.push_back({"photo_" + size + "_" + s.name, encode(photo, w, h, s.samp)});
         }
+    }
+    if (writeDir) {
+        for (const Picture& p : pictures) {
+            const std::string path = std::string(writeDir) + "/" + p.name + ".jpg";
+            FILE* f = fopen(path.c_str(), "wb");
+            if (!f || fwrite(p.jpg.data(), 1, p.jpg.size(), f) != p.jpg.size()) {
+                perror(path.c_str());
+                return 1;
+            }
+            fclose(f);
+        }
+        return 0;
     }
     for (const char* f : files) {
         std::vector<uint8_t> d = readFile(f);
