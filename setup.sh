@@ -62,3 +62,21 @@ if [ ! -f "$SYSROOT/.libpng" ]; then
   rm -rf .cache/libpng-mipsel
   touch "$SYSROOT/.libpng"
 fi
+
+# The JPEG bench's peer on the router: libjpeg-turbo's mipsel build (its
+# portable code, the router's core has no DSP extension) in the sysroot.
+if [ ! -f "$SYSROOT/.libturbojpeg" ]; then
+  echo "setup: adding libjpeg-turbo to the mipsel sysroot"
+  rm -rf .cache/turbojpeg-mipsel
+  mmdebstrap --quiet --arch=mipsel --variant=extract \
+    --include=libturbojpeg0-dev,libturbojpeg0,libjpeg62-turbo-dev,libjpeg62-turbo \
+    bookworm .cache/turbojpeg-mipsel
+  # Only libjpeg-turbo's own files.
+  (cd .cache/turbojpeg-mipsel && cp -a --parents usr/include/turbojpeg.h usr/include/jpeglib.h \
+     usr/include/jmorecfg.h usr/include/jerror.h usr/include/mipsel-linux-gnu/jconfig.h \
+     usr/lib/mipsel-linux-gnu/libturbojpeg* usr/lib/mipsel-linux-gnu/libjpeg* \
+     usr/lib/mipsel-linux-gnu/pkgconfig/libturbojpeg.pc usr/lib/mipsel-linux-gnu/pkgconfig/libjpeg.pc \
+     "../sysroot-mipsel/")
+  rm -rf .cache/turbojpeg-mipsel
+  touch "$SYSROOT/.libturbojpeg"
+fi

@@ -1,9 +1,11 @@
 // Byte-for-byte check of the JPEG decoder against an earlier version of it
 // (compiled with its entry points renamed ref_*, see bench/README.md):
 //   jpeg_check FILE.jpg...
-// For each file and six damaged copies (cut to a third and two thirds,
-// bits flipped), both decoders must give the same result code and, when
-// they decode, the same size and the same pixels.
+// For each file and ten damaged copies (cut to a third and two thirds,
+// bits flipped, and a marker the decoder refuses at four places near the
+// end of the entropy-coded data, where whether a decoder reaches it depends
+// on how far it reads ahead), both decoders must give the same result code
+// and, when they decode, the same size and the same pixels.
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -69,12 +71,20 @@ int main(int argc, char** argv) {
         ref_njInit();
         if (ref_njDecode(d.data(), (int)d.size()) == NJ_OK) ++decoded;
         ref_njDone();
-        for (int v = 0; v < 6; ++v) {
+        for (int v = 0; v < 10; ++v) {
             std::vector<unsigned char> e = d;
-            if (v < 2)
+            if (v < 2) {
                 e.resize(e.size() * (v + 1) / 3);
-            else
+            } else if (v < 6) {
                 for (int k = 0; k < v; ++k) e[rand() % e.size()] ^= (unsigned char)(1 << (rand() % 8));
+            } else {
+                // FF C4 over the last two bytes (the end-of-image marker) or
+                // 2, 5 and 9 bytes before them.
+                const size_t back = v == 6 ? 2 : v == 7 ? 4 : v == 8 ? 7 : 11;
+                if (e.size() < back + 2) continue;
+                e[e.size() - back] = 0xFF;
+                e[e.size() - back + 1] = 0xC4;
+            }
             bad += !same(e.data(), (int)e.size(), argv[i], v);
             ++cases;
         }

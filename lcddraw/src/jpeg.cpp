@@ -26,7 +26,9 @@ constexpr unsigned kSafeSum = 2048;
 struct Component {
     int cid, ssx, ssy;
     int width, height;  // samples that carry the picture
-    int stride, rows;   // allocated plane: stride x rows (>= width x height)
+    int stride, rows;   // the plane: stride x rows (>= width x height)
+    int ring;           // rows allocated: `rows`, or fewer when the rows are
+                        // converted as they come and reused (row r at r % ring)
     int qtsel, actabsel, dctabsel;
     int dcpred;
     uint8_t* pixels;
@@ -53,6 +55,7 @@ struct Context {
     int block[64];
     int rstinterval;
     uint8_t* rgb;
+    int rowwise;  // converted by macroblock rows: 1 (4:4:4) or 2 (4:2:2), else 0
 };
 
 Context nj;
@@ -68,11 +71,11 @@ struct Huffman {
 };
 Huffman huff[4];
 constexpr int kFastBits = 9;
-Vlc vlcfast[4][1 << kFastBits];
 // A code and its coefficient's bits that fit in the first 9 bits together,
 // decoded in one lookup (len 0: not such a code). In the AC tables (2-3)
 // the codes of a coefficient, of sixteen zeros (value 0) and the end of
-// block (run 0); in the DC tables every code.
+// block (run 0); in the DC tables every code. Other codes of up to 9 bits
+// have len 0, their symbol in `value` and their length in `run`.
 struct FastAc {
     int16_t value;  // the coefficient
     uint8_t run;    // positions to advance: zeros skipped plus one
@@ -96,11 +99,19 @@ struct Clip24Table {
     }
 } const kClip24;
 
-const uint8_t kZigZag[64] = {0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,  12, 19, 26, 33, 40, 48,
-                             41, 34, 27, 20, 13, 6,  7,  14, 21, 28, 35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23,
-                             30, 37, 44, 51, 58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
-
-inline uint8_t clip(int x) { return x < 0 ? 0 : (x > 255 ? 255 : (uint8_t)x); }
+// The same as byte offsets of int coefficients.
+struct ZigZag4 {
+    uint8_t t[64];
+    constexpr ZigZag4();
+};
+constexpr uint8_t kZigZag[64] = {0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,  12, 19, 26, 33, 40, 48,
+                                 41, 34, 27, 20, 13, 6,  7,  14, 21, 28, 35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23,
+                                 30, 37, 44, 51, 58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
+constexpr ZigZag4::ZigZag4() : t() {
+    for (int i = 0; i < 64; ++i) t[i] = (uint8_t)(kZigZag[i] * 4);
+}
+constexpr ZigZag4 kZigZag4Table;
+const uint8_t* const kZigZag4 = kZigZag4Table.t;
 
 constexpr int W1 = 2841, W2 = 2676, W3 = 2408, W5 = 1609, W6 = 1108, W7 = 565;
 
@@ -266,139 +277,189 @@ void skipMarker() {
 
 #define NJ_INLINE inline __attribute__((always_inline))
 
-// The entropy-coded data's bit reader, kept in a local of the scan so that
-// it lives in registers.
-struct Bits {
-    uint64_t buf;  // unconsumed bits from the top down, zeros below them
-    int bits;      // how many
-    int padbits;   // bits added past the end of the data
-    const uint8_t* pos;
-    int size;
+// The entropy-coded segment as the bit reader takes it, copied once with
+// the byte stuffing taken out: FF 00 and FF FF are one FF byte, a restart
+// marker stays as its two bytes (read back at the end of each interval),
+// and the end-of-image marker, any other marker or the end of the input
+// ends the data. After the data come 1-bits; a block or restart marker
+// that consumed any of them fails. The reader is a bit position in it: a
+// peek is one unaligned load, with no refill and no marker test.
+constexpr int kPad = 320;  // 1-bit bytes after the data: more than one block and a load
+
+struct Segment {
+    uint8_t* data = nullptr;
+    uint32_t end = 0;     // bits of data
+    bool marker = false;  // the data ends at a refused marker (or a lone FF ending the input)
 };
 
-NJ_INLINE void push(Bits& b, uint8_t byte) {
-    b.buf |= (uint64_t)byte << (56 - b.bits);
-    b.bits += 8;
-}
-
-// Tops the buffer up to more than 48 bits. Past the end of the data (or at
-// the end-of-image marker) 1-bits are fed and counted, so that a decoder
-// that goes on to consume them is caught.
-__attribute__((noinline)) void fill(Bits& b) {
-    // The common case first: the k bytes the buffer takes (k = 1 to 7) are
-    // all in the input and none is FF, so they go in with one load.
-    if (b.size >= 8) {
-        const int k = (56 - b.bits) >> 3;
-        uint64_t w;
-        memcpy(&w, b.pos, 8);
-#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-        w = __builtin_bswap64(w);
-#endif
-        const uint64_t top = w >> (64 - 8 * k);  // the k bytes, first one highest
-        const uint64_t x = ~top;                 // a zero byte where top has FF
-        if (!((x - 0x0101010101010101ull) & ~x & 0x8080808080808080ull)) {
-            b.buf |= top << (64 - b.bits - 8 * k);
-            b.bits += 8 * k;
-            b.pos += k;
-            b.size -= k;
-            return;
-        }
-    }
-    while (b.bits <= 48) {
-        if (b.size <= 0) {
-            push(b, 0xFF);
-            b.padbits += 8;
-            continue;
-        }
-        uint8_t byte = *b.pos++;
-        b.size--;
-        push(b, byte);
-        if (byte == 0xFF) {
-            if (!b.size) {
-                fail(NJ_SYNTAX_ERROR);
-                b.padbits += 8;
+// Copies at most `limit` bytes of the segment at nj.pos (no scan can read
+// further); false: no memory.
+bool unstuff(Segment& s, size_t limit) {
+    const uint8_t* in = nj.pos;
+    const size_t size = nj.size > 0 ? (size_t)nj.size : 0;
+    const size_t cap = size < limit ? size : limit;
+    uint8_t* out = (uint8_t*)malloc(cap + 1 + kPad);
+    if (!out) return false;
+    size_t i = 0, o = 0;
+    while (i < size && o < cap) {
+        // Four bytes at a time while none of them is FF.
+        if (i + 4 <= size && o + 4 <= cap) {
+            uint32_t w;
+            memcpy(&w, in + i, 4);
+            const uint32_t x = ~w;
+            if (!((x - 0x01010101u) & ~x & 0x80808080u)) {
+                memcpy(out + o, &w, 4);
+                i += 4;
+                o += 4;
                 continue;
             }
-            uint8_t marker = *b.pos++;
-            b.size--;
-            switch (marker) {
-                case 0x00:
-                case 0xFF:
-                    break;
-                case 0xD9:
-                    b.size = 0;
-                    b.padbits += 8;
-                    break;
-                default:
-                    if ((marker & 0xF8) != 0xD0) {
-                        fail(NJ_SYNTAX_ERROR);
-                        b.padbits += 8;
-                    } else {
-                        push(b, marker);
-                    }
-            }
         }
+        const uint8_t byte = in[i++];
+        if (byte != 0xFF) {
+            out[o++] = byte;
+            continue;
+        }
+        if (i == size) {
+            s.marker = true;
+            break;
+        }
+        const uint8_t m = in[i++];
+        if (m == 0x00 || m == 0xFF) {
+            out[o++] = 0xFF;
+        } else if (m == 0xD9) {
+            break;
+        } else if ((m & 0xF8) == 0xD0) {
+            out[o++] = 0xFF;
+            out[o++] = m;
+        } else {
+            s.marker = true;
+            break;
+        }
+    }
+    memset(out + o, 0xFF, kPad);
+    s.data = out;
+    s.end = (uint32_t)(o * 8);
+    return true;
+}
+
+// An unaligned load (memcpy into a local makes GCC for MIPS store the word
+// to the stack as well).
+template <typename T>
+struct __attribute__((packed, may_alias)) Unaligned {
+    T v;
+};
+
+// The 32 bits from bit `pos` on (at least the first 25 of them: 57 where
+// 64-bit loads are cheap).
+NJ_INLINE uint32_t peek(const uint8_t* d, uint32_t pos) {
+#if UINTPTR_MAX > 0xFFFFFFFFu
+    uint64_t w = ((const Unaligned<uint64_t>*)(d + (pos >> 3)))->v;
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    w = __builtin_bswap64(w);
+#endif
+    return (uint32_t)((w << (pos & 7)) >> 32);
+#else
+    uint32_t w = ((const Unaligned<uint32_t>*)(d + (pos >> 3)))->v;
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    w = __builtin_bswap32(w);
+#endif
+    return w << (pos & 7);
+#endif
+}
+
+// When the segment ends at a refused marker, whether the scan fails depends
+// on how far ahead of its position the reader has looked: the decoder
+// refuses such a marker when its look-ahead reaches it, even if the bits
+// before it suffice. That look-ahead is kept here as it always was: a
+// 64-bit buffer topped up to more than 48 bits, one byte (a restart marker:
+// both of its bytes) at a time, whenever fewer bits than a read needs are
+// left; the reads are the ones the scan makes in the same places.
+struct Lookahead {
+    const uint8_t* pos;
+    int size;
+    int bits;     // bits in the buffer
+    uint32_t at;  // the reader's position when last seen
+};
+
+__attribute__((noinline)) void lookFill(Lookahead& a) {
+    while (a.bits <= 48) {
+        a.bits += 8;
+        if (a.size <= 0) continue;
+        const uint8_t byte = *a.pos++;
+        a.size--;
+        if (byte != 0xFF) continue;
+        if (!a.size) {
+            fail(NJ_SYNTAX_ERROR);
+            continue;
+        }
+        const uint8_t m = *a.pos++;
+        a.size--;
+        if (m == 0xD9)
+            a.size = 0;
+        else if ((m & 0xF8) == 0xD0)
+            a.bits += 8;
+        else if (m != 0x00 && m != 0xFF)
+            fail(NJ_SYNTAX_ERROR);
     }
 }
 
-NJ_INLINE int showBits(Bits& b, int n) {
-    if (b.bits < n) fill(b);
-    return (int)((uint32_t)(b.buf >> 32) >> (32 - n));
+// A read of n bits at reader position `pos`.
+template <bool Look>
+NJ_INLINE void look(Lookahead& a, uint32_t pos, int n) {
+    if (!Look) return;
+    a.bits -= (int)(pos - a.at);
+    a.at = pos;
+    if (a.bits < n) lookFill(a);
 }
 
-// n is 0 to 16.
-NJ_INLINE void consume(Bits& b, int n) {
-#if UINTPTR_MAX == 0xFFFFFFFFu
-    // A 32-bit core shifts the two halves; n below 32 spares it the general
-    // 64-bit shift's cases.
-    uint32_t hi = (uint32_t)(b.buf >> 32), lo = (uint32_t)b.buf;
-    hi = (hi << n) | (lo >> 1 >> (31 - n));
-    lo <<= n;
-    b.buf = (uint64_t)hi << 32 | lo;
-#else
-    b.buf <<= n;
-#endif
-    b.bits -= n;
-}
-
-NJ_INLINE int getBits(Bits& b, int n) {
-    int r = showBits(b, n);
-    consume(b, n);
-    return r;
-}
-
-NJ_INLINE void byteAlign(Bits& b) { consume(b, b.bits & 7); }
-
-// True when the decoder consumed bits that are not in the input.
-NJ_INLINE bool overrun(const Bits& b) { return b.padbits > b.bits; }
-
-// The code at the top of a 16-bit window, by length ({0, 0}: none).
-__attribute__((noinline)) Vlc slowVlc(int table, int value) {
+// The code at the top of a 16-bit window longer than the fast tables' 9
+// bits, by length ({0, 0}: none).
+__attribute__((noinline)) Vlc slowVlc(int table, uint32_t value) {
     const Huffman& h = huff[table];
-    for (int len = 1; len <= 16; ++len)
-        if ((uint32_t)value < h.end[len])
-            return Vlc{(uint8_t)len, h.syms[h.first[len] + ((value - (int)h.end[len - 1]) >> (16 - len))]};
+    for (int len = kFastBits + 1; len <= 16; ++len)
+        if (value < h.end[len])
+            return Vlc{(uint8_t)len, h.syms[h.first[len] + ((value - h.end[len - 1]) >> (16 - len))]};
     return Vlc{0, 0};
 }
 
-NJ_INLINE int getVlc(Bits& b, int table, uint8_t* code) {
-    int value = showBits(b, 16);
-    Vlc e = vlcfast[table][value >> (16 - kFastBits)];
-    if (!e.bits) e = slowVlc(table, value);
-    int n = e.bits;
-    if (!n) {
-        fail(NJ_SYNTAX_ERROR);
-        return 0;
-    }
-    consume(b, n);
-    value = e.code;
-    if (code) *code = (uint8_t)value;
-    n = value & 15;
-    if (!n) return 0;
-    value = getBits(b, n);
-    // Below 2^(n-1) the value is negative: minus 2^n - 1 (without a branch).
+// The code at bit `pos` whose coefficient bits do not fit in the fast
+// lookup f: its length and symbol ({0, 0}: none).
+NJ_INLINE Vlc codeAt(const FastAc& f, int table, uint32_t w) {
+    if (f.run) return Vlc{f.run, (uint8_t)f.value};
+    return slowVlc(table, w >> 16);
+}
+
+// A coefficient's n bits (n = 1 to 15), sign-extended: below 2^(n-1) the
+// value is negative, minus 2^n - 1 (without a branch).
+NJ_INLINE int extend(uint32_t w, int n) {
+    const int value = (int)(w >> (32 - n));
     return value + (((value >> (n - 1)) - 1) & (1 - (1 << n)));
 }
+
+// The rows that hold a block's coefficients when its last one is at
+// zig-zag position k: 1 + the lowest row among positions 0 to k.
+const uint8_t kRows[64] = {1, 1, 2, 3, 3, 3, 3, 3, 3, 4, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 6, 7,
+                           7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 8, 8, 8, 8, 8, 8, 8, 8, 8,
+                           8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8};
+
+// The 32-bit inverse DCT of nj.block, whose rows from R on are zero, and
+// the block cleared (on MIPS row by row as the rows are read, elsewhere by
+// one memset, which the compiler inlines).
+template <int R>
+__attribute__((noinline)) void idctRows(uint8_t* out, int stride) {
+    int tmp[8 * R];
+#if defined(__mips__)
+    idct<int, R, true>(nj.block, tmp, out, stride);
+#else
+    idct<int, R>(nj.block, tmp, out, stride);
+    memset(nj.block, 0, 8 * R * sizeof(int));
+#endif
+}
+
+// By the rows a block's coefficients take (a call through the table keeps
+// the scan's loop small).
+void (*const kIdctRows[9])(uint8_t*, int) = {nullptr,     idctRows<1>, idctRows<2>, idctRows<3>, idctRows<4>,
+                                             idctRows<5>, idctRows<6>, idctRows<7>, idctRows<8>};
 
 // A block beyond the 32-bit arithmetic's safe sum, in 64 bits; out of the
 // scan's loop (real pictures never have one).
@@ -409,20 +470,37 @@ __attribute__((noinline, cold)) void wideIdct(uint8_t* out, int stride) {
     memset(nj.block, 0, sizeof nj.block);
 }
 
-NJ_INLINE void decodeBlock(Bits& b, Component* c, uint8_t* out) {
-    uint8_t code = 0;
+// Decodes one block at bit `pos` into the plane at `out`; the new position
+// (nj.error set on failure).
+template <bool Look>
+NJ_INLINE uint32_t decodeBlock(const uint8_t* d, uint32_t pos, Lookahead& la, Component* c, uint8_t* out) {
     int coef = 0;
     const uint8_t* q = nj.qtab[c->qtsel];
+    int* const blk = nj.block;
     // nj.block is all zeros here: each block clears what it set.
     // Valid predictors stay within 11 bits; a hostile file cannot make them
     // overflow.
-    const FastAc fd = fastac[c->dctabsel][showBits(b, 16) >> (16 - kFastBits)];
+    look<Look>(la, pos, 16);
+    uint32_t w = peek(d, pos);
+    const FastAc fd = fastac[c->dctabsel][w >> (32 - kFastBits)];
     int diff;
     if (fd.len) {
-        consume(b, fd.len);
+        pos += fd.len;
         diff = fd.value;
     } else {
-        diff = getVlc(b, c->dctabsel, nullptr);
+        const Vlc e = codeAt(fd, c->dctabsel, w);
+        if (!e.bits) {
+            fail(NJ_SYNTAX_ERROR);
+            return pos;
+        }
+        pos += e.bits;
+        const int n = e.code & 15;
+        diff = 0;
+        if (n) {
+            look<Look>(la, pos, n);
+            diff = extend(peek(d, pos), n);
+            pos += n;
+        }
     }
     int pred = c->dcpred + diff;
     if (pred > 32767) pred = 32767;
@@ -433,38 +511,50 @@ NJ_INLINE void decodeBlock(Bits& b, Component* c, uint8_t* out) {
     unsigned sum = (unsigned)(v < 0 ? -v : v);
     const FastAc* fa = fastac[c->actabsel];
     do {
-        const int peek = showBits(b, 16);
-        const FastAc f = fa[peek >> (16 - kFastBits)];
+        look<Look>(la, pos, 16);
+        w = peek(d, pos);
+        const FastAc f = fa[w >> (32 - kFastBits)];
         if (f.len) {
-            consume(b, f.len);
+            pos += f.len;
             if (!f.run) break;  // end of block
             coef += f.run;
             if (coef > 63) {
                 fail(NJ_SYNTAX_ERROR);
-                return;
+                return pos;
             }
             v = f.value * q[coef];
             sum += (unsigned)(v < 0 ? -v : v);
-            nj.block[kZigZag[coef]] = v;
+            *(int*)((char*)blk + kZigZag4[coef]) = v;
             continue;
         }
-        int value = getVlc(b, c->actabsel, &code);
-        if (nj.error) return;
+        const Vlc e = codeAt(f, c->actabsel, w);
+        if (!e.bits) {
+            fail(NJ_SYNTAX_ERROR);
+            return pos;
+        }
+        pos += e.bits;
+        const int code = e.code;
         if (!code) break;  // end of block
         if (!(code & 0x0F) && code != 0xF0) {
             fail(NJ_SYNTAX_ERROR);
-            return;
+            return pos;
+        }
+        int value = 0;
+        if (code & 15) {
+            look<Look>(la, pos, code & 15);
+            value = extend(peek(d, pos), code & 15);
+            pos += code & 15;
         }
         coef += (code >> 4) + 1;
         if (coef > 63) {
             fail(NJ_SYNTAX_ERROR);
-            return;
+            return pos;
         }
         v = value * q[coef];
         sum += (unsigned)(v < 0 ? -v : v);
-        nj.block[kZigZag[coef]] = v;
+        *(int*)((char*)blk + kZigZag4[coef]) = v;
     } while (coef < 63);
-    if (nj.error) return;
+    if (Look && nj.error) return pos;
     // The coefficients up to zig-zag position 9 lie in the first four rows.
     if (sum > kSafeSum) {
         wideIdct(out, c->stride);
@@ -481,24 +571,16 @@ NJ_INLINE void decodeBlock(Bits& b, Component* c, uint8_t* out) {
             memcpy(row + 4, &p, 4);
         }
         nj.block[0] = 0;
-    } else if (coef <= 9) {
-        int tmp[32];
-#if defined(__mips__)
-        idct<int, 4, true>(nj.block, tmp, out, c->stride);
-#else
-        idct<int, 4>(nj.block, tmp, out, c->stride);
-        memset(nj.block, 0, 32 * sizeof(int));
-#endif
     } else {
-        int tmp[64];
-#if defined(__mips__)
-        idct<int, 8, true>(nj.block, tmp, out, c->stride);
-#else
-        idct<int>(nj.block, tmp, out, c->stride);
-        memset(nj.block, 0, sizeof nj.block);
-#endif
+        kIdctRows[kRows[coef]](out, c->stride);
     }
+    return pos;
 }
+
+bool is420();
+bool start420();
+bool streaming420();
+int rowWise();
 
 void decodeSOF() {
     if (!decodeLength()) return;
@@ -555,13 +637,25 @@ void decodeSOF() {
         c->height = (nj.height * c->ssy + ssymax - 1) / ssymax;
         c->stride = nj.mbwidth * c->ssx * 8;
         c->rows = nj.mbheight * c->ssy * 8;
-        c->pixels = (uint8_t*)malloc((size_t)c->stride * c->rows);
+    }
+    // A 4:2:0 picture is converted as its macroblock rows come: each plane
+    // keeps two macroblock rows (the conversion lags by less than one).
+    // Pictures without vertical doubling (4:4:4, 4:2:2) are converted by
+    // macroblock rows, each as soon as it is decoded: one row is kept.
+    const bool stream = is420();
+    nj.rowwise = rowWise();
+    for (int i = 0; i < nj.ncomp; ++i) {
+        Component* c = &nj.comp[i];
+        const int keep = stream ? 16 * c->ssy : nj.rowwise ? 8 * c->ssy : c->rows;
+        c->ring = c->rows > keep ? keep : c->rows;
+        c->pixels = (uint8_t*)malloc((size_t)c->stride * c->ring);
         if (!c->pixels) return fail(NJ_OUT_OF_MEM);
     }
     if (nj.ncomp == 3) {
         nj.rgb = (uint8_t*)malloc((size_t)nj.width * nj.height * 3);
         if (!nj.rgb) return fail(NJ_OUT_OF_MEM);
     }
+    if (stream && !start420()) return fail(NJ_OUT_OF_MEM);
     skip(nj.length);
 }
 
@@ -576,11 +670,11 @@ void decodeDHT() {
         for (int len = 1; len <= 16; ++len) counts[len - 1] = nj.pos[len];
         skip(17);
         Huffman& h = huff[i];
-        Vlc* fast = vlcfast[i];
+        Vlc fast[1 << kFastBits];
         nj.vlcavail |= 1 << i;
         int remain = 65536, spread = 65536, nsyms = 0;
         h.end[0] = 0;
-        memset(fast, 0, sizeof vlcfast[i]);
+        memset(fast, 0, sizeof fast);
         for (int len = 1; len <= 16; ++len) {
             spread >>= 1;
             int count = counts[len - 1];
@@ -617,6 +711,8 @@ void decodeDHT() {
                     if (value < (1 << (n - 1))) value -= (1 << n) - 1;
                 }
                 a = FastAc{(int16_t)value, (uint8_t)((e.code >> 4) + 1), (uint8_t)len};
+            } else if (e.bits) {
+                a = FastAc{e.code, e.bits, 0};  // the code alone: its symbol and length
             }
             fastac[i][k] = a;
         }
@@ -643,8 +739,55 @@ void decodeDRI() {
     skip(nj.length);
 }
 
-bool start420();
 void rows420(int lumaRows, int chromaRows);
+void rowsDone(int mby);
+
+template <bool Look>
+__attribute__((noinline)) void scanMcus(const Segment& seg, Lookahead& la) {
+    int rstcount = nj.rstinterval, nextrst = 0;
+    // A 4:2:0 picture is converted as its macroblock rows come, while they
+    // are still in the cache.
+    const bool stream = streaming420();
+    const uint8_t* const d = seg.data;
+    const uint32_t end = seg.end;
+    uint32_t pos = 0;
+    uint8_t* base[3];  // each plane's current macroblock row
+    for (int i = 0; i < nj.ncomp; ++i) base[i] = nj.comp[i].pixels;
+    for (int mbx = 0, mby = 0;;) {
+        for (int i = 0; i < nj.ncomp; ++i) {
+            Component* c = &nj.comp[i];
+            for (int sby = 0; sby < c->ssy; ++sby)
+                for (int sbx = 0; sbx < c->ssx; ++sbx) {
+                    size_t off = (size_t)sby * 8 * c->stride + (size_t)(mbx * c->ssx + sbx) * 8;
+                    pos = decodeBlock<Look>(d, pos, la, c, base[i] + off);
+                    if (nj.error) return;
+                    if (pos > end) return fail(NJ_SYNTAX_ERROR);
+                }
+        }
+        if (++mbx >= nj.mbwidth) {
+            mbx = 0;
+            if (nj.rowwise) rowsDone(mby);
+            if (++mby >= nj.mbheight) break;
+            if (stream) rows420(mby * nj.comp[0].ssy * 8, mby * nj.comp[1].ssy * 8);
+            for (int i = 0; i < nj.ncomp; ++i) {
+                const Component* c = &nj.comp[i];
+                base[i] = c->pixels + (size_t)((mby * c->ssy * 8) % c->ring) * c->stride;
+            }
+        }
+        if (nj.rstinterval && !(--rstcount)) {
+            pos = (pos + 7) & ~7u;
+            look<Look>(la, pos, 16);
+            const uint32_t m = peek(d, pos) >> 16;
+            pos += 16;
+            if (nj.error) return;
+            if (pos > end || (m & 0xFFF8) != 0xFFD0 || (m & 7) != (uint32_t)nextrst) return fail(NJ_SYNTAX_ERROR);
+            nextrst = (nextrst + 1) & 7;
+            rstcount = nj.rstinterval;
+            for (int i = 0; i < 3; ++i) nj.comp[i].dcpred = 0;
+        }
+    }
+    nj.error = __NJ_FINISHED;
+}
 
 void decodeScan() {
     if (!decodeLength()) return;
@@ -666,38 +809,19 @@ void decodeScan() {
     if (nj.qtused & ~nj.qtavail) return fail(NJ_SYNTAX_ERROR);
     skip(nj.length);
     if (nj.error) return;
-    int rstcount = nj.rstinterval, nextrst = 0;
-    // A 4:2:0 picture is converted as its macroblock rows come, while they
-    // are still in the cache (without the ring's memory, at the end).
-    const bool stream = start420();
-    Bits b = {0, 0, 0, nj.pos, nj.size};
-    for (int mbx = 0, mby = 0;;) {
-        for (int i = 0; i < nj.ncomp; ++i) {
-            Component* c = &nj.comp[i];
-            for (int sby = 0; sby < c->ssy; ++sby)
-                for (int sbx = 0; sbx < c->ssx; ++sbx) {
-                    size_t off = ((size_t)(mby * c->ssy + sby) * c->stride + (size_t)(mbx * c->ssx + sbx)) * 8;
-                    decodeBlock(b, c, c->pixels + off);
-                    if (nj.error) return;
-                    if (overrun(b)) return fail(NJ_SYNTAX_ERROR);
-                }
-        }
-        if (++mbx >= nj.mbwidth) {
-            mbx = 0;
-            if (++mby >= nj.mbheight) break;
-            if (stream) rows420(mby * nj.comp[0].ssy * 8, mby * nj.comp[1].ssy * 8);
-        }
-        if (nj.rstinterval && !(--rstcount)) {
-            byteAlign(b);
-            int m = getBits(b, 16);
-            if (nj.error) return;
-            if (overrun(b) || (m & 0xFFF8) != 0xFFD0 || (m & 7) != nextrst) return fail(NJ_SYNTAX_ERROR);
-            nextrst = (nextrst + 1) & 7;
-            rstcount = nj.rstinterval;
-            for (int i = 0; i < 3; ++i) nj.comp[i].dcpred = 0;
-        }
-    }
-    nj.error = __NJ_FINISHED;
+    // No scan reads more than this: 1,984 bits a block (64 codes of 16
+    // bits and their 15 coefficient bits), 23 a restart marker.
+    uint64_t perMcu = 23;
+    for (int i = 0; i < nj.ncomp; ++i) perMcu += 1984u * nj.comp[i].ssx * nj.comp[i].ssy;
+    const uint64_t maxBits = perMcu * nj.mbwidth * nj.mbheight;
+    Segment seg;
+    if (!unstuff(seg, (size_t)(maxBits / 8 + 64))) return fail(NJ_OUT_OF_MEM);
+    Lookahead la = {nj.pos, nj.size, 0, 0};
+    if (seg.marker)
+        scanMcus<true>(seg, la);
+    else
+        scanMcus<false>(seg, la);
+    free(seg.data);
 }
 
 // Four-tap chroma filter: sums rounded by +64, shifted by 7, clipped.
@@ -854,13 +978,23 @@ struct ChromaTerms {
     }
 } const kChroma;
 
-// A constant the optimiser may not see: on MIPS the horizontal filter's
-// multipliers stay single multiplications (one instruction there) instead
-// of the longer shift-and-add chains it would put in their place. Elsewhere
-// (and in pair420, short of registers) those chains are faster.
-NJ_INLINE uint32_t opaque(uint32_t k) {
-    __asm__("" : "+r"(k));
-    return k;
+// The terms of packed sums s (Cb's index in bits 7-15, Cr's from bit 23),
+// found by byte offset: one shift and one mask each.
+NJ_INLINE const ChromaTerms::Cb& cbTerms(uint32_t s) {
+    return *(const ChromaTerms::Cb*)((const char*)kChroma.cb + ((s >> 4) & 0xFF8));
+}
+NJ_INLINE const ChromaTerms::Cr& crTerms(uint32_t s) {
+    return *(const ChromaTerms::Cr*)((const char*)kChroma.cr + ((s >> 20) & 0xFF8));
+}
+
+// A value the optimiser may not see through (read back once, before a
+// loop): on MIPS the filters' multipliers stay single multiplications (one
+// instruction there) instead of the longer shift-and-add chains it would
+// put in their place, and a table's base stays one register.
+template <typename T>
+NJ_INLINE T opaque(T k) {
+    volatile T v = k;
+    return v;
 }
 
 // The two chroma planes' horizontal doublings side by side, one 32-bit word
@@ -876,28 +1010,27 @@ struct PackedRows {
         uint32_t* r = ring + (size_t)(i % 6) * width;
         if (tag[i % 6] != i) {
             tag[i % 6] = i;
-            const uint8_t* b = cb->pixels + (size_t)i * cb->stride;
-            const uint8_t* c = cr->pixels + (size_t)i * cr->stride;
+            const uint8_t* b = cb->pixels + (size_t)(i % cb->ring) * cb->stride;
+            const uint8_t* c = cr->pixels + (size_t)(i % cr->ring) * cr->stride;
             auto two = [](int xb, int xc) { return (uint32_t)cfFast(xb) | (uint32_t)cfFast(xc) << 16; };
             r[0] = two(139 * b[0] - 11 * b[1], 139 * c[0] - 11 * c[1]);
             r[1] = two(104 * b[0] + 27 * b[1] - 3 * b[2], 104 * c[0] + 27 * c[1] - 3 * c[2]);
             r[2] = two(28 * b[0] + 109 * b[1] - 9 * b[2], 28 * c[0] + 109 * c[1] - 9 * c[2]);
-            // The middle, on both planes at once as in pair420: S0 and S1
+            // The middle, on both planes at once as in pair420: s0 and s1
             // are the two outputs' sums + 64 + 3072, clipped by table.
-            const uint32_t k255 = 0x00FF00FFu, k510 = 0x01FE01FEu;
-            const uint32_t c0 = 11144u * 0x10001u, c1 = 11296u * 0x10001u;
+            const uint32_t k3136 = 3136u * 0x10001u;
             uint32_t U = b[0] | (uint32_t)c[0] << 16, V = b[1] | (uint32_t)c[1] << 16;
             uint32_t W = b[2] | (uint32_t)c[2] << 16;
 #if defined(__mips__)
-            const uint32_t m70 = opaque(70), m6 = opaque(6), m41 = opaque(41), m3 = opaque(3);
+            const uint32_t m70 = opaque(70u), m6 = opaque(6u), m41 = opaque(41u), m3 = opaque(3u);
 #else
             constexpr uint32_t m70 = 70, m6 = 6, m41 = 41, m3 = 3;
 #endif
             for (int x = 0; x < n - 3; ++x) {
                 const uint32_t Z = b[x + 3] | (uint32_t)c[x + 3] << 16;
-                const uint32_t p = m70 * (V + W) + m6 * (k510 - U - Z);
-                const uint32_t q = m41 * (V + k255 - W) + m3 * (Z + k255 - U);
-                const uint32_t s0 = p + q - c0, s1 = p + c1 - q;
+                const uint32_t a = m70 * (V + W) - m6 * (U + Z) + k3136;
+                const uint32_t d = m41 * (V - W) - m3 * (U - Z);
+                const uint32_t s0 = a + d, s1 = a - d;
                 r[2 * x + 3] = kClip24.t[(s0 >> 7) & 0x1FF] | (uint32_t)kClip24.t[s0 >> 23] << 16;
                 r[2 * x + 4] = kClip24.t[(s1 >> 7) & 0x1FF] | (uint32_t)kClip24.t[s1 >> 23] << 16;
                 U = V;
@@ -935,27 +1068,32 @@ void pair420(PackedRows& s, int r, const uint8_t* __restrict y0, ptrdiff_t ystri
     const uint32_t* __restrict v = s.row(k + 1);
     const uint32_t* __restrict w = s.row(k + 2);
     const uint32_t* __restrict z = s.row(k + 3);
-    const uint32_t k255 = 0x00FF00FFu, k510 = 0x01FE01FEu;
-    const uint32_t c0 = 11144u * 0x10001u, c1 = 11296u * 0x10001u;
+    // a + 3136 and b of both lanes (wrapping in between is harmless: only
+    // the sums' lanes need to stay within 16 bits).
+    const uint32_t k3136 = 3136u * 0x10001u;
+#if defined(__mips__)
+    const uint32_t m70 = opaque(70u), m6 = opaque(6u), m41 = opaque(41u), m3 = opaque(3u);
+    const uint8_t* const clip = opaque(kClip.t + 384);
+#else
+    constexpr uint32_t m70 = 70, m6 = 6, m41 = 41, m3 = 3;
     const uint8_t* const clip = kClip.t + 384;
-    const ChromaTerms::Cb* const tcb = kChroma.cb;
-    const ChromaTerms::Cr* const tcr = kChroma.cr;
+#endif
     for (const uint8_t* const yend = y0 + cols; y0 != yend; ++y0, o0 += 3) {
         const uint32_t U = *u++, V = *v++, W = *w++, Z = *z++;
-        const uint32_t p = 70 * (V + W) + 6 * (k510 - U - Z);
-        const uint32_t q = 41 * (V + k255 - W) + 3 * (Z + k255 - U);
-        const uint32_t s0 = p + q - c0, s1 = p + c1 - q;
+        const uint32_t a = m70 * (V + W) - m6 * (U + Z) + k3136;
+        const uint32_t b = m41 * (V - W) - m3 * (U - Z);
+        const uint32_t s0 = a + b, s1 = a - b;
         {
-            const ChromaTerms::Cb& b = tcb[(s0 >> 7) & 0x1FF];
-            const ChromaTerms::Cr& c = tcr[s0 >> 23];
+            const ChromaTerms::Cb& b = cbTerms(s0);
+            const ChromaTerms::Cr& c = crTerms(s0);
             const uint8_t* const cy = clip + y0[0];
             o0[0] = cy[c.r];
             o0[1] = cy[(b.gb + c.gr) >> 8];
             o0[2] = cy[b.b];
         }
         {
-            const ChromaTerms::Cb& b = tcb[(s1 >> 7) & 0x1FF];
-            const ChromaTerms::Cr& c = tcr[s1 >> 23];
+            const ChromaTerms::Cb& b = cbTerms(s1);
+            const ChromaTerms::Cr& c = crTerms(s1);
             const uint8_t* const cy = clip + y0[ystride];
             o0[ostride] = cy[c.r];
             o0[ostride + 1] = cy[(b.gb + c.gr) >> 8];
@@ -981,8 +1119,8 @@ void edge420Row(const uint32_t* __restrict a, const uint32_t* __restrict b, cons
         // N: the second tap's weight is negative
         const uint32_t sb = N ? B * (k255 - b[x]) : B * b[x];
         const uint32_t S = A * a[x] + sb + D * (k255 - d[x]) + off;
-        const ChromaTerms::Cb& cb = kChroma.cb[(S >> 7) & 0x1FF];
-        const ChromaTerms::Cr& cr = kChroma.cr[S >> 23];
+        const ChromaTerms::Cb& cb = cbTerms(S);
+        const ChromaTerms::Cr& cr = crTerms(S);
         const uint8_t* const cy = clip + y0[x];
         o0[0] = cy[cr.r];
         o0[1] = cy[(cb.gb + cr.gr) >> 8];
@@ -1024,7 +1162,7 @@ bool upsampleV(Component* c) {
     free(c->pixels);
     c->pixels = out;
     c->height *= 2;
-    c->rows = 2 * m;
+    c->rows = c->ring = 2 * m;
     return true;
 }
 
@@ -1034,11 +1172,11 @@ struct Stream420 {
     PackedRows packed;
 };
 Stream420 s420;
+bool streaming420() { return s420.packed.ring != nullptr; }
 
 // A picture whose luma plane covers it and whose chroma planes, the same
-// size, are each doubled once in each direction: sets up its conversion
-// (false: not such a picture, or no memory for the ring).
-bool start420() {
+// size, are each doubled once in each direction.
+bool is420() {
     if (nj.ncomp != 3) return false;
     const Component *y = &nj.comp[0], *cb = &nj.comp[1], *cr = &nj.comp[2];
     auto half = [](const Component* c) {
@@ -1047,6 +1185,14 @@ bool start420() {
     if (y->width < nj.width || y->height < nj.height || !half(cb) || !half(cr) || cb->width != cr->width ||
         cb->height != cr->height)
         return false;
+    return true;
+}
+
+// Sets up the conversion of such a picture (false: not one, or no memory
+// for the ring).
+bool start420() {
+    if (!is420()) return false;
+    const Component *cb = &nj.comp[1], *cr = &nj.comp[2];
     const int n = cb->width < 3 ? 3 : cb->width;
     uint32_t* ring = (uint32_t*)malloc((size_t)2 * n * 6 * sizeof(uint32_t));
     if (!ring) return false;
@@ -1065,20 +1211,123 @@ void rows420(int lumaRows, int chromaRows) {
     while (y < height) {
         if ((y & 1) && y >= 3 && y + 1 <= 2 * fm - 4) {
             if ((y - 3) / 2 + 3 >= chromaRows || y + 1 >= lumaRows) break;
-            pair420(s420.packed, y, c->pixels + (size_t)y * c->stride, c->stride, prgb, (ptrdiff_t)width * 3, width);
+            const uint8_t* y0 = c->pixels + (size_t)(y % c->ring) * c->stride;
+            const uint8_t* y1 = c->pixels + (size_t)((y + 1) % c->ring) * c->stride;
+            pair420(s420.packed, y, y0, y1 - y0, prgb, (ptrdiff_t)width * 3, width);
             prgb += (size_t)width * 6;
             y += 2;
             continue;
         }
         if ((y < 3 ? 3 : fm) > chromaRows || y >= lumaRows) break;
-        edge420(s420.packed, y, fm, c->pixels + (size_t)y * c->stride, prgb, width);
+        edge420(s420.packed, y, fm, c->pixels + (size_t)(y % c->ring) * c->stride, prgb, width);
         prgb += (size_t)width * 3;
         ++y;
     }
     s420.next = y;
 }
 
+// 4:4:4 or 4:2:2: luma and chroma planes as tall as the picture, luma as
+// wide, chroma as wide (1) or doubled once across, the same size (2);
+// else 0.
+int rowWise() {
+    if (nj.ncomp != 3) return 0;
+    const Component *y = &nj.comp[0], *cb = &nj.comp[1], *cr = &nj.comp[2];
+    if (y->width < nj.width || y->height < nj.height || cb->height < nj.height || cr->height < nj.height) return 0;
+    if (cb->width >= nj.width && cr->width >= nj.width) return 1;
+    if (cb->width < nj.width && cb->width * 2 >= nj.width && cb->width == cr->width) return 2;
+    return 0;
+}
+
+// One pixel's colour conversion from the packed chroma terms' index s, as
+// in pair420: Cb's in bits 7-15, Cr's from bit 23.
+NJ_INLINE void yccPacked(uint8_t* __restrict o, int y, uint32_t s) {
+    const ChromaTerms::Cb& b = cbTerms(s);
+    const ChromaTerms::Cr& c = crTerms(s);
+    const uint8_t* const cy = kClip.t + 384 + y;
+    o[0] = cy[c.r];
+    o[1] = cy[(b.gb + c.gr) >> 8];
+    o[2] = cy[b.b];
+}
+
+// One row of a 4:4:4 picture.
+void row444(const uint8_t* __restrict py, const uint8_t* __restrict pcb, const uint8_t* __restrict pcr,
+            uint8_t* __restrict o, int width) {
+    const ChromaTerms::Cb* const tcb = kChroma.cb + 24;
+    const ChromaTerms::Cr* const tcr = kChroma.cr + 24;
+    const uint8_t* const clip = kClip.t + 384;
+    for (int x = 0; x < width; ++x, o += 3) {
+        const ChromaTerms::Cb& b = tcb[pcb[x]];
+        const ChromaTerms::Cr& c = tcr[pcr[x]];
+        const uint8_t* const cy = clip + py[x];
+        o[0] = cy[c.r];
+        o[1] = cy[(b.gb + c.gr) >> 8];
+        o[2] = cy[b.b];
+    }
+}
+
+// One row of a 4:2:2 picture: the horizontal doubling of both chroma rows
+// (n samples, n >= 3, as in hrow) on both at once, as in PackedRows::row,
+// feeding the colour conversion directly.
+void row422(const uint8_t* __restrict py, const uint8_t* __restrict b, const uint8_t* __restrict c, int n,
+            uint8_t* __restrict o, int width) {
+    // The edges' outputs, clipped, as indexes of the chroma terms.
+    auto two = [](int xb, int xc) { return (uint32_t)(cfFast(xb) + 24) << 7 | (uint32_t)(cfFast(xc) + 24) << 23; };
+    const uint8_t* eb = b + n;
+    const uint8_t* ec = c + n;
+    const uint32_t edge[6] = {two(139 * b[0] - 11 * b[1], 139 * c[0] - 11 * c[1]),
+                              two(104 * b[0] + 27 * b[1] - 3 * b[2], 104 * c[0] + 27 * c[1] - 3 * c[2]),
+                              two(28 * b[0] + 109 * b[1] - 9 * b[2], 28 * c[0] + 109 * c[1] - 9 * c[2]),
+                              two(28 * eb[-1] + 109 * eb[-2] - 9 * eb[-3], 28 * ec[-1] + 109 * ec[-2] - 9 * ec[-3]),
+                              two(104 * eb[-1] + 27 * eb[-2] - 3 * eb[-3], 104 * ec[-1] + 27 * ec[-2] - 3 * ec[-3]),
+                              two(139 * eb[-1] - 11 * eb[-2], 139 * ec[-1] - 11 * ec[-2])};
+    for (int k = 0; k < 3 && k < width; ++k) yccPacked(o + 3 * k, py[k], edge[k]);
+    // The middle outputs 3 .. 2n - 4 are all within the picture (it is at
+    // least 2n - 1 wide when n is the planes' own width).
+    const uint32_t k3136 = 3136u * 0x10001u;
+    uint32_t U = b[0] | (uint32_t)c[0] << 16, V = b[1] | (uint32_t)c[1] << 16;
+    uint32_t W = b[2] | (uint32_t)c[2] << 16;
+#if defined(__mips__)
+    const uint32_t m70 = opaque(70u), m6 = opaque(6u), m41 = opaque(41u), m3 = opaque(3u);
+#else
+    constexpr uint32_t m70 = 70, m6 = 6, m41 = 41, m3 = 3;
+#endif
+    uint8_t* op = o + 9;
+    const uint8_t* yp = py + 3;
+    for (int x = 3; x < n; ++x, op += 6, yp += 2) {
+        const uint32_t Z = b[x] | (uint32_t)c[x] << 16;
+        const uint32_t a = m70 * (V + W) - m6 * (U + Z) + k3136;
+        const uint32_t d = m41 * (V - W) - m3 * (U - Z);
+        yccPacked(op, yp[0], a + d);
+        yccPacked(op + 3, yp[1], a - d);
+        U = V;
+        V = W;
+        W = Z;
+    }
+    for (int k = 0; k < 3; ++k)
+        if (2 * n - 3 + k < width) yccPacked(o + 3 * (2 * n - 3 + k), py[2 * n - 3 + k], edge[3 + k]);
+}
+
+// The macroblock row mby of a row-wise picture is decoded: its rows are
+// converted.
+void rowsDone(int mby) {
+    const Component *y = &nj.comp[0], *cb = &nj.comp[1], *cr = &nj.comp[2];
+    const int width = nj.width, first = mby * nj.mbsizey;
+    const int last = first + nj.mbsizey < nj.height ? first + nj.mbsizey : nj.height;
+    uint8_t* o = nj.rgb + (size_t)first * width * 3;
+    const int n = cb->width < 3 ? 3 : cb->width;
+    for (int r = first; r < last; ++r, o += (size_t)width * 3) {
+        const uint8_t* py = y->pixels + (size_t)(r % y->ring) * y->stride;
+        const uint8_t* pcb = cb->pixels + (size_t)(r % cb->ring) * cb->stride;
+        const uint8_t* pcr = cr->pixels + (size_t)(r % cr->ring) * cr->stride;
+        if (nj.rowwise == 1)
+            row444(py, pcb, pcr, o, width);
+        else
+            row422(py, pcb, pcr, n, o, width);
+    }
+}
+
 void convert() {
+    if (nj.rowwise) return;  // converted during the scan
     // Each plane is doubled, horizontally then vertically, until it covers
     // the picture. A plane whose last doubling is vertical gets that one
     // row by row during the colour conversion, without a full-size plane;

@@ -636,4 +636,90 @@ TEST(JpegDecoder, CraftedStreams) {
     EXPECT_EQ(decode(c.file()), NJ_SYNTAX_ERROR);
 }
 
+// Integer-only, so that every build writes the same pictures: gradients, a
+// disc, sharp-edged bars and noise from a fixed generator.
+std::vector<uint8_t> integerPicture(int w, int h) {
+    std::vector<uint8_t> p((size_t)w * h * 3);
+    uint32_t s = 12345;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            s = s * 1103515245u + 12345u;
+            const int noise = (int)((s >> 16) % 25) - 12;
+            int r = 60 + 150 * x / w, g = 200 - 120 * y / h, b = 90 + 100 * (x + y) / (w + h);
+            const int dx = x - w * 2 / 3, dy = y - h / 3;
+            if (dx * dx + dy * dy < w * h / 40) r = 250, g = 220, b = 40;
+            if ((x / 7 + y / 11) % 5 == 0) r = 20, g = 30, b = 200;
+            uint8_t* o = &p[((size_t)y * w + x) * 3];
+            const int v[3] = {r + noise, g + noise, b - noise};
+            for (int k = 0; k < 3; ++k) o[k] = (uint8_t)(v[k] < 0 ? 0 : v[k] > 255 ? 255 : v[k]);
+        }
+    return p;
+}
+
+uint64_t fnv1a(const uint8_t* p, size_t n) {
+    uint64_t h = 1469598103934665603ull;
+    for (size_t i = 0; i < n; ++i) h = (h ^ p[i]) * 1099511628211ull;
+    return h;
+}
+
+// Every output byte stays as the decoder gave it before its speed work (the
+// digests of its pixels then), in each of its conversion paths: grey,
+// 4:4:4 and 4:2:2 converted by macroblock rows, 4:2:0 as its rows come,
+// and the planes doubled at the end.
+TEST(JpegDecoder, OutputUnchanged) {
+    struct Digest {
+        const char* name;
+        int w, h;
+        const char* options;
+        uint64_t digest;
+    };
+    const Digest cases[] = {
+        {"grey", 320, 240, "-grayscale -quality 85", 0x49d9aa384c371f34ull},
+        {"s444", 320, 240, "-sample 1x1 -quality 85", 0x3404306cd64c94d3ull},
+        {"s444_tall_mcu", 97, 61, "-sample 1x2,1x2,1x2 -quality 90 -restart 1", 0x7c2e0738bc9a3935ull},
+        {"s422", 321, 241, "-sample 2x1 -quality 85 -restart 2B", 0xf760bfa7d87ee23eull},
+        {"s420", 320, 240, "-sample 2x2 -quality 85", 0x89eda3757e66f7c9ull},
+        {"s420_odd", 97, 61, "-quality 98 -optimize -restart 1", 0xb9554e183612b4b2ull},
+        {"s440", 160, 120, "-sample 1x2 -quality 90", 0x8a989632f9419499ull},
+        {"s411", 160, 120, "-sample 4x1 -quality 90", 0x1610955970c86d46ull},
+        {"mixed", 50, 38, "-sample 2x2,2x1,1x2 -quality 90", 0x5b6089b3d29da6a2ull},
+        {"tiny420", 2, 2, "-quality 90", 0x3f404fbd8d73cae7ull},
+        {"q10", 64, 48, "-quality 10 -baseline", 0xa615397a0a6a9bd0ull},
+        {"q100", 64, 48, "-quality 100 -sample 1x1", 0x2c3e508a01ea4e3bull},
+    };
+    for (const Digest& c : cases) {
+        const std::string ppm = std::string("/tmp/digest_") + c.name + ".ppm";
+        const std::string jpg = std::string("/tmp/digest_") + c.name + ".jpg";
+        writePpm(ppm, c.w, c.h, integerPicture(c.w, c.h));
+        ASSERT_EQ(system(("cjpeg " + std::string(c.options) + " -outfile " + jpg + " " + ppm).c_str()), 0) << c.name;
+        const std::string data = testkit::readFile(jpg);
+        njInit();
+        ASSERT_EQ(njDecode(data.data(), (int)data.size()), NJ_OK) << c.name;
+        EXPECT_EQ(fnv1a(njGetImage(), (size_t)njGetImageSize()), c.digest) << c.name;
+        njDone();
+    }
+}
+
+// The decoder refuses a marker other than a restart or the end of the
+// picture inside the entropy-coded data when its reading reaches it: right
+// after the data it does (it reads up to 7 bytes ahead), beyond its
+// look-ahead it does not, and the picture decodes.
+TEST(JpegDecoder, RefusedMarkerAfterTheData) {
+    Crafted c(20, kAcSymbols, 8);
+    for (int k = 0; k < 20; ++k) {
+        c.dc(k & 1 ? 8 : -8);
+        c.ac(0x00);
+    }
+    const std::string f = c.file();
+    ASSERT_EQ(f.substr(f.size() - 2), std::string("\xff\xd9", 2));
+    const std::string data = f.substr(0, f.size() - 2);
+    const std::string refused("\xff\xc4", 2);
+    EXPECT_EQ(decode(data + refused), NJ_SYNTAX_ERROR);
+    EXPECT_EQ(decode(data + std::string(2, '\0') + refused), NJ_SYNTAX_ERROR);
+    EXPECT_EQ(decode(data + std::string(16, '\0') + refused), NJ_OK);
+    EXPECT_EQ(decode(data + std::string(16, '\0') + "\xff"), NJ_OK);  // a lone FF ending the input
+    EXPECT_EQ(decode(data + "\xff"), NJ_SYNTAX_ERROR);
+    EXPECT_EQ(decode(data), NJ_OK);  // no end-of-image marker: the data suffices
+}
+
 }  // namespace
