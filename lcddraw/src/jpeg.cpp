@@ -308,7 +308,16 @@ bool unstuff(Segment& s, size_t limit) {
             memcpy(&w, in + i, 4);
             const uint32_t x = ~w;
             if (!((x - 0x01010101u) & ~x & 0x80808080u)) {
+#if defined(__mips__)
+                // Byte stores: MIPS has no unaligned store but a pair that
+                // the emulator runs byte by byte in a helper.
+                out[o] = in[i];
+                out[o + 1] = in[i + 1];
+                out[o + 2] = in[i + 2];
+                out[o + 3] = in[i + 3];
+#else
                 memcpy(out + o, &w, 4);
+#endif
                 i += 4;
                 o += 4;
                 continue;
