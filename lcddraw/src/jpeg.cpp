@@ -308,7 +308,16 @@ bool unstuff(Segment& s, size_t limit) {
             memcpy(&w, in + i, 4);
             const uint32_t x = ~w;
             if (!((x - 0x01010101u) & ~x & 0x80808080u)) {
+#if defined(__mips__)
+                // Byte stores: MIPS has no unaligned store but a pair that
+                // the emulator runs byte by byte in a helper.
+                out[o] = in[i];
+                out[o + 1] = in[i + 1];
+                out[o + 2] = in[i + 2];
+                out[o + 3] = in[i + 3];
+#else
                 memcpy(out + o, &w, 4);
+#endif
                 i += 4;
                 o += 4;
                 continue;
@@ -961,19 +970,21 @@ NJ_INLINE uint8_t cfFast(int x) { return clipFast((x + 64) >> 7); }
 
 // The colour terms of a chroma sample straight from its unclipped filter
 // sum t = (x + 64) >> 7, -24 <= t <= 279: the clipping to 0-255 is in the
-// table. `gb` + `gr` is the green term before its shift.
+// table. `gb` + `gr` is the green term before its shift. Every term is
+// offset by 384, so that luma + term indexes kClip.t itself and the sums
+// stay unsigned (no sign extension of the indexes on 64-bit machines).
 struct ChromaTerms {
     struct Cb {
-        int32_t gb, b;
+        uint32_t gb, b;
     } cb[304];
     struct Cr {
-        int32_t gr, r;
+        uint32_t gr, r;
     } cr[304];
     ChromaTerms() {
         for (int t = -24; t < 280; ++t) {
             int v = t < 0 ? 0 : (t > 255 ? 255 : t);
-            cb[t + 24] = {34816 - 88 * v, (454 * v - 57984) >> 8};
-            cr[t + 24] = {-183 * v, (359 * v - 45824) >> 8};
+            cb[t + 24] = {(uint32_t)(34816 - 88 * v + 384 * 256), (uint32_t)(((454 * v - 57984) >> 8) + 384)};
+            cr[t + 24] = {(uint32_t)(-183 * v), (uint32_t)(((359 * v - 45824) >> 8) + 384)};
         }
     }
 } const kChroma;
@@ -1073,10 +1084,10 @@ void pair420(PackedRows& s, int r, const uint8_t* __restrict y0, ptrdiff_t ystri
     const uint32_t k3136 = 3136u * 0x10001u;
 #if defined(__mips__)
     const uint32_t m70 = opaque(70u), m6 = opaque(6u), m41 = opaque(41u), m3 = opaque(3u);
-    const uint8_t* const clip = opaque(kClip.t + 384);
+    const uint8_t* const clip = opaque(kClip.t + 0);
 #else
     constexpr uint32_t m70 = 70, m6 = 6, m41 = 41, m3 = 3;
-    const uint8_t* const clip = kClip.t + 384;
+    const uint8_t* const clip = kClip.t;
 #endif
     for (const uint8_t* const yend = y0 + cols; y0 != yend; ++y0, o0 += 3) {
         const uint32_t U = *u++, V = *v++, W = *w++, Z = *z++;
@@ -1114,7 +1125,7 @@ template <uint32_t A, uint32_t B, uint32_t D, uint32_t N, uint32_t K>
 void edge420Row(const uint32_t* __restrict a, const uint32_t* __restrict b, const uint32_t* __restrict d,
                 const uint8_t* __restrict y0, uint8_t* __restrict o0, int cols) {
     const uint32_t k255 = 0x00FF00FFu, off = K * 0x10001u;
-    const uint8_t* const clip = kClip.t + 384;
+    const uint8_t* const clip = kClip.t;
     for (int x = 0; x < cols; ++x, o0 += 3) {
         // N: the second tap's weight is negative
         const uint32_t sb = N ? B * (k255 - b[x]) : B * b[x];
@@ -1243,7 +1254,7 @@ int rowWise() {
 NJ_INLINE void yccPacked(uint8_t* __restrict o, int y, uint32_t s) {
     const ChromaTerms::Cb& b = cbTerms(s);
     const ChromaTerms::Cr& c = crTerms(s);
-    const uint8_t* const cy = kClip.t + 384 + y;
+    const uint8_t* const cy = kClip.t + y;
     o[0] = cy[c.r];
     o[1] = cy[(b.gb + c.gr) >> 8];
     o[2] = cy[b.b];
@@ -1254,7 +1265,7 @@ void row444(const uint8_t* __restrict py, const uint8_t* __restrict pcb, const u
             uint8_t* __restrict o, int width) {
     const ChromaTerms::Cb* const tcb = kChroma.cb + 24;
     const ChromaTerms::Cr* const tcr = kChroma.cr + 24;
-    const uint8_t* const clip = kClip.t + 384;
+    const uint8_t* const clip = kClip.t;
     for (int x = 0; x < width; ++x, o += 3) {
         const ChromaTerms::Cb& b = tcb[pcb[x]];
         const ChromaTerms::Cr& c = tcr[pcr[x]];
